@@ -1,0 +1,249 @@
+// Zelta_Send and Zelta_OKCashbag: start of call, the response head, the
+// dispatch by message type and transaction kind, the echoes, the refusals and
+// the end of call that hands the response back with its zero bytes blanked.
+#include "entry/zelta_send.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "entry/module_state.h"
+#include "entry/records.h"
+#include "entry/transaction_paths.h"
+#include "platform/platform.h"
+#include "support/fields.h"
+#include "support/korean_texts.h"
+#include "support/log.h"
+#include "support/settings.h"
+
+namespace zpos {
+
+namespace {
+
+constexpr int kRefused = -1;
+constexpr int kBuilderRefused = -10;
+constexpr int kNoConnection = -6;
+constexpr int kTestPort = 10901;
+constexpr char kTestTerminal[] = "1450019998";
+
+void log_invalid_call(const char* entry) { WriteLogFormat(100, "%s: missing request or response buffer", entry); }
+
+// Start of call shared by both entry points: module paths, host address and
+// the zeroed local copies.
+void start_call(const char* host, char* request_copy, char* response_copy) {
+    refresh_module_paths();
+    std::memset(g_module.host_addr, 0, sizeof g_module.host_addr);
+    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%.15s", host ? host : "");
+    std::memset(request_copy, 0, req::kSize);
+    std::memset(response_copy, 0, resp::kSize);
+}
+
+// Response head. False when request byte 28 names no response type; the
+// notice has then been shown.
+bool write_response_head(const char* request, char* response) {
+    std::memcpy(response + resp::rec_len.offset, "0450", 4);
+    std::memcpy(response + resp::pos_echo.offset, request + req::pos_echo.offset, req::pos_echo.width);
+    char selector = request[req::kMsgTypeSelector];
+    if (selector == '2') {
+        put_exact(response, resp::msg_type, "0210");
+    } else if (selector == '4') {
+        put_exact(response, resp::msg_type, "0430");
+    } else {
+        platform::show_notice(texts::kNoticeBadMessageType);
+        return false;
+    }
+    std::memcpy(response + resp::tran_kind.offset, request + req::tran_kind.offset, 4);  // kind and its echo
+    std::memset(response + resp::head_blank.offset, ' ', resp::head_blank.width);
+    std::memcpy(response + resp::term_id.offset, request + req::term_id.offset, req::term_id.width);
+    return true;
+}
+
+void echo(char* response, Field to, const char* request, Field from) {
+    put_text(response, to, field_text(request, from));
+}
+
+// Card echo; the amount is left to the caller for the balance check row.
+void write_card_echo(const char* request, char* response, bool with_amount) {
+    echo(response, resp::entry_mode, request, req::entry_mode);
+    echo(response, resp::card_data, request, req::card_data);
+    echo(response, resp::install_months, request, req::install_months);
+    echo(response, resp::amt_extra1, request, req::amt_extra1);
+    echo(response, resp::amt_extra2, request, req::amt_extra2);
+    if (with_amount) echo(response, resp::tran_amt, request, req::tran_amt);
+}
+
+void write_points_echo(const char* request, char* response) {
+    echo(response, resp::pt_media, request, req::pt_media);
+    echo(response, resp::pt_sub, request, req::pt_sub);
+    echo(response, resp::pt_card_data, request, req::pt_card_data);
+    echo(response, resp::pt_amt, request, req::pt_amt);
+}
+
+// Message kind of a points operation, 0 for an operation the host does not know.
+int points_kind(const char* request) {
+    std::string_view sub(request + req::pt_sub.offset, req::pt_sub.width);
+    if (sub == "01") return 60;
+    if (sub == "11") return 61;
+    if (sub == "02") return 62;
+    if (sub == "12") return 63;
+    if (sub == "03") return 64;
+    return 0;
+}
+
+// Refusal: "NOTX", optionally a text at `message`, the local response copied
+// unchanged (positions never written stay zero bytes).
+int refuse(char* response_copy, char* caller_response, const char* text = nullptr) {
+    put_exact(response_copy, resp::resp_code, kRespRefused);
+    if (text) put_text(response_copy, resp::message, text);
+    std::memcpy(caller_response, response_copy, resp::kSize);
+    return kRefused;
+}
+
+using RecordLogger = int (*)(const void*, std::int32_t);
+
+// The response as the POS receives it: every zero byte a blank.
+void hand_back(const char* response_copy, char* caller_response, RecordLogger log_record) {
+    char out[1000] = {};
+    std::memcpy(out, response_copy, resp::kSize);
+    for (std::size_t i = 0; i < resp::kSize; ++i)
+        if (out[i] == '\0') out[i] = ' ';
+    log_record(out, resp::kSize);
+    std::memcpy(caller_response, out, resp::kSize);
+}
+
+int end_call(int result, char* response_copy, char* caller_response, RecordLogger log_record) {
+    if (!field_equals(response_copy, resp::resp_code, kRespApproved)) {
+        if (result == kNoConnection) put_exact(response_copy, resp::resp_code, kRespNoConnection);
+        WriteLogFormat(100, "resp_code[%.4s]", response_copy + resp::resp_code.offset);
+        // An approval waits for Zelta_Ack; a decline is closed with the host here.
+        if (g_module.route_mode == kRoutePrimary && result >= 0) transaction_paths().auto_ack();
+    }
+    hand_back(response_copy, caller_response, log_record);
+    return result;
+}
+
+void log_cash(const char* format, int port) {
+    char line[100];
+    int n = std::snprintf(line, sizeof line, format, static_cast<long>(port));
+    WriteLog(line, n < static_cast<int>(sizeof line) ? n : static_cast<int>(sizeof line) - 1);
+}
+
+}  // namespace
+
+int zelta_send(const char* host, int port, const char* request, char* response) {
+    if (!request || !response) {
+        log_invalid_call("Zelta_Send");
+        return kRefused;
+    }
+    char req_copy[req::kSize];
+    char resp_copy[resp::kSize];
+    start_call(host, req_copy, resp_copy);
+    route_mode_refresh();
+    std::memset(g_module.saved_request, 0, sizeof g_module.saved_request);
+    WriteLogMasked(request, req::kSize);
+    std::memcpy(req_copy, request, req::kSize);
+    std::memcpy(g_module.saved_request, request, req::kSize);
+
+    if (!write_response_head(req_copy, resp_copy)) return kRefused;
+    if (port == kTestPort && !field_equals(req_copy, req::term_id, kTestTerminal))
+        platform::show_notice(texts::kNoticeTestPort);
+
+    std::string_view type(req_copy + req::msg_type.offset, req::msg_type.width);
+    std::string_view kind_code(req_copy + req::tran_kind.offset, req::tran_kind.width);
+    const bool approval = type == "0200";
+    const bool cancel = type == "0420";
+    TransactionPaths& paths = transaction_paths();
+
+    // Each row: store the port, force the primary route where the kind never
+    // uses the backup, write the echo, run the path.
+    auto card = [&](int kind, bool force_primary) {
+        g_module.host_port = port;
+        if (force_primary) g_module.route_mode = kRoutePrimary;
+        write_card_echo(req_copy, resp_copy, true);
+        return paths.card(req_copy, resp_copy, kind);
+    };
+
+    int result;
+    if (kind_code == "20") {
+        g_module.host_port = port;
+        result = paths.cheque(req_copy, resp_copy);
+    } else if (kind_code == "10" && approval) {
+        result = card(kind::kCardApproval, false);
+        if (result == kBuilderRefused) return result;
+    } else if (kind_code == "10" && cancel) {
+        return refuse(resp_copy, response, texts::kTextNoRepeatCancel);
+    } else if (kind_code == "30" && cancel) {
+        result = card(kind::kCardCancel, false);
+        if (result == kBuilderRefused) return result;
+    } else if (kind_code == "21" && (approval || cancel)) {
+        g_module.host_port = port;
+        g_module.route_mode = kRoutePrimary;
+        write_card_echo(req_copy, resp_copy, true);
+        log_cash(approval ? "\nCash Auth[%ld]\n\n" : "\nCash Cancel[%ld]\n\n", port);
+        result = paths.card(req_copy, resp_copy, approval ? kind::kCashApproval : kind::kCashCancel);
+    } else if (kind_code == "70" && (approval || cancel)) {
+        result = card(approval ? kind::k70Approval : kind::k70Cancel, true);
+    } else if (kind_code == "90" && (approval || cancel)) {
+        result = card(approval ? kind::k90Approval : kind::k90Cancel, true);
+    } else if (kind_code == "KT" && approval) {
+        g_module.host_port = port;
+        write_card_echo(req_copy, resp_copy, false);
+        if (field_value(req_copy, req::tran_amt) == 1) {
+            // A balance inquiry is not allowed for this kind.
+            put_exact(resp_copy, resp::resp_code, kRespRefused);
+            put_text(resp_copy, resp::message, texts::kTextNoBalanceInquiry);
+            hand_back(resp_copy, response, WriteLog);
+            return kRefused;
+        }
+        echo(resp_copy, resp::tran_amt, req_copy, req::tran_amt);
+        result = paths.card(req_copy, resp_copy, kind::kCardApproval);
+    } else if (kind_code == "KT" && cancel) {
+        result = card(kind::kCardCancel, false);
+    } else if (kind_code == "40") {
+        g_module.host_port = port;
+        g_module.route_mode = kRoutePrimary;
+        write_points_echo(req_copy, resp_copy);
+        int kind = points_kind(req_copy);
+        // An operation the host does not know is refused, so nothing is sent
+        // and no acknowledgement follows.
+        if (kind == 0) return refuse(resp_copy, response);
+        result = paths.points(req_copy, resp_copy, kind);
+    } else if (kind_code == "F1" && approval) {
+        result = card(kind::kF1Approval, false);
+    } else if (kind_code == "F2" && cancel) {
+        result = card(kind::kF2Cancel, false);
+    } else {
+        return refuse(resp_copy, response);
+    }
+    return end_call(result, resp_copy, response, WriteLogMasked);
+}
+
+int zelta_okcashbag(const char* host, int port, const char* request, char* response) {
+    if (!request || !response) {
+        log_invalid_call("Zelta_OKCashbag");
+        return kRefused;
+    }
+    char req_copy[req::kSize];
+    char resp_copy[resp::kSize];
+    start_call(host, req_copy, resp_copy);
+    // The route state is read as Zelta_Send reads it, but points always go to
+    // the primary host and the file is left alone.
+    char unused[settings::kToggleTimeSize];
+    settings_read(settings::kVanCfg, settings::kVanId, unused, settings::kVanIdSize);
+    settings_read(settings::kVanCfg, settings::kToggleTime, unused, settings::kToggleTimeSize);
+    g_module.route_mode = kRoutePrimary;
+
+    WriteLog(request, req::kSize);
+    std::memcpy(req_copy, request, req::kSize);
+    if (!write_response_head(req_copy, resp_copy)) return kRefused;
+    if (!field_equals(req_copy, req::tran_kind, "40")) return refuse(resp_copy, response);
+
+    g_module.host_port = port;
+    write_points_echo(req_copy, resp_copy);
+    int kind = points_kind(req_copy);
+    if (kind == 0) return refuse(resp_copy, response);
+    int result = transaction_paths().points(req_copy, resp_copy, kind);
+    return end_call(result, resp_copy, response, WriteLog);
+}
+
+}  // namespace zpos

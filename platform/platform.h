@@ -1,0 +1,76 @@
+// The small layer over what differs between Windows and POSIX: settings
+// (private-profile INI) files, the executable's path, the modal notice, the
+// clock, files and directories, loading libraries, and a pause. The registry
+// store lives in platform/registry.h and the link socket in platform/socket.h.
+// Nothing outside platform/ tests for the operating system.
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+
+namespace zpos::platform {
+
+#ifdef _WIN32
+inline constexpr char kPathSep = '\\';
+inline constexpr char kLibSuffix[] = ".dll";
+#else
+inline constexpr char kPathSep = '/';
+inline constexpr char kLibSuffix[] = ".so";
+#endif
+
+// ---- Settings files, with the Win32 private-profile semantics ----
+// Reads `key` of `section` into `out` (size bytes, at most size-1 characters
+// kept, always NUL-terminated when size > 0). A missing file, section or key
+// gives `fallback`. Sections and keys compare without regard to case; the value
+// is trimmed of surrounding blanks. Returns the number of characters stored.
+int profile_read(const char* section, const char* key, const char* fallback, char* out,
+                 int size, const char* path);
+// Sets `key` of `section` to `value`, creating the file, section and key as
+// needed and keeping every other line as it was. Returns false when the file
+// could not be written (it is then left as it was).
+bool profile_write(const char* section, const char* key, const char* value, const char* path);
+
+// ---- Executable and files ----
+// Full path of the running executable, at most size-1 characters; "" on failure.
+void executable_path(char* out, std::size_t size);
+// Tests place the "executable" in a temporary application directory; nullptr
+// restores the real path.
+void set_executable_path_override(const char* path);
+bool path_exists(const char* path);
+bool make_directory(const char* path);
+// Appends `len` bytes to the file in one write (created if missing), so lines
+// from several processes never interleave. False when it cannot be opened.
+bool append_to_file(const char* path, const char* bytes, std::size_t len);
+
+// ---- Modal notice ----
+// Shows `text` (CP949) and waits for the user. On POSIX it goes to standard
+// error. A test can capture notices instead.
+void show_notice(const char* text);
+using NoticeHook = void (*)(const char* text);
+void set_notice_hook(NoticeHook hook);  // nullptr restores the normal notice
+
+// ---- Clock ----
+std::time_t now();                 // seconds since 1970-01-01 00:00 UTC
+void local_time(std::time_t t, std::tm& out);
+using ClockHook = std::time_t (*)();
+void set_clock_hook(ClockHook hook);  // tests move time; nullptr restores
+void sleep_ms(int milliseconds);
+
+// ---- External libraries, loaded by full path for one use ----
+using Library = void*;
+Library library_open(const char* path);      // nullptr when it cannot be loaded
+void* library_symbol(Library lib, const char* name);
+void library_close(Library lib);
+
+// ---- Socket layer start-up (no-op on POSIX) ----
+bool socket_layer_start();
+void socket_layer_stop();
+
+}  // namespace zpos::platform
+
+// Calling convention of the external pad and backup libraries' functions.
+#ifdef _WIN32
+#define ZPOS_EXTERNAL_CALL __stdcall
+#else
+#define ZPOS_EXTERNAL_CALL
+#endif

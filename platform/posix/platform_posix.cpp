@@ -1,0 +1,89 @@
+// POSIX side of the platform layer: executable path from /proc/self/exe,
+// files and directories, the notice on standard error, local time, pauses,
+// shared libraries through dlopen. The socket layer needs no start-up here.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace zpos::platform {
+
+namespace {
+char g_exe_override[512];
+bool g_has_override = false;
+NoticeHook g_notice_hook = nullptr;
+}  // namespace
+
+void set_executable_path_override(const char* path) {
+    g_has_override = path != nullptr;
+    if (path) std::snprintf(g_exe_override, sizeof g_exe_override, "%s", path);
+}
+
+void executable_path(char* out, std::size_t size) {
+    if (size == 0) return;
+    out[0] = '\0';
+    if (g_has_override) {
+        std::snprintf(out, size, "%s", g_exe_override);
+        return;
+    }
+    ssize_t n = readlink("/proc/self/exe", out, size - 1);
+    out[n > 0 ? n : 0] = '\0';
+}
+
+bool path_exists(const char* path) {
+    struct stat st;
+    return stat(path, &st) == 0;
+}
+
+bool make_directory(const char* path) { return mkdir(path, 0777) == 0; }
+
+bool append_to_file(const char* path, const char* bytes, std::size_t len) {
+    int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    // One write per line: O_APPEND makes each write land whole at the end.
+    std::size_t done = 0;
+    while (done < len) {
+        ssize_t n = write(fd, bytes + done, len - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    return true;
+}
+
+void show_notice(const char* text) {
+    if (g_notice_hook) {
+        g_notice_hook(text);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", text);
+}
+
+void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
+
+void local_time(std::time_t t, std::tm& out) { localtime_r(&t, &out); }
+
+void sleep_ms(int milliseconds) {
+    struct timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
+Library library_open(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+void* library_symbol(Library lib, const char* name) { return lib ? dlsym(lib, name) : nullptr; }
+void library_close(Library lib) {
+    if (lib) dlclose(lib);
+}
+
+bool socket_layer_start() { return true; }
+void socket_layer_stop() {}
+
+}  // namespace zpos::platform

@@ -1,0 +1,207 @@
+// Private-profile (INI) files on POSIX, with the semantics the Win32 calls give
+// their callers: case-insensitive sections and keys, trimmed values, the
+// default for anything missing, and writes that keep every other line. A write
+// goes to a temporary file that is then renamed over the old one, so a reader
+// in another process sees either the old file or the new, never half of one.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace zpos::platform {
+
+namespace {
+
+// Settings files are a few hundred bytes; a file beyond this is not ours to
+// rewrite, so writes refuse it rather than cut it.
+constexpr std::size_t kMaxProfile = 64 * 1024;
+char g_file[kMaxProfile];
+char g_new[kMaxProfile + 1024];
+
+// Reads the file into g_file; -1 when it is missing, -2 when too large.
+long load(const char* path) {
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    std::size_t total = 0;
+    for (;;) {
+        if (total == kMaxProfile) {
+            char probe;
+            long more = read(fd, &probe, 1);
+            close(fd);
+            return more > 0 ? -2 : static_cast<long>(total);
+        }
+        ssize_t n = read(fd, g_file + total, kMaxProfile - total);
+        if (n <= 0) break;
+        total += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    return static_cast<long>(total);
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// One line of the file: [begin, end) without its line break, next = start of
+// the following line.
+struct Line {
+    std::size_t begin, end, next;
+};
+
+Line line_at(std::string_view file, std::size_t pos) {
+    std::size_t nl = file.find('\n', pos);
+    if (nl == std::string_view::npos) return {pos, file.size(), file.size()};
+    return {pos, nl, nl + 1};
+}
+
+// Section header name, or nullopt-like empty data() for a non-header line.
+bool section_name(std::string_view text, std::string_view& name) {
+    text = trim(text);
+    if (text.empty() || text.front() != '[') return false;
+    std::size_t close_at = text.find(']');
+    name = trim(text.substr(1, close_at == std::string_view::npos ? text.size() - 1 : close_at - 1));
+    return true;
+}
+
+bool key_line(std::string_view text, std::string_view& key, std::string_view& value) {
+    std::size_t eq = text.find('=');
+    if (eq == std::string_view::npos) return false;
+    key = trim(text.substr(0, eq));
+    value = trim(text.substr(eq + 1));
+    return true;
+}
+
+// Where a key sits in the file: the key's line, or where a new key line of the
+// section goes (after its last non-blank line), or nothing when the section is
+// missing.
+struct Place {
+    bool section_found = false;
+    bool key_found = false;
+    Line key{};
+    std::size_t insert_at = 0;
+    std::string_view value;
+};
+
+Place find(std::string_view file, std::string_view section, std::string_view key) {
+    Place place;
+    bool in_section = false;
+    for (std::size_t pos = 0; pos < file.size();) {
+        Line line = line_at(file, pos);
+        std::string_view text = file.substr(line.begin, line.end - line.begin);
+        std::string_view name, k, v;
+        if (section_name(text, name)) {
+            if (in_section) return place;  // our section ended without the key
+            in_section = same_name(name, section);
+            if (in_section) {
+                place.section_found = true;
+                place.insert_at = line.next;
+            }
+        } else if (in_section) {
+            if (key_line(text, k, v) && same_name(k, key)) {
+                place.key_found = true;
+                place.key = line;
+                place.value = v;
+                return place;
+            }
+            if (!trim(text).empty()) place.insert_at = line.next;
+        }
+        pos = line.next;
+    }
+    return place;
+}
+
+}  // namespace
+
+int profile_read(const char* section, const char* key, const char* fallback, char* out, int size,
+                 const char* path) {
+    if (size <= 0) return 0;
+    std::string_view value = fallback ? fallback : "";
+    long len = load(path);
+    if (len >= 0) {
+        Place place = find(std::string_view(g_file, static_cast<std::size_t>(len)), section, key);
+        if (place.key_found) {
+            value = place.value;
+            // A value written in quotes reads without them.
+            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                value.back() == value.front())
+                value = value.substr(1, value.size() - 2);
+        }
+    }
+    std::size_t n = value.size() < static_cast<std::size_t>(size - 1) ? value.size() : size - 1;
+    std::memmove(out, value.data(), n);
+    out[n] = '\0';
+    return static_cast<int>(n);
+}
+
+bool profile_write(const char* section, const char* key, const char* value, const char* path) {
+    long len = load(path);
+    if (len == -2) return false;
+    std::string_view file(g_file, len > 0 ? static_cast<std::size_t>(len) : 0);
+    const char* eol = file.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+
+    Place place = find(file, section, key);
+    char entry[1100];
+    int entry_len = std::snprintf(entry, sizeof entry, "%s=%s%s", key, value, eol);
+    if (entry_len < 0 || static_cast<std::size_t>(entry_len) >= sizeof entry) return false;
+
+    std::size_t head, tail;  // bytes of the old file kept before and after the entry
+    char header[300] = {};
+    int header_len = 0;
+    bool break_before = false;
+    if (place.key_found) {
+        head = place.key.begin;
+        tail = place.key.next;
+    } else if (place.section_found) {
+        head = tail = place.insert_at;
+        break_before = head > 0 && file[head - 1] != '\n';
+    } else {
+        head = tail = file.size();
+        break_before = head > 0 && file[head - 1] != '\n';
+        header_len = std::snprintf(header, sizeof header, "[%s]%s", section, eol);
+        if (header_len < 0 || static_cast<std::size_t>(header_len) >= sizeof header) return false;
+    }
+
+    std::size_t n = 0;
+    auto append = [&](const char* bytes, std::size_t count) {
+        std::memcpy(g_new + n, bytes, count);
+        n += count;
+    };
+    if (head + std::strlen(eol) + header_len + entry_len + (file.size() - tail) > sizeof g_new) return false;
+    append(file.data(), head);
+    if (break_before) append(eol, std::strlen(eol));
+    append(header, static_cast<std::size_t>(header_len));
+    append(entry, static_cast<std::size_t>(entry_len));
+    append(file.data() + tail, file.size() - tail);
+
+    char temp[600];
+    if (std::snprintf(temp, sizeof temp, "%s.%ld.tmp", path, static_cast<long>(getpid())) >= static_cast<int>(sizeof temp))
+        return false;
+    int fd = open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = write(fd, g_new, n) == static_cast<ssize_t>(n);
+    ok = close(fd) == 0 && ok;
+    if (!ok || rename(temp, path) != 0) {
+        unlink(temp);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zpos::platform

@@ -1,0 +1,87 @@
+// Windows side of the platform layer: the private-profile functions, the
+// module's executable path, MessageBoxA, local time, Sleep, LoadLibraryA and
+// the Winsock start-up (version 2.2).
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+
+namespace zpos::platform {
+
+namespace {
+char g_exe_override[512];
+bool g_has_override = false;
+NoticeHook g_notice_hook = nullptr;
+}  // namespace
+
+int profile_read(const char* section, const char* key, const char* fallback, char* out, int size,
+                 const char* path) {
+    if (size <= 0) return 0;
+    return static_cast<int>(GetPrivateProfileStringA(section, key, fallback, out, static_cast<DWORD>(size), path));
+}
+
+bool profile_write(const char* section, const char* key, const char* value, const char* path) {
+    return WritePrivateProfileStringA(section, key, value, path) != 0;
+}
+
+void set_executable_path_override(const char* path) {
+    g_has_override = path != nullptr;
+    if (path) std::snprintf(g_exe_override, sizeof g_exe_override, "%s", path);
+}
+
+void executable_path(char* out, std::size_t size) {
+    if (size == 0) return;
+    out[0] = '\0';
+    if (g_has_override) {
+        std::snprintf(out, size, "%s", g_exe_override);
+        return;
+    }
+    DWORD n = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(size - 1));
+    out[n < size ? n : size - 1] = '\0';
+}
+
+bool path_exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool make_directory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+
+bool append_to_file(const char* path, const char* bytes, std::size_t len) {
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    WriteFile(file, bytes, static_cast<DWORD>(len), &written, nullptr);
+    CloseHandle(file);
+    return true;
+}
+
+void show_notice(const char* text) {
+    if (g_notice_hook) {
+        g_notice_hook(text);
+        return;
+    }
+    MessageBoxA(nullptr, text, "ZPosApp", MB_OK);
+}
+
+void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
+
+void local_time(std::time_t t, std::tm& out) { localtime_s(&out, &t); }
+
+void sleep_ms(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
+
+Library library_open(const char* path) { return LoadLibraryA(path); }
+void* library_symbol(Library lib, const char* name) {
+    return lib ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(lib), name)) : nullptr;
+}
+void library_close(Library lib) {
+    if (lib) FreeLibrary(static_cast<HMODULE>(lib));
+}
+
+bool socket_layer_start() {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+void socket_layer_stop() { WSACleanup(); }
+
+}  // namespace zpos::platform

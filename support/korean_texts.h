@@ -1,0 +1,45 @@
+// Every Korean text of the library, as the CP949 bytes the POS and the host
+// expect (a Korean Windows system's ANSI code page), with its reading above it.
+// Log formats that carry Korean are here too, so each text lives in one place.
+#pragma once
+
+namespace zpos::texts {
+
+// Modal notices.
+// 허가 안된 전문 구분입니다.
+inline constexpr char kNoticeBadMessageType[] = "\xC7\xE3\xB0\xA1 \xBE\xC8\xB5\xC8 \xC0\xFC\xB9\xAE \xB1\xB8\xBA\xD0\xC0\xD4\xB4\xCF\xB4\xD9.";
+// TEST PORT 입니다.
+inline constexpr char kNoticeTestPort[] = "TEST PORT \xC0\xD4\xB4\xCF\xB4\xD9.";
+// Windows 소켓 초기화에 실패하였습니다.
+inline constexpr char kNoticeSocketStartFailed[] = "Windows \xBC\xD2\xC4\xCF \xC3\xCA\xB1\xE2\xC8\xAD\xBF\xA1 \xBD\xC7\xC6\xD0\xC7\xCF\xBF\xB4\xBD\xC0\xB4\xCF\xB4\xD9.";
+// Texts written into the response record.
+// 망상취소불가
+inline constexpr char kTextNoRepeatCancel[] = "\xB8\xC1\xBB\xF3\xC3\xEB\xBC\xD2\xBA\xD2\xB0\xA1";
+// 잔액조회불가
+inline constexpr char kTextNoBalanceInquiry[] = "\xC0\xDC\xBE\xD7\xC1\xB6\xC8\xB8\xBA\xD2\xB0\xA1";
+// 정상수표
+inline constexpr char kTextValidCheque[] = "\xC1\xA4\xBB\xF3\xBC\xF6\xC7\xA5";
+// 회원정보 부족
+inline constexpr char kTextMemberInfoMissing[] = "\xC8\xB8\xBF\xF8\xC1\xA4\xBA\xB8 \xBA\xCE\xC1\xB7";
+// Prompt passed to the PIN pad.
+// 비밀번호 입력
+inline constexpr char kPinPrompt[] = "\xBA\xF1\xB9\xD0\xB9\xF8\xC8\xA3 \xC0\xD4\xB7\xC2";
+// Log line formats.
+// 하음 Sign LEN.. %04d
+inline constexpr char kLogSignZero[] = "\xC7\xCF\xC0\xBD Sign LEN.. %04d";
+// NONBLOCK 연결 성공[%.15s][%d]
+inline constexpr char kLogNonblockConnected[] = "NONBLOCK \xBF\xAC\xB0\xE1 \xBC\xBA\xB0\xF8[%.15s][%d]";
+// NONBLOCK 연결 실패[%.15s][%d]
+inline constexpr char kLogNonblockFailed[] = "NONBLOCK \xBF\xAC\xB0\xE1 \xBD\xC7\xC6\xD0[%.15s][%d]";
+// Connect 연결 성공[%.15s][%d]
+inline constexpr char kLogBlockingConnected[] = "Connect \xBF\xAC\xB0\xE1 \xBC\xBA\xB0\xF8[%.15s][%d]";
+// ENQ 없음
+inline constexpr char kLogNoEnq[] = "ENQ \xBE\xF8\xC0\xBD";
+// 전송 err
+inline constexpr char kLogSendError[] = "\xC0\xFC\xBC\xDB err";
+// 재전송 err
+inline constexpr char kLogResendError[] = "\xC0\xE7\xC0\xFC\xBC\xDB err";
+// 다운로드 성공
+inline constexpr char kLogDownloadOk[] = "\xB4\xD9\xBF\xEE\xB7\xCE\xB5\xE5 \xBC\xBA\xB0\xF8";
+
+}  // namespace zpos::texts

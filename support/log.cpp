@@ -1,0 +1,143 @@
+// The three log writers and GetAppDir. A line is rendered into a fixed buffer
+// and appended with one write, so lines of several processes never mix; only a
+// line longer than the buffer (a frame beyond 4 KiB) goes out in pieces.
+#include "support/log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "entry/module_state.h"
+#include "platform/platform.h"
+
+namespace zpos {
+
+namespace {
+
+constexpr int kLogFailed = -5;
+// The masked writer renders from a copy sized for the records it is given
+// (240 and 450 bytes, inside a 1000-byte response buffer).
+constexpr std::int32_t kMaskedCopySize = 1000;
+
+class LogLine {
+public:
+    // Takes the time once, so the file's date and the line's time agree, and
+    // makes sure the log directory exists.
+    LogLine() {
+        std::tm tm{};
+        platform::local_time(platform::now(), tm);
+        char time_text[16], date_text[16];
+        std::strftime(time_text, sizeof time_text, "%H:%M:%S", &tm);
+        std::strftime(date_text, sizeof date_text, "%y%m%d", &tm);
+
+        char dir[300];
+        std::snprintf(dir, sizeof dir, "%.200s%cLogs", g_module.app_dir, platform::kPathSep);
+        if (!platform::path_exists(dir)) platform::make_directory(dir);
+        std::snprintf(path_, sizeof path_, "%.300s%cAppLog.%.6s.txt", dir, platform::kPathSep, date_text);
+        len_ = static_cast<std::size_t>(std::snprintf(buf_, sizeof buf_, "[%.8s] - ", time_text));
+    }
+
+    void put(const char* text, std::size_t n) {
+        while (n > 0) {
+            if (len_ == sizeof buf_) flush();
+            std::size_t room = sizeof buf_ - len_;
+            std::size_t take = n < room ? n : room;
+            std::memcpy(buf_ + len_, text, take);
+            len_ += take;
+            text += take;
+            n -= take;
+        }
+    }
+    void put(const char* text) { put(text, std::strlen(text)); }
+
+    void put_byte(unsigned char b) {
+        if (b >= 0x20 && b <= 0x7E) {
+            char c = static_cast<char>(b);
+            put(&c, 1);
+        } else {
+            // Korean text and control bytes alike: hexadecimal, whatever the locale.
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "[%02x]", b);
+            put(hex, 4);
+        }
+    }
+
+    int finish() {
+        put("\n", 1);
+        flush();
+        return failed_ ? kLogFailed : 0;
+    }
+
+private:
+    void flush() {
+        if (len_ && !failed_ && !platform::append_to_file(path_, buf_, len_)) failed_ = true;
+        len_ = 0;
+    }
+
+    char path_[300];
+    char buf_[4096];
+    std::size_t len_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+int GetAppDir(char* dest) {
+    char path[256] = {};
+    platform::executable_path(path, sizeof path);
+    int last = -1;
+    for (int i = 0; i < 255; ++i)
+        if (path[i] == platform::kPathSep) last = i;
+    if (last >= 0)
+        path[last] = '\0';
+    else
+        path[0] = '\0';
+    std::snprintf(dest, 201, "%.200s", path);
+    return 0;
+}
+
+int WriteLog(const void* bytes, std::int32_t count) {
+    LogLine line;
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    for (std::int32_t i = 0; i < count; ++i) line.put_byte(p[i]);
+    return line.finish();
+}
+
+int WriteLogMasked(const void* bytes, std::int32_t count) {
+    if (count < 0) count = 0;
+    if (count > kMaskedCopySize) count = kMaskedCopySize;
+    unsigned char copy[kMaskedCopySize];
+    std::memcpy(copy, bytes, static_cast<std::size_t>(count));
+
+    std::int32_t p = 0;
+    for (std::int32_t i = 0; i < count; ++i)
+        if (copy[i] == '=') p = i;
+
+    LogLine line;
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (p > 10 && i > p - 5 && i < p + 5)
+            line.put("*", 1);
+        else
+            line.put_byte(copy[i]);
+    }
+    return line.finish();
+}
+
+int WriteLogText(const char* text) {
+    LogLine line;
+    line.put(text ? text : "");
+    return line.finish();
+}
+
+int WriteLogFormat(std::size_t capacity, const char* format, ...) {
+    char text[1024];
+    if (capacity > sizeof text) capacity = sizeof text;
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, capacity, format, args);
+    va_end(args);
+    return WriteLogText(text);
+}
+
+}  // namespace zpos

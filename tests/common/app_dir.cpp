@@ -1,0 +1,91 @@
+#include "tests/common/app_dir.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "entry/module_state.h"
+#include "platform/platform.h"
+
+namespace zpos::test {
+
+namespace {
+std::vector<std::string> g_notices;
+std::time_t g_fixed_time = 0;
+void capture_notice(const char* text) { g_notices.emplace_back(text); }
+std::time_t fixed_time() { return g_fixed_time; }
+}  // namespace
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+AppDir::AppDir() {
+    char pattern[] = "/tmp/zpos-app-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    dir_ = made ? made : "/tmp";
+    platform::set_executable_path_override((dir_ + "/pos.exe").c_str());
+    refresh_module_paths();
+}
+
+AppDir::~AppDir() {
+    platform::set_executable_path_override(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+void AppDir::write_settings(const std::string& text) const {
+    std::ofstream(settings_path(), std::ios::binary) << text;
+}
+
+std::string AppDir::read_settings() const { return read_file(settings_path()); }
+
+std::string AppDir::setting(const char* section, const char* key) const {
+    char value[256] = {};
+    platform::profile_read(section, key, "", value, sizeof value, settings_path().c_str());
+    return value;
+}
+
+std::string AppDir::log_path(const std::string& yymmdd) const {
+    std::string date = yymmdd;
+    if (date.empty()) {
+        std::tm tm{};
+        platform::local_time(platform::now(), tm);
+        char buf[8];
+        std::strftime(buf, sizeof buf, "%y%m%d", &tm);
+        date = buf;
+    }
+    return dir_ + "/Logs/AppLog." + date + ".txt";
+}
+
+std::vector<std::string> AppDir::log_lines(const std::string& yymmdd) const {
+    std::vector<std::string> lines;
+    std::istringstream in(read_file(log_path(yymmdd)));
+    std::string line;
+    while (std::getline(in, line)) {
+        // "[hh:mm:ss] - " is 13 characters.
+        lines.push_back(line.size() >= 13 ? line.substr(13) : line);
+    }
+    return lines;
+}
+
+NoticeCapture::NoticeCapture() {
+    g_notices.clear();
+    platform::set_notice_hook(capture_notice);
+}
+NoticeCapture::~NoticeCapture() { platform::set_notice_hook(nullptr); }
+const std::vector<std::string>& NoticeCapture::notices() const { return g_notices; }
+
+FixedClock::FixedClock(std::time_t t) {
+    g_fixed_time = t;
+    platform::set_clock_hook(fixed_time);
+}
+FixedClock::~FixedClock() { platform::set_clock_hook(nullptr); }
+void FixedClock::set(std::time_t t) { g_fixed_time = t; }
+
+}  // namespace zpos::test

@@ -1,0 +1,56 @@
+// A temporary application directory for one test: the library sees a POS
+// executable inside it, so its settings file and its Logs folder land there.
+// Also reads back log lines and captures modal notices.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace zpos::test {
+
+class AppDir {
+public:
+    AppDir();
+    ~AppDir();
+    AppDir(const AppDir&) = delete;
+    AppDir& operator=(const AppDir&) = delete;
+
+    const std::string& path() const { return dir_; }
+    std::string settings_path() const { return dir_ + "/ZposSign.ini"; }
+    std::string file(const std::string& name) const { return dir_ + "/" + name; }
+
+    // Writes the whole settings file.
+    void write_settings(const std::string& text) const;
+    std::string read_settings() const;
+    // Reads one settings key through the same reader the library uses.
+    std::string setting(const char* section, const char* key) const;
+
+    // Log lines of today's file (or of the given date "YYMMDD"), without their
+    // "[hh:mm:ss] - " prefix.
+    std::vector<std::string> log_lines(const std::string& yymmdd = "") const;
+    std::string log_path(const std::string& yymmdd = "") const;
+
+private:
+    std::string dir_;
+};
+
+// Modal notices shown while it lives.
+class NoticeCapture {
+public:
+    NoticeCapture();
+    ~NoticeCapture();
+    const std::vector<std::string>& notices() const;
+};
+
+// A fixed clock while it lives; set() moves it.
+class FixedClock {
+public:
+    explicit FixedClock(std::time_t t);
+    ~FixedClock();
+    void set(std::time_t t);
+};
+
+std::string read_file(const std::string& path);
+
+}  // namespace zpos::test
