@@ -1,0 +1,139 @@
+// Log lines byte for byte: prefix, rendering, masking window, file per day.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+#include "entry/module_state.h"
+#include "platform/platform.h"
+#include "support/log.h"
+#include "tests/common/app_dir.h"
+
+namespace zpos::test {
+namespace {
+
+// 2024-03-15 09:08:07 local time.
+std::time_t local_instant(int year, int mon, int day, int h, int m, int s) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = mon - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = h;
+    tm.tm_min = m;
+    tm.tm_sec = s;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+TEST(WriteLog, WholeLineWithPrefixAndHexForNonPrintables) {
+    AppDir dir;
+    FixedClock clock(local_instant(2024, 3, 15, 9, 8, 7));
+    const char bytes[] = {'A', '\0', 0x02, 0x1c, 0x03, '\r', '~', static_cast<char>(0xB0), ' '};
+    EXPECT_EQ(WriteLog(bytes, sizeof bytes), 0);
+    EXPECT_EQ(read_file(dir.log_path("240315")), "[09:08:07] - A[00][02][1c][03][0d]~[b0] \n");
+}
+
+TEST(WriteLog, CountZeroWritesOnlyThePrefix) {
+    AppDir dir;
+    FixedClock clock(local_instant(2024, 3, 15, 23, 59, 59));
+    WriteLog("ignored", 0);
+    WriteLog("ignored", -3);
+    EXPECT_EQ(read_file(dir.log_path("240315")), "[23:59:59] - \n[23:59:59] - \n");
+}
+
+TEST(WriteLog, FirstLineAfterMidnightGoesToTheNewDaysFile) {
+    AppDir dir;
+    FixedClock clock(local_instant(2024, 3, 15, 23, 59, 59));
+    WriteLogText("before");
+    clock.set(local_instant(2024, 3, 16, 0, 0, 0));
+    WriteLogText("after");
+    EXPECT_EQ(read_file(dir.log_path("240315")), "[23:59:59] - before\n");
+    EXPECT_EQ(read_file(dir.log_path("240316")), "[00:00:00] - after\n");
+}
+
+TEST(WriteLog, LongLineIsWrittenWhole) {
+    AppDir dir;
+    std::array<char, 3000> bytes;
+    bytes.fill(0x1c);
+    WriteLog(bytes.data(), bytes.size());
+    auto lines = dir.log_lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].size(), 3000u * 4);
+}
+
+TEST(WriteLog, UnopenableFileGivesMinusFive) {
+    AppDir dir;
+    // A file where the Logs directory should be.
+    std::FILE* blocker = std::fopen(dir.file("Logs").c_str(), "w");
+    std::fclose(blocker);
+    EXPECT_EQ(WriteLogText("lost"), -5);
+    EXPECT_EQ(WriteLog("lost", 4), -5);
+}
+
+struct MaskCase {
+    const char* name;
+    std::vector<int> equals_at;
+    std::string expected;  // the rendering of a 20-digit record '0'..'9' repeated, see below
+};
+
+std::string masked_line_of(std::vector<int> equals_at, int size) {
+    AppDir dir;
+    std::vector<char> record(size);
+    for (int i = 0; i < size; ++i) record[i] = static_cast<char>('0' + i % 10);
+    for (int p : equals_at) record[p] = '=';
+    WriteLogMasked(record.data(), size);
+    auto lines = dir.log_lines();
+    return lines.empty() ? "" : lines[0];
+}
+
+TEST(WriteLogMasked, HidesFourBytesEitherSideOfTheLastEquals) {
+    std::string line = masked_line_of({60}, 240);
+    ASSERT_EQ(line.size(), 240u);
+    EXPECT_EQ(line.substr(50, 20), "012345*********56789");
+    EXPECT_EQ(line.find('*'), 56u);
+    EXPECT_EQ(line.rfind('*'), 64u);
+}
+
+TEST(WriteLogMasked, OnlyTheLastEqualsCounts) {
+    std::string line = masked_line_of({30, 60}, 240);
+    EXPECT_EQ(line.substr(28, 5), "89=12");
+    EXPECT_EQ(line.substr(56, 9), "*********");
+}
+
+TEST(WriteLogMasked, EqualsAtTenOrBelowMasksNothing) {
+    EXPECT_EQ(masked_line_of({8}, 20), "01234567=90123456789");
+    EXPECT_EQ(masked_line_of({10}, 20), "0123456789=123456789");
+    EXPECT_EQ(masked_line_of({11}, 20), "0123456*********6789");
+    EXPECT_EQ(masked_line_of({}, 20), "01234567890123456789");
+}
+
+TEST(WriteLogMasked, CountBeyondItsWorkingCopyIsBounded) {
+    // A caller that claims more bytes than any record: rendering stops at the
+    // working copy's size instead of reading on.
+    std::vector<char> big(5000, 'a');
+    AppDir dir;
+    WriteLogMasked(big.data(), 5000);
+    auto lines = dir.log_lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].size(), 1000u);
+}
+
+TEST(GetAppDir, DirectoryOfTheExecutableCutAt200) {
+    char out[201];
+    platform::set_executable_path_override("/opt/pos/bin/pos.exe");
+    GetAppDir(out);
+    EXPECT_STREQ(out, "/opt/pos/bin");
+
+    platform::set_executable_path_override("pos.exe");
+    GetAppDir(out);
+    EXPECT_STREQ(out, "");
+
+    std::string deep = "/" + std::string(230, 'd') + "/pos.exe";
+    platform::set_executable_path_override(deep.c_str());
+    GetAppDir(out);
+    EXPECT_EQ(std::string(out), deep.substr(0, 200));
+    platform::set_executable_path_override(nullptr);
+}
+
+}  // namespace
+}  // namespace zpos::test

@@ -1,0 +1,89 @@
+// Route state in the settings file: the failure count step, the switches and
+// the 600-second refresh.
+#include <gtest/gtest.h>
+
+#include "entry/module_state.h"
+#include "support/settings.h"
+#include "tests/common/app_dir.h"
+
+namespace zpos::test {
+namespace {
+
+constexpr std::time_t kNow = 1700000000;
+
+TEST(FailureCountStep, CountsUpAndSwitchesAtThree) {
+    AppDir dir;
+    FixedClock clock(kNow);
+    g_module.route_mode = kRoutePrimary;
+    failure_count_step();
+    EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=1\n");
+    failure_count_step();
+    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+    failure_count_step();
+    EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=3\nVANID=2\nTOGGLE_TIME=1700000000    \n");
+    EXPECT_EQ(g_module.route_mode, kRouteBackup);
+}
+
+TEST(FailureCountStep, NegativeOrJunkCountStartsAgainAtOne) {
+    for (const char* stored : {"-4", "x", "0"}) {
+        AppDir dir;
+        dir.write_settings(std::string("[VANCFG]\nEOT_CNT=") + stored + "\n");
+        failure_count_step();
+        EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "1") << stored;
+    }
+}
+
+TEST(FailureCountStep, CountingOnTheBackupRouteRestartsTheHold) {
+    AppDir dir;
+    FixedClock clock(kNow);
+    dir.write_settings("[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999000    \nEOT_CNT=3\n");
+    failure_count_step();
+    EXPECT_EQ(dir.read_settings(), "[VANCFG]\nVANID=2\nTOGGLE_TIME=1700000000    \nEOT_CNT=4\n");
+}
+
+TEST(SwitchToBackup, WritesRouteAndTimeButLeavesTheCallsRoute) {
+    AppDir dir;
+    FixedClock clock(kNow);
+    g_module.route_mode = kRoutePrimary;
+    dir.write_settings("[VANCFG]\nEOT_CNT=1\n[COM_PORT]\nPIN=YES\n");
+    switch_to_backup();
+    EXPECT_EQ(dir.read_settings(),
+              "[VANCFG]\nEOT_CNT=1\nVANID=2\nTOGGLE_TIME=1700000000    \n[COM_PORT]\nPIN=YES\n");
+    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+}
+
+struct RefreshCase {
+    const char* name;
+    const char* settings;
+    int route_mode;
+    const char* settings_after;  // nullptr: unchanged
+};
+
+class RouteModeRefresh : public ::testing::TestWithParam<RefreshCase> {};
+
+TEST_P(RouteModeRefresh, AppliesTheHoldRule) {
+    const RefreshCase& c = GetParam();
+    AppDir dir;
+    FixedClock clock(kNow);
+    dir.write_settings(c.settings);
+    EXPECT_EQ(route_mode_refresh(), c.route_mode);
+    EXPECT_EQ(g_module.route_mode, c.route_mode);
+    EXPECT_EQ(dir.read_settings(), c.settings_after ? c.settings_after : c.settings);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RouteModeRefresh,
+    ::testing::Values(
+        RefreshCase{"Backup599SecondsAgoStays", "[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999401    \nEOT_CNT=3\n",
+                    kRouteBackup, nullptr},
+        RefreshCase{"Backup600SecondsAgoReturns", "[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999400    \nEOT_CNT=3\n",
+                    kRoutePrimary, "[VANCFG]\nVANID=1\nTOGGLE_TIME=1699999400    \nEOT_CNT=0\n"},
+        RefreshCase{"TimeNotANumberReturnsAtOnce", "[VANCFG]\nVANID=2\nTOGGLE_TIME=soon\n", kRoutePrimary,
+                    "[VANCFG]\nVANID=1\nTOGGLE_TIME=soon\nEOT_CNT=0\n"},
+        RefreshCase{"PrimaryWritesNothing", "[VANCFG]\nVANID=1\nEOT_CNT=2\n", kRoutePrimary, nullptr},
+        RefreshCase{"OtherValueReadsAsPrimary", "[VANCFG]\nVANID=3\n", kRoutePrimary, nullptr},
+        RefreshCase{"EmptyFile", "", kRoutePrimary, nullptr}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+}  // namespace
+}  // namespace zpos::test
