@@ -1,0 +1,161 @@
+// Signature and PIN capture through the pad library: when a signature or PIN
+// is asked for, the buffers handed to the pad, the daily pad report and the
+// log lines of each step.
+#include "request/capture.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "entry/module_state.h"
+#include "platform/platform.h"
+#include "request/pad_library.h"
+#include "support/fields.h"
+#include "support/korean_texts.h"
+#include "support/log.h"
+#include "support/settings.h"
+
+namespace zpos {
+
+namespace {
+
+constexpr std::size_t kLogLine = 128;
+
+bool setting_is(const char* section, const char* key, int size, const char* expected) {
+    char value[16] = {};
+    settings_read(section, key, value, size);
+    return std::strncmp(value, expected, 3) == 0;
+}
+
+void today_yymmdd(char (&out)[8]) {
+    std::tm tm{};
+    platform::local_time(platform::now(), tm);
+    if (std::strftime(out, sizeof out, "%y%m%d", &tm) == 0) out[0] = '\0';
+}
+
+// Marks the day's pad report in the buffer when it is due and records the day,
+// before the pad is reached, so a report that fails is not retried today.
+void mark_daily_report(SignatureBuffer& buf) {
+    char today[8] = {};
+    today_yymmdd(today);
+    char model[settings::kValueSize] = {};
+    char last[settings::kCurDateSize] = {};
+    settings_read(settings::kSignPad, settings::kValue, model, settings::kValueSize);
+    settings_read(settings::kSignPad, settings::kCurDate, last, settings::kCurDateSize);
+    if (std::strncmp(model, "HCS", 3) != 0 || std::strncmp(last, today, 6) == 0) return;
+    WriteLogFormat(kLogLine, "Logon Send... [%.6s] [%.6s]", last, today);
+    settings_write(settings::kSignPad, settings::kCurDate, today);
+    buf.bytes[kSignReportFlag] = '1';
+}
+
+// The card number for the PIN pad, placed at offset 2 of the PIN buffer.
+void put_pin_card(const char* request, int kind, char* pin) {
+    std::string_view card;
+    std::size_t max;
+    if (kind == kind::kF1Approval || kind == kind::kF2Cancel) {
+        card = field_text(request, req::track2);
+        max = 19;
+    } else {
+        card = field_text(request, req::pt_track2);
+        max = kPinCardMax;
+    }
+    card = card.substr(0, card.find('='));
+    if (card.size() > max) card = card.substr(0, max);
+    if (card.size() > kPinCardMax) card = card.substr(card.size() - kPinCardMax);
+    std::memcpy(pin + kPinCardOffset, card.data(), card.size());
+}
+
+}  // namespace
+
+int capture_signature(const char* request, [[maybe_unused]] int kind, SignatureBuffer& buf,
+                      bool log_pad_fields) {
+    buf.bytes.fill(0);
+    mark_daily_report(buf);
+
+    PadSession pad;
+    if (!pad.open(kPadSignFunction)) {
+        g_module.sign_flag = 0;
+        return kSignNone;
+    }
+    char port_text[settings::kGetComPortSize] = {};
+    int port = pad_port(port_text);
+    WriteLogFormat(kLogLine, "GET COM PORT NO... %.2s", port_text);
+
+    std::snprintf(buf.bytes.data() + kPadFieldC.offset, 10, "%-9.9s", request + req::tran_amt.offset);
+    int result = pad.call(buf.bytes.data(), port);
+    pad.release();
+
+    const char* b = buf.bytes.data();
+    if (log_pad_fields) {
+        WriteLogFormat(kLogLine, "%.15s", b + kPadFieldA.offset);
+        WriteLogFormat(kLogLine, "%.17s", b + kPadFieldC.offset);
+        WriteLogFormat(kLogLine, "%.3s", b + kPadFieldB.offset);
+    }
+    WriteLogFormat(kLogLine, "RETURN Sign LEN.. %04d", result);
+
+    if (result == 2) return kSignRefused;
+    if (result == 0) {
+        WriteLogFormat(kLogLine, texts::kLogSignZero, 0);
+        return kSignRefused;
+    }
+    if (result < 0) {
+        g_module.sign_flag = 0;
+        return kSignNone;
+    }
+    // The buffer holds at most kSignDataMax signature bytes; a pad claiming
+    // more is taken at that.
+    g_module.sign_flag = 1;
+    return result > kSignDataMax ? kSignDataMax : result;
+}
+
+SignatureStep signature_step(const char* request, int kind, SignatureBuffer& buf) {
+    SignatureStep step;
+    bool sign_enabled = setting_is(settings::kComPort, settings::kSignSetting,
+                                   settings::kSignSettingSize, "YES");
+    bool cvm = false;
+    if (kind == kind::kF1Approval || kind == kind::kF2Cancel) {
+        char first = request[req::cvm_data.offset];
+        cvm = first != ' ' && first != '\0';
+    }
+    int amount = kind::is_payment(kind) ? field_value(request, req::tran_amt) : 0;
+
+    if (amount <= kSignThreshold && !cvm) {
+        WriteLogFormat(kLogLine, "NO CVM SIGN AMOUNT[%d]", amount);
+        return step;
+    }
+    if (!sign_enabled || kind == kind::kCashApproval || kind == kind::kCashCancel) {
+        platform::sleep_ms(kNoSignPauseMs);
+        WriteLogText("NOT SIGN");
+        return step;
+    }
+    step.capture_ran = true;
+    int result = capture_signature(request, kind, buf, true);
+    if (result == kSignRefused) step.refused = true;
+    if (result > 0) step.length = result;
+    return step;
+}
+
+bool pin_step(const char* request, int kind, std::span<char, kPinBlockSize> block) {
+    if (kind != kind::kF1Approval && kind != kind::kF2Cancel && kind != 62 && kind != 63)
+        return false;
+    if (!setting_is(settings::kComPort, settings::kPin, settings::kPinSize, "YES")) return false;
+
+    PadSession pad;
+    if (!pad.open(kPadPinFunction)) return false;
+    char port_text[settings::kGetComPortSize] = {};
+    int port = pad_port(port_text);
+
+    char pin[kPinBufferSize] = {};
+    put_pin_card(request, kind, pin);
+    std::memcpy(pin + kPinModeOffset, kind::is_points(kind) ? "04" : "06", 2);
+    std::memcpy(pin + kPinPromptOffset, texts::kPinPrompt, sizeof texts::kPinPrompt);
+    WriteLogFormat(kLogLine, "in PinPad return.. [%.16s]", pin + kPinCardOffset);
+
+    int result = pad.call(pin, port);
+    pad.release();
+    WriteLogFormat(kLogLine, "Get PinPad return.. [%d] [%.16s]", result, pin + kPinBlockOffset);
+    std::memcpy(block.data(), pin + kPinBlockOffset, kPinBlockSize);
+    return true;
+}
+
+}  // namespace zpos

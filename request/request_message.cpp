@@ -1,0 +1,316 @@
+// Building the host request message for every message kind: header, fields 1
+// to 30 in order (PIN and signature steps on the way), the TF/PA blocks, ETX
+// and the length fix-up. Fixed fields are cut or NUL-padded to their width.
+#include "request/request_message.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "entry/module_state.h"
+#include "request/capture.h"
+#include "support/log.h"
+
+namespace zpos {
+
+namespace {
+
+constexpr std::size_t kLengthOffset = 3;
+constexpr Field kChequeMedia{58, 2};     // cheque layout: first card field
+constexpr Field kChequeNumber{60, 20};
+constexpr Field kChequeAccount{80, 13};
+constexpr Field kChequeDate{74, 6};      // the last six characters of the cheque number
+constexpr Field kChequeAmount{93, 9};
+
+bool keyed(const char* request) { return request[req::entry_mode.offset] == req::kKeyedEntry; }
+bool is_pin_kind(int k) { return k == kind::kF1Approval || k == kind::kF2Cancel || k == 62 || k == 63; }
+
+void fs(Writer& w) { w.put(kFS); }
+
+// "%08d"-style numbers: `width` 0 writes the text, otherwise exactly `width` bytes.
+void put_number(Writer& w, const char* format, int value, std::size_t width) {
+    char work[32] = {};
+    int n = std::snprintf(work, sizeof work, format, value);
+    std::string_view text(work, n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (width) {
+        w.put_fixed(text, width);
+    } else {
+        w.put(text);
+    }
+}
+
+bool ext_tf_present(const char* request) {
+    return request[req::ext_tf.offset] == 'T' && request[req::ext_tf.offset + 1] == 'F';
+}
+
+bool ext_pa_present(const char* request) {
+    char c = request[req::ext_pa.offset];
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Left-justified, blank-padded to `width` ("%-N.Ns").
+void put_padded(Writer& w, std::string_view text, std::size_t width) {
+    if (text.size() > width) text = text.substr(0, width);
+    w.put(text);
+    for (std::size_t i = text.size(); i < width; ++i) w.put(' ');
+}
+
+void put_transaction_code(Writer& w, const char* request, int k) {
+    bool at = keyed(request);
+    int amount = field_value(request, req::tran_amt);
+    const char* code = "";
+    switch (k) {
+        case kind::kCheque: code = "40"; break;
+        case kind::kCardApproval: code = at ? "C0" : "10"; break;
+        case kind::kCardCancel: code = at ? "C1" : "11"; break;
+        case kind::kCashApproval: code = at ? "D1" : "41"; break;
+        case kind::kCashCancel: code = at ? "D2" : "42"; break;
+        case kind::k70Approval: code = amount == 1 ? "64" : "66"; break;
+        case kind::k70Cancel: code = "67"; break;
+        case kind::k90Approval: code = amount == 1 ? "64" : "62"; break;
+        case kind::k90Cancel: code = "63"; break;
+        case kind::kF1Approval: code = "E1"; break;
+        case kind::kF2Cancel: code = "E2"; break;
+        default:
+            if (kind::is_points(k)) {
+                put_number(w, "%02d", k, 2);
+                return;
+            }
+    }
+    w.put_fixed(code, 2);
+}
+
+// The card field of kinds 2 and 4, also field 14 of kinds 7 to 10.
+void put_card_or_split(Writer& w, const char* request) {
+    if (keyed(request)) {
+        put_split_form(w, request);
+    } else {
+        w.put(field_text(request, req::track2));
+    }
+}
+
+void put_card_field(Writer& w, const char* request, int k) {
+    std::string_view track = field_text(request, req::track2);
+    switch (k) {
+        case kind::kCheque:
+            w.put(field_text(request, kChequeNumber));
+            fs(w);
+            w.put(field_text(request, kChequeAccount));
+            break;
+        case kind::kCardApproval:
+        case kind::kCardCancel:
+            put_card_or_split(w, request);
+            break;
+        case kind::kCashApproval:
+        case kind::kCashCancel:
+            if (keyed(request)) {
+                std::size_t n = 0;
+                while (n < track.size() && track[n] >= '0' && track[n] <= '9') ++n;
+                track = track.substr(0, n);
+            }
+            w.put(track);
+            break;
+        case kind::kF1Approval:
+        case kind::kF2Cancel:
+            w.put(track);
+            break;
+        default:
+            break;
+    }
+}
+
+void put_two_character_field(Writer& w, const char* request, int k) {
+    if (k == kind::kCheque) {
+        w.put_fixed(field_text(request, kChequeMedia), 2);
+    } else if (kind::is_payment(k)) {
+        w.put_fixed(field_text(request, req::install_months), 2);
+    } else if (k == kind::k90Approval || k == kind::k90Cancel) {
+        w.put_fixed("01", 2);
+    } else if (kind::is_points(k)) {
+        std::string_view media(request + req::pt_media.offset, 2);
+        const char* sent = media == "01" ? "01" : media == "02" ? "02" : media == "03" ? "04"
+                         : media == "04" ? "03" : "";
+        w.put_fixed(sent, 2);
+    }
+    // Kinds 7 and 8 send nothing at all here.
+}
+
+int message_amount(const char* request, int k) {
+    if (k == kind::kCheque) return field_value(request, kChequeAmount);
+    if (kind::is_points(k)) return field_value(request, req::pt_amt);
+    if (kind::is_payment(k)) {
+        return field_value(request, req::tran_amt) - field_value(request, req::amt_extra2) -
+               field_value(request, req::amt_extra1);
+    }
+    if (k >= kind::k70Approval && k <= kind::k90Cancel) return field_value(request, req::tran_amt);
+    return 0;
+}
+
+void put_cancelled_auth_no(Writer& w, const char* request, int k) {
+    std::string_view auth = field_text(request, req::org_auth_no);
+    if (k == kind::kCardCancel || k == kind::kF2Cancel) {
+        w.put_fixed(auth, 8);
+    } else if (k == kind::kCashCancel) {
+        char work[16] = {};
+        std::snprintf(work, sizeof work, "11%.7s", request + req::org_auth_no.offset);
+        w.put_fixed(text_of(work, 9), 9);
+    }
+}
+
+void put_six_character_field(Writer& w, const char* request, int k) {
+    if (k == kind::kCheque) {
+        w.put_fixed(field_text(request, kChequeDate), 6);
+    } else if (k == kind::kCardCancel || k == kind::kCashCancel || k == kind::k70Cancel ||
+               k == kind::k90Cancel || k == kind::kF2Cancel) {
+        w.put_fixed(field_text(request, req::org_auth_date), 6);
+    } else if (k == 61 || k == 63) {
+        w.put_fixed(field_text(request, req::pt_org_auth_date), 6);
+    }
+}
+
+void put_media_code(Writer& w, const char* request, int k) {
+    std::string_view tran_kind(request + req::tran_kind.offset, 2);
+    if (kind::is_points(k)) {
+        w.put_fixed("06", 2);
+    } else if (k == kind::k70Approval || k == kind::k70Cancel) {
+        w.put_fixed(tran_kind == "70" ? "02" : "04", 2);
+    } else if (k == kind::k90Approval || k == kind::k90Cancel) {
+        w.put_fixed(tran_kind == "90" ? "03" : "04", 2);
+    }
+}
+
+void put_field_13(Writer& w, const char* request, int k) {
+    if (k == kind::k70Cancel || k == kind::k90Cancel) {
+        w.put_fixed(field_text(request, req::org_auth_no), 8);
+    } else if (k == 61 || k == 63) {
+        put_padded(w, field_text(request, req::pt_org_auth_no), 12);
+    }
+}
+
+void put_second_card_field(Writer& w, const char* request, int k) {
+    if (k >= kind::k70Approval && k <= kind::k90Cancel) {
+        put_card_or_split(w, request);
+    } else if (kind::is_points(k)) {
+        w.put(field_text(request, req::pt_track2));
+    }
+}
+
+}  // namespace
+
+void put_split_form(Writer& w, const char* request) {
+    const char* track = request + req::track2.offset;
+    std::size_t sep = 0;
+    while (sep < 20 && track[sep] != '=' && track[sep] != kFS) ++sep;
+    if (sep < 20) {
+        w.put(text_of(track, sep));
+        w.put(kFS);
+        w.put_fixed(text_of(track + sep + 1, 4), 4);
+    } else {
+        w.put(kFS);
+        w.put_fixed(text_of(track + 21, 4), 4);
+    }
+}
+
+int build_request_message(const char* request, std::span<char, kRequestMessageSize> out, int k) {
+    WriteLogFormat(64, "From Pointsvc... [%d]", k);
+    // One byte stays free for the caller's check byte.
+    Writer w(out.first(kRequestMessageSize - 1));
+
+    w.put(kSTX);
+    w.put('I');
+    w.put(keyed(request) ? 'K' : 'S');
+    w.put("    ");  // the length, filled in last
+    w.put("POS");
+    put_transaction_code(w, request, k);
+    fs(w);
+
+    w.put_fixed(field_text(request, req::term_id), 10);  // 1
+    fs(w);
+    put_card_field(w, request, k);  // 2
+    fs(w);
+    put_two_character_field(w, request, k);  // 3
+    fs(w);
+
+    if (kind::is_payment(k)) {
+        int total = field_value(request, req::tran_amt);
+        if (total > kAmountLimit) {
+            WriteLogFormat(64, "tran_amt is 1 billion over [%d]", total);
+            return 0;
+        }
+    }
+    put_number(w, "%08d", message_amount(request, k), 8);  // 4
+    fs(w);
+    if (kind::is_payment(k)) put_number(w, "%08d", field_value(request, req::amt_extra2), 0);  // 5
+    fs(w);
+    if (kind::is_payment(k)) put_number(w, "%08d", field_value(request, req::amt_extra1), 0);  // 6
+    fs(w);
+    put_cancelled_auth_no(w, request, k);  // 7
+    fs(w);
+    put_six_character_field(w, request, k);  // 8
+    fs(w);
+
+    std::array<char, kPinBlockSize> pin{};
+    if (is_pin_kind(k) && pin_step(request, k, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
+    fs(w);
+
+    w.put_fixed(text_of(g_module.version_code, 6), 6);  // 10
+    fs(w);
+    w.put('G');  // 11
+    fs(w);
+    put_media_code(w, request, k);  // 12
+    fs(w);
+    put_field_13(w, request, k);  // 13
+    fs(w);
+    put_second_card_field(w, request, k);  // 14
+    fs(w);
+
+    static SignatureBuffer sign;  // 2 KiB, kept off the stack; one build at a time
+    sign.bytes.fill(0);
+    SignatureStep step = signature_step(request, k, sign);
+    if (step.refused) return 0;
+    if (step.length > 0) put_number(w, "%04d", step.length, 4);  // 15
+    fs(w);
+    if (step.length > 0) w.put(std::string_view(sign.data(), static_cast<std::size_t>(step.length)));  // 16
+    fs(w);
+
+    char stamp[16] = {};
+    std::snprintf(stamp, sizeof stamp, "OITR%.6s", g_module.tran_time);
+    w.put_fixed(text_of(stamp, 10), 10);  // 17
+    fs(w);
+
+    bool report = step.capture_ran && sign.report_due();
+    const char* pad = sign.bytes.data();
+    for (Field f : {kPadFieldA, kPadFieldB, kPadFieldC}) {  // 18 to 20
+        if (report) w.put(std::string_view(pad + f.offset, f.width));
+        fs(w);
+    }
+
+    for (int i = 21; i <= 24; ++i) fs(w);
+    w.put('A');  // 25
+    fs(w);
+    for (int i = 26; i <= 28; ++i) fs(w);
+    bool tf = ext_tf_present(request);
+    bool pa = ext_pa_present(request);
+    put_number(w, "%02d", 1 + (tf ? 1 : 0) + (pa ? 1 : 0), 2);  // 29
+    fs(w);
+    w.put("CT02");  // 30
+    fs(w);
+    if (tf) {  // 31
+        put_padded(w, field_text(request, req::ext_tf), 10);
+        fs(w);
+    }
+    if (pa) {  // 32
+        w.put("PA");
+        put_padded(w, field_text(request, req::ext_pa), 3);
+        fs(w);
+    }
+    w.put(kETX);
+    if (w.overflowed()) return 0;
+
+    int n = static_cast<int>(w.size());
+    char length[8] = {};
+    std::snprintf(length, sizeof length, "%04d", n + 1);
+    std::memcpy(out.data() + kLengthOffset, length, 4);
+    return n;
+}
+
+}  // namespace zpos

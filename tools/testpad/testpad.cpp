@@ -1,0 +1,127 @@
+// A stand-in for the signature/PIN pad library, for tests and demonstrations:
+// orvik_sign and general_pin answer from "SignPad_dll.script" beside the
+// library and append what they were handed to "SignPad_dll.record" there.
+//
+// Script, one "key=value" a line ('#' starts a comment):
+//   sign_result=N    orvik_sign's result (default -1: no signature)
+//   sign_bytes=TEXT  signature written at offset 37; sign_hex=HEX the same as hex
+//   field_a=TEXT     written at offset 2; field_b at 17; field_c at 20
+//   pin_result=N     general_pin's result (default 0)
+//   pin_block=TEXT   written at offset 52 (at most 16 characters)
+// Record, one line a call: "<function> <port> <constant> <hex of the input
+// bytes>", the input being bytes 0-36 of the signature buffer or 0-51 of the
+// PIN buffer.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+
+bool testpad_module_dir(char* out, std::size_t size);
+
+namespace {
+
+struct Script {
+    int sign_result = -1;
+    int pin_result = 0;
+    char sign_bytes[2001] = {};
+    int sign_len = 0;
+    char field_a[16] = {}, field_b[4] = {}, field_c[18] = {}, pin_block[17] = {};
+    bool has_a = false, has_b = false, has_c = false, has_pin = false;
+};
+
+bool file_beside(const char* name, char* out, std::size_t size) {
+    char dir[1024] = {};
+    if (!testpad_module_dir(dir, sizeof dir)) return false;
+    int n = std::snprintf(out, size, "%s%c%s", dir, zpos::platform::kPathSep, name);
+    return n > 0 && static_cast<std::size_t>(n) < size;
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+void copy_text(char* dest, std::size_t size, const char* value, bool& flag) {
+    std::snprintf(dest, size, "%s", value);
+    flag = true;
+}
+
+void read_script(Script& s) {
+    char path[1100];
+    if (!file_beside("SignPad_dll.script", path, sizeof path)) return;
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return;
+    static char line[4200];
+    while (std::fgets(line, sizeof line, f)) {
+        line[std::strcspn(line, "\r\n")] = '\0';
+        if (line[0] == '#') continue;
+        char* eq = std::strchr(line, '=');
+        if (!eq) continue;
+        *eq = '\0';
+        const char* key = line;
+        const char* value = eq + 1;
+        if (!std::strcmp(key, "sign_result")) s.sign_result = std::atoi(value);
+        else if (!std::strcmp(key, "pin_result")) s.pin_result = std::atoi(value);
+        else if (!std::strcmp(key, "sign_bytes")) {
+            std::snprintf(s.sign_bytes, sizeof s.sign_bytes, "%s", value);
+            s.sign_len = static_cast<int>(std::strlen(s.sign_bytes));
+        } else if (!std::strcmp(key, "sign_hex")) {
+            s.sign_len = 0;
+            for (std::size_t i = 0; value[i] && value[i + 1] && s.sign_len < 2000; i += 2) {
+                int hi = hex_value(value[i]), lo = hex_value(value[i + 1]);
+                if (hi < 0 || lo < 0) break;
+                s.sign_bytes[s.sign_len++] = static_cast<char>(hi * 16 + lo);
+            }
+        } else if (!std::strcmp(key, "field_a")) copy_text(s.field_a, sizeof s.field_a, value, s.has_a);
+        else if (!std::strcmp(key, "field_b")) copy_text(s.field_b, sizeof s.field_b, value, s.has_b);
+        else if (!std::strcmp(key, "field_c")) copy_text(s.field_c, sizeof s.field_c, value, s.has_c);
+        else if (!std::strcmp(key, "pin_block")) copy_text(s.pin_block, sizeof s.pin_block, value, s.has_pin);
+    }
+    std::fclose(f);
+}
+
+void record_call(const char* function, int port, int constant, const char* input, int n) {
+    char path[1100];
+    if (!file_beside("SignPad_dll.record", path, sizeof path)) return;
+    static char line[256];
+    int pos = std::snprintf(line, sizeof line, "%s %d %d ", function, port, constant);
+    for (int i = 0; i < n; ++i)
+        pos += std::snprintf(line + pos, sizeof line - static_cast<std::size_t>(pos), "%02x",
+                             static_cast<unsigned char>(input[i]));
+    line[pos++] = '\n';
+    std::FILE* f = std::fopen(path, "ab");
+    if (!f) return;
+    std::fwrite(line, 1, static_cast<std::size_t>(pos), f);
+    std::fclose(f);
+}
+
+void put_text(char* buffer, std::size_t offset, const char* text, std::size_t width) {
+    std::size_t n = std::strlen(text);
+    std::memcpy(buffer + offset, text, n < width ? n : width);
+}
+
+}  // namespace
+
+extern "C" TESTPAD_EXPORT int ZPOS_EXTERNAL_CALL orvik_sign(char* buffer, int port, int constant) {
+    record_call("orvik_sign", port, constant, buffer, 37);
+    static Script s;
+    s = Script{};
+    read_script(s);
+    if (s.has_a) put_text(buffer, 2, s.field_a, 15);
+    if (s.has_b) put_text(buffer, 17, s.field_b, 3);
+    if (s.has_c) put_text(buffer, 20, s.field_c, 17);
+    std::memcpy(buffer + 37, s.sign_bytes, static_cast<std::size_t>(s.sign_len));
+    return s.sign_result;
+}
+
+extern "C" TESTPAD_EXPORT int ZPOS_EXTERNAL_CALL general_pin(char* buffer, int port, int constant) {
+    record_call("general_pin", port, constant, buffer, 52);
+    static Script s;
+    s = Script{};
+    read_script(s);
+    if (s.has_pin) put_text(buffer, 52, s.pin_block, 16);
+    return s.pin_result;
+}
