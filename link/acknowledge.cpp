@@ -1,0 +1,133 @@
+// ACK and the EOT wait, shared by Zelta_Ack and the automatic acknowledgement;
+// they differ only in log texts and in what a missing EOT leads to.
+#include "link/acknowledge.h"
+
+#include <cstring>
+
+#include "entry/module_state.h"
+#include "link/connection.h"
+#include "link/exchange.h"
+#include "link/link_timing.h"
+#include "link/management.h"
+#include "platform/socket.h"
+#include "support/log.h"
+#include "support/settings.h"
+
+namespace zpos {
+
+namespace {
+constexpr std::size_t kLineSize = 200;
+constexpr int kEotBufferSize = 1024;
+constexpr int kMaxFrames = 5;
+constexpr unsigned char kAckFrame[3] = {0x00, 0x01, kAck};
+
+// How the EOT wait ended.
+enum class EotEnd { Received, TimedOut, NotSet, ShortRead, NoEot };
+
+struct EotTexts {
+    const char* ok;
+    const char* error;
+    const char* fail;
+    bool reset_route;  // EOT returns the module to the primary host route
+};
+constexpr EotTexts kAckTexts{"EOT RECV [%02x] OK   count[%d] Len[%3d] ", "EOT RECV [%02x] ERROR   count[%d] Len[%3d] ",
+                             "EOT RECV [%02x] FAIL count[%d] Len[%3d] ", true};
+constexpr EotTexts kAutoTexts{"AUTO ACK EOT RECV [%02x] OK   count[%d] Len[%3d] ",
+                              "AUTO ACK EOT RECV [%02x] ERROR   count[%d] Len[%3d] ",
+                              "AUTO ACK EOT RECV [%02x] FAIL count[%d] Len[%3d] ", false};
+
+// The byte as the log shows it: from a signed character, so 0x86 reads ffffff86.
+unsigned shown_byte(unsigned char b) {
+    return static_cast<unsigned>(static_cast<int>(static_cast<signed char>(b)));
+}
+
+// The log lines take their format from the table above.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+void log_frame(const char* format, unsigned char last, int count, int len) {
+    WriteLogFormat(kLineSize, format, shown_byte(last), count, len);
+}
+#pragma GCC diagnostic pop
+
+// Waits for the EOT after the ACK; the link socket is closed on every end.
+EotEnd wait_for_eot(const EotTexts& texts) {
+    char buffer[kEotBufferSize];
+    for (int count = 0;;) {
+        std::memset(buffer, 0, sizeof buffer);
+        bool ready = false;
+        if (platform::socket_select_read(g_module.link_socket, link_wait_ms(), ready) <= 0) {
+            WriteLogText("EOT recv time out");
+            close_link();
+            return EotEnd::TimedOut;
+        }
+        if (!ready) {
+            WriteLogText("EOT recv isset err2");
+            close_link();
+            return EotEnd::NotSet;
+        }
+        long got = platform::socket_recv(g_module.link_socket, buffer, kEotBufferSize - 1);
+        if (got < 3) {
+            WriteLogFormat(kLineSize, "EOT recv err2 rtn[%d]", static_cast<int>(got));
+            close_link();
+            return EotEnd::ShortRead;
+        }
+        ++count;
+        unsigned char last = static_cast<unsigned char>(buffer[got - 1]);
+        int len = static_cast<int>(got);
+        if (last == kEot) {
+            close_link();
+            if (texts.reset_route) {
+                g_module.route_mode = kRoutePrimary;
+                reset_to_primary();
+            }
+            log_frame(texts.ok, last, count, len);
+            return EotEnd::Received;
+        }
+        if (count >= kMaxFrames) {
+            close_link();
+            log_frame(texts.error, last, count, len);
+            return EotEnd::NoEot;
+        }
+        log_frame(texts.fail, last, count, len);
+    }
+}
+
+bool send_ack() {
+    return platform::socket_send(g_module.link_socket, kAckFrame, sizeof kAckFrame) > 0;
+}
+}  // namespace
+
+int acknowledge() {
+    if (g_module.settings_path[0] == '\0') refresh_module_paths();
+    if (g_module.route_mode == kRouteBackup) return 1;
+
+    if (!send_ack()) {
+        WriteLogText("ACK send err");
+        close_link();
+        return -5;
+    }
+    WriteLogText("ACK SEND");
+
+    EotEnd end = wait_for_eot(kAckTexts);
+    if (end == EotEnd::Received) return 1;
+    return management_acknowledge(g_module.saved_request);
+}
+
+int auto_acknowledge() {
+    if (!send_ack()) {
+        WriteLogText("ACK send err");
+        close_link();
+        return -5;
+    }
+    WriteLogText("AUTO ACK SEND");
+    switch (wait_for_eot(kAutoTexts)) {
+        case EotEnd::Received: return 1;
+        case EotEnd::TimedOut: return -1;
+        case EotEnd::ShortRead: return -2;
+        case EotEnd::NotSet:
+        case EotEnd::NoEot: return -3;
+    }
+    return -3;
+}
+
+}  // namespace zpos

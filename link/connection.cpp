@@ -1,0 +1,100 @@
+// The link socket's connection step. The non-blocking attempt may resolve a
+// host name; the blocking second attempt takes the dotted form only.
+#include "link/connection.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "entry/module_state.h"
+#include "link/link_timing.h"
+#include "platform/socket.h"
+#include "support/korean_texts.h"
+#include "support/log.h"
+
+namespace zpos {
+
+namespace {
+// Log line buffers: the "%.100s" lines need room for the address and numbers.
+constexpr std::size_t kLineSize = 200;
+// The substitution compares the whole secondary literal.
+constexpr std::size_t kSecondaryCompare = 14;
+
+int g_connect_ms = kConnectTimeoutMs;
+int g_wait_ms = kLinkWaitMs;
+}  // namespace
+
+int link_connect_timeout_ms() { return g_connect_ms; }
+int link_wait_ms() { return g_wait_ms; }
+
+void set_link_timing_for_test(int connect_ms, int wait_ms) {
+    g_connect_ms = connect_ms > 0 ? connect_ms : kConnectTimeoutMs;
+    g_wait_ms = wait_ms > 0 ? wait_ms : kLinkWaitMs;
+}
+
+void close_link() {
+    if (g_module.link_socket != platform::kNoSocket) platform::socket_close(g_module.link_socket);
+    g_module.link_socket = platform::kNoSocket;
+}
+
+int connect_with_timeout(const char* host, int port, int timeout_ms) {
+    platform::Socket s = g_module.link_socket;
+    std::uint32_t address = 0;
+    if (!platform::socket_address(host, true, address)) return -1;
+    if (!platform::socket_set_nonblocking(s, true)) return -1;
+
+    int error = platform::socket_connect(s, address, port);
+    if (error != 0 && !platform::socket_connect_pending(error)) return -1;
+
+    bool in_read = false, in_write = false;
+    if (platform::socket_select_connect(s, timeout_ms, in_read, in_write) <= 0) return -1;
+    if (!in_read && !in_write) {
+        std::fputs("SELECT error: sockfd not set\n", stderr);
+        return -1;
+    }
+    int pending = 0;
+    if (!platform::socket_pending_error(s, pending)) return -1;
+    platform::socket_set_nonblocking(s, false);
+    return pending == 0 ? 0 : -1;
+}
+
+int connect_link() {
+    // An approval the POS never acknowledged leaves its socket open; it would
+    // leak if simply replaced.
+    close_link();
+    g_module.link_socket = platform::socket_open();
+
+    if (std::strncmp(g_module.host_addr, ZPOS_SECONDARY_HOST, kSecondaryCompare) == 0) {
+        std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%.15s", ZPOS_PRIMARY_HOST);
+        g_module.host_port = ZPOS_PRIMARY_PORT;
+        WriteLogFormat(kLineSize, "Connect info IP[%.100s], port[%d]", g_module.host_addr, g_module.host_port);
+    }
+    WriteLogFormat(kLineSize, "Connect info2 IP[%.100s], port[%d]", g_module.host_addr, g_module.host_port);
+
+    int rtn = g_module.link_socket == platform::kNoSocket
+                  ? -1
+                  : connect_with_timeout(g_module.host_addr, g_module.host_port, link_connect_timeout_ms());
+    WriteLogFormat(kLineSize, "rtn[%d]", rtn);
+    if (rtn == 0) {
+        WriteLogFormat(kLineSize, texts::kLogNonblockConnected, g_module.host_addr, g_module.host_port);
+        return 0;
+    }
+
+    close_link();
+    WriteLogFormat(kLineSize, texts::kLogNonblockFailed, g_module.host_addr, g_module.host_port);
+
+    g_module.link_socket = platform::socket_open();
+    std::uint32_t address = 0;
+    bool dotted = platform::socket_address(g_module.host_addr, false, address);
+    if (g_module.link_socket != platform::kNoSocket && dotted &&
+        platform::socket_connect(g_module.link_socket, address, g_module.host_port) == 0) {
+        WriteLogFormat(kLineSize, texts::kLogBlockingConnected, g_module.host_addr, g_module.host_port);
+        return 0;
+    }
+    long error = platform::socket_last_error();
+    WriteLogFormat(kLineSize, "socket connect err IP[%.100s],Port[%d][%ld]", g_module.host_addr,
+                   g_module.host_port, error);
+    close_link();
+    return -6;
+}
+
+}  // namespace zpos

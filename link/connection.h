@@ -1,0 +1,21 @@
+// Connection set-up of the host link: the connect with time-out on the link
+// socket and the connection step of an exchange, including the secondary-to-
+// primary address substitution. No link protocol lives here.
+#pragma once
+
+namespace zpos {
+
+// Connects the link socket (already created) to host:port, waiting at most
+// `timeout_ms` for the non-blocking attempt (0 waits without limit). 0 when
+// connected (socket back in blocking mode), -1 otherwise.
+int connect_with_timeout(const char* host, int port, int timeout_ms);
+
+// The connection step: a new link socket (an earlier one still open is closed
+// first), the address substitution, the non-blocking attempt and the blocking
+// second attempt. 0 connected, -6 no connection (socket closed).
+int connect_link();
+
+// Closes the link socket if one is open.
+void close_link();
+
+}  // namespace zpos

@@ -1,0 +1,60 @@
+// The download's one connection: connect, send at most 24 characters, one read
+// of at most 1024 bytes. The socket never outlives the call.
+#include "link/download.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "link/link_timing.h"
+#include "platform/socket.h"
+#include "support/korean_texts.h"
+#include "support/log.h"
+
+namespace zpos {
+
+namespace {
+constexpr int kServerChars = 15;
+constexpr int kRequestChars = 24;
+
+int finish(platform::Socket s, const char* line, int result) {
+    if (line) WriteLogText(line);
+    platform::socket_close(s);
+    return result;
+}
+}  // namespace
+
+int download(const char* server, int port, const char* request, char* answer) {
+    char address_text[kServerChars + 1];
+    std::snprintf(address_text, sizeof address_text, "%.15s", server ? server : "");
+
+    platform::Socket s = platform::socket_open();
+    std::uint32_t address = 0;
+    if (s == platform::kNoSocket || !platform::socket_address(address_text, false, address) ||
+        platform::socket_connect(s, address, port) != 0)
+        return finish(s, "CONNECT ERR", -5);
+
+    std::size_t length = request ? strnlen(request, kRequestChars) : 0;
+    if (platform::socket_send(s, request, length) <= 0) return finish(s, "SEND ERR", -4);
+
+    bool ready = false;
+    int selected = platform::socket_select_read(s, link_wait_ms(), ready);
+    if (selected == 0) return finish(s, "timeout socket", -1);
+    if (selected < 0) return finish(s, "fail  sock select", -1);
+    if (!ready) return finish(s, nullptr, -1);
+
+    char buffer[kDownloadAnswerSize + 1] = {};
+    long got = platform::socket_recv(s, buffer, kDownloadAnswerSize);
+    if (got <= 0) return finish(s, nullptr, -1);
+    platform::socket_close(s);
+
+    // The answer is text up to its first NUL; the count is of every byte read.
+    std::size_t text = std::strlen(buffer);
+    std::memcpy(answer, buffer, text + 1);
+    if (std::strncmp(buffer, "0000", 4) == 0)
+        WriteLogText(texts::kLogDownloadOk);
+    else
+        WriteLogText(text > 4 ? buffer + 4 : "");
+    return static_cast<int>(got);
+}
+
+}  // namespace zpos

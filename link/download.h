@@ -1,0 +1,15 @@
+// The download: one short text request to a server of the POS's choice over a
+// plain TCP connection of its own, and one text answer back. No link framing
+// and none of the host link's module state.
+#pragma once
+
+namespace zpos {
+
+inline constexpr int kDownloadAnswerSize = 1024;
+
+// `answer` must hold at least 1025 bytes. Results: the bytes received (1 to
+// 1024); -1 no answer in time, select failure or nothing read; -4 request not
+// sent; -5 no connection.
+int download(const char* server, int port, const char* request, char* answer);
+
+}  // namespace zpos

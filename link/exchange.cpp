@@ -1,0 +1,180 @@
+// The host exchange as a sequence of waits on the link socket. The reply body
+// is read with exactly the bytes still missing, so nothing beyond the frame is
+// ever taken from the socket.
+#include "link/exchange.h"
+
+#include <cstring>
+
+#include "entry/module_state.h"
+#include "entry/records.h"
+#include "link/connection.h"
+#include "link/link_timing.h"
+#include "platform/socket.h"
+#include "support/fields.h"
+#include "support/korean_texts.h"
+#include "support/log.h"
+#include "support/settings.h"
+
+namespace zpos {
+
+namespace {
+constexpr std::size_t kLineSize = 200;
+constexpr int kLastRetry = 3;
+constexpr unsigned char kNakFrame[3] = {0x00, 0x01, kNak};
+
+ReplyParser g_parser = nullptr;
+
+// Module-wide buffers: the link is used by one call at a time.
+unsigned char g_enq_buffer[kEnqReadSize];
+unsigned char g_frame[kRequestFrameSize];
+unsigned char g_reply[kReplyBodySize + 1];
+
+void count_failure(int kind) {
+    if (kind == kind::kCardApproval || kind == kind::kCardCancel) failure_count_step();
+}
+
+int fail(const char* line, int result) {
+    WriteLogText(line);
+    close_link();
+    return result;
+}
+
+// Reads up to `want` bytes, as many recv calls as it takes; stops at the first
+// recv giving 0 or less. At least one call is made, for one byte when `want`
+// is 0.
+int read_body(unsigned char* out, int want) {
+    int got = 0;
+    if (want == 0) {
+        long r = platform::socket_recv(g_module.link_socket, out, 1);
+        return r > 0 ? static_cast<int>(r) : 0;
+    }
+    while (got < want) {
+        long r = platform::socket_recv(g_module.link_socket, out + got, static_cast<std::size_t>(want - got));
+        if (r <= 0) break;
+        got += static_cast<int>(r);
+    }
+    return got;
+}
+}  // namespace
+
+unsigned char mask_key(unsigned length) {
+    unsigned char low = static_cast<unsigned char>(length & 0xFF);
+    return low ? low : static_cast<unsigned char>((length >> 8) & 0xFF);
+}
+
+void mask_body(unsigned char* bytes, std::size_t count, unsigned char key) {
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<unsigned char>(bytes[i] ^ ((i + 1) % 127) ^ key);
+}
+
+int build_request_frame(unsigned char* out, std::size_t capacity, const char* framed, int framed_len,
+                        const char* block, int block_len) {
+    if (framed_len < 0 || block_len < 0) return 0;
+    std::size_t total = static_cast<std::size_t>(framed_len) + static_cast<std::size_t>(block_len) + 4;
+    if (total > capacity || total > 0xFFFF + 2u) return 0;
+    unsigned outer = static_cast<unsigned>(framed_len + block_len + 2);
+    unsigned inner = static_cast<unsigned>(framed_len);
+    out[0] = static_cast<unsigned char>(outer >> 8);
+    out[1] = static_cast<unsigned char>(outer & 0xFF);
+    out[2] = static_cast<unsigned char>(inner >> 8);
+    out[3] = static_cast<unsigned char>(inner & 0xFF);
+    if (framed_len) std::memcpy(out + 4, framed, static_cast<std::size_t>(framed_len));
+    mask_body(out + 4, static_cast<std::size_t>(framed_len), mask_key(inner));
+    if (block_len) std::memcpy(out + 4 + framed_len, block, static_cast<std::size_t>(block_len));
+    return static_cast<int>(total);
+}
+
+void set_reply_parser(ReplyParser parser) { g_parser = parser; }
+
+int host_exchange(char* response, const char* framed, const char* block, int block_len, int framed_len,
+                  int kind) {
+    if (connect_link() != 0) return -6;
+    const int wait = link_wait_ms();
+    bool ready = false;
+
+    // The host speaks first.
+    std::memset(g_enq_buffer, 0, sizeof g_enq_buffer);
+    if (platform::socket_select_read(g_module.link_socket, wait, ready) <= 0) return fail("ENQ read TimeOut err", -5);
+    if (!ready) return fail("ENQ read err isset errno", -5);
+    long got = platform::socket_recv(g_module.link_socket, g_enq_buffer, sizeof g_enq_buffer);
+    if (got < 3) return fail("ENQ Read Err", -5);
+    if (g_enq_buffer[2] != kEnq) return fail(texts::kLogNoEnq, -5);
+    WriteLogFormat(kLineSize, "rtn[%d] ENQ_RECV[%02x]", static_cast<int>(got), kEnq);
+
+    // A frame beyond the buffer is refused like a send the host did not take.
+    int frame_len = build_request_frame(g_frame, sizeof g_frame, framed, framed_len, block, block_len);
+    if (frame_len == 0 || platform::socket_send(g_module.link_socket, g_frame, static_cast<std::size_t>(frame_len)) <
+                              frame_len)
+        return fail(texts::kLogSendError, -5);
+
+    int retry = 0;
+    bool send_nak = false;
+    for (;;) {
+        if (send_nak && platform::socket_send(g_module.link_socket, kNakFrame, sizeof kNakFrame) < 3)
+            return fail(texts::kLogResendError, -5);
+        send_nak = false;
+
+        std::memset(g_reply, 0, sizeof g_reply);
+        int selected = platform::socket_select_read(g_module.link_socket, wait, ready);
+        if (selected <= 0) {
+            if (retry >= kLastRetry) {
+                fail("reply data time out", -1);
+                put_exact(response, resp::resp_code, kRespTimeout);
+                count_failure(kind);
+                return -1;
+            }
+            ++retry;
+            send_nak = true;
+            continue;
+        }
+        if (!ready) {
+            WriteLogText("FD_ISSET Er");
+            if (retry >= kLastRetry) {
+                fail("reply data FD_ISSET Er", -3);
+                count_failure(kind);
+                return -3;
+            }
+            ++retry;
+            send_nak = true;
+            continue;
+        }
+
+        unsigned char length_bytes[2] = {0, 0};
+        long length_read = platform::socket_recv(g_module.link_socket, length_bytes, 2);
+        if (length_read < 2) {
+            fail("recv err", -1);
+            count_failure(kind);
+            return -1;
+        }
+        int n = (length_bytes[0] << 8) | length_bytes[1];
+        // A length beyond the reply buffer is refused unread, as a short body.
+        int body = n > kReplyBodySize ? 0 : read_body(g_reply, n);
+        if (body != n) {
+            WriteLogFormat(kLineSize, "recv err2 body_rtn[%d], rply_rtn[%d]", body, n);
+            close_link();
+            count_failure(kind);
+            return -1;
+        }
+
+        if (n < 3) {
+            if (g_reply[0] == kEnq) {
+                WriteLogFormat(kLineSize, "ENQ RETRY [%02x] [%d]", kEnq, static_cast<int>(length_read));
+                continue;
+            }
+            if (retry >= kLastRetry) {
+                fail("reply data recv err", -2);
+                count_failure(kind);
+                return -2;
+            }
+            ++retry;
+            send_nak = true;
+            continue;
+        }
+
+        mask_body(g_reply, static_cast<std::size_t>(n), mask_key(static_cast<unsigned>(n)));
+        if (g_parser) g_parser(response, reinterpret_cast<const char*>(g_reply), n, kind);
+        return 1;
+    }
+}
+
+}  // namespace zpos

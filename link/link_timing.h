@@ -1,0 +1,18 @@
+// The host link's waits: 2 seconds for the non-blocking connect and 10 seconds
+// for every read wait (ENQ, reply, EOT, download answer). Tests shorten them;
+// nothing else changes them.
+#pragma once
+
+namespace zpos {
+
+inline constexpr int kConnectTimeoutMs = 2000;
+inline constexpr int kLinkWaitMs = 10000;
+
+int link_connect_timeout_ms();
+int link_wait_ms();
+
+// Test-only: shorter waits so that time-out paths run in a fraction of a
+// second. Zero or negative values put the production value back.
+void set_link_timing_for_test(int connect_ms, int wait_ms);
+
+}  // namespace zpos

@@ -1,0 +1,20 @@
+// The management acknowledgement: after a missing EOT, the saved request record
+// is reported to the host in a short management message over a new exchange,
+// and the host's answer is acknowledged with ACK (no EOT awaited).
+#pragma once
+
+#include <cstddef>
+
+namespace zpos {
+
+inline constexpr int kManagementMessageSize = 3000;
+
+// Builds the management message for `request` (240 bytes) into `out` and
+// appends the check byte. Returns the framed length, or 0 when it does not fit.
+int build_management_message(const char* request, char* out, std::size_t capacity);
+
+// Results: -13 the host answered and the ACK went out; -12 the exchange failed
+// ("MANG req send err") or the ACK was not sent. The link socket is closed.
+int management_acknowledge(const char* saved_request);
+
+}  // namespace zpos
