@@ -21,7 +21,6 @@ const std::string kEnqFrame("\x00\x01\x05", 3);
 const std::string kNakFrame("\x00\x01\x15", 3);
 const std::string kAckFrame("\x00\x01\x06", 3);
 const std::string kEotFrame("\x00\x01\x04", 3);
-const std::string kNoEotFrame("\x00\x01\x41", 3);
 
 struct FaultName {
     Fault fault;
@@ -495,7 +494,8 @@ void HostSim::serve_link(platform::Socket s) {
         case Fault::FramesWithoutEot:
             for (int i = 0; i < 5; ++i) {
                 sleep_ms(scenario_.frame_gap_ms);
-                send_bytes(s, i == 4 && fault == Fault::EotInFifth ? kEotFrame : kNoEotFrame);
+                send_bytes(s, i == 4 && fault == Fault::EotInFifth ? kEotFrame
+                                                                   : std::string("\x00\x01", 2) + scenario_.no_eot_byte);
             }
             break;
         case Fault::ShortEot: send_bytes(s, std::string("\x04\x04", 2)); break;

@@ -55,6 +55,7 @@ struct Scenario {
     int fault_count = 2;         // RepeatEnq
     int accept_delay_ms = 0;     // SlowAccept
     int frame_gap_ms = 100;      // pause between separate frames after the ACK
+    char no_eot_byte = 'A';      // last byte of the frames that are not EOT
     bool answer_management = true;
     std::vector<Rule> rules;     // none: approve everything
     std::string approval_no = "12345678";

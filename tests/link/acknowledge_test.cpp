@@ -1,0 +1,181 @@
+// Zelta_Ack's acknowledgement, the automatic acknowledgement and the
+// management acknowledgement against the simulator: EOT rules, route reset,
+// and the hand-over to the management message.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "entry/module_state.h"
+#include "link/acknowledge.h"
+#include "link/connection.h"
+#include "link/management.h"
+#include "platform/socket.h"
+#include "tests/link/link_fixture.h"
+
+namespace zpos::test {
+namespace {
+
+using host::Fault;
+
+class Acknowledge : public LinkTest {
+protected:
+    // One approved exchange on a host with `fault`, so the link is open.
+    host::HostSim& approved_on(Fault fault, bool answer_management = true) {
+        host::Scenario scenario;
+        scenario.fault = fault;
+        scenario.frame_gap_ms = 100;
+        scenario.answer_management = answer_management;
+        host::HostSim& sim = start_host(scenario);
+        EXPECT_EQ(exchange(2), 1);
+        // Keyed card of the saved record, for the management message.
+        std::memcpy(g_module.saved_request + 45, "1234567890", 10);
+        g_module.saved_request[55] = '@';
+        std::memcpy(g_module.saved_request + 58, "9410123456789012=2512", 21);
+        return sim;
+    }
+};
+
+TEST_F(Acknowledge, EotResetsTheRouteToPrimary) {
+    app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
+    approved_on(Fault::None);
+    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_TRUE(log_has("ACK SEND"));
+    EXPECT_TRUE(log_has("EOT RECV [04] OK   count[1] Len[  3] "));
+    EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
+    EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "0");
+    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+}
+
+TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
+    host::HostSim& sim = start_host(host::Scenario{});
+    g_module.route_mode = kRouteBackup;
+    EXPECT_EQ(acknowledge(), 1);
+    sim.stop();
+    EXPECT_EQ(sim.connections(), 0);
+    EXPECT_EQ(app_->read_settings(), "");
+    EXPECT_FALSE(log_has("ACK SEND"));
+}
+
+TEST_F(Acknowledge, WithoutAnOpenLinkTheAckIsNotSent) {
+    EXPECT_EQ(acknowledge(), -5);
+    EXPECT_TRUE(log_has("ACK send err"));
+    EXPECT_EQ(auto_acknowledge(), -5);
+}
+
+TEST_F(Acknowledge, BuildsTheSettingsPathWhenNoneWasBuilt) {
+    approved_on(Fault::None);
+    std::memset(g_module.settings_path, 0, sizeof g_module.settings_path);
+    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
+}
+
+TEST_F(Acknowledge, EotInTheFifthFrameIsSuccess) {
+    approved_on(Fault::EotInFifth);
+    EXPECT_EQ(acknowledge(), 1);
+    for (int c = 1; c <= 4; ++c)
+        EXPECT_TRUE(log_has("EOT RECV [41] FAIL count[" + std::to_string(c) + "] Len[  3] ")) << c;
+    EXPECT_TRUE(log_has("EOT RECV [04] OK   count[5] Len[  3] "));
+}
+
+// A missing EOT hands over to the management message on a new connection.
+struct MissingEotRow {
+    const char* name;
+    Fault fault;
+    const char* log_line;
+};
+
+class MissingEot : public Acknowledge, public ::testing::WithParamInterface<MissingEotRow> {};
+
+TEST_P(MissingEot, ManagementAcknowledgementAnswers) {
+    host::HostSim& sim = approved_on(GetParam().fault);
+    app_->write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
+    EXPECT_EQ(acknowledge(), -13);
+    sim.stop();
+    EXPECT_TRUE(log_has(GetParam().log_line)) << GetParam().log_line;
+    EXPECT_TRUE(log_has("MANG ACK SEND"));
+    EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "2");  // left alone
+
+    auto requests = sim.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].type, 'S');
+    EXPECT_EQ(requests[1].term_id, "1234567890");
+    EXPECT_EQ(requests[1].card, "9410123456789012");
+    EXPECT_EQ(requests[1].expiry, "2512");
+    EXPECT_TRUE(requests[1].check_ok);
+    // The management reply is acknowledged with ACK, and no EOT is awaited.
+    auto frames = sim.frames();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.back().bytes, std::string("\x00\x01\x06", 3));
+    EXPECT_TRUE(frames.back().from_client);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Host, MissingEot,
+    ::testing::Values(MissingEotRow{"NoEot", Fault::NoEot, "EOT recv time out"},
+                      MissingEotRow{"ShortRead", Fault::ShortEot, "EOT recv err2 rtn[2]"},
+                      MissingEotRow{"FiveFramesWithoutEot", Fault::FramesWithoutEot,
+                                    "EOT RECV [41] ERROR   count[5] Len[  3] "}),
+    [](const auto& row_info) { return std::string(row_info.param.name); });
+
+TEST_F(Acknowledge, ManagementExchangeFailingGivesMinusTwelve) {
+    approved_on(Fault::NoEot, false);
+    EXPECT_EQ(acknowledge(), -12);
+    EXPECT_TRUE(log_has("MANG req send err"));
+    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+}
+
+TEST_F(Acknowledge, ManagementClearsTheSignatureFlag) {
+    start_host(host::Scenario{});
+    g_module.sign_flag = 1;
+    EXPECT_EQ(management_acknowledge(g_module.saved_request), -13);
+    EXPECT_EQ(g_module.sign_flag, 0);
+}
+
+TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {
+    host::Scenario scenario;
+    scenario.fault = Fault::FramesWithoutEot;
+    scenario.no_eot_byte = '\x86';
+    start_host(scenario);
+    ASSERT_EQ(exchange(2), 1);
+    EXPECT_EQ(auto_acknowledge(), -3);
+    EXPECT_TRUE(log_has("AUTO ACK EOT RECV [ffffff86] FAIL count[1] Len[  3] "));
+    EXPECT_TRUE(log_has("AUTO ACK EOT RECV [ffffff86] ERROR   count[5] Len[  3] "));
+}
+
+struct AutoRow {
+    const char* name;
+    Fault fault;
+    int result;
+    const char* log_line;
+};
+
+class AutoAcknowledge : public Acknowledge, public ::testing::WithParamInterface<AutoRow> {};
+
+TEST_P(AutoAcknowledge, ResultAndLogLeavesRouteAlone) {
+    app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
+    host::HostSim& sim = approved_on(GetParam().fault);
+    g_module.route_mode = kRoutePrimary;
+    EXPECT_EQ(auto_acknowledge(), GetParam().result);
+    sim.stop();
+    EXPECT_TRUE(log_has("AUTO ACK SEND"));
+    EXPECT_TRUE(log_has(GetParam().log_line)) << GetParam().log_line;
+    EXPECT_EQ(app_->setting("VANCFG", "VANID"), "2");
+    EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "2");
+    EXPECT_EQ(sim.connections(), 1);  // no management message
+    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Host, AutoAcknowledge,
+    ::testing::Values(AutoRow{"Eot", Fault::None, 1, "AUTO ACK EOT RECV [04] OK   count[1] Len[  3] "},
+                      AutoRow{"EotInFifth", Fault::EotInFifth, 1, "AUTO ACK EOT RECV [04] OK   count[5] Len[  3] "},
+                      AutoRow{"NoEot", Fault::NoEot, -1, "EOT recv time out"},
+                      AutoRow{"ShortRead", Fault::ShortEot, -2, "EOT recv err2 rtn[2]"},
+                      AutoRow{"FiveFrames", Fault::FramesWithoutEot, -3,
+                              "AUTO ACK EOT RECV [41] ERROR   count[5] Len[  3] "}),
+    [](const auto& row_info) { return std::string(row_info.param.name); });
+
+}  // namespace
+}  // namespace zpos::test

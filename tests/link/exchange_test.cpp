@@ -1,0 +1,252 @@
+// The host exchange and its connection step against the simulator: every host
+// behaviour with its result, resp_code, log line and failure count.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "entry/module_state.h"
+#include "link/connection.h"
+#include "link/exchange.h"
+#include "platform/socket.h"
+#include "support/korean_texts.h"
+#include "tests/link/link_fixture.h"
+
+namespace zpos::test {
+namespace {
+
+using host::Fault;
+
+std::string fmt(const char* format, const char* a, int b) {
+    char line[200];
+    std::snprintf(line, sizeof line, format, a, b);
+    return line;
+}
+
+// A loopback port with nothing listening on it.
+int closed_port() {
+    int port = 0;
+    platform::Socket s = platform::socket_listen_loopback(0, 1, port);
+    platform::socket_close(s);
+    return port;
+}
+
+struct FaultRow {
+    const char* name;
+    Fault fault;
+    int result;
+    const char* log_line;
+    const char* resp_code;  // four bytes at offset 55 afterwards
+    int naks;               // NAK frames the host saw
+    const char* eot_cnt;    // EOT_CNT after one kind-2 exchange
+};
+
+class ExchangeFaults : public LinkTest, public ::testing::WithParamInterface<FaultRow> {};
+
+TEST_P(ExchangeFaults, ResultLogAndFailureCount) {
+    const FaultRow& row = GetParam();
+    host::Scenario scenario;
+    scenario.fault = row.fault;
+    host::HostSim& sim = start_host(scenario);
+    std::memcpy(response_ + 55, "----", 4);
+
+    EXPECT_EQ(exchange(2), row.result);
+    sim.stop();
+
+    EXPECT_TRUE(log_has(row.log_line)) << row.log_line;
+    EXPECT_EQ(std::string(response_ + 55, 4), row.resp_code);
+    EXPECT_EQ(sim.naks_seen(), row.naks);
+    EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), row.eot_cnt);
+    if (row.result < 0) {
+        EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    }
+    EXPECT_EQ(g_parsed.calls, row.result == 1 ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Host, ExchangeFaults,
+    ::testing::Values(
+        FaultRow{"Normal", Fault::None, 1, "rtn[3] ENQ_RECV[05]", "----", 0, ""},
+        FaultRow{"NoEnq", Fault::NoEnq, -5, "ENQ read TimeOut err", "----", 0, ""},
+        FaultRow{"ShortEnq", Fault::ShortEnq, -5, "ENQ Read Err", "----", 0, ""},
+        FaultRow{"WrongThirdByte", Fault::WrongThirdByte, -5, texts::kLogNoEnq, "----", 0, ""},
+        FaultRow{"EnqWithOtherBytes", Fault::EnqWithExtra, 1, "rtn[6] ENQ_RECV[05]", "----", 0, ""},
+        FaultRow{"SilenceAfterRequest", Fault::SilentAfterRequest, -1, "reply data time out", "Time", 3, "1"},
+        FaultRow{"NakAnswers", Fault::NakReply, -2, "reply data recv err", "----", 3, "1"},
+        FaultRow{"ShortFrames", Fault::ShortFrame, -2, "reply data recv err", "----", 3, "1"},
+        FaultRow{"RepeatedEnq", Fault::RepeatEnq, 1, "ENQ RETRY [05] [2]", "----", 0, ""},
+        FaultRow{"ShortBody", Fault::ShortBody, -1, "recv err2 body_rtn[20], rply_rtn[50]", "----", 0, "1"},
+        FaultRow{"OversizeLength", Fault::OversizeLength, -1, "recv err2 body_rtn[0], rply_rtn[3001]", "----", 0,
+                 "1"},
+        FaultRow{"ZeroLengthWithAByte", Fault::ZeroLength, -1, "recv err2 body_rtn[1], rply_rtn[0]", "----", 0,
+                 "1"}),
+    [](const auto& row_info) { return std::string(row_info.param.name); });
+
+TEST_F(LinkTest, RepeatedEnqIsWaitedForWithoutNakOrRetry) {
+    host::Scenario scenario;
+    scenario.fault = Fault::RepeatEnq;
+    scenario.fault_count = 5;  // more ENQs than there are retries
+    host::HostSim& sim = start_host(scenario);
+    EXPECT_EQ(exchange(2), 1);
+    sim.stop();
+    EXPECT_EQ(log_count("ENQ RETRY [05] [2]"), 5);
+    EXPECT_EQ(sim.naks_seen(), 0);
+}
+
+TEST_F(LinkTest, FailureCountOnlyForCardKinds) {
+    host::Scenario scenario;
+    scenario.fault = Fault::NakReply;
+    start_host(scenario);
+    EXPECT_EQ(exchange(5), -2);
+    EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "");
+    EXPECT_EQ(exchange(4), -2);
+    EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "1");
+}
+
+TEST_F(LinkTest, ReplyIsUnmaskedAndHandedToTheParser) {
+    host::Scenario scenario;
+    host::HostSim& sim = start_host(scenario);
+    ASSERT_EQ(exchange(2), 1);
+    EXPECT_NE(g_module.link_socket, platform::kNoSocket);  // kept for the acknowledgement
+    sim.stop();
+
+    ASSERT_EQ(g_parsed.calls, 1);
+    EXPECT_EQ(g_parsed.kind, 2);
+    const std::string& r = g_parsed.reply;
+    // STX, six header bytes, field 0 (empty), field 1 = 정상승인 as keystrokes,
+    // field 2 the approval number, field 3 "O".
+    std::string head = std::string("\x02RPOS10\x1c") + "\x0e" "WJDTKDTMDDLS" "\x0f" + "\x1c" "12345678\x1c" "O\x1c";
+    EXPECT_EQ(r.substr(0, head.size()), head);
+    EXPECT_EQ(r[r.size() - 2], '\x03');
+    EXPECT_EQ(static_cast<unsigned char>(r.back()), xor_after_stx(r.substr(0, r.size() - 1)));
+
+    ASSERT_EQ(sim.requests().size(), 1u);
+    const auto requests = sim.requests();
+    const host::SeenRequest& seen = requests[0];
+    EXPECT_EQ(seen.type, 'I');
+    EXPECT_EQ(seen.code, "10");
+    EXPECT_EQ(seen.term_id, "1234567890");
+    EXPECT_EQ(seen.card, "9410123456789012=2512");
+    EXPECT_EQ(seen.amount, 1000);
+    EXPECT_TRUE(seen.check_ok);
+    EXPECT_TRUE(seen.length_ok);
+}
+
+TEST_F(LinkTest, DeclineRuleAnswersWithItsText) {
+    host::Scenario scenario;
+    host::Rule rule;
+    rule.match = host::Rule::Match::AmountAtLeast;
+    rule.amount = 1000;
+    rule.approve = false;
+    rule.message = "\xED\x95\x9C\xEB\x8F\x84\xEC\xB4\x88\xEA\xB3\xBC";  // 한도초과
+    scenario.rules.push_back(rule);
+    start_host(scenario);
+    ASSERT_EQ(exchange(2), 1);
+    std::string head = std::string("\x02RPOS10\x1c") + "\x0e" "GKSEHCHRHK" "\x0f" + "\x1c\x1c" "X\x1c";
+    EXPECT_EQ(g_parsed.reply.substr(0, head.size()), head);
+}
+
+TEST_F(LinkTest, SecurityBlockTravelsAfterTheMessage) {
+    host::HostSim& sim = start_host(host::Scenario{});
+    std::string msg = sample_request();
+    ASSERT_EQ(host_exchange(response_, msg.data(), "SECBLOCK", 8, static_cast<int>(msg.size()), 2), 1);
+    sim.stop();
+    ASSERT_EQ(sim.requests().size(), 1u);
+    EXPECT_EQ(sim.requests()[0].block, "SECBLOCK");
+    EXPECT_TRUE(sim.requests()[0].check_ok);
+}
+
+TEST_F(LinkTest, OversizeRequestIsNotSent) {
+    host::HostSim& sim = start_host(host::Scenario{});
+    static char big[3497];
+    EXPECT_EQ(host_exchange(response_, big, "", 0, 3497, 2), -5);
+    sim.stop();
+    EXPECT_TRUE(log_has(texts::kLogSendError));
+    EXPECT_TRUE(sim.requests().empty());
+}
+
+TEST_F(LinkTest, OpenLinkSocketIsClosedByTheNextExchange) {
+    host::HostSim& sim = start_host(host::Scenario{});
+    ASSERT_EQ(exchange(2), 1);
+    // The host is still waiting for the first connection's ACK; it only gets to
+    // the second connection once the first one is closed.
+    EXPECT_EQ(exchange(2), 1);
+    sim.stop();
+    EXPECT_EQ(sim.connections(), 2);
+}
+
+// ---- Connection step ----
+
+TEST_F(LinkTest, NoListenerEndsWithMinusSix) {
+    int port = closed_port();
+    g_module.host_port = port;
+    EXPECT_EQ(exchange(2), -6);
+    EXPECT_TRUE(log_has(fmt("Connect info2 IP[%.100s], port[%d]", "127.0.0.1", port)));
+    EXPECT_TRUE(log_has("rtn[-1]"));
+    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockFailed, "127.0.0.1", port)));
+    bool found = false;
+    std::string prefix = fmt("socket connect err IP[%.100s],Port[%d][", "127.0.0.1", port);
+    for (const auto& line : app_->log_lines()) found |= line.rfind(prefix, 0) == 0;
+    EXPECT_TRUE(found) << prefix;
+    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+}
+
+TEST_F(LinkTest, ConnectedLinesOnTheFirstAttempt) {
+    start_host(host::Scenario{});
+    ASSERT_EQ(exchange(2), 1);
+    EXPECT_TRUE(log_has("rtn[0]"));
+    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockConnected, "127.0.0.1", g_module.host_port)));
+    EXPECT_FALSE(log_has(fmt("Connect info IP[%.100s], port[%d]", "127.0.0.1", g_module.host_port)));
+}
+
+TEST_F(LinkTest, HostNameIsResolvedByTheFirstAttempt) {
+    start_host(host::Scenario{});
+    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "localhost");
+    EXPECT_EQ(exchange(2), 1);
+    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockConnected, "localhost", g_module.host_port)));
+}
+
+TEST_F(LinkTest, HostNameIsNotTriedByTheBlockingAttempt) {
+    g_module.host_port = closed_port();
+    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "localhost");
+    EXPECT_EQ(exchange(2), -6);
+    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockFailed, "localhost", g_module.host_port)));
+}
+
+TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
+    host::Scenario scenario;
+    scenario.fault = Fault::SlowAccept;
+    scenario.accept_delay_ms = 400;
+    start_host(scenario);
+    EXPECT_EQ(exchange(2), 1);
+    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockFailed, "127.0.0.1", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(texts::kLogBlockingConnected, "127.0.0.1", g_module.host_port)));
+}
+
+TEST_F(LinkTest, SecondaryAddressIsReplacedByThePrimary) {
+    struct Case {
+        const char* given;
+        bool replaced;
+    } cases[] = {{"127.100.100.10", true}, {"127.100.100.101", true}, {"127.100.100.1", false}};
+    for (const auto& c : cases) {
+        std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%s", c.given);
+        g_module.host_port = closed_port();
+        int given_port = g_module.host_port;
+        connect_link();
+        close_link();
+        if (c.replaced) {
+            EXPECT_STREQ(g_module.host_addr, "127.0.0.1") << c.given;
+            EXPECT_EQ(g_module.host_port, 10902) << c.given;
+            EXPECT_TRUE(log_has("Connect info IP[127.0.0.1], port[10902]")) << c.given;
+            EXPECT_TRUE(log_has("Connect info2 IP[127.0.0.1], port[10902]")) << c.given;
+        } else {
+            EXPECT_STREQ(g_module.host_addr, c.given);
+            EXPECT_EQ(g_module.host_port, given_port);
+            EXPECT_TRUE(log_has(fmt("Connect info2 IP[%.100s], port[%d]", c.given, given_port)));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zpos::test

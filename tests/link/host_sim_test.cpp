@@ -1,0 +1,101 @@
+// The simulator's own pieces that the link tests lean on: the scenario file,
+// the reply body and its frame.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "tests/common/app_dir.h"
+#include "tools/host/host_sim.h"
+
+namespace zpos::host {
+namespace {
+
+TEST(Scenario, FileLinesSetEveryPart) {
+    test::AppDir dir;
+    std::string path = dir.file("scenario.txt");
+    std::ofstream(path) << "# a comment\n"
+                           "fault repeat-enq 3\n"
+                           "gap 20\n"
+                           "management off\n"
+                           "decline card 9410 \xEC\x82\xAC\xEC\x9A\xA9\xEB\xB6\x88\xEA\xB0\x80\n"
+                           "decline amount 50000\n"
+                           "approve code C0 OK\n"
+                           "approval 87654321\n"
+                           "issuer 0200 \xEC\x8B\xA0\xED\x95\x9C\n"
+                           "answer 0000 FILE 1\n"
+                           "record /tmp/x.rec\n";
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(load_scenario(path, s, error)) << error;
+    EXPECT_EQ(s.fault, Fault::RepeatEnq);
+    EXPECT_EQ(s.fault_count, 3);
+    EXPECT_EQ(s.frame_gap_ms, 20);
+    EXPECT_FALSE(s.answer_management);
+    ASSERT_EQ(s.rules.size(), 3u);
+    EXPECT_EQ(s.rules[0].match, Rule::Match::Card);
+    EXPECT_EQ(s.rules[0].value, "9410");
+    EXPECT_FALSE(s.rules[0].approve);
+    EXPECT_EQ(s.rules[0].message, "\xEC\x82\xAC\xEC\x9A\xA9\xEB\xB6\x88\xEA\xB0\x80");  // 사용불가
+    EXPECT_EQ(s.rules[1].match, Rule::Match::AmountAtLeast);
+    EXPECT_EQ(s.rules[1].amount, 50000);
+    EXPECT_EQ(s.rules[2].match, Rule::Match::Code);
+    EXPECT_TRUE(s.rules[2].approve);
+    EXPECT_EQ(s.approval_no, "87654321");
+    EXPECT_EQ(s.issuer_code, "0200");
+    EXPECT_EQ(s.download_answer, "0000 FILE 1");
+    EXPECT_EQ(s.record_path, "/tmp/x.rec");
+}
+
+TEST(Scenario, UnknownLinesAreRefused) {
+    test::AppDir dir;
+    std::string path = dir.file("bad.txt");
+    std::ofstream(path) << "fault none\nfault sideways\n";
+    Scenario s;
+    std::string error;
+    EXPECT_FALSE(load_scenario(path, s, error));
+    EXPECT_NE(error.find(":2:"), std::string::npos) << error;
+}
+
+TEST(ReplyFrame, LengthThenBodyMaskedWithItsKey) {
+    // Three bytes "abc": key 3, masks 1^3, 2^3, 3^3.
+    EXPECT_EQ(link_frame("abc"), std::string("\x00\x03\x63\x63\x63", 5));
+}
+
+TEST(ReplyBody, DeclineHasNoApprovalNumber) {
+    Scenario s;
+    s.issuer_name = "KB";
+    SeenRequest r;
+    r.code = "11";
+    r.amount = 500;
+    r.approved = false;
+    s.rules.push_back({Rule::Match::Any, "", 0, false, "NO"});
+    std::string body = reply_body(s, r);
+    std::string head = std::string("\x02RPOS11\x1c") + "NO\x1c" "\x1c" "X\x1c" "0100\x1c" "KB\x1c";
+    EXPECT_EQ(body.substr(0, head.size()), head);
+}
+
+TEST(Recording, EveryFrameGoesToTheRecordFile) {
+    test::AppDir dir;
+    Scenario s;
+    s.service = Scenario::Service::Download;
+    s.download_answer = "0000";
+    s.record_path = dir.file("frames.rec");
+    HostSim sim(s);
+    ASSERT_TRUE(sim.start(0));
+    // A bare client: connect, send "Hi", read the answer.
+    platform::Socket c = platform::socket_open();
+    std::uint32_t a = 0;
+    platform::socket_address("127.0.0.1", false, a);
+    ASSERT_EQ(platform::socket_connect(c, a, sim.port()), 0);
+    platform::socket_send(c, "Hi", 2);
+    char buf[8] = {};
+    EXPECT_EQ(platform::socket_recv(c, buf, sizeof buf), 4);
+    platform::socket_close(c);
+    sim.stop();
+    EXPECT_EQ(test::read_file(s.record_path), "C> 48 69\nH> 30 30 30 30\n");
+}
+
+}  // namespace
+}  // namespace zpos::host
