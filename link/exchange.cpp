@@ -22,7 +22,10 @@ constexpr std::size_t kLineSize = 200;
 constexpr int kLastRetry = 3;
 constexpr unsigned char kNakFrame[3] = {0x00, 0x01, kNak};
 
-ReplyParser g_parser = nullptr;
+// The library's own reply parser; none is linked in until the reply subsystem
+// provides `parse_reply`.
+constexpr ReplyParser kDefaultParser = nullptr;
+ReplyParser g_parser = kDefaultParser;
 
 // Module-wide buffers: the link is used by one call at a time.
 unsigned char g_enq_buffer[kEnqReadSize];
@@ -84,7 +87,7 @@ int build_request_frame(unsigned char* out, std::size_t capacity, const char* fr
     return static_cast<int>(total);
 }
 
-void set_reply_parser(ReplyParser parser) { g_parser = parser; }
+void set_reply_parser(ReplyParser parser) { g_parser = parser ? parser : kDefaultParser; }
 
 int host_exchange(char* response, const char* framed, const char* block, int block_len, int framed_len,
                   int kind) {
