@@ -1,0 +1,178 @@
+// Building the backup request, field by field front to back, into the caller's
+// 3000-byte buffer. The signature capture is the one the host request uses.
+#include "backup/backup_request.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "backup/backup_library.h"
+#include "backup/backup_route.h"
+#include "backup/base64.h"
+#include "entry/module_state.h"
+#include "entry/records.h"
+#include "platform/platform.h"
+#include "request/capture.h"
+#include "support/fields.h"
+#include "support/log.h"
+#include "support/settings.h"
+
+namespace zpos {
+
+namespace {
+
+constexpr std::size_t kLogLine = 128;
+constexpr int kBackupAmountLimit = 100000000;
+constexpr char kBackupTerminalPrefix[] = "120";
+constexpr char kNoEncryptYear[] = "99";
+constexpr char kSignatureTag[] = "ZL01YYRD";
+constexpr std::size_t kSignatureCopySize = 4000;
+// The request code sits after STX, "ZLTA" and FS.
+constexpr std::size_t kRequestCodeOffset = 6;
+// Fields 15 to 25 are empty: "N" is followed by twelve FS bytes.
+constexpr int kTrailingSeparators = 12;
+
+bool sign_setting_on() {
+    char value[settings::kSignSettingSize] = {};
+    settings_read(settings::kComPort, settings::kSignSetting, value, settings::kSignSettingSize);
+    return std::strncmp(value, "YES", 3) == 0;
+}
+
+const char* request_code(int kind, bool sign_wanted) {
+    if (kind == kind::kCardApproval) return sign_wanted ? "1104" : "1100";
+    return sign_wanted ? "1114" : "1102";
+}
+
+void put_today(Writer& w) {
+    std::tm tm{};
+    platform::local_time(platform::now(), tm);
+    char date[8] = {};
+    if (std::strftime(date, sizeof date, "%y%m%d", &tm) == 0) date[0] = '\0';
+    w.put_fixed(date, 6);
+}
+
+// A '=' within the track whose two following characters are "99": a card the
+// encipherment module does not serve.
+bool expiry_year_99(const char* track) {
+    const char* eq = static_cast<const char*>(std::memchr(track, '=', req::track2.width));
+    return eq && std::strncmp(eq + 1, kNoEncryptYear, 2) == 0;
+}
+
+// Steps 4 to 6: the track 2 enciphered by cryptCard into `out` (40 bytes).
+int encrypt_track(const char* request, char (&out)[kCryptBufferSize]) {
+    BackupSession lib;
+    if (!lib.open(kCryptCardFunction)) {
+        backup_reset_to_primary();
+        return kBackupRequestFailed;
+    }
+    char in[kCryptBufferSize] = {};
+    std::snprintf(in, sizeof in, "%.37s", request + req::track2.offset);
+    std::memset(out, 0, sizeof out);
+    if (expiry_year_99(in)) {
+        WriteLogText("Encrypt Module is not BACKUPing");
+        lib.release();
+        backup_reset_to_primary();
+        return kBackupRequestNoEncrypt;
+    }
+    int r = lib.crypt_card()(kCryptCardMode, in, out);
+    lib.release();
+    if (r != 0) {
+        WriteLogText("BACK UP DLL track2 data encrypt fail");
+        backup_reset_to_primary();
+        return kBackupRequestFailed;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int build_backup_request(const char* request, std::span<char, kRequestMessageSize> out, int kind) {
+    // The caller puts the check byte after ETX, so the message stops one short.
+    Writer w(std::span<char>(out.data(), out.size() - 1));
+    w.put(kSTX);
+    w.put("ZLTA");
+    w.put(kFS);
+    g_backup_port = 0;
+
+    int amount = field_value(request, req::tran_amt);
+    bool sign_wanted = sign_setting_on() && amount > kSignThreshold;
+    w.put(request_code(kind, sign_wanted));
+    w.put(kFS);
+
+    char tid[12] = {};
+    std::snprintf(tid, sizeof tid, "%-10.10s", request + req::term_id.offset);
+    if (std::strncmp(tid, kBackupTerminalPrefix, 3) != 0) {
+        WriteLogFormat(kLogLine, "Don't BACKUP TID[%.10s]", tid);
+        backup_reset_to_primary();
+        return kBackupRequestTerminal;
+    }
+    w.put_fixed(tid, 10);
+    w.put(kFS);
+    w.put(request[req::entry_mode.offset] == req::kKeyedEntry ? "10" : "20");
+    w.put(kFS);
+
+    char track[kCryptBufferSize];
+    int crypt = encrypt_track(request, track);
+    if (crypt != 0) return crypt;
+    // The output need not end in a NUL: the precision bounds the read.
+    w.put_format(40, "%-40.40s", track);
+    w.put(kFS);
+    w.put(kFS);
+
+    w.put_fixed(field_text(request, req::install_months), 2);
+    w.put(kFS);
+    if (amount >= kBackupAmountLimit) {
+        WriteLogFormat(kLogLine, "Amount is 100000000 over [%d]", amount);
+        return kBackupRequestFailed;
+    }
+    w.put_format(8, "%08d", amount);
+    w.put(kFS);
+    w.put_format(8, "%08d", field_value(request, req::amt_extra1));
+    w.put(kFS);
+    w.put_format(8, "%08d", field_value(request, req::amt_extra2));
+    w.put(kFS);
+
+    if (kind == kind::kCardApproval) {
+        put_today(w);
+        w.put(kFS);
+    } else {
+        w.put_fixed(field_text(request, req::org_auth_date), 6);
+        w.put(kFS);
+        char auth[16] = {};
+        std::snprintf(auth, sizeof auth, "%.8s    ", request + req::org_auth_no.offset);
+        w.put_fixed(auth, 12);
+        w.put(kFS);
+    }
+
+    int sign_len = 0;
+    static SignatureBuffer sign;  // 2 KB; the entry points are not re-entrant
+    if (sign_wanted) {
+        int r = capture_signature(request, kind, sign, kind != kind::kCardApproval);
+        if (r == kSignRefused) return kBackupRequestPadRefused;
+        if (r > 0) sign_len = r;
+    }
+    if (g_module.sign_flag == 1) {
+        static std::array<char, kSignatureCopySize> data;
+        static std::array<char, kBase64TextSize> text;
+        data.fill(0);
+        text.fill(0);
+        std::memcpy(data.data(), sign.data(), static_cast<std::size_t>(sign_len));
+        int n = base64_encode(std::span<const char>(data.data(), static_cast<std::size_t>(sign_len)), text);
+        w.put(kSignatureTag);
+        w.put(kFS);
+        w.put(std::string_view(text.data(), static_cast<std::size_t>(n)));
+        w.put(kFS);
+    }
+
+    w.put('N');
+    for (int i = 0; i < kTrailingSeparators; ++i) w.put(kFS);
+    w.put(kETX);
+    if (w.overflowed()) return kBackupRequestFailed;
+
+    if (kind == kind::kCardApproval && g_module.sign_flag != 1)
+        std::memcpy(out.data() + kRequestCodeOffset, "1100", 4);
+    return static_cast<int>(w.size());
+}
+
+}  // namespace zpos
