@@ -12,16 +12,16 @@
 
 namespace zpos {
 
-int hand_over_cancellation(char* response, bool& handed_over) {
-    std::array<char, kRequestMessageSize> message{};
+int backup_handover(char* response) {
+    // One cancellation at a time: the entry points are not re-entrant.
+    static std::array<char, kRequestMessageSize> message;
+    message.fill(0);
     int n = build_backup_request(g_module.saved_request, message, kind::kCardCancel);
     if (n <= 0) {
-        WriteLogFormat(100, " pack_len[%d] rtn[%d] ", n, 0);
-        handed_over = false;
-        return 0;
+        WriteLogFormat(64, " pack_len[%d] rtn[%d] ", n, 0);
+        return kHandoverNotSent;
     }
     int framed = frame_message(message.data(), n);
-    handed_over = true;
     return send_backup_route(response, message.data(), framed, kind::kCardCancel);
 }
 

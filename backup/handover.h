@@ -1,14 +1,19 @@
 // The reply parser's hand-over of a cancellation that the primary host
 // declined: rebuilt as a backup request from the saved request record and sent
-// through the backup route.
+// through the backup route, which then fills the response record.
 #pragma once
 
 namespace zpos {
 
-// Builds the kind-4 backup request from g_module.saved_request, frames it and
-// runs the backup route into `response`. A request that cannot be built is
-// logged, leaves `handed_over` false and gives 0 (the primary reply stands);
-// otherwise `handed_over` is true and the backup route's result is returned.
-int hand_over_cancellation(char* response, bool& handed_over);
+// Result of backup_handover when no backup request could be built: nothing was
+// sent, so the parser fills the record as for any declined cancellation and
+// gives 0. The backup route itself never answers 0.
+inline constexpr int kHandoverNotSent = 0;
+
+// Builds the kind-4 backup request from g_module.saved_request into a zeroed
+// 3000-byte buffer, frames it and runs the backup route into `response` (450
+// bytes). A request that cannot be built writes " pack_len[%d] rtn[%d] " and
+// gives kHandoverNotSent; otherwise the backup route's result (1, -2 or -8).
+int backup_handover(char* response);
 
 }  // namespace zpos
