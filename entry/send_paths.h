@@ -1,0 +1,24 @@
+// The three transaction paths between the entry points and the host link:
+// build the request, append the check byte, gather the card's security block,
+// run the host exchange, and on the card path react to host failures by
+// switching between the primary host and the backup route.
+#pragma once
+
+#include <cstddef>
+
+namespace zpos {
+
+// Results: the host exchange's (1, or negative), the backup route's, -9 (the
+// backup request could not be built) or -10 (the request builder refused).
+int SendChequeTran(char* request, char* response);
+int SendCardTran(char* request, char* response, int kind);
+int SendPointTran(char* request, char* response, int kind);
+
+// The track image split at its first '=': the card number (at most 21
+// characters; longer ones are cut) and the remainder, every '=' dropped.
+inline constexpr std::size_t kCardNumberSize = 22;
+inline constexpr std::size_t kTrackRestSize = 40;
+void split_track(const char* track, std::size_t length, char (&card_number)[kCardNumberSize],
+                 char (&rest)[kTrackRestSize]);
+
+}  // namespace zpos
