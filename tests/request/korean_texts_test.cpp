@@ -1,0 +1,67 @@
+// Every Korean text of the library is the CP949 spelling of its Korean: each
+// is decoded with iconv and compared with the Korean written out in UTF-8.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+
+#include "support/korean_texts.h"
+
+namespace zpos {
+namespace {
+
+std::string cp949_to_utf8(const std::string& in) {
+    iconv_t cd = iconv_open("UTF-8", "CP949");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return "<no CP949 converter>";
+    std::string out(in.size() * 4 + 4, '\0');
+    char* src = const_cast<char*>(in.data());
+    std::size_t src_left = in.size();
+    char* dst = out.data();
+    std::size_t dst_left = out.size();
+    std::size_t rc = iconv(cd, &src, &src_left, &dst, &dst_left);
+    iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1) || src_left != 0) return "<not CP949>";
+    out.resize(out.size() - dst_left);
+    return out;
+}
+
+struct KoreanCase {
+    const char* name;
+    const char* cp949;
+    const char* utf8;
+};
+
+const KoreanCase kTexts[] = {
+    {"NoticeBadMessageType", texts::kNoticeBadMessageType, "허가 안된 전문 구분입니다."},
+    {"NoticeTestPort", texts::kNoticeTestPort, "TEST PORT 입니다."},
+    {"NoticeSocketStartFailed", texts::kNoticeSocketStartFailed, "Windows 소켓 초기화에 실패하였습니다."},
+    {"TextNoRepeatCancel", texts::kTextNoRepeatCancel, "망상취소불가"},
+    {"TextNoBalanceInquiry", texts::kTextNoBalanceInquiry, "잔액조회불가"},
+    {"TextValidCheque", texts::kTextValidCheque, "정상수표"},
+    {"TextMemberInfoMissing", texts::kTextMemberInfoMissing, "회원정보 부족"},
+    {"PinPrompt", texts::kPinPrompt, "비밀번호 입력"},
+    {"LogSignZero", texts::kLogSignZero, "하음 Sign LEN.. %04d"},
+    {"LogNonblockConnected", texts::kLogNonblockConnected, "NONBLOCK 연결 성공[%.15s][%d]"},
+    {"LogNonblockFailed", texts::kLogNonblockFailed, "NONBLOCK 연결 실패[%.15s][%d]"},
+    {"LogBlockingConnected", texts::kLogBlockingConnected, "Connect 연결 성공[%.15s][%d]"},
+    {"LogNoEnq", texts::kLogNoEnq, "ENQ 없음"},
+    {"LogSendError", texts::kLogSendError, "전송 err"},
+    {"LogResendError", texts::kLogResendError, "재전송 err"},
+    {"LogDownloadOk", texts::kLogDownloadOk, "다운로드 성공"},
+};
+
+class KoreanText : public ::testing::TestWithParam<KoreanCase> {};
+
+TEST_P(KoreanText, DecodesFromCp949) {
+    EXPECT_EQ(cp949_to_utf8(GetParam().cp949), GetParam().utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllTexts, KoreanText, ::testing::ValuesIn(kTexts),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(KoreanText, PinPromptIsThirteenBytes) {
+    EXPECT_EQ(sizeof texts::kPinPrompt, 14u);  // 13 bytes and the terminator the pad gets
+}
+
+}  // namespace
+}  // namespace zpos

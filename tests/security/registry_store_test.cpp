@@ -1,0 +1,145 @@
+// The per-user key-value store that stands in for the registry: byte-exact
+// values, its text format, names without regard to case, the size limit, and
+// the regfill tool that fills it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "tests/common/app_dir.h"
+#include "tests/security/store_fixture.h"
+
+namespace zpos::test {
+namespace {
+
+using platform::RegistryAccess;
+
+class RegistryStore : public StoreTest {};
+
+TEST_F(RegistryStore, FileFormatIsTextWithHexValues) {
+    put_string("SOFTWARE\\X", "NAME", "AB");
+    put_binary("SOFTWARE\\X", "RAW", std::string("\x00\x1c\xff", 3));
+    EXPECT_EQ(read_file(store_),
+              "# zposapp registry store\n"
+              "K\tSOFTWARE\\X\n"
+              "V\tRAW\t3\t001cff\n"
+              "V\tNAME\t1\t414200\n");
+}
+
+TEST_F(RegistryStore, EveryByteValueRoundTrips) {
+    std::string all;
+    for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
+    put_binary("K", "ALL", all);
+    EXPECT_EQ(get("K", "ALL"), all);
+}
+
+TEST_F(RegistryStore, StringCountIncludesItsZero) {
+    put_string("K", "S", "DONE");
+    platform::RegistryKey k = platform::registry_open("K", RegistryAccess::read);
+    ASSERT_NE(k, nullptr);
+    char buf[5] = {};
+    int count = -1;
+    EXPECT_EQ(platform::registry_query(k, "S", buf, sizeof buf, &count), 0);
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(std::string(buf, 5), std::string("DONE") + '\0');
+    platform::registry_close(k);
+}
+
+TEST_F(RegistryStore, ValueLargerThanTheBufferIsNotRead) {
+    put_string("K", "S", "ZELTA!");
+    platform::RegistryKey k = platform::registry_open("K", RegistryAccess::read);
+    char buf[5] = {'x', 'x', 'x', 'x', 'x'};
+    int count = -1;
+    EXPECT_EQ(platform::registry_query(k, "S", buf, sizeof buf, &count), platform::kRegMoreData);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(std::string(buf, 5), "xxxxx");
+    EXPECT_EQ(platform::registry_query(k, "MISSING", buf, sizeof buf, &count), platform::kRegNotFound);
+    platform::registry_close(k);
+}
+
+TEST_F(RegistryStore, NamesIgnoreCase) {
+    put_string("Software\\Van", "Card_No", "1");
+    EXPECT_EQ(get("SOFTWARE\\VAN", "CARD_NO"), std::string("1") + '\0');
+    put_string("SOFTWARE\\VAN", "CARD_NO", "22");  // replaces, no second line
+    EXPECT_EQ(get("software\\van", "card_no"), std::string("22") + '\0');
+    EXPECT_EQ(read_file(store_), "# zposapp registry store\nK\tSoftware\\Van\nV\tCARD_NO\t1\t323200\n");
+}
+
+TEST_F(RegistryStore, KeysAreSeparate) {
+    put_string("A\\1", "V", "one");
+    put_string("A\\2", "V", "two");
+    put_string("A\\1", "W", "more");
+    EXPECT_EQ(get("A\\1", "V"), std::string("one") + '\0');
+    EXPECT_EQ(get("A\\2", "V"), std::string("two") + '\0');
+    EXPECT_EQ(get("A\\2", "W"), "<absent>");
+    EXPECT_EQ(get("A", "V"), "<absent>");  // a parent is not a key of its own
+}
+
+TEST_F(RegistryStore, OpenNeedsAnExistingKey) {
+    EXPECT_EQ(platform::registry_open("NOPE", RegistryAccess::read), nullptr);  // no store yet
+    put_string("YES", "V", "");
+    EXPECT_EQ(platform::registry_open("NOPE", RegistryAccess::write), nullptr);
+    platform::RegistryKey k = platform::registry_open("yes", RegistryAccess::write);
+    EXPECT_NE(k, nullptr);
+    platform::registry_close(k);
+}
+
+TEST_F(RegistryStore, ReadHandleCannotSet) {
+    put_string("K", "S", "a");
+    platform::RegistryKey k = platform::registry_open("K", RegistryAccess::read);
+    EXPECT_EQ(platform::registry_set(k, "S", platform::kRegString, "b", 1), platform::kRegAccessDenied);
+    platform::registry_close(k);
+    EXPECT_EQ(get("K", "S"), std::string("a") + '\0');
+}
+
+TEST_F(RegistryStore, StoreBeyond64KiBIsRefused) {
+    put_binary("K", "BIG", std::string(30000, '\x11'));  // 60000 hex digits
+    std::string before = read_file(store_);
+    platform::RegistryKey k = platform::registry_open("K", RegistryAccess::write);
+    std::string more(4000, '\x22');
+    EXPECT_NE(platform::registry_set(k, "MORE", platform::kRegBinary, more.data(), 4000), 0);
+    platform::registry_close(k);
+    EXPECT_EQ(read_file(store_), before);
+}
+
+TEST_F(RegistryStore, ControlCharactersInNamesAreRefused) {
+    platform::RegistryKey k = platform::registry_create("K");
+    ASSERT_NE(k, nullptr);
+    EXPECT_NE(platform::registry_set(k, "A\tB", platform::kRegString, "x", 1), 0);
+    EXPECT_NE(platform::registry_set(k, "A\nB", platform::kRegString, "x", 1), 0);
+    platform::registry_close(k);
+    EXPECT_EQ(platform::registry_create("BAD\nKEY"), nullptr);
+}
+
+TEST_F(RegistryStore, DefaultLocationUnderXdgConfigHome) {
+    unsetenv("ZPOS_REGISTRY_FILE");
+    std::string xdg = dir_ + "/config";
+    std::string old_xdg = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+    setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+    put_string("K", "S", "x");
+    EXPECT_EQ(read_file(xdg + "/zposapp/registry.dat"), "# zposapp registry store\nK\tK\nV\tS\t1\t7800\n");
+    if (old_xdg.empty()) {
+        unsetenv("XDG_CONFIG_HOME");
+    } else {
+        setenv("XDG_CONFIG_HOME", old_xdg.c_str(), 1);
+    }
+}
+
+#ifdef ZPOS_REGFILL_PATH
+TEST_F(RegistryStore, RegfillWritesStringsRawStringsAndHex) {
+    const std::string tool = ZPOS_REGFILL_PATH;
+    const std::string key = "'SOFTWARE\\VAN_POS_SECURITY\\1100\\DATA\\12'";
+    EXPECT_EQ(std::system((tool + " " + key + " CARD_NO str 4092123412341234").c_str()), 0);
+    EXPECT_EQ(std::system((tool + " " + key + " MARK raw ZELTA").c_str()), 0);
+    EXPECT_EQ(std::system((tool + " " + key + " CRYPT_DATA hex 00ff10").c_str()), 0);
+    EXPECT_NE(std::system((tool + " " + key + " CRYPT_DATA hex 0g").c_str()), 0);
+    const std::string k = "SOFTWARE\\VAN_POS_SECURITY\\1100\\DATA\\12";
+    EXPECT_EQ(get(k, "CARD_NO"), std::string("4092123412341234") + '\0');
+    EXPECT_EQ(get(k, "MARK"), "ZELTA");
+    EXPECT_EQ(get(k, "CRYPT_DATA"), std::string("\x00\xff\x10", 3));
+}
+#endif
+
+}  // namespace
+}  // namespace zpos::test

@@ -1,0 +1,154 @@
+// The security block of a card: layout, the exact-match rule on CARD_NO, the
+// one-shot company serial and a store that cannot be written.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "security/security_store.h"
+#include "tests/security/store_fixture.h"
+
+namespace zpos::test {
+namespace {
+
+const std::string kRecord = "SOFTWARE\\VAN_POS_SECURITY\\1100\\DATA\\12";
+const std::string kFlagKey = "SOFTWARE\\VAN_POS_SECURITY\\1100";
+const std::string kCompanyKey = "SOFTWARE\\VAN_POS_SECURITY\\COMPANY";
+constexpr char kCard[] = "4092123412341234";
+constexpr char kRest[] = "2512101";  // after '=': expiry 2512, record "12"
+
+std::string bytes_from(int first, int count) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += static_cast<char>((first + i) & 0xFF);
+    return s;
+}
+
+class SecurityBlock : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        data_ = bytes_from(0, 48);   // 00 01 .. 2f
+        key_ = bytes_from(0, 256);   // every byte value once
+        put_string(kRecord, "CARD_NO", kCard);
+        put_string(kRecord, "DATE_TIME", "20240315123456");
+        put_binary(kRecord, "CRYPT_DATA", data_);
+        put_binary(kRecord, "CRYPT_KEY", key_);
+    }
+    std::string block(const char* card = kCard, const char* rest = kRest) {
+        char out[kSecurityBlockMax + 16];
+        std::memset(out, 0x55, sizeof out);
+        int n = BuildSecurityBlock(out, card, rest);
+        EXPECT_EQ(out[n], 0x55) << "wrote past the block";
+        return std::string(out, static_cast<std::size_t>(n));
+    }
+    void company(const std::string& code, const std::string& serial, const std::string& flag) {
+        put_string(kCompanyKey, "COMPANY CODE", code);
+        put_string(kCompanyKey, "SERIALNO", serial);
+        put_string(kFlagKey, "GET_SERIAL", flag);
+    }
+    std::string plain() const { return "0048" + data_ + "0256" + key_ + "2024031512"; }
+
+    std::string data_, key_;
+};
+
+TEST_F(SecurityBlock, LayoutWithoutSerial) {
+    std::string b = block();
+    EXPECT_EQ(b.size(), 322u);  // 4 + 48 + 4 + 256 + 10
+    EXPECT_EQ(b, plain());
+}
+
+TEST_F(SecurityBlock, SerialIsSentOnceThenMarked) {
+    company("K", "S123", "DONE");
+    std::string b = block();
+    EXPECT_EQ(b.size(), 340u);
+    EXPECT_EQ(b, plain() + "K S123            ");  // code, one blank, serial, twelve blanks
+    EXPECT_EQ(get(kFlagKey, "GET_SERIAL"), "ZELTA");  // five bytes, no zero
+    EXPECT_EQ(block(), plain());
+}
+
+TEST_F(SecurityBlock, LongSerialIsCutToSixteen) {
+    company("AB", "123456789012345678", "DONE");
+    EXPECT_EQ(block(), plain() + "AB1234567890123456");
+}
+
+TEST_F(SecurityBlock, NoSerialUnlessDone) {
+    struct Case {
+        const char* name;
+        const char* flag;  // nullptr: absent
+    };
+    for (Case c : {Case{"zelta", "ZELTA"}, Case{"absent", nullptr}, Case{"lowercase", "done"}}) {
+        put_string(kCompanyKey, "COMPANY CODE", "AB");
+        put_string(kCompanyKey, "SERIALNO", "SERIAL");
+        if (c.flag) put_string(kFlagKey, "GET_SERIAL", c.flag);
+        EXPECT_EQ(block(), plain()) << c.name;
+    }
+}
+
+TEST_F(SecurityBlock, MissingCompanyKeyLeavesTheFlag) {
+    put_string(kFlagKey, "GET_SERIAL", "DONE");
+    EXPECT_EQ(block(), plain());
+    EXPECT_EQ(get(kFlagKey, "GET_SERIAL"), std::string("DONE") + '\0');
+}
+
+TEST_F(SecurityBlock, ShortSerialIsNotSentAndStaysWanted) {
+    company("AB", "X", "DONE");  // "X" and its zero: two bytes
+    EXPECT_EQ(block(), plain());
+    EXPECT_EQ(get(kFlagKey, "GET_SERIAL"), std::string("DONE") + '\0');
+}
+
+TEST_F(SecurityBlock, CardNumberMustMatchExactly) {
+    struct Case {
+        const char* name;
+        const char* stored;
+        const char* asked;
+        bool block;
+    };
+    for (Case c : {Case{"equal", "4092123412341234", "4092123412341234", true},
+                   Case{"stored longer", "40921234123412349", "4092123412341234", false},
+                   Case{"asked longer", "4092123412341234", "40921234123412349", false},
+                   Case{"other card", "4092123412341235", "4092123412341234", false}}) {
+        put_string(kRecord, "CARD_NO", c.stored);
+        EXPECT_EQ(block(c.asked).size(), c.block ? 322u : 0u) << c.name;
+    }
+}
+
+TEST_F(SecurityBlock, NoRecordNoBlock) {
+    EXPECT_EQ(block(kCard, "2511"), "");  // record "11" does not exist
+    EXPECT_EQ(block(kCard, "251"), "");   // no fourth character: no record name
+    EXPECT_EQ(block(kCard, ""), "");
+}
+
+TEST_F(SecurityBlock, RecordMissingAValueCountsAsAbsent) {
+    const std::string other = "SOFTWARE\\VAN_POS_SECURITY\\1100\\DATA\\07";
+    put_string(other, "CARD_NO", kCard);
+    put_string(other, "DATE_TIME", "20240315123456");
+    put_binary(other, "CRYPT_DATA", data_);
+    EXPECT_EQ(block(kCard, "2507"), "");
+}
+
+TEST_F(SecurityBlock, StoreThatCannotBeWrittenKeepsTheSerialWanted) {
+    company("K", "S123", "DONE");
+    // The store's replacement file cannot be created: a folder stands in its place.
+    std::string temp = store_ + "." + std::to_string(getpid()) + ".tmp";
+    std::filesystem::create_directory(temp);
+    EXPECT_NE(MarkSerialSent(), 0);
+    char serial[kCompanySerialSize + 1] = {};
+    EXPECT_EQ(ReadCompanySerial(serial), 0);
+    EXPECT_EQ(block(), plain());
+    EXPECT_EQ(get(kFlagKey, "GET_SERIAL"), std::string("DONE") + '\0');
+    std::filesystem::remove(temp);
+    EXPECT_EQ(block(), plain() + "K S123            ");
+}
+
+TEST_F(SecurityBlock, NoStoreAtAll) {
+    std::filesystem::remove(store_);
+    EXPECT_EQ(block(), "");
+    EXPECT_EQ(MarkSerialSent(), -1);
+    char serial[kCompanySerialSize + 1] = {};
+    EXPECT_EQ(ReadCompanySerial(serial), 0);
+}
+
+}  // namespace
+}  // namespace zpos::test
