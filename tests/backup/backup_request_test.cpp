@@ -1,0 +1,194 @@
+// The backup request through the real test backup library (cryptCard is ROT47:
+// digits 0-9 become _`abcdefgh and '=' becomes 'l') and the test pad library:
+// whole messages byte for byte, and each refusal with its log line and what it
+// does to the route.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "backup/backup_request.h"
+#include "backup/backup_route.h"
+#include "entry/module_state.h"
+#include "tests/backup/backup_fixture.h"
+
+namespace zpos::test {
+namespace {
+
+// 2023-11-15 12:00 UTC: "231115" in every zone from UTC-12 to UTC+11.
+constexpr std::time_t kNoon = 1700049600;
+
+// ROT47 of 4092123412341234=2512101, blank-padded to 40.
+const std::string kTrack = "c_ha`abc`abc`abclad`a`_`" + std::string(16, ' ');
+const std::string kTail = "N" + std::string(12, '\x1c') + ETX;
+
+struct Built {
+    int result;
+    std::string message;
+};
+
+Built build(const Request& r, int kind) {
+    static std::array<char, 3000> out;
+    out.fill('\0');
+    int n = build_backup_request(r.data(), out, kind);
+    return {n, n > 0 ? std::string(out.data(), static_cast<std::size_t>(n)) : std::string()};
+}
+
+class BackupRequest : public ::testing::Test {
+protected:
+    FixedClock clock{kNoon};
+    BackupDir dir;
+};
+
+TEST_F(BackupRequest, ApprovalWithoutSignature) {
+    Built b = build(card_request("000010000"), 2);
+    EXPECT_EQ(b.message, STX + "ZLTA" + FS + "1100" + FS + "1200000001" + FS + "20" + FS + kTrack + FS + FS +
+                             "00" + FS + "00010000" + FS + "00000500" + FS + "00000300" + FS + "231115" + FS +
+                             kTail);
+    EXPECT_EQ(b.result, 118);
+    EXPECT_EQ(dir.calls(), std::vector<std::string>{"cryptCard 1 4092123412341234=2512101"});
+}
+
+TEST_F(BackupRequest, CancellationWithoutSignature) {
+    Request r = card_request("000010000");
+    r.set(req::entry_mode, "@");
+    Built b = build(r, 4);
+    EXPECT_EQ(b.message, STX + "ZLTA" + FS + "1102" + FS + "1200000001" + FS + "10" + FS + kTrack + FS + FS +
+                             "00" + FS + "00010000" + FS + "00000500" + FS + "00000300" + FS + "231101" + FS +
+                             "12345678    " + FS + kTail);
+    EXPECT_EQ(b.result, 131);
+}
+
+TEST_F(BackupRequest, ShortFieldsArePaddedToTheirWidth) {
+    Request r = card_request("000010000");
+    r.set_padded(req::term_id, "120");
+    r.set_padded(req::track2, "12=3");
+    r.set_padded(req::org_auth_no, "123");
+    Built b = build(r, 4);
+    EXPECT_EQ(b.message, STX + "ZLTA" + FS + "1102" + FS + "120       " + FS + "20" + FS + "`alb" +
+                             std::string(36, ' ') + FS + FS + "00" + FS + "00010000" + FS + "00000500" + FS +
+                             "00000300" + FS + "231101" + FS + "123    " + std::string(5, '\0') + FS + kTail);
+}
+
+TEST_F(BackupRequest, ApprovalWithThreeByteSignature) {
+    dir.write_settings("[COM_PORT]\nSignSetting=YES\n");
+    dir.pad_script("sign_result=3\nsign_bytes=abc\nfield_a=PADFIELDA\n");
+    Built b = build(card_request("000060000"), 2);
+    EXPECT_EQ(b.message, STX + "ZLTA" + FS + "1104" + FS + "1200000001" + FS + "20" + FS + kTrack + FS + FS +
+                             "00" + FS + "00060000" + FS + "00000500" + FS + "00000300" + FS + "231115" + FS +
+                             "ZL01YYRD" + FS + "YWJj" + FS + kTail);
+    EXPECT_EQ(g_module.sign_flag, 1);
+    auto lines = dir.log_lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "RETURN Sign LEN.. 0003"), lines.end());
+    // An approval's pad fields are not logged.
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "PADFIELDA"), lines.end());
+}
+
+TEST_F(BackupRequest, CancellationWithThreeByteSignature) {
+    dir.write_settings("[COM_PORT]\nSignSetting=YES\n");
+    dir.pad_script("sign_result=3\nsign_hex=fbff00\nfield_a=PADFIELDA\n");
+    Built b = build(card_request("000060000"), 4);
+    EXPECT_EQ(b.message, STX + "ZLTA" + FS + "1114" + FS + "1200000001" + FS + "20" + FS + kTrack + FS + FS +
+                             "00" + FS + "00060000" + FS + "00000500" + FS + "00000300" + FS + "231101" + FS +
+                             "12345678    " + FS + "ZL01YYRD" + FS + "+/8A" + FS + kTail);
+    auto lines = dir.log_lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "PADFIELDA"), lines.end());
+}
+
+TEST_F(BackupRequest, NoSignatureFromThePad) {
+    dir.write_settings("[COM_PORT]\nSignSetting=YES\n");
+    dir.pad_script("sign_result=-1\n");
+    // The approval falls back to "1100"; the cancellation keeps "1114".
+    Built approval = build(card_request("000060000"), 2);
+    EXPECT_EQ(approval.message.substr(0, 11), STX + "ZLTA" + FS + "1100" + FS);
+    EXPECT_EQ(approval.message.substr(approval.message.size() - 21), "231115" + FS + kTail);
+    Built cancel = build(card_request("000060000"), 4);
+    EXPECT_EQ(cancel.message.substr(0, 11), STX + "ZLTA" + FS + "1114" + FS);
+    EXPECT_EQ(cancel.message.substr(cancel.message.size() - 27), "12345678    " + FS + kTail);
+    EXPECT_EQ(g_module.sign_flag, 0);
+}
+
+TEST_F(BackupRequest, SignatureOnlyAboveFiftyThousand) {
+    dir.write_settings("[COM_PORT]\nSignSetting=YES\n");
+    dir.pad_script("sign_result=3\nsign_bytes=abc\n");
+    Built b = build(card_request("000050000"), 4);
+    EXPECT_EQ(b.message.substr(0, 11), STX + "ZLTA" + FS + "1102" + FS);
+    EXPECT_EQ(b.message.find("ZL01YYRD"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("SignPad_dll.record")));
+}
+
+TEST_F(BackupRequest, LargestAmountBelowTheLimitIsSent) {
+    Built b = build(card_request("099999999"), 2);
+    EXPECT_EQ(b.message.substr(70, 9), "99999999" + FS);
+}
+
+TEST_F(BackupRequest, PortGoesBackToItsDefault) {
+    g_backup_port = 4321;
+    build(card_request("000010000"), 2);
+    EXPECT_EQ(g_backup_port, 0);
+}
+
+// Refusals: result, log line, and whether the route went back to the primary host.
+struct Refusal {
+    const char* name;
+    BackupDir::Lib lib;
+    const char* script;
+    const char* pad_script;
+    const char* term_id;
+    const char* track;
+    const char* amount;
+    int result;
+    const char* log;
+    bool to_primary;
+    bool crypt_called;
+};
+
+class BackupRequestRefusals : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(BackupRequestRefusals, LogAndRoute) {
+    const Refusal& c = GetParam();
+    FixedClock clock{kNoon};
+    BackupDir dir(c.lib);
+    dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n[COM_PORT]\nSignSetting=YES\n");
+    dir.script(c.script);
+    dir.pad_script(c.pad_script);
+    g_module.route_mode = kRouteBackup;
+    Request r = card_request(c.amount);
+    r.set_padded(req::term_id, c.term_id);
+    r.set_padded(req::track2, c.track);
+
+    EXPECT_EQ(build(r, 2).result, c.result);
+    auto lines = dir.log_lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), c.log), lines.end()) << c.log;
+    EXPECT_EQ(dir.setting("VANCFG", "VANID"), c.to_primary ? "1" : "2");
+    EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), c.to_primary ? "0" : "3");
+    EXPECT_EQ(g_module.route_mode, c.to_primary ? kRoutePrimary : kRouteBackup);
+    EXPECT_EQ(!dir.calls().empty(), c.crypt_called);
+}
+
+constexpr const char* kTrack2 = "4092123412341234=2512101";
+INSTANTIATE_TEST_SUITE_P(
+    All, BackupRequestRefusals,
+    ::testing::Values(
+        Refusal{"TestTerminal", BackupDir::Lib::full, "", "", "1450019998", kTrack2, "000010000", -2,
+                "Don't BACKUP TID[1450019998]", true, false},
+        Refusal{"NoLibrary", BackupDir::Lib::none, "", "", "1200000001", kTrack2, "000010000", -1,
+                "BACK UP DLL load Fail", true, false},
+        Refusal{"NoCryptCard", BackupDir::Lib::no_exports, "", "", "1200000001", kTrack2, "000010000", -1,
+                "BACK UP DLL  get  cryptCard Fail", true, false},
+        Refusal{"CryptCardFails", BackupDir::Lib::full, "crypt_result=7\n", "", "1200000001", kTrack2,
+                "000010000", -1, "BACK UP DLL track2 data encrypt fail", true, true},
+        Refusal{"ExpiryYear99", BackupDir::Lib::full, "", "", "1200000001", "4092123412341234=9912101",
+                "000010000", -3, "Encrypt Module is not BACKUPing", true, false},
+        Refusal{"AmountLimit", BackupDir::Lib::full, "", "", "1200000001", kTrack2, "100000000", -1,
+                "Amount is 100000000 over [100000000]", false, true},
+        Refusal{"PadRefusesWithTwo", BackupDir::Lib::full, "", "sign_result=2\n", "1200000001", kTrack2,
+                "000060000", 0, "RETURN Sign LEN.. 0002", false, true},
+        Refusal{"PadRefusesWithZero", BackupDir::Lib::full, "", "sign_result=0\n", "1200000001", kTrack2,
+                "000060000", 0, "RETURN Sign LEN.. 0000", false, true}),
+    [](const ::testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
+
+}  // namespace
+}  // namespace zpos::test
