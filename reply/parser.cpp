@@ -1,0 +1,290 @@
+// Response filling by kind family: cheque, card and cash, kind "70", kind
+// "90", points. Every write puts the text cut to its length and one NUL, in the
+// order listed per family, so a later write covers an earlier write's NUL.
+#include "reply/parser.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "entry/module_state.h"
+#include "entry/records.h"
+#include "reply/company_codes.h"
+#include "reply/keystrokes.h"
+#include "reply/split.h"
+#include "support/fields.h"
+#include "support/korean_texts.h"
+#include "support/log.h"
+
+namespace zpos {
+
+namespace {
+
+BackupHandover g_handover = nullptr;
+
+constexpr char kLogToBackup[] = "Don't find CANCLE so Send to BACKUP";
+constexpr char kNineZeros[] = "000000000";
+constexpr std::size_t kNumberDigits = 8;  // characters of a field read as a number
+constexpr std::size_t kDigitScan = 24;    // slot bytes searched for digits
+constexpr int kDigitsTaken = 9;
+
+// Reply fields by number, as the parser reads them.
+enum ReplyField : int {
+    kLine1 = 1,
+    kLine2OrAuth = 2,
+    kApprovalFlag = 3,
+    kIssuerCode = 4,
+    kIssuerName = 5,
+    kMerchantNo = 6,
+    kDateTime = 7,
+    kCardClass = 10,
+    kAcquirerCode = 11,
+    kAcquirerName = 12,
+    kCompanyName = 14,
+    kCompanyCode = 15,
+    kNumber17 = 17,
+    kNumber18 = 18,
+    kNumber19 = 19,
+    kText20 = 20,
+    kText21 = 21,
+    kText22 = 22,
+    kAuthNo = 23,
+};
+
+bool known_kind(int k) { return k == kind::kCheque || k == kind::kCardApproval || (k >= 4 && k <= 12) || kind::is_points(k); }
+
+// Writes into one response record from one parsed reply.
+class ResponseFill {
+public:
+    ResponseFill(char* response, const ParsedReply& reply) : rec_(response), reply_(reply) {}
+
+    bool approved() const { return reply_.slot(kApprovalFlag)[0] == 'O'; }
+    std::string_view field(int f) const { return reply_.text(f); }
+    bool begins(int f, std::string_view prefix) const { return field(f).starts_with(prefix); }
+
+    // atoi of the field's first eight characters.
+    int number(int f) const { return atoi_text(field(f).substr(0, kNumberDigits)); }
+
+    // The first nine digits anywhere in the field's 24-byte slot, as a number.
+    int digits(int f) const {
+        const char* s = reply_.slot(f);
+        int value = 0;
+        int taken = 0;
+        for (std::size_t i = 0; i < kDigitScan && taken < kDigitsTaken; ++i) {
+            if (s[i] < '0' || s[i] > '9') continue;
+            value = value * 10 + (s[i] - '0');
+            ++taken;
+        }
+        return value;
+    }
+
+    void resp_code(const char* four) { put_exact(rec_, resp::resp_code, four); }
+    void text(Field at, std::string_view value) { put_text(rec_, at, value); }
+    void text(Field at, std::string_view value, std::size_t cut) { put_text(rec_, {at.offset, cut}, value); }
+    void copy(Field at, int f, std::size_t cut) { text(at, field(f), cut); }
+
+    void company(Field at, int f) {
+        char pos[3];
+        map_company_code(reply_.slot(f), pos);
+        text(at, text_of(pos, 2));
+    }
+
+    // N zero-padded to nine digits when above 0, nine zeros otherwise.
+    void nine_digits(Field at, int n) {
+        char buf[16];
+        if (n > 0) {
+            std::snprintf(buf, sizeof buf, "%09d", n);
+            text(at, buf);
+        } else {
+            text(at, kNineZeros);
+        }
+    }
+
+    // Fields 1 and 2 in one text, as "%.16s, %.16s" or "%.16s%.16s".
+    void two_lines(Field at, const char* format) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, format, reply_.slot(kLine1), reply_.slot(kLine2OrAuth));
+        text(at, buf);
+    }
+
+    char* record() { return rec_; }
+    const char* slot(int f) const { return reply_.slot(f); }
+
+private:
+    char* rec_;
+    const ParsedReply& reply_;
+};
+
+void fill_cheque(ResponseFill& out) {
+    bool ok = out.approved();
+    out.resp_code(ok ? kRespApproved : kRespChequeInvalid);
+    out.text(resp::chk_blank, "        ");
+    if (ok) {
+        out.text(resp::chk_message, texts::kTextValidCheque);
+    } else {
+        out.two_lines(resp::chk_message, "%.16s, %.16s");
+    }
+}
+
+void fill_card_class(ResponseFill& out) {
+    if (out.begins(kCardClass, "D")) put_exact(out.record(), resp::card_class, "1");
+}
+
+// Kinds 2, 4, 5, 6, 11, 12: card and cash approvals and cancellations.
+void fill_card(ResponseFill& out, int k) {
+    bool ok = out.approved();
+    bool carries_values = k == kind::kCardApproval || k == kind::kCardCancel || k == kind::kF1Approval ||
+                          k == kind::kF2Cancel;
+    out.resp_code(ok ? kRespApproved : kRespDeclined);
+    out.company(resp::issuer_code, kIssuerCode);
+    out.copy(resp::issuer_name, kIssuerName, 20);
+    out.company(resp::acquirer_code, kAcquirerCode);
+    out.copy(resp::acquirer_name, kAcquirerName, 20);
+    out.copy(resp::merchant_no, kMerchantNo, 15);
+    out.copy(resp::tran_datetime, kDateTime, 12);
+    if (ok) out.copy(resp::auth_no, kLine2OrAuth, 12);
+    fill_card_class(out);
+    if (ok) {
+        out.copy(resp::message, kLine1, 16);
+    } else {
+        out.two_lines(resp::message, "%.16s, %.16s");
+    }
+    out.copy(resp::info_line1, kText20, 24);
+    out.copy(resp::info_line2, kText21, 24);
+    out.copy(resp::info_line3, kText22, 24);
+    if (!carries_values) return;
+    if (ok) {
+        // Only a positive amount replaces what the record holds.
+        if (int n = out.number(kNumber18); n > 0) out.nine_digits(resp::value1, n);
+        if (int n = out.number(kNumber17); n > 0) out.nine_digits(resp::value2, n);
+        if (int n = out.number(kNumber19); n > 0) out.nine_digits(resp::value3, n);
+    }
+    // Company 5240 sends its value 1 as text, not as a number.
+    if (out.begins(kIssuerCode, "5240")) out.copy(resp::value1, kNumber17, 8);
+}
+
+// Kinds 7 and 8.
+void fill_kind70(ResponseFill& out) {
+    bool ok = out.approved();
+    out.resp_code(ok ? kRespApproved : kRespDeclined);
+    if (ok) {
+        out.text(resp::issuer_code, "45");
+    } else {
+        out.company(resp::issuer_code, kIssuerCode);
+    }
+    out.copy(resp::issuer_name, kIssuerName, 20);
+    if (!ok) out.company(resp::acquirer_code, kAcquirerCode);
+    out.copy(resp::acquirer_name, kAcquirerName, 20);
+    out.copy(resp::merchant_no, kMerchantNo, 15);
+    out.copy(resp::tran_datetime, kDateTime, 12);
+    if (ok) out.copy(resp::auth_no, kLine2OrAuth, 12);
+    fill_card_class(out);
+    if (ok) {
+        out.copy(resp::message, kLine1, 16);
+    } else {
+        out.two_lines(resp::message, "%.16s, %.16s");
+    }
+    out.copy(resp::info_line1, kText20, 24);
+    out.copy(resp::info_line2, kText21, 24);
+    out.copy(resp::info_line3, kText22, 24);
+    // A blank, the 12th byte of field 20 and seven digits of N, as text: a
+    // field 20 shorter than 12 bytes ends the text after the blank.
+    int n = out.number(kNumber18);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, " %c%07d", out.slot(kText20)[11], n > 0 ? n : 0);
+    out.text(resp::value1, text_of(buf, 9));
+    out.nine_digits(resp::value2, out.number(kNumber19));
+    out.nine_digits(resp::value3, out.number(kNumber17));
+}
+
+// Kinds 9 and 10.
+void fill_kind90(ResponseFill& out) {
+    bool ok = out.approved();
+    out.resp_code(ok ? kRespApproved : kRespDeclined);
+    out.company(resp::issuer_code, kCompanyCode);
+    out.copy(resp::issuer_name, kCompanyName, 20);
+    out.copy(resp::merchant_no, kMerchantNo, 15);
+    out.copy(resp::tran_datetime, kDateTime, 12);
+    if (ok) out.copy(resp::auth_no, kAuthNo, 12);
+    if (ok) {
+        out.copy(resp::message, kLine1, 16);
+    } else {
+        out.two_lines(resp::message, "%.16s, %.16s");
+    }
+    out.copy(resp::info_line1, kText20, 24);
+    out.copy(resp::info_line2, kText21, 24);
+    out.copy(resp::info_line3, kText22, 24);
+    out.nine_digits(resp::value1, out.digits(kText21));
+    out.nine_digits(resp::value2, out.number(kNumber17));
+    out.nine_digits(resp::value3, out.digits(kText20));
+}
+
+// Kinds 60 to 64, the points layout.
+void fill_points(ResponseFill& out, int k) {
+    bool ok = out.approved();
+    out.resp_code(ok ? kRespApproved : kRespDeclined);
+    char date[16];
+    std::snprintf(date, sizeof date, "20%.6s", out.slot(kDateTime));
+    out.text(resp::pt_date, date);
+    std::string_view when = out.field(kDateTime);
+    out.text(resp::pt_time, when.size() > 6 ? when.substr(6) : std::string_view{}, 6);
+    if (ok) out.copy(resp::pt_auth_no, kAuthNo, 12);
+    out.company(resp::pt_company_code, kCompanyCode);
+    out.copy(resp::pt_company_name, kCompanyName, 20);
+    out.copy(resp::pt_merchant_no, kMerchantNo, 15);
+    out.nine_digits(resp::pt_value1, out.number(kNumber18));
+    out.nine_digits(resp::pt_value2, out.number(kNumber17));
+    out.nine_digits(resp::pt_value3, out.number(kNumber19));
+    if (ok) {
+        out.copy(resp::pt_message, kText20, 24);
+        out.copy(resp::pt_line1, kText21, 24);
+        return;
+    }
+    out.two_lines(resp::pt_message, "%.16s%.16s");
+    if (k == kind::kPointsLast) {
+        out.text(resp::pt_line1, texts::kTextMemberInfoMissing);
+    } else {
+        out.copy(resp::pt_line1, kText20, 24);
+    }
+    out.copy(resp::pt_line2, kText21, 24);
+}
+
+}  // namespace
+
+void set_backup_handover(BackupHandover handover) { g_handover = handover; }
+
+int parse_reply(char* response, const char* reply, int length, int message_kind) {
+    if (!known_kind(message_kind)) return 0;
+
+    std::array<char, kMessageCapacity> work{};
+    std::size_t n = length < 0 ? 0 : static_cast<std::size_t>(length);
+    if (n > work.size()) n = work.size();
+    std::memcpy(work.data(), reply, n);
+    int converted = convert_keystrokes(work.data(), static_cast<int>(n));
+
+    ParsedReply fields;
+    fields.clear();
+    split_reply(fields, work.data(), converted);
+
+    ResponseFill out(response, fields);
+    if (message_kind == kind::kCheque) {
+        fill_cheque(out);
+    } else if (message_kind == kind::k70Approval || message_kind == kind::k70Cancel) {
+        fill_kind70(out);
+    } else if (message_kind == kind::k90Approval || message_kind == kind::k90Cancel) {
+        fill_kind90(out);
+    } else if (kind::is_points(message_kind)) {
+        fill_points(out, message_kind);
+    } else {
+        if (message_kind == kind::kCardCancel && !out.approved() && g_module.route_mode == kRoutePrimary && g_handover) {
+            WriteLogText(kLogToBackup);
+            int result = g_handover(response);
+            if (result != 0) return result;
+        }
+        fill_card(out, message_kind);
+    }
+    return 0;
+}
+
+}  // namespace zpos
