@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "backup/backup_library.h"
-#include "backup/company_map.h"
 #include "entry/module_state.h"
 #include "entry/records.h"
+#include "reply/company_codes.h"
 #include "support/fields.h"
 #include "support/log.h"
 #include "support/settings.h"
@@ -71,7 +71,7 @@ void put_company(char* response, Field f, std::string_view host_code) {
     char host[kFieldRoom] = {};
     std::memcpy(host, host_code.data(), host_code.size() < sizeof host - 1 ? host_code.size() : sizeof host - 1);
     char pos_code[3] = {};
-    map_backup_company(host, pos_code);
+    map_company_code(host, pos_code);
     put_text(response, f, text_of(pos_code, 2));
 }
 

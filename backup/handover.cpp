@@ -7,6 +7,7 @@
 #include "backup/backup_route.h"
 #include "entry/module_state.h"
 #include "entry/records.h"
+#include "reply/parser.h"
 #include "request/framing.h"
 #include "support/log.h"
 
@@ -24,5 +25,7 @@ int backup_handover(char* response) {
     int framed = frame_message(message.data(), n);
     return send_backup_route(response, message.data(), framed, kind::kCardCancel);
 }
+
+void install_backup_handover() { set_backup_handover(backup_handover); }
 
 }  // namespace zpos

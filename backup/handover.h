@@ -16,4 +16,7 @@ inline constexpr int kHandoverNotSent = 0;
 // gives kHandoverNotSent; otherwise the backup route's result (1, -2 or -8).
 int backup_handover(char* response);
 
+// Makes backup_handover the reply parser's hand-over; called once at module start.
+void install_backup_handover();
+
 }  // namespace zpos

@@ -10,6 +10,7 @@
 
 #include "backup/backup_route.h"
 #include "backup/handover.h"
+#include "reply/parser.h"
 #include "entry/module_state.h"
 #include "tests/backup/backup_fixture.h"
 
@@ -256,6 +257,42 @@ TEST_F(BackupHandover, RequestNotBuiltLeavesTheRecordToTheParser) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], "Don't BACKUP TID[1450019998]");
     EXPECT_EQ(lines.back(), " pack_len[-2] rtn[0] ");
+}
+
+// The parser hands a declined cancellation over once the hand-over is installed.
+class ParserHandover : public BackupHandover {
+protected:
+    ParserHandover() { install_backup_handover(); }
+    ~ParserHandover() override { set_backup_handover(nullptr); }
+
+    // A declined host reply: frame byte, six header bytes, fields 0 to 3
+    // (field 3 "X": not approved), check byte.
+    int parse_declined_cancellation() {
+        const std::string reply = "\x02" "HEADER" "F0\x1c" "HOST MSG1\x1c" "HOST MSG2\x1c" "X" "\x00";
+        return parse_reply(response.data(), reply.data(), static_cast<int>(reply.size()), 4);
+    }
+};
+
+TEST_F(ParserHandover, BackupRouteFillsTheRecord) {
+    FixedClock clock{1700049600};
+    std::memcpy(g_module.saved_request, card_request("000010000").data(), req::kSize);
+    dir.server.answer_fields(approval_fields());
+    EXPECT_EQ(parse_declined_cancellation(), 1);
+    EXPECT_EQ(dir.server.requests().size(), 1u);
+    EXPECT_EQ(at(resp::resp_code), "0000");
+    EXPECT_EQ(at(resp::message), written("APPROVED", 40));
+    auto lines = dir.log_lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Don't find CANCLE so Send to BACKUP"), lines.end());
+}
+
+TEST_F(ParserHandover, UnbuiltRequestLeavesTheHostsRefusal) {
+    Request r = card_request("000010000");
+    r.set(req::term_id, "1450019998");
+    std::memcpy(g_module.saved_request, r.data(), req::kSize);
+    EXPECT_EQ(parse_declined_cancellation(), 0);
+    EXPECT_TRUE(dir.server.requests().empty());
+    EXPECT_EQ(at(resp::resp_code), "8324");
+    EXPECT_EQ(at(resp::message), written("HOST MSG1, HOST MSG2", 40));
 }
 
 }  // namespace
