@@ -1,0 +1,264 @@
+// Keyboard tables, syllable composition (all 11,172 syllables against iconv),
+// run conversion with the worked examples and malformed keystrokes, and the
+// in-place message conversion with its bounds.
+#include "reply/keystrokes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "tests/reply/spell_keystrokes.h"
+
+namespace zpos {
+namespace {
+
+using test::run_of;
+
+std::string run_text(std::string_view keys) {
+    RunBuffer run{};
+    std::memcpy(run.data(), keys.data(), keys.size() < kRunCapacity ? keys.size() : kRunCapacity);
+    int n = convert_run(static_cast<int>(keys.size()), run);
+    return std::string(run.data(), static_cast<std::size_t>(n));
+}
+
+// The message after conversion, cut to the length the conversion gives.
+std::string converted(std::string message) {
+    int n = convert_keystrokes(message.data(), static_cast<int>(message.size()));
+    return message.substr(0, static_cast<std::size_t>(n));
+}
+
+TEST(KeyboardTables, SingleLettersByJamoIndex) {
+    EXPECT_EQ(initial_index('R'), 0);
+    EXPECT_EQ(initial_index('r'), 1);
+    EXPECT_EQ(initial_index('D'), 11);
+    EXPECT_EQ(initial_index('G'), 18);
+    EXPECT_EQ(vowel_index('K'), 0);
+    EXPECT_EQ(vowel_index('p'), 7);
+    EXPECT_EQ(vowel_index('H'), 8);
+    EXPECT_EQ(vowel_index('L'), 20);
+    EXPECT_EQ(final_index('R'), 1);
+    EXPECT_EQ(final_index('t'), 20);
+    EXPECT_EQ(final_index('G'), 27);
+}
+
+TEST(KeyboardTables, CaseNamesDifferentKeys) {
+    EXPECT_EQ(initial_index('k'), -1);
+    EXPECT_EQ(vowel_index('k'), -1);
+    EXPECT_EQ(initial_index('O'), -1);
+    EXPECT_EQ(vowel_index('o'), 3);
+    EXPECT_EQ(final_index('e'), -1);  // a tense consonant that is no final
+    EXPECT_EQ(final_index('q'), -1);
+    EXPECT_EQ(final_index('w'), -1);
+}
+
+TEST(KeyboardTables, ZeroByteAndCompoundPositionsNeverMatch) {
+    EXPECT_EQ(initial_index('\0'), -1);
+    EXPECT_EQ(vowel_index('\0'), -1);
+    EXPECT_EQ(final_index('\0'), -1);
+    EXPECT_EQ(compound_vowel_index('\0', '\0'), -1);
+    EXPECT_EQ(compound_final_index('\0', '\0'), -1);
+    EXPECT_EQ(compound_vowel_index('K', '\0'), -1);
+}
+
+TEST(KeyboardTables, CompoundPairs) {
+    struct Case {
+        char a, b;
+        int vowel, final_consonant;
+    };
+    const Case cases[] = {
+        {'H', 'K', 9, -1},  {'H', 'O', 10, -1}, {'H', 'L', 11, -1}, {'N', 'J', 14, -1},
+        {'N', 'P', 15, -1}, {'N', 'L', 16, -1}, {'M', 'L', 19, -1}, {'R', 'T', -1, 3},
+        {'S', 'W', -1, 5},  {'S', 'G', -1, 6},  {'F', 'R', -1, 9},  {'F', 'A', -1, 10},
+        {'F', 'Q', -1, 11}, {'F', 'T', -1, 12}, {'F', 'X', -1, 13}, {'F', 'V', -1, 14},
+        {'F', 'G', -1, 15}, {'Q', 'T', -1, 18}, {'K', 'H', -1, -1}, {'R', 'R', -1, -1},
+        {'h', 'k', -1, -1}, {'F', 'r', -1, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(compound_vowel_index(c.a, c.b), c.vowel) << c.a << c.b;
+        EXPECT_EQ(compound_final_index(c.a, c.b), c.final_consonant) << c.a << c.b;
+    }
+}
+
+TEST(Syllable, KnownBytes) {
+    struct Case {
+        int l, v, t;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {0, 0, 0, "\xB0\xA1"},    // 가, first of KS X 1001
+        {0, 0, 1, "\xB0\xA2"},    // 각
+        {0, 0, 2, "\x81\x41"},    // 갂, first extension cell
+        {18, 20, 27, "\xC6\x52"}, // 힣, last syllable
+        {4, 8, 16, "\x8C\x63"},   // 똠
+        {11, 0, 4, "\xBE\xC8"},   // 안
+    };
+    for (const Case& c : cases) {
+        char out[3] = {'x', 'x', 'x'};
+        EXPECT_EQ(syllable(c.l, c.v, c.t, out), 2);
+        EXPECT_EQ(std::string(out), c.bytes);
+    }
+}
+
+TEST(Syllable, IndexOutsideItsTableGivesEmptyText) {
+    char out[3] = {'x', 'x', 'x'};
+    EXPECT_EQ(syllable(-1, 0, 0, out), 0);
+    EXPECT_EQ(out[0], '\0');
+    EXPECT_EQ(syllable(19, 0, 0, out), 0);
+    EXPECT_EQ(syllable(0, 21, 0, out), 0);
+    EXPECT_EQ(syllable(0, 0, 28, out), 0);
+}
+
+// Every precomposed syllable, against the system's own CP949 encoder.
+TEST(Syllable, EverySyllableMatchesIconv) {
+    int mismatches = 0;
+    for (int l = 0; l < 19; ++l) {
+        for (int v = 0; v < 21; ++v) {
+            for (int t = 0; t < 28; ++t) {
+                char32_t code = static_cast<char32_t>(0xAC00 + (l * 21 + v) * 28 + t);
+                bool ok = false;
+                std::string expected = test::cp949_by_iconv(std::u32string_view(&code, 1), &ok);
+                ASSERT_TRUE(ok) << "iconv cannot encode U+" << std::hex << static_cast<unsigned>(code);
+                char out[3];
+                ASSERT_EQ(syllable(l, v, t, out), 2);
+                if (std::string(out, 2) != expected && ++mismatches < 10) {
+                    ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(code);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+struct RunCase {
+    const char* keys;
+    const char* text;
+};
+
+class RunExamples : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(RunExamples, GivesText) {
+    EXPECT_EQ(run_text(GetParam().keys), GetParam().text) << GetParam().keys;
+}
+
+INSTANTIATE_TEST_SUITE_P(WorkedExamples, RunExamples,
+                         ::testing::Values(RunCase{"DKSSUD", "\xBE\xC8\xB3\xE7"},            // 안녕
+                                           RunCase{"RKQT", "\xB0\xAA"},                      // 값
+                                           RunCase{"RKQTL", "\xB0\xA9\xBD\xC3"},             // 갑시
+                                           RunCase{"EKFRRHRL", "\xB4\xDF\xB0\xED\xB1\xE2"},  // 닭고기
+                                           RunCase{"RHKD", "\xB1\xA4"},                      // 광
+                                           RunCase{"RKt EK", "\xB0\xAC\x20\xB4\xD9"},        // 갔 다
+                                           RunCase{"RK1", "\xB0\xA1\x31"},                   // 가1
+                                           RunCase{"DK SK", "\xBE\xC6\x20\xB3\xAA"},         // 아 나
+                                           RunCase{"RKQTDL", "\xB0\xAA\xC0\xCC"},            // 값이
+                                           RunCase{"RKRRK", "\xB0\xA2\xB0\xA1"},             // 각가
+                                           RunCase{"RNRALSZKEM", "\xB1\xB9\xB9\xCE\xC4\xAB\xB5\xE5"},  // 국민카드
+                                           RunCase{"GKSEHCHRHK", "\xC7\xD1\xB5\xB5\xC3\xCA\xB0\xFA"},  // 한도초과
+                                           RunCase{"", ""}, RunCase{"12 34", "12 34"}));
+
+// Keystrokes that spell no syllable: the letter that cannot take its place
+// comes out as it is, a consonant without vowel is dropped.
+INSTANTIATE_TEST_SUITE_P(MalformedKeys, RunExamples,
+                         ::testing::Values(RunCase{"K", "K"},                 // vowel where a consonant opens
+                                           RunCase{"KRK", "K\xB0\xA1"},       // K, then 가
+                                           RunCase{"R", ""},                  // lone consonant dropped
+                                           RunCase{"RRK", "R\xB0\xA1"},       // a consonant in the vowel place passes, then 가
+                                           RunCase{"RKK", "\xB0\xA1K"},       // 가, K cannot close it
+                                           RunCase{"RKe", "\xB0\xA1" "e"},    // e is no final
+                                           RunCase{"RKe1", "\xB0\xA1" "e1"},
+                                           RunCase{"RKa", "\xB0\xA1" "a"},    // key outside the tables
+                                           RunCase{"R1K", "1\xB0\xA1"},       // consonant waits past a digit
+                                           RunCase{"RKRR", "\xB0\xA2"},       // RR no compound: 각, R dropped
+                                           RunCase{"akz", "akz"}));
+
+TEST(RunConversion, TextReplacesKeysAndRestIsZero) {
+    RunBuffer run;
+    run.fill('#');
+    std::memcpy(run.data(), "DKSSUD", 6);
+    ASSERT_EQ(convert_run(6, run), 4);
+    EXPECT_EQ(std::string(run.data(), 4), "\xBE\xC8\xB3\xE7");
+    for (std::size_t i = 4; i < run.size(); ++i) ASSERT_EQ(run[i], '\0') << i;
+}
+
+TEST(RunConversion, CountAboveCapacityIsCut) {
+    RunBuffer run;
+    run.fill('1');
+    EXPECT_EQ(convert_run(5000, run), 100);
+    EXPECT_EQ(run[100], '\0');
+    EXPECT_EQ(convert_run(-3, run), 0);
+}
+
+TEST(MessageConversion, BytesOutsideRunsPassInOrder) {
+    std::string msg = "\x02" "ABC\x1C" + run_of("DKSSUD") + "\x1C" "9\x03" "Z";
+    EXPECT_EQ(converted(msg), "\x02" "ABC\x1C\xBE\xC8\xB3\xE7\x1C" "9\x03");
+}
+
+TEST(MessageConversion, OpenRunAtTheEndIsDropped) {
+    EXPECT_EQ(converted("AB\x0E" "DKSSUD" "CDZ"), "AB");
+}
+
+TEST(MessageConversion, LastByteIsNeverLookedAt) {
+    // The SI is the check byte position, so its run is left open and dropped.
+    EXPECT_EQ(converted("AB\x0E" "DK\x0F"), "AB");
+    EXPECT_EQ(converted("ABC"), "AB");
+}
+
+TEST(MessageConversion, EmptyRunAndStraySiAddNothing) {
+    EXPECT_EQ(converted("A\x0E\x0F" "B\x0F" "CZ"), "ABC");
+}
+
+TEST(MessageConversion, ShortMessagesGiveZero) {
+    char one[1] = {'A'};
+    EXPECT_EQ(convert_keystrokes(one, 1), 0);
+    EXPECT_EQ(convert_keystrokes(one, 0), 0);
+    EXPECT_EQ(convert_keystrokes(one, -5), 0);
+}
+
+TEST(MessageConversion, BytesAfterNewLengthKeepTheirValues) {
+    std::string msg = run_of("DKSSUD") + "Z";  // 9 bytes become 4
+    ASSERT_EQ(convert_keystrokes(msg.data(), static_cast<int>(msg.size())), 4);
+    EXPECT_EQ(msg.substr(4), "SUD\x0FZ");
+}
+
+TEST(MessageConversion, RunLongerThanItsCapacityIsCut) {
+    // 60 syllables 가 are 120 keystrokes: the first 100 give 50 syllables.
+    std::string keys;
+    for (int i = 0; i < 60; ++i) keys += "RK";
+    std::string expected;
+    for (int i = 0; i < 50; ++i) expected += "\xB0\xA1";
+    EXPECT_EQ(converted("A" + run_of(keys) + "BZ"), "A" + expected + "B");
+}
+
+TEST(MessageConversion, RunOfThousandsOfLettersStaysBounded) {
+    // The first R waits for a vowel, the other 99 pass unchanged.
+    std::string msg = "\x0E" + std::string(2500, 'R') + "\x0F" "Z";
+    EXPECT_EQ(converted(msg), std::string(99, 'R'));
+    std::string digits = "\x0E" + std::string(2500, '7') + "\x0F" "Z";
+    EXPECT_EQ(converted(digits), std::string(100, '7'));
+}
+
+TEST(MessageConversion, MessageAboveCapacityIsReadToItsCapacity) {
+    // 5000 bytes: only the first 3000 count, byte 2999 taking the check
+    // byte's place.
+    std::string msg(5000, 'A');
+    msg[2998] = 'B';
+    msg[2999] = 'C';
+    int n = convert_keystrokes(msg.data(), static_cast<int>(msg.size()));
+    ASSERT_EQ(n, 2999);
+    EXPECT_EQ(msg[2998], 'B');
+    EXPECT_EQ(msg[2999], 'C');
+}
+
+TEST(MessageConversion, MalformedRunsNeverGrowTheMessage) {
+    // Every run of these keys gives text no longer than the keys.
+    const char* runs[] = {"KKKKKKKK", "RRRRRRRR", "RKeeeeee", "HHHHHHHH", "RKFRFRFR", "zzzzzzzz", "RKQTQTQT"};
+    for (const char* keys : runs) {
+        std::string msg = run_of(keys) + "Z";
+        int n = convert_keystrokes(msg.data(), static_cast<int>(msg.size()));
+        EXPECT_LE(n, static_cast<int>(std::strlen(keys))) << keys;
+    }
+}
+
+}  // namespace
+}  // namespace zpos

@@ -1,0 +1,73 @@
+// Outside check: well-formed keystroke runs typed into libhangul's 2-set
+// keyboard give the same syllables as the library's run conversion. libhangul
+// takes keys as typed (lower case alone, upper case with Shift), so the host's
+// letters change case on the way in.
+#include <gtest/gtest.h>
+#include <hangul.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "reply/keystrokes.h"
+#include "tests/reply/spell_keystrokes.h"
+
+namespace zpos {
+namespace {
+
+std::u32string typed_into_libhangul(const std::string& keys) {
+    HangulInputContext* ic = hangul_ic_new("2");
+    std::u32string text;
+    auto append = [&text](const ucschar* s) {
+        for (; s && *s; ++s) text += static_cast<char32_t>(*s);
+    };
+    for (char k : keys) {
+        char typed = k;
+        if (k >= 'A' && k <= 'Z') typed = static_cast<char>(k - 'A' + 'a');
+        else if (k >= 'a' && k <= 'z') typed = static_cast<char>(k - 'a' + 'A');
+        bool taken = hangul_ic_process(ic, typed);
+        append(hangul_ic_get_commit_string(ic));
+        if (!taken) text += static_cast<char32_t>(static_cast<unsigned char>(typed));
+    }
+    append(hangul_ic_flush(ic));
+    hangul_ic_delete(ic);
+    return text;
+}
+
+std::string run_text(const std::string& keys) {
+    RunBuffer run{};
+    std::memcpy(run.data(), keys.data(), keys.size());
+    int n = convert_run(static_cast<int>(keys.size()), run);
+    return std::string(run.data(), static_cast<std::size_t>(n));
+}
+
+TEST(LibhangulCrossCheck, WorkedExamples) {
+    for (const char* keys : {"DKSSUD", "RKQT", "RKQTL", "EKFRRHRL", "RHKD", "RKt EK", "RK1", "DK SK", "RKQTDL",
+                             "RKRRK", "RNRALSZKEM", "GKSEHCHRHK", "QNJFRDL", "DNJSGKSEK"}) {
+        EXPECT_EQ(run_text(keys), test::cp949_by_iconv(typed_into_libhangul(keys))) << keys;
+    }
+}
+
+TEST(LibhangulCrossCheck, RandomWellFormedRuns) {
+    std::mt19937 rng(4242);
+    std::uniform_int_distribution<int> pick(0, 9);
+    std::uniform_int_distribution<int> syllable_of(0, 11171);
+    int mismatches = 0;
+    for (int round = 0; round < 2000; ++round) {
+        std::u32string text;
+        for (;;) {
+            int p = pick(rng);
+            char32_t c = p == 0 ? U' ' : p == 1 ? U'5' : static_cast<char32_t>(0xAC00 + syllable_of(rng));
+            if (test::spell_keystrokes(text + c).size() > kRunCapacity) break;
+            text += c;
+        }
+        std::string keys = test::spell_keystrokes(text);
+        std::string ours = run_text(keys);
+        std::string theirs = test::cp949_by_iconv(typed_into_libhangul(keys));
+        if (ours != theirs && ++mismatches <= 5) ADD_FAILURE() << "keys " << keys;
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+}  // namespace
+}  // namespace zpos
