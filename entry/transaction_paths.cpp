@@ -1,6 +1,7 @@
 // The library's own functions behind the entry points' seams.
 #include "entry/transaction_paths.h"
 
+#include "backup/handover.h"
 #include "entry/send_paths.h"
 
 #include "link/acknowledge.h"
@@ -13,7 +14,13 @@ namespace {
 
 constexpr TransactionPaths kLibraryPaths{SendChequeTran, SendCardTran, SendPointTran,
                                          auto_acknowledge, acknowledge, download, close_link};
-TransactionPaths g_paths = kLibraryPaths;
+// The reply parser hands declined cancellations to the backup route; wired
+// here, where the library's own functions are put together.
+TransactionPaths install_library_paths() {
+    install_backup_handover();
+    return kLibraryPaths;
+}
+TransactionPaths g_paths = install_library_paths();
 }  // namespace
 
 TransactionPaths& transaction_paths() { return g_paths; }

@@ -3,6 +3,8 @@
 // ever taken from the socket.
 #include "link/exchange.h"
 
+#include "reply/parser.h"
+
 #include <cstring>
 
 #include "entry/module_state.h"
@@ -22,9 +24,8 @@ constexpr std::size_t kLineSize = 200;
 constexpr int kLastRetry = 3;
 constexpr unsigned char kNakFrame[3] = {0x00, 0x01, kNak};
 
-// The library's own reply parser; none is linked in until the reply subsystem
-// provides `parse_reply`.
-constexpr ReplyParser kDefaultParser = nullptr;
+// The library's own reply parser.
+constexpr ReplyParser kDefaultParser = parse_reply;
 ReplyParser g_parser = kDefaultParser;
 
 // Module-wide buffers: the link is used by one call at a time.
