@@ -228,7 +228,7 @@ void fill_points(ResponseFill& out, int k) {
     std::snprintf(date, sizeof date, "20%.6s", out.slot(kDateTime));
     out.text(resp::pt_date, date);
     std::string_view when = out.field(kDateTime);
-    out.text(resp::pt_time, when.size() > 6 ? when.substr(6) : std::string_view{}, 6);
+    out.text(resp::pt_time, when.substr(when.size() > 6 ? 6 : when.size()), 6);
     if (ok) out.copy(resp::pt_auth_no, kAuthNo, 12);
     out.company(resp::pt_company_code, kCompanyCode);
     out.copy(resp::pt_company_name, kCompanyName, 20);

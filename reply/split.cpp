@@ -14,7 +14,7 @@ constexpr int kHeaderEnd = 7;  // field 0 starts here when no FS came before
 }
 
 std::string_view ParsedReply::text(int field) const {
-    if (field < 0 || field >= kReplyFieldCount) return {};
+    if (field < 0 || field >= kReplyFieldCount) return "";
     return text_of(slot(field), kFieldCapacity[static_cast<std::size_t>(field)]);
 }
 
