@@ -36,7 +36,7 @@ inline int field_value(const char* record, Field f) {
 // least offset + width + 1 bytes.
 inline void put_text(char* record, Field f, std::string_view text) {
     std::size_t n = text.size() < f.width ? text.size() : f.width;
-    std::memcpy(record + f.offset, text.data(), n);
+    if (n) std::memcpy(record + f.offset, text.data(), n);
     record[f.offset + n] = '\0';
 }
 
