@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "support/external_library.h"
 
 namespace zpos {
 
@@ -30,7 +31,6 @@ inline constexpr char kLogDataProcessMissing[] = "BACK UP DLL get  DataProcess F
 class BackupSession {
 public:
     BackupSession() = default;
-    ~BackupSession() { release(); }
     BackupSession(const BackupSession&) = delete;
     BackupSession& operator=(const BackupSession&) = delete;
 
@@ -44,7 +44,7 @@ public:
     void release();
 
 private:
-    platform::Library lib_ = nullptr;
+    ExternalLibrary lib_;
     void* fn_ = nullptr;
 };
 

@@ -2,7 +2,7 @@
 // and reading the pad's serial port.
 #include "request/pad_library.h"
 
-#include <cstdio>
+
 #include <cstring>
 
 #include "entry/module_state.h"
@@ -13,24 +13,10 @@
 namespace zpos {
 
 bool PadSession::open(const char* function) {
-    release();
-    char path[260] = {};
-    std::snprintf(path, sizeof path, "%.200s%cSignPad_dll%s", g_module.app_dir, platform::kPathSep,
-                  platform::kLibSuffix);
-    lib_ = platform::library_open(path);
-    if (!lib_) {
-        WriteLogText(kLogPadLoadFail);
-        return false;
-    }
-    void* symbol = platform::library_symbol(lib_, function);
-    if (!symbol) {
-        WriteLogText(std::strcmp(function, kPadSignFunction) == 0 ? kLogPadSignMissing
-                                                                   : kLogPadPinMissing);
-        release();
-        return false;
-    }
+    void* symbol = lib_.open("SignPad_dll", function, kLogPadLoadFail,
+                             std::strcmp(function, kPadSignFunction) == 0 ? kLogPadSignMissing : kLogPadPinMissing);
     fn_ = reinterpret_cast<PadFunction>(symbol);
-    return true;
+    return fn_ != nullptr;
 }
 
 int PadSession::call(char* buffer, int port) {
@@ -39,8 +25,7 @@ int PadSession::call(char* buffer, int port) {
 }
 
 void PadSession::release() {
-    if (lib_) platform::library_close(lib_);
-    lib_ = nullptr;
+    lib_.release();
     fn_ = nullptr;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "support/external_library.h"
 
 namespace zpos {
 
@@ -24,7 +25,6 @@ inline constexpr char kLogPadPinMissing[] = "SignPad_dll.dll general_pin load fa
 class PadSession {
 public:
     PadSession() = default;
-    ~PadSession() { release(); }
     PadSession(const PadSession&) = delete;
     PadSession& operator=(const PadSession&) = delete;
 
@@ -37,7 +37,7 @@ public:
     void release();
 
 private:
-    platform::Library lib_ = nullptr;
+    ExternalLibrary lib_;
     PadFunction fn_ = nullptr;
 };
 

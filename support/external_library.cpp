@@ -1,0 +1,35 @@
+// Loading, resolving and releasing an external library for one call.
+#include "support/external_library.h"
+
+#include <cstdio>
+
+#include "entry/module_state.h"
+#include "support/log.h"
+
+namespace zpos {
+
+void* ExternalLibrary::open(const char* stem, const char* function, const char* load_fail_line,
+                            const char* missing_line) {
+    release();
+    char path[260] = {};
+    std::snprintf(path, sizeof path, "%.200s%c%s%s", g_module.app_dir, platform::kPathSep, stem,
+                  platform::kLibSuffix);
+    lib_ = platform::library_open(path);
+    if (!lib_) {
+        WriteLogText(load_fail_line);
+        return nullptr;
+    }
+    void* symbol = platform::library_symbol(lib_, function);
+    if (!symbol) {
+        WriteLogText(missing_line);
+        release();
+    }
+    return symbol;
+}
+
+void ExternalLibrary::release() {
+    if (lib_) platform::library_close(lib_);
+    lib_ = nullptr;
+}
+
+}  // namespace zpos
