@@ -29,7 +29,7 @@
 #include "platform/platform.h"
 #include "platform/socket.h"
 
-bool testbackup_module_dir(char* out, std::size_t size);
+#include "tools/common/module_dir.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ struct Script {
 
 bool file_beside(const char* name, char* out, std::size_t size) {
     char dir[1024] = {};
-    if (!testbackup_module_dir(dir, sizeof dir)) return false;
+    if (!own_module_dir(dir, sizeof dir)) return false;
     int n = std::snprintf(out, size, "%s%c%s", dir, net::kPathSep, name);
     return n > 0 && static_cast<std::size_t>(n) < size;
 }

@@ -17,7 +17,7 @@
 
 #include "platform/platform.h"
 
-bool testpad_module_dir(char* out, std::size_t size);
+#include "tools/common/module_dir.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ struct Script {
 
 bool file_beside(const char* name, char* out, std::size_t size) {
     char dir[1024] = {};
-    if (!testpad_module_dir(dir, sizeof dir)) return false;
+    if (!own_module_dir(dir, sizeof dir)) return false;
     int n = std::snprintf(out, size, "%s%c%s", dir, zpos::platform::kPathSep, name);
     return n > 0 && static_cast<std::size_t>(n) < size;
 }

@@ -1,13 +1,13 @@
-// Where the test backup library itself lives, found from one of its own
+// Where the test library that holds this code lives, found from one of its own
 // addresses, so its script and record files sit beside it.
 #include <dlfcn.h>
 
 #include <cstdio>
 #include <cstring>
 
-bool testbackup_module_dir(char* out, std::size_t size) {
+bool own_module_dir(char* out, std::size_t size) {
     Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&testbackup_module_dir), &info) || !info.dli_fname) return false;
+    if (!dladdr(reinterpret_cast<void*>(&own_module_dir), &info) || !info.dli_fname) return false;
     const char* slash = std::strrchr(info.dli_fname, '/');
     if (!slash) return std::snprintf(out, size, ".") > 0;
     int n = std::snprintf(out, size, "%.*s", static_cast<int>(slash - info.dli_fname), info.dli_fname);

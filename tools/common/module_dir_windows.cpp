@@ -1,15 +1,15 @@
-// Where the test pad library itself lives, found from one of its own
+// Where the test library that holds this code lives, found from one of its own
 // addresses, so its script and record files sit beside it.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
-bool testpad_module_dir(char* out, std::size_t size) {
+bool own_module_dir(char* out, std::size_t size) {
     HMODULE module = nullptr;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&testpad_module_dir), &module))
+                            reinterpret_cast<LPCSTR>(&own_module_dir), &module))
         return false;
     char path[MAX_PATH] = {};
     DWORD n = GetModuleFileNameA(module, path, sizeof path);
