@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages), then configures, builds and runs
-# every test: the CI build with warnings as errors, the sanitizer build, and the
-# Windows build under Wine when its script is present.
+# every test: the CI build with warnings as errors, the sanitizer build, then
+# the Windows build under Wine, the fuzz targets and the memcheck run, each
+# when its script is present.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +25,9 @@ for preset in ci asan; do
   ctest --preset "$preset" -j"$jobs"
 done
 
-if [ -x scripts/windows-tests.sh ]; then
-  scripts/windows-tests.sh
-fi
+# Each of these installs what it needs itself.
+for extra in scripts/windows-tests.sh scripts/fuzz.sh scripts/valgrind.sh; do
+  if [ -x "$extra" ]; then
+    "$extra"
+  fi
+done

@@ -1,0 +1,17 @@
+# Cross build of the 32-bit Windows library (ZPosApp.dll) with mingw-w64 on a
+# Linux host. The result runs on Windows and, for the tests here, under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+
+set(ZPOS_MINGW_PREFIX i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${ZPOS_MINGW_PREFIX}-gcc)
+set(CMAKE_CXX_COMPILER ${ZPOS_MINGW_PREFIX}-g++)
+set(CMAKE_RC_COMPILER ${ZPOS_MINGW_PREFIX}-windres)
+
+# Headers and libraries come from the cross sysroot only; programs (code
+# generators and the like) from the build host.
+set(CMAKE_FIND_ROOT_PATH /usr/${ZPOS_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

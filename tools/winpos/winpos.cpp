@@ -1,0 +1,541 @@
+// winpos: a Windows console POS for testing ZPosApp.dll as a POS application
+// uses it: loaded with LoadLibraryA from the program's own directory, the four
+// entry points taken with GetProcAddress and called through stdcall pointers.
+// Each check prints "ok" or "FAIL"; the last line counts them.
+//
+// Usage: winpos.exe [--with-store]
+//   --with-store  the per-user security store holds the card record of the
+//                 card-approval check (the test script fills it with reg add)
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <initializer_list>
+
+#include "zposapp.h"
+
+namespace {
+
+using SendFn = int(__stdcall*)(const char*, int, const char*, char*);
+using AckFn = int(__stdcall*)();
+
+constexpr int kRequestSize = ZPOSAPP_REQUEST_SIZE;
+constexpr int kResponseSize = ZPOSAPP_RESPONSE_SIZE;
+
+int g_passed = 0;
+int g_failed = 0;
+
+void check(bool ok, const char* name, const char* fmt = nullptr, ...) {
+    if (ok) {
+        ++g_passed;
+        std::printf("ok   %s\n", name);
+    } else {
+        ++g_failed;
+        std::printf("FAIL %s", name);
+        if (fmt) {
+            std::printf(": ");
+            va_list ap;
+            va_start(ap, fmt);
+            std::vprintf(fmt, ap);
+            va_end(ap);
+        }
+        std::printf("\n");
+    }
+    std::fflush(stdout);
+}
+
+// ---- The application directory and its files ----
+
+char g_dir[MAX_PATH];       // directory of this program, no trailing backslash
+char g_ini[MAX_PATH + 32];  // <dir>\ZposSign.ini
+
+bool find_own_directory() {
+    DWORD n = GetModuleFileNameA(nullptr, g_dir, sizeof g_dir);
+    if (n == 0 || n >= sizeof g_dir) return false;
+    char* slash = std::strrchr(g_dir, '\\');
+    if (!slash) return false;
+    *slash = '\0';
+    std::snprintf(g_ini, sizeof g_ini, "%s\\ZposSign.ini", g_dir);
+    return true;
+}
+
+bool write_file(const char* path, const char* text) {
+    HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD len = static_cast<DWORD>(std::strlen(text));
+    DWORD written = 0;
+    BOOL ok = WriteFile(f, text, len, &written, nullptr);
+    CloseHandle(f);
+    return ok && written == len;
+}
+
+// Reads the whole file into `out` (NUL-terminated); the count read, -1 when missing.
+long read_file(const char* path, char* out, long size) {
+    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return -1;
+    DWORD got = 0;
+    BOOL ok = ReadFile(f, out, static_cast<DWORD>(size - 1), &got, nullptr);
+    CloseHandle(f);
+    if (!ok) return -1;
+    out[got] = '\0';
+    return static_cast<long>(got);
+}
+
+void ini_value(const char* key, char* out, int size) {
+    GetPrivateProfileStringA("VANCFG", key, "<none>", out, static_cast<DWORD>(size), g_ini);
+}
+
+// Name of today's log file: <dir>\Logs\AppLog.YYMMDD.txt in local time.
+void log_path(char* out, std::size_t size) {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    std::snprintf(out, size, "%s\\Logs\\AppLog.%02d%02d%02d.txt", g_dir, st.wYear % 100, st.wMonth,
+                  st.wDay);
+}
+
+char g_log[1 << 18];
+
+// Today's log as it stands now; a run that crosses midnight reads the new file.
+bool load_log() {
+    char path[MAX_PATH + 64];
+    log_path(path, sizeof path);
+    return read_file(path, g_log, sizeof g_log) > 0;
+}
+
+bool log_has(const char* text) { return std::strstr(g_log, text) != nullptr; }
+
+// ---- Records ----
+
+void put(char* rec, int offset, const char* text) {
+    std::memcpy(rec + offset, text, std::strlen(text));
+}
+
+// A card request record: blanks everywhere, then the fields the checks use.
+// The track image 9410123456789012=2512101 starts at offset 58, its '=' at 74.
+void card_request(char* rec, const char* msg_type, const char* kind, const char* amount) {
+    std::memset(rec, ' ', kRequestSize);
+    put(rec, 0, "0240");
+    put(rec, 4, "WINPOS-0001");
+    put(rec, 27, msg_type);
+    put(rec, 31, kind);
+    put(rec, 33, "01");
+    put(rec, 45, "1450010001");
+    put(rec, 55, "S");
+    put(rec, 58, "9410123456789012=2512101");
+    put(rec, 95, "00");
+    put(rec, 97, "000000000");
+    put(rec, 106, "000000000");
+    put(rec, 115, amount);
+}
+
+bool bytes_are(const char* p, const char* expected) {
+    return std::memcmp(p, expected, std::strlen(expected)) == 0;
+}
+
+bool all_bytes(const char* p, int count, char value) {
+    for (int i = 0; i < count; ++i)
+        if (p[i] != value) return false;
+    return true;
+}
+
+// ---- Calls with the stack pointer measured around them ----
+// The arguments are pushed by hand and the stack pointer compared before the
+// pushes and after the return: 0 means the callee removed its arguments, as
+// the Windows standard calling convention asks. The operands are globals so
+// that none of them is addressed through the stack pointer being moved.
+
+struct MeasuredCall {
+    void* fn;
+    std::uintptr_t args[4];
+    int result;
+    long moved;  // stack pointer after the call minus before the pushes
+};
+MeasuredCall g_call;
+
+void measured_call4() {
+    asm volatile(
+        "movl %%esp, %%esi\n\t"
+        "pushl %[a3]\n\t"
+        "pushl %[a2]\n\t"
+        "pushl %[a1]\n\t"
+        "pushl %[a0]\n\t"
+        "call *%[fn]\n\t"
+        "movl %%eax, %[res]\n\t"
+        "movl %%esp, %%ecx\n\t"
+        "subl %%esi, %%ecx\n\t"
+        "movl %%ecx, %[moved]\n\t"
+        "movl %%esi, %%esp\n\t"
+        : [res] "=m"(g_call.result), [moved] "=m"(g_call.moved)
+        : [a0] "m"(g_call.args[0]), [a1] "m"(g_call.args[1]), [a2] "m"(g_call.args[2]),
+          [a3] "m"(g_call.args[3]), [fn] "m"(g_call.fn)
+        : "eax", "ecx", "edx", "esi", "memory", "cc");
+}
+
+void measured_call0() {
+    asm volatile(
+        "movl %%esp, %%esi\n\t"
+        "call *%[fn]\n\t"
+        "movl %%eax, %[res]\n\t"
+        "movl %%esp, %%ecx\n\t"
+        "subl %%esi, %%ecx\n\t"
+        "movl %%ecx, %[moved]\n\t"
+        "movl %%esi, %%esp\n\t"
+        : [res] "=m"(g_call.result), [moved] "=m"(g_call.moved)
+        : [fn] "m"(g_call.fn)
+        : "eax", "ecx", "edx", "esi", "memory", "cc");
+}
+
+void set_args(void* fn, const void* a0, int a1, const void* a2, void* a3) {
+    g_call.fn = fn;
+    g_call.args[0] = reinterpret_cast<std::uintptr_t>(a0);
+    g_call.args[1] = static_cast<std::uintptr_t>(a1);
+    g_call.args[2] = reinterpret_cast<std::uintptr_t>(a2);
+    g_call.args[3] = reinterpret_cast<std::uintptr_t>(a3);
+    g_call.result = 0x7777;
+    g_call.moved = 0x7777;
+}
+
+// ---- Loopback helpers ----
+
+// A loopback port with nothing listening: bound, read back and released.
+int closed_port() {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    if (s == INVALID_SOCKET) return 0;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof a;
+    int port = 0;
+    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    closesocket(s);
+    return port;
+}
+
+// A one-shot download server: accepts one connection, collects what the
+// client sends until 24 bytes or a pause, answers with `answer`, closes.
+struct DownloadServer {
+    SOCKET listener = INVALID_SOCKET;
+    int port = 0;
+    const char* answer = "";
+    char received[128] = {};
+    int received_count = 0;
+};
+
+DWORD WINAPI download_server_main(LPVOID param) {
+    auto* srv = static_cast<DownloadServer*>(param);
+    SOCKET c = accept(srv->listener, nullptr, nullptr);
+    if (c == INVALID_SOCKET) return 1;
+    while (srv->received_count < 24) {
+        fd_set rd;
+        FD_ZERO(&rd);
+        FD_SET(c, &rd);
+        timeval tv{5, 0};
+        if (select(0, &rd, nullptr, nullptr, &tv) <= 0) break;
+        int room = static_cast<int>(sizeof srv->received) - 1 - srv->received_count;
+        int n = recv(c, srv->received + srv->received_count, room, 0);
+        if (n <= 0) break;
+        srv->received_count += n;
+    }
+    send(c, srv->answer, static_cast<int>(std::strlen(srv->answer)), 0);
+    closesocket(c);
+    return 0;
+}
+
+bool start_download_server(DownloadServer& srv, HANDLE& thread) {
+    srv.listener = socket(AF_INET, SOCK_STREAM, 0);
+    if (srv.listener == INVALID_SOCKET) return false;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof a;
+    if (bind(srv.listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(srv.listener, reinterpret_cast<sockaddr*>(&a), &len) != 0 ||
+        listen(srv.listener, 1) != 0)
+        return false;
+    srv.port = ntohs(a.sin_port);
+    thread = CreateThread(nullptr, 0, download_server_main, &srv, 0, nullptr);
+    return thread != nullptr;
+}
+
+// ---- The library ----
+
+HMODULE g_lib = nullptr;
+SendFn g_send = nullptr;
+SendFn g_okcashbag = nullptr;
+AckFn g_ack = nullptr;
+SendFn g_download = nullptr;
+
+// GetProcAddress's FARPROC carried over to the entry point's own type.
+template <class Fn>
+Fn entry_point(const char* name) {
+    FARPROC p = GetProcAddress(g_lib, name);
+    Fn fn;
+    static_assert(sizeof fn == sizeof p);
+    std::memcpy(&fn, &p, sizeof fn);
+    return fn;
+}
+
+void check_load() {
+    char path[MAX_PATH + 32];
+    std::snprintf(path, sizeof path, "%s\\ZPosApp.dll", g_dir);
+    g_lib = LoadLibraryA(path);
+    check(g_lib != nullptr, "load ZPosApp.dll from the program directory", "error %lu",
+          GetLastError());
+    if (!g_lib) return;
+    g_send = entry_point<SendFn>("Zelta_Send");
+    g_okcashbag = entry_point<SendFn>("Zelta_OKCashbag");
+    g_ack = entry_point<AckFn>("Zelta_Ack");
+    g_download = entry_point<SendFn>("Zelta_download");
+    check(g_send && g_okcashbag && g_ack && g_download, "four undecorated exports found");
+    check(!GetProcAddress(g_lib, "Zelta_Send@16") && !GetProcAddress(g_lib, "_Zelta_Send@16") &&
+              !GetProcAddress(g_lib, "Zelta_Ack@0"),
+          "no decorated export names");
+}
+
+// 0200 with kind "ZZ" is in no row of the dispatch: -1 and "NOTX", the head
+// filled, every other position a zero byte.
+void check_refusal() {
+    DeleteFileA(g_ini);
+    char req[kRequestSize];
+    char resp[kResponseSize];
+    card_request(req, "0200", "ZZ", "000010000");
+    std::memset(resp, 0x5A, sizeof resp);
+    int rc = g_send("127.0.0.1", 10902, req, resp);
+    check(rc == -1, "refusal: result -1", "got %d", rc);
+    check(bytes_are(resp, "0450WINPOS-0001            0210ZZ01"), "refusal: head 0..34",
+          "got [%.35s]", resp);
+    check(all_bytes(resp + 35, 10, ' '), "refusal: ten blanks at 35..44");
+    check(bytes_are(resp + 45, "1450010001NOTX"), "refusal: term_id and resp_code NOTX",
+          "got [%.14s]", resp + 45);
+    check(all_bytes(resp + 59, kResponseSize - 59, '\0'), "refusal: zero bytes from 59 to 449");
+
+    // The request went to the log with the card number's last four digits,
+    // the '=' and the expiry hidden.
+    bool have_log = load_log();
+    check(have_log, "log: Logs\\AppLog.YYMMDD.txt beside the program");
+    check(log_has("0240WINPOS-0001            0200ZZ01          1450010001S  941012345678*********101"
+                  "             00000000000000000000000010000"),
+          "log: request logged with the track masked");
+    check(!log_has("9410123456789012"), "log: card number never in clear");
+}
+
+// Every line starts with "[hh:mm:ss] - ".
+void check_log_prefixes() {
+    if (!load_log()) {
+        check(false, "log: every line has the time prefix", "no log file");
+        return;
+    }
+    int lines = 0;
+    bool ok = true;
+    const char* p = g_log;
+    while (*p) {
+        const char* e = std::strchr(p, '\n');
+        if (!e) e = p + std::strlen(p);
+        ++lines;
+        bool good = e - p >= 13 && p[0] == '[' && p[3] == ':' && p[6] == ':' && p[9] == ']' &&
+                    bytes_are(p + 10, " - ");
+        for (int i : {1, 2, 4, 5, 7, 8}) good = good && p[i] >= '0' && p[i] <= '9';
+        if (!good) {
+            ok = false;
+            std::printf("     bad line: %.60s\n", p);
+        }
+        p = *e ? e + 1 : e;
+    }
+    check(ok && lines > 0, "log: every line has the time prefix", "%d lines", lines);
+}
+
+// The route mode refresh at the start of every Zelta_Send: a switch older
+// than 600 seconds goes back to the primary route, a recent one stays.
+void check_route_refresh() {
+    char req[kRequestSize];
+    char resp[kResponseSize];
+    char v[32];
+    card_request(req, "0200", "ZZ", "000010000");
+
+    write_file(g_ini, "[VANCFG]\r\nVANID=2\r\nTOGGLE_TIME=1000000000    \r\nEOT_CNT=2\r\n");
+    int rc = g_send("127.0.0.1", 10902, req, resp);
+    check(rc == -1, "old switch: refusal still -1", "got %d", rc);
+    ini_value("VANID", v, sizeof v);
+    check(std::strcmp(v, "1") == 0, "old switch: VANID back to 1", "got [%s]", v);
+    ini_value("EOT_CNT", v, sizeof v);
+    check(std::strcmp(v, "0") == 0, "old switch: EOT_CNT 0", "got [%s]", v);
+
+    // A switch 30 seconds ago: route mode 2, the file as it was, and Zelta_Ack
+    // answers 1 at once without touching the network.
+    char ini[160];
+    long recent = static_cast<long>(std::time(nullptr)) - 30;
+    std::snprintf(ini, sizeof ini, "[VANCFG]\r\nVANID=2\r\nTOGGLE_TIME=%-14ld\r\nEOT_CNT=3\r\n", recent);
+    write_file(g_ini, ini);
+    rc = g_send("127.0.0.1", 10902, req, resp);
+    check(rc == -1, "recent switch: refusal still -1", "got %d", rc);
+    static char after[512];
+    read_file(g_ini, after, sizeof after);
+    check(std::strcmp(after, ini) == 0, "recent switch: settings file unchanged", "now [%s]", after);
+    rc = g_ack();
+    check(rc == 1, "recent switch: Zelta_Ack on the backup route returns 1", "got %d", rc);
+    read_file(g_ini, after, sizeof after);
+    check(std::strcmp(after, ini) == 0, "recent switch: Zelta_Ack leaves the file alone");
+    DeleteFileA(g_ini);
+}
+
+// The callee removes the arguments: 16 bytes for the three four-argument
+// exports, none for Zelta_Ack.
+void check_calling_convention() {
+    DeleteFileA(g_ini);
+    static char req[kRequestSize];
+    static char resp[kResponseSize];
+    static char answer[ZPOSAPP_DOWNLOAD_ANSWER_SIZE];
+    int port = closed_port();
+
+    card_request(req, "0200", "ZZ", "000010000");
+    set_args(reinterpret_cast<void*>(g_send), "127.0.0.1", 10902, req, resp);
+    measured_call4();
+    check(g_call.result == -1 && g_call.moved == 0, "stdcall: Zelta_Send pops its 16 bytes",
+          "result %d, stack moved %ld", g_call.result, g_call.moved);
+
+    card_request(req, "0200", "10", "000010000");  // not kind "40": refused
+    set_args(reinterpret_cast<void*>(g_okcashbag), "127.0.0.1", 10902, req, resp);
+    measured_call4();
+    check(g_call.result == -1 && g_call.moved == 0, "stdcall: Zelta_OKCashbag pops its 16 bytes",
+          "result %d, stack moved %ld", g_call.result, g_call.moved);
+    check(bytes_are(resp + 55, "NOTX"), "OKCashbag: kind 10 refused with NOTX");
+
+    // No link socket is open after a refusal: the ACK cannot be sent.
+    g_call.fn = reinterpret_cast<void*>(g_ack);
+    measured_call0();
+    check(g_call.result == -5 && g_call.moved == 0, "stdcall: Zelta_Ack pops nothing, result -5",
+          "result %d, stack moved %ld", g_call.result, g_call.moved);
+
+    set_args(reinterpret_cast<void*>(g_download), "127.0.0.1", port, "PARAMDOWN0001", answer);
+    measured_call4();
+    check(g_call.result == -5 && g_call.moved == 0,
+          "stdcall: Zelta_download pops its 16 bytes, -5 on a closed port",
+          "result %d, stack moved %ld", g_call.result, g_call.moved);
+
+    load_log();
+    check(log_has("] - ACK send err\n"), "log: ACK send err");
+    check(log_has("] - CONNECT ERR\n"), "log: CONNECT ERR");
+}
+
+// Zelta_download against a loopback server in this process: the request is cut
+// at 24 characters and the answer comes back with its byte count.
+void check_download() {
+    DownloadServer srv;
+    srv.answer = "0000PARAM=1;LIMIT=50000";
+    HANDLE thread = nullptr;
+    if (!start_download_server(srv, thread)) {
+        check(false, "download: loopback server started");
+        return;
+    }
+    static char answer[ZPOSAPP_DOWNLOAD_ANSWER_SIZE];
+    std::memset(answer, 'x', sizeof answer);
+    int rc = g_download("127.0.0.1", srv.port, "PARAMDOWN0001ABCDEFGHIJKLMNOPQRSTUVWXYZ", answer);
+    WaitForSingleObject(thread, 20000);
+    CloseHandle(thread);
+    closesocket(srv.listener);
+    check(rc == 23, "download: result is the answer's byte count", "got %d", rc);
+    check(std::strcmp(answer, "0000PARAM=1;LIMIT=50000") == 0, "download: answer text",
+          "got [%.40s]", answer);
+    check(srv.received_count == 24 && bytes_are(srv.received, "PARAMDOWN0001ABCDEFGHIJK"),
+          "download: request cut at 24 characters", "got %d [%.40s]", srv.received_count,
+          srv.received);
+}
+
+bool registry_string(const char* key, const char* name, char* out, DWORD size) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    std::memset(out, 0, size);
+    DWORD type = 0;
+    DWORD n = size - 1;
+    LONG rc = RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &n);
+    RegCloseKey(k);
+    return rc == ERROR_SUCCESS;
+}
+
+// A card approval to a host that refuses the connection: -6 with "COMM", the
+// settings file switched to the backup route, and the card record found in the
+// security store (the serial number's marker turns from DONE to ZELTA, written
+// before anything is sent).
+void check_card_no_host(bool with_store) {
+    DeleteFileA(g_ini);
+    char req[kRequestSize];
+    char resp[kResponseSize];
+    char v[32];
+    int port = closed_port();
+    card_request(req, "0200", "10", "000010000");
+    long before = static_cast<long>(std::time(nullptr));
+    int rc = g_send("127.0.0.1", port, req, resp);
+    long after = static_cast<long>(std::time(nullptr));
+    check(rc == -6, "card, no host: result -6", "got %d", rc);
+    check(bytes_are(resp + 55, "COMM"), "card, no host: resp_code COMM", "got [%.4s]", resp + 55);
+    check(bytes_are(resp + 59, "S  9410123456789012=2512101"), "card, no host: card echo at 59",
+          "got [%.27s]", resp + 59);
+    check(bytes_are(resp + 402, "NONE"), "card, no host: no signature at 402", "got [%.4s]",
+          resp + 402);
+    check(!std::memchr(resp, '\0', sizeof resp), "card, no host: no zero byte in the response");
+    ini_value("VANID", v, sizeof v);
+    check(std::strcmp(v, "2") == 0, "card, no host: VANID 2", "got [%s]", v);
+    ini_value("TOGGLE_TIME", v, sizeof v);
+    long t = std::atol(v);
+    check(t >= before && t <= after, "card, no host: TOGGLE_TIME is now", "got [%s]", v);
+    static char ini[512];
+    read_file(g_ini, ini, sizeof ini);
+    char padded[40];
+    std::snprintf(padded, sizeof padded, "TOGGLE_TIME=%-14ld", t);
+    check(std::strstr(ini, padded) != nullptr, "card, no host: TOGGLE_TIME padded to 14");
+
+    load_log();
+    char line[96];
+    std::snprintf(line, sizeof line, "] - socket connect err IP[127.0.0.1],Port[%d][", port);
+    check(log_has(line), "log: socket connect err line", "no [%s]", line);
+    check(log_has("] - resp_code[COMM]\n"), "log: resp_code[COMM]");
+    check(log_has("] - NO CVM SIGN AMOUNT[10000]\n"), "log: NO CVM SIGN AMOUNT[10000]");
+
+    if (!with_store) {
+        std::printf("skip card security store (run with --with-store after filling it)\n");
+    } else {
+        char serial[16];
+        bool found = registry_string("SOFTWARE\\VAN_POS_SECURITY\\1100", "GET_SERIAL", serial,
+                                     sizeof serial);
+        check(found && std::strcmp(serial, "ZELTA") == 0,
+              "security store: GET_SERIAL marked ZELTA", "got [%s]", found ? serial : "<none>");
+    }
+    DeleteFileA(g_ini);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool with_store = argc > 1 && std::strcmp(argv[1], "--with-store") == 0;
+    // No message box may ever wait for a user here: no 10901 port, no message
+    // type outside 02xx/04xx.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0 || !find_own_directory()) {
+        std::printf("winpos: cannot start\n0 passed, 1 failed\n");
+        return 1;
+    }
+    std::printf("winpos in %s\n", g_dir);
+    check_load();
+    if (g_lib) {
+        check_refusal();
+        check_route_refresh();
+        check_calling_convention();
+        check_download();
+        check_card_no_host(with_store);
+        check_log_prefixes();
+        FreeLibrary(g_lib);
+    }
+    WSACleanup();
+    std::printf("winpos: %d passed, %d failed\n", g_passed, g_failed);
+    return g_failed == 0 && g_passed > 0 ? 0 : 1;
+}
