@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "entry/records.h"
 #include "tools/host/host_sim.h"
 #include "tools/zpos/record_view.h"
+#include "tools/zpos/settings_command.h"
 #include "zposapp.h"
 
 namespace fs = std::filesystem;
@@ -27,25 +29,53 @@ namespace {
 
 using Options = std::map<std::string, std::string>;
 
+struct Option {
+    const char* name;
+    const char* value;  // what the value is; nullptr for a flag
+    bool repeats = false;
+};
+
 struct Command {
     const char* name;
     const char* usage;
-    std::vector<std::string> options;  // accepted --names
+    std::vector<Option> options;
+    std::size_t files = 0;  // plain arguments it takes
 };
+
+const Option kHost{"host", "ADDR, the host's IPv4 address"};
+const Option kPort{"port", "N, a port number from 1 to 65535"};
+const Option kTrack{"track", "TRACK2, the card's track image or number"};
+const Option kAmount{"amount", "N, an amount from 0 to 999999999"};
+const Option kOrgAuth{"org-auth", "N, the original approval number (cancellations)"};
+const Option kOrgDate{"org-date", "YYMMDD, the original approval date (cancellations)"};
+const Option kTermId{"term-id", "ID, the terminal id (10 characters)"};
+const Option kRaw{"raw", "FILE, where the 450-byte response record is saved"};
 
 const Command kCommands[] = {
     {"demo", "zpos demo [--keep]\n  Card approval and Zelta_Ack, a decline, cash, points and a download\n"
-             "  against the built-in host simulator on loopback.", {"keep"}},
+             "  against the built-in host simulator on loopback.",
+     {{"keep", nullptr}}},
     {"send", "zpos send --host ADDR --port N --kind 10|21|30|70|90|KT|F1|F2|20 [--type 0200|0420]\n"
              "          [--track TRACK2] [--keyed] [--amount N] [--months MM] [--org-auth N] [--org-date YYMMDD]\n"
-             "          [--term-id ID] [--raw FILE]",
-     {"host", "port", "kind", "type", "track", "keyed", "amount", "months", "org-auth", "org-date", "term-id", "raw"}},
+             "          [--term-id ID] [--raw FILE]\n"
+             "  One Zelta_Send; other two-character kinds go to the library as they are.",
+     {kHost, kPort, {"kind", "KIND, a two-character transaction kind such as 10"},
+      {"type", "TYPE, a four-character message type: 0200 approval, 0420 cancellation"}, kTrack, {"keyed", nullptr},
+      kAmount, {"months", "MM, instalment months from 0 to 99"}, kOrgAuth, kOrgDate, kTermId, kRaw}},
     {"points", "zpos points --host ADDR --port N --sub 01|02|03|11|12 [--media 01..04] [--track TRACK2]\n"
-               "            [--amount N] [--org-auth N] [--org-date YYMMDD] [--term-id ID] [--raw FILE]",
-     {"host", "port", "sub", "media", "track", "amount", "org-auth", "org-date", "term-id", "raw"}},
+               "            [--amount N] [--org-auth N] [--org-date YYMMDD] [--term-id ID] [--raw FILE]\n"
+               "  One Zelta_OKCashbag; --sub 11 and 12 are cancellations.",
+     {kHost, kPort, {"sub", "01, 02, 03, 11 or 12"}, {"media", "MM, the card medium 01 to 04"}, kTrack, kAmount,
+      kOrgAuth, kOrgDate, kTermId, kRaw}},
     {"ack", "zpos ack\n  Confirms the last approval (in this process).", {}},
-    {"download", "zpos download --host ADDR --port N --request TEXT", {"host", "port", "request"}},
-    {"decode", "zpos decode FILE\n  Decodes a saved 240-byte request or 450-byte response record.", {}},
+    {"download", "zpos download --host ADDR --port N --request TEXT\n  One Zelta_download; prints the answer.",
+     {kHost, kPort, {"request", "TEXT, the request text (24 characters are sent)"}}},
+    {"decode", "zpos decode FILE\n  Decodes a saved 240-byte request or 450-byte response record.", {}, 1},
+    {"settings", "zpos settings [--dir DIR] [--set [SECTION.]KEY=VALUE]...\n"
+                 "  Shows DIR/ZposSign.ini key by key with each key's meaning; --set changes one key\n"
+                 "  (repeat it for more) and keeps every other line. DIR defaults to this program's\n"
+                 "  own directory, which is where the library looks when zpos calls it.",
+     {{"dir", "DIR, an application directory"}, {"set", "[SECTION.]KEY=VALUE, a settings key and its value", true}}},
 };
 
 int fail(const char* text, const std::string& detail = "") {
@@ -59,34 +89,60 @@ const Command* find_command(const std::string& name) {
     return nullptr;
 }
 
-bool parse_options(const Command& c, int argc, char** argv, int first, Options& out, std::vector<std::string>& args) {
+const Option* find_option(const Command& c, const std::string& name) {
+    for (const Option& o : c.options)
+        if (name == o.name) return &o;
+    return nullptr;
+}
+
+std::string see_help(const Command& c) { return std::string(" (see zpos ") + c.name + " --help)"; }
+
+// Reads "--name value" and "--name" flags into `out`, repeatable ones into
+// `repeated`, plain arguments into `args`; prints what is wrong and returns
+// false on the first mistake.
+bool parse_options(const Command& c, int argc, char** argv, int first, Options& out,
+                   std::vector<std::string>& repeated, std::vector<std::string>& args) {
     for (int i = first; i < argc; ++i) {
         std::string a = argv[i];
         if (a.rfind("--", 0) != 0) {
+            if (args.size() == c.files) {
+                fail("unexpected argument '", a + "' for '" + c.name + "'" + see_help(c));
+                return false;
+            }
             args.push_back(a);
             continue;
         }
         std::string name = a.substr(2);
-        bool known = false;
-        for (const std::string& o : c.options) known = known || o == name;
-        if (!known) {
-            fail("unknown option --", name + " for '" + c.name + "' (see zpos " + c.name + " --help)");
+        const Option* o = find_option(c, name);
+        if (!o) {
+            fail("unknown option ", a + " for '" + c.name + "'" + see_help(c));
             return false;
         }
-        bool is_flag = name == "keyed" || name == "keep";
-        if (is_flag) {
+        if (!o->repeats && out.count(name)) {
+            fail("option --", name + " is given twice");
+            return false;
+        }
+        if (!o->value) {
             out[name] = "1";
-        } else if (i + 1 >= argc) {
-            fail("option needs a value: --", name);
-            return false;
-        } else {
-            out[name] = argv[++i];
+            continue;
         }
+        if (i + 1 >= argc) {
+            fail("option --", name + " needs a value: " + o->value);
+            return false;
+        }
+        if (o->repeats)
+            repeated.push_back(argv[++i]);
+        else
+            out[name] = argv[++i];
+    }
+    if (args.size() < c.files) {
+        fail("'", std::string(c.name) + "' needs a FILE" + see_help(c));
+        return false;
     }
     return true;
 }
 
-bool number_option(const Options& o, const char* name, long fallback, long max, long& value) {
+bool number_option(const Options& o, const char* name, long fallback, long min, long max, long& value) {
     auto it = o.find(name);
     if (it == o.end()) {
         value = fallback;
@@ -94,12 +150,20 @@ bool number_option(const Options& o, const char* name, long fallback, long max, 
     }
     char* end = nullptr;
     value = std::strtol(it->second.c_str(), &end, 10);
-    if (it->second.empty() || *end != '\0' || value < 0 || value > max) {
-        fail("option --", std::string(name) + " expects a whole number from 0 to " + std::to_string(max) +
-                              ", not '" + it->second + "'");
+    if (it->second.empty() || *end != '\0' || value < min || value > max) {
+        fail("option --", std::string(name) + " expects a whole number from " + std::to_string(min) + " to " +
+                              std::to_string(max) + ", not '" + it->second + "'");
         return false;
     }
     return true;
+}
+
+// A text option that must be exactly `width` characters when given.
+bool width_option(const Options& o, const char* name, std::size_t width, const char* what) {
+    auto it = o.find(name);
+    if (it == o.end() || it->second.size() == width) return true;
+    fail("option --", std::string(name) + " expects " + what + ", not '" + it->second + "'");
+    return false;
 }
 
 std::string opt(const Options& o, const char* name, const char* fallback) {
@@ -168,21 +232,34 @@ bool save_raw(const Options& o, const char* response) {
     return true;
 }
 
-int run_send(const Options& o, bool points) {
+// Prints which required option is missing and what it takes.
+bool has_required(const Command& c, const Options& o, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        if (o.count(name)) continue;
+        fail("option --", std::string(name) + " is required for '" + c.name + "': " + find_option(c, name)->value);
+        return false;
+    }
+    return true;
+}
+
+int run_send(const Command& c, const Options& o, bool points) {
     long port, amount, months;
-    if (!o.count("host") || !o.count("port")) return fail("--host and --port are required");
-    if (!number_option(o, "port", 0, 65535, port) || !number_option(o, "amount", 1004, 999999999, amount) ||
-        !number_option(o, "months", 0, 99, months))
+    if (!has_required(c, o, {"host", "port"}) || (points ? false : !has_required(c, o, {"kind"}))) return 2;
+    if (!number_option(o, "port", 0, 1, 65535, port) || !number_option(o, "amount", 1004, 0, 999999999, amount) ||
+        !number_option(o, "months", 0, 0, 99, months))
         return 2;
     std::string term_id = opt(o, "term-id", "1200000001");
     Record r;
     if (points) {
         std::string sub = opt(o, "sub", "01");
         if (sub != "01" && sub != "02" && sub != "03" && sub != "11" && sub != "12")
-            return fail("option --sub expects 01, 02, 03, 11 or 12, not ", sub);
+            return fail("option --sub expects 01, 02, 03, 11 or 12, not ", "'" + sub + "'");
+        if (!width_option(o, "media", 2, "two digits, 01 to 04")) return 2;
         r = points_request(sub, opt(o, "media", "01"), opt(o, "track", "9400001234567890=2812"), amount, term_id);
     } else {
-        if (!o.count("kind")) return fail("--kind is required");
+        if (!width_option(o, "kind", 2, "a two-character transaction kind such as 10") ||
+            !width_option(o, "type", 4, "a four-character message type such as 0200"))
+            return 2;
         r = card_request(opt(o, "type", "0200"), opt(o, "kind", "10"), opt(o, "track", "9410123456789012=2812101"),
                          o.count("keyed") > 0, amount, months, term_id);
     }
@@ -197,11 +274,10 @@ int run_send(const Options& o, bool points) {
     return result >= 0 ? 0 : 1;
 }
 
-int run_download(const Options& o) {
+int run_download(const Command& c, const Options& o) {
     long port;
-    if (!o.count("host") || !o.count("port") || !o.count("request"))
-        return fail("--host, --port and --request are required");
-    if (!number_option(o, "port", 0, 65535, port)) return 2;
+    if (!has_required(c, o, {"host", "port", "request"})) return 2;
+    if (!number_option(o, "port", 0, 1, 65535, port)) return 2;
     std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer{};
     int result = Zelta_download(opt(o, "host", "").c_str(), static_cast<int>(port), opt(o, "request", "").c_str(),
                                 answer.data());
@@ -209,20 +285,35 @@ int run_download(const Options& o) {
     return result > 0 ? 0 : 1;
 }
 
-int run_decode(const std::vector<std::string>& args) {
-    if (args.size() != 1) return fail("decode expects one FILE");
-    std::FILE* f = std::fopen(args[0].c_str(), "rb");
-    if (!f) return fail("cannot read ", args[0]);
-    std::array<char, 1024> bytes{};
+int run_decode(const std::string& file) {
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return fail("cannot read ", file);
+    std::array<char, resp::kSize + 1> bytes{};
     std::size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
     if (n == req::kSize) {
+        std::printf("request record, %zu bytes\n", n);
         cli::print_request(stdout, bytes.data());
     } else if (n == resp::kSize) {
+        std::printf("response record, %zu bytes\n", n);
         cli::print_response(stdout, bytes.data());
     } else {
-        return fail("expected a 240-byte request or a 450-byte response, got bytes: ", std::to_string(n));
+        return fail("expected a 240-byte request or a 450-byte response record, but ",
+                    file + (n > resp::kSize ? " is longer" : " has " + std::to_string(n) + " bytes"));
     }
+    return 0;
+}
+
+int run_settings(const Options& o, const std::vector<std::string>& assignments) {
+    std::string dir = o.count("dir") ? o.at("dir") : cli::own_app_dir();
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) return fail("option --dir expects a directory, not ", "'" + dir + "'");
+    if (dir.size() > 200)
+        return fail("option --dir: the library's application directory has at most 200 characters, not ",
+                    std::to_string(dir.size()));
+    std::string error;
+    if (!assignments.empty() && !cli::set_settings(dir, assignments, error)) return fail("option --set: ", error);
+    cli::show_settings(stdout, dir);
     return 0;
 }
 
@@ -308,6 +399,8 @@ int run_demo_here(bool keep) {
 void print_help() {
     std::printf("zpos: a command-line POS for the ZPosApp library\n\ncommands:\n");
     for (const Command& c : kCommands) std::printf("  %s\n", c.usage);
+    std::printf("\n'zpos COMMAND --help' shows one command. Exit status: 0 done (send and points:\n"
+                "the host replied, whatever resp_code says), 1 the call failed, 2 wrong usage.\n");
 }
 
 }  // namespace
@@ -325,25 +418,20 @@ int main(int argc, char** argv) {
             return 0;
         }
     std::string name = c->name;
-    if (name == "demo") {
-        bool here = argc > 2 && std::strcmp(argv[2], "--in-app-dir") == 0;
-        bool keep = false;
-        for (int i = 2; i < argc; ++i) keep = keep || std::strcmp(argv[i], "--keep") == 0;
-        for (int i = 2; i < argc; ++i)
-            if (std::strcmp(argv[i], "--keep") != 0 && std::strcmp(argv[i], "--in-app-dir") != 0)
-                return fail("unknown option ", std::string(argv[i]) + " for 'demo'");
-        return here ? run_demo_here(keep) : start_demo_copy(keep);
-    }
+    // The demo's copy is started with --in-app-dir, which is not for users.
+    bool here = name == "demo" && argc > 2 && std::strcmp(argv[2], "--in-app-dir") == 0;
     Options o;
-    std::vector<std::string> args;
-    if (!parse_options(*c, argc, argv, 2, o, args)) return 2;
-    if (name == "send") return run_send(o, false);
-    if (name == "points") return run_send(o, true);
+    std::vector<std::string> repeated, args;
+    if (!parse_options(*c, argc, argv, here ? 3 : 2, o, repeated, args)) return 2;
+    if (name == "demo") return here ? run_demo_here(o.count("keep") > 0) : start_demo_copy(o.count("keep") > 0);
+    if (name == "send") return run_send(*c, o, false);
+    if (name == "points") return run_send(*c, o, true);
     if (name == "ack") {
         int r = Zelta_Ack();
         std::printf("result %d: %s\n", r, cli::result_meaning(r));
         return r == 1 ? 0 : 1;
     }
-    if (name == "download") return run_download(o);
-    return run_decode(args);
+    if (name == "download") return run_download(*c, o);
+    if (name == "settings") return run_settings(o, repeated);
+    return run_decode(args[0]);
 }

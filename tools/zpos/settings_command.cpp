@@ -1,0 +1,228 @@
+// The keys of the settings file as a table: section, key, the library's read
+// buffer, what the value means and which values an edit may write. Values the
+// library would cut or misread are refused rather than written.
+#include "tools/zpos/settings_command.h"
+
+#include <cstring>
+#include <ctime>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "support/settings.h"
+
+namespace zpos::cli {
+
+namespace {
+
+// Which values an edit accepts for a key.
+enum class Accepts { Route, Count, Time, YesNo, Number, Date, Text };
+
+struct Key {
+    const char* section;
+    const char* key;
+    int read_size;  // the library's read buffer, terminator included
+    Accepts accepts;
+    const char* expects;
+    const char* meaning;
+};
+
+using namespace settings;
+
+const Key kKeys[] = {
+    {kVanCfg, kVanId, kVanIdSize, Accepts::Route, "1 or 2",
+     "route in use: 1 primary host, 2 backup route (anything else reads as 1)"},
+    {kVanCfg, kToggleTime, kToggleTimeSize, Accepts::Time, "seconds since 1970 (UTC) or 'now'",
+     "when the backup route was taken; the primary host is tried again 600 s later"},
+    {kVanCfg, kEotCnt, kEotCntSize, Accepts::Count, "a whole number from 0 to 99",
+     "host failures in a row on the primary route; the third switches to the backup route"},
+    {kComPort, kSignSetting, kSignSettingSize, Accepts::YesNo, "YES or NO",
+     "YES: ask for a signature above 50,000 (and send it on the backup route)"},
+    {kComPort, kGetComPort, kGetComPortSize, Accepts::Number, "a whole number from 0 to 99",
+     "serial port number of the signature/PIN pad"},
+    {kComPort, kPin, kPinSize, Accepts::YesNo, "YES or NO", "YES: ask for a PIN on kinds F1/F2 and on points"},
+    {kSignPad, kValue, kValueSize, Accepts::Text, "up to 4 characters",
+     "pad model; HCS turns on the daily pad report"},
+    {kSignPad, kCurDate, kCurDateSize, Accepts::Date, "a date YYMMDD",
+     "date of the last daily pad report"},
+};
+
+const char* const kSections[] = {kVanCfg, kComPort, kSignPad};
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::string settings_path(const std::string& dir) {
+    return dir + platform::kPathSep + kFileName;
+}
+
+std::string names_of_section(std::string_view section) {
+    std::string names;
+    for (const Key& k : kKeys) {
+        if (section != k.section) continue;
+        if (!names.empty()) names += ", ";
+        names += k.key;
+    }
+    return names;
+}
+
+std::string all_names() {
+    std::string names;
+    for (const Key& k : kKeys) {
+        if (!names.empty()) names += ", ";
+        names += k.key;
+    }
+    return names;
+}
+
+// Finds the key named by "SECTION.KEY" or "KEY" (names compare without regard
+// to case, as the library's reads do).
+const Key* find_key(std::string_view name, std::string& error) {
+    std::string_view section;
+    std::size_t dot = name.find('.');
+    if (dot != std::string_view::npos) {
+        section = name.substr(0, dot);
+        name = name.substr(dot + 1);
+        const char* known = nullptr;
+        for (const char* s : kSections)
+            if (same_name(section, s)) known = s;
+        if (!known) {
+            error = "unknown section '" + std::string(section) + "' (sections: VANCFG, COM_PORT, SIGNPAD)";
+            return nullptr;
+        }
+        for (const Key& k : kKeys)
+            if (k.section == known && same_name(name, k.key)) return &k;
+        error = "no key '" + std::string(name) + "' in section " + known + " (keys: " + names_of_section(known) + ")";
+        return nullptr;
+    }
+    for (const Key& k : kKeys)
+        if (same_name(name, k.key)) return &k;
+    error = "unknown key '" + std::string(name) + "' (keys: " + all_names() + ")";
+    return nullptr;
+}
+
+bool all_digits(std::string_view v) {
+    if (v.empty()) return false;
+    for (char c : v)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// The text to write for `value`, or false when the key does not take it. An
+// empty value is always taken: the library reads it as a missing key.
+bool value_to_write(const Key& k, std::string_view value, std::string& out) {
+    for (char c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    out = std::string(value);
+    if (value.empty()) return true;
+    std::size_t kept = static_cast<std::size_t>(k.read_size - 1);
+    switch (k.accepts) {
+        case Accepts::Route:
+            return value == "1" || value == "2";
+        case Accepts::Count:
+        case Accepts::Number:
+            return all_digits(value) && value.size() <= kept;
+        case Accepts::YesNo:
+            return value == "YES" || value == "NO";
+        case Accepts::Date:
+            return all_digits(value) && value.size() == 6;
+        case Accepts::Text:
+            return value.size() <= kept;
+        case Accepts::Time: {
+            long t = 0;
+            if (value == "now") {
+                t = static_cast<long>(platform::now());
+            } else {
+                if (!all_digits(value) || value.size() > 14) return false;
+                t = std::strtol(out.c_str(), nullptr, 10);
+            }
+            // The library's own form: left-justified, blank-padded to 14.
+            char text[32];
+            std::snprintf(text, sizeof text, "%-14ld", t);
+            out = text;
+            return true;
+        }
+    }
+    return false;
+}
+
+struct Change {
+    const Key* key;
+    std::string value;
+};
+
+}  // namespace
+
+std::string own_app_dir() {
+    char path[256] = {};
+    platform::executable_path(path, sizeof path);
+    char* last = std::strrchr(path, platform::kPathSep);
+    if (last)
+        *last = '\0';
+    else
+        path[0] = '\0';
+    return std::string(path).substr(0, 200);
+}
+
+void show_settings(std::FILE* out, const std::string& dir) {
+    std::string path = settings_path(dir);
+    bool exists = platform::path_exists(path.c_str());
+    std::fprintf(out, "settings file %s%s\n", path.c_str(),
+                 exists ? "" : " (not there yet: every key reads as empty)");
+    std::fprintf(out, "  %-8s  %-11s  %-14s  %s\n", "section", "key", "value", "meaning");
+    for (const Key& k : kKeys) {
+        // A line break never appears in a value, so it marks a missing key.
+        char value[64] = {};
+        platform::profile_read(k.section, k.key, "\n", value, sizeof value, path.c_str());
+        bool missing = std::strcmp(value, "\n") == 0;
+        std::fprintf(out, "  %-8s  %-11s  %-14s  %s\n", k.section, k.key, missing ? "(not set)" : value, k.meaning);
+        if (missing) continue;
+        std::size_t kept = static_cast<std::size_t>(k.read_size - 1);
+        if (std::strlen(value) > kept)
+            std::fprintf(out, "  %-8s  %-11s  the library reads only \"%.*s\"\n", "", "", static_cast<int>(kept),
+                         value);
+        if (k.accepts == Accepts::Time && all_digits(value)) {
+            std::time_t t = static_cast<std::time_t>(std::strtol(value, nullptr, 10));
+            std::tm tm{};
+            char when[32];
+            if (gmtime_r(&t, &tm) && std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S UTC", &tm))
+                std::fprintf(out, "  %-8s  %-11s  %s\n", "", "", when);
+        }
+    }
+}
+
+bool set_settings(const std::string& dir, const std::vector<std::string>& assignments, std::string& error) {
+    std::vector<Change> changes;
+    for (const std::string& a : assignments) {
+        std::size_t eq = a.find('=');
+        if (eq == std::string::npos) {
+            error = "KEY=VALUE or SECTION.KEY=VALUE expected, not '" + a + "'";
+            return false;
+        }
+        const Key* k = find_key(std::string_view(a).substr(0, eq), error);
+        if (!k) return false;
+        Change c{k, {}};
+        if (!value_to_write(*k, std::string_view(a).substr(eq + 1), c.value)) {
+            error = std::string(k->key) + " expects " + k->expects + ", not '" + a.substr(eq + 1) + "'";
+            return false;
+        }
+        changes.push_back(c);
+    }
+    std::string path = settings_path(dir);
+    for (const Change& c : changes) {
+        if (!platform::profile_write(c.key->section, c.key->key, c.value.c_str(), path.c_str())) {
+            error = "cannot write " + path;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace zpos::cli

@@ -1,0 +1,24 @@
+// `zpos settings`: the settings file ZposSign.ini of an application directory,
+// shown key by key with what each key means to the library, and changed one
+// key at a time through the same private-profile functions the library uses,
+// so every other line of the file stays as it was.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace zpos::cli {
+
+// The directory the library takes as its application directory when this
+// program calls it: the executable's own directory, at most 200 characters.
+std::string own_app_dir();
+
+// Prints every key the library reads from DIR/ZposSign.ini.
+void show_settings(std::FILE* out, const std::string& dir);
+
+// Applies assignments "[SECTION.]KEY=VALUE". Every assignment is checked
+// first; when one is refused nothing is written and `error` says why.
+bool set_settings(const std::string& dir, const std::vector<std::string>& assignments, std::string& error);
+
+}  // namespace zpos::cli
