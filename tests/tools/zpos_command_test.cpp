@@ -1,0 +1,598 @@
+// zpos run as a separate process: each test copies the command and the
+// library into a fresh application directory (the library keeps its settings
+// and logs beside the executable), runs it with its output in files and checks
+// the exit status and what it printed. Hosts are in-process simulators on
+// loopback.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "entry/records.h"
+#include "tests/common/app_dir.h"
+#include "tests/common/records_helper.h"
+#include "tools/host/host_sim.h"
+
+extern char** environ;
+
+namespace zpos::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;  // exit status; -1 when it did not exit normally
+    std::string out, err;
+};
+
+// A field line of zpos's record display: "  name  offset width  [text]".
+struct Shown {
+    bool found = false;
+    std::size_t offset = 0, width = 0;
+    std::string text;
+};
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+Shown shown(const std::string& out, const std::string& name) {
+    Shown s;
+    for (const std::string& line : lines_of(out)) {
+        std::istringstream in(line);
+        std::string n;
+        in >> n;
+        if (n != name) continue;
+        in >> s.offset >> s.width;
+        std::size_t open = line.find('['), close = line.rfind(']');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        s.found = true;
+        s.text = line.substr(open + 1, close - open - 1);
+        return s;
+    }
+    return s;
+}
+
+std::string text_field(const std::string& text, std::size_t width) { return text + std::string(width - text.size(), ' '); }
+
+// The part of a `send` display after "-- response".
+std::string response_part(const std::string& out) {
+    std::size_t at = out.find("-- response\n");
+    return at == std::string::npos ? "" : out.substr(at);
+}
+
+// The value column of a key in `zpos settings` output.
+std::string setting_shown(const std::string& out, const std::string& key) {
+    for (const std::string& line : lines_of(out)) {
+        std::istringstream in(line);
+        std::string section, k, value;
+        in >> section >> k >> value;
+        if (k != key) continue;
+        return value == "(not" ? "(not set)" : value;
+    }
+    return "<missing>";
+}
+
+template <class Case>
+std::string case_name(const ::testing::TestParamInfo<Case>& p) {
+    return p.param.name;
+}
+
+void write_bytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class ZposCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::error_code ec;
+        fs::copy_file(ZPOS_COMMAND, exe(), ec);
+        ASSERT_FALSE(ec) << ec.message();
+        fs::copy_file(ZPOS_LIBRARY, app.file(fs::path(ZPOS_LIBRARY).filename().string()), ec);
+        ASSERT_FALSE(ec) << ec.message();
+    }
+
+    std::string exe() const { return app.file("zpos"); }
+
+    Outcome run(const std::vector<std::string>& args) const {
+        std::vector<std::string> all{exe()};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        // The card path reads the security store; keep it in this directory.
+        std::vector<std::string> env{"ZPOS_REGISTRY_FILE=" + app.file("registry.dat")};
+        for (char** e = environ; *e; ++e)
+            if (std::string(*e).rfind("ZPOS_REGISTRY_FILE=", 0) != 0) env.emplace_back(*e);
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        std::string out_path = app.file("zpos.out"), err_path = app.file("zpos.err");
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&files, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&files, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        Outcome r;
+        pid_t pid = 0;
+        int spawned = posix_spawn(&pid, all[0].c_str(), &files, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&files);
+        if (spawned != 0) {
+            r.err = "cannot start " + all[0];
+            return r;
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = read_file(out_path);
+        r.err = read_file(err_path);
+        return r;
+    }
+
+    // A port where nothing listens: a simulator's, after it stopped.
+    static int closed_port() {
+        host::HostSim sim(host::Scenario{});
+        if (!sim.start()) return 1;
+        int port = sim.port();
+        sim.stop();
+        return port;
+    }
+
+    AppDir app;
+};
+
+// ---- demo ----
+
+TEST_F(ZposCommand, DemoRunsEveryTransactionAndRemovesItsDirectory) {
+    Outcome r = run({"demo"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* title : {"== card approval", "== declined card (acknowledged automatically)", "== cash",
+                              "== points", "== download"})
+        EXPECT_NE(r.out.find(title), std::string::npos) << title;
+    std::string approval = r.out.substr(0, r.out.find("== declined"));
+    EXPECT_EQ(shown(response_part(approval), "resp_code").text, "0000");
+    EXPECT_EQ(shown(response_part(approval), "auth_no").text, "12345678    ");
+    EXPECT_NE(approval.find("-- Zelta_Ack: 1 (the host closed the transaction)"), std::string::npos);
+    std::string declined = r.out.substr(r.out.find("== declined"));
+    EXPECT_EQ(shown(response_part(declined), "resp_code").text, "8324");
+    // A decline shows the host's two message lines as "line 1, line 2".
+    EXPECT_EQ(shown(response_part(declined), "message").text, "한도초과," + std::string(31, ' '));
+    EXPECT_NE(r.out.find("-- answer [0000DOWNLOAD OK]"), std::string::npos);
+
+    // Without --keep the temporary application directory is gone afterwards.
+    std::size_t at = r.out.find("settings:  ");
+    ASSERT_NE(at, std::string::npos);
+    std::string settings = r.out.substr(at + 11, r.out.find('\n', at) - at - 11);
+    EXPECT_FALSE(fs::exists(fs::path(settings).parent_path())) << settings;
+}
+
+// ---- send and points against a simulator ----
+
+struct SendCase {
+    const char* name;
+    bool host_running;
+    bool decline_cards_from_5;
+    std::vector<std::string> args;  // after --host and --port
+    int status;
+    const char* resp_code;
+    const char* result_line;
+    std::size_t requests_seen;
+};
+
+class ZposSend : public ZposCommand, public ::testing::WithParamInterface<SendCase> {};
+
+TEST_P(ZposSend, PrintsTheDecodedResponseAndExitsByTheResult) {
+    const SendCase& c = GetParam();
+    host::Scenario scenario;
+    if (c.decline_cards_from_5) {
+        host::Rule decline;
+        decline.match = host::Rule::Match::Card;
+        decline.value = "5";
+        decline.approve = false;
+        decline.message = "한도초과";
+        scenario.rules.push_back(decline);
+    }
+    host::HostSim sim(scenario);
+    int port = closed_port();
+    if (c.host_running) {
+        ASSERT_TRUE(sim.start());
+        port = sim.port();
+    }
+    std::vector<std::string> args{c.args[0], "--host", "127.0.0.1", "--port", std::to_string(port)};
+    args.insert(args.end(), c.args.begin() + 1, c.args.end());
+    args.insert(args.end(), {"--raw", app.file("response.dat")});
+    Outcome r = run(args);
+    sim.stop();
+
+    EXPECT_EQ(r.status, c.status) << r.out << r.err;
+    std::string response = response_part(r.out);
+    EXPECT_EQ(shown(response, "resp_code").text, c.resp_code) << r.out;
+    EXPECT_NE(r.out.find(c.result_line), std::string::npos) << r.out;
+    EXPECT_EQ(sim.requests().size(), c.requests_seen);
+    // The raw response is the record as the library handed it back.
+    std::string raw = read_file(app.file("response.dat"));
+    ASSERT_EQ(raw.size(), resp::kSize);
+    EXPECT_EQ(raw.substr(resp::resp_code.offset, 4), c.resp_code);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transactions, ZposSend,
+    ::testing::Values(
+        SendCase{"CardApproval", true, false, {"send", "--kind", "10", "--amount", "30000"}, 0, "0000",
+                 "-- result 1: the host replied", 1},
+        SendCase{"CardDecline", true, true,
+                 {"send", "--kind", "10", "--track", "5410123456789012=2812101", "--amount", "45000"}, 0, "8324",
+                 "-- result 1: the host replied", 1},
+        SendCase{"KeyedCash", true, false, {"send", "--kind", "21", "--keyed", "--track", "8001011234567"}, 0,
+                 "0000", "-- result 1: the host replied", 1},
+        SendCase{"PointsEarn", true, false, {"points", "--sub", "01", "--amount", "5000"}, 0, "0000",
+                 "-- result 1: the host replied", 1},
+        SendCase{"NoHostListening", false, false, {"send", "--kind", "10"}, 1, "COMM",
+                 "-- result -6: no connection to the host", 0},
+        SendCase{"KindTheLibraryRefuses", true, false, {"send", "--kind", "99"}, 1, "NOTX", "-- result -1: ", 0}),
+    case_name<SendCase>);
+
+TEST_F(ZposCommand, SendShowsTheHostsAnswerFieldByField) {
+    host::HostSim sim(host::Scenario{});
+    ASSERT_TRUE(sim.start());
+    Outcome r = run({"send", "--host", "127.0.0.1", "--port", std::to_string(sim.port()), "--kind", "10", "--amount",
+                 "30000", "--months", "3", "--term-id", "1200000077"});
+    sim.stop();
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(sim.requests().size(), 1u);
+    EXPECT_EQ(sim.requests()[0].amount, 30000);
+    EXPECT_EQ(sim.requests()[0].term_id, "1200000077");
+    std::string response = response_part(r.out);
+    EXPECT_EQ(shown(response, "msg_type").text, "0210");
+    EXPECT_EQ(shown(response, "term_id").text, "1200000077");
+    EXPECT_EQ(shown(response, "tran_amt").text, "000030000");
+    EXPECT_EQ(shown(response, "issuer_name").text, text_field("국민카드", 20 + 4));
+    EXPECT_EQ(shown(response, "merchant_no").text, "987654321      ");
+    EXPECT_EQ(shown(response, "auth_no").text, "12345678    ");
+    EXPECT_EQ(shown(r.out.substr(0, r.out.find("-- response")), "install_months").text, "03");
+}
+
+TEST_F(ZposCommand, DownloadPrintsTheAnswer) {
+    host::Scenario scenario;
+    scenario.service = host::Scenario::Service::Download;
+    scenario.download_answer = "0000TABLES 2612";
+    host::HostSim sim(scenario);
+    ASSERT_TRUE(sim.start());
+    Outcome r = run({"download", "--host", "127.0.0.1", "--port", std::to_string(sim.port()), "--request", "TABLES"});
+    sim.stop();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("result 15: bytes received\nanswer [0000TABLES 2612]\n"), std::string::npos) << r.out;
+
+    Outcome none = run({"download", "--host", "127.0.0.1", "--port", std::to_string(closed_port()), "--request", "X"});
+    EXPECT_EQ(none.status, 1) << none.out;
+}
+
+TEST_F(ZposCommand, AckWithoutAnApprovalInTheProcessFails) {
+    Outcome r = run({"ack"});
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_EQ(r.out.rfind("result -", 0), 0u) << r.out;
+}
+
+// ---- decode ----
+
+std::string blank_response(const char* kind) {
+    std::string r(resp::kSize, ' ');
+    r.replace(resp::rec_len.offset, 4, "0450");
+    r.replace(resp::msg_type.offset, 4, "0210");
+    r.replace(resp::tran_kind.offset, 2, kind);
+    r.replace(resp::resp_code.offset, 4, "0000");
+    return r;
+}
+
+// 정상승인 in CP949.
+const std::string kApprovedCp949 = "\xC1\xA4\xBB\xF3\xBD\xC2\xC0\xCE";
+
+struct DecodeCase {
+    const char* name;
+    std::string bytes;
+    const char* first_line;
+    std::vector<std::pair<const char*, Shown>> fields;
+};
+
+class ZposDecode : public ZposCommand, public ::testing::WithParamInterface<DecodeCase> {};
+
+TEST_P(ZposDecode, ShowsEveryFieldAtItsOffset) {
+    const DecodeCase& c = GetParam();
+    write_bytes(app.file("record.dat"), c.bytes);
+    Outcome r = run({"decode", app.file("record.dat")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), c.first_line);
+    for (const auto& [name, want] : c.fields) {
+        Shown got = shown(r.out, name);
+        ASSERT_TRUE(got.found) << name << "\n" << r.out;
+        EXPECT_EQ(got.offset, want.offset) << name;
+        EXPECT_EQ(got.width, want.width) << name;
+        EXPECT_EQ(got.text, want.text) << name;
+    }
+}
+
+std::string card_request() {
+    Request r("0200", "10");
+    r.set(req::entry_mode, "S").set(req::track2, "9410123456789012=2812101").set(req::tran_amt, "000030000");
+    return std::string(r.data(), req::kSize);
+}
+
+std::string points_request() {
+    Request r("0420", "40");
+    r.set(req::pt_media, "01").set(req::pt_sub, "11").set(req::pt_amt, "000005000");
+    return std::string(r.data(), req::kSize);
+}
+
+std::string card_response() {
+    std::string r = blank_response("10");
+    r.replace(resp::auth_no.offset, 8, "12345678");
+    r.replace(resp::message.offset, kApprovedCp949.size(), kApprovedCp949);
+    return r;
+}
+
+std::string points_response() {
+    std::string r = blank_response("40");
+    r.replace(resp::pt_auth_no.offset, 12, "000011112222");
+    r.replace(resp::pt_message.offset, kApprovedCp949.size(), kApprovedCp949);
+    return r;
+}
+
+std::string cheque_response() {
+    std::string r = blank_response("20");
+    r.replace(resp::chk_message.offset, 10, "VALID 2612");
+    return r;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, ZposDecode,
+    ::testing::Values(
+        DecodeCase{"CardRequest", card_request(), "request record, 240 bytes",
+                   {{"msg_type", {true, 27, 4, "0200"}},
+                    {"tran_kind", {true, 31, 2, "10"}},
+                    {"term_id", {true, 45, 10, "1200000001"}},
+                    {"entry_mode", {true, 55, 1, "S"}},
+                    {"track2", {true, 58, 37, text_field("9410123456789012=2812101", 37)}},
+                    {"tran_amt", {true, 115, 9, "000030000"}}}},
+        DecodeCase{"PointsRequest", points_request(), "request record, 240 bytes",
+                   {{"msg_type", {true, 27, 4, "0420"}},
+                    {"pt_media", {true, 55, 2, "01"}},
+                    {"pt_sub", {true, 57, 2, "11"}},
+                    {"pt_amt", {true, 114, 9, "000005000"}}}},
+        DecodeCase{"CardResponse", card_response(), "response record, 450 bytes",
+                   {{"rec_len", {true, 0, 4, "0450"}},
+                    {"resp_code", {true, 55, 4, "0000"}},
+                    {"auth_no", {true, 238, 12, "12345678    "}},
+                    {"message", {true, 263, 40, text_field("정상승인", 40 + 4)}}}},
+        DecodeCase{"PointsResponse", points_response(), "response record, 450 bytes",
+                   {{"pt_auth_no", {true, 143, 12, "000011112222"}},
+                    {"pt_message", {true, 222, 40, text_field("정상승인", 40 + 4)}}}},
+        DecodeCase{"ChequeResponse", cheque_response(), "response record, 450 bytes",
+                   {{"chk_message", {true, 67, 34, text_field("VALID 2612", 34)}}}}),
+    case_name<DecodeCase>);
+
+TEST_F(ZposCommand, DecodeRefusesAFileOfAnyOtherSize) {
+    write_bytes(app.file("short.dat"), std::string(100, ' '));
+    Outcome r = run({"decode", app.file("short.dat")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("has 100 bytes"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    write_bytes(app.file("long.dat"), std::string(1000, ' '));
+    r = run({"decode", app.file("long.dat")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("is longer"), std::string::npos) << r.err;
+
+    r = run({"decode", app.file("missing.dat")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot read " + app.file("missing.dat")), std::string::npos) << r.err;
+}
+
+// ---- settings ----
+
+TEST_F(ZposCommand, SettingsShowEveryKeyOfTheProgramsOwnDirectory) {
+    Outcome r = run({"settings"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines_of(r.out)[0],
+              "settings file " + app.settings_path() + " (not there yet: every key reads as empty)");
+    for (const char* key : {"VANID", "TOGGLE_TIME", "EOT_CNT", "SignSetting", "GetComPort", "PIN", "VALUE", "CURDATE"})
+        EXPECT_EQ(setting_shown(r.out, key), "(not set)") << key;
+
+    app.write_settings("[VANCFG]\nVANID=2\nTOGGLE_TIME=1733500000    \nEOT_CNT=1\n[SIGNPAD]\nVALUE=HCSX1\n");
+    r = run({"settings"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines_of(r.out)[0], "settings file " + app.settings_path());
+    EXPECT_EQ(setting_shown(r.out, "VANID"), "2");
+    EXPECT_EQ(setting_shown(r.out, "TOGGLE_TIME"), "1733500000");
+    EXPECT_NE(r.out.find("2024-12-06 15:46:40 UTC"), std::string::npos) << r.out;
+    EXPECT_EQ(setting_shown(r.out, "EOT_CNT"), "1");
+    EXPECT_EQ(setting_shown(r.out, "VALUE"), "HCSX1");
+    // The library reads VALUE into five bytes.
+    EXPECT_NE(r.out.find("the library reads only \"HCSX\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("route in use: 1 primary host, 2 backup route"), std::string::npos);
+}
+
+TEST_F(ZposCommand, SettingsEditsKeepEveryOtherLine) {
+    AppDir other;
+    other.write_settings(
+        "; written by the installer\n"
+        "[VANCFG]\n"
+        "VANID=1\n"
+        "EOT_CNT=0\n"
+        "SERVER=primary\n"
+        "\n"
+        "[COM_PORT]\n"
+        "SignSetting=YES\n");
+    Outcome r = run({"settings", "--dir", other.path(), "--set", "EOT_CNT=2", "--set", "vancfg.vanid=2", "--set",
+                 "TOGGLE_TIME=1733500000", "--set", "SIGNPAD.CURDATE=261206"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(other.read_settings(),
+              "; written by the installer\n"
+              "[VANCFG]\n"
+              "VANID=2\n"
+              "EOT_CNT=2\n"
+              "SERVER=primary\n"
+              "TOGGLE_TIME=1733500000    \n"
+              "\n"
+              "[COM_PORT]\n"
+              "SignSetting=YES\n"
+              "[SIGNPAD]\n"
+              "CURDATE=261206\n");
+    EXPECT_EQ(setting_shown(r.out, "EOT_CNT"), "2");
+    EXPECT_EQ(setting_shown(r.out, "CURDATE"), "261206");
+    EXPECT_FALSE(fs::exists(app.settings_path())) << "--dir must not touch the program's own directory";
+}
+
+struct RefusedEdit {
+    const char* name;
+    std::vector<std::string> assignments;
+    const char* message;
+};
+
+class ZposSettingsRefused : public ZposCommand, public ::testing::WithParamInterface<RefusedEdit> {};
+
+TEST_P(ZposSettingsRefused, NamesTheProblemAndWritesNothing) {
+    const RefusedEdit& c = GetParam();
+    const std::string before = "[VANCFG]\nVANID=1\nEOT_CNT=0\n";
+    app.write_settings(before);
+    std::vector<std::string> args{"settings"};
+    for (const std::string& a : c.assignments) args.insert(args.end(), {"--set", a});
+    Outcome r = run(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, std::string("zpos: option --set: ") + c.message + "\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(app.read_settings(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, ZposSettingsRefused,
+    ::testing::Values(
+        RefusedEdit{"UnknownKey", {"FOO=1"},
+                    "unknown key 'FOO' (keys: VANID, TOGGLE_TIME, EOT_CNT, SignSetting, GetComPort, PIN, VALUE, "
+                    "CURDATE)"},
+        RefusedEdit{"UnknownSection", {"BAR.VANID=1"}, "unknown section 'BAR' (sections: VANCFG, COM_PORT, SIGNPAD)"},
+        RefusedEdit{"KeyOfAnotherSection", {"COM_PORT.VANID=1"},
+                    "no key 'VANID' in section COM_PORT (keys: SignSetting, GetComPort, PIN)"},
+        RefusedEdit{"NoValue", {"VANID"}, "KEY=VALUE or SECTION.KEY=VALUE expected, not 'VANID'"},
+        RefusedEdit{"RouteOtherThanOneOrTwo", {"VANID=3"}, "VANID expects 1 or 2, not '3'"},
+        RefusedEdit{"CountTheLibraryWouldCut", {"EOT_CNT=100"}, "EOT_CNT expects a whole number from 0 to 99, not '100'"},
+        RefusedEdit{"TimeNotANumber", {"TOGGLE_TIME=soon"},
+                    "TOGGLE_TIME expects seconds since 1970 (UTC) or 'now', not 'soon'"},
+        RefusedEdit{"LowerCaseYes", {"PIN=yes"}, "PIN expects YES or NO, not 'yes'"},
+        RefusedEdit{"ShortDate", {"CURDATE=2612"}, "CURDATE expects a date YYMMDD, not '2612'"},
+        RefusedEdit{"ModelTooLong", {"VALUE=HCS-12"}, "VALUE expects up to 4 characters, not 'HCS-12'"},
+        RefusedEdit{"OneBadOfSeveral", {"EOT_CNT=2", "VANID=9"}, "VANID expects 1 or 2, not '9'"}),
+    case_name<RefusedEdit>);
+
+// What `zpos settings` writes in its own directory is what the library reads
+// when zpos calls it from there.
+struct RouteCase {
+    const char* name;
+    const char* toggle_time;
+    std::size_t requests_seen;
+    const char* van_id_after;
+};
+
+class ZposSettingsRoute : public ZposCommand, public ::testing::WithParamInterface<RouteCase> {};
+
+TEST_P(ZposSettingsRoute, TheLibraryFollowsTheEditedRoute) {
+    const RouteCase& c = GetParam();
+    Outcome set = run({"settings", "--set", "VANID=2", "--set", std::string("TOGGLE_TIME=") + c.toggle_time});
+    ASSERT_EQ(set.status, 0) << set.err;
+    host::HostSim sim(host::Scenario{});
+    ASSERT_TRUE(sim.start());
+    Outcome r = run({"send", "--host", "127.0.0.1", "--port", std::to_string(sim.port()), "--kind", "10"});
+    sim.stop();
+    EXPECT_EQ(sim.requests().size(), c.requests_seen) << r.out;
+    EXPECT_EQ(setting_shown(run({"settings"}).out, "VANID"), c.van_id_after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Route, ZposSettingsRoute,
+    ::testing::Values(
+        // Backup route just taken: the card goes to the backup library (there
+        // is none here, which sends the route back to the primary host).
+        RouteCase{"BackupRouteInUse", "now", 0, "1"},
+        // Switched long ago: the first transaction goes to the primary host.
+        RouteCase{"BackupRouteExpired", "1000", 1, "1"}),
+    case_name<RouteCase>);
+
+// ---- usage ----
+
+struct BadUsage {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message;
+};
+
+class ZposBadUsage : public ZposCommand, public ::testing::WithParamInterface<BadUsage> {};
+
+TEST_P(ZposBadUsage, NamesTheOptionAndExitsWithTwo) {
+    const BadUsage& c = GetParam();
+    Outcome r = run(c.args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, std::string("zpos: ") + c.message + "\n");
+    EXPECT_EQ(r.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ZposBadUsage,
+    ::testing::Values(
+        BadUsage{"UnknownCommand", {"refund"}, "unknown command refund (see zpos --help)"},
+        BadUsage{"UnknownOption", {"ack", "--now"}, "unknown option --now for 'ack' (see zpos ack --help)"},
+        BadUsage{"DemoOption", {"demo", "--fast"}, "unknown option --fast for 'demo' (see zpos demo --help)"},
+        BadUsage{"MissingHost", {"send", "--port", "10902", "--kind", "10"},
+                 "option --host is required for 'send': ADDR, the host's IPv4 address"},
+        BadUsage{"MissingKind", {"send", "--host", "127.0.0.1", "--port", "10902"},
+                 "option --kind is required for 'send': KIND, a two-character transaction kind such as 10"},
+        BadUsage{"MissingValue", {"send", "--host", "127.0.0.1", "--kind", "10", "--port"},
+                 "option --port needs a value: N, a port number from 1 to 65535"},
+        BadUsage{"PortNotANumber", {"send", "--host", "127.0.0.1", "--port", "x", "--kind", "10"},
+                 "option --port expects a whole number from 1 to 65535, not 'x'"},
+        BadUsage{"PortOutOfRange", {"points", "--host", "127.0.0.1", "--port", "70000"},
+                 "option --port expects a whole number from 1 to 65535, not '70000'"},
+        BadUsage{"AmountWithLetters", {"send", "--host", "127.0.0.1", "--port", "1", "--kind", "10", "--amount", "12a"},
+                 "option --amount expects a whole number from 0 to 999999999, not '12a'"},
+        BadUsage{"KindTooLong", {"send", "--host", "127.0.0.1", "--port", "1", "--kind", "100"},
+                 "option --kind expects a two-character transaction kind such as 10, not '100'"},
+        BadUsage{"PointsSub", {"points", "--host", "127.0.0.1", "--port", "1", "--sub", "07"},
+                 "option --sub expects 01, 02, 03, 11 or 12, not '07'"},
+        BadUsage{"OptionTwice", {"download", "--port", "1", "--port", "2"}, "option --port is given twice"},
+        BadUsage{"MissingRequest", {"download", "--host", "127.0.0.1", "--port", "1"},
+                 "option --request is required for 'download': TEXT, the request text (24 characters are sent)"},
+        BadUsage{"StrayArgument", {"send", "now"}, "unexpected argument 'now' for 'send' (see zpos send --help)"},
+        BadUsage{"DecodeWithoutFile", {"decode"}, "'decode' needs a FILE (see zpos decode --help)"},
+        BadUsage{"DecodeTwoFiles", {"decode", "a", "b"}, "unexpected argument 'b' for 'decode' (see zpos decode --help)"},
+        BadUsage{"SettingsDirMissing", {"settings", "--dir", "/nonexistent/zpos"},
+                 "option --dir expects a directory, not '/nonexistent/zpos'"}),
+    case_name<BadUsage>);
+
+TEST_F(ZposCommand, EveryCommandHasHelp) {
+    Outcome all = run({"--help"});
+    EXPECT_EQ(all.status, 0);
+    for (const char* command : {"demo", "send", "points", "ack", "download", "decode", "settings"}) {
+        EXPECT_NE(all.out.find(std::string("  zpos ") + command), std::string::npos) << command;
+        Outcome one = run({command, "--help"});
+        EXPECT_EQ(one.status, 0) << command;
+        EXPECT_EQ(one.out.rfind(std::string("zpos ") + command, 0), 0u) << one.out;
+        EXPECT_EQ(one.err, "") << command;
+    }
+    Outcome none = run({});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.out, all.out);
+}
+
+}  // namespace
+}  // namespace zpos::test
