@@ -1,9 +1,15 @@
 # Cross build of the 32-bit Windows library (ZPosApp.dll) with mingw-w64 on a
 # Linux host. The result runs on Windows and, for the tests here, under Wine.
+# ZPOS_MINGW_ARCH=x86_64 builds a 64-bit DLL instead, for a machine whose Wine
+# runs 64-bit programs only; the product is the 32-bit one.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
+if(NOT ZPOS_MINGW_ARCH)
+  set(ZPOS_MINGW_ARCH i686)
+endif()
+set(CMAKE_SYSTEM_PROCESSOR ${ZPOS_MINGW_ARCH})
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ZPOS_MINGW_ARCH)
 
-set(ZPOS_MINGW_PREFIX i686-w64-mingw32)
+set(ZPOS_MINGW_PREFIX ${ZPOS_MINGW_ARCH}-w64-mingw32)
 set(CMAKE_C_COMPILER ${ZPOS_MINGW_PREFIX}-gcc)
 set(CMAKE_CXX_COMPILER ${ZPOS_MINGW_PREFIX}-g++)
 set(CMAKE_RC_COMPILER ${ZPOS_MINGW_PREFIX}-windres)
