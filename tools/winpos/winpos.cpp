@@ -3,9 +3,16 @@
 // entry points taken with GetProcAddress and called through stdcall pointers.
 // Each check prints "ok" or "FAIL"; the last line counts them.
 //
-// Usage: winpos.exe [--with-store]
-//   --with-store  the per-user security store holds the card record of the
-//                 card-approval check (the test script fills it with reg add)
+// Usage: winpos.exe [--host PORT] [--with-store]
+//   --host PORT   a zpos-host on 127.0.0.1:PORT that declines cards starting
+//                 5410 and approves the rest: card approval with Zelta_Ack,
+//                 a signed approval through SignPad_dll.dll, and a decline
+//   --with-store  the per-user security store holds the record of card
+//                 9410123456789012 under DATA\12 and GET_SERIAL is "DONE"
+//
+// The host transactions leave their responses (<name>.rec, 450 bytes) and
+// their part of the log (<name>.log) beside the program, so that a script can
+// compare them with what the native build gives for the same requests.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -15,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <cwchar>
 #include <initializer_list>
 
 #include "zposapp.h"
@@ -111,6 +119,92 @@ bool load_log() {
 
 bool log_has(const char* text) { return std::strstr(g_log, text) != nullptr; }
 
+// One whole log line after its time prefix, byte for byte.
+bool log_has_line(const char* line) {
+    char wanted[512];
+    std::snprintf(wanted, sizeof wanted, "] - %s\n", line);
+    return log_has(wanted);
+}
+
+// Size of today's log now, so that one transaction's lines can be cut out.
+long log_size() {
+    char path[MAX_PATH + 64];
+    log_path(path, sizeof path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    return static_cast<long>(data.nFileSizeLow);
+}
+
+bool write_bytes(const char* name, const char* bytes, DWORD len) {
+    char path[MAX_PATH + 64];
+    std::snprintf(path, sizeof path, "%s\\%s", g_dir, name);
+    HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(f, bytes, len, &written, nullptr);
+    CloseHandle(f);
+    return ok && written == len;
+}
+
+// Loads the log and keeps only what was written since `from`: the checks of
+// one transaction then see its own lines, and <name>.log holds them.
+void load_log_since(long from, const char* name) {
+    load_log();
+    long size = static_cast<long>(std::strlen(g_log));
+    if (from > size) from = size;
+    std::memmove(g_log, g_log + from, static_cast<std::size_t>(size - from + 1));
+    write_bytes(name, g_log, static_cast<DWORD>(size - from));
+}
+
+// ---- Modal notices ----
+// A watcher thread closes every message box the library shows (caption
+// "ZPosApp") with OK, keeping its text, so that no notice waits for a user and
+// the checks can read what it said. Wine shows the boxes through its null
+// display driver; the test script selects that driver.
+
+struct Notice {
+    char text[256];
+    wchar_t wide[128];
+};
+constexpr int kMaxNotices = 16;
+Notice g_notices[kMaxNotices];
+volatile LONG g_notice_count = 0;
+
+DWORD WINAPI notice_watcher(LPVOID) {
+    for (;;) {
+        HWND box = FindWindowA("#32770", "ZPosApp");
+        if (box) {
+            LONG i = g_notice_count;
+            if (i < kMaxNotices) {
+                GetDlgItemTextA(box, 0xFFFF, g_notices[i].text, sizeof g_notices[i].text);
+                GetDlgItemTextW(box, 0xFFFF, g_notices[i].wide, 128);
+            }
+            InterlockedIncrement(&g_notice_count);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            for (int n = 0; n < 500 && IsWindow(box); ++n) Sleep(10);
+        }
+        Sleep(20);
+    }
+}
+
+// A notice shown during the call between `before` and now, with `text` (CP949)
+// and, under the Korean code page, the same text read back as Unicode.
+void check_notice(LONG before, const char* text, const wchar_t* wide, const char* name) {
+    LONG shown = g_notice_count - before;
+    char label[128];
+    std::snprintf(label, sizeof label, "%s: one message box", name);
+    check(shown == 1, label, "%ld shown", shown);
+    if (shown != 1 || before >= kMaxNotices) return;
+    const Notice& n = g_notices[before];
+    std::snprintf(label, sizeof label, "%s: message box text", name);
+    check(std::strcmp(n.text, text) == 0, label, "got [%s]", n.text);
+    if (GetACP() == 949) {
+        std::snprintf(label, sizeof label, "%s: text reads as Korean under code page 949", name);
+        check(std::wcscmp(n.wide, wide) == 0, label);
+    }
+}
+
 // ---- Records ----
 
 void put(char* rec, int offset, const char* text) {
@@ -133,6 +227,25 @@ void card_request(char* rec, const char* msg_type, const char* kind, const char*
     put(rec, 97, "000000000");
     put(rec, 106, "000000000");
     put(rec, 115, amount);
+}
+
+// The card request the command-line POS (zpos send) builds, field for field:
+// the script sends the same one through the native library and compares.
+void pos_request(char* rec, const char* msg_type, const char* kind, const char* track,
+                 long amount) {
+    std::memset(rec, ' ', kRequestSize);
+    put(rec, 0, "0240");
+    put(rec, 27, msg_type);
+    put(rec, 31, kind);
+    put(rec, 45, "1200000001");
+    put(rec, 55, "S");
+    put(rec, 58, track);
+    put(rec, 95, "00");
+    put(rec, 97, "000000000");
+    put(rec, 106, "000000000");
+    char text[16];
+    std::snprintf(text, sizeof text, "%09ld", amount);
+    put(rec, 115, text);
 }
 
 bool bytes_are(const char* p, const char* expected) {
@@ -159,6 +272,7 @@ struct MeasuredCall {
 };
 MeasuredCall g_call;
 
+#if defined(__i386__)
 void measured_call4() {
     asm volatile(
         "movl %%esp, %%esi\n\t"
@@ -191,6 +305,21 @@ void measured_call0() {
         : [fn] "m"(g_call.fn)
         : "eax", "ecx", "edx", "esi", "memory", "cc");
 }
+#else
+// A 64-bit build (the fallback where no 32-bit Wine can be had) has one calling
+// convention in which the caller owns the stack: the calls are plain ones.
+void measured_call4() {
+    auto fn = reinterpret_cast<SendFn>(g_call.fn);
+    g_call.result = fn(reinterpret_cast<const char*>(g_call.args[0]), static_cast<int>(g_call.args[1]),
+                       reinterpret_cast<const char*>(g_call.args[2]), reinterpret_cast<char*>(g_call.args[3]));
+    g_call.moved = 0;
+}
+
+void measured_call0() {
+    g_call.result = reinterpret_cast<AckFn>(g_call.fn)();
+    g_call.moved = 0;
+}
+#endif
 
 void set_args(void* fn, const void* a0, int a1, const void* a2, void* a3) {
     g_call.fn = fn;
@@ -450,22 +579,9 @@ void check_download() {
           srv.received);
 }
 
-bool registry_string(const char* key, const char* name, char* out, DWORD size) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-    std::memset(out, 0, size);
-    DWORD type = 0;
-    DWORD n = size - 1;
-    LONG rc = RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &n);
-    RegCloseKey(k);
-    return rc == ERROR_SUCCESS;
-}
-
-// A card approval to a host that refuses the connection: -6 with "COMM", the
-// settings file switched to the backup route, and the card record found in the
-// security store (the serial number's marker turns from DONE to ZELTA, written
-// before anything is sent).
-void check_card_no_host(bool with_store) {
+// A card approval to a host that refuses the connection: -6 with "COMM" and
+// the settings file switched to the backup route.
+void check_card_no_host() {
     DeleteFileA(g_ini);
     char req[kRequestSize];
     char resp[kResponseSize];
@@ -500,40 +616,271 @@ void check_card_no_host(bool with_store) {
     check(log_has("] - resp_code[COMM]\n"), "log: resp_code[COMM]");
     check(log_has("] - NO CVM SIGN AMOUNT[10000]\n"), "log: NO CVM SIGN AMOUNT[10000]");
 
-    if (!with_store) {
-        std::printf("skip card security store (run with --with-store after filling it)\n");
-    } else {
-        char serial[16];
-        bool found = registry_string("SOFTWARE\\VAN_POS_SECURITY\\1100", "GET_SERIAL", serial,
-                                     sizeof serial);
-        check(found && std::strcmp(serial, "ZELTA") == 0,
-              "security store: GET_SERIAL marked ZELTA", "got [%s]", found ? serial : "<none>");
-    }
     DeleteFileA(g_ini);
+}
+
+// The three modal notices: a message type the library does not accept (the
+// caller's buffer is not written), and the test-port warning, which lets the
+// transaction go on; the test terminal sees no warning.
+void check_notices() {
+    static const char kBadType[] =
+        "\xC7\xE3\xB0\xA1 \xBE\xC8\xB5\xC8 \xC0\xFC\xB9\xAE \xB1\xB8\xBA\xD0\xC0\xD4\xB4\xCF\xB4\xD9.";
+    static const wchar_t kBadTypeWide[] = L"허가 안된 전문 구분입니다.";
+    static const char kTestPort[] = "TEST PORT \xC0\xD4\xB4\xCF\xB4\xD9.";
+    static const wchar_t kTestPortWide[] = L"TEST PORT 입니다.";
+    DeleteFileA(g_ini);
+    char req[kRequestSize];
+    char resp[kResponseSize];
+
+    struct BadType {
+        const char* name;
+        SendFn* fn;
+        const char* kind;
+    };
+    const BadType rows[] = {{"Zelta_Send, message type 0100", &g_send, "10"},
+                            {"Zelta_OKCashbag, message type 0100", &g_okcashbag, "40"}};
+    for (const BadType& row : rows) {
+        card_request(req, "0100", row.kind, "000010000");
+        std::memset(resp, 0x5A, sizeof resp);
+        LONG before = g_notice_count;
+        int rc = (*row.fn)("127.0.0.1", 10902, req, resp);
+        char label[96];
+        std::snprintf(label, sizeof label, "%s: result -1", row.name);
+        check(rc == -1, label, "got %d", rc);
+        std::snprintf(label, sizeof label, "%s: response buffer not written", row.name);
+        check(all_bytes(resp, kResponseSize, 0x5A), label);
+        check_notice(before, kBadType, kBadTypeWide, row.name);
+    }
+
+    // Port 10901 warns any terminal but the test terminal; the refusal that
+    // follows shows the transaction went on.
+    card_request(req, "0200", "ZZ", "000010000");
+    LONG before = g_notice_count;
+    int rc = g_send("127.0.0.1", 10901, req, resp);
+    check(rc == -1 && bytes_are(resp + 55, "NOTX"), "test port: the call goes on to its refusal",
+          "got %d [%.4s]", rc, resp + 55);
+    check_notice(before, kTestPort, kTestPortWide, "test port");
+
+    put(req, 45, "1450019998");
+    before = g_notice_count;
+    rc = g_send("127.0.0.1", 10901, req, resp);
+    check(rc == -1 && g_notice_count == before, "test port, test terminal: no message box",
+          "got %d, %ld shown", rc, g_notice_count - before);
+    DeleteFileA(g_ini);
+}
+
+bool registry_value(const char* key, const char* name, char* out, DWORD size, DWORD& count,
+                    DWORD& type) {
+    HKEY k = nullptr;
+    count = 0;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    std::memset(out, 0, size);
+    count = size - 1;
+    LONG rc = RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &count);
+    RegCloseKey(k);
+    return rc == ERROR_SUCCESS;
+}
+
+const char kSerialKey[] = "SOFTWARE\\VAN_POS_SECURITY\\1100";
+
+void line_with_port(char* out, std::size_t size, const char* fmt, int port) {
+    std::snprintf(out, size, fmt, port);
+}
+
+// The connection lines every exchange with a reachable host writes.
+void check_connect_lines(const char* name, int port) {
+    char line[128];
+    char label[128];
+    line_with_port(line, sizeof line, "Connect info2 IP[127.0.0.1], port[%d]", port);
+    std::snprintf(label, sizeof label, "%s: log %s", name, line);
+    check(log_has_line(line), label);
+    std::snprintf(label, sizeof label, "%s: log rtn[0] and ENQ_RECV[05]", name);
+    check(log_has_line("rtn[0]") && log_has_line("rtn[3] ENQ_RECV[05]"), label);
+    line_with_port(line, sizeof line, "NONBLOCK \xBF\xAC\xB0\xE1 \xBC\xBA\xB0\xF8[127.0.0.1][%d]", port);
+    std::snprintf(label, sizeof label, "%s: log NONBLOCK connected", name);
+    check(log_has_line(line), label);
+}
+
+// Card approval against the host, then Zelta_Ack: the reply fills the
+// response, the link stays open for the ACK, and the EOT resets the route and
+// the failure count. With the store filled the card's security block goes
+// with the request and the serial number is marked sent.
+void check_card_approval(int port, bool with_store) {
+    write_file(g_ini, "[VANCFG]\r\nVANID=1\r\nEOT_CNT=2\r\n");
+    char serial[16];
+    DWORD count = 0, type = 0;
+    if (with_store) {
+        bool found = registry_value(kSerialKey, "GET_SERIAL", serial, sizeof serial, count, type);
+        check(found && std::strcmp(serial, "DONE") == 0, "approval: store filled, GET_SERIAL DONE",
+              "got [%s]", found ? serial : "<none>");
+    }
+
+    static char req[kRequestSize];
+    static char resp[kResponseSize];
+    pos_request(req, "0200", "10", "9410123456789012=2812101", 30000);
+    std::memset(resp, '#', sizeof resp);
+    long from = log_size();
+    int rc = g_send("127.0.0.1", port, req, resp);
+    write_bytes("approval.rec", resp, sizeof resp);
+    load_log_since(from, "approval.log");
+
+    check(rc == 1, "approval: result 1", "got %d", rc);
+    check(bytes_are(resp + 27, "021010") && bytes_are(resp + 45, "12000000010000"),
+          "approval: 0210, kind 10, term_id and resp_code 0000", "got [%.4s] [%.14s]", resp + 27,
+          resp + 45);
+    check(bytes_are(resp + 238, "12345678    "), "approval: auth_no", "got [%.12s]", resp + 238);
+    check(bytes_are(resp + 169, "\xB1\xB9\xB9\xCE\xC4\xAB\xB5\xE5"),
+          "approval: issuer name turned from keystrokes into CP949", "got [%.20s]", resp + 169);
+    check(bytes_are(resp + 402, "NONE"), "approval: no signature at 402");
+    check(!std::memchr(resp, '\0', sizeof resp), "approval: no zero byte in the response");
+    check_connect_lines("approval", port);
+    char masked[128];
+    std::snprintf(masked, sizeof masked, "] - %.58s941012345678*********101 ", req);
+    check(log_has(masked), "approval: request logged with the track masked");
+    check(!log_has("AUTO ACK SEND") && !log_has("resp_code["),
+          "approval: no automatic acknowledgement");
+
+    char v[32];
+    ini_value("EOT_CNT", v, sizeof v);
+    check(std::strcmp(v, "2") == 0, "approval: EOT_CNT still 2 before Zelta_Ack", "got [%s]", v);
+    if (with_store) {
+        // The library sets five bytes without a zero; the registry, as NT does,
+        // adds the zero when the byte after the caller's count is one.
+        HKEY k = nullptr;
+        wchar_t wide[16] = {};
+        DWORD bytes = 0;
+        DWORD room = sizeof wide - sizeof(wchar_t);
+        bool found = RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\VAN_POS_SECURITY\\1100", 0, KEY_READ,
+                                   &k) == ERROR_SUCCESS &&
+                     RegQueryValueExW(k, L"GET_SERIAL", nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
+                     RegQueryValueExW(k, L"GET_SERIAL", nullptr, &type, reinterpret_cast<BYTE*>(wide),
+                                      &room) == ERROR_SUCCESS;
+        if (k) RegCloseKey(k);
+        bool size_ok = bytes == 5 * sizeof(wchar_t) || bytes == 6 * sizeof(wchar_t);
+        check(found && type == REG_SZ && size_ok && std::wcscmp(wide, L"ZELTA") == 0,
+              "approval: GET_SERIAL now the string ZELTA",
+              "%lu bytes, type %lu", found ? bytes : 0, type);
+    }
+
+    from = log_size();
+    rc = g_ack();
+    load_log_since(from, "ack.log");
+    check(rc == 1, "Zelta_Ack: result 1", "got %d", rc);
+    check(log_has_line("ACK SEND") && log_has_line("EOT RECV [04] OK   count[1] Len[  3] "),
+          "Zelta_Ack: log ACK SEND and EOT RECV [04] OK");
+    ini_value("VANID", v, sizeof v);
+    check(std::strcmp(v, "1") == 0, "Zelta_Ack: VANID 1", "got [%s]", v);
+    ini_value("EOT_CNT", v, sizeof v);
+    check(std::strcmp(v, "0") == 0, "Zelta_Ack: EOT_CNT 0", "got [%s]", v);
+
+    rc = g_ack();
+    check(rc == -5, "Zelta_Ack again: the link is closed, -5", "got %d", rc);
+    DeleteFileA(g_ini);
+}
+
+// A signed approval: above 50000 with the pad switched on, the library loads
+// SignPad_dll.dll beside the program, calls orvik_sign and frees it again.
+void check_signed_approval(int port) {
+    char pad[MAX_PATH + 32];
+    std::snprintf(pad, sizeof pad, "%s\\SignPad_dll.dll", g_dir);
+    if (GetFileAttributesA(pad) == INVALID_FILE_ATTRIBUTES) {
+        check(false, "signed approval: SignPad_dll.dll beside the program");
+        return;
+    }
+    write_file(g_ini, "[COM_PORT]\r\nSignSetting=YES\r\nGetComPort=7\r\n");
+    char script[MAX_PATH + 32];
+    std::snprintf(script, sizeof script, "%s\\SignPad_dll.script", g_dir);
+    write_file(script, "sign_result=5\r\nsign_bytes=ABCDE\r\n");
+
+    static char req[kRequestSize];
+    static char resp[kResponseSize];
+    pos_request(req, "0200", "10", "9410123456789012=2812101", 60000);
+    long from = log_size();
+    int rc = g_send("127.0.0.1", port, req, resp);
+    write_bytes("signed.rec", resp, sizeof resp);
+    load_log_since(from, "signed.log");
+    check(rc == 1 && bytes_are(resp + 55, "0000"), "signed approval: result 1, resp_code 0000",
+          "got %d [%.4s]", rc, resp + 55);
+    check(bytes_are(resp + 402, "YES"), "signed approval: YES at 402", "got [%.4s]", resp + 402);
+    check(log_has_line("GET COM PORT NO... 7") && log_has_line("RETURN Sign LEN.. 0005"),
+          "signed approval: log the pad's port and signature length");
+    static char record[4096];
+    std::snprintf(script, sizeof script, "%s\\SignPad_dll.record", g_dir);
+    check(read_file(script, record, sizeof record) > 0 && bytes_are(record, "orvik_sign 7 "),
+          "signed approval: the pad was called once with port 7", "record [%.40s]", record);
+    HMODULE still = GetModuleHandleA("SignPad_dll.dll");
+    check(still == nullptr, "signed approval: the pad library was released after the call");
+    rc = g_ack();
+    check(rc == 1, "signed approval: Zelta_Ack 1", "got %d", rc);
+    DeleteFileA(g_ini);
+}
+
+// A decline: the library acknowledges it by itself before it returns, so
+// Zelta_Ack afterwards finds no link. The settings file is not written.
+void check_decline(int port) {
+    DeleteFileA(g_ini);
+    static char req[kRequestSize];
+    static char resp[kResponseSize];
+    pos_request(req, "0200", "10", "5410123456789012=2812101", 30000);
+    long from = log_size();
+    int rc = g_send("127.0.0.1", port, req, resp);
+    write_bytes("decline.rec", resp, sizeof resp);
+    load_log_since(from, "decline.log");
+    check(rc == 1, "decline: result 1", "got %d", rc);
+    check(bytes_are(resp + 55, "8324"), "decline: resp_code 8324", "got [%.4s]", resp + 55);
+    check(!std::memchr(resp, '\0', sizeof resp), "decline: no zero byte in the response");
+    check_connect_lines("decline", port);
+    check(log_has_line("resp_code[8324]") && log_has_line("AUTO ACK SEND") &&
+              log_has_line("AUTO ACK EOT RECV [04] OK   count[1] Len[  3] "),
+          "decline: log resp_code[8324], AUTO ACK SEND and AUTO ACK EOT RECV [04] OK");
+    rc = g_ack();
+    check(rc == -5, "decline: Zelta_Ack afterwards -5", "got %d", rc);
+    check(GetFileAttributesA(g_ini) == INVALID_FILE_ATTRIBUTES,
+          "decline: no settings file written");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool with_store = argc > 1 && std::strcmp(argv[1], "--with-store") == 0;
-    // No message box may ever wait for a user here: no 10901 port, no message
-    // type outside 02xx/04xx.
+    bool with_store = false;
+    int host_port = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--with-store") == 0) {
+            with_store = true;
+        } else if (std::strcmp(argv[i], "--host") == 0 && i + 1 < argc) {
+            host_port = std::atoi(argv[++i]);
+        } else {
+            std::printf("usage: winpos.exe [--host PORT] [--with-store]\n0 passed, 1 failed\n");
+            return 2;
+        }
+    }
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     WSADATA wsa;
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0 || !find_own_directory()) {
         std::printf("winpos: cannot start\n0 passed, 1 failed\n");
         return 1;
     }
-    std::printf("winpos in %s\n", g_dir);
+    std::printf("winpos in %s, code page %u\n", g_dir, GetACP());
+    CreateThread(nullptr, 0, notice_watcher, nullptr, 0, nullptr);
     check_load();
     if (g_lib) {
         check_refusal();
+        check_notices();
         check_route_refresh();
         check_calling_convention();
         check_download();
-        check_card_no_host(with_store);
+        if (host_port > 0) {
+            check_card_approval(host_port, with_store);
+            check_signed_approval(host_port);
+            check_decline(host_port);
+        } else {
+            std::printf("skip host transactions (run with --host PORT)\n");
+        }
+        check_card_no_host();
         check_log_prefixes();
+        LONG before = g_notice_count;
         FreeLibrary(g_lib);
+        check(g_notice_count == before, "unload: no message box");
     }
     WSACleanup();
     std::printf("winpos: %d passed, %d failed\n", g_passed, g_failed);
