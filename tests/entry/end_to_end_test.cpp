@@ -1,13 +1,17 @@
 // Whole transactions through the exported functions against the host
 // simulator on loopback: approval and Zelta_Ack, a decline closed
-// automatically, failures counted up to the backup route, no connection.
+// automatically, failures counted up to the backup route, no connection, the
+// management acknowledgement after a missing EOT, points through both entry
+// points, and the download.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ctime>
 #include <string>
 
 #include "entry/module_state.h"
 #include "link/link_timing.h"
+#include "platform/socket.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
 #include "tools/host/host_sim.h"
@@ -30,11 +34,24 @@ protected:
     }
     std::string out(Field f) const { return field(response.data(), f); }
 
-    static Request card(const char* track) {
+    static Request card(const char* track, const char* entry_mode = "S") {
         Request r("0200", "10");
-        r.set(req::entry_mode, "S").set_padded(req::track2, track, ' ').set(req::install_months, "00");
+        r.set(req::entry_mode, entry_mode).set_padded(req::track2, track, ' ').set(req::install_months, "00");
         r.set(req::amt_extra1, "000000000").set(req::amt_extra2, "000000000").set(req::tran_amt, "000030000");
         return r;
+    }
+
+    static Request points(const char* sub) {
+        Request r("0200", "40");
+        r.set(req::pt_media, "01").set(req::pt_sub, sub).set_padded(req::pt_track2, "9400001234567890=2812");
+        r.set(req::pt_amt, "000005000");
+        return r;
+    }
+
+    bool log_has(const std::string& line) const {
+        for (const auto& l : dir.log_lines())
+            if (l == line) return true;
+        return false;
     }
 
     AppDir dir;
@@ -103,6 +120,116 @@ TEST_F(EndToEnd, NoConnectionSwitchesTheFileButNotThisCall) {
     EXPECT_EQ(out(resp::resp_code), "COMM");
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "2");
     EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+}
+
+// An approval whose EOT never comes: Zelta_Ack sends the management message,
+// built from the request Zelta_Send saved, on a new connection.
+struct MissingEotRow {
+    const char* name;
+    host::Fault fault;
+    bool answer_management;
+    int result;
+    const char* log_line;
+};
+
+class MissingEotEndToEnd : public EndToEnd, public ::testing::WithParamInterface<MissingEotRow> {};
+
+TEST_P(MissingEotEndToEnd, ZeltaAckFallsBackToTheManagementMessage) {
+    const MissingEotRow& row = GetParam();
+    host::Scenario scenario;
+    scenario.fault = row.fault;
+    scenario.answer_management = row.answer_management;
+    host::HostSim sim(scenario);
+    ASSERT_TRUE(sim.start());
+    dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
+    ASSERT_EQ(send(sim, card("9410123456789012=2812", "@")), 1);
+    EXPECT_EQ(Zelta_Ack(), row.result);
+    sim.stop();
+    EXPECT_TRUE(log_has(row.log_line)) << row.log_line;
+    EXPECT_TRUE(log_has(row.result == -13 ? "MANG ACK SEND" : "MANG req send err"));
+    EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "2");
+    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+
+    auto requests = sim.requests();
+    ASSERT_GE(requests.size(), 1u);
+    EXPECT_EQ(requests[0].type, 'I');
+    EXPECT_EQ(requests[0].code, "C0");
+    if (!row.answer_management) return;
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].type, 'S');
+    EXPECT_EQ(requests[1].term_id, "1200000001");
+    EXPECT_EQ(requests[1].card, "9410123456789012");
+    EXPECT_EQ(requests[1].expiry, "2812");
+    EXPECT_TRUE(requests[1].check_ok);
+    EXPECT_EQ(sim.connections(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Host, MissingEotEndToEnd,
+    ::testing::Values(MissingEotRow{"NoEot", host::Fault::NoEot, true, -13, "EOT recv time out"},
+                      MissingEotRow{"ShortEot", host::Fault::ShortEot, true, -13, "EOT recv err2 rtn[2]"},
+                      MissingEotRow{"FramesWithoutEot", host::Fault::FramesWithoutEot, true, -13,
+                                    "EOT RECV [41] ERROR   count[5] Len[  3] "},
+                      MissingEotRow{"ManagementUnanswered", host::Fault::NoEot, false, -12, "EOT recv time out"}),
+    [](const auto& row_info) { return std::string(row_info.param.name); });
+
+TEST_F(EndToEnd, PointsThroughZeltaSend) {
+    host::Scenario scenario;
+    host::HostSim sim(scenario);
+    ASSERT_TRUE(sim.start());
+    EXPECT_EQ(send(sim, points("01")), 1);
+    EXPECT_EQ(out(resp::resp_code), "0000");
+    EXPECT_EQ(out(resp::pt_sub), "01");
+    EXPECT_EQ(Zelta_Ack(), 1);
+    sim.stop();
+    auto requests = sim.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].type, 'I');
+    EXPECT_EQ(requests[0].code, "60");
+    ASSERT_GT(requests[0].fields.size(), 13u);
+    EXPECT_EQ(requests[0].fields[2], "01");   // from pt_media
+    EXPECT_EQ(requests[0].fields[11], "06");
+    EXPECT_EQ(requests[0].fields[13], "9400001234567890=2812");
+}
+
+TEST_F(EndToEnd, OKCashbagKeepsTheBackupRouteFileAndRefusesOtherKinds) {
+    host::Scenario scenario;
+    host::HostSim sim(scenario);
+    ASSERT_TRUE(sim.start());
+    // The backup route is on, but points always go to the primary host.
+    std::string backup = "[VANCFG]\nVANID=2\nEOT_CNT=0\nTOGGLE_TIME=" + std::to_string(std::time(nullptr)) + "\n";
+    dir.write_settings(backup);
+    response.fill('#');
+    EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", sim.port(), points("11").data(), response.data()), 1);
+    EXPECT_EQ(out(resp::resp_code), "0000");
+    EXPECT_EQ(dir.read_settings(), backup);
+
+    response.fill('#');
+    EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", sim.port(), card("9410123456789012=2812101").data(), response.data()), -1);
+    EXPECT_EQ(out(resp::resp_code), "NOTX");
+    sim.stop();
+    auto requests = sim.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].code, "61");
+    EXPECT_EQ(dir.read_settings(), backup);
+}
+
+TEST_F(EndToEnd, DownloadCutsTheServerAndTheRequest) {
+    host::Scenario scenario;
+    scenario.service = host::Scenario::Service::Download;
+    scenario.download_answer = std::string("0000AB\0CD", 9);
+    host::HostSim sim(scenario);
+    ASSERT_TRUE(sim.start());
+    std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer{};
+    answer.fill('Z');
+    // Fifteen characters of server: the address and six blanks.
+    EXPECT_EQ(Zelta_download("127.0.0.1      9", sim.port(), "ABCDEFGHIJKLMNOPQRSTUVWXYZ", answer.data()), 9);
+    EXPECT_EQ(std::string(answer.data(), 7), std::string("0000AB\0", 7));
+    EXPECT_EQ(answer[7], 'Z');  // nothing copied past the NUL
+    sim.stop();
+    ASSERT_FALSE(sim.frames().empty());
+    EXPECT_TRUE(sim.frames()[0].from_client);
+    EXPECT_EQ(sim.frames()[0].bytes, "ABCDEFGHIJKLMNOPQRSTUVWX");
 }
 
 }  // namespace
