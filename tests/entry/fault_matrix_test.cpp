@@ -1,0 +1,276 @@
+// Every failure the POS can meet, through the exported functions: the host
+// exchange, the acknowledgement and the management message, the download, the
+// backup route and the pad library. Each row checks the result, resp_code and
+// log line, that the link socket is closed and no descriptor is left open, and
+// that the settings file keeps every key the failure has no business with.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "entry/module_state.h"
+#include "link/link_timing.h"
+#include "platform/platform.h"
+#include "platform/socket.h"
+#include "support/korean_texts.h"
+#include "tests/backup/backup_fixture.h"
+#include "tools/host/host_sim.h"
+#include "zposapp.h"
+
+namespace zpos::test {
+namespace {
+
+using host::Fault;
+
+// Keys no failure may touch, with the file's own spacing and a comment.
+const char kOtherKeys[] =
+    "; terminal 7\n"
+    "[VANCFG]\n"
+    "OTHER = kept as written  \n"
+    "\n"
+    "[COM_PORT]\n"
+    "SignSetting=YES\n"
+    "GetComPort=7\n"
+    "Pin=NO\n"
+    "[SIGNPAD]\n"
+    "Value=ABC\n";
+
+// The settings text without the route keys, which failures may change.
+std::string without_route_keys(const std::string& text) {
+    std::istringstream in(text);
+    std::string line, out;
+    while (std::getline(in, line)) {
+        if (line.rfind("VANID=", 0) == 0 || line.rfind("EOT_CNT=", 0) == 0 || line.rfind("TOGGLE_TIME=", 0) == 0)
+            continue;
+        out += line + "\n";
+    }
+    return out;
+}
+
+int open_descriptors() {
+    int n = 0;
+    DIR* d = opendir("/proc/self/fd");
+    if (!d) return -1;
+    while (dirent* e = readdir(d))
+        if (e->d_name[0] != '.') ++n;
+    closedir(d);
+    return n;
+}
+
+int closed_port() {
+    int port = 0;
+    platform::socket_close(platform::socket_listen_loopback(0, 1, port));
+    return port;
+}
+
+enum class Route { Primary, Backup };
+enum class Pad { Full, Missing, NoFunctions };
+enum class Call {
+    Send,          // Zelta_Send of a card approval
+    SendThenAck,   // Zelta_Send, then Zelta_Ack's result is the row's
+    AckAlone,      // Zelta_Ack with no transaction before it
+    Download,      // Zelta_download with a request text
+    DownloadEmpty  // Zelta_download with an empty request
+};
+
+struct Row {
+    const char* name;
+    Call call;
+    Fault fault = Fault::None;
+    bool host_listens = true;
+    bool answer_management = true;
+    bool download_service = false;
+    Route route = Route::Primary;
+    BackupDir::Lib backup = BackupDir::Lib::full;
+    const char* backup_script = "";
+    Pad pad = Pad::Full;
+    const char* pad_script = "";
+    const char* amount = "000030000";  // above 50000 asks for a signature
+    int result = 0;
+    const char* resp_code = nullptr;  // unchecked when null
+    const char* log_line = "";
+};
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+
+class FaultMatrix : public ::testing::TestWithParam<Row> {
+protected:
+    void SetUp() override { set_link_timing_for_test(500, 300); }
+    void TearDown() override { set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs); }
+};
+
+TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
+    const Row& row = GetParam();
+    int descriptors = open_descriptors();
+    {
+        BackupDir dir(row.backup);
+        dir.script(row.backup_script);
+        std::string pad_lib = dir.file(std::string("SignPad_dll") + platform::kLibSuffix);
+        if (row.pad == Pad::Missing) std::filesystem::remove(pad_lib);
+        if (row.pad == Pad::NoFunctions)
+            std::filesystem::copy_file(ZPOS_TESTPAD_EMPTY_PATH, pad_lib,
+                                       std::filesystem::copy_options::overwrite_existing);
+        dir.pad_script(row.pad_script);
+        std::string route = row.route == Route::Backup
+                                ? "[VANCFG]\nVANID=2\nEOT_CNT=3\nTOGGLE_TIME=" + std::to_string(platform::now()) + "\n"
+                                : "[VANCFG]\nVANID=1\nEOT_CNT=0\n";
+        dir.write_settings(route + kOtherKeys);
+
+        host::Scenario scenario;
+        scenario.fault = row.fault;
+        scenario.answer_management = row.answer_management;
+        if (row.download_service) scenario.service = host::Scenario::Service::Download;
+        host::HostSim sim(scenario);
+        ASSERT_TRUE(sim.start());
+        int port = sim.port();
+        if (!row.host_listens) {
+            sim.stop();
+            port = closed_port();
+        }
+
+        std::array<char, resp::kSize> response;
+        response.fill('#');
+        std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer{};
+        Request card = card_request(row.amount);
+        int result = 0;
+        switch (row.call) {
+        case Call::Send: result = Zelta_Send("127.0.0.1", port, card.data(), response.data()); break;
+        case Call::SendThenAck:
+            ASSERT_EQ(Zelta_Send("127.0.0.1", port, card.data(), response.data()), 1);
+            result = Zelta_Ack();
+            break;
+        case Call::AckAlone: result = Zelta_Ack(); break;
+        case Call::Download: result = Zelta_download("127.0.0.1", port, "REQ", answer.data()); break;
+        case Call::DownloadEmpty: result = Zelta_download("127.0.0.1", port, "", answer.data()); break;
+        }
+        if (row.call == Call::Send && result == 1) {
+            // Went on without a signature; the approval still waits for its ACK.
+            EXPECT_EQ(field(response.data(), resp::sign_flag), "NONE");
+            EXPECT_EQ(Zelta_Ack(), 1);
+        }
+        sim.stop();
+
+        EXPECT_EQ(result, row.result);
+        if (row.resp_code) {
+            EXPECT_EQ(field(response.data(), resp::resp_code), row.resp_code);
+        }
+        auto lines = dir.log_lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), row.log_line), lines.end()) << row.log_line;
+        EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+        EXPECT_EQ(without_route_keys(dir.read_settings()), without_route_keys(route + kOtherKeys));
+    }
+    EXPECT_EQ(open_descriptors(), descriptors);
+}
+
+Row exchange(const char* name, Fault fault, int result, const char* resp_code, const char* log_line) {
+    Row r{name, Call::Send, fault};
+    r.result = result;
+    r.resp_code = resp_code;
+    r.log_line = log_line;
+    return r;
+}
+
+Row refused_connection() {
+    Row r = exchange("RefusedConnection", Fault::None, -6, "COMM", "resp_code[COMM]");
+    r.host_listens = false;
+    return r;
+}
+
+Row acknowledgement(const char* name, Call call, Fault fault, bool answer_management, int result,
+                    const char* log_line) {
+    Row r{name, call, fault};
+    r.answer_management = answer_management;
+    r.result = result;
+    r.log_line = log_line;
+    return r;
+}
+
+Row download(const char* name, Call call, Fault fault, bool listens, int result, const char* log_line) {
+    Row r{name, call, fault};
+    r.download_service = fault == Fault::None;
+    r.host_listens = listens;
+    r.result = result;
+    r.log_line = log_line;
+    return r;
+}
+
+Row backup_route(const char* name, BackupDir::Lib lib, const char* script, int result, const char* log_line) {
+    Row r{name, Call::Send};
+    r.route = Route::Backup;
+    r.backup = lib;
+    r.backup_script = script;
+    r.result = result;
+    r.log_line = log_line;
+    return r;
+}
+
+Row pad(const char* name, Pad pad, const char* script, int result, const char* resp_code, const char* log_line) {
+    Row r{name, Call::Send};
+    r.pad = pad;
+    r.pad_script = script;
+    r.amount = "000060000";
+    r.result = result;
+    r.resp_code = resp_code;
+    r.log_line = log_line;
+    return r;
+}
+
+std::string row_name(const ::testing::TestParamInfo<Row>& row) { return row.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Exchange, FaultMatrix,
+    ::testing::Values(exchange("NoEnq", Fault::NoEnq, -5, "    ", "ENQ read TimeOut err"),
+                      exchange("ShortEnq", Fault::ShortEnq, -5, "    ", "ENQ Read Err"),
+                      exchange("WrongThirdByte", Fault::WrongThirdByte, -5, "    ", texts::kLogNoEnq),
+                      exchange("SilentAfterRequest", Fault::SilentAfterRequest, -1, "Time", "reply data time out"),
+                      exchange("NakReply", Fault::NakReply, -2, "    ", "reply data recv err"),
+                      exchange("ShortFrame", Fault::ShortFrame, -2, "    ", "reply data recv err"),
+                      exchange("ShortBody", Fault::ShortBody, -1, "    ", "recv err2 body_rtn[20], rply_rtn[50]"),
+                      exchange("OversizeLength", Fault::OversizeLength, -1, "    ",
+                               "recv err2 body_rtn[0], rply_rtn[3001]"),
+                      refused_connection()),
+    row_name);
+
+INSTANTIATE_TEST_SUITE_P(
+    Acknowledgement, FaultMatrix,
+    ::testing::Values(acknowledgement("NoLink", Call::AckAlone, Fault::None, true, -5, "ACK send err"),
+                      acknowledgement("NoEot", Call::SendThenAck, Fault::NoEot, true, -13, "MANG ACK SEND"),
+                      acknowledgement("ShortEot", Call::SendThenAck, Fault::ShortEot, true, -13, "MANG ACK SEND"),
+                      acknowledgement("FramesWithoutEot", Call::SendThenAck, Fault::FramesWithoutEot, true, -13,
+                                      "MANG ACK SEND"),
+                      acknowledgement("ManagementUnanswered", Call::SendThenAck, Fault::NoEot, false, -12,
+                                      "MANG req send err")),
+    row_name);
+
+INSTANTIATE_TEST_SUITE_P(
+    Download, FaultMatrix,
+    ::testing::Values(download("SilentServer", Call::Download, Fault::NoEnq, true, -1, "timeout socket"),
+                      download("EmptyRequest", Call::DownloadEmpty, Fault::None, true, -4, "SEND ERR"),
+                      download("NoServer", Call::Download, Fault::None, false, -5, "CONNECT ERR")),
+    row_name);
+
+INSTANTIATE_TEST_SUITE_P(
+    BackupRoute, FaultMatrix,
+    ::testing::Values(backup_route("NoLibrary", BackupDir::Lib::none, "", -9, "BACK UP DLL load Fail"),
+                      backup_route("NoExports", BackupDir::Lib::no_exports, "", -9,
+                                   "BACK UP DLL  get  cryptCard Fail"),
+                      backup_route("CallReturnsFalse", BackupDir::Lib::full, "process_result=0\n", -8,
+                                   "Call ret false")),
+    row_name);
+
+INSTANTIATE_TEST_SUITE_P(
+    PadLibrary, FaultMatrix,
+    ::testing::Values(pad("Missing", Pad::Missing, "", 1, "0000", "Signpad_dll.dll load Fail"),
+                      pad("NoFunctions", Pad::NoFunctions, "", 1, "0000", "SignPad_dll.dll orvik_sign load fail..."),
+                      pad("ResultZero", Pad::Full, "sign_result=0\n", -10, "####", "RETURN Sign LEN.. 0000"),
+                      pad("ResultTwo", Pad::Full, "sign_result=2\n", -10, "####", "RETURN Sign LEN.. 0002")),
+    row_name);
+
+}  // namespace
+}  // namespace zpos::test
