@@ -86,6 +86,8 @@ struct MissingEotRow {
     const char* log_line;
 };
 
+void PrintTo(const MissingEotRow& row, std::ostream* os) { *os << row.name; }
+
 class MissingEot : public Acknowledge, public ::testing::WithParamInterface<MissingEotRow> {};
 
 TEST_P(MissingEot, ManagementAcknowledgementAnswers) {
@@ -150,6 +152,8 @@ struct AutoRow {
     int result;
     const char* log_line;
 };
+
+void PrintTo(const AutoRow& row, std::ostream* os) { *os << row.name; }
 
 class AutoAcknowledge : public Acknowledge, public ::testing::WithParamInterface<AutoRow> {};
 
