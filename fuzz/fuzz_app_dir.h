@@ -1,0 +1,45 @@
+// A temporary application directory for a fuzz target, made once per process:
+// the library's settings file and Logs folder land there instead of beside
+// the fuzz binary, and it is removed when the process ends.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "entry/module_state.h"
+#include "platform/platform.h"
+
+namespace zpos::fuzz {
+
+class FuzzAppDir {
+public:
+    FuzzAppDir() {
+        char pattern[] = "/tmp/zpos-fuzz-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        dir_ = made ? made : "/tmp";
+        platform::set_executable_path_override((dir_ + "/pos.exe").c_str());
+        refresh_module_paths();
+    }
+    ~FuzzAppDir() {
+        platform::set_executable_path_override(nullptr);
+        std::error_code ignored;
+        if (dir_ != "/tmp") std::filesystem::remove_all(dir_, ignored);
+    }
+    FuzzAppDir(const FuzzAppDir&) = delete;
+    FuzzAppDir& operator=(const FuzzAppDir&) = delete;
+
+    const std::string& path() const { return dir_; }
+    std::string file(const char* name) const { return dir_ + "/" + name; }
+
+private:
+    std::string dir_;
+};
+
+// The process's one directory, made on first use.
+inline FuzzAppDir& app_dir() {
+    static FuzzAppDir dir;
+    return dir;
+}
+
+}  // namespace zpos::fuzz

@@ -1,0 +1,92 @@
+// The host link's reads fed from a loopback peer: the ENQ read, the reply
+// length and body, ENQ retries and NAKs, then the EOT wait of the automatic
+// acknowledgement. The peer closes its end after writing, so no input can hang.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <thread>
+
+#include "entry/module_state.h"
+#include "entry/records.h"
+#include "fuzz/fuzz_app_dir.h"
+#include "link/acknowledge.h"
+#include "link/connection.h"
+#include "link/exchange.h"
+#include "link/link_timing.h"
+
+namespace {
+
+int g_listener = -1;
+int g_port = 0;
+
+bool start_listener() {
+    g_listener = socket(AF_INET, SOCK_STREAM, 0);
+    if (g_listener < 0) return false;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = 0;
+    socklen_t len = sizeof a;
+    if (bind(g_listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(g_listener, 4) != 0 ||
+        getsockname(g_listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+        return false;
+    g_port = ntohs(a.sin_port);
+    return true;
+}
+
+// The host's side: accept, write the input, close the write half, then read
+// (and drop) what the link sends until the link closes its socket.
+void serve(const std::uint8_t* data, std::size_t size) {
+    int peer = accept(g_listener, nullptr, nullptr);
+    if (peer < 0) return;
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t w = send(peer, data + done, size - done, MSG_NOSIGNAL);
+        if (w <= 0) break;
+        done += static_cast<std::size_t>(w);
+    }
+    shutdown(peer, SHUT_WR);
+    char drop[512];
+    while (recv(peer, drop, sizeof drop, 0) > 0) {
+    }
+    close(peer);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    zpos::fuzz::app_dir();
+    if (!start_listener()) __builtin_trap();
+    zpos::set_link_timing_for_test(1000, 1000);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // First byte: the message kind and whether the EOT wait follows.
+    int kind = 1, then_acknowledge = 0;
+    if (size > 0) {
+        static constexpr int kKinds[] = {1, 2, 4, 5, 8, 60};
+        kind = kKinds[(data[0] & 0x7F) % (sizeof kKinds / sizeof kKinds[0])];
+        then_acknowledge = data[0] >> 7;
+        ++data;
+        --size;
+    }
+    std::snprintf(zpos::g_module.host_addr, sizeof zpos::g_module.host_addr, "127.0.0.1");
+    zpos::g_module.host_port = g_port;
+
+    std::thread host(serve, data, size);
+    char response[zpos::resp::kSize];
+    std::memset(response, '.', sizeof response);
+    const char framed[] = "\x02request\x03";
+    int r = zpos::host_exchange(response, framed, "", 0, sizeof framed - 1, kind);
+    if (r == -6) __builtin_trap();  // the loopback peer must always be reachable
+    if (r == 1 && then_acknowledge) zpos::auto_acknowledge();
+    zpos::close_link();
+    host.join();
+    return 0;
+}

@@ -1,0 +1,45 @@
+// The settings file reader and writer over arbitrary file contents: a read of
+// one key into buffers of several sizes, then a write of a key into the same
+// file and a read of it back.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "fuzz/fuzz_app_dir.h"
+#include "platform/platform.h"
+
+namespace {
+// Takes bytes up to the next NUL (or the end) off the front of `in`.
+std::string take_text(std::string_view& in) {
+    std::size_t end = in.find('\0');
+    std::string text(in.substr(0, end));
+    in.remove_prefix(end == std::string_view::npos ? in.size() : end + 1);
+    return text;
+}
+}  // namespace
+
+// Input: section NUL key NUL value NUL file contents.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::string path = zpos::fuzz::app_dir().file("fuzz.ini");
+    std::string_view in(reinterpret_cast<const char*>(data), size);
+    std::string section = take_text(in);
+    std::string key = take_text(in);
+    std::string value = take_text(in);
+
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(in.data(), 1, in.size(), f);
+        std::fclose(f);
+    }
+    for (int room : {0, 1, 2, 5, 16, 256}) {
+        char out[256];
+        int n = zpos::platform::profile_read(section.c_str(), key.c_str(), "fallback", out, room, path.c_str());
+        if (n < 0 || (room > 0 && n >= room)) __builtin_trap();
+        if (room > 0 && out[n] != '\0') __builtin_trap();
+    }
+    zpos::platform::profile_write(section.c_str(), key.c_str(), value.c_str(), path.c_str());
+    char back[256];
+    zpos::platform::profile_read(section.c_str(), key.c_str(), "", back, sizeof back, path.c_str());
+    return 0;
+}
