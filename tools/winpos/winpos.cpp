@@ -687,6 +687,23 @@ void line_with_port(char* out, std::size_t size, const char* fmt, int port) {
     std::snprintf(out, size, fmt, port);
 }
 
+// One card approval request, built into `req`, through Zelta_Send. The
+// response goes to <name>.rec and the log lines of this call to <name>.log,
+// where the checks read them; the response buffer starts as '#' so every byte
+// written shows.
+int send_card(int port, const char* track, long amount, const char* name, char* req, char* resp) {
+    pos_request(req, "0200", "10", track, amount);
+    std::memset(resp, '#', kResponseSize);
+    long from = log_size();
+    int rc = g_send("127.0.0.1", port, req, resp);
+    char file[64];
+    std::snprintf(file, sizeof file, "%s.rec", name);
+    write_bytes(file, resp, kResponseSize);
+    std::snprintf(file, sizeof file, "%s.log", name);
+    load_log_since(from, file);
+    return rc;
+}
+
 // The connection lines every exchange with a reachable host writes.
 void check_connect_lines(const char* name, int port) {
     char line[128];
@@ -717,12 +734,7 @@ void check_card_approval(int port, bool with_store) {
 
     static char req[kRequestSize];
     static char resp[kResponseSize];
-    pos_request(req, "0200", "10", "9410123456789012=2812101", 30000);
-    std::memset(resp, '#', sizeof resp);
-    long from = log_size();
-    int rc = g_send("127.0.0.1", port, req, resp);
-    write_bytes("approval.rec", resp, sizeof resp);
-    load_log_since(from, "approval.log");
+    int rc = send_card(port, "9410123456789012=2812101", 30000, "approval", req, resp);
 
     check(rc == 1, "approval: result 1", "got %d", rc);
     check(bytes_are(resp + 27, "021010") && bytes_are(resp + 45, "12000000010000"),
@@ -762,7 +774,7 @@ void check_card_approval(int port, bool with_store) {
               "%lu bytes, type %lu", found ? bytes : 0, type);
     }
 
-    from = log_size();
+    long from = log_size();
     rc = g_ack();
     load_log_since(from, "ack.log");
     check(rc == 1, "Zelta_Ack: result 1", "got %d", rc);
@@ -794,11 +806,7 @@ void check_signed_approval(int port) {
 
     static char req[kRequestSize];
     static char resp[kResponseSize];
-    pos_request(req, "0200", "10", "9410123456789012=2812101", 60000);
-    long from = log_size();
-    int rc = g_send("127.0.0.1", port, req, resp);
-    write_bytes("signed.rec", resp, sizeof resp);
-    load_log_since(from, "signed.log");
+    int rc = send_card(port, "9410123456789012=2812101", 60000, "signed", req, resp);
     check(rc == 1 && bytes_are(resp + 55, "0000"), "signed approval: result 1, resp_code 0000",
           "got %d [%.4s]", rc, resp + 55);
     check(bytes_are(resp + 402, "YES"), "signed approval: YES at 402", "got [%.4s]", resp + 402);
@@ -821,11 +829,7 @@ void check_decline(int port) {
     DeleteFileA(g_ini);
     static char req[kRequestSize];
     static char resp[kResponseSize];
-    pos_request(req, "0200", "10", "5410123456789012=2812101", 30000);
-    long from = log_size();
-    int rc = g_send("127.0.0.1", port, req, resp);
-    write_bytes("decline.rec", resp, sizeof resp);
-    load_log_since(from, "decline.log");
+    int rc = send_card(port, "5410123456789012=2812101", 30000, "decline", req, resp);
     check(rc == 1, "decline: result 1", "got %d", rc);
     check(bytes_are(resp + 55, "8324"), "decline: resp_code 8324", "got [%.4s]", resp + 55);
     check(!std::memchr(resp, '\0', sizeof resp), "decline: no zero byte in the response");
