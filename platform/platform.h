@@ -39,7 +39,8 @@ void set_executable_path_override(const char* path);
 bool path_exists(const char* path);
 bool make_directory(const char* path);
 // Appends `len` bytes to the file in one write (created if missing), so lines
-// from several processes never interleave. False when it cannot be opened.
+// from several processes never interleave. False when it cannot be opened or
+// not every byte was written.
 bool append_to_file(const char* path, const char* bytes, std::size_t len);
 
 // ---- Modal notice ----

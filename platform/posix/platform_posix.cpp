@@ -56,7 +56,7 @@ bool append_to_file(const char* path, const char* bytes, std::size_t len) {
         done += static_cast<std::size_t>(n);
     }
     close(fd);
-    return true;
+    return done == len;
 }
 
 void show_notice(const char* text) {

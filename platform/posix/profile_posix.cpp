@@ -1,16 +1,13 @@
 // Private-profile (INI) files on POSIX, with the semantics the Win32 calls give
 // their callers: case-insensitive sections and keys, trimmed values, the
-// default for anything missing, and writes that keep every other line. A write
-// goes to a temporary file that is then renamed over the old one, so a reader
-// in another process sees either the old file or the new, never half of one.
-#include <fcntl.h>
-#include <unistd.h>
-
+// default for anything missing, and writes that keep every other line. The
+// file is read and replaced whole (platform/posix/small_file.h).
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/posix/small_file.h"
 
 namespace zpos::platform {
 
@@ -21,26 +18,6 @@ namespace {
 constexpr std::size_t kMaxProfile = 64 * 1024;
 char g_file[kMaxProfile];
 char g_new[kMaxProfile + 1024];
-
-// Reads the file into g_file; -1 when it is missing, -2 when too large.
-long load(const char* path) {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    std::size_t total = 0;
-    for (;;) {
-        if (total == kMaxProfile) {
-            char probe;
-            long more = read(fd, &probe, 1);
-            close(fd);
-            return more > 0 ? -2 : static_cast<long>(total);
-        }
-        ssize_t n = read(fd, g_file + total, kMaxProfile - total);
-        if (n <= 0) break;
-        total += static_cast<std::size_t>(n);
-    }
-    close(fd);
-    return static_cast<long>(total);
-}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -133,7 +110,7 @@ int profile_read(const char* section, const char* key, const char* fallback, cha
                  const char* path) {
     if (size <= 0) return 0;
     std::string_view value = fallback ? fallback : "";
-    long len = load(path);
+    long len = read_small_file(path, g_file, sizeof g_file);
     if (len >= 0) {
         Place place = find(std::string_view(g_file, static_cast<std::size_t>(len)), section, key);
         if (place.key_found) {
@@ -151,8 +128,8 @@ int profile_read(const char* section, const char* key, const char* fallback, cha
 }
 
 bool profile_write(const char* section, const char* key, const char* value, const char* path) {
-    long len = load(path);
-    if (len == -2) return false;
+    long len = read_small_file(path, g_file, sizeof g_file);
+    if (len == kFileTooLarge) return false;
     std::string_view file(g_file, len > 0 ? static_cast<std::size_t>(len) : 0);
     const char* eol = file.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
 
@@ -160,6 +137,11 @@ bool profile_write(const char* section, const char* key, const char* value, cons
     char entry[1100];
     int entry_len = std::snprintf(entry, sizeof entry, "%s=%s%s", key, value, eol);
     if (entry_len < 0 || static_cast<std::size_t>(entry_len) >= sizeof entry) return false;
+    // A line that already reads exactly so is left alone: every EOT rewrites
+    // VANID and EOT_CNT, nearly always with the values they hold.
+    if (place.key_found &&
+        file.substr(place.key.begin, place.key.next - place.key.begin) == std::string_view(entry, entry_len))
+        return true;
 
     std::size_t head, tail;  // bytes of the old file kept before and after the entry
     char header[300] = {};
@@ -190,18 +172,7 @@ bool profile_write(const char* section, const char* key, const char* value, cons
     append(entry, static_cast<std::size_t>(entry_len));
     append(file.data() + tail, file.size() - tail);
 
-    char temp[600];
-    if (std::snprintf(temp, sizeof temp, "%s.%ld.tmp", path, static_cast<long>(getpid())) >= static_cast<int>(sizeof temp))
-        return false;
-    int fd = open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    bool ok = write(fd, g_new, n) == static_cast<ssize_t>(n);
-    ok = close(fd) == 0 && ok;
-    if (!ok || rename(temp, path) != 0) {
-        unlink(temp);
-        return false;
-    }
-    return true;
+    return replace_small_file(path, g_new, n, 0666);
 }
 
 }  // namespace zpos::platform

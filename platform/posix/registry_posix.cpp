@@ -7,19 +7,18 @@
 //                                  registry numbers it (1 string, 3 binary),
 //                                  bytes as lower-case hex, two digits each
 // Key paths and names are printable ASCII (no tab), compared without regard to
-// case. The whole file is at most 64 KiB; a change is written to
-// "<file>.<pid>.tmp" and renamed over the file, so readers see the old or the
-// new store, never half of one. Static buffers only: one caller at a time.
+// case. The whole file is at most 64 KiB and is read and replaced whole
+// (platform/posix/small_file.h). Static buffers only: one caller at a time.
 #include "platform/registry.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+
+#include "platform/posix/small_file.h"
 
 namespace zpos::platform {
 
@@ -87,39 +86,19 @@ bool store_path(char* out, std::size_t size, bool make_dirs) {
     return n > 0 && static_cast<std::size_t>(n) < size;
 }
 
-// Reads the store into g_store. -1: no store; otherwise its length.
+// Reads the store into g_store. -1: no store (or one larger than any store
+// this layer writes); otherwise its length.
 long load_store() {
     char path[600];
     if (!store_path(path, sizeof path, false)) return -1;
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) return -1;
-    std::size_t n = std::fread(g_store, 1, sizeof g_store, f);
-    bool more = std::fgetc(f) != EOF;
-    std::fclose(f);
-    if (more) return -1;  // larger than any store this layer writes
-    return static_cast<long>(n);
+    long len = read_small_file(path, g_store, sizeof g_store);
+    return len < 0 ? -1 : len;
 }
 
 int write_store(const char* bytes, std::size_t len) {
     char path[600];
-    char temp[640];
     if (!store_path(path, sizeof path, true)) return kRegAccessDenied;
-    std::snprintf(temp, sizeof temp, "%s.%ld.tmp", path, static_cast<long>(getpid()));
-    int fd = open(temp, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0) return kRegAccessDenied;
-    std::size_t done = 0;
-    while (done < len) {
-        ssize_t w = write(fd, bytes + done, len - done);
-        if (w <= 0) break;
-        done += static_cast<std::size_t>(w);
-    }
-    bool ok = done == len && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (!ok || rename(temp, path) != 0) {
-        unlink(temp);
-        return kRegAccessDenied;
-    }
-    return 0;
+    return replace_small_file(path, bytes, len, 0600) ? 0 : kRegAccessDenied;
 }
 
 // One line of the store: [begin, end) without its LF; `next` is where the

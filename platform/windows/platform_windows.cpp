@@ -51,9 +51,9 @@ bool append_to_file(const char* path, const char* bytes, std::size_t len) {
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    WriteFile(file, bytes, static_cast<DWORD>(len), &written, nullptr);
+    bool ok = WriteFile(file, bytes, static_cast<DWORD>(len), &written, nullptr) && written == len;
     CloseHandle(file);
-    return true;
+    return ok;
 }
 
 void show_notice(const char* text) {

@@ -80,7 +80,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "TOGGLE_TIME", "1700000000    ",
                   "[VANCFG]\nVANID=1\nTOGGLE_TIME=1700000000    \n\n[SIGNPAD]\nVALUE=HCS\n"},
         WriteCase{"KeepsWindowsLineEnds", "[VANCFG]\r\nVANID=2\r\n", "VANCFG", "EOT_CNT", "0",
-                  "[VANCFG]\r\nVANID=2\r\nEOT_CNT=0\r\n"}),
+                  "[VANCFG]\r\nVANID=2\r\nEOT_CNT=0\r\n"},
+        WriteCase{"SameValueOtherSpacingIsRewritten", "[VANCFG]\nVANID = 1\nEOT_CNT=0", "VANCFG", "VANID", "1",
+                  "[VANCFG]\nVANID=1\nEOT_CNT=0"},
+        WriteCase{"LastLineWithoutBreakGetsOne", "[VANCFG]\nEOT_CNT=0", "VANCFG", "EOT_CNT", "0",
+                  "[VANCFG]\nEOT_CNT=0\n"}),
     [](const auto& c) { return std::string(c.param.name); });
 
 TEST(ProfileWriteFailure, UnwritableDirectoryReportsFailure) {

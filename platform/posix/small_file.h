@@ -1,0 +1,21 @@
+// The settings file and the registry store are small files that several
+// processes read and rewrite. Both are read whole into a fixed buffer and
+// replaced whole through a temporary file renamed over the old one, so a
+// reader in another process sees the old file or the new, never half of one.
+#pragma once
+
+#include <cstddef>
+
+namespace zpos::platform {
+
+inline constexpr long kFileMissing = -1;   // absent or unreadable
+inline constexpr long kFileTooLarge = -2;  // more than the buffer holds
+
+// Reads the whole file into `out`; its length, or one of the two codes above.
+long read_small_file(const char* path, char* out, std::size_t capacity);
+
+// Writes `bytes` to "<path>.<pid>.tmp", syncs it to disk and renames it over
+// `path`. False (and the old file untouched) when any step fails.
+bool replace_small_file(const char* path, const char* bytes, std::size_t len, unsigned mode);
+
+}  // namespace zpos::platform
