@@ -1,0 +1,135 @@
+// Several POS processes run from one application directory: they share the
+// settings file and the day's log file without any lock. A lost failure count
+// is allowed; a broken settings file, a lost log line or two lines mixed into
+// one are not.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/log.h"
+#include "support/settings.h"
+#include "tests/common/app_dir.h"
+
+namespace zpos::test {
+namespace {
+
+constexpr int kProcesses = 3;
+
+// Runs `work(i)` in kProcesses child processes at once and waits for them;
+// `meanwhile` runs in this process until they have all finished.
+template <typename Work, typename Meanwhile>
+void run_processes(Work work, Meanwhile meanwhile) {
+    std::vector<pid_t> children;
+    for (int i = 0; i < kProcesses; ++i) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            work(i);
+            _exit(0);
+        }
+        children.push_back(pid);
+    }
+    int running = kProcesses;
+    while (running > 0) {
+        meanwhile();
+        int status = 0;
+        pid_t done = waitpid(-1, &status, WNOHANG);
+        if (done <= 0) continue;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child " << done;
+        --running;
+    }
+}
+
+const char kOtherKeys[] =
+    "; terminal 7\n"
+    "[COM_PORT]\n"
+    "SignSetting=YES\n"
+    "GetComPort=7\n"
+    "[SIGNPAD]\n"
+    "VALUE=HCS\n"
+    "CURDATE=261207\n";
+
+TEST(SharedSettingsFile, ProcessesCountingAtOnceNeverBreakTheFile) {
+    AppDir dir;
+    dir.write_settings(std::string(kOtherKeys) + "[VANCFG]\nVANID=1\nEOT_CNT=0\n");
+    int reads = 0, broken = 0;
+    run_processes([](int) {
+        for (int i = 0; i < 150; ++i) failure_count_step();
+    },
+                  [&] {
+                      // Every read in between sees a whole file.
+                      ++reads;
+                      if (dir.setting("COM_PORT", "GetComPort") != "7" || dir.setting("SIGNPAD", "CURDATE") != "261207")
+                          ++broken;
+                  });
+    EXPECT_EQ(broken, 0) << "of " << reads << " reads";
+
+    std::string text = dir.read_settings();
+    ASSERT_EQ(text.rfind(kOtherKeys, 0), 0u) << text;
+    std::string route = text.substr(sizeof kOtherKeys - 1);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(route, m,
+                                 std::regex("\\[VANCFG\\]\nVANID=2\nEOT_CNT=([0-9]+)\nTOGGLE_TIME=[0-9]{10}    \n")))
+        << text;
+    int count = std::atoi(m[1].str().c_str());
+    EXPECT_GE(count, 1);
+    EXPECT_LE(count, 100);  // the 3-byte read keeps two digits, so the count never passes 100
+
+    // No temporary file is left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_TRUE(entry.path().filename() == "ZposSign.ini" || entry.path().filename() == "Logs") << entry.path();
+}
+
+TEST(SharedLogFile, LinesOfSeveralProcessesNeverMixAndNoneIsLost) {
+    AppDir dir;
+    constexpr int kLines = 1000;
+    run_processes([](int process) {
+        // Long lines (a 450-byte record renders to up to 1800 characters) and
+        // short ones, through both writers.
+        std::string record(450, static_cast<char>('A' + process));
+        record[0] = '\x02';
+        for (int i = 0; i < kLines; ++i) {
+            if (i % 2) {
+                WriteLog(record.data(), static_cast<std::int32_t>(record.size()));
+            } else {
+                WriteLogText(("process " + std::to_string(process) + " line " + std::to_string(i)).c_str());
+            }
+        }
+    },
+                  [] {});
+
+    std::map<std::string, int> seen;
+    for (const std::string& line : dir.log_lines()) ++seen[line];
+    int total = 0;
+    for (int p = 0; p < kProcesses; ++p) {
+        std::string record = "[02]" + std::string(449, static_cast<char>('A' + p));
+        EXPECT_EQ(seen[record], kLines / 2) << "process " << p;
+        total += seen[record];
+        for (int i = 0; i < kLines; i += 2) {
+            EXPECT_EQ(seen["process " + std::to_string(p) + " line " + std::to_string(i)], 1) << p << " " << i;
+            ++total;
+        }
+    }
+    EXPECT_EQ(dir.log_lines().size(), static_cast<std::size_t>(total));
+    // Every line has its prefix: no line starts inside another.
+    std::string text = read_file(dir.log_path());
+    std::regex prefix("^\\[[0-9]{2}:[0-9]{2}:[0-9]{2}\\] - ");
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        ASSERT_NE(end, std::string::npos) << "last line without its line break";
+        EXPECT_TRUE(std::regex_search(text.substr(start, 13), prefix)) << text.substr(start, 40);
+        start = end + 1;
+    }
+}
+
+}  // namespace
+}  // namespace zpos::test
