@@ -5,8 +5,6 @@
 // that the settings file keeps every key the failure has no business with.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +18,7 @@
 #include "platform/socket.h"
 #include "support/korean_texts.h"
 #include "tests/backup/backup_fixture.h"
+#include "tests/common/sockets.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"
 
@@ -51,22 +50,6 @@ std::string without_route_keys(const std::string& text) {
         out += line + "\n";
     }
     return out;
-}
-
-int open_descriptors() {
-    int n = 0;
-    DIR* d = opendir("/proc/self/fd");
-    if (!d) return -1;
-    while (dirent* e = readdir(d))
-        if (e->d_name[0] != '.') ++n;
-    closedir(d);
-    return n;
-}
-
-int closed_port() {
-    int port = 0;
-    platform::socket_close(platform::socket_listen_loopback(0, 1, port));
-    return port;
 }
 
 enum class Route { Primary, Backup };
@@ -131,7 +114,7 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         int port = sim.port();
         if (!row.host_listens) {
             sim.stop();
-            port = closed_port();
+            port = closed_loopback_port();
         }
 
         std::array<char, resp::kSize> response;

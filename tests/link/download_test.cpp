@@ -6,8 +6,8 @@
 #include <string>
 
 #include "link/download.h"
-#include "platform/socket.h"
 #include "support/korean_texts.h"
+#include "tests/common/sockets.h"
 #include "tests/link/link_fixture.h"
 
 namespace zpos::test {
@@ -66,8 +66,7 @@ TEST_F(Download, FormattingCharactersPassUnchanged) {
 }
 
 TEST_F(Download, NoServerGivesMinusFive) {
-    int port = 0;
-    platform::socket_close(platform::socket_listen_loopback(0, 1, port));
+    int port = closed_loopback_port();
     EXPECT_EQ(download("127.0.0.1", port, "REQ", answer_), -5);
     EXPECT_TRUE(log_has("CONNECT ERR"));
     EXPECT_EQ(download("localhost", port, "REQ", answer_), -5);  // dotted form only

@@ -11,6 +11,7 @@
 #include "link/exchange.h"
 #include "platform/socket.h"
 #include "support/korean_texts.h"
+#include "tests/common/sockets.h"
 #include "tests/link/link_fixture.h"
 
 namespace zpos::test {
@@ -22,14 +23,6 @@ std::string fmt(const char* format, const char* a, int b) {
     char line[200];
     std::snprintf(line, sizeof line, format, a, b);
     return line;
-}
-
-// A loopback port with nothing listening on it.
-int closed_port() {
-    int port = 0;
-    platform::Socket s = platform::socket_listen_loopback(0, 1, port);
-    platform::socket_close(s);
-    return port;
 }
 
 struct FaultRow {
@@ -182,7 +175,7 @@ TEST_F(LinkTest, OpenLinkSocketIsClosedByTheNextExchange) {
 // ---- Connection step ----
 
 TEST_F(LinkTest, NoListenerEndsWithMinusSix) {
-    int port = closed_port();
+    int port = closed_loopback_port();
     g_module.host_port = port;
     EXPECT_EQ(exchange(2), -6);
     EXPECT_TRUE(log_has(fmt("Connect info2 IP[%.100s], port[%d]", "127.0.0.1", port)));
@@ -211,7 +204,7 @@ TEST_F(LinkTest, HostNameIsResolvedByTheFirstAttempt) {
 }
 
 TEST_F(LinkTest, HostNameIsNotTriedByTheBlockingAttempt) {
-    g_module.host_port = closed_port();
+    g_module.host_port = closed_loopback_port();
     std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "localhost");
     EXPECT_EQ(exchange(2), -6);
     EXPECT_TRUE(log_has(fmt(texts::kLogNonblockFailed, "localhost", g_module.host_port)));
@@ -234,7 +227,7 @@ TEST_F(LinkTest, SecondaryAddressIsReplacedByThePrimary) {
     } cases[] = {{"127.100.100.10", true}, {"127.100.100.101", true}, {"127.100.100.1", false}};
     for (const auto& c : cases) {
         std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%s", c.given);
-        g_module.host_port = closed_port();
+        g_module.host_port = closed_loopback_port();
         int given_port = g_module.host_port;
         connect_link();
         close_link();

@@ -1,0 +1,183 @@
+// A POS runs for months in one process: a thousand failing and a thousand
+// successful transactions through the exported functions must leave the open
+// descriptors and the heap exactly as they found them, and once warm no call
+// allocates at all. The hosts run in a child process, so only the library's
+// own work is counted here.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/link_timing.h"
+#include "platform/registry.h"
+#include "tests/common/allocation_counter.h"
+#include "tests/common/app_dir.h"
+#include "tests/common/records_helper.h"
+#include "tests/common/sockets.h"
+#include "tools/host/host_sim.h"
+#include "zposapp.h"
+
+namespace zpos::test {
+namespace {
+
+using host::Fault;
+
+// The hosts the transactions talk to, one port each, served by a child
+// process until the test closes its pipe.
+class HostProcess {
+public:
+    explicit HostProcess(const std::vector<host::Scenario>& scenarios) {
+        int ports[2], hold[2];
+        if (pipe(ports) != 0 || pipe(hold) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(ports[0]);
+            close(hold[1]);
+            std::vector<std::unique_ptr<host::HostSim>> sims;
+            for (const host::Scenario& s : scenarios) {
+                sims.push_back(std::make_unique<host::HostSim>(s));
+                int port = sims.back()->start() ? sims.back()->port() : 0;
+                if (write(ports[1], &port, sizeof port) != sizeof port) _exit(1);
+            }
+            char c;
+            while (read(hold[0], &c, 1) > 0) {
+            }
+            for (auto& sim : sims) sim->stop();
+            _exit(0);
+        }
+        close(ports[1]);
+        close(hold[0]);
+        hold_ = hold[1];
+        for (std::size_t i = 0; i < scenarios.size(); ++i) {
+            int port = 0;
+            if (read(ports[0], &port, sizeof port) != sizeof port) port = 0;
+            ports_.push_back(port);
+        }
+        close(ports[0]);
+    }
+    ~HostProcess() {
+        if (hold_ >= 0) close(hold_);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    int port(std::size_t i) const { return ports_.at(i); }
+    bool ready() const {
+        for (int p : ports_)
+            if (p == 0) return false;
+        return !ports_.empty();
+    }
+
+private:
+    pid_t pid_ = -1;
+    int hold_ = -1;
+    std::vector<int> ports_;
+};
+
+host::Scenario with_fault(Fault fault) {
+    host::Scenario s;
+    s.fault = fault;
+    return s;
+}
+
+enum Host { kApproving, kWrongThirdByte, kNakReply, kShortBody };
+
+// The card of the requests has a record in the security store, so every
+// card transaction reads the store and sends a block.
+constexpr char kTrack[] = "9410123456789012=2812101";
+
+void fill_security_store(const std::string& path) {
+    setenv("ZPOS_REGISTRY_FILE", path.c_str(), 1);
+    platform::RegistryKey k = platform::registry_create("SOFTWARE\\VAN_POS_SECURITY\\1100\\DATA\\12");
+    ASSERT_NE(k, nullptr);
+    auto put = [&](const char* name, int type, const std::string& bytes) {
+        ASSERT_EQ(platform::registry_set(k, name, type, bytes.data(), static_cast<int>(bytes.size())), 0) << name;
+    };
+    put("CARD_NO", platform::kRegString, std::string("9410123456789012") + '\0');
+    put("DATE_TIME", platform::kRegString, std::string("20261207120000") + '\0');
+    put("CRYPT_DATA", platform::kRegBinary, std::string(40, '\x5a'));
+    put("CRYPT_KEY", platform::kRegBinary, std::string(100, '\xa5'));
+    platform::registry_close(k);
+}
+
+Request card(const char* msg_type, const char* kind) {
+    Request r(msg_type, kind);
+    r.set(req::entry_mode, "S").set_padded(req::track2, kTrack, ' ').set(req::install_months, "00");
+    r.set(req::amt_extra1, "000000000").set(req::amt_extra2, "000000000").set(req::tran_amt, "000030000");
+    return r;
+}
+
+class SteadyState : public ::testing::Test {
+protected:
+    void SetUp() override {
+        set_link_timing_for_test(500, 300);
+        dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=0\n");
+        fill_security_store(dir.file("registry.dat"));
+    }
+    void TearDown() override {
+        unsetenv("ZPOS_REGISTRY_FILE");
+        set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs);
+    }
+
+    // One approval closed by Zelta_Ack; true when both succeeded.
+    bool approval_and_ack(int port) {
+        if (Zelta_Send("127.0.0.1", port, approval.data(), response.data()) != 1) return false;
+        return field(response.data(), resp::resp_code) == "0000" && Zelta_Ack() == 1;
+    }
+
+    // The i-th of a round of failures: cash (never counted, so the route
+    // stays primary) against hosts that fail in four ways, an
+    // acknowledgement with no link, and a download nobody answers.
+    bool failure(int i) {
+        switch (i % 6) {
+            case 0: return send_cash(closed) == -6 && field(response.data(), resp::resp_code) == "COMM";
+            case 1: return send_cash(hosts.port(kWrongThirdByte)) == -5;
+            case 2: return send_cash(hosts.port(kNakReply)) == -2;
+            case 3: return send_cash(hosts.port(kShortBody)) == -1;
+            case 4: return Zelta_Ack() == -5;
+            default: return Zelta_download("127.0.0.1", closed, "DOWNLOAD REQUEST", answer.data()) == -5;
+        }
+    }
+    int send_cash(int port) { return Zelta_Send("127.0.0.1", port, cash.data(), response.data()); }
+
+    AppDir dir;
+    HostProcess hosts{{host::Scenario{}, with_fault(Fault::WrongThirdByte), with_fault(Fault::NakReply),
+                       with_fault(Fault::ShortBody)}};
+    int closed = closed_loopback_port();
+    Request approval = card("0200", "10");
+    Request cash = card("0200", "21");
+    std::array<char, resp::kSize> response{};
+    std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer{};
+};
+
+TEST_F(SteadyState, ThousandFailuresAndThousandApprovalsLeaveNothingBehind) {
+    ASSERT_TRUE(hosts.ready());
+    // Warm up: the first calls set up what lasts for the process (time zone,
+    // stream buffers of the standard library).
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(failure(i)) << i;
+    ASSERT_TRUE(approval_and_ack(hosts.port(kApproving)));
+
+    const int descriptors = open_descriptors();
+    const std::size_t heap = heap_in_use();
+    int failed = 0, approved = 0;
+    long allocations = 0;
+    {
+        AllocationCount count;
+        for (int i = 0; i < 1000; ++i) failed += failure(i);
+        for (int i = 0; i < 1000; ++i) approved += approval_and_ack(hosts.port(kApproving));
+        allocations = count.count();
+    }
+    EXPECT_EQ(failed, 1000);
+    EXPECT_EQ(approved, 1000);
+    EXPECT_EQ(open_descriptors(), descriptors);
+    if (!allocations_counted()) GTEST_SKIP() << "the sanitizer owns the allocator; descriptors checked only";
+    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(heap_in_use(), heap);
+}
+
+}  // namespace
+}  // namespace zpos::test
