@@ -39,9 +39,9 @@ void set_executable_path_override(const char* path);
 bool path_exists(const char* path);
 bool make_directory(const char* path);
 // Appends `len` bytes to the file in one write (created if missing), so lines
-// from several processes never interleave. False when it cannot be opened or
-// not every byte was written.
-bool append_to_file(const char* path, const char* bytes, std::size_t len);
+// from several processes never interleave. Returns the bytes written, or -1
+// when the file cannot be opened.
+long append_to_file(const char* path, const char* bytes, std::size_t len);
 
 // ---- Modal notice ----
 // Shows `text` (CP949) and waits for the user. On POSIX it goes to standard

@@ -22,8 +22,7 @@ constexpr std::int32_t kMaskedCopySize = 1000;
 
 class LogLine {
 public:
-    // Takes the time once, so the file's date and the line's time agree, and
-    // makes sure the log directory exists.
+    // Takes the time once, so the file's date and the line's time agree.
     LogLine() {
         std::tm tm{};
         platform::local_time(platform::now(), tm);
@@ -31,10 +30,8 @@ public:
         std::strftime(time_text, sizeof time_text, "%H:%M:%S", &tm);
         std::strftime(date_text, sizeof date_text, "%y%m%d", &tm);
 
-        char dir[300];
-        std::snprintf(dir, sizeof dir, "%.200s%cLogs", g_module.app_dir, platform::kPathSep);
-        if (!platform::path_exists(dir)) platform::make_directory(dir);
-        std::snprintf(path_, sizeof path_, "%.300s%cAppLog.%.6s.txt", dir, platform::kPathSep, date_text);
+        std::snprintf(dir_, sizeof dir_, "%.200s%cLogs", g_module.app_dir, platform::kPathSep);
+        std::snprintf(path_, sizeof path_, "%.300s%cAppLog.%.6s.txt", dir_, platform::kPathSep, date_text);
         len_ = static_cast<std::size_t>(std::snprintf(buf_, sizeof buf_, "[%.8s] - ", time_text));
     }
 
@@ -70,11 +67,21 @@ public:
     }
 
 private:
+    // The log directory is made when the file cannot be opened without it,
+    // so a line costs no look-up while the directory is there.
     void flush() {
-        if (len_ && !failed_ && !platform::append_to_file(path_, buf_, len_)) failed_ = true;
+        if (len_ && !failed_) {
+            long written = platform::append_to_file(path_, buf_, len_);
+            if (written < 0) {
+                if (!platform::path_exists(dir_)) platform::make_directory(dir_);
+                written = platform::append_to_file(path_, buf_, len_);
+            }
+            failed_ = written != static_cast<long>(len_);
+        }
         len_ = 0;
     }
 
+    char dir_[300];
     char path_[300];
     char buf_[4096];
     std::size_t len_ = 0;

@@ -44,9 +44,9 @@ bool path_exists(const char* path) {
 
 bool make_directory(const char* path) { return mkdir(path, 0777) == 0; }
 
-bool append_to_file(const char* path, const char* bytes, std::size_t len) {
+long append_to_file(const char* path, const char* bytes, std::size_t len) {
     int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    if (fd < 0) return -1;
     // One write per line: O_APPEND makes each write land whole at the end.
     std::size_t done = 0;
     while (done < len) {
@@ -56,7 +56,7 @@ bool append_to_file(const char* path, const char* bytes, std::size_t len) {
         done += static_cast<std::size_t>(n);
     }
     close(fd);
-    return done == len;
+    return static_cast<long>(done);
 }
 
 void show_notice(const char* text) {

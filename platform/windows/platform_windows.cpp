@@ -46,14 +46,14 @@ bool path_exists(const char* path) { return GetFileAttributesA(path) != INVALID_
 
 bool make_directory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
-bool append_to_file(const char* path, const char* bytes, std::size_t len) {
+long append_to_file(const char* path, const char* bytes, std::size_t len) {
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) return -1;
     DWORD written = 0;
-    bool ok = WriteFile(file, bytes, static_cast<DWORD>(len), &written, nullptr) && written == len;
+    if (!WriteFile(file, bytes, static_cast<DWORD>(len), &written, nullptr)) written = 0;
     CloseHandle(file);
-    return ok;
+    return static_cast<long>(written);
 }
 
 void show_notice(const char* text) {
