@@ -29,7 +29,9 @@ RegistryKey registry_open(const char* path, RegistryAccess access);
 RegistryKey registry_create(const char* path);
 // Copies the value's bytes into `out` (at most `size`) and stores their count
 // in `*count`. A string value's count includes its terminating zero when it was
-// stored with one. On any failure `*count` is 0 and nothing is copied.
+// stored with one. On any failure `*count` is 0 and nothing is copied. The
+// file store answers from the store as the key's opening read it; a key
+// written through, or used after another key was opened, reads it again.
 int registry_query(RegistryKey key, const char* name, void* out, int size, int* count);
 // Sets the value to exactly `count` bytes of `type`.
 int registry_set(RegistryKey key, const char* name, int type, const void* bytes, int count);

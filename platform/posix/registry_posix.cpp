@@ -37,6 +37,12 @@ struct Handle {
 
 Handle g_handles[kHandles];
 char g_store[kStoreLimit];  // the file as read
+// The handle whose opening read g_store, with the length read: that handle's
+// queries use this copy, so the values read through one open key come from
+// one version of the store (and cost no further read). Any other use of the
+// store reads it again.
+const Handle* g_store_owner = nullptr;
+long g_store_len = -1;
 char g_next[kStoreLimit];   // the file as it is about to be written
 
 bool valid_name(const char* name) {
@@ -89,10 +95,11 @@ bool store_path(char* out, std::size_t size, bool make_dirs) {
 // Reads the store into g_store. -1: no store (or one larger than any store
 // this layer writes); otherwise its length.
 long load_store() {
+    g_store_owner = nullptr;
     char path[600];
-    if (!store_path(path, sizeof path, false)) return -1;
-    long len = read_small_file(path, g_store, sizeof g_store);
-    return len < 0 ? -1 : len;
+    long len = store_path(path, sizeof path, false) ? read_small_file(path, g_store, sizeof g_store) : -1;
+    g_store_len = len < 0 ? -1 : len;
+    return g_store_len;
 }
 
 int write_store(const char* bytes, std::size_t len) {
@@ -225,7 +232,9 @@ RegistryKey registry_open(const char* path, RegistryAccess access) {
     if (len < 0) return nullptr;
     std::size_t b = 0, e = 0;
     if (!find_key(g_store, static_cast<std::size_t>(len), path, b, e)) return nullptr;
-    return new_handle(path, access);
+    RegistryKey key = new_handle(path, access);
+    g_store_owner = static_cast<const Handle*>(key);
+    return key;
 }
 
 RegistryKey registry_create(const char* path) {
@@ -252,7 +261,7 @@ int registry_query(RegistryKey key, const char* name, void* out, int size, int* 
     *count = 0;
     Handle* h = handle_of(key);
     if (!h || !name || size < 0) return kRegFailed;
-    long len = load_store();
+    long len = g_store_owner == h ? g_store_len : load_store();
     if (len < 0) return kRegNotFound;
     std::size_t b = 0, e = 0;
     if (!find_key(g_store, static_cast<std::size_t>(len), h->path, b, e)) return kRegNotFound;
@@ -309,7 +318,10 @@ int registry_set(RegistryKey key, const char* name, int type, const void* bytes,
 }
 
 void registry_close(RegistryKey key) {
-    if (Handle* h = handle_of(key)) h->used = false;
+    if (Handle* h = handle_of(key)) {
+        h->used = false;
+        if (g_store_owner == h) g_store_owner = nullptr;
+    }
 }
 
 }  // namespace zpos::platform

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "tests/common/app_dir.h"
@@ -56,6 +58,35 @@ TEST_F(RegistryStore, ValueLargerThanTheBufferIsNotRead) {
     EXPECT_EQ(std::string(buf, 5), "xxxxx");
     EXPECT_EQ(platform::registry_query(k, "MISSING", buf, sizeof buf, &count), platform::kRegNotFound);
     platform::registry_close(k);
+}
+
+// The security program may rewrite a record while the library reads it: the
+// values read through one open key come from the store as it was opened, and
+// a key opened afterwards, or written through, sees the new store.
+TEST_F(RegistryStore, OneOpenKeyReadsOneVersionOfTheStore) {
+    put_binary("K", "A", "old");
+    platform::RegistryKey reading = platform::registry_open("K", RegistryAccess::read);
+    ASSERT_NE(reading, nullptr);
+    // Another process replaces the store: "old" is 6f6c64, "new" 6e6577.
+    std::string text = read_file(store_);
+    ASSERT_NE(text.find("6f6c64"), std::string::npos);
+    text.replace(text.find("6f6c64"), 6, "6e6577");
+    std::ofstream(store_ + ".other", std::ios::binary) << text;
+    ASSERT_EQ(std::rename((store_ + ".other").c_str(), store_.c_str()), 0);
+
+    char buf[8] = {};
+    int count = 0;
+    EXPECT_EQ(platform::registry_query(reading, "A", buf, sizeof buf, &count), 0);
+    EXPECT_EQ(std::string(buf, count), "old");
+    platform::registry_close(reading);
+    EXPECT_EQ(get("K", "A"), "new");
+
+    platform::RegistryKey writing = platform::registry_open("K", RegistryAccess::write);
+    ASSERT_NE(writing, nullptr);
+    ASSERT_EQ(platform::registry_set(writing, "A", platform::kRegBinary, "mine", 4), 0);
+    EXPECT_EQ(platform::registry_query(writing, "A", buf, sizeof buf, &count), 0);
+    EXPECT_EQ(std::string(buf, count), "mine");
+    platform::registry_close(writing);
 }
 
 TEST_F(RegistryStore, NamesIgnoreCase) {
