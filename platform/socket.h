@@ -31,11 +31,13 @@ int socket_connect(Socket s, std::uint32_t address, int port);
 // True for the code a non-blocking connect gives while it is under way.
 bool socket_connect_pending(int error);
 
-// select() with `s` in the read and the write set. `timeout_ms` 0 waits without
-// limit. Returns select's result and, when positive, which sets hold `s`.
+// Waits, as select() with `s` in the read and the write set would (poll on
+// POSIX). `timeout_ms` 0 waits without limit. Returns 0 on time-out, below 0
+// on error, else positive with the sets that hold `s`.
 int socket_select_connect(Socket s, int timeout_ms, bool& in_read, bool& in_write);
-// select() with `s` alone in the read set, for `timeout_ms`. Returns select's
-// result (0 time-out, below 0 error) and whether `s` is in the returned set.
+// Waits, as select() with `s` alone in the read set would, for `timeout_ms`.
+// Returns 0 on time-out, below 0 on error, else positive and whether `s` is
+// readable (an error or a closed peer counts as readable).
 int socket_select_read(Socket s, int timeout_ms, bool& in_read);
 
 // The pending error of the socket (getsockopt SOL_SOCKET SO_ERROR, 4 bytes);

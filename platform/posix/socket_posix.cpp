@@ -1,12 +1,16 @@
 // POSIX side of the link socket: BSD sockets over IPv4. Sends never raise
-// SIGPIPE; a closed peer shows as a failed send.
+// SIGPIPE; a closed peer shows as a failed send. The waits use poll, which
+// reports what select would (an error or hang-up counts as readable, and as
+// writable while connecting) without select's limit on descriptor numbers: a
+// POS may hold more than FD_SETSIZE files.
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/select.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,11 +23,30 @@ namespace zpos::platform {
 namespace {
 int fd(Socket s) { return static_cast<int>(s); }
 
-timeval to_timeval(int ms) {
-    timeval tv{};
-    tv.tv_sec = ms / 1000;
-    tv.tv_usec = (ms % 1000) * 1000;
-    return tv;
+constexpr short kGone = POLLERR | POLLHUP;
+
+long now_ms() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1000L + t.tv_nsec / 1000000L;
+}
+
+// Polls `s` for `events` (timeout_ms below 0: no limit); poll's result, with
+// the events that came. A signal that interrupts the wait does not end it:
+// the wait goes on for the time that is left.
+int wait_for(Socket s, short events, int timeout_ms, short& came) {
+    came = 0;
+    if (s == kNoSocket) return -1;
+    const long end = now_ms() + timeout_ms;
+    pollfd p{fd(s), events, 0};
+    int r;
+    while ((r = ::poll(&p, 1, timeout_ms)) < 0 && errno == EINTR) {
+        if (timeout_ms < 0) continue;
+        long left = end - now_ms();
+        timeout_ms = left > 0 ? static_cast<int>(left) : 0;
+    }
+    if (r > 0) came = p.revents;
+    return r;
 }
 }  // namespace
 
@@ -50,10 +73,8 @@ bool socket_address(const char* host, bool lookup, std::uint32_t& address) {
 }
 
 bool socket_set_nonblocking(Socket s, bool on) {
-    int flags = ::fcntl(fd(s), F_GETFL, 0);
-    if (flags < 0) return false;
-    flags = on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
-    return ::fcntl(fd(s), F_SETFL, flags) == 0;
+    int value = on ? 1 : 0;
+    return ::ioctl(fd(s), FIONBIO, &value) == 0;
 }
 
 int socket_connect(Socket s, std::uint32_t address, int port) {
@@ -62,7 +83,14 @@ int socket_connect(Socket s, std::uint32_t address, int port) {
     sa.sin_port = htons(static_cast<std::uint16_t>(port));
     sa.sin_addr.s_addr = address;
     if (::connect(fd(s), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return 0;
-    return errno ? errno : -1;
+    int error = errno ? errno : -1;
+    if (error != EINTR) return error;
+    // A signal cut a blocking connect short; the handshake goes on, so wait
+    // for its end as the call would have.
+    short came = 0;
+    if (wait_for(s, POLLOUT, -1, came) <= 0) return errno ? errno : -1;
+    int pending = 0;
+    return socket_pending_error(s, pending) ? pending : (errno ? errno : -1);
 }
 
 bool socket_connect_pending(int error) {
@@ -70,31 +98,17 @@ bool socket_connect_pending(int error) {
 }
 
 int socket_select_connect(Socket s, int timeout_ms, bool& in_read, bool& in_write) {
-    in_read = in_write = false;
-    if (s == kNoSocket || fd(s) >= FD_SETSIZE) return -1;
-    fd_set rd, wr;
-    FD_ZERO(&rd);
-    FD_ZERO(&wr);
-    FD_SET(fd(s), &rd);
-    FD_SET(fd(s), &wr);
-    timeval tv = to_timeval(timeout_ms);
-    int r = ::select(fd(s) + 1, &rd, &wr, nullptr, timeout_ms > 0 ? &tv : nullptr);
-    if (r > 0) {
-        in_read = FD_ISSET(fd(s), &rd);
-        in_write = FD_ISSET(fd(s), &wr);
-    }
+    short came = 0;
+    int r = wait_for(s, POLLIN | POLLOUT, timeout_ms > 0 ? timeout_ms : -1, came);
+    in_read = (came & (POLLIN | kGone)) != 0;
+    in_write = (came & (POLLOUT | kGone)) != 0;
     return r;
 }
 
 int socket_select_read(Socket s, int timeout_ms, bool& in_read) {
-    in_read = false;
-    if (s == kNoSocket || fd(s) >= FD_SETSIZE) return -1;
-    fd_set rd;
-    FD_ZERO(&rd);
-    FD_SET(fd(s), &rd);
-    timeval tv = to_timeval(timeout_ms);
-    int r = ::select(fd(s) + 1, &rd, nullptr, nullptr, &tv);
-    if (r > 0) in_read = FD_ISSET(fd(s), &rd);
+    short came = 0;
+    int r = wait_for(s, POLLIN, timeout_ms, came);
+    in_read = (came & (POLLIN | kGone)) != 0;
     return r;
 }
 
@@ -108,12 +122,18 @@ bool socket_pending_error(Socket s, int& error) {
 
 long socket_send(Socket s, const void* bytes, std::size_t count) {
     if (s == kNoSocket) return -1;
-    return static_cast<long>(::send(fd(s), bytes, count, MSG_NOSIGNAL));
+    ssize_t n;
+    do n = ::send(fd(s), bytes, count, MSG_NOSIGNAL);
+    while (n < 0 && errno == EINTR);
+    return static_cast<long>(n);
 }
 
 long socket_recv(Socket s, void* bytes, std::size_t count) {
     if (s == kNoSocket) return -1;
-    return static_cast<long>(::recv(fd(s), bytes, count, 0));
+    ssize_t n;
+    do n = ::recv(fd(s), bytes, count, 0);
+    while (n < 0 && errno == EINTR);
+    return static_cast<long>(n);
 }
 
 long socket_last_error() { return errno; }

@@ -2,12 +2,21 @@
 // behaviour with its result, resp_code, log line and failure count.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/select.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "entry/module_state.h"
 #include "link/connection.h"
+#include "link/acknowledge.h"
 #include "link/exchange.h"
 #include "platform/socket.h"
 #include "support/korean_texts.h"
@@ -170,6 +179,52 @@ TEST_F(LinkTest, OpenLinkSocketIsClosedByTheNextExchange) {
     EXPECT_EQ(exchange(2), 1);
     sim.stop();
     EXPECT_EQ(sim.connections(), 2);
+}
+
+// ---- The POS process around the link ----
+
+// A POS that keeps many files open: the link socket's descriptor lies beyond
+// the range select() can watch.
+TEST_F(LinkTest, LinkSocketNumberedBeyondFdSetSize) {
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    if (limit.rlim_cur < FD_SETSIZE + 64) {
+        limit.rlim_cur = std::min<rlim_t>(FD_SETSIZE + 64, limit.rlim_max);
+        setrlimit(RLIMIT_NOFILE, &limit);
+        getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    if (limit.rlim_cur < FD_SETSIZE + 64) GTEST_SKIP() << "no room for " << FD_SETSIZE + 64 << " descriptors";
+    std::vector<int> held;
+    for (int fd = dup(0); fd >= 0 && fd < FD_SETSIZE + 8; fd = dup(0)) held.push_back(fd);
+    start_host(host::Scenario{});
+    EXPECT_EQ(exchange(2), 1);
+    EXPECT_GE(g_module.link_socket, FD_SETSIZE);
+    EXPECT_EQ(acknowledge(), 1);
+    for (int fd : held) close(fd);
+}
+
+// Signals the POS receives (timers, child processes) interrupt the waits; the
+// waits go on for the time that is left instead of failing the transaction.
+void on_alarm(int) {}
+
+TEST_F(LinkTest, SignalsDuringTheWaitsDoNotEndThem) {
+    host::Scenario scenario;
+    scenario.fault = Fault::EotInFifth;
+    scenario.frame_gap_ms = 40;  // four 40 ms waits for the EOT, each interrupted
+    start_host(scenario);
+    struct sigaction action {}, before {};
+    action.sa_handler = on_alarm;  // without SA_RESTART
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(sigaction(SIGALRM, &action, &before), 0);
+    itimerval every_5ms{{0, 5000}, {0, 5000}}, stop{};
+    setitimer(ITIMER_REAL, &every_5ms, nullptr);
+    int exchanged = exchange(2);
+    int acknowledged = acknowledge();
+    setitimer(ITIMER_REAL, &stop, nullptr);
+    sigaction(SIGALRM, &before, nullptr);
+    EXPECT_EQ(exchanged, 1);
+    EXPECT_EQ(acknowledged, 1);
+    EXPECT_TRUE(log_has("EOT RECV [04] OK   count[5] Len[  3] "));
 }
 
 // ---- Connection step ----
