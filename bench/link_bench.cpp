@@ -1,8 +1,15 @@
-// One host exchange plus acknowledgement against the in-process simulator,
-// next to a bare client making the same round trips with the same bytes: the
-// difference is what the link's own work (logging, masking, waits) costs.
+// A whole card approval closed by Zelta_Ack against the in-process host
+// simulator, next to a bare client that makes the same round trips with the
+// same bytes over the same loopback: the difference is what the library's own
+// work costs (request building, settings and security store, logging,
+// masking, the waits' system calls). The host exchange and acknowledgement on
+// their own are measured too, with a message built by hand.
+//
+// ZPOS_BENCH_ITERATIONS=N runs every benchmark exactly N times instead of for
+// a second, so that a system call trace can be divided by N.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,10 +21,49 @@
 #include "link/exchange.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
+#include "tests/common/card_store.h"
+#include "tests/common/records_helper.h"
 #include "tools/host/host_sim.h"
+#include "zposapp.h"
 
 namespace {
 
+using zpos::test::Request;
+
+// A throw-away application directory for the library's log, settings and
+// security store, removed again after the run.
+class TempAppDir {
+public:
+    TempAppDir() {
+        if (!mkdtemp(dir_)) return;
+        std::string exe = std::string(dir_) + "/pos.exe";
+        zpos::platform::set_executable_path_override(exe.c_str());
+        zpos::refresh_module_paths();
+        ok_ = zpos::test::fill_card_store(std::string(dir_) + "/registry.dat");
+    }
+    ~TempAppDir() {
+        unsetenv("ZPOS_REGISTRY_FILE");
+        zpos::platform::set_executable_path_override(nullptr);
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    char dir_[32] = "/tmp/zpos-bench-XXXXXX";
+    bool ok_ = false;
+};
+
+Request card_approval() {
+    Request r("0200", "10");
+    r.set(zpos::req::entry_mode, "S").set_padded(zpos::req::track2, zpos::test::kSampleTrack, ' ');
+    r.set(zpos::req::install_months, "00").set(zpos::req::amt_extra1, "000000000");
+    r.set(zpos::req::amt_extra2, "000000000").set(zpos::req::tran_amt, "000030000");
+    return r;
+}
+
+// A transaction message as the request builder frames it, for the exchange
+// on its own.
 std::string request_message() {
     std::string body = std::string("POS10\x1c") + "1234567890\x1c" + "9410123456789012=2512\x1c" + "00\x1c" +
                        "00001000\x1c" + "\x03";
@@ -29,26 +75,6 @@ std::string request_message() {
     return msg + static_cast<char>(x);
 }
 
-// A throw-away application directory for the library's log and settings,
-// removed again after the run.
-class TempAppDir {
-public:
-    TempAppDir() {
-        if (!mkdtemp(dir_)) return;
-        std::string exe = std::string(dir_) + "/pos.exe";
-        zpos::platform::set_executable_path_override(exe.c_str());
-        zpos::refresh_module_paths();
-    }
-    ~TempAppDir() {
-        zpos::platform::set_executable_path_override(nullptr);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
-private:
-    char dir_[32] = "/tmp/zpos-bench-XXXXXX";
-};
-
 bool read_exact(zpos::platform::Socket s, char* out, std::size_t n) {
     std::size_t got = 0;
     while (got < n) {
@@ -57,6 +83,70 @@ bool read_exact(zpos::platform::Socket s, char* out, std::size_t n) {
         got += static_cast<std::size_t>(r);
     }
     return true;
+}
+
+// What the bare client replays: one request frame exactly as the library sent
+// it for a card approval (security block included).
+std::string library_request_frame() {
+    TempAppDir app_dir;
+    zpos::host::HostSim sim{zpos::host::Scenario{}};
+    if (!app_dir.ok() || !sim.start(0)) return {};
+    Request r = card_approval();
+    std::array<char, ZPOSAPP_RESPONSE_SIZE> response{};
+    int sent = Zelta_Send("127.0.0.1", sim.port(), r.data(), response.data());
+    int acked = Zelta_Ack();
+    sim.stop();
+    if (sent != 1 || acked != 1) return {};
+    for (const auto& f : sim.frames())
+        if (f.from_client && f.bytes.size() > 3) return f.bytes;
+    return {};
+}
+
+void BM_CardApprovalAndAck(benchmark::State& state) {
+    TempAppDir app_dir;
+    zpos::host::HostSim sim{zpos::host::Scenario{}};
+    if (!app_dir.ok() || !sim.start(0)) {
+        state.SkipWithError("no application directory or loopback port");
+        return;
+    }
+    Request r = card_approval();
+    std::array<char, ZPOSAPP_RESPONSE_SIZE> response{};
+    for (auto _ : state) {
+        int sent = Zelta_Send("127.0.0.1", sim.port(), r.data(), response.data());
+        if (sent != 1 || std::memcmp(response.data() + 55, "0000", 4) != 0 || Zelta_Ack() != 1) {
+            state.SkipWithError("approval failed");
+            break;
+        }
+    }
+    sim.stop();
+}
+
+void BM_BareClientSameRoundTrips(benchmark::State& state) {
+    const std::string frame = library_request_frame();
+    zpos::host::HostSim sim{zpos::host::Scenario{}};
+    if (frame.empty() || !sim.start(0)) {
+        state.SkipWithError("no request frame or loopback port");
+        return;
+    }
+    std::uint32_t address = 0;
+    zpos::platform::socket_address("127.0.0.1", false, address);
+    const char ack[3] = {0x00, 0x01, 0x06};
+    char buf[3000];
+    for (auto _ : state) {
+        zpos::platform::Socket s = zpos::platform::socket_open();
+        bool ok = zpos::platform::socket_connect(s, address, sim.port()) == 0 && read_exact(s, buf, 3) &&
+                  zpos::platform::socket_send(s, frame.data(), frame.size()) == static_cast<long>(frame.size()) &&
+                  read_exact(s, buf, 2);
+        std::size_t n = ok ? ((static_cast<unsigned char>(buf[0]) << 8) | static_cast<unsigned char>(buf[1])) : 0;
+        ok = ok && n <= sizeof buf && read_exact(s, buf, n) && zpos::platform::socket_send(s, ack, 3) == 3 &&
+             read_exact(s, buf, 3) && buf[2] == 0x04;
+        zpos::platform::socket_close(s);
+        if (!ok) {
+            state.SkipWithError("round trip failed");
+            break;
+        }
+    }
+    sim.stop();
 }
 
 void BM_LinkExchangeAndAck(benchmark::State& state) {
@@ -82,38 +172,21 @@ void BM_LinkExchangeAndAck(benchmark::State& state) {
     sim.stop();
 }
 
-void BM_BareClientSameRoundTrips(benchmark::State& state) {
-    zpos::host::HostSim sim{zpos::host::Scenario{}};
-    if (!sim.start(0)) {
-        state.SkipWithError("no loopback port");
-        return;
-    }
-    std::uint32_t address = 0;
-    zpos::platform::socket_address("127.0.0.1", false, address);
-    std::string msg = request_message();
-    unsigned char frame[zpos::kRequestFrameSize];
-    int frame_len = zpos::build_request_frame(frame, sizeof frame, msg.data(), static_cast<int>(msg.size()), "", 0);
-    const char ack[3] = {0x00, 0x01, 0x06};
-    char buf[3000];
-    for (auto _ : state) {
-        zpos::platform::Socket s = zpos::platform::socket_open();
-        bool ok = zpos::platform::socket_connect(s, address, sim.port()) == 0 && read_exact(s, buf, 3) &&
-                  zpos::platform::socket_send(s, frame, static_cast<std::size_t>(frame_len)) == frame_len &&
-                  read_exact(s, buf, 2);
-        std::size_t n = ok ? ((static_cast<unsigned char>(buf[0]) << 8) | static_cast<unsigned char>(buf[1])) : 0;
-        ok = ok && n <= sizeof buf && read_exact(s, buf, n) && zpos::platform::socket_send(s, ack, 3) == 3 &&
-             read_exact(s, buf, 3) && buf[2] == 0x04;
-        zpos::platform::socket_close(s);
-        if (!ok) {
-            state.SkipWithError("round trip failed");
-            break;
-        }
-    }
-    sim.stop();
-}
-
 }  // namespace
 
-BENCHMARK(BM_LinkExchangeAndAck)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
-BENCHMARK(BM_BareClientSameRoundTrips)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    const char* fixed = std::getenv("ZPOS_BENCH_ITERATIONS");
+    for (auto [name, fn] : {std::pair{"BM_CardApprovalAndAck", &BM_CardApprovalAndAck},
+                            std::pair{"BM_BareClientSameRoundTrips", &BM_BareClientSameRoundTrips},
+                            std::pair{"BM_LinkExchangeAndAck", &BM_LinkExchangeAndAck}}) {
+        benchmark::internal::Benchmark* b = benchmark::RegisterBenchmark(name, fn)->Unit(benchmark::kMicrosecond);
+        if (fixed && std::atoi(fixed) > 0)
+            b->Iterations(std::atoi(fixed));
+        else
+            b->MinTime(1.0);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

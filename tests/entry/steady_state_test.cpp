@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "link/link_timing.h"
-#include "platform/registry.h"
 #include "tests/common/allocation_counter.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/card_store.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/sockets.h"
 #include "tools/host/host_sim.h"
@@ -86,27 +86,9 @@ host::Scenario with_fault(Fault fault) {
 
 enum Host { kApproving, kWrongThirdByte, kNakReply, kShortBody };
 
-// The card of the requests has a record in the security store, so every
-// card transaction reads the store and sends a block.
-constexpr char kTrack[] = "9410123456789012=2812101";
-
-void fill_security_store(const std::string& path) {
-    setenv("ZPOS_REGISTRY_FILE", path.c_str(), 1);
-    platform::RegistryKey k = platform::registry_create("SOFTWARE\\VAN_POS_SECURITY\\1100\\DATA\\12");
-    ASSERT_NE(k, nullptr);
-    auto put = [&](const char* name, int type, const std::string& bytes) {
-        ASSERT_EQ(platform::registry_set(k, name, type, bytes.data(), static_cast<int>(bytes.size())), 0) << name;
-    };
-    put("CARD_NO", platform::kRegString, std::string("9410123456789012") + '\0');
-    put("DATE_TIME", platform::kRegString, std::string("20261207120000") + '\0');
-    put("CRYPT_DATA", platform::kRegBinary, std::string(40, '\x5a'));
-    put("CRYPT_KEY", platform::kRegBinary, std::string(100, '\xa5'));
-    platform::registry_close(k);
-}
-
 Request card(const char* msg_type, const char* kind) {
     Request r(msg_type, kind);
-    r.set(req::entry_mode, "S").set_padded(req::track2, kTrack, ' ').set(req::install_months, "00");
+    r.set(req::entry_mode, "S").set_padded(req::track2, kSampleTrack, ' ').set(req::install_months, "00");
     r.set(req::amt_extra1, "000000000").set(req::amt_extra2, "000000000").set(req::tran_amt, "000030000");
     return r;
 }
@@ -116,7 +98,8 @@ protected:
     void SetUp() override {
         set_link_timing_for_test(500, 300);
         dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=0\n");
-        fill_security_store(dir.file("registry.dat"));
+        // Every card transaction reads the store and sends the card's block.
+        ASSERT_TRUE(fill_card_store(dir.file("registry.dat")));
     }
     void TearDown() override {
         unsetenv("ZPOS_REGISTRY_FILE");

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (preset ci) and runs them, then counts the system calls
+# of one card approval with Zelta_Ack beside the bare client's: strace follows
+# the benchmark's own thread (not the host simulator's) over two fixed
+# iteration counts, and the difference divided by the extra iterations leaves
+# set-up out. Installs strace when missing. Performance is reported here,
+# never asserted in tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if ! command -v strace >/dev/null 2>&1; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y strace
+fi
+
+[ -f build/ci/CMakeCache.txt ] || cmake --preset ci >/dev/null
+cmake --build build/ci -j"$(nproc 2>/dev/null || echo 2)" --target zpos_bench_link zpos_bench_reply >/dev/null
+bench=build/ci/bench
+
+"$bench/zpos_bench_link"
+"$bench/zpos_bench_reply"
+
+# calls NAME ITERATIONS OUT: strace's summary of NAME run exactly ITERATIONS times.
+calls() {
+  ZPOS_BENCH_ITERATIONS=$2 strace -c -o "$3" "$bench/zpos_bench_link" --benchmark_filter="^$1/" >/dev/null 2>&1
+}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+low=200
+high=1200
+echo
+echo "system calls per transaction (benchmark thread; $((high - low)) iterations counted)"
+for name in BM_CardApprovalAndAck BM_BareClientSameRoundTrips; do
+  calls "$name" "$low" "$tmp/low"
+  calls "$name" "$high" "$tmp/high"
+  # Per system call: (calls at high - calls at low) / (high - low).
+  awk -v n=$((high - low)) -v name="$name" '
+    FNR == 1 { file++ }
+    $1 ~ /^[0-9.]+$/ && $NF != "total" { c[$NF, file] = $4; seen[$NF] = 1 }
+    END {
+      total = 0; line = ""
+      for (s in seen) {
+        d = (c[s, 2] - c[s, 1]) / n
+        if (d >= 0.05) { line = line sprintf(" %s %.1f", s, d); total += d }
+      }
+      printf "%-30s %6.1f  (%s )\n", name, total, line
+    }' "$tmp/low" "$tmp/high"
+done

@@ -1,0 +1,31 @@
+// A per-user security store holding one card record, for whole transactions
+// with the sample track kSampleTrack: the store is pointed at `path` through
+// ZPOS_REGISTRY_FILE and the card's record (subkey "12", the track's third and
+// fourth characters after '=') is written the way the security program does.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/registry.h"
+
+namespace zpos::test {
+
+inline constexpr char kSampleTrack[] = "9410123456789012=2812101";
+
+inline bool fill_card_store(const std::string& path) {
+    if (setenv("ZPOS_REGISTRY_FILE", path.c_str(), 1) != 0) return false;
+    platform::RegistryKey k = platform::registry_create("SOFTWARE\\VAN_POS_SECURITY\\1100\\DATA\\12");
+    if (!k) return false;
+    auto put = [&](const char* name, int type, const std::string& bytes) {
+        return platform::registry_set(k, name, type, bytes.data(), static_cast<int>(bytes.size())) == 0;
+    };
+    bool ok = put("CARD_NO", platform::kRegString, std::string("9410123456789012") + '\0') &&
+              put("DATE_TIME", platform::kRegString, std::string("20261207120000") + '\0') &&
+              put("CRYPT_DATA", platform::kRegBinary, std::string(40, '\x5a')) &&
+              put("CRYPT_KEY", platform::kRegBinary, std::string(100, '\xa5'));
+    platform::registry_close(k);
+    return ok;
+}
+
+}  // namespace zpos::test
