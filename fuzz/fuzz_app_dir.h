@@ -15,8 +15,11 @@ namespace zpos::fuzz {
 class FuzzAppDir {
 public:
     FuzzAppDir() {
-        char pattern[] = "/tmp/zpos-fuzz-XXXXXX";
-        const char* made = mkdtemp(pattern);
+        // In memory where the system has it: the settings writes sync to disk.
+        char shm[] = "/dev/shm/zpos-fuzz-XXXXXX";
+        char tmp[] = "/tmp/zpos-fuzz-XXXXXX";
+        const char* made = mkdtemp(shm);
+        if (!made) made = mkdtemp(tmp);
         dir_ = made ? made : "/tmp";
         platform::set_executable_path_override((dir_ + "/pos.exe").c_str());
         refresh_module_paths();

@@ -1,6 +1,7 @@
 // The settings file reader and writer over arbitrary file contents: a read of
 // one key into buffers of several sizes, then a write of a key into the same
-// file and a read of it back.
+// file and a read of it back, which must give the value written whenever the
+// names and the value are ones the library itself writes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +18,20 @@ std::string take_text(std::string_view& in) {
     std::string text(in.substr(0, end));
     in.remove_prefix(end == std::string_view::npos ? in.size() : end + 1);
     return text;
+}
+
+// Printable, without the characters that delimit names and comments, and
+// without blanks at either end (which a read trims): what the library's own
+// sections, keys and values look like.
+bool plain(const std::string& text, bool name) {
+    if (text.empty() || text.size() > 200) return !name && text.empty();
+    if (text.front() == ' ' || text.back() == ' ') return false;
+    if (text.front() == '"' || text.front() == '\'' || text.front() == ';') return false;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c > 0x7E) return false;
+        if (name && (c == '=' || c == '[' || c == ']')) return false;
+    }
+    return true;
 }
 }  // namespace
 
@@ -38,8 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (n < 0 || (room > 0 && n >= room)) __builtin_trap();
         if (room > 0 && out[n] != '\0') __builtin_trap();
     }
-    zpos::platform::profile_write(section.c_str(), key.c_str(), value.c_str(), path.c_str());
+    bool written = zpos::platform::profile_write(section.c_str(), key.c_str(), value.c_str(), path.c_str());
     char back[256];
     zpos::platform::profile_read(section.c_str(), key.c_str(), "", back, sizeof back, path.c_str());
+    if (written && plain(section, true) && plain(key, true) && plain(value, false) && value != back)
+        __builtin_trap();
     return 0;
 }
