@@ -18,6 +18,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/names.h"
 #include "platform/posix/small_file.h"
 
 namespace zpos::platform {
@@ -50,17 +51,6 @@ bool valid_name(const char* name) {
     for (; name[n]; ++n) {
         unsigned char c = static_cast<unsigned char>(name[n]);
         if (c < 0x20 || c > 0x7E || n >= kNameMax) return false;
-    }
-    return true;
-}
-
-bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <string_view>
 
+#include "platform/names.h"
 #include "platform/platform.h"
 #include "support/settings.h"
 
@@ -27,6 +28,7 @@ struct Key {
 };
 
 using namespace settings;
+using platform::same_name;
 
 const Key kKeys[] = {
     {kVanCfg, kVanId, kVanIdSize, Accepts::Route, "1 or 2",
@@ -47,17 +49,6 @@ const Key kKeys[] = {
 };
 
 const char* const kSections[] = {kVanCfg, kComPort, kSignPad};
-
-bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
 
 std::string settings_path(const std::string& dir) {
     return dir + platform::kPathSep + kFileName;
