@@ -107,9 +107,11 @@ void BackupServer::serve() {
         if (platform::socket_select_read(listener_, kPollMs, ready) <= 0 || !ready) continue;
         platform::Socket s = platform::socket_accept(listener_);
         if (s == platform::kNoSocket) continue;
+        // Counted before the answer goes out, so a client that has its answer
+        // always finds its connection counted.
+        ++served_;
         serve_one(s);
         platform::socket_close(s);
-        ++served_;
     }
 }
 

@@ -36,7 +36,7 @@ public:
     void answer_raw(const std::string& bytes);
 
     // The framed requests received so far, in order, and the number of
-    // connections served.
+    // connections accepted (a server being stopped finishes the one at hand).
     std::vector<std::string> requests() const;
     int served() const { return served_; }
 
