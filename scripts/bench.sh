@@ -8,12 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! command -v strace >/dev/null 2>&1; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y strace
-fi
+scripts/install-missing.sh strace
 
 [ -f build/ci/CMakeCache.txt ] || cmake --preset ci >/dev/null
 cmake --build build/ci -j"$(nproc 2>/dev/null || echo 2)" --target zpos_bench_link zpos_bench_reply >/dev/null

@@ -7,17 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(clang-14 libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
-fi
+scripts/install-missing.sh clang-14 libclang-rt-14-dev
 
 seconds=${FUZZ_SECONDS:-8}
 targets=(reply_parser_fuzz backup_reply_fuzz link_frames_fuzz profile_fuzz registry_store_fuzz request_builders_fuzz)

@@ -9,12 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! command -v valgrind >/dev/null 2>&1; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y valgrind
-fi
+scripts/install-missing.sh valgrind
 
 build=${ZPOS_NATIVE_BUILD:-build/ci}
 if [ ! -f "$build/CMakeCache.txt" ]; then
