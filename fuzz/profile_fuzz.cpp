@@ -9,17 +9,10 @@
 #include <string_view>
 
 #include "fuzz/fuzz_app_dir.h"
+#include "fuzz/fuzz_input.h"
 #include "platform/platform.h"
 
 namespace {
-// Takes bytes up to the next NUL (or the end) off the front of `in`.
-std::string take_text(std::string_view& in) {
-    std::size_t end = in.find('\0');
-    std::string text(in.substr(0, end));
-    in.remove_prefix(end == std::string_view::npos ? in.size() : end + 1);
-    return text;
-}
-
 // Printable, without the characters that delimit names and comments, and
 // without blanks at either end (which a read trims): what the library's own
 // sections, keys and values look like.
@@ -34,6 +27,8 @@ bool plain(const std::string& text, bool name) {
     return true;
 }
 }  // namespace
+
+using zpos::fuzz::take_text;
 
 // Input: section NUL key NUL value NUL file contents.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -9,16 +9,10 @@
 #include <string_view>
 
 #include "fuzz/fuzz_app_dir.h"
+#include "fuzz/fuzz_input.h"
 #include "platform/registry.h"
 
-namespace {
-std::string take_text(std::string_view& in) {
-    std::size_t end = in.find('\0');
-    std::string text(in.substr(0, end));
-    in.remove_prefix(end == std::string_view::npos ? in.size() : end + 1);
-    return text;
-}
-}  // namespace
+using zpos::fuzz::take_text;
 
 // Input: key path NUL value name NUL store contents.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
