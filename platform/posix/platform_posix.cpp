@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/posix/small_file.h"
 
 namespace zpos::platform {
 
@@ -48,13 +49,7 @@ long append_to_file(const char* path, const char* bytes, std::size_t len) {
     int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return -1;
     // One write per line: O_APPEND makes each write land whole at the end.
-    std::size_t done = 0;
-    while (done < len) {
-        ssize_t n = write(fd, bytes + done, len - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
+    std::size_t done = write_all(fd, bytes, len);
     close(fd);
     return static_cast<long>(done);
 }

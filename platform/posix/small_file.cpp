@@ -37,12 +37,7 @@ long read_small_file(const char* path, char* out, std::size_t capacity) {
     return result;
 }
 
-bool replace_small_file(const char* path, const char* bytes, std::size_t len, unsigned mode) {
-    char temp[640];
-    int n = std::snprintf(temp, sizeof temp, "%s.%ld.tmp", path, static_cast<long>(getpid()));
-    if (n < 0 || static_cast<std::size_t>(n) >= sizeof temp) return false;
-    int fd = open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0) return false;
+std::size_t write_all(int fd, const char* bytes, std::size_t len) {
     std::size_t done = 0;
     while (done < len) {
         ssize_t w = write(fd, bytes + done, len - done);
@@ -50,9 +45,18 @@ bool replace_small_file(const char* path, const char* bytes, std::size_t len, un
         if (w <= 0) break;
         done += static_cast<std::size_t>(w);
     }
+    return done;
+}
+
+bool replace_small_file(const char* path, const char* bytes, std::size_t len, unsigned mode) {
+    char temp[640];
+    int n = std::snprintf(temp, sizeof temp, "%s.%ld.tmp", path, static_cast<long>(getpid()));
+    if (n < 0 || static_cast<std::size_t>(n) >= sizeof temp) return false;
+    int fd = open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0) return false;
     // Synced before the rename, so a power cut leaves the old file or the
     // whole new one, never an empty one.
-    bool ok = done == len && fsync(fd) == 0;
+    bool ok = write_all(fd, bytes, len) == len && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     if (!ok || rename(temp, path) != 0) {
         unlink(temp);
