@@ -183,6 +183,7 @@ TEST_F(EndToEnd, PointsThroughZeltaSend) {
     EXPECT_EQ(send(sim, points("01")), 1);
     EXPECT_EQ(out(resp::resp_code), "0000");
     EXPECT_EQ(out(resp::pt_sub), "01");
+    EXPECT_EQ(out(resp::pt_auth_no), "12345678    ");  // field 23, with no end-of-text byte in it
     EXPECT_EQ(Zelta_Ack(), 1);
     sim.stop();
     auto requests = sim.requests();

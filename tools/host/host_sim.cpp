@@ -202,7 +202,10 @@ std::string reply_body(const Scenario& scenario, const SeenRequest& request) {
         }
     }
     std::string amount = std::to_string(request.amount);
-    const std::string fields[24] = {
+    // All 47 fields, as the host sends them: the ETX then lands in field 46,
+    // whose length prefix 0000 keeps it out, and not in a field the POS reads.
+    constexpr int kFields = 47;
+    std::string fields[kFields] = {
         "",                                                   // 0
         message,                                              // 1 message line 1
         request.approved ? scenario.approval_no : "",         // 2 approval number
@@ -216,10 +219,11 @@ std::string reply_body(const Scenario& scenario, const SeenRequest& request) {
         message, "", "",                                      // 20 to 22
         scenario.approval_no,                                 // 23
     };
+    fields[46] = "0000";  // 24 to 45 empty
     std::string body;
     body += kSTX;
     body += "RPOS" + (request.code.size() == 2 ? request.code : std::string("00"));
-    for (int i = 0; i < 24; ++i) {
+    for (int i = 0; i < kFields; ++i) {
         if (i) body += kFS;
         body += spell_for_wire(fields[i]);
     }

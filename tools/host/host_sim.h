@@ -136,7 +136,8 @@ private:
 };
 
 // The reply body the host sends for a decoded request (plain, before masking):
-// STX, six header bytes, fields 0 to 23, ETX, check byte.
+// STX, six header bytes, fields 0 to 46 (46 empty behind its length 0000),
+// ETX, check byte.
 std::string reply_body(const Scenario& scenario, const SeenRequest& request);
 // The link frame of a plain body: length, then the body masked with its key.
 std::string link_frame(const std::string& plain_body);
