@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -154,6 +155,8 @@ TEST_F(SteadyState, ThousandFailuresAndThousandApprovalsLeaveNothingBehind) {
         for (int i = 0; i < 1000; ++i) approved += approval_and_ack(hosts.port(kApproving));
         allocations = count.count();
     }
+    std::printf("descriptors %d -> %d, heap in use %zu -> %zu bytes, %ld allocations\n", descriptors,
+                open_descriptors(), heap, heap_in_use(), allocations);
     EXPECT_EQ(failed, 1000);
     EXPECT_EQ(approved, 1000);
     EXPECT_EQ(open_descriptors(), descriptors);
