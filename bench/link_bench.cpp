@@ -22,7 +22,6 @@
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "tests/common/card_store.h"
-#include "tests/common/records_helper.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"
 
@@ -54,14 +53,6 @@ private:
     bool ok_ = false;
 };
 
-Request card_approval() {
-    Request r("0200", "10");
-    r.set(zpos::req::entry_mode, "S").set_padded(zpos::req::track2, zpos::test::kSampleTrack, ' ');
-    r.set(zpos::req::install_months, "00").set(zpos::req::amt_extra1, "000000000");
-    r.set(zpos::req::amt_extra2, "000000000").set(zpos::req::tran_amt, "000030000");
-    return r;
-}
-
 // A transaction message as the request builder frames it, for the exchange
 // on its own.
 std::string request_message() {
@@ -91,7 +82,7 @@ std::string library_request_frame() {
     TempAppDir app_dir;
     zpos::host::HostSim sim{zpos::host::Scenario{}};
     if (!app_dir.ok() || !sim.start(0)) return {};
-    Request r = card_approval();
+    Request r = zpos::test::sample_card_request("0200", "10");
     std::array<char, ZPOSAPP_RESPONSE_SIZE> response{};
     int sent = Zelta_Send("127.0.0.1", sim.port(), r.data(), response.data());
     int acked = Zelta_Ack();
@@ -109,7 +100,7 @@ void BM_CardApprovalAndAck(benchmark::State& state) {
         state.SkipWithError("no application directory or loopback port");
         return;
     }
-    Request r = card_approval();
+    Request r = zpos::test::sample_card_request("0200", "10");
     std::array<char, ZPOSAPP_RESPONSE_SIZE> response{};
     for (auto _ : state) {
         int sent = Zelta_Send("127.0.0.1", sim.port(), r.data(), response.data());

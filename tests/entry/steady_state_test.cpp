@@ -19,7 +19,6 @@
 #include "tests/common/allocation_counter.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/card_store.h"
-#include "tests/common/records_helper.h"
 #include "tests/common/sockets.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"
@@ -87,13 +86,6 @@ host::Scenario with_fault(Fault fault) {
 
 enum Host { kApproving, kWrongThirdByte, kNakReply, kShortBody };
 
-Request card(const char* msg_type, const char* kind) {
-    Request r(msg_type, kind);
-    r.set(req::entry_mode, "S").set_padded(req::track2, kSampleTrack, ' ').set(req::install_months, "00");
-    r.set(req::amt_extra1, "000000000").set(req::amt_extra2, "000000000").set(req::tran_amt, "000030000");
-    return r;
-}
-
 class SteadyState : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -132,8 +124,8 @@ protected:
     HostProcess hosts{{host::Scenario{}, with_fault(Fault::WrongThirdByte), with_fault(Fault::NakReply),
                        with_fault(Fault::ShortBody)}};
     int closed = closed_loopback_port();
-    Request approval = card("0200", "10");
-    Request cash = card("0200", "21");
+    Request approval = sample_card_request("0200", "10");
+    Request cash = sample_card_request("0200", "21");
     std::array<char, resp::kSize> response{};
     std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer{};
 };
