@@ -49,6 +49,7 @@ for t in "${targets[@]}"; do
 done
 printf '%-24s %12s %8s\n' total "$total_execs" "$total_units"
 
+echo "fuzz: $((${#targets[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "fuzz: failures in ${failed[*]}; inputs in $run/<target>.artifacts/" >&2
   exit 1

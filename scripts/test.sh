@@ -1,21 +1,74 @@
 #!/usr/bin/env bash
-# Installs what is missing (Debian packages), then configures, builds and runs
-# every test: the CI build with warnings as errors, the sanitizer build, then
-# the Windows build under Wine, the fuzz targets and the memcheck run.
-set -euo pipefail
+# Installs what is missing (Debian packages), then runs every stage of the test
+# suite: the CI build with warnings as errors and its CTest tests, the sanitizer
+# build, the Windows build under Wine, the fuzz targets and the memcheck run.
+# Every stage runs even when an earlier one failed; each stage's output is kept
+# in build/test-logs/. The last line counts the tests of all stages:
+# "N passed, M failed". Exit status 0 only when nothing failed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-missing.sh cmake g++ make pkg-config binutils libgtest-dev libgmock-dev libbenchmark-dev \
-  libhangul-dev
+  libhangul-dev || exit 1
 
 jobs=$(nproc 2>/dev/null || echo 2)
-for preset in ci asan; do
-  cmake --preset "$preset"
-  cmake --build --preset "$preset" -j"$jobs"
-  ctest --preset "$preset" -j"$jobs"
-done
+logs=build/test-logs
+mkdir -p "$logs"
+passed=0
+failed=0
+summary=()
 
+# Counts of one stage's log: its last "N passed, M failed" line, else CTest's
+# "X% tests passed, F tests failed out of T", else the stage as one test.
+count_stage() {
+  local log=$1 status=$2 line p f
+  line=$(grep -aoE '[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
+  if [ -n "$line" ]; then
+    p=${line%% passed*}
+    f=${line#*passed, }
+    f=${f%% failed*}
+  else
+    line=$(grep -aoE '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -n "$line" ]; then
+      f=${line%% tests*}
+      p=$((${line##* } - f))
+    else
+      p=0
+      f=0
+    fi
+  fi
+  # A stage that failed without a failing test (a build error, say) counts as one.
+  if [ "$status" -ne 0 ] && [ "$f" -eq 0 ]; then f=1; fi
+  if [ "$status" -eq 0 ] && [ "$p" -eq 0 ] && [ "$f" -eq 0 ]; then p=1; fi
+  echo "$p $f"
+}
+
+# stage NAME COMMAND...: runs the command, output to the terminal and to the log.
+stage() {
+  local name=$1 start status p f
+  shift
+  start=$(date +%s)
+  echo "==== $name"
+  "$@" 2>&1 | tee "$logs/$name.log"
+  status=${PIPESTATUS[0]}
+  read -r p f < <(count_stage "$logs/$name.log" "$status")
+  passed=$((passed + p))
+  failed=$((failed + f))
+  summary+=("$(printf '%-10s %4d passed, %3d failed, %4d s' "$name" "$p" "$f" $(($(date +%s) - start)))")
+}
+
+ctest_preset() {
+  cmake --preset "$1" && cmake --build --preset "$1" -j"$jobs" && ctest --preset "$1" -j"$jobs"
+}
+
+stage ci ctest_preset ci
+stage asan ctest_preset asan
 # Each of these installs what it needs itself.
-scripts/windows-tests.sh
-scripts/fuzz.sh
-scripts/valgrind.sh
+stage windows scripts/windows-tests.sh
+stage fuzz scripts/fuzz.sh
+stage memcheck scripts/valgrind.sh
+
+echo
+printf '%s\n' "${summary[@]}"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
