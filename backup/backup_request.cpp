@@ -11,11 +11,12 @@
 #include "backup/backup_route.h"
 #include "backup/base64.h"
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "platform/platform.h"
 #include "request/capture.h"
 #include "support/fields.h"
 #include "support/log.h"
+#include "support/message_kinds.h"
+#include "support/records.h"
 #include "support/settings.h"
 
 namespace zpos {

@@ -9,10 +9,10 @@
 
 #include "backup/backup_library.h"
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "reply/company_codes.h"
 #include "support/fields.h"
 #include "support/log.h"
+#include "support/records.h"
 #include "support/settings.h"
 
 namespace zpos {

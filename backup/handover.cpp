@@ -6,10 +6,11 @@
 #include "backup/backup_request.h"
 #include "backup/backup_route.h"
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "reply/parser.h"
 #include "request/framing.h"
 #include "support/log.h"
+#include "support/message_kinds.h"
+#include "support/records.h"
 
 namespace zpos {
 

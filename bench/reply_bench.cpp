@@ -6,10 +6,11 @@
 #include <cstring>
 #include <string>
 
-#include "entry/records.h"
 #include "reply/keystrokes.h"
 #include "reply/parser.h"
 #include "reply/split.h"
+#include "support/message_kinds.h"
+#include "support/records.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // module; the entry points are not re-entrant, so nothing is locked.
 #pragma once
 
-#include "entry/records.h"
 #include "platform/socket.h"
+#include "support/records.h"
 
 namespace zpos {
 

@@ -8,12 +8,13 @@
 #include "backup/backup_request.h"
 #include "backup/backup_route.h"
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "link/exchange.h"
 #include "platform/platform.h"
 #include "request/framing.h"
 #include "request/request_message.h"
 #include "security/security_store.h"
+#include "support/message_kinds.h"
+#include "support/records.h"
 #include "support/settings.h"
 
 namespace zpos {

@@ -8,12 +8,13 @@
 #include <string_view>
 
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "entry/transaction_paths.h"
 #include "platform/platform.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/message_kinds.h"
+#include "support/records.h"
 #include "support/settings.h"
 
 namespace zpos {

@@ -9,9 +9,9 @@
 #include <filesystem>
 
 #include "backup/backup_route.h"
-#include "entry/records.h"
 #include "fuzz/fuzz_app_dir.h"
 #include "platform/platform.h"
+#include "support/records.h"
 
 extern "C" void fuzz_set_backup_answer(const unsigned char* bytes, std::size_t size);
 

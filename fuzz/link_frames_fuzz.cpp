@@ -12,12 +12,12 @@
 #include <thread>
 
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "fuzz/fuzz_app_dir.h"
 #include "link/acknowledge.h"
 #include "link/connection.h"
 #include "link/exchange.h"
 #include "link/link_timing.h"
+#include "support/records.h"
 
 namespace {
 

@@ -3,8 +3,13 @@
 shapes the unit tests use: host replies, backup answers, link frames, settings
 files, registry stores and request records. Run it after changing a shape."""
 import os
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "tables"))
+from generate import load_fields  # noqa: E402
+
+REQUEST_FIELDS = {f["name"]: (f["offset"], f["width"]) for f in load_fields() if f["record"] == "request"}
 FS, STX, ETX, SO, SI = b"\x1c", b"\x02", b"\x03", b"\x0e", b"\x0f"
 
 
@@ -28,8 +33,10 @@ def frame(body):
 
 
 def request(fields):
+    """A request record with the named fields set, blanks elsewhere."""
     rec = bytearray(b" " * 240)
-    for (offset, width), text in fields.items():
+    for name, text in fields.items():
+        offset, width = REQUEST_FIELDS[name]
         rec[offset:offset + width] = text[:width].ljust(width)
     return bytes(rec)
 
@@ -39,14 +46,14 @@ approved = {0: b"0000", 1: b"12345678", 5: b"240315120000", 6: b"APPROVED", 7: b
 declined = {0: b"8010", 20: SO + b"dkssud" + SI, 21: b"CALL" + SO + b"RkR" + SI, 46: b"0000"}
 points = {0: b"0000", 30: b"001500", 32: SO + b"vhdlsxm" + SI}
 
-card = request({(0, 4): b"0240", (27, 4): b"0200", (31, 2): b"10", (45, 10): b"1200000001",
-                (55, 1): b"A", (58, 37): b"4092123412341234=2512101", (95, 2): b"00",
-                (97, 9): b"000000100", (106, 9): b"000000200", (115, 9): b"000010000"})
-cancel = request({(0, 4): b"0240", (27, 4): b"0420", (31, 2): b"10", (45, 10): b"1200000001",
-                  (55, 1): b"K", (58, 37): b"4092123412341234=2512", (115, 9): b"000010000",
-                  (124, 8): b"87654321", (132, 6): b"240315"})
-pts = request({(0, 4): b"0240", (27, 4): b"0600", (31, 2): b"60", (45, 10): b"1200000001",
-               (55, 2): b"01", (57, 2): b"02", (76, 37): b"9410123412341234=2512", (114, 9): b"000001500"})
+card = request({"rec_len": b"0240", "msg_type": b"0200", "tran_kind": b"10", "term_id": b"1200000001",
+                "entry_mode": b"A", "track2": b"4092123412341234=2512101", "install_months": b"00",
+                "amt_extra1": b"000000100", "amt_extra2": b"000000200", "tran_amt": b"000010000"})
+cancel = request({"rec_len": b"0240", "msg_type": b"0420", "tran_kind": b"10", "term_id": b"1200000001",
+                  "entry_mode": b"K", "track2": b"4092123412341234=2512", "tran_amt": b"000010000",
+                  "org_auth_no": b"87654321", "org_auth_date": b"240315"})
+pts = request({"rec_len": b"0240", "msg_type": b"0600", "tran_kind": b"60", "term_id": b"1200000001",
+               "pt_media": b"01", "pt_sub": b"02", "pt_track2": b"9410123412341234=2512", "pt_amt": b"000001500"})
 settings = b"[VANCFG]\nEOT_CNT=1\nVANID=2\nTOGGLE_TIME=1700000000    \n[COM_PORT]\nPIN=YES\nSignSetting=NO\n"
 
 enq = b"\x00\x01\x05"

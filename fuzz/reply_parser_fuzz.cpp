@@ -6,11 +6,11 @@
 #include <cstring>
 #include <vector>
 
-#include "entry/records.h"
 #include "fuzz/fuzz_app_dir.h"
 #include "reply/keystrokes.h"
 #include "reply/parser.h"
 #include "reply/split.h"
+#include "support/records.h"
 
 namespace {
 // Kinds the parser fills, and two it leaves alone.

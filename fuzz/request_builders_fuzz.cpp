@@ -11,10 +11,11 @@
 
 #include "backup/backup_request.h"
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "fuzz/fuzz_app_dir.h"
 #include "request/framing.h"
 #include "request/request_message.h"
+#include "support/message_kinds.h"
+#include "support/records.h"
 
 // The builders pause before an unsigned payment, as the POS expects; the
 // link swaps that pause for nothing here (see CMakeLists.txt), or each input

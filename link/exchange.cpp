@@ -8,13 +8,14 @@
 #include <cstring>
 
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "link/connection.h"
 #include "link/link_timing.h"
 #include "platform/socket.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/message_kinds.h"
+#include "support/records.h"
 #include "support/settings.h"
 
 namespace zpos {

@@ -7,7 +7,6 @@
 #include <span>
 
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "link/connection.h"
 #include "link/exchange.h"
 #include "platform/socket.h"
@@ -15,6 +14,8 @@
 #include "request/request_message.h"
 #include "support/fields.h"
 #include "support/log.h"
+#include "support/message_kinds.h"
+#include "support/records.h"
 
 namespace zpos {
 

@@ -9,13 +9,14 @@
 #include <string_view>
 
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "reply/company_codes.h"
 #include "reply/keystrokes.h"
 #include "reply/split.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/message_kinds.h"
+#include "support/records.h"
 
 namespace zpos {
 

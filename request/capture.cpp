@@ -13,6 +13,7 @@
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/message_kinds.h"
 #include "support/settings.h"
 
 namespace zpos {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <span>
 
-#include "entry/records.h"
+#include "support/records.h"
 
 namespace zpos {
 

@@ -9,6 +9,7 @@
 #include "entry/module_state.h"
 #include "request/capture.h"
 #include "support/log.h"
+#include "support/message_kinds.h"
 
 namespace zpos {
 

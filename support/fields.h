@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "entry/records.h"
+#include "support/records.h"
 
 namespace zpos {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "entry/records.h"
+#include "support/records.h"
 
 namespace zpos::test {
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "link/exchange.h"
 #include "link/management.h"
+#include "support/records.h"
 #include "tests/link/link_fixture.h"
 #include "tools/host/keystrokes.h"
 

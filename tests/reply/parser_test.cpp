@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "entry/module_state.h"
-#include "entry/records.h"
 #include "support/fields.h"
+#include "support/message_kinds.h"
+#include "support/records.h"
 #include "tests/common/app_dir.h"
 #include "tests/reply/reply_builder.h"
 #include "tests/reply/spell_keystrokes.h"

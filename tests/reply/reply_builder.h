@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "entry/records.h"
+#include "support/records.h"
 
 namespace zpos::test {
 

@@ -13,7 +13,4 @@ std::string to_utf8(const char* cp949, std::size_t len);
 void print_request(std::FILE* out, const char* request);
 void print_response(std::FILE* out, const char* response);
 
-// What a result code of the exports means.
-const char* result_meaning(int result);
-
 }  // namespace zpos::cli

@@ -16,11 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "entry/records.h"
+#include "support/records.h"
 #include "tools/host/host_sim.h"
 #include "tools/zpos/record_view.h"
 #include "tools/zpos/settings_command.h"
 #include "zposapp.h"
+#include "zposapp_records.h"
 
 namespace fs = std::filesystem;
 using namespace zpos;
@@ -219,7 +220,7 @@ void show(const char* title, const Record& request, const char* response, int re
     cli::print_request(stdout, request.bytes.data());
     std::printf("-- response\n");
     cli::print_response(stdout, response);
-    std::printf("-- result %d: %s\n", result, cli::result_meaning(result));
+    std::printf("-- result %d: %s\n", result, zposapp_send_result_text(result));
 }
 
 bool save_raw(const Options& o, const char* response) {
@@ -281,7 +282,7 @@ int run_download(const Command& c, const Options& o) {
     std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer{};
     int result = Zelta_download(opt(o, "host", "").c_str(), static_cast<int>(port), opt(o, "request", "").c_str(),
                                 answer.data());
-    std::printf("result %d: %s\nanswer [%s]\n", result, cli::result_meaning(result), answer.data());
+    std::printf("result %d: %s\nanswer [%s]\n", result, zposapp_download_result_text(result), answer.data());
     return result > 0 ? 0 : 1;
 }
 
@@ -363,7 +364,7 @@ int run_demo_here(bool keep) {
     int r = Zelta_Send("127.0.0.1", port, approval.bytes.data(), response.data());
     show("card approval", approval, response.data(), r);
     int ack = Zelta_Ack();
-    std::printf("-- Zelta_Ack: %d (%s)\n", ack, ack == 1 ? "the host closed the transaction" : cli::result_meaning(ack));
+    std::printf("-- Zelta_Ack: %d (%s)\n", ack, zposapp_ack_result_text(ack));
 
     Record declined = card_request("0200", "10", "5410123456789012=2812101", false, 45000, 0, "1200000001");
     r = Zelta_Send("127.0.0.1", port, declined.bytes.data(), response.data());
@@ -381,7 +382,7 @@ int run_demo_here(bool keep) {
 
     std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer{};
     r = Zelta_download("127.0.0.1", download_sim.port(), "DOWNLOAD REQUEST", answer.data());
-    std::printf("\n== download\n-- result %d: %s\n-- answer [%s]\n", r, cli::result_meaning(r), answer.data());
+    std::printf("\n== download\n-- result %d: %s\n-- answer [%s]\n", r, zposapp_download_result_text(r), answer.data());
 
     host_sim.stop();
     download_sim.stop();
@@ -428,7 +429,7 @@ int main(int argc, char** argv) {
     if (name == "points") return run_send(*c, o, true);
     if (name == "ack") {
         int r = Zelta_Ack();
-        std::printf("result %d: %s\n", r, cli::result_meaning(r));
+        std::printf("result %d: %s\n", r, zposapp_ack_result_text(r));
         return r == 1 ? 0 : 1;
     }
     if (name == "download") return run_download(*c, o);

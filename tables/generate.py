@@ -1,0 +1,281 @@
+#!/usr/bin/env python3
+"""Writes every form of the tables in this folder into the files that carry
+them: the library's record header, the public C header, the records page of
+the docs. Each form sits between a BEGIN GENERATED and an END GENERATED line of
+its file; everything outside those lines is written by hand.
+
+    tables/generate.py           rewrite the generated blocks
+    tables/generate.py --check   exit 1 and name each block that is out of date
+
+Other scripts import load_fields(), load_resp_codes() and load_results()."""
+import csv
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+RECORD_SIZE = {"request": 240, "response": 450}
+LAYOUTS = ["head", "card", "cheque", "points"]
+LAYOUT_TITLE = {"head": "Common head", "card": "Card layout", "cheque": "Cheque layout",
+                "points": "Points layout"}
+EXPORTS = {"send": "Zelta_Send", "ack": "Zelta_Ack", "download": "Zelta_download"}
+
+
+def read_tsv(name):
+    with open(os.path.join(HERE, name), encoding="utf-8", newline="") as f:
+        lines = [line for line in f if not line.startswith("#")]
+    return list(csv.DictReader(lines, delimiter="\t", quoting=csv.QUOTE_NONE))
+
+
+def load_fields():
+    """Rows with record, layout, name, offset (int), width (int), meaning."""
+    rows = read_tsv("record_fields.tsv")
+    for r in rows:
+        r["offset"], r["width"] = int(r["offset"]), int(r["width"])
+    check_fields(rows)
+    return rows
+
+
+def load_resp_codes():
+    return read_tsv("resp_codes.tsv")
+
+
+def load_results():
+    rows = read_tsv("results.tsv")
+    for r in rows:
+        r["value"] = int(r["value"])
+    return rows
+
+
+def fail(message):
+    sys.exit("tables/generate.py: " + message)
+
+
+def check_fields(rows):
+    seen = set()
+    for r in rows:
+        key = (r["record"], r["name"])
+        if r["record"] not in RECORD_SIZE or r["layout"] not in LAYOUTS:
+            fail("unknown record or layout in %s" % (key,))
+        if key in seen:
+            fail("%s %s named twice" % key)
+        seen.add(key)
+        if r["width"] <= 0 or r["offset"] + r["width"] > RECORD_SIZE[r["record"]]:
+            fail("%s %s lies outside its record" % key)
+    # Fields of one layout (the head counts in every layout) may overlap only
+    # where one lies inside the other, as a track lies inside its card data.
+    for a in rows:
+        for b in rows:
+            if a is b or a["record"] != b["record"]:
+                continue
+            if a["layout"] != b["layout"] and "head" not in (a["layout"], b["layout"]):
+                continue
+            a_end, b_end = a["offset"] + a["width"], b["offset"] + b["width"]
+            overlap = a["offset"] < b_end and b["offset"] < a_end
+            nested = (a["offset"] >= b["offset"] and a_end <= b_end) or (b["offset"] >= a["offset"] and b_end <= a_end)
+            if overlap and not nested:
+                fail("%s fields %s and %s overlap" % (a["record"], a["name"], b["name"]))
+
+
+def c_string(text):
+    """A C string literal of the CP949 bytes of `text`, non-ASCII bytes as octal
+    escapes (which, unlike hex ones, never run into a following digit)."""
+    out = []
+    for byte in text.encode("cp949"):
+        if byte < 0x20 or byte > 0x7E or chr(byte) in '"\\?':
+            out.append("\\%03o" % byte)
+        else:
+            out.append(chr(byte))
+    return '"' + "".join(out) + '"'
+
+
+def plain(meaning):
+    """A meaning without Markdown quotes, for comments."""
+    return meaning.replace("`", "")
+
+
+# ---- The library's record header ----
+
+def internal_fields(rows):
+    out = []
+    for record, space in (("request", "req"), ("response", "resp")):
+        out.append("namespace %s {" % space)
+        out.append("inline constexpr std::size_t kSize = %d;" % RECORD_SIZE[record])
+        for layout in LAYOUTS:
+            fields = [r for r in rows if r["record"] == record and r["layout"] == layout]
+            out.append("")
+            out.append("// %s." % LAYOUT_TITLE[layout])
+            for r in fields:
+                out.append("// %s" % plain(r["meaning"]))
+                out.append("inline constexpr Field %s{%d, %d};" % (r["name"], r["offset"], r["width"]))
+        out.append("")
+        out.append("// Every field by name, with its layout and meaning, for tools that show records.")
+        out.append("inline constexpr NamedField kFields[] = {")
+        for r in rows:
+            if r["record"] == record:
+                out.append("    {\"%s\", Layout::%s, %s, %s}," % (r["name"], r["layout"], r["name"],
+                                                                c_string(plain(r["meaning"]))))
+        out.append("};")
+        out.append("}  // namespace %s" % space)
+        out.append("")
+    return "\n".join(out).rstrip("\n")
+
+
+def internal_resp_codes(codes):
+    out = []
+    for c in codes:
+        name = "kResp" + "".join(p.capitalize() for p in c["name"].split("_"))
+        out.append("// %s" % plain(c["meaning"]))
+        out.append("inline constexpr char %s[] = \"%s\";" % (name, c["value"]))
+    return "\n".join(out)
+
+
+# ---- The public C header ----
+
+def public_fields(rows):
+    out = []
+    for record, prefix in (("request", "REQ"), ("response", "RESP")):
+        out.append("/* %s record, %d bytes. */" % (record.capitalize(), RECORD_SIZE[record]))
+        for layout in LAYOUTS:
+            out.append("/* %s */" % LAYOUT_TITLE[layout])
+            for r in rows:
+                if r["record"] == record and r["layout"] == layout:
+                    n = "ZPOSAPP_%s_%s" % (prefix, r["name"].upper())
+                    out.append("#define %-40s %3d /* %s */" % (n + "_OFFSET", r["offset"], plain(r["meaning"])))
+                    out.append("#define %-40s %3d" % (n + "_WIDTH", r["width"]))
+        out.append("")
+    return "\n".join(out).rstrip("\n")
+
+
+def public_resp_codes(codes):
+    return "\n".join('#define %-36s "%s" /* %s */' % ("ZPOSAPP_RESP_CODE_" + c["name"].upper(), c["value"],
+                                                     plain(c["meaning"])) for c in codes)
+
+
+def public_results(results):
+    out = []
+    for export, function in EXPORTS.items():
+        rows = [r for r in results if r["export"] == export]
+        out.append("/* Results of %s. */" % function)
+        for r in rows:
+            value = "(%d)" % r["value"] if r["value"] < 0 else "%d" % r["value"]
+            out.append("#define %-36s %5s /* %s */" % ("ZPOSAPP_%s_%s" % (export.upper(), r["name"].upper()),
+                                                     value, r["text"]))
+        out.append("")
+    for export, function in EXPORTS.items():
+        rows = [r for r in results if r["export"] == export]
+        out.append("/* A short English text for a result of %s. */" % function)
+        out.append("static inline const char *zposapp_%s_result_text(int result)" % export)
+        out.append("{")
+        out.append("    switch (result) {")
+        for r in rows:
+            out.append("    case ZPOSAPP_%s_%s: return \"%s\";" % (export.upper(), r["name"].upper(), r["text"]))
+        out.append("    default: break;")
+        out.append("    }")
+        if export == "download":
+            out.append("    return result > 0 ? \"bytes received\" : \"unknown result\";")
+        else:
+            out.append("    return \"unknown result\";")
+        out.append("}")
+        out.append("")
+    return "\n".join(out).rstrip("\n")
+
+
+# ---- The records page ----
+
+def doc_fields(rows, record):
+    out = []
+    for layout in LAYOUTS:
+        out.append("### %s" % LAYOUT_TITLE[layout])
+        out.append("")
+        out.append("| field | offset | width | content |")
+        out.append("|---|---:|---:|---|")
+        for r in rows:
+            if r["record"] == record and r["layout"] == layout:
+                out.append("| `%s` | %d | %d | %s |" % (r["name"], r["offset"], r["width"], r["meaning"]))
+        out.append("")
+    return "\n".join(out).rstrip("\n")
+
+
+def doc_resp_codes(codes):
+    out = ["| value | meaning |", "|---|---|"]
+    for c in codes:
+        value = "four blanks" if not c["value"].strip() else "`%s`" % c["value"]
+        out.append("| %s | %s |" % (value, c["meaning"]))
+    return "\n".join(out)
+
+
+def doc_results(results):
+    out = []
+    for export, function in EXPORTS.items():
+        out.append("`%s`:" % function)
+        out.append("")
+        out.append("| result | constant | meaning |")
+        out.append("|---:|---|---|")
+        if export == "download":
+            out.append("| 1 or more | | bytes received |")
+        for r in results:
+            if r["export"] == export:
+                out.append("| %d | `ZPOSAPP_%s_%s` | %s |" % (r["value"], export.upper(), r["name"].upper(), r["text"]))
+        out.append("")
+    return "\n".join(out).rstrip("\n")
+
+
+def blocks():
+    """(file, block name, text) for every generated block."""
+    fields, codes, results = load_fields(), load_resp_codes(), load_results()
+    return [
+        ("support/records.h", "record fields", internal_fields(fields)),
+        ("support/records.h", "response codes", internal_resp_codes(codes)),
+        ("include/zposapp_records.h", "record fields", public_fields(fields)),
+        ("include/zposapp_records.h", "response codes", public_resp_codes(codes)),
+        ("include/zposapp_records.h", "results", public_results(results)),
+        ("docs/records.md", "request fields", doc_fields(fields, "request")),
+        ("docs/records.md", "response fields", doc_fields(fields, "response")),
+        ("docs/records.md", "response codes", doc_resp_codes(codes)),
+        ("docs/records.md", "results", doc_results(results)),
+    ]
+
+
+def replace_block(text, path, name, body):
+    begin = "BEGIN GENERATED %s:" % name
+    lines = text.split("\n")
+    starts = [i for i, line in enumerate(lines) if begin in line]
+    if len(starts) != 1:
+        fail("%s has %d '%s' lines, not one" % (path, len(starts), begin))
+    start = starts[0]
+    end = next((i for i in range(start + 1, len(lines)) if "END GENERATED" in lines[i]), None)
+    if end is None:
+        fail("%s: block '%s' has no END GENERATED line" % (path, name))
+    return "\n".join(lines[:start + 1] + body.split("\n") + lines[end:])
+
+
+def main():
+    check = sys.argv[1:] == ["--check"]
+    if sys.argv[1:] not in ([], ["--check"]):
+        sys.exit("usage: tables/generate.py [--check]")
+    files = {}
+    for path, name, body in blocks():
+        if path not in files:
+            with open(os.path.join(ROOT, path), encoding="utf-8", newline="") as f:
+                files[path] = (f.read(), [])
+        text, names = files[path]
+        files[path] = (replace_block(text, path, name, body), names + [name])
+    stale = []
+    for path, (text, names) in files.items():
+        full = os.path.join(ROOT, path)
+        with open(full, encoding="utf-8", newline="") as f:
+            if f.read() == text:
+                continue
+        stale.append("%s (%s)" % (path, ", ".join(names)))
+        if not check:
+            with open(full, "w", encoding="utf-8", newline="") as f:
+                f.write(text)
+    if check and stale:
+        print("out of date, run tables/generate.py: " + "; ".join(stale))
+        sys.exit(1)
+    print(("%d files checked" if check else "%d files written") % (len(stale) if not check else len(files)))
+
+
+if __name__ == "__main__":
+    main()
