@@ -153,7 +153,10 @@ def public_resp_codes(codes):
 
 
 def public_results(results):
-    out = []
+    out = ["/* The exports, as zposapp_result_text names them (Zelta_OKCashbag shares Zelta_Send's results). */"]
+    for i, (export, function) in enumerate(EXPORTS.items()):
+        out.append("#define ZPOSAPP_EXPORT_%-8s %d /* %s */" % (export.upper(), i + 1, function))
+    out.append("")
     for export, function in EXPORTS.items():
         rows = [r for r in results if r["export"] == export]
         out.append("/* Results of %s. */" % function)
@@ -162,22 +165,19 @@ def public_results(results):
             out.append("#define %-36s %5s /* %s */" % ("ZPOSAPP_%s_%s" % (export.upper(), r["name"].upper()),
                                                      value, r["text"]))
         out.append("")
-    for export, function in EXPORTS.items():
-        rows = [r for r in results if r["export"] == export]
-        out.append("/* A short English text for a result of %s. */" % function)
-        out.append("static inline const char *zposapp_%s_result_text(int result)" % export)
-        out.append("{")
-        out.append("    switch (result) {")
-        for r in rows:
-            out.append("    case ZPOSAPP_%s_%s: return \"%s\";" % (export.upper(), r["name"].upper(), r["text"]))
-        out.append("    default: break;")
-        out.append("    }")
-        if export == "download":
-            out.append("    return result > 0 ? \"bytes received\" : \"unknown result\";")
-        else:
-            out.append("    return \"unknown result\";")
-        out.append("}")
-        out.append("")
+    out.append("/* A short English text for `result` of the export `which` (ZPOSAPP_EXPORT_...). */")
+    out.append("static inline const char *zposapp_result_text(int which, int result)")
+    out.append("{")
+    out.append("    static const struct { int which, result; const char *text; } rows[] = {")
+    for r in results:
+        out.append("        {ZPOSAPP_EXPORT_%s, ZPOSAPP_%s_%s, \"%s\"}," % (r["export"].upper(), r["export"].upper(),
+                                                                  r["name"].upper(), r["text"]))
+    out.append("    };")
+    out.append("    size_t i;")
+    out.append("    for (i = 0; i < sizeof rows / sizeof rows[0]; ++i)")
+    out.append("        if (rows[i].which == which && rows[i].result == result) return rows[i].text;")
+    out.append("    return which == ZPOSAPP_EXPORT_DOWNLOAD && result > 0 ? \"bytes received\" : \"unknown result\";")
+    out.append("}")
     return "\n".join(out).rstrip("\n")
 
 
