@@ -1,6 +1,6 @@
 // Loading ZPosApp.dll as a POS does (LoadLibraryA from the program's own
-// directory, GetProcAddress by undecorated name), and calls with the stack
-// pointer measured around them for the stdcall checks.
+// directory, GetProcAddress by undecorated name), its version resource, and
+// calls with the stack pointer measured around them for the stdcall checks.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -129,13 +129,13 @@ void check_calling_convention() {
     int port = closed_port();
 
     card_request(req, "0200", "ZZ", "000010000");
-    set_args(reinterpret_cast<void*>(g_send), "127.0.0.1", 10902, req, resp);
+    set_args(reinterpret_cast<void*>(g_send), "127.0.0.1", g_idle_port, req, resp);
     measured_call4();
     check(g_call.result == -1 && g_call.moved == 0, "stdcall: Zelta_Send pops its 16 bytes",
           "result %d, stack moved %ld", g_call.result, g_call.moved);
 
     card_request(req, "0200", "10", "000010000");  // not kind "40": refused
-    set_args(reinterpret_cast<void*>(g_okcashbag), "127.0.0.1", 10902, req, resp);
+    set_args(reinterpret_cast<void*>(g_okcashbag), "127.0.0.1", g_idle_port, req, resp);
     measured_call4();
     check(g_call.result == -1 && g_call.moved == 0, "stdcall: Zelta_OKCashbag pops its 16 bytes",
           "result %d, stack moved %ld", g_call.result, g_call.moved);
@@ -156,6 +156,56 @@ void check_calling_convention() {
     load_log();
     check(log_has("] - ACK send err\n"), "log: ACK send err");
     check(log_has("] - CONNECT ERR\n"), "log: CONNECT ERR");
+}
+
+// The version resource a POS team reads in the file's properties: fixed and
+// text versions from the release, the company, the description with the
+// DLL's width, and the file name it was built as.
+void check_version(const char* version) {
+    char path[MAX_PATH + 32];
+    std::snprintf(path, sizeof path, "%s\\ZPosApp.dll", g_dir);
+    static char info[8192];
+    DWORD unused = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &unused);
+    bool found = size > 0 && size <= sizeof info && GetFileVersionInfoA(path, 0, size, info);
+    check(found, "version resource in ZPosApp.dll", "%lu bytes", size);
+    if (!found) return;
+
+    // The fixed part: file and product version as four numbers, the last 0.
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT len = 0;
+    char got[96] = "<none>";
+    if (VerQueryValueA(info, "\\", reinterpret_cast<void**>(&fixed), &len) && len >= sizeof *fixed)
+        std::snprintf(got, sizeof got, "%lu.%lu.%lu.%lu %lu.%lu.%lu.%lu type %lu",
+                      fixed->dwFileVersionMS >> 16, fixed->dwFileVersionMS & 0xFFFF,
+                      fixed->dwFileVersionLS >> 16, fixed->dwFileVersionLS & 0xFFFF,
+                      fixed->dwProductVersionMS >> 16, fixed->dwProductVersionMS & 0xFFFF,
+                      fixed->dwProductVersionLS >> 16, fixed->dwProductVersionLS & 0xFFFF,
+                      fixed->dwFileType);
+    char wanted[96];
+    std::snprintf(wanted, sizeof wanted, "%s.0 %s.0 type %ld", version, version, static_cast<long>(VFT_DLL));
+    check(std::strcmp(got, wanted) == 0, "version: fixed file and product version, DLL type",
+          "got [%s], expected [%s]", got, wanted);
+
+    const char* description = sizeof(void*) == 4 ? "ZPosApp payment client library (32-bit)"
+                                                  : "ZPosApp payment client library (64-bit)";
+    const struct {
+        const char* name;
+        const char* value;
+    } rows[] = {{"CompanyName", "ZPosApp"},     {"FileDescription", description},
+                {"FileVersion", version},       {"ProductVersion", version},
+                {"ProductName", "ZPosApp"},     {"OriginalFilename", "ZPosApp.dll"}};
+    for (const auto& row : rows) {
+        char query[96];
+        std::snprintf(query, sizeof query, "\\StringFileInfo\\041204b0\\%s", row.name);
+        char* text = nullptr;
+        const char* shown = VerQueryValueA(info, query, reinterpret_cast<void**>(&text), &len) && text
+                                ? text
+                                : "<none>";
+        char label[96];
+        std::snprintf(label, sizeof label, "version: %s %s", row.name, row.value);
+        check(std::strcmp(shown, row.value) == 0, label, "got [%s]", shown);
+    }
 }
 
 }  // namespace winpos

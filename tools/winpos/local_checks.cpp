@@ -69,7 +69,7 @@ void check_refusal() {
     char resp[kResponseSize];
     card_request(req, "0200", "ZZ", "000010000");
     std::memset(resp, 0x5A, sizeof resp);
-    int rc = g_send("127.0.0.1", 10902, req, resp);
+    int rc = g_send("127.0.0.1", g_idle_port, req, resp);
     check(rc == -1, "refusal: result -1", "got %d", rc);
     check(bytes_are(resp, "0450WINPOS-0001            0210ZZ01"), "refusal: head 0..34",
           "got [%.35s]", resp);
@@ -122,7 +122,7 @@ void check_route_refresh() {
     card_request(req, "0200", "ZZ", "000010000");
 
     write_file(g_ini, "[VANCFG]\r\nVANID=2\r\nTOGGLE_TIME=1000000000    \r\nEOT_CNT=2\r\n");
-    int rc = g_send("127.0.0.1", 10902, req, resp);
+    int rc = g_send("127.0.0.1", g_idle_port, req, resp);
     check(rc == -1, "old switch: refusal still -1", "got %d", rc);
     ini_value("VANID", v, sizeof v);
     check(std::strcmp(v, "1") == 0, "old switch: VANID back to 1", "got [%s]", v);
@@ -135,7 +135,7 @@ void check_route_refresh() {
     long recent = static_cast<long>(std::time(nullptr)) - 30;
     std::snprintf(ini, sizeof ini, "[VANCFG]\r\nVANID=2\r\nTOGGLE_TIME=%-14ld\r\nEOT_CNT=3\r\n", recent);
     write_file(g_ini, ini);
-    rc = g_send("127.0.0.1", 10902, req, resp);
+    rc = g_send("127.0.0.1", g_idle_port, req, resp);
     check(rc == -1, "recent switch: refusal still -1", "got %d", rc);
     static char after[512];
     read_file(g_ini, after, sizeof after);

@@ -4,12 +4,13 @@
 // Each check prints "ok" or "FAIL"; the last line counts them. This file holds
 // the options and the order of the checks; winpos.h names the parts.
 //
-// Usage: winpos.exe [--host PORT] [--with-store]
-//   --host PORT   a zpos-host on 127.0.0.1:PORT that declines cards starting
-//                 5410 and approves the rest: card approval with Zelta_Ack,
-//                 a signed approval through SignPad_dll.dll, and a decline
-//   --with-store  the per-user security store holds the record of card
-//                 9410123456789012 under DATA\12 and GET_SERIAL is "DONE"
+// Usage: winpos.exe [--host PORT] [--with-store] [--version X.Y.Z]
+//   --host PORT      a zpos-host on 127.0.0.1:PORT that declines cards starting
+//                    5410 and approves the rest: card approval with Zelta_Ack,
+//                    a signed approval through SignPad_dll.dll, and a decline
+//   --with-store     the per-user security store holds the record of card
+//                    9410123456789012 under DATA\12 and GET_SERIAL is "DONE"
+//   --version X.Y.Z  the version the DLL's version resource must carry
 //
 // The host transactions leave their responses (<name>.rec, 450 bytes) and
 // their part of the log (<name>.log) beside the program, so that a script can
@@ -25,13 +26,17 @@ using namespace winpos;
 int main(int argc, char** argv) {
     bool with_store = false;
     int host_port = 0;
+    const char* version = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--with-store") == 0) {
             with_store = true;
         } else if (std::strcmp(argv[i], "--host") == 0 && i + 1 < argc) {
             host_port = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--version") == 0 && i + 1 < argc) {
+            version = argv[++i];
         } else {
-            std::printf("usage: winpos.exe [--host PORT] [--with-store]\n0 passed, 1 failed\n");
+            std::printf("usage: winpos.exe [--host PORT] [--with-store] [--version X.Y.Z]\n"
+                        "0 passed, 1 failed\n");
             return 2;
         }
     }
@@ -42,8 +47,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("winpos in %s, code page %u\n", g_dir, GetACP());
+    g_idle_port = closed_port();
     CreateThread(nullptr, 0, notice_watcher, nullptr, 0, nullptr);
     check_load();
+    if (version) check_version(version);
     if (g_lib) {
         check_refusal();
         check_notices();

@@ -88,7 +88,7 @@ void check_notices() {
         card_request(req, "0100", row.kind, "000010000");
         std::memset(resp, 0x5A, sizeof resp);
         LONG before = g_notice_count;
-        int rc = (*row.fn)("127.0.0.1", 10902, req, resp);
+        int rc = (*row.fn)("127.0.0.1", g_idle_port, req, resp);
         char label[96];
         std::snprintf(label, sizeof label, "%s: result -1", row.name);
         check(rc == -1, label, "got %d", rc);

@@ -14,6 +14,7 @@ int g_failed = 0;
 char g_dir[MAX_PATH];
 char g_ini[MAX_PATH + 32];
 char g_log[1 << 18];
+int g_idle_port = 0;
 
 void check(bool ok, const char* name, const char* fmt, ...) {
     if (ok) {

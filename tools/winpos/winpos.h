@@ -48,6 +48,8 @@ bool all_bytes(const char* p, int count, char value);
 
 // A loopback port with nothing listening (support.cpp).
 int closed_port();
+// Where calls that the library refuses before connecting are addressed.
+extern int g_idle_port;
 
 // ---- The library (library.cpp) ----
 extern HMODULE g_lib;
@@ -56,6 +58,7 @@ extern SendFn g_okcashbag;
 extern AckFn g_ack;
 extern SendFn g_download;
 void check_load();
+void check_version(const char* version);
 void check_calling_convention();
 
 // ---- Message boxes (notices.cpp) ----
