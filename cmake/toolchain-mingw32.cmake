@@ -1,7 +1,7 @@
 # Cross build of the 32-bit Windows library (ZPosApp.dll) with mingw-w64 on a
 # Linux host. The result runs on Windows and, for the tests here, under Wine.
-# ZPOS_MINGW_ARCH=x86_64 builds a 64-bit DLL instead, for a machine whose Wine
-# runs 64-bit programs only; the product is the 32-bit one.
+# ZPOS_MINGW_ARCH=x86_64 (preset mingw64) builds the 64-bit DLL for 64-bit POS
+# processes; the 32-bit one is the main product.
 set(CMAKE_SYSTEM_NAME Windows)
 if(NOT ZPOS_MINGW_ARCH)
   set(ZPOS_MINGW_ARCH i686)

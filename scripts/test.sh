@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages), then runs every stage of the test
 # suite: the CI build with warnings as errors and its CTest tests, the sanitizer
-# build, the Windows build under Wine, the fuzz targets and the memcheck run.
+# build, the Windows builds under Wine and the Windows release zip, the fuzz
+# targets and the memcheck run.
 # Every stage runs even when an earlier one failed; each stage's output is kept
 # in build/test-logs/. The last line counts the tests of all stages:
 # "N passed, M failed". Exit status 0 only when nothing failed.
@@ -65,6 +66,7 @@ stage ci ctest_preset ci
 stage asan ctest_preset asan
 # Each of these installs what it needs itself.
 stage windows scripts/windows-tests.sh
+stage release scripts/windows-release.sh
 stage fuzz scripts/fuzz.sh
 stage memcheck scripts/valgrind.sh
 

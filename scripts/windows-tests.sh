@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# The Windows build under Wine: cross-builds ZPosApp.dll, the Windows test POS
-# (winpos.exe), the test pad and backup libraries and regfill.exe with
-# mingw-w64, checks the DLL's export and import tables and its calling
-# convention, and runs winpos under Wine against the native host simulator on
-# loopback. The same transactions then go through the native library, and the
-# two builds' responses, log lines, pad calls and requests as the host saw them
-# must agree byte for byte.
+# The Windows builds under Wine. Cross-builds with mingw-w64 the 32-bit
+# ZPosApp.dll (the product) and the 64-bit one, each with the Windows test POS
+# (winpos.exe), the test pad and backup libraries and regfill.exe, and for each:
+#   - checks the export and import tables, the import libraries, the debug
+#     information split off beside the DLL and (32-bit) the stdcall returns;
+#   - runs winpos under Wine against the native host simulator on loopback and
+#     compares its responses, log lines, pad calls and requests as the host saw
+#     them with those of the native library, byte for byte;
+#   - builds a small C POS against the import libraries, with MinGW through
+#     find_package(ZPosApp) and with MSVC conventions (clang, lld-link), and
+#     runs both under Wine: a card approved and acknowledged.
+# Wine runs in prefixes of this checkout (build/wine, made on first use) and
+# every server listens on a free loopback port.
 #
 # Installs what it needs (Debian packages). Environment:
 #   ZPOS_NATIVE_BUILD  native build directory for zpos-host and the reference
@@ -16,51 +22,48 @@ cd "$(dirname "$0")/.."
 root=$PWD
 t0=$(date +%s)
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-
 failures=0
 checks=0
 pass() { checks=$((checks + 1)); echo "ok   $*"; }
 fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "FAIL $*"; }
+check() { local label=$1; shift; if "$@"; then pass "$label"; else fail "$label"; fi; }
 note() { echo "---- $* ($(($(date +%s) - t0)) s)"; }
 timings=()
 mark() { timings+=("$1 $(($(date +%s) - t0)) s"); }
 
 # ---- Packages ----
-arch=i686
-have() { dpkg -s "$1" >/dev/null 2>&1; }
-want=(cmake g++ make gcc-mingw-w64-i686 g++-mingw-w64-i686 binutils-mingw-w64-i686 wine)
-missing=()
-for p in "${want[@]}"; do have "$p" || missing+=("$p"); done
-have wine32:i386 || missing+=(wine32:i386)
-if [ ${#missing[@]} -gt 0 ]; then
-  note "installing ${missing[*]}"
-  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-  $sudo apt-get update -q
-  if ! $sudo apt-get install -y -q "${missing[@]}"; then
-    echo "windows-tests: 32-bit Wine (wine32:i386) cannot be installed here;"
-    echo "windows-tests: falling back to a 64-bit build under wine64, without the stdcall checks"
-    arch=x86_64
-    $sudo apt-get install -y -q cmake g++ make gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 \
-      binutils-mingw-w64-x86-64 wine wine64
-  fi
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if ! dpkg -s wine32:i386 >/dev/null 2>&1 && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
 fi
+scripts/install-missing.sh cmake g++ make gzip wine wine64 wine32:i386 clang-14 lld-14 llvm-14 \
+  gcc-mingw-w64-i686 g++-mingw-w64-i686 binutils-mingw-w64-i686 \
+  gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
 mark packages
 
+# The Wine prefixes and the build directories are this checkout's: one run
+# at a time here.
+mkdir -p build/wine
+exec 9>build/wine/lock
+flock 9
+work=$(mktemp -d "$root/build/wine/run.XXXXXX")
+host_pids=()
+cleanup() {
+  local p
+  set +e
+  for p in "${host_pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+  for p in win32 win64; do [ -d "build/wine/$p" ] && WINEPREFIX=$root/build/wine/$p wineserver -k 2>/dev/null; done
+  if [ "${ZPOS_KEEP:-}" = 1 ]; then echo "windows-tests: kept $work"; else rm -rf "$work"; fi
+}
+trap cleanup EXIT
+
 # ---- Builds ----
-if [ "$arch" = i686 ]; then
-  win=build/mingw
-  cmake --preset mingw >/dev/null
-else
-  win=build/mingw64
-  cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" -DZPOS_MINGW_ARCH=x86_64 \
-    -DCMAKE_BUILD_TYPE=Release -DZPOS_WERROR=ON -DZPOS_BUILD_TESTS=OFF -DZPOS_BUILD_BENCH=OFF \
-    -DZPOS_BUILD_TOOLS=OFF >/dev/null
-fi
-cmake --build "$win" -j2
-objdump=$arch-w64-mingw32-objdump
+for preset in mingw mingw64; do
+  cmake --preset $preset >/dev/null
+  cmake --build --preset $preset -j2
+done
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/mingw/CMakeCache.txt)
 
 nat=${ZPOS_NATIVE_BUILD:-build/ci}
 if [ ! -f "$nat/CMakeCache.txt" ]; then
@@ -74,153 +77,164 @@ fi
 cmake --build "$nat" -j2 --target zpos-host zpos regfill ZPosApp SignPad_dll
 mark builds
 
-dll=$win/ZPosApp.dll
-winpos=$win/tools/winpos/winpos.exe
-pad=$win/tools/testpad/SignPad_dll.dll
-regfill=$win/tools/testpad/regfill.exe
-backup=$win/tools/testbackup/BACKUPDLL.dll
-
-# ---- Static checks of the binaries ----
-note "export and import tables"
+# ---- Static checks of one build's binaries ----
 exports() { $objdump -p "$1" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p' | sort | tr '\n' ' '; }
-got=$(exports "$dll")
-if [ "$got" = "Zelta_Ack Zelta_OKCashbag Zelta_Send Zelta_download " ]; then
-  pass "ZPosApp.dll exports exactly Zelta_Ack Zelta_OKCashbag Zelta_Send Zelta_download, undecorated"
-else
-  fail "ZPosApp.dll exports: $got"
-fi
-got=$(exports "$pad")
-[ "$got" = "general_pin orvik_sign " ] && pass "SignPad_dll.dll exports general_pin orvik_sign" \
-  || fail "SignPad_dll.dll exports: $got"
-got=$(exports "$backup")
-[ "$got" = "DataProcess_NVR cryptCard " ] && pass "BACKUPDLL.dll exports DataProcess_NVR cryptCard" \
-  || fail "BACKUPDLL.dll exports: $got"
-
-system_dlls="ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL WS2_32.DLL WSOCK32.DLL GDI32.DLL"
-for f in "$dll" "$winpos" "$pad" "$backup" "$regfill"; do
-  imports=$($objdump -p "$f" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u | tr '\n' ' ')
-  foreign=""
-  for i in $imports; do
-    case " $system_dlls " in *" $i "*) ;; *) foreign="$foreign $i" ;; esac
-  done
-  if [ -z "$foreign" ] && [ -n "$imports" ]; then
-    pass "$(basename "$f") imports only system libraries: $imports"
-  else
-    fail "$(basename "$f") imports$foreign (all: $imports)"
-  fi
-done
-
-# Each export's own code: the callee removes 16 bytes of arguments (ret $0x10),
-# 12 or 16 for the pad and backup functions; Zelta_Ack has none to remove.
-# Function bodies are cut from the disassembly at the export's address.
-if [ "$arch" = i686 ]; then
-  ret_check() {  # file name bytes
-    local f=$1 name=$2 bytes=$3 base rva addr body rets
-    base=$($objdump -p "$f" | awk '/^ImageBase/ {print $2}')
-    rva=$($objdump -p "$f" | awk -v n="$name" '
-      /^Export Address Table -- Ordinal Base/ {e=1; next}
-      e && /^[ \t]*\[ *[0-9]+\] \+base\[ *[0-9]+\] [0-9a-f]+ Export RVA/ {gsub(/[\[\]+]/," "); r[$1]=$4; next}
-      /^\[Ordinal\/Name Pointer\] Table/ {t=1; next}
-      t && /^$/ {t=0}
-      t {gsub(/[\[\]]/," "); if ($2==n) o=$1}
-      END {print r[o]}')
-    addr=$(printf '%x' $((0x$base + 0x$rva)))
-    body=$($objdump -d --no-show-raw-insn "$f" | awk -v a="$addr" '
-      $0 ~ "^0*" a " <" {p=1; next}
-      p && /^$/ {p=0}
-      p {print}')
-    rets=$(printf '%s\n' "$body" | { grep -E '\sret' || true; } | sed -E 's/.*(ret\S*)\s*(\S*).*/\1 \2/' | sort -u | tr '\n' ';')
-    if [ "$bytes" = 0 ]; then
-      if [ -n "$body" ] && ! printf '%s\n' "$body" | grep -qE 'ret\s+\$'; then
-        pass "$name removes no arguments (returns: ${rets:-tail call only})"
-      else
-        fail "$name: ${rets:-no code found at 0x$addr}"
-      fi
-    else
-      want=$(printf 'ret $0x%x;' "$bytes")
-      if [ "$rets" = "$want" ]; then
-        pass "$name returns with ret \$0x$(printf '%x' "$bytes") only"
-      else
-        fail "$name returns: ${rets:-no code found at 0x$addr}"
-      fi
-    fi
-  }
-  for e in Zelta_Send Zelta_OKCashbag Zelta_download; do ret_check "$dll" $e 16; done
-  ret_check "$dll" Zelta_Ack 0
-  ret_check "$pad" orvik_sign 12
-  ret_check "$pad" general_pin 12
-  ret_check "$backup" cryptCard 12
-  ret_check "$backup" DataProcess_NVR 16
-else
-  echo "skip stdcall checks: 64-bit build"
-fi
-mark static-checks
-
-# ---- Work directory, Wine prefix, host ----
-work=$(mktemp -d /tmp/zpos-wine.XXXXXX)
-host_pid=""
-cleanup() {
-  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null && wait "$host_pid" 2>/dev/null
-  WINEPREFIX=$work/prefix wineserver -k 2>/dev/null || true
-  if [ "${ZPOS_KEEP:-}" = 1 ]; then echo "windows-tests: kept $work"; else rm -rf "$work"; fi
+exports_are() {  # label file names
+  local got
+  got=$(exports "$2")
+  if [ "$got" = "$3 " ]; then pass "$1 exports exactly $3, undecorated"; else fail "$1 exports: $got"; fi
 }
-trap cleanup EXIT
+# Names a program imports from ZPosApp.dll.
+imports_from_zposapp() {
+  $objdump -p "$1" | awk '/DLL Name:/ {z = ($3 == "ZPosApp.dll"); next} z && NF == 3 && $1 ~ /^[0-9a-f]+$/ {print $3}' |
+    sort | tr '\n' ' '
+}
 
-export WINEPREFIX=$work/prefix WINEDEBUG=-all
-[ "$arch" = i686 ] && export WINEARCH=win32
-# No Mono or Gecko installer prompts; no display: the null driver still makes
-# windows, so the library's message boxes exist and winpos closes them.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-# The library's texts are CP949: run under the Korean code page, as a POS does.
-wine_ko() { LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 timeout 300 wine "$@"; }
+# Each export's own code, from its address up to the next function's symbol
+# (for ZPosApp.dll, in its debug file): the callee removes 16 bytes of
+# arguments (ret $0x10), 12 or 16 for the pad and backup functions; Zelta_Ack
+# has none to remove.
+ret_check() {  # file symbols-file name bytes
+  local f=$1 syms=$2 name=$3 bytes=$4 base rva start end body rets
+  base=$($objdump -p "$f" | awk '/^ImageBase/ {print $2}')
+  rva=$($objdump -p "$f" | awk -v n="$name" '
+    /^Export Address Table -- Ordinal Base/ {e=1; next}
+    e && /^[ \t]*\[ *[0-9]+\] \+base\[ *[0-9]+\] [0-9a-f]+ Export RVA/ {gsub(/[\[\]+]/," "); r[$1]=$4; next}
+    /^\[Ordinal\/Name Pointer\] Table/ {t=1; next}
+    t && /^$/ {t=0}
+    t {gsub(/[\[\]]/," "); if ($2==n) o=$1}
+    END {print r[o]}')
+  start=$(printf '%08x' $((0x$base + 0x$rva)))
+  end=$($nm -n "$syms" | awk -v s="$start" '!e && $1 > s && $2 ~ /^[Tt]$/ {e = $1} END {print e}')
+  body=""
+  [ -n "$end" ] && body=$($objdump -d --no-show-raw-insn --start-address=0x$start --stop-address=0x$end "$f" |
+    sed -n '/^[0-9a-f]* <.*>:$/,$p' | tail -n +2)
+  rets=$(printf '%s\n' "$body" | { grep -E '\sret' || true; } | sed -E 's/.*(ret\S*)\s*(\S*).*/\1 \2/' | sort -u | tr '\n' ';')
+  if [ "$bytes" = 0 ]; then
+    if [ -n "$body" ] && ! printf '%s\n' "$body" | grep -qE 'ret\s+\$'; then
+      pass "x86: $name removes no arguments (returns: ${rets:-tail call only})"
+    else
+      fail "x86: $name: ${rets:-no code found at 0x$start}"
+    fi
+  elif [ "$rets" = "$(printf 'ret $0x%x;' "$bytes")" ]; then
+    pass "x86: $name returns with ret \$0x$(printf '%x' "$bytes") only"
+  else
+    fail "x86: $name returns: ${rets:-no code found at 0x$start}"
+  fi
+}
 
-note "wine prefix"
-timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log"; fail "wineboot"; exit 1; }
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
-wineserver -k || true
-wineserver -w || true
-mark wine-prefix
+static_checks() {  # x86|x64 build-directory
+  local x=$1 dir=$2 dll=$2/ZPosApp.dll got want f
+  note "$x: export and import tables, import libraries, debug information"
+  exports_are "$x: ZPosApp.dll" "$dll" "Zelta_Ack Zelta_OKCashbag Zelta_Send Zelta_download"
+  exports_are "$x: SignPad_dll.dll" "$dir/tools/testpad/SignPad_dll.dll" "general_pin orvik_sign"
+  exports_are "$x: BACKUPDLL.dll" "$dir/tools/testbackup/BACKUPDLL.dll" "DataProcess_NVR cryptCard"
 
-stage=$work/win
-mkdir -p "$stage"
-cp "$dll" "$winpos" "$pad" "$backup" "$regfill" "$stage/"
+  local system_dlls="ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL VERSION.DLL WS2_32.DLL WSOCK32.DLL GDI32.DLL"
+  for f in "$dll" "$dir/tools/winpos/winpos.exe" "$dir/tools/testpad/SignPad_dll.dll" \
+    "$dir/tools/testbackup/BACKUPDLL.dll" "$dir/tools/testpad/regfill.exe"; do
+    local imports foreign="" i
+    imports=$($objdump -p "$f" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u | tr '\n' ' ')
+    for i in $imports; do
+      case " $system_dlls " in *" $i "*) ;; *) foreign="$foreign $i" ;; esac
+    done
+    if [ -z "$foreign" ] && [ -n "$imports" ]; then
+      pass "$x: $(basename "$f") imports only system libraries: $imports"
+    else
+      fail "$x: $(basename "$f") imports$foreign (all: $imports)"
+    fi
+  done
 
+  # The import libraries define the names a caller compiled against
+  # zposapp.h references: decorated on 32-bit, plain on 64-bit.
+  if [ "$x" = x86 ]; then want="_Zelta_Ack@0 _Zelta_OKCashbag@16 _Zelta_Send@16 _Zelta_download@16 "; else
+    want="Zelta_Ack Zelta_OKCashbag Zelta_Send Zelta_download "; fi
+  got=$($nm "$dir/libZPosApp.dll.a" | awk '$2 == "T" {print $3}' | sort -u | tr '\n' ' ')
+  check "$x: libZPosApp.dll.a defines $want" [ "$got" = "$want" ]
+  got=$(llvm-nm-14 "$dir/ZPosApp.lib" 2>/dev/null | awk '$2 == "T" && $3 !~ /^__imp_/ {print $3}' | sort -u | tr '\n' ' ')
+  check "$x: ZPosApp.lib defines $want" [ "$got" = "$want" ]
+
+  # Debug sections and symbols live in ZPosApp.dll.debug, which the DLL's
+  # debug link names with the file's CRC-32 (gzip's trailer carries the same).
+  got=$($objdump -h "$dll" | awk '$2 ~ /^\.debug/ {print $2}' | tr '\n' ' ')
+  check "$x: ZPosApp.dll has no debug sections${got:+ ($got)}" [ -z "$got" ]
+  got=$($objdump -t "$dll" | grep -c '^\[' || true)
+  check "$x: ZPosApp.dll has no symbol table ($got symbols)" [ "$got" = 0 ]
+  $objcopy --dump-section .gnu_debuglink="$work/debuglink-$x" "$dll" "$work/copy.dll" 2>/dev/null || : >"$work/debuglink-$x"
+  got="$(tr -d '\0' <"$work/debuglink-$x" | head -c 17) $(tail -c 4 "$work/debuglink-$x" | od -An -tx1 | tr -d ' \n')"
+  want="ZPosApp.dll.debug $(gzip -c "$dir/ZPosApp.dll.debug" | tail -c 8 | head -c 4 | od -An -tx1 | tr -d ' \n')"
+  check "$x: debug link to ZPosApp.dll.debug with its CRC ($got)" [ "$got" = "$want" ]
+  got=$($objdump -h "$dir/ZPosApp.dll.debug" | awk '$2 == ".debug_info" || $2 == ".debug_line" {print $2}' | tr '\n' ' ')
+  check "$x: ZPosApp.dll.debug holds .debug_info and .debug_line" [ "$got" = ".debug_info .debug_line " ]
+
+  if [ "$x" = x86 ]; then
+    for f in Zelta_Send Zelta_OKCashbag Zelta_download; do ret_check "$dll" "$dir/ZPosApp.dll.debug" $f 16; done
+    ret_check "$dll" "$dir/ZPosApp.dll.debug" Zelta_Ack 0
+    local pad=$dir/tools/testpad/SignPad_dll.dll backup=$dir/tools/testbackup/BACKUPDLL.dll
+    ret_check "$pad" "$pad" orvik_sign 12
+    ret_check "$pad" "$pad" general_pin 12
+    ret_check "$backup" "$backup" cryptCard 12
+    ret_check "$backup" "$backup" DataProcess_NVR 16
+  fi
+}
+
+# ---- Hosts and Wine prefixes ----
 cat >"$work/host.scenario" <<EOF
 # Declines cards starting 5410, approves the rest.
 decline card 5410 사용불가카드
 approve any 정상승인
 approval 12345678
 issuer 0100 국민카드
-record $work/host.rec
 EOF
-"$nat/tools/host/zpos-host" --port 0 --scenario "$work/host.scenario" >"$work/host.out" 2>&1 &
-host_pid=$!
-port=""
-for _ in $(seq 50); do
-  port=$(sed -n 's/^zpos-host listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/host.out")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { cat "$work/host.out"; fail "zpos-host did not start"; exit 1; }
-note "zpos-host on 127.0.0.1:$port"
+# start_host NAME [OPTION...]: a zpos-host on a free port recording to
+# NAME.rec; its port in $port.
+start_host() {
+  local name=$1
+  shift
+  "$nat/tools/host/zpos-host" --port 0 --scenario "$work/host.scenario" --record "$work/$name.rec" "$@" \
+    >"$work/$name.out" 2>&1 &
+  host_pids+=($!)
+  port=""
+  for _ in $(seq 50); do
+    port=$(sed -n 's/^zpos-host listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/$name.out")
+    [ -n "$port" ] && break
+    sleep 0.1
+  done
+  [ -n "$port" ] || { cat "$work/$name.out"; fail "zpos-host $name did not start"; exit 1; }
+  note "zpos-host $name on 127.0.0.1:$port"
+}
 
-# ---- The card security store: a record for card 9410123456789012 under DATA\12
-# (the track's remainder 2812101 gives "12"), the serial to be sent once ----
+export WINEDEBUG=-all
+# No Mono or Gecko installer prompts; no display: the null driver still makes
+# windows, so the library's message boxes exist and winpos closes them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+# use_prefix win32|win64: Wine from then on runs in that prefix, made here
+# the first time; the security store starts empty.
+use_prefix() {
+  export WINEPREFIX=$root/build/wine/$1 WINEARCH=$1
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    note "making the Wine prefix build/wine/$1"
+    rm -rf "$WINEPREFIX"
+    timeout 300 wineboot -i >"$work/wineboot-$1.log" 2>&1 || { cat "$work/wineboot-$1.log"; fail "wineboot $1"; exit 1; }
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+    wineserver -w || true
+  fi
+  wine reg delete 'HKCU\SOFTWARE\VAN_POS_SECURITY' /f >/dev/null 2>&1 || true
+}
+# The library's texts are CP949: run under the Korean code page, as a POS does.
+wine_ko() { LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8 timeout 300 wine "$@"; }
+
+# The card security store: a record for card 9410123456789012 under DATA\12
+# (the track's remainder 2812101 gives "12"), the serial to be sent once.
 data_key='SOFTWARE\VAN_POS_SECURITY\1100\DATA\12'
 serial_key='SOFTWARE\VAN_POS_SECURITY\1100'
 company_key='SOFTWARE\VAN_POS_SECURITY\COMPANY'
 crypt_data=0102ff8041424344
 crypt_key=4b4559ff00aa
-# On Windows: the card record with reg, the rest through the registry API.
-wine reg add "HKCU\\$data_key" /v CARD_NO /t REG_SZ /d 9410123456789012 /f >/dev/null
-wine reg add "HKCU\\$data_key" /v DATE_TIME /t REG_SZ /d 20261206120000 /f >/dev/null
-wine reg add "HKCU\\$data_key" /v CRYPT_DATA /t REG_BINARY /d $crypt_data /f >/dev/null
-wine reg add "HKCU\\$data_key" /v CRYPT_KEY /t REG_BINARY /d $crypt_key /f >/dev/null
-wine "$stage/regfill.exe" "$serial_key" GET_SERIAL str DONE
-wine "$stage/regfill.exe" "$company_key" "COMPANY CODE" str ZT
-wine "$stage/regfill.exe" "$company_key" SERIALNO str ZT20261206A1
-# The same store for the native library, in its per-user file.
+
+# ---- The native library's reference run ----
+note "native reference run"
 lin=$work/linux
 mkdir -p "$lin"
 export ZPOS_REGISTRY_FILE=$lin/registry
@@ -232,30 +246,9 @@ $rf "$data_key" CRYPT_KEY hex $crypt_key
 $rf "$serial_key" GET_SERIAL str DONE
 $rf "$company_key" "COMPANY CODE" str ZT
 $rf "$company_key" SERIALNO str ZT20261206A1
-
-# ---- winpos under Wine ----
-note "winpos under Wine"
-set +e
-(cd "$stage" && wine_ko winpos.exe --host "$port" --with-store) >"$work/winpos.out" 2>&1
-winpos_rc=$?
-set -e
-mark winpos
-sed 's/\r$//' "$work/winpos.out" | grep -v '^ok ' || true
-summary=$(sed -n 's/\r$//; s/^winpos: \([0-9]* passed, [0-9]* failed\)$/\1/p' "$work/winpos.out")
-if [ "$winpos_rc" -eq 0 ] && [ -n "$summary" ]; then
-  pass "winpos.exe under Wine: $summary"
-else
-  fail "winpos.exe under Wine: exit $winpos_rc, ${summary:-no summary}"
-fi
-if wine reg query "HKCU\\$serial_key" /v GET_SERIAL 2>/dev/null | grep -q 'ZELTA'; then
-  pass "reg query: GET_SERIAL reads ZELTA after the approval"
-else
-  fail "reg query: GET_SERIAL is not ZELTA"
-fi
-host_lines=$(wc -l <"$work/host.rec")
-
-# ---- The same transactions through the native library ----
-note "native reference run"
+# One host for the native run and both Windows runs, so that their log lines
+# name the same port; each run's requests are its part of the record.
+start_host main
 cp "$nat/tools/zpos/zpos" "$lin/"
 cp -P "$nat"/libZPosApp.so* "$lin/"
 cp "$nat/tools/testpad/SignPad_dll.so" "$lin/"
@@ -274,67 +267,161 @@ native signed '[COM_PORT]\nSignSetting=YES\nGetComPort=7\n' 9410123456789012=281
 native decline '' 5410123456789012=2812101 30000
 mark native
 
-# ---- The two builds side by side ----
-untimed() { sed -E 's/^\[[0-9]{2}:[0-9]{2}:[0-9]{2}\] - //' "$1"; }
-for name in approval signed decline; do
-  if [ -f "$stage/$name.rec" ] && cmp -s "$stage/$name.rec" "$lin/$name.rec"; then
-    pass "$name: the 450-byte response is the same from both builds"
-  else
-    fail "$name: responses differ (see $name.rec)"
-    cmp -l "$stage/$name.rec" "$lin/$name.rec" 2>&1 | head -5 || true
-  fi
-  if [ -f "$stage/$name.log" ] && [ -s "$lin/$name.log" ] &&
-    diff <(untimed "$stage/$name.log") <(untimed "$lin/$name.log") >"$work/$name.diff"; then
-    pass "$name: the same $(wc -l <"$lin/$name.log") log lines from both builds"
-  else
-    fail "$name: log lines differ"
-    head -20 "$work/$name.diff"
-  fi
-done
-if cmp -s "$stage/SignPad_dll.record" "$lin/SignPad_dll.record"; then
-  pass "signed: the pad library was handed the same bytes by both builds"
-else
-  fail "signed: the pad records differ"
-fi
-
 # Requests as the host saw them: each REQ line with the security block that
 # followed the masked message in its frame (hex, unmasked on the wire).
-requests() {  # the record file's lines, from stdin
-  awk '
+requests() {  # the record's lines after the first FROM
+  tail -n +$(($1 + 1)) "$work/main.rec" | awk '
     /^C> / {frame = substr($0, 4); gsub(/ /, "", frame)}
     /^REQ / {
       m = 0; for (i = 5; i <= 8; i++) m = m * 16 + index("0123456789abcdef", substr(frame, i, 1)) - 1
       print $0 " block=" substr(frame, 9 + 2 * m)
     }'
 }
-head -n "$host_lines" "$work/host.rec" | requests >"$work/requests.win"
-tail -n +"$((host_lines + 1))" "$work/host.rec" | requests >"$work/requests.lin"
-if [ "$(wc -l <"$work/requests.win")" -eq 3 ] && cmp -s "$work/requests.win" "$work/requests.lin"; then
-  pass "host: the same three requests and security blocks from both builds"
-else
-  fail "host: requests differ"
-  diff "$work/requests.win" "$work/requests.lin" | head -10 || true
-fi
+requests 0 >"$work/requests.native"
+main_port=$port
 hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
-block=$(hex 0008)$crypt_data$(hex 0006)$crypt_key$(hex 2026120612)$(hex "ZTZT20261206A1    ")
-first=$(sed -n '1s/.* block=//p' "$work/requests.win")
-if [ "$first" = "$block" ]; then
-  pass "host: the approval carried the card's security block with the company and serial"
-else
-  fail "host: security block [$first], expected [$block]"
-fi
-second=$(sed -n '2s/.* block=//p' "$work/requests.win")
-if [ "$second" = "${block:0:$((${#block} - 36))}" ]; then
-  pass "host: the next approval carried the block without the serial"
-else
-  fail "host: second block [$second]"
-fi
-grep -q 'code=10 tid=1200000001 card=9410123456789012=2812101 *amount=30000 check=ok length=ok answer=approve' \
-  "$work/requests.win" && pass "host: approval request decoded, check byte and length right" \
-  || fail "host: approval request as seen: $(head -1 "$work/requests.win")"
-mark compare
+untimed() { sed -E 's/^\[[0-9]{2}:[0-9]{2}:[0-9]{2}\] - //' "$1"; }
+
+# ---- winpos under Wine, and the two builds side by side ----
+winpos_run() {  # x86|x64 build-directory
+  local x=$1 dir=$2 stage=$work/$1 name summary rc first second from
+  note "$x: winpos under Wine"
+  mkdir -p "$stage"
+  cp "$dir/ZPosApp.dll" "$dir/tools/winpos/winpos.exe" "$dir/tools/testpad/SignPad_dll.dll" \
+    "$dir/tools/testbackup/BACKUPDLL.dll" "$dir/tools/testpad/regfill.exe" "$stage/"
+  # On Windows: the card record with reg, the rest through the registry API.
+  wine reg add "HKCU\\$data_key" /v CARD_NO /t REG_SZ /d 9410123456789012 /f >/dev/null
+  wine reg add "HKCU\\$data_key" /v DATE_TIME /t REG_SZ /d 20261206120000 /f >/dev/null
+  wine reg add "HKCU\\$data_key" /v CRYPT_DATA /t REG_BINARY /d $crypt_data /f >/dev/null
+  wine reg add "HKCU\\$data_key" /v CRYPT_KEY /t REG_BINARY /d $crypt_key /f >/dev/null
+  wine "$stage/regfill.exe" "$serial_key" GET_SERIAL str DONE
+  wine "$stage/regfill.exe" "$company_key" "COMPANY CODE" str ZT
+  wine "$stage/regfill.exe" "$company_key" SERIALNO str ZT20261206A1
+
+  from=$(wc -l <"$work/main.rec")
+  set +e
+  (cd "$stage" && wine_ko winpos.exe --host "$main_port" --with-store --version "$version") >"$work/winpos-$x.out" 2>&1
+  rc=$?
+  set -e
+  sed 's/\r$//' "$work/winpos-$x.out" | grep -v '^ok ' || true
+  summary=$(sed -n 's/\r$//; s/^winpos: \([0-9]* passed, [0-9]* failed\)$/\1/p' "$work/winpos-$x.out")
+  if [ "$rc" -eq 0 ] && [ -n "$summary" ]; then
+    pass "$x: winpos.exe under Wine: $summary"
+  else
+    fail "$x: winpos.exe under Wine: exit $rc, ${summary:-no summary}"
+  fi
+  if wine reg query "HKCU\\$serial_key" /v GET_SERIAL 2>/dev/null | grep -q 'ZELTA'; then
+    pass "$x: reg query: GET_SERIAL reads ZELTA after the approval"
+  else
+    fail "$x: reg query: GET_SERIAL is not ZELTA"
+  fi
+
+  for name in approval signed decline; do
+    if [ -f "$stage/$name.rec" ] && cmp -s "$stage/$name.rec" "$lin/$name.rec"; then
+      pass "$x: $name: the 450-byte response is the same from both builds"
+    else
+      fail "$x: $name: responses differ (see $name.rec)"
+      cmp -l "$stage/$name.rec" "$lin/$name.rec" 2>&1 | head -5 || true
+    fi
+    if [ -f "$stage/$name.log" ] && [ -s "$lin/$name.log" ] &&
+      diff <(untimed "$stage/$name.log") <(untimed "$lin/$name.log") >"$work/$name-$x.diff"; then
+      pass "$x: $name: the same $(wc -l <"$lin/$name.log") log lines from both builds"
+    else
+      fail "$x: $name: log lines differ"
+      head -20 "$work/$name-$x.diff"
+    fi
+  done
+  check "$x: signed: the pad library was handed the same bytes by both builds" \
+    cmp -s "$stage/SignPad_dll.record" "$lin/SignPad_dll.record"
+
+  requests "$from" >"$work/requests.$x"
+  if [ "$(wc -l <"$work/requests.$x")" -eq 3 ] && cmp -s "$work/requests.$x" "$work/requests.native"; then
+    pass "$x: host: the same three requests and security blocks from both builds"
+  else
+    fail "$x: host: requests differ"
+    diff "$work/requests.$x" "$work/requests.native" | head -10 || true
+  fi
+  local block
+  block=$(hex 0008)$crypt_data$(hex 0006)$crypt_key$(hex 2026120612)$(hex "ZTZT20261206A1    ")
+  first=$(sed -n '1s/.* block=//p' "$work/requests.$x")
+  check "$x: host: the approval carried the card's security block with the company and serial" \
+    [ "$first" = "$block" ]
+  second=$(sed -n '2s/.* block=//p' "$work/requests.$x")
+  check "$x: host: the next approval carried the block without the serial" \
+    [ "$second" = "${block:0:$((${#block} - 36))}" ]
+  check "$x: host: approval request decoded, check byte and length right" grep -q \
+    'code=10 tid=1200000001 card=9410123456789012=2812101 *amount=30000 check=ok length=ok answer=approve' \
+    "$work/requests.$x"
+}
+
+# ---- A POS linked against the import libraries ----
+# linkpos.c calls the four functions as zposapp.h declares them. MinGW builds
+# it through the installed CMake package; the MSVC-convention build (clang and
+# lld-link, no C runtime here) takes ZPosApp.lib and a kernel32.lib made from
+# the few functions it calls.
+link_run() {  # x86|x64 arch build-directory
+  local x=$1 arch=$2 dir=$3 out=$work/link-$1 target machine exe got
+  note "$x: linkpos against the import libraries"
+  mkdir -p "$out"
+  cp "$dir/ZPosApp.dll" "$out/"
+  cmake --install "$dir" --prefix "$out/prefix" >/dev/null
+  cmake -S tools/linkpos -B "$out/mingw" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
+    -DZPOS_MINGW_ARCH="$arch" -DZPosApp_DIR="$out/prefix/lib/cmake/ZPosApp" >/dev/null &&
+    cmake --build "$out/mingw" >/dev/null && cp "$out/mingw/linkpos.exe" "$out/linkpos-mingw.exe" || true
+  got=$(cat "$out"/mingw/CMakeFiles/linkpos.dir/{link.txt,linkLibs.rsp} 2>/dev/null |
+    grep -o 'prefix/lib/libZPosApp\.dll\.a' | head -1 || true)
+  check "$x: linkpos built with $arch-w64-mingw32-gcc through find_package(ZPosApp), linked with ${got:-?}" \
+    [ -f "$out/linkpos-mingw.exe" ]
+
+  if [ "$x" = x86 ]; then target=i686-pc-windows-msvc; machine=i386; else target=x86_64-pc-windows-msvc; machine=i386:x86-64; fi
+  if [ "$x" = x86 ]; then cp tools/linkpos/kernel32.def "$out/"; else sed 's/@[0-9]*//' tools/linkpos/kernel32.def >"$out/kernel32.def"; fi
+  { clang-14 --target=$target -Wall -Wextra -Werror -Iinclude -c tools/linkpos/linkpos.c -o "$out/linkpos.obj" &&
+    llvm-dlltool-14 -m $machine -k -d "$out/kernel32.def" -l "$out/kernel32.lib" &&
+    lld-link-14 /nologo /entry:linkpos_start /subsystem:console "$out/linkpos.obj" "$dir/ZPosApp.lib" \
+      "$out/kernel32.lib" /out:"$out/linkpos-msvc.exe"; } || true
+  check "$x: linkpos built with clang-14 --target=$target and lld-link-14 against ZPosApp.lib" \
+    [ -f "$out/linkpos-msvc.exe" ]
+
+  for exe in mingw msvc; do
+    [ -f "$out/linkpos-$exe.exe" ] || continue
+    got=$(imports_from_zposapp "$out/linkpos-$exe.exe")
+    check "$x: linkpos ($exe) imports $got from ZPosApp.dll" \
+      [ "$got" = "Zelta_Ack Zelta_OKCashbag Zelta_Send Zelta_download " ]
+    set +e
+    (cd "$out" && timeout 120 wine "linkpos-$exe.exe" "$link_port" "$download_port") >"$out/$exe.out" 2>&1
+    local rc=$?
+    set -e
+    sed 's/\r$//; s/^/     /' "$out/$exe.out"
+    check "$x: linkpos ($exe) under Wine: card approved and acknowledged, all four calls as expected" \
+      [ "$rc" -eq 0 ]
+  done
+}
+
+start_host link
+link_port=$port
+start_host download --download
+download_port=$port
+
+# ---- Both builds ----
+objdump=i686-w64-mingw32-objdump nm=i686-w64-mingw32-nm objcopy=i686-w64-mingw32-objcopy
+static_checks x86 build/mingw
+mark x86-static
+use_prefix win32
+mark x86-prefix
+winpos_run x86 build/mingw
+link_run x86 i686 build/mingw
+mark x86-wine
+
+objdump=x86_64-w64-mingw32-objdump nm=x86_64-w64-mingw32-nm objcopy=x86_64-w64-mingw32-objcopy
+static_checks x64 build/mingw64
+mark x64-static
+use_prefix win64
+mark x64-prefix
+winpos_run x64 build/mingw64
+link_run x64 x86_64 build/mingw64
+mark x64-wine
 
 echo
-echo "windows-tests ($arch): ${timings[*]}"
+echo "windows-tests: ${timings[*]}"
 echo "windows-tests: $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The Windows release: build/ZPosApp-VERSION-windows.zip, VERSION being the
+# CMake project version. It holds, for the 32-bit build in x86/ and the 64-bit
+# build in x64/, ZPosApp.dll, its debug information ZPosApp.dll.debug, the
+# import libraries ZPosApp.lib (MSVC conventions) and libZPosApp.dll.a (MinGW)
+# and the module-definition file ZPosApp.def; then include/zposapp.h, the POS
+# and host documents under docs/, and README-windows.md.
+#
+# Builds the presets mingw and mingw64 first (nothing to do right after
+# scripts/windows-tests.sh, which tests those very files), checks the zip and
+# prints its listing. The last line counts the checks. Installs what it needs
+# (Debian packages).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+failures=0
+checks=0
+pass() { checks=$((checks + 1)); echo "ok   $*"; }
+fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "FAIL $*"; }
+
+scripts/install-missing.sh cmake make zip unzip llvm-14 gcc-mingw-w64-i686 g++-mingw-w64-i686 \
+  binutils-mingw-w64-i686 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+
+for preset in mingw mingw64; do
+  cmake --preset $preset >/dev/null
+  cmake --build --preset $preset -j2 >/dev/null
+done
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/mingw/CMakeCache.txt)
+name=ZPosApp-$version-windows
+zip=$PWD/build/$name.zip
+stage=build/release/$name
+rm -rf "$stage" "$zip"
+mkdir -p "$stage/x86" "$stage/x64" "$stage/include" "$stage/docs"
+
+for f in ZPosApp.dll ZPosApp.dll.debug ZPosApp.lib libZPosApp.dll.a; do
+  cp build/mingw/$f "$stage/x86/"
+  cp build/mingw64/$f "$stage/x64/"
+done
+# The 32-bit list names the stdcall decorations (Zelta_Send@16); the 64-bit
+# build has none.
+cp cmake/ZPosApp.def "$stage/x86/"
+cp build/mingw64/ZPosApp.def "$stage/x64/"
+cp include/zposapp.h "$stage/include/"
+cp docs/records.md docs/link-protocol.md "$stage/docs/"
+cp README-windows.md "$stage/"
+
+# The same sources give the same zip: entries in name order, every file dated
+# by the last commit, no owner or permission fields.
+stamp=$(git log -1 --format=%cd --date=format:%Y%m%d%H%M.%S 2>/dev/null || echo 202601010000)
+find "$stage" -exec touch -t "$stamp" {} +
+(cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | zip -q -X -D "$zip" -@)
+
+listing=$(unzip -Z1 "$zip" | tr '\n' ' ')
+want="README-windows.md docs/link-protocol.md docs/records.md include/zposapp.h"
+for arch in x64 x86; do
+  want="$want $arch/ZPosApp.def $arch/ZPosApp.dll $arch/ZPosApp.dll.debug $arch/ZPosApp.lib $arch/libZPosApp.dll.a"
+done
+if [ "$listing" = "$want " ]; then
+  pass "$name.zip holds exactly: $want"
+else
+  fail "$name.zip holds: $listing"
+fi
+if unzip -tq "$zip" >/dev/null; then pass "$name.zip reads back without error"; else fail "$name.zip is damaged"; fi
+
+# Each folder holds the build of its width.
+formats() { x86_64-w64-mingw32-objdump -f "$stage/$1/ZPosApp.dll" | sed -n 's/.*file format //p'; }
+got="$(formats x86) $(formats x64)"
+if [ "$got" = "pei-i386 pei-x86-64" ]; then
+  pass "x86/ZPosApp.dll is pei-i386, x64/ZPosApp.dll is pei-x86-64"
+else
+  fail "DLL formats x86 and x64: $got"
+fi
+
+echo
+unzip -l "$zip"
+echo "build/$name.zip: $(stat -c %s "$zip") bytes"
+echo "windows-release: $((checks - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]

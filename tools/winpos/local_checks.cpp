@@ -1,0 +1,214 @@
+// The calls the library answers without zpos-host: refusals, the route mode
+// refresh from the settings file, a download from a server in this process, a
+// card approval to a closed port, and the time prefix of every log line.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <initializer_list>
+
+#include "tools/winpos/winpos.h"
+
+namespace winpos {
+
+namespace {
+
+// A one-shot download server: accepts one connection, collects what the
+// client sends until 24 bytes or a pause, answers with `answer`, closes.
+struct DownloadServer {
+    SOCKET listener = INVALID_SOCKET;
+    int port = 0;
+    const char* answer = "";
+    char received[128] = {};
+    int received_count = 0;
+};
+
+DWORD WINAPI download_server_main(LPVOID param) {
+    auto* srv = static_cast<DownloadServer*>(param);
+    SOCKET c = accept(srv->listener, nullptr, nullptr);
+    if (c == INVALID_SOCKET) return 1;
+    while (srv->received_count < 24) {
+        fd_set rd;
+        FD_ZERO(&rd);
+        FD_SET(c, &rd);
+        timeval tv{5, 0};
+        if (select(0, &rd, nullptr, nullptr, &tv) <= 0) break;
+        int room = static_cast<int>(sizeof srv->received) - 1 - srv->received_count;
+        int n = recv(c, srv->received + srv->received_count, room, 0);
+        if (n <= 0) break;
+        srv->received_count += n;
+    }
+    send(c, srv->answer, static_cast<int>(std::strlen(srv->answer)), 0);
+    closesocket(c);
+    return 0;
+}
+
+bool start_download_server(DownloadServer& srv, HANDLE& thread) {
+    srv.listener = socket(AF_INET, SOCK_STREAM, 0);
+    if (srv.listener == INVALID_SOCKET) return false;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof a;
+    if (bind(srv.listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(srv.listener, reinterpret_cast<sockaddr*>(&a), &len) != 0 ||
+        listen(srv.listener, 1) != 0)
+        return false;
+    srv.port = ntohs(a.sin_port);
+    thread = CreateThread(nullptr, 0, download_server_main, &srv, 0, nullptr);
+    return thread != nullptr;
+}
+
+}  // namespace
+
+// 0200 with kind "ZZ" is in no row of the dispatch: -1 and "NOTX", the head
+// filled, every other position a zero byte.
+void check_refusal() {
+    DeleteFileA(g_ini);
+    char req[kRequestSize];
+    char resp[kResponseSize];
+    card_request(req, "0200", "ZZ", "000010000");
+    std::memset(resp, 0x5A, sizeof resp);
+    int rc = g_send("127.0.0.1", g_idle_port, req, resp);
+    check(rc == -1, "refusal: result -1", "got %d", rc);
+    check(bytes_are(resp, "0450WINPOS-0001            0210ZZ01"), "refusal: head 0..34",
+          "got [%.35s]", resp);
+    check(all_bytes(resp + 35, 10, ' '), "refusal: ten blanks at 35..44");
+    check(bytes_are(resp + 45, "1450010001NOTX"), "refusal: term_id and resp_code NOTX",
+          "got [%.14s]", resp + 45);
+    check(all_bytes(resp + 59, kResponseSize - 59, '\0'), "refusal: zero bytes from 59 to 449");
+
+    // The request went to the log with the card number's last four digits,
+    // the '=' and the expiry hidden.
+    bool have_log = load_log();
+    check(have_log, "log: Logs\\AppLog.YYMMDD.txt beside the program");
+    check(log_has("0240WINPOS-0001            0200ZZ01          1450010001S  941012345678*********101"
+                  "             00000000000000000000000010000"),
+          "log: request logged with the track masked");
+    check(!log_has("9410123456789012"), "log: card number never in clear");
+}
+
+// Every line starts with "[hh:mm:ss] - ".
+void check_log_prefixes() {
+    if (!load_log()) {
+        check(false, "log: every line has the time prefix", "no log file");
+        return;
+    }
+    int lines = 0;
+    bool ok = true;
+    const char* p = g_log;
+    while (*p) {
+        const char* e = std::strchr(p, '\n');
+        if (!e) e = p + std::strlen(p);
+        ++lines;
+        bool good = e - p >= 13 && p[0] == '[' && p[3] == ':' && p[6] == ':' && p[9] == ']' &&
+                    bytes_are(p + 10, " - ");
+        for (int i : {1, 2, 4, 5, 7, 8}) good = good && p[i] >= '0' && p[i] <= '9';
+        if (!good) {
+            ok = false;
+            std::printf("     bad line: %.60s\n", p);
+        }
+        p = *e ? e + 1 : e;
+    }
+    check(ok && lines > 0, "log: every line has the time prefix", "%d lines", lines);
+}
+
+// The route mode refresh at the start of every Zelta_Send: a switch older
+// than 600 seconds goes back to the primary route, a recent one stays.
+void check_route_refresh() {
+    char req[kRequestSize];
+    char resp[kResponseSize];
+    char v[32];
+    card_request(req, "0200", "ZZ", "000010000");
+
+    write_file(g_ini, "[VANCFG]\r\nVANID=2\r\nTOGGLE_TIME=1000000000    \r\nEOT_CNT=2\r\n");
+    int rc = g_send("127.0.0.1", g_idle_port, req, resp);
+    check(rc == -1, "old switch: refusal still -1", "got %d", rc);
+    ini_value("VANID", v, sizeof v);
+    check(std::strcmp(v, "1") == 0, "old switch: VANID back to 1", "got [%s]", v);
+    ini_value("EOT_CNT", v, sizeof v);
+    check(std::strcmp(v, "0") == 0, "old switch: EOT_CNT 0", "got [%s]", v);
+
+    // A switch 30 seconds ago: route mode 2, the file as it was, and Zelta_Ack
+    // answers 1 at once without touching the network.
+    char ini[160];
+    long recent = static_cast<long>(std::time(nullptr)) - 30;
+    std::snprintf(ini, sizeof ini, "[VANCFG]\r\nVANID=2\r\nTOGGLE_TIME=%-14ld\r\nEOT_CNT=3\r\n", recent);
+    write_file(g_ini, ini);
+    rc = g_send("127.0.0.1", g_idle_port, req, resp);
+    check(rc == -1, "recent switch: refusal still -1", "got %d", rc);
+    static char after[512];
+    read_file(g_ini, after, sizeof after);
+    check(std::strcmp(after, ini) == 0, "recent switch: settings file unchanged", "now [%s]", after);
+    rc = g_ack();
+    check(rc == 1, "recent switch: Zelta_Ack on the backup route returns 1", "got %d", rc);
+    read_file(g_ini, after, sizeof after);
+    check(std::strcmp(after, ini) == 0, "recent switch: Zelta_Ack leaves the file alone");
+    DeleteFileA(g_ini);
+}
+
+// Zelta_download against a loopback server in this process: the request is cut
+// at 24 characters and the answer comes back with its byte count.
+void check_download() {
+    DownloadServer srv;
+    srv.answer = "0000PARAM=1;LIMIT=50000";
+    HANDLE thread = nullptr;
+    if (!start_download_server(srv, thread)) {
+        check(false, "download: loopback server started");
+        return;
+    }
+    static char answer[ZPOSAPP_DOWNLOAD_ANSWER_SIZE];
+    std::memset(answer, 'x', sizeof answer);
+    int rc = g_download("127.0.0.1", srv.port, "PARAMDOWN0001ABCDEFGHIJKLMNOPQRSTUVWXYZ", answer);
+    WaitForSingleObject(thread, 20000);
+    CloseHandle(thread);
+    closesocket(srv.listener);
+    check(rc == 23, "download: result is the answer's byte count", "got %d", rc);
+    check(std::strcmp(answer, "0000PARAM=1;LIMIT=50000") == 0, "download: answer text",
+          "got [%.40s]", answer);
+    check(srv.received_count == 24 && bytes_are(srv.received, "PARAMDOWN0001ABCDEFGHIJK"),
+          "download: request cut at 24 characters", "got %d [%.40s]", srv.received_count,
+          srv.received);
+}
+
+// A card approval to a host that refuses the connection: -6 with "COMM" and
+// the settings file switched to the backup route.
+void check_card_no_host() {
+    DeleteFileA(g_ini);
+    char req[kRequestSize];
+    char resp[kResponseSize];
+    char v[32];
+    int port = closed_port();
+    card_request(req, "0200", "10", "000010000");
+    long before = static_cast<long>(std::time(nullptr));
+    int rc = g_send("127.0.0.1", port, req, resp);
+    long after = static_cast<long>(std::time(nullptr));
+    check(rc == -6, "card, no host: result -6", "got %d", rc);
+    check(bytes_are(resp + 55, "COMM"), "card, no host: resp_code COMM", "got [%.4s]", resp + 55);
+    check(bytes_are(resp + 59, "S  9410123456789012=2512101"), "card, no host: card echo at 59",
+          "got [%.27s]", resp + 59);
+    check(bytes_are(resp + 402, "NONE"), "card, no host: no signature at 402", "got [%.4s]",
+          resp + 402);
+    check(!std::memchr(resp, '\0', sizeof resp), "card, no host: no zero byte in the response");
+    ini_value("VANID", v, sizeof v);
+    check(std::strcmp(v, "2") == 0, "card, no host: VANID 2", "got [%s]", v);
+    ini_value("TOGGLE_TIME", v, sizeof v);
+    long t = std::atol(v);
+    check(t >= before && t <= after, "card, no host: TOGGLE_TIME is now", "got [%s]", v);
+    static char ini[512];
+    read_file(g_ini, ini, sizeof ini);
+    char padded[40];
+    std::snprintf(padded, sizeof padded, "TOGGLE_TIME=%-14ld", t);
+    check(std::strstr(ini, padded) != nullptr, "card, no host: TOGGLE_TIME padded to 14");
+
+    load_log();
+    char line[96];
+    std::snprintf(line, sizeof line, "] - socket connect err IP[127.0.0.1],Port[%d][", port);
+    check(log_has(line), "log: socket connect err line", "no [%s]", line);
+    check(log_has("] - resp_code[COMM]\n"), "log: resp_code[COMM]");
+    check(log_has("] - NO CVM SIGN AMOUNT[10000]\n"), "log: NO CVM SIGN AMOUNT[10000]");
+
+    DeleteFileA(g_ini);
+}
+
+}  // namespace winpos

@@ -1,0 +1,76 @@
+// winpos: a Windows console POS for testing ZPosApp.dll as a POS application
+// uses it: loaded with LoadLibraryA from the program's own directory, the four
+// entry points taken with GetProcAddress and called through stdcall pointers.
+// Each check prints "ok" or "FAIL"; the last line counts them. This file holds
+// the options and the order of the checks; winpos.h names the parts.
+//
+// Usage: winpos.exe [--host PORT] [--with-store] [--version X.Y.Z]
+//   --host PORT      a zpos-host on 127.0.0.1:PORT that declines cards starting
+//                    5410 and approves the rest: card approval with Zelta_Ack,
+//                    a signed approval through SignPad_dll.dll, and a decline
+//   --with-store     the per-user security store holds the record of card
+//                    9410123456789012 under DATA\12 and GET_SERIAL is "DONE"
+//   --version X.Y.Z  the version the DLL's version resource must carry
+//
+// The host transactions leave their responses (<name>.rec, 450 bytes) and
+// their part of the log (<name>.log) beside the program, so that a script can
+// compare them with what the native build gives for the same requests.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tools/winpos/winpos.h"
+
+using namespace winpos;
+
+int main(int argc, char** argv) {
+    bool with_store = false;
+    int host_port = 0;
+    const char* version = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--with-store") == 0) {
+            with_store = true;
+        } else if (std::strcmp(argv[i], "--host") == 0 && i + 1 < argc) {
+            host_port = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--version") == 0 && i + 1 < argc) {
+            version = argv[++i];
+        } else {
+            std::printf("usage: winpos.exe [--host PORT] [--with-store] [--version X.Y.Z]\n"
+                        "0 passed, 1 failed\n");
+            return 2;
+        }
+    }
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0 || !find_own_directory()) {
+        std::printf("winpos: cannot start\n0 passed, 1 failed\n");
+        return 1;
+    }
+    std::printf("winpos in %s, code page %u\n", g_dir, GetACP());
+    g_idle_port = closed_port();
+    CreateThread(nullptr, 0, notice_watcher, nullptr, 0, nullptr);
+    check_load();
+    if (version) check_version(version);
+    if (g_lib) {
+        check_refusal();
+        check_notices();
+        check_route_refresh();
+        check_calling_convention();
+        check_download();
+        if (host_port > 0) {
+            check_card_approval(host_port, with_store);
+            check_signed_approval(host_port);
+            check_decline(host_port);
+        } else {
+            std::printf("skip host transactions (run with --host PORT)\n");
+        }
+        check_card_no_host();
+        check_log_prefixes();
+        LONG before = g_notice_count;
+        FreeLibrary(g_lib);
+        check(g_notice_count == before, "unload: no message box");
+    }
+    WSACleanup();
+    std::printf("winpos: %d passed, %d failed\n", g_passed, g_failed);
+    return g_failed == 0 && g_passed > 0 ? 0 : 1;
+}

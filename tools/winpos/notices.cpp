@@ -1,0 +1,117 @@
+// Message boxes: a watcher thread that reads and closes every box the library
+// shows, and the checks of the three notices (a refused message type on both
+// entry points, the test-port warning and its absence on the test terminal).
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+#include "tools/winpos/winpos.h"
+
+namespace winpos {
+
+namespace {
+
+struct Notice {
+    char text[256];
+    wchar_t wide[128];
+};
+constexpr int kMaxNotices = 16;
+Notice g_notices[kMaxNotices];
+
+}  // namespace
+
+volatile LONG g_notice_count = 0;
+
+// Closes every message box the library shows (caption "ZPosApp") with OK,
+// keeping its text, so that no notice waits for a user and the checks can read
+// what it said. Wine shows the boxes through its null display driver; the test
+// script selects that driver.
+DWORD WINAPI notice_watcher(LPVOID) {
+    for (;;) {
+        HWND box = FindWindowA("#32770", "ZPosApp");
+        if (box) {
+            LONG i = g_notice_count;
+            if (i < kMaxNotices) {
+                GetDlgItemTextA(box, 0xFFFF, g_notices[i].text, sizeof g_notices[i].text);
+                GetDlgItemTextW(box, 0xFFFF, g_notices[i].wide, 128);
+            }
+            InterlockedIncrement(&g_notice_count);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            for (int n = 0; n < 500 && IsWindow(box); ++n) Sleep(10);
+        }
+        Sleep(20);
+    }
+}
+
+namespace {
+
+// A notice shown during the call between `before` and now, with `text` (CP949)
+// and, under the Korean code page, the same text read back as Unicode.
+void check_notice(LONG before, const char* text, const wchar_t* wide, const char* name) {
+    LONG shown = g_notice_count - before;
+    char label[128];
+    std::snprintf(label, sizeof label, "%s: one message box", name);
+    check(shown == 1, label, "%ld shown", shown);
+    if (shown != 1 || before >= kMaxNotices) return;
+    const Notice& n = g_notices[before];
+    std::snprintf(label, sizeof label, "%s: message box text", name);
+    check(std::strcmp(n.text, text) == 0, label, "got [%s]", n.text);
+    if (GetACP() == 949) {
+        std::snprintf(label, sizeof label, "%s: text reads as Korean under code page 949", name);
+        check(std::wcscmp(n.wide, wide) == 0, label);
+    }
+}
+
+}  // namespace
+
+// The three modal notices: a message type the library does not accept (the
+// caller's buffer is not written), and the test-port warning, which lets the
+// transaction go on; the test terminal sees no warning.
+void check_notices() {
+    static const char kBadType[] =
+        "\xC7\xE3\xB0\xA1 \xBE\xC8\xB5\xC8 \xC0\xFC\xB9\xAE \xB1\xB8\xBA\xD0\xC0\xD4\xB4\xCF\xB4\xD9.";
+    static const wchar_t kBadTypeWide[] = L"허가 안된 전문 구분입니다.";
+    static const char kTestPort[] = "TEST PORT \xC0\xD4\xB4\xCF\xB4\xD9.";
+    static const wchar_t kTestPortWide[] = L"TEST PORT 입니다.";
+    DeleteFileA(g_ini);
+    char req[kRequestSize];
+    char resp[kResponseSize];
+
+    struct BadType {
+        const char* name;
+        SendFn* fn;
+        const char* kind;
+    };
+    const BadType rows[] = {{"Zelta_Send, message type 0100", &g_send, "10"},
+                            {"Zelta_OKCashbag, message type 0100", &g_okcashbag, "40"}};
+    for (const BadType& row : rows) {
+        card_request(req, "0100", row.kind, "000010000");
+        std::memset(resp, 0x5A, sizeof resp);
+        LONG before = g_notice_count;
+        int rc = (*row.fn)("127.0.0.1", g_idle_port, req, resp);
+        char label[96];
+        std::snprintf(label, sizeof label, "%s: result -1", row.name);
+        check(rc == -1, label, "got %d", rc);
+        std::snprintf(label, sizeof label, "%s: response buffer not written", row.name);
+        check(all_bytes(resp, kResponseSize, 0x5A), label);
+        check_notice(before, kBadType, kBadTypeWide, row.name);
+    }
+
+    // Port 10901 warns any terminal but the test terminal; the refusal that
+    // follows shows the transaction went on.
+    card_request(req, "0200", "ZZ", "000010000");
+    LONG before = g_notice_count;
+    int rc = g_send("127.0.0.1", 10901, req, resp);
+    check(rc == -1 && bytes_are(resp + 55, "NOTX"), "test port: the call goes on to its refusal",
+          "got %d [%.4s]", rc, resp + 55);
+    check_notice(before, kTestPort, kTestPortWide, "test port");
+
+    put(req, 45, "1450019998");
+    before = g_notice_count;
+    rc = g_send("127.0.0.1", 10901, req, resp);
+    check(rc == -1 && g_notice_count == before, "test port, test terminal: no message box",
+          "got %d, %ld shown", rc, g_notice_count - before);
+    DeleteFileA(g_ini);
+}
+
+}  // namespace winpos
