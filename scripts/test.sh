@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages), then runs every stage of the test
 # suite: the CI build with warnings as errors and its CTest tests, the sanitizer
-# build, the Windows build under Wine, the fuzz targets and the memcheck run.
+# build, the Windows build under Wine, the fuzz targets, the memcheck run and
+# the Debian packages (which need root or sudo for dpkg).
 # Every stage runs even when an earlier one failed; each stage's output is kept
 # in build/test-logs/. The last line counts the tests of all stages:
 # "N passed, M failed". Exit status 0 only when nothing failed.
@@ -67,6 +68,7 @@ stage asan ctest_preset asan
 stage windows scripts/windows-tests.sh
 stage fuzz scripts/fuzz.sh
 stage memcheck scripts/valgrind.sh
+stage package scripts/package-tests.sh
 
 echo
 printf '%s\n' "${summary[@]}"
