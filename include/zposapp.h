@@ -6,6 +6,8 @@
 #ifndef ZPOSAPP_H
 #define ZPOSAPP_H
 
+#include "zposapp_version.h"
+
 #ifdef _WIN32
 #define ZPOSAPP_CALL __stdcall
 #else

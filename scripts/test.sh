@@ -2,7 +2,8 @@
 # Installs what is missing (Debian packages), then runs every stage of the test
 # suite: the CI build with warnings as errors and its CTest tests, the sanitizer
 # build, the Windows builds under Wine and the Windows release zip, the fuzz
-# targets and the memcheck run.
+# targets, the memcheck run and the Debian packages (which need root or sudo
+# for dpkg).
 # Every stage runs even when an earlier one failed; each stage's output is kept
 # in build/test-logs/. The last line counts the tests of all stages:
 # "N passed, M failed". Exit status 0 only when nothing failed.
@@ -69,6 +70,7 @@ stage windows scripts/windows-tests.sh
 stage release scripts/windows-release.sh
 stage fuzz scripts/fuzz.sh
 stage memcheck scripts/valgrind.sh
+stage package scripts/package-tests.sh
 
 echo
 printf '%s\n' "${summary[@]}"

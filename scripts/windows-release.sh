@@ -3,7 +3,7 @@
 # CMake project version. It holds, for the 32-bit build in x86/ and the 64-bit
 # build in x64/, ZPosApp.dll, its debug information ZPosApp.dll.debug, the
 # import libraries ZPosApp.lib (MSVC conventions) and libZPosApp.dll.a (MinGW)
-# and the module-definition file ZPosApp.def; then include/zposapp.h, the POS
+# and the module-definition file ZPosApp.def; then the public headers, the POS
 # and host documents under docs/, and README-windows.md.
 #
 # Builds the presets mingw and mingw64 first (nothing to do right after
@@ -40,7 +40,8 @@ done
 # build has none.
 cp cmake/ZPosApp.def "$stage/x86/"
 cp build/mingw64/ZPosApp.def "$stage/x64/"
-cp include/zposapp.h "$stage/include/"
+# The public headers, the version header among them as the build wrote it.
+cp include/*.h build/mingw/include/zposapp_version.h "$stage/include/"
 cp docs/records.md docs/link-protocol.md "$stage/docs/"
 cp README-windows.md "$stage/"
 
@@ -51,7 +52,8 @@ find "$stage" -exec touch -t "$stamp" {} +
 (cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | zip -q -X -D "$zip" -@)
 
 listing=$(unzip -Z1 "$zip" | tr '\n' ' ')
-want="README-windows.md docs/link-protocol.md docs/records.md include/zposapp.h"
+want="README-windows.md docs/link-protocol.md docs/records.md include/zposapp.h include/zposapp_records.h"
+want="$want include/zposapp_version.h"
 for arch in x64 x86; do
   want="$want $arch/ZPosApp.def $arch/ZPosApp.dll $arch/ZPosApp.dll.debug $arch/ZPosApp.lib $arch/libZPosApp.dll.a"
 done

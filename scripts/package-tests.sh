@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The Debian packages as a POS developer meets them: builds libzposapp1,
+# libzposapp-dev and zposapp-tools (preset deb, with Debian's hardening
+# flags), runs lintian over them, installs them with dpkg -i, builds a C POS
+# against /usr with find_package and with pkg-config and runs it against the
+# installed zpos-host (tests/install/pos_checks.sh), runs the installed
+# `zpos demo`, then purges the packages and checks that nothing of them is
+# left. Installs what it needs (Debian packages); dpkg needs root (CI runs as
+# root) or sudo. The last line counts the checks: "N passed, M failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+t0=$(date +%s)
+scripts/install-missing.sh cmake g++ make pkg-config binutils file dpkg-dev lintian || exit 1
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+
+packages=(libzposapp1 libzposapp-dev zposapp-tools)
+work=$(mktemp -d)
+trap '$sudo dpkg --purge "${packages[@]}" >/dev/null 2>&1; rm -rf "$work"' EXIT
+. tests/install/pos_checks.sh
+# none COMMAND...: succeeds when the command prints nothing, else shows what it printed.
+none() { local out; out=$("$@"); [ -z "$out" ] || { echo "$out"; return 1; }; }
+show() { echo "---- $1"; shift; "$@" 2>&1 | sed 's/^/     /'; }
+
+# A fresh build: the compiler flags come from the environment of the first
+# configure (and stay out of the POS builds below).
+build_packages() (
+  rm -rf build/deb
+  eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+  CFLAGS="$CFLAGS $CPPFLAGS" CXXFLAGS="$CXXFLAGS $CPPFLAGS" cmake --preset deb >/dev/null &&
+    cmake --build --preset deb -j"$(nproc 2>/dev/null || echo 2)" >/dev/null &&
+    cpack --preset deb >/dev/null
+)
+check "packages built" build_packages || { echo "package-tests: 0 passed, 1 failed"; exit 1; }
+# A lookup leaves its cache entry even when it finds nothing.
+check "the build looks for neither GoogleTest, Google Benchmark nor libhangul" \
+  none grep -E "^(GTest_DIR|benchmark_DIR|PKG_CONFIG_EXECUTABLE):" build/deb/CMakeCache.txt
+debs=()
+for p in "${packages[@]}"; do debs+=(build/deb/"$p"_*.deb); done
+
+# Warnings stay visible in the log; an error fails the check.
+run_lintian() {
+  local status
+  lintian --fail-on error "${debs[@]}" >"$work/lintian.out" 2>&1
+  status=$?
+  grep -v '^running with root privileges' "$work/lintian.out"
+  return $status
+}
+check "lintian: no errors" run_lintian
+
+# What the packages bring that the system does not have yet must be gone again
+# after the purge.
+$sudo dpkg --purge "${packages[@]}" >/dev/null 2>&1
+for deb in "${debs[@]}"; do dpkg-deb --fsys-tarfile "$deb" | tar -t; done | sed 's|^\./|/|; s|/$||' | sort -u |
+  while read -r path; do [ -e "$path" ] || [ -L "$path" ] || echo "$path"; done >"$work/new-paths"
+
+check "dpkg -i ${packages[*]}" $sudo dpkg -i "${debs[@]}"
+for p in "${packages[@]}"; do show "$p" dpkg -L "$p"; done
+library=$(dpkg -L libzposapp1 | grep '/libZPosApp\.so\.1$')
+show "pkg-config --cflags --libs zposapp" pkg-config --cflags --libs zposapp
+check "objdump -p $library: SONAME libZPosApp.so.1" eval "objdump -p $library | grep -E '^ *SONAME *libZPosApp\.so\.1$'"
+check "loader cache lists libZPosApp.so.1" eval "ldconfig -p | grep 'libZPosApp\.so\.1 '"
+check_pos /usr
+run_demo() { timeout 60 zpos demo >"$work/demo.out" 2>&1 || { cat "$work/demo.out"; return 1; }; }
+check "installed zpos demo" run_demo
+
+check "dpkg --purge ${packages[*]}" $sudo dpkg --purge "${packages[@]}"
+known() { for p in "${packages[@]}"; do dpkg-query -W "$p" 2>/dev/null; done; }
+check "dpkg knows none of the packages" none known
+left() { while read -r path; do if [ -e "$path" ] || [ -L "$path" ]; then echo "$path"; fi; done <"$work/new-paths"; }
+check "none of their $(wc -l <"$work/new-paths") files and directories left" none left
+check "loader cache no longer lists libZPosApp" none eval 'ldconfig -p | grep libZPosApp'
+
+echo "package-tests: $(($(date +%s) - t0)) s"
+echo "package-tests: $((checks - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]
