@@ -457,6 +457,29 @@ void check_refusal() {
     check(!log_has("9410123456789012"), "log: card number never in clear");
 }
 
+// ZPOS_APP_DIR set at run time with SetEnvironmentVariableA, as a .NET or
+// Python host sets it (the C runtime's getenv never sees such a change): the
+// log goes to that directory, given with a trailing backslash, and not beside
+// the program; cleared again, the program's directory serves as before.
+void check_app_dir_from_environment() {
+    char dir[MAX_PATH + 16], own_log[MAX_PATH + 64], log[2 * MAX_PATH + 64];
+    std::snprintf(dir, sizeof dir, "%s\\appdir\\", g_dir);
+    CreateDirectoryA(dir, nullptr);
+    char req[kRequestSize];
+    char resp[kResponseSize];
+    card_request(req, "0200", "ZZ", "000010000");
+    long before = log_size();
+    SetEnvironmentVariableA("ZPOS_APP_DIR", dir);
+    g_send("127.0.0.1", 10902, req, resp);
+    SetEnvironmentVariableA("ZPOS_APP_DIR", nullptr);
+    log_path(own_log, sizeof own_log);
+    std::snprintf(log, sizeof log, "%sLogs\\%s", dir, std::strrchr(own_log, '\\') + 1);
+    check(GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES && log_size() == before,
+          "ZPOS_APP_DIR: the log goes to that directory, none beside the program", "no %s", log);
+    g_send("127.0.0.1", 10902, req, resp);
+    check(log_size() > before, "ZPOS_APP_DIR cleared: the log is beside the program again");
+}
+
 // Every line starts with "[hh:mm:ss] - ".
 void check_log_prefixes() {
     if (!load_log()) {
@@ -873,6 +896,7 @@ int main(int argc, char** argv) {
         check_route_refresh();
         check_calling_convention();
         check_download();
+        check_app_dir_from_environment();
         if (host_port > 0) {
             check_card_approval(host_port, with_store);
             check_signed_approval(host_port);
