@@ -86,6 +86,6 @@ int main(int argc, char **argv)
     printf("Zelta_Ack: %d, %s\n", result, zposapp_ack_result_text(result));
     expect(result == ZPOSAPP_ACK_CLOSED, "the host closed the transaction");
 
-    printf("card_pos: %d passed, %d failed\n", passed, failed);
+    printf("card_pos: %d of %d checks passed\n", passed, passed + failed);
     return failed == 0 ? 0 : 1;
 }
