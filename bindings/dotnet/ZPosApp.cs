@@ -57,12 +57,18 @@ namespace ZPosApp
             return Encoding.GetEncoding(949);
         }
 
-        // A field's text: up to a zero byte, without the blanks that fill it.
-        public static string Text(byte[] record, int offset, int width)
+        // Text up to a zero byte, as it stands.
+        public static string UpToZero(byte[] bytes, int offset, int width)
         {
             int length = 0;
-            while (length < width && record[offset + length] != 0) ++length;
-            return Encoding.GetString(record, offset, length).TrimEnd(' ');
+            while (length < width && bytes[offset + length] != 0) ++length;
+            return Encoding.GetString(bytes, offset, length);
+        }
+
+        // A field's text, without the blanks that fill it.
+        public static string Text(byte[] record, int offset, int width)
+        {
+            return UpToZero(record, offset, width).TrimEnd(' ');
         }
     }
 
@@ -338,7 +344,7 @@ namespace ZPosApp
             byte[] request = Cp949.Encoding.GetBytes(text + "\0");
             byte[] answer = new byte[DownloadAnswerSize];
             int result = Native.Zelta_download(Address("server", server), Port(port), request, answer);
-            return new Download(result, result > 0 ? Cp949.Text(answer, 0, answer.Length) : "");
+            return new Download(result, result > 0 ? Cp949.UpToZero(answer, 0, answer.Length) : "");
         }
 
         private static byte[] Checked(Request request)

@@ -43,21 +43,25 @@ def test_decline_reads_the_hosts_korean_message(pos, ports):
 
 
 @pytest.mark.parametrize("request_, checks", [
-    (zposapp.CardCancel(TRACK, 1004, **ORG), {"tran_kind": "30", "msg_type": "0430"}),
-    (zposapp.CashApproval("8001011234567", 5000), {"tran_kind": "21", "entry_mode": "@"}),
-    (zposapp.CashCancel("8001011234567", 5000, **ORG), {"tran_kind": "21", "msg_type": "0430"}),
-    (zposapp.KtApproval(TRACK, 2000), {"tran_kind": "KT"}),
-    (zposapp.KtCancel(TRACK, 2000, **ORG), {"tran_kind": "KT", "msg_type": "0430"}),
-    (zposapp.F1Approval(TRACK, 3000), {"tran_kind": "F1"}),
-    (zposapp.F2Cancel(TRACK, 3000, **ORG), {"tran_kind": "F2", "msg_type": "0430"}),
-    (zposapp.ChequeInquiry("12", "00000000001234567890", "1234567890123", 100000),
-     {"tran_kind": "20", "chk_message": "정상수표"}),
-    (zposapp.Points(PointsOperation.EARN, TRACK, 5000), {"pt_sub": "01", "pt_auth_no": "12345678"}),
-    (zposapp.Points("02", TRACK, 5000, media="02"), {"pt_sub": "02", "pt_media": "02"}),
-    (zposapp.Points(PointsOperation.INQUIRY, TRACK, 0), {"pt_sub": "03"}),
-    (zposapp.Points(PointsOperation.EARN_CANCEL, TRACK, 5000, **ORG), {"pt_sub": "11", "msg_type": "0430"}),
-    (zposapp.Points(PointsOperation.USE_CANCEL, TRACK, 5000, **ORG), {"pt_sub": "12", "msg_type": "0430"}),
-], ids=lambda v: type(v).__name__ + v.field("pt_sub").strip() if isinstance(v, zposapp.Request) else "")
+    pytest.param(zposapp.CardCancel(TRACK, 1004, **ORG), {"tran_kind": "30", "msg_type": "0430"}, id="card-cancel"),
+    pytest.param(zposapp.CashApproval("8001011234567", 5000), {"tran_kind": "21", "entry_mode": "@"}, id="cash"),
+    pytest.param(zposapp.CashCancel("8001011234567", 5000, **ORG), {"tran_kind": "21", "msg_type": "0430"},
+                 id="cash-cancel"),
+    pytest.param(zposapp.KtApproval(TRACK, 2000), {"tran_kind": "KT"}, id="kt"),
+    pytest.param(zposapp.KtCancel(TRACK, 2000, **ORG), {"tran_kind": "KT", "msg_type": "0430"}, id="kt-cancel"),
+    pytest.param(zposapp.F1Approval(TRACK, 3000), {"tran_kind": "F1"}, id="f1"),
+    pytest.param(zposapp.F2Cancel(TRACK, 3000, **ORG), {"tran_kind": "F2", "msg_type": "0430"}, id="f2-cancel"),
+    pytest.param(zposapp.ChequeInquiry("12", "00000000001234567890", "1234567890123", 100000),
+                 {"tran_kind": "20", "chk_message": "정상수표"}, id="cheque"),
+    pytest.param(zposapp.Points(PointsOperation.EARN, TRACK, 5000), {"pt_sub": "01", "pt_auth_no": "12345678"},
+                 id="points-earn"),
+    pytest.param(zposapp.Points("02", TRACK, 5000, media="02"), {"pt_sub": "02", "pt_media": "02"}, id="points-use"),
+    pytest.param(zposapp.Points(PointsOperation.INQUIRY, TRACK, 0), {"pt_sub": "03"}, id="points-inquiry"),
+    pytest.param(zposapp.Points(PointsOperation.EARN_CANCEL, TRACK, 5000, **ORG), {"pt_sub": "11", "msg_type": "0430"},
+                 id="points-earn-cancel"),
+    pytest.param(zposapp.Points(PointsOperation.USE_CANCEL, TRACK, 5000, **ORG), {"pt_sub": "12", "msg_type": "0430"},
+                 id="points-use-cancel"),
+])
 def test_every_typed_request_is_taken_and_approved(pos, ports, request_, checks):
     call = pos.okcashbag if request_.points else pos.send
     response = call(HOST, ports[0], request_)
@@ -67,21 +71,21 @@ def test_every_typed_request_is_taken_and_approved(pos, ports, request_, checks)
 
 
 @pytest.mark.parametrize("build", [
-    lambda: zposapp.CardApproval(TRACK, "00000abcd"),
-    lambda: zposapp.CardApproval(TRACK, -1),
-    lambda: zposapp.CardApproval(TRACK, 10 ** 9),
-    lambda: zposapp.CardApproval(TRACK, True),
-    lambda: zposapp.CardApproval(TRACK, 1.5),
-    lambda: zposapp.CardApproval(TRACK + "1" * 14, 1004),          # 38 characters in a 37-byte track
-    lambda: zposapp.CardApproval(TRACK, 1004, term_id="12000000011"),
-    lambda: zposapp.CardApproval(TRACK, 1004, months=100),
-    lambda: zposapp.CardApproval(TRACK, 1000, extra1=600, extra2=600),
-    lambda: zposapp.CardApproval(TRACK, 1004, **ORG),
-    lambda: zposapp.CardCancel(TRACK, 1004),
-    lambda: zposapp.Points("04", TRACK, 5000),
-    lambda: zposapp.Points(PointsOperation.EARN_CANCEL, TRACK, 5000),
-    lambda: zposapp.Points(PointsOperation.EARN, TRACK, 5000, media="05"),
-    lambda: zposapp.Request("020", "10"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, "00000abcd"), id="amount-not-digits"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, -1), id="amount-negative"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 10 ** 9), id="amount-ten-digits"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, True), id="amount-bool"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 1.5), id="amount-float"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK + "1" * 14, 1004), id="track-38-of-37"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 1004, term_id="12000000011"), id="term-id-11-of-10"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 1004, months=100), id="months-100"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 1000, extra1=600, extra2=600), id="extras-over-amount"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 1004, **ORG), id="approval-with-original"),
+    pytest.param(lambda: zposapp.CardCancel(TRACK, 1004), id="cancel-without-original"),
+    pytest.param(lambda: zposapp.Points("04", TRACK, 5000), id="points-operation-04"),
+    pytest.param(lambda: zposapp.Points(PointsOperation.EARN_CANCEL, TRACK, 5000), id="points-cancel-without-original"),
+    pytest.param(lambda: zposapp.Points(PointsOperation.EARN, TRACK, 5000, media="05"), id="points-media-05"),
+    pytest.param(lambda: zposapp.Request("020", "10"), id="msg-type-3-of-4"),
 ])
 def test_a_value_that_does_not_fit_raises_at_once(build):
     with pytest.raises(FieldError):
@@ -89,11 +93,13 @@ def test_a_value_that_does_not_fit_raises_at_once(build):
 
 
 @pytest.mark.parametrize("call", [
-    lambda pos, port: pos.send("127.0.0.1.localhost", port, zposapp.CardApproval(TRACK, 1004)),
-    lambda pos, port: pos.send(HOST, 0, zposapp.CardApproval(TRACK, 1004)),
-    lambda pos, port: pos.send(HOST, port, bytes(zposapp.CardApproval(TRACK, 1004))),
-    lambda pos, port: pos.okcashbag(HOST, port, zposapp.CardApproval(TRACK, 1004)),
-    lambda pos, port: pos.download(HOST, port, "x" * 25),
+    pytest.param(lambda pos, port: pos.send("127.0.0.1.localhost", port, zposapp.CardApproval(TRACK, 1004)),
+                 id="host-16-of-15"),
+    pytest.param(lambda pos, port: pos.send(HOST, 0, zposapp.CardApproval(TRACK, 1004)), id="port-0"),
+    pytest.param(lambda pos, port: pos.send(HOST, port, bytes(zposapp.CardApproval(TRACK, 1004))), id="raw-bytes"),
+    pytest.param(lambda pos, port: pos.okcashbag(HOST, port, zposapp.CardApproval(TRACK, 1004)),
+                 id="okcashbag-card"),
+    pytest.param(lambda pos, port: pos.download(HOST, port, "x" * 25), id="download-text-25-of-24"),
 ])
 def test_a_call_that_cannot_be_made_as_asked_raises_before_sending(pos, ports, app_dir, call):
     before = log_lines(app_dir)

@@ -154,4 +154,5 @@ class ZPosApp:
         server, port = _address("server", server, HOST_CHARS), _port(port)
         answer = ctypes.create_string_buffer(DOWNLOAD_ANSWER_SIZE)
         result = self._lib.Zelta_download(server, port, text.encode("cp949"), answer)
-        return Download(result, _text(answer.raw) if result > 0 else "")
+        # The answer text as the library copied it: up to its zero byte, blanks kept.
+        return Download(result, answer.value.decode("cp949", "replace") if result > 0 else "")
