@@ -209,11 +209,6 @@
 /* END GENERATED */
 
 /* BEGIN GENERATED results: tables/generate.py */
-/* The exports, as zposapp_result_text names them (Zelta_OKCashbag shares Zelta_Send's results). */
-#define ZPOSAPP_EXPORT_SEND     1 /* Zelta_Send */
-#define ZPOSAPP_EXPORT_ACK      2 /* Zelta_Ack */
-#define ZPOSAPP_EXPORT_DOWNLOAD 3 /* Zelta_download */
-
 /* Results of Zelta_Send. */
 #define ZPOSAPP_SEND_REPLIED                     1 /* the host replied; resp_code tells approved or declined */
 #define ZPOSAPP_SEND_FAILED                   (-1) /* refused by the library (NOTX), no reply in time (Time) or a broken reply */
@@ -236,40 +231,49 @@
 #define ZPOSAPP_DOWNLOAD_NOT_SENT             (-4) /* the request was not sent */
 #define ZPOSAPP_DOWNLOAD_NO_CONNECTION        (-5) /* no connection to the server */
 
-/* A short English text for `result` of the export `which` (ZPOSAPP_EXPORT_...). */
-static inline const char *zposapp_result_text(int which, int result)
+/* A short English text for a result of Zelta_Send. */
+static inline const char *zposapp_send_result_text(int result)
 {
-    static const struct { int which, result; const char *text; } rows[] = {
-        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_REPLIED, "the host replied; resp_code tells approved or declined"},
-        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_FAILED, "refused by the library (NOTX), no reply in time (Time) or a broken reply"},
-        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_SHORT_FRAME, "the host answered with a short frame"},
-        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_NOT_READABLE, "the link was not readable"},
-        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_NO_ENQ, "no ENQ from the host, or the request was not sent"},
-        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_NO_CONNECTION, "no connection to the host (COMM)"},
-        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_BACKUP_UNUSABLE, "the backup library is unusable"},
-        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_BACKUP_NOT_BUILT, "the backup request could not be built"},
-        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_NOT_BUILT, "the request could not be built (amount over the limit, or the pad refused)"},
-        {ZPOSAPP_EXPORT_ACK, ZPOSAPP_ACK_CLOSED, "the host closed the transaction (or the backup route is in use)"},
-        {ZPOSAPP_EXPORT_ACK, ZPOSAPP_ACK_NOT_SENT, "the ACK was not sent (no open link)"},
-        {ZPOSAPP_EXPORT_ACK, ZPOSAPP_ACK_MANAGEMENT_FAILED, "no close from the host, and the management message failed"},
-        {ZPOSAPP_EXPORT_ACK, ZPOSAPP_ACK_MANAGEMENT_SENT, "no close from the host; the management message reported the transaction"},
-        {ZPOSAPP_EXPORT_DOWNLOAD, ZPOSAPP_DOWNLOAD_NO_ANSWER, "no answer in time"},
-        {ZPOSAPP_EXPORT_DOWNLOAD, ZPOSAPP_DOWNLOAD_NOT_SENT, "the request was not sent"},
-        {ZPOSAPP_EXPORT_DOWNLOAD, ZPOSAPP_DOWNLOAD_NO_CONNECTION, "no connection to the server"},
-    };
-    size_t i;
-    for (i = 0; i < sizeof rows / sizeof rows[0]; ++i)
-        if (rows[i].which == which && rows[i].result == result) return rows[i].text;
-    return which == ZPOSAPP_EXPORT_DOWNLOAD && result > 0 ? "bytes received" : "unknown result";
+    switch (result) {
+    case ZPOSAPP_SEND_REPLIED: return "the host replied; resp_code tells approved or declined";
+    case ZPOSAPP_SEND_FAILED: return "refused by the library (NOTX), no reply in time (Time) or a broken reply";
+    case ZPOSAPP_SEND_SHORT_FRAME: return "the host answered with a short frame";
+    case ZPOSAPP_SEND_NOT_READABLE: return "the link was not readable";
+    case ZPOSAPP_SEND_NO_ENQ: return "no ENQ from the host, or the request was not sent";
+    case ZPOSAPP_SEND_NO_CONNECTION: return "no connection to the host (COMM)";
+    case ZPOSAPP_SEND_BACKUP_UNUSABLE: return "the backup library is unusable";
+    case ZPOSAPP_SEND_BACKUP_NOT_BUILT: return "the backup request could not be built";
+    case ZPOSAPP_SEND_NOT_BUILT: return "the request could not be built (amount over the limit, or the pad refused)";
+    default: break;
+    }
+    return "unknown result";
 }
-/* END GENERATED */
 
-static inline const char *zposapp_send_result_text(int result) { return zposapp_result_text(ZPOSAPP_EXPORT_SEND, result); }
-static inline const char *zposapp_ack_result_text(int result) { return zposapp_result_text(ZPOSAPP_EXPORT_ACK, result); }
+/* A short English text for a result of Zelta_Ack. */
+static inline const char *zposapp_ack_result_text(int result)
+{
+    switch (result) {
+    case ZPOSAPP_ACK_CLOSED: return "the host closed the transaction (or the backup route is in use)";
+    case ZPOSAPP_ACK_NOT_SENT: return "the ACK was not sent (no open link)";
+    case ZPOSAPP_ACK_MANAGEMENT_FAILED: return "no close from the host, and the management message failed";
+    case ZPOSAPP_ACK_MANAGEMENT_SENT: return "no close from the host; the management message reported the transaction";
+    default: break;
+    }
+    return "unknown result";
+}
+
+/* A short English text for a result of Zelta_download. */
 static inline const char *zposapp_download_result_text(int result)
 {
-    return zposapp_result_text(ZPOSAPP_EXPORT_DOWNLOAD, result);
+    switch (result) {
+    case ZPOSAPP_DOWNLOAD_NO_ANSWER: return "no answer in time";
+    case ZPOSAPP_DOWNLOAD_NOT_SENT: return "the request was not sent";
+    case ZPOSAPP_DOWNLOAD_NO_CONNECTION: return "no connection to the server";
+    default: break;
+    }
+    return result > 0 ? "bytes received" : "unknown result";
 }
+/* END GENERATED */
 
 /* Results of the helpers below. */
 #define ZPOSAPP_FIELD_OK 0
@@ -277,54 +281,74 @@ static inline const char *zposapp_download_result_text(int result)
 #define ZPOSAPP_FIELD_NOT_DIGITS (-2)   /* a number field was given something other than digits */
 #define ZPOSAPP_FIELD_BAD_ARGUMENT (-3) /* a null pointer, a field outside the record, or no room */
 
-/* Sets a text field: the text, then blanks to the field's width. A longer
- * text is refused, not cut. */
-static inline int zposapp_set_text(char *record, int offset, int width, const char *text)
+/* The helpers' conversions, spelled so that a C++ POS built with
+ * -Wold-style-cast or -Wsign-conversion sees no warning from this header. */
+#ifdef __cplusplus
+#define ZPOSAPP_SIZE_(value) static_cast<size_t>(value)
+#define ZPOSAPP_INT_(value) static_cast<int>(value)
+#else
+#define ZPOSAPP_SIZE_(value) ((size_t)(value))
+#define ZPOSAPP_INT_(value) ((int)(value))
+#endif
+
+/* True when `offset` and `width` name bytes inside a record of `size` bytes,
+ * compared without a sum that could overflow. */
+static inline int zposapp_field_fits(int offset, int width, int size)
+{
+    return offset >= 0 && width > 0 && offset <= size && width <= size - offset;
+}
+
+/* Sets a text field of a request record: the text, then blanks to the field's
+ * width. A longer text is refused, not cut. Only request fields are accepted:
+ * a response field, named by mistake, could lie past the 240 bytes. */
+static inline int zposapp_set_text(char *request, int offset, int width, const char *text)
 {
     size_t length;
-    if (!record || !text || offset < 0 || width <= 0 || offset + width > ZPOSAPP_RESPONSE_SIZE)
+    if (!request || !text || !zposapp_field_fits(offset, width, ZPOSAPP_REQUEST_SIZE))
         return ZPOSAPP_FIELD_BAD_ARGUMENT;
     length = strlen(text);
-    if (length > (size_t)width) return ZPOSAPP_FIELD_TOO_LONG;
-    memcpy(record + offset, text, length);
-    memset(record + offset + length, ' ', (size_t)width - length);
+    if (length > ZPOSAPP_SIZE_(width)) return ZPOSAPP_FIELD_TOO_LONG;
+    memcpy(request + offset, text, length);
+    memset(request + offset + length, ' ', ZPOSAPP_SIZE_(width) - length);
     return ZPOSAPP_FIELD_OK;
 }
 
-/* Sets a number field from decimal digits: right-aligned, zeros in front
- * ("30000" in a nine-character field is "000030000"). Anything but 1 to
- * `width` digits is refused, so "00000abcd" never reaches the host as 0. */
-static inline int zposapp_set_number(char *record, int offset, int width, const char *digits)
+/* Sets a number field of a request record from decimal digits: right-aligned,
+ * zeros in front ("30000" in a nine-character field is "000030000"). Anything
+ * but 1 to `width` digits is refused, so "00000abcd" never reaches the host
+ * as 0. */
+static inline int zposapp_set_number(char *request, int offset, int width, const char *digits)
 {
     size_t length, i;
-    if (!record || !digits || offset < 0 || width <= 0 || offset + width > ZPOSAPP_RESPONSE_SIZE)
+    if (!request || !digits || !zposapp_field_fits(offset, width, ZPOSAPP_REQUEST_SIZE))
         return ZPOSAPP_FIELD_BAD_ARGUMENT;
     length = strlen(digits);
     if (length == 0) return ZPOSAPP_FIELD_NOT_DIGITS;
     for (i = 0; i < length; ++i)
         if (digits[i] < '0' || digits[i] > '9') return ZPOSAPP_FIELD_NOT_DIGITS;
-    if (length > (size_t)width) return ZPOSAPP_FIELD_TOO_LONG;
-    memset(record + offset, '0', (size_t)width - length);
-    memcpy(record + offset + ((size_t)width - length), digits, length);
+    if (length > ZPOSAPP_SIZE_(width)) return ZPOSAPP_FIELD_TOO_LONG;
+    memset(request + offset, '0', ZPOSAPP_SIZE_(width) - length);
+    memcpy(request + offset + (ZPOSAPP_SIZE_(width) - length), digits, length);
     return ZPOSAPP_FIELD_OK;
 }
 
 /* Starts a request record: 240 blanks, rec_len "0240", the message type
  * ("0200" or "0420"), the transaction kind ("10", "40", ...) and the terminal
- * id (at most 10 characters). */
+ * id (at most 10 characters). A refused start leaves the record as it was. */
 static inline int zposapp_request_start(char *request, const char *msg_type, const char *tran_kind,
                                         const char *term_id)
 {
-    int rc;
     if (!request || !msg_type || !tran_kind || !term_id) return ZPOSAPP_FIELD_BAD_ARGUMENT;
     if (strlen(msg_type) != ZPOSAPP_REQ_MSG_TYPE_WIDTH || strlen(tran_kind) != ZPOSAPP_REQ_TRAN_KIND_WIDTH)
         return ZPOSAPP_FIELD_BAD_ARGUMENT;
+    if (strlen(term_id) > ZPOSAPP_REQ_TERM_ID_WIDTH) return ZPOSAPP_FIELD_TOO_LONG;
     memset(request, ' ', ZPOSAPP_REQUEST_SIZE);
-    rc = zposapp_set_number(request, ZPOSAPP_FIELD(REQ, REC_LEN), "240");
-    if (rc == ZPOSAPP_FIELD_OK) rc = zposapp_set_text(request, ZPOSAPP_FIELD(REQ, MSG_TYPE), msg_type);
-    if (rc == ZPOSAPP_FIELD_OK) rc = zposapp_set_text(request, ZPOSAPP_FIELD(REQ, TRAN_KIND), tran_kind);
-    if (rc == ZPOSAPP_FIELD_OK) rc = zposapp_set_text(request, ZPOSAPP_FIELD(REQ, TERM_ID), term_id);
-    return rc;
+    /* Every value was measured above, so none of these can be refused. */
+    (void)zposapp_set_number(request, ZPOSAPP_FIELD(REQ, REC_LEN), "240");
+    (void)zposapp_set_text(request, ZPOSAPP_FIELD(REQ, MSG_TYPE), msg_type);
+    (void)zposapp_set_text(request, ZPOSAPP_FIELD(REQ, TRAN_KIND), tran_kind);
+    (void)zposapp_set_text(request, ZPOSAPP_FIELD(REQ, TERM_ID), term_id);
+    return ZPOSAPP_FIELD_OK;
 }
 
 /* Reads a field into `out` (`out_size` bytes, at least width + 1): its text
@@ -334,23 +358,25 @@ static inline int zposapp_get_text(const char *record, int offset, int width, ch
 {
     const char *field;
     size_t length = 0;
-    if (!record || !out || offset < 0 || width <= 0 || offset + width > ZPOSAPP_RESPONSE_SIZE ||
-        out_size < (size_t)width + 1)
+    if (!record || !out || !zposapp_field_fits(offset, width, ZPOSAPP_RESPONSE_SIZE) ||
+        out_size <= ZPOSAPP_SIZE_(width))
         return ZPOSAPP_FIELD_BAD_ARGUMENT;
     field = record + offset;
-    while (length < (size_t)width && field[length] != '\0') ++length;
+    while (length < ZPOSAPP_SIZE_(width) && field[length] != '\0') ++length;
     while (length > 0 && field[length - 1] == ' ') --length;
     memcpy(out, field, length);
     out[length] = '\0';
-    return (int)length;
+    return ZPOSAPP_INT_(length);
 }
 
 /* True when the field holds exactly `value` (resp_code against
  * ZPOSAPP_RESP_CODE_APPROVED, for example). */
 static inline int zposapp_field_is(const char *record, int offset, int width, const char *value)
 {
-    if (!record || !value || offset < 0 || width <= 0 || strlen(value) != (size_t)width) return 0;
-    return memcmp(record + offset, value, (size_t)width) == 0;
+    if (!record || !value || !zposapp_field_fits(offset, width, ZPOSAPP_RESPONSE_SIZE) ||
+        strlen(value) != ZPOSAPP_SIZE_(width))
+        return 0;
+    return memcmp(record + offset, value, ZPOSAPP_SIZE_(width)) == 0;
 }
 
 #endif /* ZPOSAPP_RECORDS_H */

@@ -36,6 +36,11 @@ void executable_path(char* out, std::size_t size);
 // Tests place the "executable" in a temporary application directory; nullptr
 // restores the real path.
 void set_executable_path_override(const char* path);
+// The application directory named by the environment variable ZPOS_APP_DIR,
+// for hosts whose executable's folder is no place for the POS's files (an
+// interpreter in /usr/bin): at most size-1 characters, trailing separators
+// removed ("/" gives ""). False, and `out` untouched, when it is unset or empty.
+bool app_dir_from_environment(char* out, std::size_t size);
 bool path_exists(const char* path);
 bool make_directory(const char* path);
 // Appends `len` bytes to the file in one write (created if missing), so lines

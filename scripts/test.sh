@@ -10,8 +10,10 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
+# The binding tests: pytest and pip for the system Python, mono's compiler and
+# runtime with its CJK encodings (code page 949) for C#.
 scripts/install-missing.sh cmake g++ make pkg-config binutils libgtest-dev libgmock-dev libbenchmark-dev \
-  libhangul-dev || exit 1
+  libhangul-dev python3-pytest python3-pip mono-mcs mono-runtime libmono-i18n-cjk4.0-cil || exit 1
 
 jobs=$(nproc 2>/dev/null || echo 2)
 logs=build/test-logs

@@ -92,6 +92,10 @@ private:
 
 int GetAppDir(char* dest) {
     char path[256] = {};
+    if (platform::app_dir_from_environment(path, sizeof path)) {
+        std::snprintf(dest, 201, "%.200s", path);
+        return 0;
+    }
     platform::executable_path(path, sizeof path);
     int last = -1;
     for (int i = 0; i < 255; ++i)

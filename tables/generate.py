@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes every form of the tables in this folder into the files that carry
 them: the library's record header, the public C header, the records page of
-the docs. Each form sits between a BEGIN GENERATED and an END GENERATED line of
+the docs, and the tables of the Python and C# bindings. Each form sits between a BEGIN GENERATED and an END GENERATED line of
 its file; everything outside those lines is written by hand.
 
     tables/generate.py           rewrite the generated blocks
@@ -221,6 +221,128 @@ def doc_results(results):
     return "\n".join(out).rstrip("\n")
 
 
+# ---- The bindings' tables (Python and C#) ----
+# Each binding keeps its record fields, resp_code values, export results and
+# version in one file of its own; the hand-written code around them names
+# fields, never offsets.
+
+def project_version():
+    """The version in CMakeLists.txt's project() line, the one version source."""
+    with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("project(ZPosApp VERSION "):
+                return line.split()[2]
+    fail("CMakeLists.txt has no 'project(ZPosApp VERSION x.y.z' line")
+
+
+def pascal(name):
+    return "".join(p.capitalize() for p in name.split("_"))
+
+
+def python_fields(rows):
+    out = ["REQUEST_SIZE = %d" % RECORD_SIZE["request"], "RESPONSE_SIZE = %d" % RECORD_SIZE["response"]]
+    for record, table in (("request", "REQUEST_FIELDS"), ("response", "RESPONSE_FIELDS")):
+        out.append("")
+        out.append("%s = {" % table)
+        for r in rows:
+            if r["record"] == record:
+                out.append('    "%s": Field("%s", %d, %d),  # %s' % (r["name"], r["layout"], r["offset"], r["width"],
+                                                                  plain(r["meaning"])))
+        out.append("}")
+    return "\n".join(out)
+
+
+def python_codes_and_results(codes, results):
+    out = ["class RespCode(str, enum.Enum):", '    """The values of resp_code."""', ""]
+    for c in codes:
+        out.append('    %s = "%s"  # %s' % (c["name"].upper(), c["value"], plain(c["meaning"])))
+    for export, function in EXPORTS.items():
+        out.append("")
+        out.append("")
+        out.append("class %sResult(Result):" % export.capitalize())
+        doc = "Zelta_Send and Zelta_OKCashbag" if export == "send" else function
+        out.append('    """Results of %s, each with a short text."""' % doc)
+        out.append("")
+        for r in results:
+            if r["export"] == export:
+                out.append('    %s = %d, "%s"' % (r["name"].upper(), r["value"], r["text"]))
+    return "\n".join(out)
+
+
+def csharp_fields(rows):
+    out = []
+    for record, cls in (("request", "RequestFields"), ("response", "ResponseFields")):
+        out.append("    /// <summary>Every field of the %d-byte %s record.</summary>" % (RECORD_SIZE[record], record))
+        out.append("    public static class %s" % cls)
+        out.append("    {")
+        out.append("        public const int Size = %d;" % RECORD_SIZE[record])
+        for r in rows:
+            if r["record"] == record:
+                out.append("        /// <summary>%s</summary>" % plain(r["meaning"]).replace("&", "&amp;")
+                           .replace("<", "&lt;").replace(">", "&gt;"))
+                out.append('        public static readonly Field %s = new Field("%s", %d, %d);' % (
+                    pascal(r["name"]), r["name"], r["offset"], r["width"]))
+        out.append("    }")
+        out.append("")
+    out.append("    public sealed partial class Response")
+    out.append("    {")
+    for r in rows:
+        if r["record"] == "response":
+            out.append("        public string %s { get { return Text(ResponseFields.%s); } }" % (
+                pascal(r["name"]), pascal(r["name"])))
+    out.append("    }")
+    return "\n".join(out)
+
+
+def csharp_codes_and_results(codes, results):
+    out = ["    /// <summary>The values of resp_code.</summary>", "    public static class RespCode", "    {"]
+    for c in codes:
+        out.append('        public const string %s = "%s"; // %s' % (pascal(c["name"]), c["value"], plain(c["meaning"])))
+    out.append("    }")
+    for export, function in EXPORTS.items():
+        out.append("")
+        out.append("    /// <summary>Results of %s.</summary>" % function)
+        out.append("    public enum %sResult" % export.capitalize())
+        out.append("    {")
+        for r in results:
+            if r["export"] == export:
+                out.append("        %s = %d," % (pascal(r["name"]), r["value"]))
+        out.append("    }")
+    out.append("")
+    out.append("    /// <summary>A short English text for each result.</summary>")
+    out.append("    public static class ResultText")
+    out.append("    {")
+    for export in EXPORTS:
+        out.append("        public static string Of(%sResult result)" % export.capitalize())
+        out.append("        {")
+        out.append("            switch (result)")
+        out.append("            {")
+        for r in results:
+            if r["export"] == export:
+                out.append('                case %sResult.%s: return "%s";' % (export.capitalize(), pascal(r["name"]),
+                                                                           r["text"]))
+        fallback = '(int)result > 0 ? "bytes received" : "unknown result"' if export == "download" \
+            else '"unknown result"'
+        out.append("                default: return %s;" % fallback)
+        out.append("            }")
+        out.append("        }")
+    out.append("    }")
+    return "\n".join(out)
+
+
+def binding_blocks(fields, codes, results):
+    py, cs, version = "bindings/python/zposapp/records.py", "bindings/dotnet/Records.cs", project_version()
+    return [
+        (py, "version", '__version__ = "%s"' % version),
+        (py, "record fields", python_fields(fields)),
+        (py, "response codes and results", python_codes_and_results(codes, results)),
+        (cs, "version", '        public const string Version = "%s";' % version),
+        (cs, "record fields", csharp_fields(fields)),
+        (cs, "response codes and results", csharp_codes_and_results(codes, results)),
+        ("bindings/dotnet/ZPosApp.csproj", "version", "    <Version>%s</Version>" % version),
+    ]
+
+
 def blocks():
     """(file, block name, text) for every generated block."""
     fields, codes, results = load_fields(), load_resp_codes(), load_results()
@@ -234,7 +356,7 @@ def blocks():
         ("docs/records.md", "response fields", doc_fields(fields, "response")),
         ("docs/records.md", "response codes", doc_resp_codes(codes)),
         ("docs/records.md", "results", doc_results(results)),
-    ]
+    ] + binding_blocks(fields, codes, results)
 
 
 def replace_block(text, path, name, body):

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -36,6 +37,14 @@ void executable_path(char* out, std::size_t size) {
     }
     ssize_t n = readlink("/proc/self/exe", out, size - 1);
     out[n > 0 ? n : 0] = '\0';
+}
+
+bool app_dir_from_environment(char* out, std::size_t size) {
+    const char* value = std::getenv("ZPOS_APP_DIR");
+    if (!value || !*value || size == 0) return false;
+    std::snprintf(out, size, "%s", value);
+    for (std::size_t n = std::strlen(out); n > 0 && out[n - 1] == '/'; --n) out[n - 1] = '\0';
+    return true;
 }
 
 bool path_exists(const char* path) {

@@ -135,5 +135,32 @@ TEST(GetAppDir, DirectoryOfTheExecutableCutAt200) {
     platform::set_executable_path_override(nullptr);
 }
 
+TEST(GetAppDir, EnvironmentNamesTheDirectoryInPlaceOfTheExecutables) {
+    const std::string deep = "/" + std::string(230, 'd');
+    struct Case {
+        const char* value;  // nullptr: unset
+        std::string dir;
+    } cases[] = {
+        {nullptr, "/opt/pos/bin"},  // unset or empty: the executable's folder, as before
+        {"", "/opt/pos/bin"},
+        {"/srv/pos", "/srv/pos"},
+        {"/srv/pos//", "/srv/pos"},  // no doubled separator before Logs or ZposSign.ini
+        {"/", ""},                   // the root: files land in /Logs and /ZposSign.ini
+        {deep.c_str(), deep.substr(0, 200)},
+    };
+    platform::set_executable_path_override("/opt/pos/bin/pos.exe");
+    for (const Case& c : cases) {
+        if (c.value)
+            setenv("ZPOS_APP_DIR", c.value, 1);
+        else
+            unsetenv("ZPOS_APP_DIR");
+        char out[201];
+        GetAppDir(out);
+        EXPECT_EQ(std::string(out), c.dir) << (c.value ? c.value : "unset");
+    }
+    unsetenv("ZPOS_APP_DIR");
+    platform::set_executable_path_override(nullptr);
+}
+
 }  // namespace
 }  // namespace zpos::test

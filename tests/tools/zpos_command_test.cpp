@@ -496,19 +496,22 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedEdit{"OneBadOfSeveral", {"EOT_CNT=2", "VANID=9"}, "VANID expects 1 or 2, not '9'"}),
     case_name<RefusedEdit>);
 
-// What `zpos settings` writes in its own directory is what the library reads
-// when zpos calls it from there.
+// What `zpos settings` writes in its own directory (or the one ZPOS_APP_DIR
+// names) is what the library reads when zpos calls it from there.
 struct RouteCase {
     const char* name;
     const char* toggle_time;
     std::size_t requests_seen;
     const char* van_id_after;
+    bool app_dir_from_environment = false;
 };
 
 class ZposSettingsRoute : public ZposCommand, public ::testing::WithParamInterface<RouteCase> {};
 
 TEST_P(ZposSettingsRoute, TheLibraryFollowsTheEditedRoute) {
     const RouteCase& c = GetParam();
+    AppDir named;
+    if (c.app_dir_from_environment) setenv("ZPOS_APP_DIR", (named.path() + "/").c_str(), 1);
     Outcome set = run({"settings", "--set", "VANID=2", "--set", std::string("TOGGLE_TIME=") + c.toggle_time});
     ASSERT_EQ(set.status, 0) << set.err;
     host::HostSim sim(host::Scenario{});
@@ -517,6 +520,13 @@ TEST_P(ZposSettingsRoute, TheLibraryFollowsTheEditedRoute) {
     sim.stop();
     EXPECT_EQ(sim.requests().size(), c.requests_seen) << r.out;
     EXPECT_EQ(setting_shown(run({"settings"}).out, "VANID"), c.van_id_after);
+    unsetenv("ZPOS_APP_DIR");
+    const AppDir& used = c.app_dir_from_environment ? named : app;
+    EXPECT_EQ(used.setting("VANCFG", "VANID"), c.van_id_after);
+    EXPECT_TRUE(fs::exists(used.log_path()));
+    if (c.app_dir_from_environment) {
+        EXPECT_FALSE(fs::exists(app.file("Logs")) || fs::exists(app.settings_path()));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -526,7 +536,10 @@ INSTANTIATE_TEST_SUITE_P(
         // is none here, which sends the route back to the primary host).
         RouteCase{"BackupRouteInUse", "now", 0, "1"},
         // Switched long ago: the first transaction goes to the primary host.
-        RouteCase{"BackupRouteExpired", "1000", 1, "1"}),
+        RouteCase{"BackupRouteExpired", "1000", 1, "1"},
+        // The same with the files in the directory ZPOS_APP_DIR names, and
+        // none beside the program.
+        RouteCase{"BackupRouteExpiredInZposAppDir", "1000", 1, "1", true}),
     case_name<RouteCase>);
 
 // ---- usage ----

@@ -171,6 +171,29 @@ void check_download() {
           srv.received);
 }
 
+// ZPOS_APP_DIR set at run time with SetEnvironmentVariableA, as a .NET or
+// Python host sets it (the C runtime's getenv never sees such a change): the
+// log goes to that directory, given with a trailing backslash, and not beside
+// the program; cleared again, the program's directory serves as before.
+void check_app_dir_from_environment() {
+    char dir[MAX_PATH + 16], own_log[MAX_PATH + 64], log[2 * MAX_PATH + 64];
+    std::snprintf(dir, sizeof dir, "%s\\appdir\\", g_dir);
+    CreateDirectoryA(dir, nullptr);
+    char req[kRequestSize];
+    char resp[kResponseSize];
+    card_request(req, "0200", "ZZ", "000010000");
+    long before = log_size();
+    SetEnvironmentVariableA("ZPOS_APP_DIR", dir);
+    g_send("127.0.0.1", g_idle_port, req, resp);
+    SetEnvironmentVariableA("ZPOS_APP_DIR", nullptr);
+    log_path(own_log, sizeof own_log);
+    std::snprintf(log, sizeof log, "%sLogs\\%s", dir, std::strrchr(own_log, '\\') + 1);
+    check(GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES && log_size() == before,
+          "ZPOS_APP_DIR: the log goes to that directory, none beside the program", "no %s", log);
+    g_send("127.0.0.1", g_idle_port, req, resp);
+    check(log_size() > before, "ZPOS_APP_DIR cleared: the log is beside the program again");
+}
+
 // A card approval to a host that refuses the connection: -6 with "COMM" and
 // the settings file switched to the backup route.
 void check_card_no_host() {

@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
         check_route_refresh();
         check_calling_convention();
         check_download();
+        check_app_dir_from_environment();
         if (host_port > 0) {
             check_card_approval(host_port, with_store);
             check_signed_approval(host_port);

@@ -37,6 +37,8 @@ bool load_log();
 bool log_has(const char* text);
 bool log_has_line(const char* line);
 long log_size();
+// Name of today's log file: <dir>\Logs\AppLog.YYMMDD.txt in local time.
+void log_path(char* out, std::size_t size);
 void load_log_since(long from, const char* name);
 
 // ---- Records (support.cpp) ----
@@ -70,6 +72,7 @@ void check_notices();
 void check_refusal();
 void check_route_refresh();
 void check_download();
+void check_app_dir_from_environment();
 void check_card_no_host();
 void check_log_prefixes();
 

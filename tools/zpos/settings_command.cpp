@@ -153,6 +153,7 @@ struct Change {
 
 std::string own_app_dir() {
     char path[256] = {};
+    if (platform::app_dir_from_environment(path, sizeof path)) return std::string(path).substr(0, 200);
     platform::executable_path(path, sizeof path);
     char* last = std::strrchr(path, platform::kPathSep);
     if (last)

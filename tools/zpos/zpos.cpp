@@ -74,8 +74,8 @@ const Command kCommands[] = {
     {"decode", "zpos decode FILE\n  Decodes a saved 240-byte request or 450-byte response record.", {}, 1},
     {"settings", "zpos settings [--dir DIR] [--set [SECTION.]KEY=VALUE]...\n"
                  "  Shows DIR/ZposSign.ini key by key with each key's meaning; --set changes one key\n"
-                 "  (repeat it for more) and keeps every other line. DIR defaults to this program's\n"
-                 "  own directory, which is where the library looks when zpos calls it.",
+                 "  (repeat it for more) and keeps every other line. DIR defaults to ZPOS_APP_DIR when\n"
+                 "  set, else this program's own directory: where the library looks when zpos calls it.",
      {{"dir", "DIR, an application directory"}, {"set", "[SECTION.]KEY=VALUE, a settings key and its value", true}}},
 };
 

@@ -1,0 +1,369 @@
+// The ZPosApp payment client library from C#: its four exports through
+// P/Invoke with byte-array records, typed requests that refuse a value that
+// does not fit before anything is sent, and responses whose fields read by name
+// with Korean decoded from CP949. Field offsets and results come from
+// Records.cs, which tables/generate.py writes; nothing here repeats a number.
+using System;
+using System.IO;
+using System.Reflection;
+using System.Runtime.InteropServices;
+using System.Text;
+
+namespace ZPosApp
+{
+    /// <summary>A value that does not fit its field of the request record.</summary>
+    public sealed class FieldException : ArgumentException
+    {
+        public FieldException(string message) : base(message) { }
+    }
+
+    internal static class Native
+    {
+        // ZPosApp.dll on Windows, a 32-bit library with the standard calling
+        // convention; libZPosApp.so elsewhere, where StdCall changes nothing.
+        private const string Lib = "ZPosApp";
+
+        [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int Zelta_Send(byte[] host, int port, byte[] request, [Out] byte[] response);
+
+        [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int Zelta_OKCashbag(byte[] host, int port, byte[] request, [Out] byte[] response);
+
+        [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int Zelta_Ack();
+
+        [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+        public static extern int Zelta_download(byte[] server, int port, byte[] request, [Out] byte[] answer);
+
+        // .NET on Linux keeps its own copy of the environment, which the
+        // library does not see; mono's and Windows' are the process's own.
+        [DllImport("libc.so.6", EntryPoint = "setenv")]
+        public static extern int setenv(string name, string value, int overwrite);
+    }
+
+    internal static class Cp949
+    {
+        // .NET Core has code page 949 only once the code pages provider is
+        // registered; .NET Framework and mono (with its CJK encodings) have it
+        // built in. Looked up by name so that one source builds for all three.
+        public static readonly Encoding Encoding = Load();
+
+        private static Encoding Load()
+        {
+            Type provider = Type.GetType("System.Text.CodePagesEncodingProvider, System.Text.Encoding.CodePages");
+            PropertyInfo instance = provider == null ? null : provider.GetProperty("Instance");
+            MethodInfo register = typeof(Encoding).GetMethod("RegisterProvider");
+            if (instance != null && register != null) register.Invoke(null, new[] { instance.GetValue(null) });
+            return Encoding.GetEncoding(949);
+        }
+
+        // Text up to a zero byte, as it stands.
+        public static string UpToZero(byte[] bytes, int offset, int width)
+        {
+            int length = 0;
+            while (length < width && bytes[offset + length] != 0) ++length;
+            return Encoding.GetString(bytes, offset, length);
+        }
+
+        // A field's text, without the blanks that fill it.
+        public static string Text(byte[] record, int offset, int width)
+        {
+            return UpToZero(record, offset, width).TrimEnd(' ');
+        }
+    }
+
+    /// <summary>A 240-byte request record: blanks, the head, then fields set
+    /// by name. Kinds without a class of their own ("70", "90") are built
+    /// with this class directly.</summary>
+    public class Request
+    {
+        public const string DefaultTermId = "1200000001";
+        private readonly byte[] record = new byte[RequestFields.Size];
+
+        public Request(string msgType, string tranKind, string termId = DefaultTermId, string posEcho = "")
+        {
+            for (int i = 0; i < record.Length; ++i) record[i] = (byte)' ';
+            SetNumber(RequestFields.RecLen, RequestFields.Size);
+            if (msgType == null || msgType.Length != RequestFields.MsgType.Width)
+                throw new FieldException("msg_type: '" + msgType + "' is not four characters");
+            if (tranKind == null || tranKind.Length != RequestFields.TranKind.Width)
+                throw new FieldException("tran_kind: '" + tranKind + "' is not two characters");
+            SetText(RequestFields.MsgType, msgType);
+            SetText(RequestFields.TranKind, tranKind);
+            SetText(RequestFields.TermId, termId);
+            SetText(RequestFields.PosEcho, posEcho);
+        }
+
+        public virtual bool IsPoints { get { return false; } }
+
+        /// <summary>The record as the library takes it (a copy).</summary>
+        public byte[] ToBytes() { return (byte[])record.Clone(); }
+
+        /// <summary>The text (CP949), then blanks to the field's width; a longer text is refused.</summary>
+        public Request SetText(Field field, string text)
+        {
+            if (text == null) throw new FieldException(field.Name + ": no text");
+            byte[] bytes = Cp949.Encoding.GetBytes(text);
+            if (bytes.Length > field.Width || Array.IndexOf(bytes, (byte)0) >= 0)
+                throw new FieldException(field.Name + ": '" + text + "' does not fit " + field.Width + " bytes");
+            for (int i = 0; i < field.Width; ++i) record[field.Offset + i] = i < bytes.Length ? bytes[i] : (byte)' ';
+            return this;
+        }
+
+        /// <summary>Digits only, right-aligned with zeros in front: "00000abcd" is refused.</summary>
+        public Request SetNumber(Field field, string digits)
+        {
+            if (string.IsNullOrEmpty(digits)) throw new FieldException(field.Name + ": no digits");
+            foreach (char c in digits)
+                if (c < '0' || c > '9') throw new FieldException(field.Name + ": '" + digits + "' is not digits");
+            if (digits.Length > field.Width)
+                throw new FieldException(field.Name + ": '" + digits + "' does not fit " + field.Width + " digits");
+            return SetText(field, digits.PadLeft(field.Width, '0'));
+        }
+
+        public Request SetNumber(Field field, long value)
+        {
+            if (value < 0) throw new FieldException(field.Name + ": " + value + " is negative");
+            return SetNumber(field, value.ToString(System.Globalization.CultureInfo.InvariantCulture));
+        }
+    }
+
+    /// <summary>Card-layout requests: a track image (a keyed card number, or
+    /// for cash the identity number) and an amount; cancellations also carry
+    /// the approval number and date (YYMMDD) of what they cancel.</summary>
+    public abstract class CardKind : Request
+    {
+        protected CardKind(string msgType, string tranKind, string track2, long amount, string orgAuthNo,
+                           string orgAuthDate, bool keyed, int months, long extra1, long extra2, string termId)
+            : base(msgType, tranKind, termId)
+        {
+            SetText(RequestFields.EntryMode, keyed ? "@" : "S");
+            SetText(RequestFields.Track2, track2);
+            SetNumber(RequestFields.InstallMonths, months);
+            SetNumber(RequestFields.AmtExtra1, extra1);
+            SetNumber(RequestFields.AmtExtra2, extra2);
+            SetNumber(RequestFields.TranAmt, amount);
+            if (extra1 + extra2 > amount)
+                throw new FieldException("amt_extra1 and amt_extra2 are part of tran_amt and cannot exceed it");
+            if (msgType != "0420") return;
+            if (orgAuthNo == null || orgAuthDate == null)
+                throw new FieldException("a cancellation needs org_auth_no and org_auth_date");
+            SetText(RequestFields.OrgAuthNo, orgAuthNo);
+            SetNumber(RequestFields.OrgAuthDate, orgAuthDate);
+        }
+    }
+
+    public sealed class CardApproval : CardKind
+    {
+        public CardApproval(string track2, long amount, int months = 0, bool keyed = false, long extra1 = 0,
+                            long extra2 = 0, string termId = DefaultTermId)
+            : base("0200", "10", track2, amount, null, null, keyed, months, extra1, extra2, termId) { }
+    }
+
+    public sealed class CardCancel : CardKind
+    {
+        public CardCancel(string track2, long amount, string orgAuthNo, string orgAuthDate, int months = 0,
+                          bool keyed = false, long extra1 = 0, long extra2 = 0, string termId = DefaultTermId)
+            : base("0420", "30", track2, amount, orgAuthNo, orgAuthDate, keyed, months, extra1, extra2, termId) { }
+    }
+
+    public sealed class CashApproval : CardKind
+    {
+        public CashApproval(string identity, long amount, bool keyed = true, string termId = DefaultTermId)
+            : base("0200", "21", identity, amount, null, null, keyed, 0, 0, 0, termId) { }
+    }
+
+    public sealed class CashCancel : CardKind
+    {
+        public CashCancel(string identity, long amount, string orgAuthNo, string orgAuthDate, bool keyed = true,
+                          string termId = DefaultTermId)
+            : base("0420", "21", identity, amount, orgAuthNo, orgAuthDate, keyed, 0, 0, 0, termId) { }
+    }
+
+    /// <summary>Kind "KT"; an amount of 1 asks for a balance, which the library refuses (NOTX).</summary>
+    public sealed class KtApproval : CardKind
+    {
+        public KtApproval(string track2, long amount, int months = 0, string termId = DefaultTermId)
+            : base("0200", "KT", track2, amount, null, null, false, months, 0, 0, termId) { }
+    }
+
+    public sealed class KtCancel : CardKind
+    {
+        public KtCancel(string track2, long amount, string orgAuthNo, string orgAuthDate, string termId = DefaultTermId)
+            : base("0420", "KT", track2, amount, orgAuthNo, orgAuthDate, false, 0, 0, 0, termId) { }
+    }
+
+    /// <summary>Kind "F1"; cvmData not blank asks for a signature at any amount.</summary>
+    public sealed class F1Approval : CardKind
+    {
+        public F1Approval(string track2, long amount, string cvmData = null, string termId = DefaultTermId)
+            : base("0200", "F1", track2, amount, null, null, false, 0, 0, 0, termId)
+        {
+            if (cvmData != null) SetText(RequestFields.CvmData, cvmData);
+        }
+    }
+
+    public sealed class F2Cancel : CardKind
+    {
+        public F2Cancel(string track2, long amount, string orgAuthNo, string orgAuthDate, string termId = DefaultTermId)
+            : base("0420", "F2", track2, amount, orgAuthNo, orgAuthDate, false, 0, 0, 0, termId) { }
+    }
+
+    /// <summary>Kind "20": is this cheque valid? The fields go to the host as they stand.</summary>
+    public sealed class ChequeInquiry : Request
+    {
+        public ChequeInquiry(string code, string number, string account, long amount, string termId = DefaultTermId)
+            : base("0200", "20", termId)
+        {
+            SetText(RequestFields.ChkCode, code);
+            SetText(RequestFields.ChkNumber, number);
+            SetText(RequestFields.ChkAccount, account);
+            SetNumber(RequestFields.ChkAmount, amount);
+        }
+    }
+
+    /// <summary>pt_sub of a points request.</summary>
+    public enum PointsOperation { Earn = 1, Use = 2, Inquiry = 3, EarnCancel = 11, UseCancel = 12 }
+
+    /// <summary>A points (OK Cashbag) operation; media is the points medium "01" to "04".</summary>
+    public sealed class Points : Request
+    {
+        public Points(PointsOperation operation, string track2, long amount, string media = "01",
+                      string orgAuthNo = null, string orgAuthDate = null, string termId = DefaultTermId)
+            : base(Cancels(operation) ? "0420" : "0200", "40", termId)
+        {
+            if (!Enum.IsDefined(typeof(PointsOperation), operation))
+                throw new FieldException("pt_sub: " + (int)operation + " is not a points operation");
+            if (media != "01" && media != "02" && media != "03" && media != "04")
+                throw new FieldException("pt_media: '" + media + "' is not 01, 02, 03 or 04");
+            SetText(RequestFields.PtMedia, media);
+            SetNumber(RequestFields.PtSub, (long)operation);
+            SetText(RequestFields.PtTrack2, track2);
+            SetNumber(RequestFields.PtAmt, amount);
+            if (Cancels(operation) != (orgAuthNo != null && orgAuthDate != null))
+                throw new FieldException("pt_org_auth_no and pt_org_auth_date go with a cancellation, and only there");
+            if (!Cancels(operation)) return;
+            SetText(RequestFields.PtOrgAuthNo, orgAuthNo);
+            SetNumber(RequestFields.PtOrgAuthDate, orgAuthDate);
+        }
+
+        public override bool IsPoints { get { return true; } }
+
+        private static bool Cancels(PointsOperation operation)
+        {
+            return operation == PointsOperation.EarnCancel || operation == PointsOperation.UseCancel;
+        }
+    }
+
+    /// <summary>A 450-byte response record and the result of the call that
+    /// filled it. Every field reads by name (AuthNo, IssuerName, PtCompanyName)
+    /// as text without its trailing blanks, Korean decoded from CP949.</summary>
+    public sealed partial class Response
+    {
+        public Response(int result, byte[] record)
+        {
+            Result = (SendResult)result;
+            Record = record;
+        }
+
+        public SendResult Result { get; private set; }
+        public byte[] Record { get; private set; }
+
+        public bool Approved
+        {
+            get { return Result == SendResult.Replied && RespCode == global::ZPosApp.RespCode.Approved; }
+        }
+
+        public string Text(Field field) { return Cp949.Text(Record, field.Offset, field.Width); }
+    }
+
+    /// <summary>What Zelta_download returned: the bytes received and the answer, or a failure.</summary>
+    public sealed class Download
+    {
+        public Download(int result, string answer)
+        {
+            Result = result;
+            Answer = answer;
+        }
+
+        public int Result { get; private set; }
+        public string Answer { get; private set; }
+        public bool Ok { get { return Result > 0; } }
+        public DownloadResult Failure { get { return (DownloadResult)Result; } }
+    }
+
+    /// <summary>The library's four exports. With appDir the library keeps its
+    /// settings file and logs in that folder (created if missing) rather than
+    /// beside the executable, which for a hosted runtime is the runtime's own
+    /// folder. The calls are synchronous and must not overlap.</summary>
+    public sealed class Client
+    {
+        private const int HostChars = 15;      // the library uses the first 15 characters of an address,
+        private const int DownloadChars = 24;  // the first 24 of a download request
+        private const int AppDirChars = 200;   // and the first 200 of the application directory
+        private const int DownloadAnswerSize = 1025;
+
+        public Client(string appDir = null)
+        {
+            bool windows = Environment.OSVersion.Platform == PlatformID.Win32NT;
+            if (windows && Environment.Is64BitProcess)
+                throw new PlatformNotSupportedException("ZPosApp.dll is a 32-bit library: build the POS for x86");
+            if (appDir == null) return;
+            string full = Path.GetFullPath(appDir);
+            if (Cp949.Encoding.GetByteCount(full) > AppDirChars)
+                throw new ArgumentException("appDir: '" + full + "' is longer than " + AppDirChars + " characters");
+            Directory.CreateDirectory(full);
+            Environment.SetEnvironmentVariable("ZPOS_APP_DIR", full);
+            if (!windows) Native.setenv("ZPOS_APP_DIR", full, 1);
+        }
+
+        /// <summary>Zelta_Send: any request, card, cash, cheque or points.</summary>
+        public Response Send(string host, int port, Request request)
+        {
+            byte[] response = new byte[ResponseFields.Size];
+            int result = Native.Zelta_Send(Address("host", host), Port(port), Checked(request), response);
+            return new Response(result, response);
+        }
+
+        /// <summary>Zelta_OKCashbag: points requests only, always to the primary host.</summary>
+        public Response OKCashbag(string host, int port, Points request)
+        {
+            byte[] response = new byte[ResponseFields.Size];
+            int result = Native.Zelta_OKCashbag(Address("host", host), Port(port), Checked(request), response);
+            return new Response(result, response);
+        }
+
+        /// <summary>Zelta_Ack: confirms the last approval once its receipt is printed.</summary>
+        public AckResult Ack() { return (AckResult)Native.Zelta_Ack(); }
+
+        /// <summary>Zelta_download: one request text of at most 24 characters, one answer.</summary>
+        public Download Download(string server, int port, string text)
+        {
+            if (text == null || Cp949.Encoding.GetByteCount(text) > DownloadChars)
+                throw new ArgumentException("text: not a request of at most " + DownloadChars + " characters");
+            byte[] request = Cp949.Encoding.GetBytes(text + "\0");
+            byte[] answer = new byte[DownloadAnswerSize];
+            int result = Native.Zelta_download(Address("server", server), Port(port), request, answer);
+            return new Download(result, result > 0 ? Cp949.UpToZero(answer, 0, answer.Length) : "");
+        }
+
+        private static byte[] Checked(Request request)
+        {
+            if (request == null) throw new ArgumentNullException("request");
+            return request.ToBytes();
+        }
+
+        private static byte[] Address(string name, string value)
+        {
+            if (string.IsNullOrEmpty(value) || value.Length > HostChars)
+                throw new ArgumentException(name + ": '" + value + "' is not an address of 1 to " + HostChars + " characters");
+            return Encoding.ASCII.GetBytes(value + "\0");
+        }
+
+        private static int Port(int port)
+        {
+            if (port < 1 || port > 65535) throw new ArgumentException("port: " + port + " is not from 1 to 65535");
+            return port;
+        }
+    }
+}

@@ -1,0 +1,143 @@
+"""The binding against the real library and zpos-host: typed requests of every
+kind approved, receipts read by name with Korean decoded, acknowledgements,
+the download, input refused before anything is sent, and the application
+directory of a process whose executable is an interpreter."""
+import os
+import shutil
+import subprocess
+import sys
+import textwrap
+
+import pytest
+import zposapp
+from zposapp import AckResult, FieldError, PointsOperation, RespCode, SendResult
+
+from conftest import HOST
+
+TRACK = "9410123456789012=2812101"
+ORG = {"org_auth_no": "12345678", "org_auth_date": "261206"}
+
+
+def log_lines(app_dir):
+    logs = list((app_dir / "Logs").glob("AppLog.*.txt")) if (app_dir / "Logs").exists() else []
+    return sum(len(p.read_bytes().splitlines()) for p in logs)
+
+
+def test_card_approval_receipt_and_ack(pos, ports, app_dir):
+    response = pos.send(HOST, ports[0], zposapp.CardApproval(TRACK, 1004, pos_echo="till 3"))
+    assert response.result is SendResult.REPLIED and response.resp_code is RespCode.APPROVED and response.approved
+    assert (response.auth_no, response.issuer_name, response.message, response.tran_amt, response.pos_echo) == (
+        "12345678", "국민카드", "정상승인", "000001004", "till 3")
+    assert pos.ack() is AckResult.CLOSED
+    assert pos.ack() is AckResult.NOT_SENT  # the link closed with the first
+    # The files went to the folder the binding named, not beside the interpreter.
+    assert log_lines(app_dir) > 0 and "VANID=1" in (app_dir / "ZposSign.ini").read_text()
+
+
+def test_decline_reads_the_hosts_korean_message(pos, ports):
+    response = pos.send(HOST, ports[0], zposapp.CardApproval("5410123456789012=2812101", 30000))
+    assert (response.result, response.resp_code, response.message) == (
+        SendResult.REPLIED, RespCode.DECLINED, "사용불가카드,")  # message lines 1 and 2, the second empty
+    assert not response.approved
+    assert pos.ack() is AckResult.NOT_SENT  # the library acknowledged the decline itself
+
+
+@pytest.mark.parametrize("request_, checks", [
+    pytest.param(zposapp.CardCancel(TRACK, 1004, **ORG), {"tran_kind": "30", "msg_type": "0430"}, id="card-cancel"),
+    pytest.param(zposapp.CashApproval("8001011234567", 5000), {"tran_kind": "21", "entry_mode": "@"}, id="cash"),
+    pytest.param(zposapp.CashCancel("8001011234567", 5000, **ORG), {"tran_kind": "21", "msg_type": "0430"},
+                 id="cash-cancel"),
+    pytest.param(zposapp.KtApproval(TRACK, 2000), {"tran_kind": "KT"}, id="kt"),
+    pytest.param(zposapp.KtCancel(TRACK, 2000, **ORG), {"tran_kind": "KT", "msg_type": "0430"}, id="kt-cancel"),
+    pytest.param(zposapp.F1Approval(TRACK, 3000), {"tran_kind": "F1"}, id="f1"),
+    pytest.param(zposapp.F2Cancel(TRACK, 3000, **ORG), {"tran_kind": "F2", "msg_type": "0430"}, id="f2-cancel"),
+    pytest.param(zposapp.ChequeInquiry("12", "00000000001234567890", "1234567890123", 100000),
+                 {"tran_kind": "20", "chk_message": "정상수표"}, id="cheque"),
+    pytest.param(zposapp.Points(PointsOperation.EARN, TRACK, 5000), {"pt_sub": "01", "pt_auth_no": "12345678"},
+                 id="points-earn"),
+    pytest.param(zposapp.Points("02", TRACK, 5000, media="02"), {"pt_sub": "02", "pt_media": "02"}, id="points-use"),
+    pytest.param(zposapp.Points(PointsOperation.INQUIRY, TRACK, 0), {"pt_sub": "03"}, id="points-inquiry"),
+    pytest.param(zposapp.Points(PointsOperation.EARN_CANCEL, TRACK, 5000, **ORG), {"pt_sub": "11", "msg_type": "0430"},
+                 id="points-earn-cancel"),
+    pytest.param(zposapp.Points(PointsOperation.USE_CANCEL, TRACK, 5000, **ORG), {"pt_sub": "12", "msg_type": "0430"},
+                 id="points-use-cancel"),
+])
+def test_every_typed_request_is_taken_and_approved(pos, ports, request_, checks):
+    call = pos.okcashbag if request_.points else pos.send
+    response = call(HOST, ports[0], request_)
+    assert response.approved, (response, response.message)
+    assert {name: response.field(name) for name in checks} == checks
+    assert pos.ack() is AckResult.CLOSED
+
+
+@pytest.mark.parametrize("build", [
+    pytest.param(lambda: zposapp.CardApproval(TRACK, "00000abcd"), id="amount-not-digits"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, -1), id="amount-negative"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 10 ** 9), id="amount-ten-digits"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, True), id="amount-bool"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 1.5), id="amount-float"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK + "1" * 14, 1004), id="track-38-of-37"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 1004, term_id="12000000011"), id="term-id-11-of-10"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 1004, months=100), id="months-100"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 1000, extra1=600, extra2=600), id="extras-over-amount"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 1004, **ORG), id="approval-with-original"),
+    pytest.param(lambda: zposapp.CardCancel(TRACK, 1004), id="cancel-without-original"),
+    pytest.param(lambda: zposapp.Points("04", TRACK, 5000), id="points-operation-04"),
+    pytest.param(lambda: zposapp.Points(PointsOperation.EARN_CANCEL, TRACK, 5000), id="points-cancel-without-original"),
+    pytest.param(lambda: zposapp.Points(PointsOperation.EARN, TRACK, 5000, media="05"), id="points-media-05"),
+    pytest.param(lambda: zposapp.Request("020", "10"), id="msg-type-3-of-4"),
+])
+def test_a_value_that_does_not_fit_raises_at_once(build):
+    with pytest.raises(FieldError):
+        build()
+
+
+@pytest.mark.parametrize("call", [
+    pytest.param(lambda pos, port: pos.send("127.0.0.1.localhost", port, zposapp.CardApproval(TRACK, 1004)),
+                 id="host-16-of-15"),
+    pytest.param(lambda pos, port: pos.send(HOST, 0, zposapp.CardApproval(TRACK, 1004)), id="port-0"),
+    pytest.param(lambda pos, port: pos.send(HOST, port, bytes(zposapp.CardApproval(TRACK, 1004))), id="raw-bytes"),
+    pytest.param(lambda pos, port: pos.okcashbag(HOST, port, zposapp.CardApproval(TRACK, 1004)),
+                 id="okcashbag-card"),
+    pytest.param(lambda pos, port: pos.download(HOST, port, "x" * 25), id="download-text-25-of-24"),
+])
+def test_a_call_that_cannot_be_made_as_asked_raises_before_sending(pos, ports, app_dir, call):
+    before = log_lines(app_dir)
+    with pytest.raises((ValueError, TypeError)):
+        call(pos, ports[0])
+    assert log_lines(app_dir) == before
+
+
+def test_download(pos, ports):
+    download = pos.download(HOST, ports[1], "DOWNLOAD 0001")
+    assert (download.ok, download.result, download.answer) == (True, 15, "0000DOWNLOAD OK")
+
+
+def test_zpos_app_dir_keeps_an_interpreters_folder_clean(library, ports, tmp_path):
+    # A copy of the interpreter in a folder of its own: the library sees that
+    # folder as its executable's.
+    interpreter = tmp_path / "interpreter" / "python3"
+    interpreter.parent.mkdir()
+    shutil.copy2(os.path.realpath(sys.executable), interpreter)
+    script = textwrap.dedent("""
+        import sys, zposapp
+        pos = zposapp.ZPosApp(sys.argv[1])
+        response = pos.send("127.0.0.1", int(sys.argv[2]), zposapp.CardApproval("%s", 1004))
+        sys.exit(0 if response.approved and pos.ack() == zposapp.AckResult.CLOSED else 1)
+    """ % TRACK)
+    env = dict(os.environ, PYTHONHOME=os.pathsep.join([sys.base_prefix, sys.base_exec_prefix]),
+               PYTHONPATH=os.path.dirname(os.path.dirname(zposapp.__file__)), PYTHONDONTWRITEBYTECODE="1")
+    env.pop("ZPOS_APP_DIR", None)
+
+    def run(**extra):
+        subprocess.run([str(interpreter), "-c", script, library, str(ports[0])], env=dict(env, **extra),
+                       check=True, timeout=60)
+
+    (tmp_path / "pos").mkdir()
+    run(ZPOS_APP_DIR=str(tmp_path / "pos"))
+    assert sorted(os.listdir(tmp_path / "pos")) == ["Logs", "ZposSign.ini"]
+    assert log_lines(tmp_path / "pos") > 0
+    assert os.listdir(interpreter.parent) == ["python3"]
+    # Without it the same process writes beside the interpreter.
+    run()
+    assert sorted(os.listdir(interpreter.parent)) == ["Logs", "ZposSign.ini", "python3"]

@@ -1,0 +1,191 @@
+"""Typed request records. Each value is checked as it is set, so a request that
+exists is one the library can take: an amount that is not digits or does not
+fit, or a text longer than its field, raises FieldError and nothing is sent.
+"""
+import enum
+
+from .records import REQUEST_FIELDS, REQUEST_SIZE
+
+DEFAULT_TERM_ID = "1200000001"
+
+
+class FieldError(ValueError):
+    """A value that does not fit its field of the request record."""
+
+
+class PointsOperation(str, enum.Enum):
+    """pt_sub of a points request; the two cancellations carry the approval
+    number and date of the operation they cancel."""
+
+    EARN = "01"
+    USE = "02"
+    INQUIRY = "03"
+    EARN_CANCEL = "11"
+    USE_CANCEL = "12"
+
+    @property
+    def cancels(self):
+        return self in (PointsOperation.EARN_CANCEL, PointsOperation.USE_CANCEL)
+
+
+class Request:
+    """A 240-byte request record: blanks, then the head, then fields set by
+    name. `bytes(request)` is the record as the library takes it. Kinds without
+    a class of their own ("70", "90") are built with this class directly."""
+
+    points = False
+
+    def __init__(self, msg_type, tran_kind, *, term_id=DEFAULT_TERM_ID, pos_echo=""):
+        self._record = bytearray(b" " * REQUEST_SIZE)
+        self.set_number("rec_len", REQUEST_SIZE)
+        for name, value in (("msg_type", msg_type), ("tran_kind", tran_kind)):
+            if len(value) != REQUEST_FIELDS[name].width:
+                raise FieldError("%s: %r is not %d characters" % (name, value, REQUEST_FIELDS[name].width))
+            self.set_text(name, value)
+        self.set_text("term_id", term_id)
+        self.set_text("pos_echo", pos_echo)
+
+    def __bytes__(self):
+        return bytes(self._record)
+
+    def __repr__(self):
+        return "<%s %s>" % (type(self).__name__, bytes(self._record).decode("cp949", "replace").rstrip())
+
+    def set_text(self, name, text):
+        """The text (CP949), then blanks to the field's width."""
+        field = REQUEST_FIELDS[name]
+        if not isinstance(text, str):
+            raise FieldError("%s: %r is not text" % (name, text))
+        try:
+            data = text.encode("cp949")
+        except UnicodeEncodeError:
+            raise FieldError("%s: %r has characters outside CP949" % (name, text)) from None
+        if len(data) > field.width or b"\0" in data:
+            raise FieldError("%s: %r does not fit %d bytes" % (name, text, field.width))
+        self._record[field.offset:field.offset + field.width] = data.ljust(field.width)
+        return self
+
+    def set_number(self, name, value):
+        """A whole number from 0 up, as digits right-aligned with zeros in front;
+        an int, or a text of digits only ("00000abcd" is refused)."""
+        field = REQUEST_FIELDS[name]
+        if isinstance(value, bool) or not isinstance(value, (int, str)):
+            raise FieldError("%s: %r is not a number" % (name, value))
+        digits = str(value) if isinstance(value, int) else value
+        if not (digits.isascii() and digits.isdigit()):
+            raise FieldError("%s: %r is not a number of digits" % (name, value))
+        if len(digits) > field.width:
+            raise FieldError("%s: %r does not fit %d digits" % (name, value, field.width))
+        self._record[field.offset:field.offset + field.width] = digits.rjust(field.width, "0").encode()
+        return self
+
+    def field(self, name):
+        field = REQUEST_FIELDS[name]
+        return bytes(self._record[field.offset:field.offset + field.width]).decode("cp949", "replace")
+
+
+class _CardKind(Request):
+    """Card-layout requests: a track image (or keyed card number, or an
+    identity number for cash) and an amount; cancellations also carry the
+    approval number and date of the transaction they cancel."""
+
+    MSG_TYPE = TRAN_KIND = None
+    KEYED = False
+
+    def __init__(self, track2, amount, *, org_auth_no=None, org_auth_date=None, keyed=None, months=0, extra1=0,
+                 extra2=0, cvm_data=None, term_id=DEFAULT_TERM_ID, pos_echo=""):
+        super().__init__(self.MSG_TYPE, self.TRAN_KIND, term_id=term_id, pos_echo=pos_echo)
+        self.set_text("entry_mode", "@" if (self.KEYED if keyed is None else keyed) else "S")
+        self.set_text("track2", track2)
+        self.set_number("install_months", months)
+        self.set_number("amt_extra1", extra1)
+        self.set_number("amt_extra2", extra2)
+        self.set_number("tran_amt", amount)
+        if int(extra1) + int(extra2) > int(amount):
+            raise FieldError("amt_extra1 and amt_extra2 are part of tran_amt and cannot exceed it")
+        cancels = self.MSG_TYPE == "0420"
+        if cancels and (org_auth_no is None or org_auth_date is None):
+            raise FieldError("a cancellation needs org_auth_no and org_auth_date")
+        if not cancels and (org_auth_no is not None or org_auth_date is not None):
+            raise FieldError("org_auth_no and org_auth_date belong to cancellations")
+        if cancels:
+            self.set_text("org_auth_no", org_auth_no)
+            self.set_number("org_auth_date", org_auth_date)
+        if cvm_data is not None:
+            self.set_text("cvm_data", cvm_data)
+
+
+class CardApproval(_CardKind):
+    MSG_TYPE, TRAN_KIND = "0200", "10"
+
+
+class CardCancel(_CardKind):
+    MSG_TYPE, TRAN_KIND = "0420", "30"
+
+
+class CashApproval(_CardKind):
+    """Cash: `track2` is the identity number, keyed in unless keyed=False."""
+
+    MSG_TYPE, TRAN_KIND, KEYED = "0200", "21", True
+
+
+class CashCancel(_CardKind):
+    MSG_TYPE, TRAN_KIND, KEYED = "0420", "21", True
+
+
+class KtApproval(_CardKind):
+    """Kind "KT". An amount of 1 asks for a balance, which the library refuses
+    with resp_code NOTX."""
+
+    MSG_TYPE, TRAN_KIND = "0200", "KT"
+
+
+class KtCancel(_CardKind):
+    MSG_TYPE, TRAN_KIND = "0420", "KT"
+
+
+class F1Approval(_CardKind):
+    """Kind "F1" (with a PIN where the pad is enabled); cvm_data not blank asks
+    for a signature at any amount."""
+
+    MSG_TYPE, TRAN_KIND = "0200", "F1"
+
+
+class F2Cancel(_CardKind):
+    MSG_TYPE, TRAN_KIND = "0420", "F2"
+
+
+class ChequeInquiry(Request):
+    """Kind "20": is this cheque valid? The fields go to the host as they stand."""
+
+    def __init__(self, code, number, account, amount, *, term_id=DEFAULT_TERM_ID, pos_echo=""):
+        super().__init__("0200", "20", term_id=term_id, pos_echo=pos_echo)
+        self.set_text("chk_code", code)
+        self.set_text("chk_number", number)
+        self.set_text("chk_account", account)
+        self.set_number("chk_amount", amount)
+
+
+class Points(Request):
+    """A points (OK Cashbag) operation; media is the points medium "01" to "04"."""
+
+    points = True
+
+    def __init__(self, operation, track2, amount, *, media="01", org_auth_no=None, org_auth_date=None,
+                 term_id=DEFAULT_TERM_ID, pos_echo=""):
+        try:
+            operation = PointsOperation(operation)
+        except ValueError:
+            raise FieldError("pt_sub: %r is not a points operation (01, 02, 03, 11, 12)" % (operation,)) from None
+        super().__init__("0420" if operation.cancels else "0200", "40", term_id=term_id, pos_echo=pos_echo)
+        if media not in ("01", "02", "03", "04"):
+            raise FieldError("pt_media: %r is not 01, 02, 03 or 04" % (media,))
+        self.set_text("pt_media", media)
+        self.set_text("pt_sub", operation.value)
+        self.set_text("pt_track2", track2)
+        self.set_number("pt_amt", amount)
+        if operation.cancels != (org_auth_no is not None and org_auth_date is not None):
+            raise FieldError("pt_org_auth_no and pt_org_auth_date go with a cancellation (11, 12), and only there")
+        if operation.cancels:
+            self.set_text("pt_org_auth_no", org_auth_no)
+            self.set_number("pt_org_auth_date", org_auth_date)

@@ -1,0 +1,102 @@
+// The helpers of the public zposapp_records.h, as a POS calls them: what they
+// write, what they refuse, and that a refusal writes nothing and never reaches
+// past a record.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "zposapp_records.h"
+
+namespace {
+
+std::string blank_request() { return std::string(ZPOSAPP_REQUEST_SIZE, ' '); }
+
+// A field of a record as text.
+std::string field(const std::string& record, int offset, int width) {
+    return record.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(width));
+}
+// The record without one field, to show nothing else was written.
+std::string around(const std::string& record, int offset, int width) {
+    return record.substr(0, static_cast<std::size_t>(offset)) + record.substr(static_cast<std::size_t>(offset + width));
+}
+
+struct NumberCase {
+    const char* digits;
+    int result;
+    const char* field;  // tran_amt afterwards
+};
+
+TEST(RecordsHeader, SetNumberWritesDigitsOnlyAndRefusesTheRest) {
+    const NumberCase cases[] = {
+        {"30000", ZPOSAPP_FIELD_OK, "000030000"},
+        {"999999999", ZPOSAPP_FIELD_OK, "999999999"},
+        {"0", ZPOSAPP_FIELD_OK, "000000000"},
+        {"00000abcd", ZPOSAPP_FIELD_NOT_DIGITS, "         "},
+        {"", ZPOSAPP_FIELD_NOT_DIGITS, "         "},
+        {"-1", ZPOSAPP_FIELD_NOT_DIGITS, "         "},
+        {" 1004", ZPOSAPP_FIELD_NOT_DIGITS, "         "},
+        {"1000000000", ZPOSAPP_FIELD_TOO_LONG, "         "},
+    };
+    for (const NumberCase& c : cases) {
+        std::string request = blank_request();
+        EXPECT_EQ(zposapp_set_number(request.data(), ZPOSAPP_FIELD(REQ, TRAN_AMT), c.digits), c.result) << c.digits;
+        EXPECT_EQ(field(request, ZPOSAPP_FIELD(REQ, TRAN_AMT)), c.field) << c.digits;
+        EXPECT_EQ(around(request, ZPOSAPP_FIELD(REQ, TRAN_AMT)), std::string(231, ' ')) << c.digits;
+    }
+}
+
+TEST(RecordsHeader, SetTextPadsWithBlanksAndRefusesWhatIsLonger) {
+    std::string request = blank_request();
+    request.replace(ZPOSAPP_REQ_TERM_ID_OFFSET, ZPOSAPP_REQ_TERM_ID_WIDTH, "XXXXXXXXXX");
+    EXPECT_EQ(zposapp_set_text(request.data(), ZPOSAPP_FIELD(REQ, TERM_ID), "12345"), ZPOSAPP_FIELD_OK);
+    EXPECT_EQ(field(request, ZPOSAPP_FIELD(REQ, TERM_ID)), "12345     ");
+    EXPECT_EQ(zposapp_set_text(request.data(), ZPOSAPP_FIELD(REQ, TERM_ID), "12345678901"), ZPOSAPP_FIELD_TOO_LONG);
+    EXPECT_EQ(field(request, ZPOSAPP_FIELD(REQ, TERM_ID)), "12345     ");
+}
+
+TEST(RecordsHeader, FieldsOutsideTheRecordAreRefusedWithoutWriting) {
+    std::string request = blank_request() + "guard";
+    // auth_no is a response field: in a 240-byte request it would reach two
+    // bytes past the end.
+    EXPECT_EQ(zposapp_set_text(request.data(), ZPOSAPP_FIELD(RESP, AUTH_NO), "1"), ZPOSAPP_FIELD_BAD_ARGUMENT);
+    EXPECT_EQ(zposapp_set_number(request.data(), ZPOSAPP_FIELD(RESP, AUTH_NO), "1"), ZPOSAPP_FIELD_BAD_ARGUMENT);
+    // An offset and width whose sum overflows an int.
+    EXPECT_EQ(zposapp_set_text(request.data(), INT_MAX, 2, "1"), ZPOSAPP_FIELD_BAD_ARGUMENT);
+    EXPECT_EQ(zposapp_set_number(request.data(), 1, INT_MAX, "1"), ZPOSAPP_FIELD_BAD_ARGUMENT);
+    EXPECT_EQ(zposapp_set_text(request.data(), -1, 2, "1"), ZPOSAPP_FIELD_BAD_ARGUMENT);
+    EXPECT_EQ(request, blank_request() + "guard");
+    EXPECT_EQ(zposapp_field_is(request.data(), ZPOSAPP_RESPONSE_SIZE - 2, 4, "    "), 0);
+    char out[16];
+    EXPECT_EQ(zposapp_get_text(request.data(), INT_MAX, 4, out, sizeof out), ZPOSAPP_FIELD_BAD_ARGUMENT);
+}
+
+TEST(RecordsHeader, RequestStartFillsTheHeadOrWritesNothing) {
+    std::string request(ZPOSAPP_REQUEST_SIZE, 'x');
+    EXPECT_EQ(zposapp_request_start(request.data(), "0200", "10", "12345678901"), ZPOSAPP_FIELD_TOO_LONG);
+    EXPECT_EQ(zposapp_request_start(request.data(), "200", "10", "1200000001"), ZPOSAPP_FIELD_BAD_ARGUMENT);
+    EXPECT_EQ(request, std::string(ZPOSAPP_REQUEST_SIZE, 'x'));
+    EXPECT_EQ(zposapp_request_start(request.data(), "0200", "10", "1200000001"), ZPOSAPP_FIELD_OK);
+    // The head: rec_len, pos_echo, msg_type, tran_kind, kind_echo and the ten
+    // unread bytes, term_id; blanks after it.
+    EXPECT_EQ(request, "0240" + std::string(23, ' ') + "0200" "10" + std::string(12, ' ') + "1200000001" +
+                           std::string(185, ' '));
+}
+
+TEST(RecordsHeader, GetTextStopsAtAZeroByteAndDropsTheFillingBlanks) {
+    std::string response(ZPOSAPP_RESPONSE_SIZE, ' ');
+    response.replace(ZPOSAPP_RESP_AUTH_NO_OFFSET, ZPOSAPP_RESP_AUTH_NO_WIDTH, "12345678    ");
+    response.replace(ZPOSAPP_RESP_MESSAGE_OFFSET, 6, std::string("OK\0 ab", 6));
+    char out[ZPOSAPP_RESP_MESSAGE_WIDTH + 1];
+    EXPECT_EQ(zposapp_get_text(response.data(), ZPOSAPP_FIELD(RESP, AUTH_NO), out, sizeof out), 8);
+    EXPECT_STREQ(out, "12345678");
+    EXPECT_EQ(zposapp_get_text(response.data(), ZPOSAPP_FIELD(RESP, MESSAGE), out, sizeof out), 2);
+    EXPECT_STREQ(out, "OK");
+    // No room for the terminating zero: refused rather than cut.
+    EXPECT_EQ(zposapp_get_text(response.data(), ZPOSAPP_FIELD(RESP, MESSAGE), out, ZPOSAPP_RESP_MESSAGE_WIDTH),
+              ZPOSAPP_FIELD_BAD_ARGUMENT);
+    EXPECT_EQ(zposapp_field_is(response.data(), ZPOSAPP_FIELD(RESP, AUTH_NO), "12345678    "), 1);
+    EXPECT_EQ(zposapp_field_is(response.data(), ZPOSAPP_FIELD(RESP, AUTH_NO), "12345678"), 0);
+}
+
+}  // namespace
