@@ -209,6 +209,11 @@
 /* END GENERATED */
 
 /* BEGIN GENERATED results: tables/generate.py */
+/* The exports, as zposapp_result_text names them (Zelta_OKCashbag shares Zelta_Send's results). */
+#define ZPOSAPP_EXPORT_SEND     1 /* Zelta_Send */
+#define ZPOSAPP_EXPORT_ACK      2 /* Zelta_Ack */
+#define ZPOSAPP_EXPORT_DOWNLOAD 3 /* Zelta_download */
+
 /* Results of Zelta_Send. */
 #define ZPOSAPP_SEND_REPLIED                     1 /* the host replied; resp_code tells approved or declined */
 #define ZPOSAPP_SEND_FAILED                   (-1) /* refused by the library (NOTX), no reply in time (Time) or a broken reply */
@@ -231,49 +236,40 @@
 #define ZPOSAPP_DOWNLOAD_NOT_SENT             (-4) /* the request was not sent */
 #define ZPOSAPP_DOWNLOAD_NO_CONNECTION        (-5) /* no connection to the server */
 
-/* A short English text for a result of Zelta_Send. */
-static inline const char *zposapp_send_result_text(int result)
+/* A short English text for `result` of the export `which` (ZPOSAPP_EXPORT_...). */
+static inline const char *zposapp_result_text(int which, int result)
 {
-    switch (result) {
-    case ZPOSAPP_SEND_REPLIED: return "the host replied; resp_code tells approved or declined";
-    case ZPOSAPP_SEND_FAILED: return "refused by the library (NOTX), no reply in time (Time) or a broken reply";
-    case ZPOSAPP_SEND_SHORT_FRAME: return "the host answered with a short frame";
-    case ZPOSAPP_SEND_NOT_READABLE: return "the link was not readable";
-    case ZPOSAPP_SEND_NO_ENQ: return "no ENQ from the host, or the request was not sent";
-    case ZPOSAPP_SEND_NO_CONNECTION: return "no connection to the host (COMM)";
-    case ZPOSAPP_SEND_BACKUP_UNUSABLE: return "the backup library is unusable";
-    case ZPOSAPP_SEND_BACKUP_NOT_BUILT: return "the backup request could not be built";
-    case ZPOSAPP_SEND_NOT_BUILT: return "the request could not be built (amount over the limit, or the pad refused)";
-    default: break;
-    }
-    return "unknown result";
-}
-
-/* A short English text for a result of Zelta_Ack. */
-static inline const char *zposapp_ack_result_text(int result)
-{
-    switch (result) {
-    case ZPOSAPP_ACK_CLOSED: return "the host closed the transaction (or the backup route is in use)";
-    case ZPOSAPP_ACK_NOT_SENT: return "the ACK was not sent (no open link)";
-    case ZPOSAPP_ACK_MANAGEMENT_FAILED: return "no close from the host, and the management message failed";
-    case ZPOSAPP_ACK_MANAGEMENT_SENT: return "no close from the host; the management message reported the transaction";
-    default: break;
-    }
-    return "unknown result";
-}
-
-/* A short English text for a result of Zelta_download. */
-static inline const char *zposapp_download_result_text(int result)
-{
-    switch (result) {
-    case ZPOSAPP_DOWNLOAD_NO_ANSWER: return "no answer in time";
-    case ZPOSAPP_DOWNLOAD_NOT_SENT: return "the request was not sent";
-    case ZPOSAPP_DOWNLOAD_NO_CONNECTION: return "no connection to the server";
-    default: break;
-    }
-    return result > 0 ? "bytes received" : "unknown result";
+    static const struct { int which, result; const char *text; } rows[] = {
+        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_REPLIED, "the host replied; resp_code tells approved or declined"},
+        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_FAILED, "refused by the library (NOTX), no reply in time (Time) or a broken reply"},
+        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_SHORT_FRAME, "the host answered with a short frame"},
+        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_NOT_READABLE, "the link was not readable"},
+        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_NO_ENQ, "no ENQ from the host, or the request was not sent"},
+        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_NO_CONNECTION, "no connection to the host (COMM)"},
+        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_BACKUP_UNUSABLE, "the backup library is unusable"},
+        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_BACKUP_NOT_BUILT, "the backup request could not be built"},
+        {ZPOSAPP_EXPORT_SEND, ZPOSAPP_SEND_NOT_BUILT, "the request could not be built (amount over the limit, or the pad refused)"},
+        {ZPOSAPP_EXPORT_ACK, ZPOSAPP_ACK_CLOSED, "the host closed the transaction (or the backup route is in use)"},
+        {ZPOSAPP_EXPORT_ACK, ZPOSAPP_ACK_NOT_SENT, "the ACK was not sent (no open link)"},
+        {ZPOSAPP_EXPORT_ACK, ZPOSAPP_ACK_MANAGEMENT_FAILED, "no close from the host, and the management message failed"},
+        {ZPOSAPP_EXPORT_ACK, ZPOSAPP_ACK_MANAGEMENT_SENT, "no close from the host; the management message reported the transaction"},
+        {ZPOSAPP_EXPORT_DOWNLOAD, ZPOSAPP_DOWNLOAD_NO_ANSWER, "no answer in time"},
+        {ZPOSAPP_EXPORT_DOWNLOAD, ZPOSAPP_DOWNLOAD_NOT_SENT, "the request was not sent"},
+        {ZPOSAPP_EXPORT_DOWNLOAD, ZPOSAPP_DOWNLOAD_NO_CONNECTION, "no connection to the server"},
+    };
+    size_t i;
+    for (i = 0; i < sizeof rows / sizeof rows[0]; ++i)
+        if (rows[i].which == which && rows[i].result == result) return rows[i].text;
+    return which == ZPOSAPP_EXPORT_DOWNLOAD && result > 0 ? "bytes received" : "unknown result";
 }
 /* END GENERATED */
+
+static inline const char *zposapp_send_result_text(int result) { return zposapp_result_text(ZPOSAPP_EXPORT_SEND, result); }
+static inline const char *zposapp_ack_result_text(int result) { return zposapp_result_text(ZPOSAPP_EXPORT_ACK, result); }
+static inline const char *zposapp_download_result_text(int result)
+{
+    return zposapp_result_text(ZPOSAPP_EXPORT_DOWNLOAD, result);
+}
 
 /* Results of the helpers below. */
 #define ZPOSAPP_FIELD_OK 0
