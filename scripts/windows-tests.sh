@@ -196,7 +196,8 @@ start_host() {
   host_pids+=($!)
   port=""
   for _ in $(seq 50); do
-    port=$(sed -n 's/^zpos-host listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/$name.out")
+    # The host's shell opens its output file: it may not be there yet.
+    port=$(sed -n 's/^zpos-host listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/$name.out" 2>/dev/null || true)
     [ -n "$port" ] && break
     sleep 0.1
   done
