@@ -98,14 +98,14 @@ int capture_signature(const char* request, [[maybe_unused]] int kind, SignatureB
         WriteLogFormat(kLogLine, texts::kLogSignZero, 0);
         return kSignRefused;
     }
-    if (result < 0) {
+    // A pad claiming more than the buffer's kSignDataMax bytes has broken its
+    // side of the call: its bytes are not a signature to send, whole or cut.
+    if (result < 0 || result > kSignDataMax) {
         g_module.sign_flag = 0;
         return kSignNone;
     }
-    // The buffer holds at most kSignDataMax signature bytes; a pad claiming
-    // more is taken at that.
     g_module.sign_flag = 1;
-    return result > kSignDataMax ? kSignDataMax : result;
+    return result;
 }
 
 SignatureStep signature_step(const char* request, int kind, SignatureBuffer& buf) {

@@ -224,16 +224,20 @@ TEST(SignatureCapture, PadResultZeroRefusesTheMessageAndSaysSo) {
     EXPECT_EQ(log.back(), "\xC7\xCF\xC0\xBD Sign LEN.. 0000");
 }
 
-TEST(SignatureCapture, NegativeResultGoesOnWithoutSignature) {
-    PadDir dir;
-    dir.write_settings(kSignOn);
-    dir.script("sign_result=-1\nsign_bytes=IGNORED\n");
-    Built b = build(card("000060000"), 2);
-    EXPECT_GT(b.length, 0);
-    EXPECT_EQ(b.field(15), "");
-    EXPECT_EQ(b.field(16), "");
-    EXPECT_EQ(g_module.sign_flag, 0);
-    EXPECT_EQ(dir.log_lines().back(), "RETURN Sign LEN.. -001");
+// A negative result, and a length the signature buffer cannot hold, send the
+// message without a signature.
+TEST(SignatureCapture, NegativeOrOversizeResultGoesOnWithoutSignature) {
+    for (const char* result : {"-1", "2001"}) {
+        PadDir dir;
+        dir.write_settings(kSignOn);
+        dir.script(std::string("sign_result=") + result + "\nsign_bytes=IGNORED\n");
+        Built b = build(card("000060000"), 2);
+        EXPECT_GT(b.length, 0) << result;
+        EXPECT_EQ(b.field(15), "") << result;
+        EXPECT_EQ(b.field(16), "") << result;
+        EXPECT_EQ(g_module.sign_flag, 0) << result;
+        EXPECT_EQ(dir.log_lines().back(), std::string("RETURN Sign LEN.. ") + (result[0] == '-' ? "-001" : result));
+    }
 }
 
 TEST(SignatureCapture, BinarySignatureIsSentByteForByte) {
@@ -284,7 +288,7 @@ TEST(SignatureCapture, SharedCaptureResults) {
     };
     for (Case c : {Case{"sign_result=2\n", kSignRefused}, Case{"sign_result=0\n", kSignRefused},
                    Case{"sign_result=-7\n", kSignNone}, Case{"sign_result=1\nsign_bytes=Q\n", 1},
-                   Case{"sign_result=2500\n", kSignDataMax}}) {
+                   Case{"sign_result=2000\n", kSignDataMax}, Case{"sign_result=2001\n", kSignNone}}) {
         PadDir dir;
         dir.write_settings(kSignOn);
         dir.script(c.script);
