@@ -50,10 +50,11 @@ int download(const char* server, int port, const char* request, char* answer) {
     // The answer is text up to its first NUL; the count is of every byte read.
     std::size_t text = std::strlen(buffer);
     std::memcpy(answer, buffer, text + 1);
+    // Any other answer logs what follows its code; a bare code logs nothing.
     if (std::strncmp(buffer, "0000", 4) == 0)
         WriteLogText(texts::kLogDownloadOk);
-    else
-        WriteLogText(text > 4 ? buffer + 4 : "");
+    else if (text > 4)
+        WriteLogText(buffer + 4);
     return static_cast<int>(got);
 }
 
