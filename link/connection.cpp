@@ -16,8 +16,6 @@ namespace zpos {
 namespace {
 // Log line buffers: the "%.100s" lines need room for the address and numbers.
 constexpr std::size_t kLineSize = 200;
-// The substitution compares the whole secondary literal.
-constexpr std::size_t kSecondaryCompare = 14;
 
 int g_connect_ms = kConnectTimeoutMs;
 int g_wait_ms = kLinkWaitMs;
@@ -29,6 +27,10 @@ int link_wait_ms() { return g_wait_ms; }
 void set_link_timing_for_test(int connect_ms, int wait_ms) {
     g_connect_ms = connect_ms > 0 ? connect_ms : kConnectTimeoutMs;
     g_wait_ms = wait_ms > 0 ? wait_ms : kLinkWaitMs;
+}
+
+bool is_secondary_host(const char* host, std::string_view secondary) {
+    return !secondary.empty() && std::string_view(host).starts_with(secondary);
 }
 
 void close_link() {
@@ -63,7 +65,7 @@ int connect_link() {
     close_link();
     g_module.link_socket = platform::socket_open();
 
-    if (std::strncmp(g_module.host_addr, ZPOS_SECONDARY_HOST, kSecondaryCompare) == 0) {
+    if (is_secondary_host(g_module.host_addr)) {
         std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%.15s", ZPOS_PRIMARY_HOST);
         g_module.host_port = ZPOS_PRIMARY_PORT;
         WriteLogFormat(kLineSize, "Connect info IP[%.100s], port[%d]", g_module.host_addr, g_module.host_port);

@@ -275,6 +275,20 @@ TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
     EXPECT_TRUE(log_has(fmt(texts::kLogBlockingConnected, "127.0.0.1", g_module.host_port)));
 }
 
+// The secondary address is compared over its own length, whatever that is.
+TEST(SecondaryHost, ComparedOverItsOwnLength) {
+    struct Case {
+        const char* secondary;
+        const char* host;
+        bool replaced;
+    } cases[] = {{"127.100.100.10", "127.100.100.10", true},  {"127.100.100.10", "127.100.100.1", false},
+                 {"10.1.1.1", "10.1.1.1", true},              {"10.1.1.1", "10.1.1.19", true},
+                 {"10.1.1.1", "10.1.1.2", false},             {"192.168.100.200", "192.168.100.201", false},
+                 {"192.168.100.200", "192.168.100.200", true}, {"", "127.0.0.1", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(is_secondary_host(c.host, c.secondary), c.replaced) << c.secondary << " / " << c.host;
+}
+
 TEST_F(LinkTest, SecondaryAddressIsReplacedByThePrimary) {
     struct Case {
         const char* given;
