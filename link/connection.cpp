@@ -1,5 +1,5 @@
 // The link socket's connection step. The non-blocking attempt may resolve a
-// host name; the blocking second attempt takes the dotted form only.
+// host name; the blocking second attempt takes inet_addr's value only.
 #include "link/connection.h"
 
 #include <cstdio>
@@ -84,15 +84,18 @@ int connect_link() {
     close_link();
     WriteLogFormat(kLineSize, texts::kLogNonblockFailed, g_module.host_addr, g_module.host_port);
 
+    // The second attempt always makes its own connect, to the address as
+    // inet_addr gives it (all ones for a name, which cannot be connected), and
+    // reports that connect's own error.
     g_module.link_socket = platform::socket_open();
-    std::uint32_t address = 0;
-    bool dotted = platform::socket_address(g_module.host_addr, false, address);
-    if (g_module.link_socket != platform::kNoSocket && dotted &&
-        platform::socket_connect(g_module.link_socket, address, g_module.host_port) == 0) {
+    long error = g_module.link_socket == platform::kNoSocket
+                     ? platform::socket_last_error()
+                     : platform::socket_connect(g_module.link_socket, platform::socket_inet_addr(g_module.host_addr),
+                                                g_module.host_port);
+    if (error == 0) {
         WriteLogFormat(kLineSize, texts::kLogBlockingConnected, g_module.host_addr, g_module.host_port);
         return 0;
     }
-    long error = platform::socket_last_error();
     WriteLogFormat(kLineSize, "socket connect err IP[%.100s],Port[%d][%ld]", g_module.host_addr,
                    g_module.host_port, error);
     close_link();

@@ -72,6 +72,8 @@ bool socket_address(const char* host, bool lookup, std::uint32_t& address) {
     return true;
 }
 
+std::uint32_t socket_inet_addr(const char* host) { return static_cast<std::uint32_t>(::inet_addr(host)); }
+
 bool socket_set_nonblocking(Socket s, bool on) {
     int value = on ? 1 : 0;
     return ::ioctl(fd(s), FIONBIO, &value) == 0;
