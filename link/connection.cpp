@@ -7,6 +7,7 @@
 
 #include "entry/module_state.h"
 #include "link/link_timing.h"
+#include "platform/platform.h"
 #include "platform/socket.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
@@ -23,6 +24,13 @@ int g_wait_ms = kLinkWaitMs;
 
 int link_connect_timeout_ms() { return g_connect_ms; }
 int link_wait_ms() { return g_wait_ms; }
+
+long long link_deadline() { return platform::monotonic_ms() + g_wait_ms; }
+
+int link_ms_left(long long deadline) {
+    long long left = deadline - platform::monotonic_ms();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
 
 void set_link_timing_for_test(int connect_ms, int wait_ms) {
     g_connect_ms = connect_ms > 0 ? connect_ms : kConnectTimeoutMs;

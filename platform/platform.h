@@ -55,6 +55,9 @@ std::time_t now();                 // seconds since 1970-01-01 00:00 UTC
 void local_time(std::time_t t, std::tm& out);
 using ClockHook = std::time_t (*)();
 void set_clock_hook(ClockHook hook);  // tests move time; nullptr restores
+// Milliseconds of a clock that only goes forward, for deadlines (not moved by
+// the clock hook nor by changes of the system time).
+long long monotonic_ms();
 void sleep_ms(int milliseconds);
 
 // ---- External libraries, loaded by full path for one use ----

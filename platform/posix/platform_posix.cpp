@@ -66,6 +66,12 @@ void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
 
 void local_time(std::time_t t, std::tm& out) { localtime_r(&t, &out); }
 
+long long monotonic_ms() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
 void sleep_ms(int milliseconds) {
     struct timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
     while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {

@@ -68,6 +68,8 @@ void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
 
 void local_time(std::time_t t, std::tm& out) { localtime_s(&out, &t); }
 
+long long monotonic_ms() { return static_cast<long long>(GetTickCount64()); }
+
 void sleep_ms(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
 Library library_open(const char* path) { return LoadLibraryA(path); }

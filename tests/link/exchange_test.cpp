@@ -82,11 +82,31 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"ShortFrames", Fault::ShortFrame, -2, "reply data recv err", "----", 3, "1"},
         FaultRow{"RepeatedEnq", Fault::RepeatEnq, 1, "ENQ RETRY [05] [2]", "----", 0, ""},
         FaultRow{"ShortBody", Fault::ShortBody, -1, "recv err2 body_rtn[20], rply_rtn[50]", "----", 0, "1"},
+        FaultRow{"StalledBody", Fault::StalledBody, -1, "recv err2 body_rtn[20], rply_rtn[50]", "----", 0, "1"},
         FaultRow{"OversizeLength", Fault::OversizeLength, -1, "recv err2 body_rtn[0], rply_rtn[3001]", "----", 0,
                  "1"},
         FaultRow{"ZeroLengthWithAByte", Fault::ZeroLength, -1, "recv err2 body_rtn[1], rply_rtn[0]", "----", 0,
                  "1"}),
     [](const auto& row_info) { return std::string(row_info.param.name); });
+
+// A body trickling in a byte at a time, each well inside the wait, still has
+// only one wait in all: the exchange ends as for a short body.
+TEST_F(LinkTest, TricklingBodyIsBoundedAsAWhole) {
+    host::Scenario scenario;
+    scenario.fault = Fault::TrickleBody;
+    scenario.frame_gap_ms = 30;  // 50 bytes take 1.5 s; the wait is 150 ms
+    start_host(scenario);
+    EXPECT_EQ(exchange(2), -1);
+    std::vector<std::string> lines = app_->log_lines();
+    ASSERT_FALSE(lines.empty());
+    int body = -1, announced = -1;
+    EXPECT_EQ(std::sscanf(lines.back().c_str(), "recv err2 body_rtn[%d], rply_rtn[%d]", &body, &announced), 2)
+        << lines.back();
+    EXPECT_LT(body, 50);
+    EXPECT_EQ(announced, 50);
+    EXPECT_EQ(g_parsed.calls, 0);
+    EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "1");
+}
 
 TEST_F(LinkTest, RepeatedEnqIsWaitedForWithoutNakOrRetry) {
     host::Scenario scenario;

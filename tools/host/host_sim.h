@@ -26,6 +26,8 @@ enum class Fault {
     ShortFrame,         // answers with a two-byte frame 00 02 41 42
     RepeatEnq,          // `fault_count` ENQ frames, then the reply
     ShortBody,          // announces 50 bytes, sends 20 and closes
+    StalledBody,        // announces 50 bytes, sends 20 and stays silent, connection open
+    TrickleBody,        // announces 50 bytes, sends one every `frame_gap_ms`
     OversizeLength,     // announces 3001 bytes
     ZeroLength,         // announces 0 bytes and sends one
     NoEot,              // never answers the ACK
@@ -54,7 +56,8 @@ struct Scenario {
     Fault fault = Fault::None;
     int fault_count = 2;         // RepeatEnq
     int accept_delay_ms = 0;     // SlowAccept
-    int frame_gap_ms = 100;      // pause between separate frames after the ACK
+    int frame_gap_ms = 100;      // pause between separate frames after the ACK,
+                                 // and between the bytes of trickle-body
     char no_eot_byte = 'A';      // last byte of the frames that are not EOT
     bool answer_management = true;
     std::vector<Rule> rules;     // none: approve everything
