@@ -4,13 +4,16 @@
 
 #include <sys/resource.h>
 #include <sys/select.h>
+#include <spawn.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -221,6 +224,26 @@ TEST_F(LinkTest, LinkSocketNumberedBeyondFdSetSize) {
     EXPECT_GE(g_module.link_socket, FD_SETSIZE);
     EXPECT_EQ(acknowledge(), 1);
     for (int fd : held) close(fd);
+}
+
+// A receipt printer the POS starts between the exchange and Zelta_Ack holds no
+// socket of the library's: the host connection ends when the library closes it.
+TEST_F(LinkTest, ChildProcessesInheritNoLinkSocket) {
+    start_host(host::Scenario{});
+    ASSERT_EQ(exchange(2), 1);
+    pid_t child = 0;
+    char sleep_path[] = "/bin/sleep";
+    char seconds[] = "5";
+    char* argv[] = {sleep_path, seconds, nullptr};
+    ASSERT_EQ(posix_spawn(&child, sleep_path, nullptr, nullptr, argv, environ), 0);
+    int sockets = 0;
+    std::string fds = "/proc/" + std::to_string(child) + "/fd";
+    for (const auto& entry : std::filesystem::directory_iterator(fds))
+        sockets += std::filesystem::read_symlink(entry.path()).string().rfind("socket:", 0) == 0;
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(sockets, 0);
+    EXPECT_EQ(acknowledge(), 1);
 }
 
 // Signals the POS receives (timers, child processes) interrupt the waits; the
