@@ -51,10 +51,15 @@ using NoticeHook = void (*)(const char* text);
 void set_notice_hook(NoticeHook hook);  // nullptr restores the normal notice
 
 // ---- Clock ----
-std::time_t now();                 // seconds since 1970-01-01 00:00 UTC
-void local_time(std::time_t t, std::tm& out);
-using ClockHook = std::time_t (*)();
+// Seconds since 1970-01-01 00:00 UTC in 64 bits on every build (the 32-bit
+// Windows runtime's own time_t is 32 bits), so nothing ends in January 2038.
+using Time = long long;
+Time now();
+void local_time(Time t, std::tm& out);
+using ClockHook = Time (*)();
 void set_clock_hook(ClockHook hook);  // tests move time; nullptr restores
+// The system's own clock, which now() reads unless a test has fixed it.
+Time system_time();
 // Milliseconds of a clock that only goes forward, for deadlines (not moved by
 // the clock hook nor by changes of the system time).
 long long monotonic_ms();

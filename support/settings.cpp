@@ -24,7 +24,7 @@ void settings_write(const char* section, const char* key, const char* value) {
 namespace {
 void write_toggle_time_now() {
     char text[32];
-    std::snprintf(text, sizeof text, "%-14ld", static_cast<long>(platform::now()));
+    std::snprintf(text, sizeof text, "%-14lld", platform::now());
     settings_write(kVanCfg, kToggleTime, text);
 }
 }  // namespace
@@ -64,8 +64,8 @@ int route_mode_refresh() {
     }
     char toggle[kToggleTimeSize] = {};
     settings_read(kVanCfg, kToggleTime, toggle, sizeof toggle);
-    long switched_at = std::strtol(toggle, nullptr, 10);  // not a number reads as 0
-    if (static_cast<long>(platform::now()) - switched_at >= kBackupHoldSeconds) {
+    platform::Time switched_at = std::strtoll(toggle, nullptr, 10);  // not a number reads as 0
+    if (platform::now() - switched_at >= kBackupHoldSeconds) {
         reset_to_primary();
         g_module.route_mode = kRoutePrimary;
     } else {

@@ -64,7 +64,14 @@ void show_notice(const char* text) {
 
 void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
 
-void local_time(std::time_t t, std::tm& out) { localtime_r(&t, &out); }
+static_assert(sizeof(time_t) >= 8, "the system's time_t holds times past January 2038");
+
+Time system_time() { return static_cast<Time>(::time(nullptr)); }
+
+void local_time(Time t, std::tm& out) {
+    time_t system = static_cast<time_t>(t);
+    localtime_r(&system, &out);
+}
 
 long long monotonic_ms() {
     timespec t{};

@@ -66,7 +66,13 @@ void show_notice(const char* text) {
 
 void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
 
-void local_time(std::time_t t, std::tm& out) { localtime_s(&out, &t); }
+// The 64-bit forms of the runtime's clock, whatever its own time_t is.
+Time system_time() { return static_cast<Time>(_time64(nullptr)); }
+
+void local_time(Time t, std::tm& out) {
+    __time64_t system = static_cast<__time64_t>(t);
+    _localtime64_s(&out, &system);
+}
 
 long long monotonic_ms() { return static_cast<long long>(GetTickCount64()); }
 

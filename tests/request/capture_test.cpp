@@ -26,9 +26,9 @@ namespace {
 const std::string FS = "\x1c";
 std::string nuls(std::size_t n) { return std::string(n, '\0'); }
 
-constexpr std::time_t kDay = 1700000000;  // any fixed day; dates are read back in local time
+constexpr platform::Time kDay = 1700000000;  // any fixed day; dates are read back in local time
 
-std::string yymmdd(std::time_t t) {
+std::string yymmdd(platform::Time t) {
     std::tm tm{};
     platform::local_time(t, tm);
     char buf[8];
