@@ -49,7 +49,7 @@ bool write_response_head(const char* request, char* response) {
     } else if (selector == '4') {
         put_exact(response, resp::msg_type, "0430");
     } else {
-        platform::show_notice(texts::kNoticeBadMessageType);
+        platform::show_notice(texts::kNoticeBadMessageType.cp949, texts::kNoticeBadMessageType.utf8);
         return false;
     }
     std::memcpy(response + resp::tran_kind.offset, request + req::tran_kind.offset, 4);  // kind and its echo
@@ -146,7 +146,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
 
     if (!write_response_head(req_copy, resp_copy)) return kRefused;
     if (port == kTestPort && !field_equals(req_copy, req::term_id, kTestTerminal))
-        platform::show_notice(texts::kNoticeTestPort);
+        platform::show_notice(texts::kNoticeTestPort.cp949, texts::kNoticeTestPort.utf8);
 
     std::string_view type(req_copy + req::msg_type.offset, req::msg_type.width);
     std::string_view kind_code(req_copy + req::tran_kind.offset, req::tran_kind.width);

@@ -3,13 +3,16 @@
 // shared libraries through dlopen. The socket layer needs no start-up here.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/platform.h"
 #include "platform/posix/small_file.h"
@@ -54,12 +57,25 @@ long append_to_file(const char* path, const char* bytes, std::size_t len) {
     return static_cast<long>(done);
 }
 
-void show_notice(const char* text) {
+// The locale a program would take from its environment (LC_ALL, LC_CTYPE,
+// LANG, the first one set) names a UTF-8 character set.
+bool locale_is_utf8() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (!value || !*value) continue;
+        for (const char* p = value; *p; ++p)
+            if (strncasecmp(p, "utf-8", 5) == 0 || strncasecmp(p, "utf8", 4) == 0) return true;
+        return false;
+    }
+    return false;
+}
+
+void show_notice(const char* text, const char* text_utf8) {
     if (g_notice_hook) {
         g_notice_hook(text);
         return;
     }
-    std::fprintf(stderr, "%s\n", text);
+    std::fprintf(stderr, "%s\n", locale_is_utf8() && text_utf8 ? text_utf8 : text);
 }
 
 void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
