@@ -46,10 +46,12 @@ bool path_exists(const char* path) {
     return stat(path, &st) == 0;
 }
 
-bool make_directory(const char* path) { return mkdir(path, 0777) == 0; }
+// The log holds card data: a new folder and file are the owner's and the
+// group's to read, nobody else's.
+bool make_directory(const char* path) { return mkdir(path, 0750) == 0; }
 
 long append_to_file(const char* path, const char* bytes, std::size_t len) {
-    int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
     if (fd < 0) return -1;
     // One write per line: O_APPEND makes each write land whole at the end.
     std::size_t done = write_all(fd, bytes, len);
