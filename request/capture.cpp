@@ -10,6 +10,7 @@
 #include "entry/module_state.h"
 #include "platform/platform.h"
 #include "request/pad_library.h"
+#include "support/card_mask.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
@@ -149,7 +150,10 @@ bool pin_step(const char* request, int kind, std::span<char, kPinBlockSize> bloc
     put_pin_card(request, kind, pin);
     std::memcpy(pin + kPinModeOffset, kind::is_points(kind) ? "04" : "06", 2);
     std::memcpy(pin + kPinPromptOffset, texts::kPinPrompt, sizeof texts::kPinPrompt);
-    WriteLogFormat(kLogLine, "in PinPad return.. [%.16s]", pin + kPinCardOffset);
+    char shown[kPinCardMax + 1] = {};
+    std::memcpy(shown, pin + kPinCardOffset, kPinCardMax);
+    if (g_module.strict_log) mask_card_field(shown, kPinCardMax);
+    WriteLogFormat(kLogLine, "in PinPad return.. [%.16s]", shown);
 
     int result = pad.call(pin, port);
     pad.release();

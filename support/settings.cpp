@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "entry/module_state.h"
+#include "platform/names.h"
 #include "platform/platform.h"
 #include "support/fields.h"
 
@@ -53,6 +54,12 @@ void switch_to_backup() {
 void reset_to_primary() {
     settings_write(kVanCfg, kVanId, "1");
     settings_write(kVanCfg, kEotCnt, "0");
+}
+
+void log_mask_refresh() {
+    char mask[kMaskSize] = {};
+    settings_read(kLog, kMask, mask, sizeof mask);
+    g_module.strict_log = platform::same_name(mask, kMaskStrict);
 }
 
 int route_mode_refresh() {

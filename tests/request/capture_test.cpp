@@ -17,6 +17,7 @@
 #include "request/capture.h"
 #include "request/request_message.h"
 #include "support/korean_texts.h"
+#include "support/settings.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
 
@@ -385,12 +386,17 @@ TEST(PinStep, NineteenDigitCardSendsItsLastSixteen) {
     EXPECT_TRUE(has_line(dir.log_lines(), "Get PinPad return.. [1] [PINBLOCK12345678]"));
 }
 
+// The pad gets the whole number; under strict log masking the log line shows
+// only its first six and last four digits.
 TEST(PinStep, FifteenDigitCardIsPassedWhole) {
     PadDir dir;
-    dir.write_settings(kPinOn);
+    dir.write_settings(std::string(kPinOn) + "[LOG]\nMASK=STRICT\n");
+    log_mask_refresh();
     build(pin_card("123456789012345=2512"), 12);
+    g_module.strict_log = false;
     ASSERT_EQ(dir.calls().size(), 1u);
     EXPECT_EQ(dir.calls()[0].input, pin_input("06", "123456789012345"));
+    EXPECT_TRUE(has_line(dir.log_lines(), "in PinPad return.. [123456*****2345]"));
 }
 
 TEST(PinStep, BlockIsSentWhateverThePadAnswered) {

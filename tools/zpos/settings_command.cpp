@@ -46,9 +46,11 @@ const Key kKeys[] = {
      "pad model; HCS turns on the daily pad report"},
     {kSignPad, kCurDate, kCurDateSize, Accepts::Date, "a date YYMMDD",
      "date of the last daily pad report"},
+    {kLog, kMask, kMaskSize, Accepts::Text, "STRICT, or anything else for the default",
+     "STRICT: card numbers in the log show only their first six and last four digits"},
 };
 
-const char* const kSections[] = {kVanCfg, kComPort, kSignPad};
+const char* const kSections[] = {kVanCfg, kComPort, kSignPad, kLog};
 
 std::string settings_path(const std::string& dir) {
     return dir + platform::kPathSep + kFileName;
