@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The Windows build under Wine: cross-builds ZPosApp.dll, the Windows test POS
-# (winpos.exe), the test pad and backup libraries and regfill.exe with
-# mingw-w64, checks the DLL's export and import tables and its calling
-# convention, and runs winpos under Wine against the native host simulator on
-# loopback. The same transactions then go through the native library, and the
-# two builds' responses, log lines, pad calls and requests as the host saw them
-# must agree byte for byte.
+# (winpos.exe), the library's own Windows checks (winunit.exe), the test pad
+# and backup libraries and regfill.exe with mingw-w64, checks the DLL's export
+# and import tables and its calling convention, and runs winpos and winunit
+# under Wine, winpos against the native host simulator on loopback. The same
+# transactions then go through the native library, and the two builds'
+# responses, log lines (but for the Windows build's CR LF line ends), pad calls
+# and requests as the host saw them must agree byte for byte.
 #
 # Installs what it needs (Debian packages). Environment:
 #   ZPOS_NATIVE_BUILD  native build directory for zpos-host and the reference
@@ -76,6 +77,7 @@ mark builds
 
 dll=$win/ZPosApp.dll
 winpos=$win/tools/winpos/winpos.exe
+winunit=$win/tools/winpos/winunit.exe
 pad=$win/tools/testpad/SignPad_dll.dll
 regfill=$win/tools/testpad/regfill.exe
 backup=$win/tools/testbackup/BACKUPDLL.dll
@@ -184,7 +186,7 @@ mark wine-prefix
 
 stage=$work/win
 mkdir -p "$stage"
-cp "$dll" "$winpos" "$pad" "$backup" "$regfill" "$stage/"
+cp "$dll" "$winpos" "$winunit" "$pad" "$backup" "$regfill" "$stage/"
 
 cat >"$work/host.scenario" <<EOF
 # Declines cards starting 5410, approves the rest.
@@ -254,6 +256,20 @@ else
 fi
 host_lines=$(wc -l <"$work/host.rec")
 
+# The library's code linked into a program of its own: a clock past 2038, the
+# sockets' inheritance, the socket layer's stop.
+set +e
+(cd "$stage" && wine_ko winunit.exe) >"$work/winunit.out" 2>&1
+winunit_rc=$?
+set -e
+sed 's/\r$//' "$work/winunit.out" | grep -v '^ok ' || true
+summary=$(sed -n 's/\r$//; s/^winunit: \([0-9]* passed, [0-9]* failed\)$/\1/p' "$work/winunit.out")
+if [ "$winunit_rc" -eq 0 ] && [ -n "$summary" ]; then
+  pass "winunit.exe under Wine: $summary"
+else
+  fail "winunit.exe under Wine: exit $winunit_rc, ${summary:-no summary}"
+fi
+
 # ---- The same transactions through the native library ----
 note "native reference run"
 cp "$nat/tools/zpos/zpos" "$lin/"
@@ -276,6 +292,9 @@ mark native
 
 # ---- The two builds side by side ----
 untimed() { sed -E 's/^\[[0-9]{2}:[0-9]{2}:[0-9]{2}\] - //' "$1"; }
+# The Windows build ends every line CR LF, as a text-mode file does: the one
+# difference allowed. A line without it shows up in the comparison.
+untimed_crlf() { untimed "$1" | sed -E 's/\r$//; t; s/^/(no CR LF) /'; }
 for name in approval signed decline; do
   if [ -f "$stage/$name.rec" ] && cmp -s "$stage/$name.rec" "$lin/$name.rec"; then
     pass "$name: the 450-byte response is the same from both builds"
@@ -284,7 +303,7 @@ for name in approval signed decline; do
     cmp -l "$stage/$name.rec" "$lin/$name.rec" 2>&1 | head -5 || true
   fi
   if [ -f "$stage/$name.log" ] && [ -s "$lin/$name.log" ] &&
-    diff <(untimed "$stage/$name.log") <(untimed "$lin/$name.log") >"$work/$name.diff"; then
+    diff <(untimed_crlf "$stage/$name.log") <(untimed "$lin/$name.log") >"$work/$name.diff"; then
     pass "$name: the same $(wc -l <"$lin/$name.log") log lines from both builds"
   else
     fail "$name: log lines differ"

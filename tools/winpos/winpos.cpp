@@ -119,10 +119,11 @@ bool load_log() {
 
 bool log_has(const char* text) { return std::strstr(g_log, text) != nullptr; }
 
-// One whole log line after its time prefix, byte for byte.
+// One whole log line after its time prefix, byte for byte; the Windows build's
+// lines end CR LF, as a text-mode file writes them.
 bool log_has_line(const char* line) {
     char wanted[512];
-    std::snprintf(wanted, sizeof wanted, "] - %s\n", line);
+    std::snprintf(wanted, sizeof wanted, "] - %s\r\n", line);
     return log_has(wanted);
 }
 
@@ -166,19 +167,28 @@ void load_log_since(long from, const char* name) {
 struct Notice {
     char text[256];
     wchar_t wide[128];
+    bool owned_by_pos;   // owner: the POS window that was active
+    bool topmost;
+    bool pos_disabled;   // the POS window cannot be clicked into meanwhile
 };
 constexpr int kMaxNotices = 16;
 Notice g_notices[kMaxNotices];
 volatile LONG g_notice_count = 0;
+HWND g_pos_window = nullptr;  // the POS's own window, active while it calls
 
 DWORD WINAPI notice_watcher(LPVOID) {
     for (;;) {
         HWND box = FindWindowA("#32770", "ZPosApp");
         if (box) {
             LONG i = g_notice_count;
+            // Read once the box is up: its placement is set as it opens.
+            for (int n = 0; n < 100 && !IsWindowVisible(box); ++n) Sleep(10);
             if (i < kMaxNotices) {
                 GetDlgItemTextA(box, 0xFFFF, g_notices[i].text, sizeof g_notices[i].text);
                 GetDlgItemTextW(box, 0xFFFF, g_notices[i].wide, 128);
+                g_notices[i].owned_by_pos = g_pos_window && GetWindow(box, GW_OWNER) == g_pos_window;
+                g_notices[i].topmost = (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+                g_notices[i].pos_disabled = g_pos_window && !IsWindowEnabled(g_pos_window);
             }
             InterlockedIncrement(&g_notice_count);
             PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -203,6 +213,15 @@ void check_notice(LONG before, const char* text, const wchar_t* wide, const char
         std::snprintf(label, sizeof label, "%s: text reads as Korean under code page 949", name);
         check(std::wcscmp(n.wide, wide) == 0, label);
     }
+    std::snprintf(label, sizeof label, "%s: owned by the POS window, which is disabled meanwhile", name);
+    check(n.owned_by_pos && n.pos_disabled, label, "owned %d, disabled %d", n.owned_by_pos, n.pos_disabled);
+    // Wine makes a box topmost for MB_SYSTEMMODAL only, not for MB_TOPMOST.
+    bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    std::snprintf(label, sizeof label, "%s: topmost", name);
+    if (wine && !n.topmost)
+        std::printf("skip %s (Wine does not apply MB_TOPMOST)\n", label);
+    else
+        check(n.topmost, label);
 }
 
 // ---- Records ----
@@ -457,10 +476,10 @@ void check_refusal() {
     check(!log_has("9410123456789012"), "log: card number never in clear");
 }
 
-// Every line starts with "[hh:mm:ss] - ".
+// Every line starts with "[hh:mm:ss] - " and ends with CR LF.
 void check_log_prefixes() {
     if (!load_log()) {
-        check(false, "log: every line has the time prefix", "no log file");
+        check(false, "log: every line has the time prefix and ends CR LF", "no log file");
         return;
     }
     int lines = 0;
@@ -473,13 +492,14 @@ void check_log_prefixes() {
         bool good = e - p >= 13 && p[0] == '[' && p[3] == ':' && p[6] == ':' && p[9] == ']' &&
                     bytes_are(p + 10, " - ");
         for (int i : {1, 2, 4, 5, 7, 8}) good = good && p[i] >= '0' && p[i] <= '9';
+        good = good && *e == '\n' && e[-1] == '\r' && std::memchr(p, '\r', static_cast<std::size_t>(e - 1 - p)) == nullptr;
         if (!good) {
             ok = false;
             std::printf("     bad line: %.60s\n", p);
         }
         p = *e ? e + 1 : e;
     }
-    check(ok && lines > 0, "log: every line has the time prefix", "%d lines", lines);
+    check(ok && lines > 0, "log: every line has the time prefix and ends CR LF", "%d lines", lines);
 }
 
 // The route mode refresh at the start of every Zelta_Send: a switch older
@@ -551,8 +571,8 @@ void check_calling_convention() {
           "result %d, stack moved %ld", g_call.result, g_call.moved);
 
     load_log();
-    check(log_has("] - ACK send err\n"), "log: ACK send err");
-    check(log_has("] - CONNECT ERR\n"), "log: CONNECT ERR");
+    check(log_has("] - ACK send err\r\n"), "log: ACK send err");
+    check(log_has("] - CONNECT ERR\r\n"), "log: CONNECT ERR");
 }
 
 // Zelta_download against a loopback server in this process: the request is cut
@@ -613,8 +633,8 @@ void check_card_no_host() {
     char line[96];
     std::snprintf(line, sizeof line, "] - socket connect err IP[127.0.0.1],Port[%d][", port);
     check(log_has(line), "log: socket connect err line", "no [%s]", line);
-    check(log_has("] - resp_code[COMM]\n"), "log: resp_code[COMM]");
-    check(log_has("] - NO CVM SIGN AMOUNT[10000]\n"), "log: NO CVM SIGN AMOUNT[10000]");
+    check(log_has("] - resp_code[COMM]\r\n"), "log: resp_code[COMM]");
+    check(log_has("] - NO CVM SIGN AMOUNT[10000]\r\n"), "log: NO CVM SIGN AMOUNT[10000]");
 
     DeleteFileA(g_ini);
 }
@@ -866,6 +886,11 @@ int main(int argc, char** argv) {
     }
     std::printf("winpos in %s, code page %u\n", g_dir, GetACP());
     CreateThread(nullptr, 0, notice_watcher, nullptr, 0, nullptr);
+    // The POS's own window, active on the calling thread as a POS's main
+    // window is: the library's message boxes belong to it.
+    g_pos_window = CreateWindowExA(0, "STATIC", "winpos", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
+                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetActiveWindow(g_pos_window);
     check_load();
     if (g_lib) {
         check_refusal();
