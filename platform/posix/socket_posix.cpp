@@ -10,12 +10,12 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "platform/platform.h"
 #include "platform/socket.h"
 
 namespace zpos::platform {
@@ -25,18 +25,24 @@ int fd(Socket s) { return static_cast<int>(s); }
 
 constexpr short kGone = POLLERR | POLLHUP;
 
+long now_ms() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1000L + t.tv_nsec / 1000000L;
+}
+
 // Polls `s` for `events` (timeout_ms below 0: no limit); poll's result, with
 // the events that came. A signal that interrupts the wait does not end it:
 // the wait goes on for the time that is left.
 int wait_for(Socket s, short events, int timeout_ms, short& came) {
     came = 0;
     if (s == kNoSocket) return -1;
-    const long long end = monotonic_ms() + timeout_ms;
+    const long end = now_ms() + timeout_ms;
     pollfd p{fd(s), events, 0};
     int r;
     while ((r = ::poll(&p, 1, timeout_ms)) < 0 && errno == EINTR) {
         if (timeout_ms < 0) continue;
-        long long left = end - monotonic_ms();
+        long left = end - now_ms();
         timeout_ms = left > 0 ? static_cast<int>(left) : 0;
     }
     if (r > 0) came = p.revents;
