@@ -237,18 +237,24 @@ $rf "$company_key" SERIALNO str ZT20261206A1
 
 # ---- winpos under Wine ----
 note "winpos under Wine"
-set +e
-(cd "$stage" && wine_ko winpos.exe --host "$port" --with-store) >"$work/winpos.out" 2>&1
-winpos_rc=$?
-set -e
+# A check program of the stage directory under Wine, passing when it exits 0
+# with its last line "NAME: N passed, M failed"; only its failures are shown.
+run_checks() {  # NAME.exe arguments...
+  local name=${1%.exe} rc summary
+  set +e
+  (cd "$stage" && wine_ko "$@") >"$work/$name.out" 2>&1
+  rc=$?
+  set -e
+  sed 's/\r$//' "$work/$name.out" | grep -v '^ok ' || true
+  summary=$(sed -n "s/\r\$//; s/^$name: \([0-9]* passed, [0-9]* failed\)\$/\1/p" "$work/$name.out")
+  if [ "$rc" -eq 0 ] && [ -n "$summary" ]; then
+    pass "$1 under Wine: $summary"
+  else
+    fail "$1 under Wine: exit $rc, ${summary:-no summary}"
+  fi
+}
+run_checks winpos.exe --host "$port" --with-store
 mark winpos
-sed 's/\r$//' "$work/winpos.out" | grep -v '^ok ' || true
-summary=$(sed -n 's/\r$//; s/^winpos: \([0-9]* passed, [0-9]* failed\)$/\1/p' "$work/winpos.out")
-if [ "$winpos_rc" -eq 0 ] && [ -n "$summary" ]; then
-  pass "winpos.exe under Wine: $summary"
-else
-  fail "winpos.exe under Wine: exit $winpos_rc, ${summary:-no summary}"
-fi
 if wine reg query "HKCU\\$serial_key" /v GET_SERIAL 2>/dev/null | grep -q 'ZELTA'; then
   pass "reg query: GET_SERIAL reads ZELTA after the approval"
 else
@@ -258,17 +264,7 @@ host_lines=$(wc -l <"$work/host.rec")
 
 # The library's code linked into a program of its own: a clock past 2038, the
 # sockets' inheritance, the socket layer's stop.
-set +e
-(cd "$stage" && wine_ko winunit.exe) >"$work/winunit.out" 2>&1
-winunit_rc=$?
-set -e
-sed 's/\r$//' "$work/winunit.out" | grep -v '^ok ' || true
-summary=$(sed -n 's/\r$//; s/^winunit: \([0-9]* passed, [0-9]* failed\)$/\1/p' "$work/winunit.out")
-if [ "$winunit_rc" -eq 0 ] && [ -n "$summary" ]; then
-  pass "winunit.exe under Wine: $summary"
-else
-  fail "winunit.exe under Wine: exit $winunit_rc, ${summary:-no summary}"
-fi
+run_checks winunit.exe
 
 # ---- The same transactions through the native library ----
 note "native reference run"

@@ -79,11 +79,7 @@ TEST_F(EndToEnd, ApprovalThenAckClosesAndResetsTheRoute) {
 
 TEST_F(EndToEnd, DeclineIsAcknowledgedAutomatically) {
     host::Scenario scenario;
-    host::Rule decline;
-    decline.match = host::Rule::Match::Card;
-    decline.value = "5";
-    decline.approve = false;
-    scenario.rules.push_back(decline);
+    scenario.rules.push_back(host::decline_card("5"));
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     EXPECT_EQ(send(sim, card("5410123456789012=2812101")), 1);
@@ -224,12 +220,7 @@ TEST_F(EndToEnd, OKCashbagKeepsTheBackupRouteFileAndRefusesOtherKinds) {
 // a host's message and a download answer. Any other value keeps the default.
 TEST_F(EndToEnd, StrictMaskingKeepsCardNumbersOutOfTheLog) {
     host::Scenario scenario;
-    host::Rule rule;
-    rule.match = host::Rule::Match::Card;
-    rule.value = "5410";
-    rule.approve = false;
-    rule.message = "CARD 5410123456789012=2812";
-    scenario.rules.push_back(rule);
+    scenario.rules.push_back(host::decline_card("5410", "CARD 5410123456789012=2812"));
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     host::Scenario download_scenario;

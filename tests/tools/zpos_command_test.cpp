@@ -198,12 +198,7 @@ TEST_P(ZposSend, PrintsTheDecodedResponseAndExitsByTheResult) {
     const SendCase& c = GetParam();
     host::Scenario scenario;
     if (c.decline_cards_from_5) {
-        host::Rule decline;
-        decline.match = host::Rule::Match::Card;
-        decline.value = "5";
-        decline.approve = false;
-        decline.message = "한도초과";
-        scenario.rules.push_back(decline);
+        scenario.rules.push_back(host::decline_card("5", "한도초과"));
     }
     host::HostSim sim(scenario);
     int port = closed_port();

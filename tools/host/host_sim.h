@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/socket.h"
@@ -49,6 +50,16 @@ struct Rule {
     bool approve = true;
     std::string message;    // UTF-8; Hangul goes out as keystrokes
 };
+
+// The rule that declines cards beginning with `prefix`, answering `message`.
+inline Rule decline_card(std::string prefix, std::string message = "") {
+    Rule r;
+    r.match = Rule::Match::Card;
+    r.value = std::move(prefix);
+    r.approve = false;
+    r.message = std::move(message);
+    return r;
+}
 
 struct Scenario {
     enum class Service { Link, Download };
