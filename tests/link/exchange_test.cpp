@@ -236,9 +236,14 @@ TEST_F(LinkTest, ChildProcessesInheritNoLinkSocket) {
     char seconds[] = "5";
     char* argv[] = {sleep_path, seconds, nullptr};
     ASSERT_EQ(posix_spawn(&child, sleep_path, nullptr, nullptr, argv, environ), 0);
-    int sockets = 0;
-    std::string fds = "/proc/" + std::to_string(child) + "/fd";
+    // Where spawning forks first (under valgrind), wait for the exec that
+    // closes what is close-on-exec.
+    std::string proc = "/proc/" + std::to_string(child);
     std::error_code gone;  // files the child opens and closes as it starts
+    const std::filesystem::path sleep_file = std::filesystem::canonical(sleep_path);
+    for (int i = 0; i < 200 && std::filesystem::read_symlink(proc + "/exe", gone) != sleep_file; ++i) usleep(10000);
+    int sockets = 0;
+    std::string fds = proc + "/fd";
     for (const auto& entry : std::filesystem::directory_iterator(fds, gone))
         sockets += std::filesystem::read_symlink(entry.path(), gone).string().rfind("socket:", 0) == 0;
     kill(child, SIGKILL);
@@ -265,6 +270,7 @@ TEST_F(LinkTest, SignalsDuringTheWaitsDoNotEndThem) {
     int exchanged = exchange(2);
     int acknowledged = acknowledge();
     setitimer(ITIMER_REAL, &stop, nullptr);
+    signal(SIGALRM, SIG_IGN);  // drops an alarm still pending
     sigaction(SIGALRM, &before, nullptr);
     EXPECT_EQ(exchanged, 1);
     EXPECT_EQ(acknowledged, 1);
