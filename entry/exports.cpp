@@ -5,6 +5,7 @@
 #include "entry/module_state.h"
 #include "entry/transaction_paths.h"
 #include "entry/zelta_send.h"
+#include "support/settings.h"
 
 extern "C" {
 
@@ -20,6 +21,7 @@ ZPOSAPP_API int ZPOSAPP_CALL Zelta_OKCashbag(const char* host, int port, const c
 ZPOSAPP_API int ZPOSAPP_CALL Zelta_Ack(void) {
     // Called first in a fresh process, it still needs the settings path.
     if (zpos::g_module.settings_path[0] == '\0') zpos::refresh_module_paths();
+    zpos::log_mask_refresh();
     return zpos::transaction_paths().ack();
 }
 
@@ -27,6 +29,7 @@ ZPOSAPP_API int ZPOSAPP_CALL Zelta_download(const char* server, int port, const 
                                             char* answer) {
     if (!server || !request || !answer) return -1;
     if (zpos::g_module.app_dir[0] == '\0') zpos::refresh_module_paths();
+    zpos::log_mask_refresh();
     return zpos::transaction_paths().download(server, port, request, answer);
 }
 

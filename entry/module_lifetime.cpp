@@ -10,7 +10,7 @@ namespace zpos {
 
 bool module_load() {
     if (!platform::socket_layer_start()) {
-        platform::show_notice(texts::kNoticeSocketStartFailed);
+        platform::show_notice(texts::kNoticeSocketStartFailed.cp949, texts::kNoticeSocketStartFailed.utf8);
         return false;
     }
     return true;

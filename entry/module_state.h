@@ -22,6 +22,7 @@ struct ModuleState {
     char saved_request[req::kSize];  // last request record given to Zelta_Send
     char tran_time[7];         // "%H%M%S" of the last card-path transaction
     int sign_flag = 0;         // 1 after a captured signature
+    bool strict_log = false;   // [LOG] MASK=STRICT, read at the start of each call
     platform::Socket link_socket = platform::kNoSocket;
 };
 

@@ -10,6 +10,7 @@
 #include "entry/module_state.h"
 #include "entry/transaction_paths.h"
 #include "platform/platform.h"
+#include "support/card_mask.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
@@ -33,6 +34,7 @@ void log_invalid_call(const char* entry) { WriteLogFormat(100, "%s: missing requ
 // the zeroed local copies.
 void start_call(const char* host, char* request_copy, char* response_copy) {
     refresh_module_paths();
+    log_mask_refresh();
     std::memset(g_module.host_addr, 0, sizeof g_module.host_addr);
     std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%.15s", host ? host : "");
     std::memset(request_copy, 0, req::kSize);
@@ -50,7 +52,7 @@ bool write_response_head(const char* request, char* response) {
     } else if (selector == '4') {
         put_exact(response, resp::msg_type, "0430");
     } else {
-        platform::show_notice(texts::kNoticeBadMessageType);
+        platform::show_notice(texts::kNoticeBadMessageType.cp949, texts::kNoticeBadMessageType.utf8);
         return false;
     }
     std::memcpy(response + resp::tran_kind.offset, request + req::tran_kind.offset, 4);  // kind and its echo
@@ -102,13 +104,49 @@ int refuse(char* response_copy, char* caller_response, const char* text = nullpt
 
 using RecordLogger = int (*)(const void*, std::int32_t);
 
+void mask_text_field(char* record, Field f) { mask_card_numbers(record + f.offset, f.width); }
+
+// Strict masking of a record about to be logged, by the layout its kind
+// gives: the card echo, and in a response the host's texts.
+void mask_record_strictly(char* record, bool response) {
+    std::string_view kind_code(record + req::tran_kind.offset, req::tran_kind.width);
+    if (kind_code == "20") {
+        if (response) mask_text_field(record, resp::chk_message);
+        return;
+    }
+    if (kind_code == "40") {
+        Field card = response ? resp::pt_card_data : req::pt_card_data;
+        mask_card_field(record + card.offset, card.width);
+        if (!response) return;
+        for (Field f : {resp::pt_message, resp::pt_line1, resp::pt_line2}) mask_text_field(record, f);
+        return;
+    }
+    Field card = response ? resp::card_data : req::card_data;
+    mask_card_field(record + card.offset, card.width);
+    if (!response) return;
+    for (Field f : {resp::message, resp::info_line1, resp::info_line2, resp::info_line3}) mask_text_field(record, f);
+}
+
+// A request or response record through the given writer; under strict
+// masking a masked copy goes instead.
+void log_record(RecordLogger writer, const char* record, std::size_t size) {
+    if (!g_module.strict_log) {
+        writer(record, static_cast<std::int32_t>(size));
+        return;
+    }
+    char copy[resp::kSize];
+    std::memcpy(copy, record, size);
+    mask_record_strictly(copy, size == resp::kSize);
+    writer(copy, static_cast<std::int32_t>(size));
+}
+
 // The response as the POS receives it: every zero byte a blank.
-void hand_back(const char* response_copy, char* caller_response, RecordLogger log_record) {
+void hand_back(const char* response_copy, char* caller_response, RecordLogger log_writer) {
     char out[1000] = {};
     std::memcpy(out, response_copy, resp::kSize);
     for (std::size_t i = 0; i < resp::kSize; ++i)
         if (out[i] == '\0') out[i] = ' ';
-    log_record(out, resp::kSize);
+    log_record(log_writer, out, resp::kSize);
     std::memcpy(caller_response, out, resp::kSize);
 }
 
@@ -141,13 +179,13 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
     start_call(host, req_copy, resp_copy);
     route_mode_refresh();
     std::memset(g_module.saved_request, 0, sizeof g_module.saved_request);
-    WriteLogMasked(request, req::kSize);
+    log_record(WriteLogMasked, request, req::kSize);
     std::memcpy(req_copy, request, req::kSize);
     std::memcpy(g_module.saved_request, request, req::kSize);
 
     if (!write_response_head(req_copy, resp_copy)) return kRefused;
     if (port == kTestPort && !field_equals(req_copy, req::term_id, kTestTerminal))
-        platform::show_notice(texts::kNoticeTestPort);
+        platform::show_notice(texts::kNoticeTestPort.cp949, texts::kNoticeTestPort.utf8);
 
     std::string_view type(req_copy + req::msg_type.offset, req::msg_type.width);
     std::string_view kind_code(req_copy + req::tran_kind.offset, req::tran_kind.width);
@@ -234,7 +272,7 @@ int zelta_okcashbag(const char* host, int port, const char* request, char* respo
     settings_read(settings::kVanCfg, settings::kToggleTime, unused, settings::kToggleTimeSize);
     g_module.route_mode = kRoutePrimary;
 
-    WriteLog(request, req::kSize);
+    log_record(WriteLog, request, req::kSize);
     std::memcpy(req_copy, request, req::kSize);
     if (!write_response_head(req_copy, resp_copy)) return kRefused;
     if (!field_equals(req_copy, req::tran_kind, "40")) return refuse(resp_copy, response);

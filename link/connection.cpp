@@ -1,5 +1,5 @@
 // The link socket's connection step. The non-blocking attempt may resolve a
-// host name; the blocking second attempt takes the dotted form only.
+// host name; the blocking second attempt takes inet_addr's value only.
 #include "link/connection.h"
 
 #include <cstdio>
@@ -7,6 +7,7 @@
 
 #include "entry/module_state.h"
 #include "link/link_timing.h"
+#include "platform/platform.h"
 #include "platform/socket.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
@@ -16,8 +17,6 @@ namespace zpos {
 namespace {
 // Log line buffers: the "%.100s" lines need room for the address and numbers.
 constexpr std::size_t kLineSize = 200;
-// The substitution compares the whole secondary literal.
-constexpr std::size_t kSecondaryCompare = 14;
 
 int g_connect_ms = kConnectTimeoutMs;
 int g_wait_ms = kLinkWaitMs;
@@ -26,9 +25,20 @@ int g_wait_ms = kLinkWaitMs;
 int link_connect_timeout_ms() { return g_connect_ms; }
 int link_wait_ms() { return g_wait_ms; }
 
+long long link_deadline() { return platform::monotonic_ms() + g_wait_ms; }
+
+int link_ms_left(long long deadline) {
+    long long left = deadline - platform::monotonic_ms();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
 void set_link_timing_for_test(int connect_ms, int wait_ms) {
     g_connect_ms = connect_ms > 0 ? connect_ms : kConnectTimeoutMs;
     g_wait_ms = wait_ms > 0 ? wait_ms : kLinkWaitMs;
+}
+
+bool is_secondary_host(const char* host, std::string_view secondary) {
+    return !secondary.empty() && std::string_view(host).starts_with(secondary);
 }
 
 void close_link() {
@@ -63,7 +73,7 @@ int connect_link() {
     close_link();
     g_module.link_socket = platform::socket_open();
 
-    if (std::strncmp(g_module.host_addr, ZPOS_SECONDARY_HOST, kSecondaryCompare) == 0) {
+    if (is_secondary_host(g_module.host_addr)) {
         std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%.15s", ZPOS_PRIMARY_HOST);
         g_module.host_port = ZPOS_PRIMARY_PORT;
         WriteLogFormat(kLineSize, "Connect info IP[%.100s], port[%d]", g_module.host_addr, g_module.host_port);
@@ -82,15 +92,18 @@ int connect_link() {
     close_link();
     WriteLogFormat(kLineSize, texts::kLogNonblockFailed, g_module.host_addr, g_module.host_port);
 
+    // The second attempt always makes its own connect, to the address as
+    // inet_addr gives it (all ones for a name, which cannot be connected), and
+    // reports that connect's own error.
     g_module.link_socket = platform::socket_open();
-    std::uint32_t address = 0;
-    bool dotted = platform::socket_address(g_module.host_addr, false, address);
-    if (g_module.link_socket != platform::kNoSocket && dotted &&
-        platform::socket_connect(g_module.link_socket, address, g_module.host_port) == 0) {
+    long error = g_module.link_socket == platform::kNoSocket
+                     ? platform::socket_last_error()
+                     : platform::socket_connect(g_module.link_socket, platform::socket_inet_addr(g_module.host_addr),
+                                                g_module.host_port);
+    if (error == 0) {
         WriteLogFormat(kLineSize, texts::kLogBlockingConnected, g_module.host_addr, g_module.host_port);
         return 0;
     }
-    long error = platform::socket_last_error();
     WriteLogFormat(kLineSize, "socket connect err IP[%.100s],Port[%d][%ld]", g_module.host_addr,
                    g_module.host_port, error);
     close_link();

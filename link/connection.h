@@ -3,6 +3,8 @@
 // primary address substitution. No link protocol lives here.
 #pragma once
 
+#include <string_view>
+
 namespace zpos {
 
 // Connects the link socket (already created) to host:port, waiting at most
@@ -14,6 +16,11 @@ int connect_with_timeout(const char* host, int port, int timeout_ms);
 // first), the address substitution, the non-blocking attempt and the blocking
 // second attempt. 0 connected, -6 no connection (socket closed).
 int connect_link();
+
+// True when `host` begins with the whole `secondary` address (compared over
+// the secondary's own length), so that the primary host is used instead. An
+// empty secondary matches nothing.
+bool is_secondary_host(const char* host, std::string_view secondary = ZPOS_SECONDARY_HOST);
 
 // Closes the link socket if one is open.
 void close_link();

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "entry/module_state.h"
 #include "link/link_timing.h"
 #include "platform/socket.h"
+#include "support/card_mask.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
 
@@ -15,6 +17,13 @@ namespace zpos {
 namespace {
 constexpr int kServerChars = 15;
 constexpr int kRequestChars = 24;
+
+// The server's text after its code; under strict masking with any card
+// number in it masked.
+void log_answer_tail(char* tail, std::size_t length) {
+    if (g_module.strict_log) mask_card_numbers(tail, length);
+    WriteLogText(tail);
+}
 
 int finish(platform::Socket s, const char* line, int result) {
     if (line) WriteLogText(line);
@@ -50,10 +59,11 @@ int download(const char* server, int port, const char* request, char* answer) {
     // The answer is text up to its first NUL; the count is of every byte read.
     std::size_t text = std::strlen(buffer);
     std::memcpy(answer, buffer, text + 1);
+    // Any other answer logs what follows its code; a bare code logs nothing.
     if (std::strncmp(buffer, "0000", 4) == 0)
         WriteLogText(texts::kLogDownloadOk);
-    else
-        WriteLogText(text > 4 ? buffer + 4 : "");
+    else if (text > 4)
+        log_answer_tail(buffer + 4, text - 4);
     return static_cast<int>(got);
 }
 

@@ -1,6 +1,7 @@
-// The host exchange as a sequence of waits on the link socket. The reply body
-// is read with exactly the bytes still missing, so nothing beyond the frame is
-// ever taken from the socket.
+// The host exchange as a sequence of waits on the link socket. Every read waits
+// at most the link's wait for its bytes; the reply body, which may take several
+// recv calls, is bounded as a whole. It is read with exactly the bytes still
+// missing, so nothing beyond the frame is ever taken from the socket.
 #include "link/exchange.h"
 
 #include "reply/parser.h"
@@ -44,20 +45,21 @@ int fail(const char* line, int result) {
     return result;
 }
 
-// Reads up to `want` bytes, as many recv calls as it takes; stops at the first
-// recv giving 0 or less. At least one call is made, for one byte when `want`
-// is 0.
-int read_body(unsigned char* out, int want) {
+// Reads up to `want` bytes, as many recv calls as it takes, each after a wait
+// for the bytes; stops at a recv giving 0 or less and at the deadline, so a
+// host that stops sending (or trickles) ends the read like a closed one. At
+// least one recv is tried, for one byte when `want` is 0.
+int read_body(unsigned char* out, int want, long long deadline) {
     int got = 0;
-    if (want == 0) {
-        long r = platform::socket_recv(g_module.link_socket, out, 1);
-        return r > 0 ? static_cast<int>(r) : 0;
-    }
-    while (got < want) {
-        long r = platform::socket_recv(g_module.link_socket, out + got, static_cast<std::size_t>(want - got));
+    do {
+        bool ready = false;
+        int left = link_ms_left(deadline);
+        if (left == 0 || platform::socket_select_read(g_module.link_socket, left, ready) <= 0 || !ready) break;
+        std::size_t count = want == 0 ? 1 : static_cast<std::size_t>(want - got);
+        long r = platform::socket_recv(g_module.link_socket, out + got, count);
         if (r <= 0) break;
         got += static_cast<int>(r);
-    }
+    } while (got < want);
     return got;
 }
 }  // namespace
@@ -144,6 +146,7 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
             continue;
         }
 
+        // One recv after the wait above: it returns what has arrived at once.
         unsigned char length_bytes[2] = {0, 0};
         long length_read = platform::socket_recv(g_module.link_socket, length_bytes, 2);
         if (length_read < 2) {
@@ -153,7 +156,7 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
         }
         int n = (length_bytes[0] << 8) | length_bytes[1];
         // A length beyond the reply buffer is refused unread, as a short body.
-        int body = n > kReplyBodySize ? 0 : read_body(g_reply, n);
+        int body = n > kReplyBodySize ? 0 : read_body(g_reply, n, link_deadline());
         if (body != n) {
             WriteLogFormat(kLineSize, "recv err2 body_rtn[%d], rply_rtn[%d]", body, n);
             close_link();

@@ -11,6 +11,12 @@ inline constexpr int kLinkWaitMs = 10000;
 int link_connect_timeout_ms();
 int link_wait_ms();
 
+// A read that may take several recv calls is bounded as a whole: it ends at
+// a deadline one link wait from its start, however its bytes trickle in.
+long long link_deadline();
+// Milliseconds left until `deadline`, 0 once it has passed.
+int link_ms_left(long long deadline);
+
 // Test-only: shorter waits so that time-out paths run in a fraction of a
 // second. Zero or negative values put the production value back.
 void set_link_timing_for_test(int connect_ms, int wait_ms);

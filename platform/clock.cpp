@@ -7,9 +7,9 @@ namespace zpos::platform {
 
 namespace {
 ClockHook g_clock_hook = nullptr;
-}
+}  // namespace
 
-std::time_t now() { return g_clock_hook ? g_clock_hook() : std::time(nullptr); }
+Time now() { return g_clock_hook ? g_clock_hook() : system_time(); }
 
 void set_clock_hook(ClockHook hook) { g_clock_hook = hook; }
 

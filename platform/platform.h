@@ -10,12 +10,16 @@
 
 namespace zpos::platform {
 
+// kLineEnd: how a text file ends its lines (what a text-mode stream writes
+// for each "\n").
 #ifdef _WIN32
 inline constexpr char kPathSep = '\\';
 inline constexpr char kLibSuffix[] = ".dll";
+inline constexpr char kLineEnd[] = "\r\n";
 #else
 inline constexpr char kPathSep = '/';
 inline constexpr char kLibSuffix[] = ".so";
+inline constexpr char kLineEnd[] = "\n";
 #endif
 
 // ---- Settings files, with the Win32 private-profile semantics ----
@@ -49,17 +53,28 @@ bool make_directory(const char* path);
 long append_to_file(const char* path, const char* bytes, std::size_t len);
 
 // ---- Modal notice ----
-// Shows `text` (CP949) and waits for the user. On POSIX it goes to standard
-// error. A test can capture notices instead.
-void show_notice(const char* text);
+// Shows `text` (CP949) and waits for the user: on Windows a message box owned
+// by the POS's active window, task-modal, in the foreground and topmost. On
+// POSIX it goes to standard error in the terminal's encoding: `text_utf8`, the
+// same text in UTF-8, when the locale is a UTF-8 one. A test can capture
+// notices (their CP949 text) instead.
+void show_notice(const char* text, const char* text_utf8);
 using NoticeHook = void (*)(const char* text);
 void set_notice_hook(NoticeHook hook);  // nullptr restores the normal notice
 
 // ---- Clock ----
-std::time_t now();                 // seconds since 1970-01-01 00:00 UTC
-void local_time(std::time_t t, std::tm& out);
-using ClockHook = std::time_t (*)();
+// Seconds since 1970-01-01 00:00 UTC in 64 bits on every build (the 32-bit
+// Windows runtime's own time_t is 32 bits), so nothing ends in January 2038.
+using Time = long long;
+Time now();
+void local_time(Time t, std::tm& out);
+using ClockHook = Time (*)();
 void set_clock_hook(ClockHook hook);  // tests move time; nullptr restores
+// The system's own clock, which now() reads unless a test has fixed it.
+Time system_time();
+// Milliseconds of a clock that only goes forward, for deadlines (not moved by
+// the clock hook nor by changes of the system time).
+long long monotonic_ms();
 void sleep_ms(int milliseconds);
 
 // ---- External libraries, loaded by full path for one use ----

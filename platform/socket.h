@@ -22,6 +22,10 @@ void socket_close(Socket s);
 // address gethostbyname finds. False when there is none.
 bool socket_address(const char* host, bool lookup, std::uint32_t& address);
 
+// inet_addr of `host`: a dotted IPv4 address in network byte order, all ones
+// (INADDR_NONE) for anything else, a host name included.
+std::uint32_t socket_inet_addr(const char* host);
+
 // Non-blocking mode on or off; false when the call fails.
 bool socket_set_nonblocking(Socket s, bool on);
 

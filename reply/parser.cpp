@@ -84,6 +84,11 @@ public:
     void text(Field at, std::string_view value) { put_text(rec_, at, value); }
     void text(Field at, std::string_view value, std::size_t cut) { put_text(rec_, {at.offset, cut}, value); }
     void copy(Field at, int f, std::size_t cut) { text(at, field(f), cut); }
+    // Exactly the field's width of `bytes`, NULs included, then the closing NUL.
+    void bytes(Field at, const char* bytes) {
+        put_exact(rec_, at, bytes);
+        rec_[at.offset + at.width] = '\0';
+    }
 
     void company(Field at, int f) {
         char pos[3];
@@ -189,12 +194,14 @@ void fill_kind70(ResponseFill& out) {
     out.copy(resp::info_line1, kText20, 24);
     out.copy(resp::info_line2, kText21, 24);
     out.copy(resp::info_line3, kText22, 24);
-    // A blank, the 12th byte of field 20 and seven digits of N, as text: a
-    // field 20 shorter than 12 bytes ends the text after the blank.
+    // All nine bytes of " %c%07d": a blank, the 12th character of field 20
+    // (a NUL when its text is shorter, which the POS sees as a blank) and the
+    // first seven digits of N.
+    std::string_view line = out.field(kText20);
     int n = out.number(kNumber18);
     char buf[32];
-    std::snprintf(buf, sizeof buf, " %c%07d", out.slot(kText20)[11], n > 0 ? n : 0);
-    out.text(resp::value1, text_of(buf, 9));
+    std::snprintf(buf, sizeof buf, " %c%07d", line.size() > 11 ? line[11] : '\0', n > 0 ? n : 0);
+    out.bytes(resp::value1, buf);
     out.nine_digits(resp::value2, out.number(kNumber19));
     out.nine_digits(resp::value3, out.number(kNumber17));
 }

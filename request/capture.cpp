@@ -10,6 +10,7 @@
 #include "entry/module_state.h"
 #include "platform/platform.h"
 #include "request/pad_library.h"
+#include "support/card_mask.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
@@ -99,14 +100,14 @@ int capture_signature(const char* request, [[maybe_unused]] int kind, SignatureB
         WriteLogFormat(kLogLine, texts::kLogSignZero, 0);
         return kSignRefused;
     }
-    if (result < 0) {
+    // A pad claiming more than the buffer's kSignDataMax bytes has broken its
+    // side of the call: its bytes are not a signature to send, whole or cut.
+    if (result < 0 || result > kSignDataMax) {
         g_module.sign_flag = 0;
         return kSignNone;
     }
-    // The buffer holds at most kSignDataMax signature bytes; a pad claiming
-    // more is taken at that.
     g_module.sign_flag = 1;
-    return result > kSignDataMax ? kSignDataMax : result;
+    return result;
 }
 
 SignatureStep signature_step(const char* request, int kind, SignatureBuffer& buf) {
@@ -150,7 +151,10 @@ bool pin_step(const char* request, int kind, std::span<char, kPinBlockSize> bloc
     put_pin_card(request, kind, pin);
     std::memcpy(pin + kPinModeOffset, kind::is_points(kind) ? "04" : "06", 2);
     std::memcpy(pin + kPinPromptOffset, texts::kPinPrompt, sizeof texts::kPinPrompt);
-    WriteLogFormat(kLogLine, "in PinPad return.. [%.16s]", pin + kPinCardOffset);
+    char shown[kPinCardMax + 1] = {};
+    std::memcpy(shown, pin + kPinCardOffset, kPinCardMax);
+    if (g_module.strict_log) mask_card_field(shown, kPinCardMax);
+    WriteLogFormat(kLogLine, "in PinPad return.. [%.16s]", shown);
 
     int result = pad.call(pin, port);
     pad.release();

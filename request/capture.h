@@ -53,7 +53,8 @@ inline constexpr int kSignNone = -1;    // no signature (pad result < 0, library
 // signature and to 0 when none was obtained. Returns:
 //   > 0          that many signature bytes (at most kSignDataMax) at buf.data()
 //   kSignRefused the pad refused (result 0 or 2); the message must not be sent
-//   kSignNone    no signature; the message goes on without one
+//   kSignNone    no signature (also for a pad result above kSignDataMax);
+//                the message goes on without one
 // `kind` is the message kind being built (2, 4, 11 or 12).
 int capture_signature(const char* request, int kind, SignatureBuffer& buf, bool log_pad_fields);
 

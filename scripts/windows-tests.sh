@@ -5,8 +5,11 @@
 #   - checks the export and import tables, the import libraries, the debug
 #     information split off beside the DLL and (32-bit) the stdcall returns;
 #   - runs winpos under Wine against the native host simulator on loopback and
-#     compares its responses, log lines, pad calls and requests as the host saw
-#     them with those of the native library, byte for byte;
+#     compares its responses, log lines (but for the Windows build's CR LF line
+#     ends), pad calls and requests as the host saw them with those of the
+#     native library, byte for byte;
+#   - runs winunit, the library's own Windows checks (a clock past 2038, socket
+#     inheritance, the socket layer's stop);
 #   - builds a small C POS against the import libraries, with MinGW through
 #     find_package(ZPosApp) and with MSVC conventions (clang, lld-link), and
 #     runs both under Wine: a card approved and acknowledged.
@@ -282,14 +285,36 @@ requests 0 >"$work/requests.native"
 main_port=$port
 hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
 untimed() { sed -E 's/^\[[0-9]{2}:[0-9]{2}:[0-9]{2}\] - //' "$1"; }
+# The Windows build ends every line CR LF, as a text-mode file does: the one
+# difference allowed. A line without it shows up in the comparison.
+untimed_crlf() { untimed "$1" | sed -E 's/\r$//; t; s/^/(no CR LF) /'; }
+
+# A check program of a stage directory under Wine, passing when it exits 0
+# with its last line "NAME: N passed, M failed"; only its failures are shown.
+run_checks() {  # x86|x64 stage-directory NAME.exe arguments...
+  local x=$1 stage=$2 name=${3%.exe} rc summary
+  shift 2
+  set +e
+  (cd "$stage" && wine_ko "$@") >"$work/$name-$x.out" 2>&1
+  rc=$?
+  set -e
+  sed 's/\r$//' "$work/$name-$x.out" | grep -v '^ok ' || true
+  summary=$(sed -n "s/\r\$//; s/^$name: \([0-9]* passed, [0-9]* failed\)\$/\1/p" "$work/$name-$x.out")
+  if [ "$rc" -eq 0 ] && [ -n "$summary" ]; then
+    pass "$x: $1 under Wine: $summary"
+  else
+    fail "$x: $1 under Wine: exit $rc, ${summary:-no summary}"
+  fi
+}
 
 # ---- winpos under Wine, and the two builds side by side ----
 winpos_run() {  # x86|x64 build-directory
   local x=$1 dir=$2 stage=$work/$1 name summary rc first second from
   note "$x: winpos under Wine"
   mkdir -p "$stage"
-  cp "$dir/ZPosApp.dll" "$dir/tools/winpos/winpos.exe" "$dir/tools/testpad/SignPad_dll.dll" \
-    "$dir/tools/testbackup/BACKUPDLL.dll" "$dir/tools/testpad/regfill.exe" "$stage/"
+  cp "$dir/ZPosApp.dll" "$dir/tools/winpos/winpos.exe" "$dir/tools/winpos/winunit.exe" \
+    "$dir/tools/testpad/SignPad_dll.dll" "$dir/tools/testbackup/BACKUPDLL.dll" "$dir/tools/testpad/regfill.exe" \
+    "$stage/"
   # On Windows: the card record with reg, the rest through the registry API.
   wine reg add "HKCU\\$data_key" /v CARD_NO /t REG_SZ /d 9410123456789012 /f >/dev/null
   wine reg add "HKCU\\$data_key" /v DATE_TIME /t REG_SZ /d 20261206120000 /f >/dev/null
@@ -300,22 +325,15 @@ winpos_run() {  # x86|x64 build-directory
   wine "$stage/regfill.exe" "$company_key" SERIALNO str ZT20261206A1
 
   from=$(wc -l <"$work/main.rec")
-  set +e
-  (cd "$stage" && wine_ko winpos.exe --host "$main_port" --with-store --version "$version") >"$work/winpos-$x.out" 2>&1
-  rc=$?
-  set -e
-  sed 's/\r$//' "$work/winpos-$x.out" | grep -v '^ok ' || true
-  summary=$(sed -n 's/\r$//; s/^winpos: \([0-9]* passed, [0-9]* failed\)$/\1/p' "$work/winpos-$x.out")
-  if [ "$rc" -eq 0 ] && [ -n "$summary" ]; then
-    pass "$x: winpos.exe under Wine: $summary"
-  else
-    fail "$x: winpos.exe under Wine: exit $rc, ${summary:-no summary}"
-  fi
+  run_checks "$x" "$stage" winpos.exe --host "$main_port" --with-store --version "$version"
   if wine reg query "HKCU\\$serial_key" /v GET_SERIAL 2>/dev/null | grep -q 'ZELTA'; then
     pass "$x: reg query: GET_SERIAL reads ZELTA after the approval"
   else
     fail "$x: reg query: GET_SERIAL is not ZELTA"
   fi
+  # The library's code linked into a program of its own: a clock past 2038,
+  # the sockets' inheritance, the socket layer's stop.
+  run_checks "$x" "$stage" winunit.exe
 
   for name in approval signed decline; do
     if [ -f "$stage/$name.rec" ] && cmp -s "$stage/$name.rec" "$lin/$name.rec"; then
@@ -325,7 +343,7 @@ winpos_run() {  # x86|x64 build-directory
       cmp -l "$stage/$name.rec" "$lin/$name.rec" 2>&1 | head -5 || true
     fi
     if [ -f "$stage/$name.log" ] && [ -s "$lin/$name.log" ] &&
-      diff <(untimed "$stage/$name.log") <(untimed "$lin/$name.log") >"$work/$name-$x.diff"; then
+      diff <(untimed_crlf "$stage/$name.log") <(untimed "$lin/$name.log") >"$work/$name-$x.diff"; then
       pass "$x: $name: the same $(wc -l <"$lin/$name.log") log lines from both builds"
     else
       fail "$x: $name: log lines differ"

@@ -5,13 +5,18 @@
 
 namespace zpos::texts {
 
-// Modal notices.
-// 허가 안된 전문 구분입니다.
-inline constexpr char kNoticeBadMessageType[] = "\xC7\xE3\xB0\xA1 \xBE\xC8\xB5\xC8 \xC0\xFC\xB9\xAE \xB1\xB8\xBA\xD0\xC0\xD4\xB4\xCF\xB4\xD9.";
-// TEST PORT 입니다.
-inline constexpr char kNoticeTestPort[] = "TEST PORT \xC0\xD4\xB4\xCF\xB4\xD9.";
-// Windows 소켓 초기화에 실패하였습니다.
-inline constexpr char kNoticeSocketStartFailed[] = "Windows \xBC\xD2\xC4\xCF \xC3\xCA\xB1\xE2\xC8\xAD\xBF\xA1 \xBD\xC7\xC6\xD0\xC7\xCF\xBF\xB4\xBD\xC0\xB4\xCF\xB4\xD9.";
+// Modal notices, with the same text in UTF-8 for a terminal that reads it.
+struct Notice {
+    const char* cp949;
+    const char* utf8;
+};
+inline constexpr Notice kNoticeBadMessageType{
+    "\xC7\xE3\xB0\xA1 \xBE\xC8\xB5\xC8 \xC0\xFC\xB9\xAE \xB1\xB8\xBA\xD0\xC0\xD4\xB4\xCF\xB4\xD9.",
+    "허가 안된 전문 구분입니다."};
+inline constexpr Notice kNoticeTestPort{"TEST PORT \xC0\xD4\xB4\xCF\xB4\xD9.", "TEST PORT 입니다."};
+inline constexpr Notice kNoticeSocketStartFailed{
+    "Windows \xBC\xD2\xC4\xCF \xC3\xCA\xB1\xE2\xC8\xAD\xBF\xA1 \xBD\xC7\xC6\xD0\xC7\xCF\xBF\xB4\xBD\xC0\xB4\xCF\xB4\xD9.",
+    "Windows 소켓 초기화에 실패하였습니다."};
 // Texts written into the response record.
 // 망상취소불가
 inline constexpr char kTextNoRepeatCancel[] = "\xB8\xC1\xBB\xF3\xC3\xEB\xBC\xD2\xBA\xD2\xB0\xA1";

@@ -35,7 +35,22 @@ public:
         len_ = static_cast<std::size_t>(std::snprintf(buf_, sizeof buf_, "[%.8s] - ", time_text));
     }
 
+    // Text as a text-mode file writes it: every "\n" becomes the system's
+    // line end (CR LF on Windows).
     void put(const char* text, std::size_t n) {
+        while (n > 0) {
+            const void* lf = std::memchr(text, '\n', n);
+            std::size_t run = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text) : n;
+            put_bytes(text, run);
+            if (!lf) return;
+            put_bytes(platform::kLineEnd, sizeof platform::kLineEnd - 1);
+            text += run + 1;
+            n -= run + 1;
+        }
+    }
+    void put(const char* text) { put(text, std::strlen(text)); }
+
+    void put_bytes(const char* text, std::size_t n) {
         while (n > 0) {
             if (len_ == sizeof buf_) flush();
             std::size_t room = sizeof buf_ - len_;
@@ -46,17 +61,16 @@ public:
             n -= take;
         }
     }
-    void put(const char* text) { put(text, std::strlen(text)); }
 
     void put_byte(unsigned char b) {
         if (b >= 0x20 && b <= 0x7E) {
             char c = static_cast<char>(b);
-            put(&c, 1);
+            put_bytes(&c, 1);
         } else {
             // Korean text and control bytes alike: hexadecimal, whatever the locale.
             char hex[5];
             std::snprintf(hex, sizeof hex, "[%02x]", b);
-            put(hex, 4);
+            put_bytes(hex, 4);
         }
     }
 

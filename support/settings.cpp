@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "entry/module_state.h"
+#include "platform/names.h"
 #include "platform/platform.h"
 #include "support/fields.h"
 
@@ -24,7 +25,7 @@ void settings_write(const char* section, const char* key, const char* value) {
 namespace {
 void write_toggle_time_now() {
     char text[32];
-    std::snprintf(text, sizeof text, "%-14ld", static_cast<long>(platform::now()));
+    std::snprintf(text, sizeof text, "%-14lld", platform::now());
     settings_write(kVanCfg, kToggleTime, text);
 }
 }  // namespace
@@ -55,6 +56,12 @@ void reset_to_primary() {
     settings_write(kVanCfg, kEotCnt, "0");
 }
 
+void log_mask_refresh() {
+    char mask[kMaskSize] = {};
+    settings_read(kLog, kMask, mask, sizeof mask);
+    g_module.strict_log = platform::same_name(mask, kMaskStrict);
+}
+
 int route_mode_refresh() {
     char van_id[kVanIdSize] = {};
     settings_read(kVanCfg, kVanId, van_id, sizeof van_id);
@@ -64,8 +71,8 @@ int route_mode_refresh() {
     }
     char toggle[kToggleTimeSize] = {};
     settings_read(kVanCfg, kToggleTime, toggle, sizeof toggle);
-    long switched_at = std::strtol(toggle, nullptr, 10);  // not a number reads as 0
-    if (static_cast<long>(platform::now()) - switched_at >= kBackupHoldSeconds) {
+    platform::Time switched_at = std::strtoll(toggle, nullptr, 10);  // not a number reads as 0
+    if (platform::now() - switched_at >= kBackupHoldSeconds) {
         reset_to_primary();
         g_module.route_mode = kRoutePrimary;
     } else {

@@ -18,6 +18,9 @@ inline constexpr char kPin[] = "PIN";
 inline constexpr char kSignPad[] = "SIGNPAD";
 inline constexpr char kValue[] = "VALUE";
 inline constexpr char kCurDate[] = "CURDATE";
+inline constexpr char kLog[] = "LOG";
+inline constexpr char kMask[] = "MASK";
+inline constexpr char kMaskStrict[] = "STRICT";
 inline constexpr char kFileName[] = "ZposSign.ini";
 // Read buffer sizes, terminator included.
 inline constexpr int kVanIdSize = 3;
@@ -28,6 +31,7 @@ inline constexpr int kGetComPortSize = 3;
 inline constexpr int kPinSize = 4;
 inline constexpr int kValueSize = 5;
 inline constexpr int kCurDateSize = 9;
+inline constexpr int kMaskSize = 8;
 
 // Seconds the backup route stays in use after a switch.
 inline constexpr long kBackupHoldSeconds = 600;
@@ -46,5 +50,10 @@ void switch_to_backup();
 void reset_to_primary();
 // Route mode from VANID and TOGGLE_TIME with the 600-second rule; returns it.
 int route_mode_refresh();
+
+// Strict card masking in the log from [LOG] MASK ("STRICT", in any case; any
+// other value or none keeps the default masking). Each exported call reads it
+// once, at its start.
+void log_mask_refresh();
 
 }  // namespace zpos

@@ -3,6 +3,7 @@
 // shared libraries through dlopen. The socket layer needs no start-up here.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/platform.h"
 #include "platform/posix/small_file.h"
@@ -52,10 +54,12 @@ bool path_exists(const char* path) {
     return stat(path, &st) == 0;
 }
 
-bool make_directory(const char* path) { return mkdir(path, 0777) == 0; }
+// The log holds card data: a new folder and file are the owner's and the
+// group's to read, nobody else's.
+bool make_directory(const char* path) { return mkdir(path, 0750) == 0; }
 
 long append_to_file(const char* path, const char* bytes, std::size_t len) {
-    int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
     if (fd < 0) return -1;
     // One write per line: O_APPEND makes each write land whole at the end.
     std::size_t done = write_all(fd, bytes, len);
@@ -63,17 +67,43 @@ long append_to_file(const char* path, const char* bytes, std::size_t len) {
     return static_cast<long>(done);
 }
 
-void show_notice(const char* text) {
+// The locale a program would take from its environment (LC_ALL, LC_CTYPE,
+// LANG, the first one set) names a UTF-8 character set.
+bool locale_is_utf8() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (!value || !*value) continue;
+        for (const char* p = value; *p; ++p)
+            if (strncasecmp(p, "utf-8", 5) == 0 || strncasecmp(p, "utf8", 4) == 0) return true;
+        return false;
+    }
+    return false;
+}
+
+void show_notice(const char* text, const char* text_utf8) {
     if (g_notice_hook) {
         g_notice_hook(text);
         return;
     }
-    std::fprintf(stderr, "%s\n", text);
+    std::fprintf(stderr, "%s\n", locale_is_utf8() && text_utf8 ? text_utf8 : text);
 }
 
 void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
 
-void local_time(std::time_t t, std::tm& out) { localtime_r(&t, &out); }
+static_assert(sizeof(time_t) >= 8, "the system's time_t holds times past January 2038");
+
+Time system_time() { return static_cast<Time>(::time(nullptr)); }
+
+void local_time(Time t, std::tm& out) {
+    time_t system = static_cast<time_t>(t);
+    localtime_r(&system, &out);
+}
+
+long long monotonic_ms() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
 
 void sleep_ms(int milliseconds) {
     struct timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1000000L};

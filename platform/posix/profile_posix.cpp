@@ -14,8 +14,9 @@ namespace zpos::platform {
 
 namespace {
 
-// Settings files are a few hundred bytes; a file beyond this is not ours to
-// rewrite, so writes refuse it rather than cut it.
+// Settings files are a few hundred bytes; a file beyond this is read as far
+// as it fits, as the Windows reader would, but it is not ours to rewrite, so
+// writes refuse it rather than cut it.
 constexpr std::size_t kMaxProfile = 64 * 1024;
 char g_file[kMaxProfile];
 char g_new[kMaxProfile + 1024];
@@ -94,6 +95,13 @@ Place find(std::string_view file, std::string_view section, std::string_view key
     return place;
 }
 
+// The length of the whole lines at the start of `text`, so that a file read
+// only in part never gives a value cut at the buffer's end.
+long whole_lines(std::string_view text) {
+    std::size_t last = text.rfind('\n');
+    return last == std::string_view::npos ? 0 : static_cast<long>(last + 1);
+}
+
 }  // namespace
 
 int profile_read(const char* section, const char* key, const char* fallback, char* out, int size,
@@ -101,6 +109,7 @@ int profile_read(const char* section, const char* key, const char* fallback, cha
     if (size <= 0) return 0;
     std::string_view value = fallback ? fallback : "";
     long len = read_small_file(path, g_file, sizeof g_file);
+    if (len == kFileTooLarge) len = whole_lines(std::string_view(g_file, sizeof g_file));
     if (len >= 0) {
         Place place = find(std::string_view(g_file, static_cast<std::size_t>(len)), section, key);
         if (place.key_found) {

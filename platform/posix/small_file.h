@@ -19,8 +19,11 @@ long read_small_file(const char* path, char* out, std::size_t capacity);
 // written, less than `len` only when the system refused the rest.
 std::size_t write_all(int fd, const char* bytes, std::size_t len);
 
-// Writes `bytes` to "<path>.<pid>.tmp", syncs it to disk and renames it over
-// `path`. False (and the old file untouched) when any step fails.
+// Writes `bytes` to "<file>.<pid>.tmp", syncs it to disk, renames it over the
+// file and syncs the folder. The file is `path`, or the target of `path` when
+// that is a symbolic link (which stays one). A replaced file keeps its mode,
+// owner and group where the process may set them; a new one takes `mode`
+// less the umask. False (and the old file untouched) when any step fails.
 bool replace_small_file(const char* path, const char* bytes, std::size_t len, unsigned mode);
 
 }  // namespace zpos::platform

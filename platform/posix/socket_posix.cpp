@@ -50,8 +50,11 @@ int wait_for(Socket s, short events, int timeout_ms, short& came) {
 }
 }  // namespace
 
+// Every socket is close-on-exec: a program the POS starts while a link is open
+// (a receipt printer between Zelta_Send and Zelta_Ack) must not hold the host
+// connection open after the library has closed it.
 Socket socket_open() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     return s < 0 ? kNoSocket : s;
 }
 
@@ -71,6 +74,8 @@ bool socket_address(const char* host, bool lookup, std::uint32_t& address) {
     std::memcpy(&address, he->h_addr_list[0], 4);
     return true;
 }
+
+std::uint32_t socket_inet_addr(const char* host) { return static_cast<std::uint32_t>(::inet_addr(host)); }
 
 bool socket_set_nonblocking(Socket s, bool on) {
     int value = on ? 1 : 0;
@@ -139,7 +144,7 @@ long socket_recv(Socket s, void* bytes, std::size_t count) {
 long socket_last_error() { return errno; }
 
 Socket socket_listen_loopback(int port, int backlog, int& bound_port) {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s < 0) return kNoSocket;
     int one = 1;
     ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -158,7 +163,7 @@ Socket socket_listen_loopback(int port, int backlog, int& bound_port) {
 }
 
 Socket socket_accept(Socket listener) {
-    int s = ::accept(fd(listener), nullptr, nullptr);
+    int s = ::accept4(fd(listener), nullptr, nullptr, SOCK_CLOEXEC);
     return s < 0 ? kNoSocket : s;
 }
 

@@ -1,6 +1,6 @@
 // Windows side of the platform layer: the private-profile functions, the
-// module's executable path, MessageBoxA, local time, Sleep, LoadLibraryA and
-// the Winsock start-up (version 2.2).
+// module's executable path, MessageBoxA, the 64-bit clock, Sleep, LoadLibraryA
+// and the Winsock start-up (version 2.2).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -15,6 +15,7 @@ namespace {
 char g_exe_override[512];
 bool g_has_override = false;
 NoticeHook g_notice_hook = nullptr;
+bool g_socket_layer_started = false;
 }  // namespace
 
 int profile_read(const char* section, const char* key, const char* fallback, char* out, int size,
@@ -71,17 +72,34 @@ long append_to_file(const char* path, const char* bytes, std::size_t len) {
     return static_cast<long>(written);
 }
 
-void show_notice(const char* text) {
+void show_notice(const char* text, const char*) {
     if (g_notice_hook) {
         g_notice_hook(text);
         return;
     }
-    MessageBoxA(nullptr, text, "ZPosApp", MB_OK);
+    // A full-screen POS would hide an unowned box and could be clicked into
+    // while the call waits.
+    HWND owner = GetActiveWindow();
+    if (!owner) {
+        HWND front = GetForegroundWindow();
+        DWORD process = 0;
+        if (front) GetWindowThreadProcessId(front, &process);
+        if (process == GetCurrentProcessId()) owner = front;
+    }
+    MessageBoxA(owner, text, "ZPosApp", MB_OK | MB_TASKMODAL | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
 void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
 
-void local_time(std::time_t t, std::tm& out) { localtime_s(&out, &t); }
+// The 64-bit forms of the runtime's clock, whatever its own time_t is.
+Time system_time() { return static_cast<Time>(_time64(nullptr)); }
+
+void local_time(Time t, std::tm& out) {
+    __time64_t system = static_cast<__time64_t>(t);
+    _localtime64_s(&out, &system);
+}
+
+long long monotonic_ms() { return static_cast<long long>(GetTickCount64()); }
 
 void sleep_ms(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
@@ -93,10 +111,16 @@ void library_close(Library lib) {
     if (lib) FreeLibrary(static_cast<HMODULE>(lib));
 }
 
+// Each WSACleanup undoes one successful WSAStartup of the process; one after
+// a failed start would take the POS's own Winsock away.
 bool socket_layer_start() {
     WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    g_socket_layer_started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    return g_socket_layer_started;
 }
-void socket_layer_stop() { WSACleanup(); }
+void socket_layer_stop() {
+    if (g_socket_layer_started) WSACleanup();
+    g_socket_layer_started = false;
+}
 
 }  // namespace zpos::platform

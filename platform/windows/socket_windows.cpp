@@ -18,10 +18,19 @@ timeval to_timeval(int ms) {
     tv.tv_usec = (ms % 1000) * 1000;
     return tv;
 }
+
+
+// Every socket handle is kept from child processes: a program the POS starts
+// while a link is open (a receipt printer between Zelta_Send and Zelta_Ack)
+// must not hold the host connection open after the library has closed it.
+SOCKET not_inherited(SOCKET s) {
+    if (s != INVALID_SOCKET) SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    return s;
+}
 }  // namespace
 
 Socket socket_open() {
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    SOCKET s = not_inherited(::socket(AF_INET, SOCK_STREAM, 0));
     return s == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(s);
 }
 
@@ -41,6 +50,8 @@ bool socket_address(const char* host, bool lookup, std::uint32_t& address) {
     std::memcpy(&address, he->h_addr_list[0], 4);
     return true;
 }
+
+std::uint32_t socket_inet_addr(const char* host) { return static_cast<std::uint32_t>(::inet_addr(host)); }
 
 bool socket_set_nonblocking(Socket s, bool on) {
     u_long mode = on ? 1 : 0;
@@ -107,7 +118,7 @@ long socket_recv(Socket s, void* bytes, std::size_t count) {
 long socket_last_error() { return static_cast<long>(::GetLastError()); }
 
 Socket socket_listen_loopback(int port, int backlog, int& bound_port) {
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
+    SOCKET s = not_inherited(::socket(AF_INET, SOCK_STREAM, 0));
     if (s == INVALID_SOCKET) return kNoSocket;
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
@@ -124,7 +135,7 @@ Socket socket_listen_loopback(int port, int backlog, int& bound_port) {
 }
 
 Socket socket_accept(Socket listener) {
-    SOCKET s = ::accept(sock(listener), nullptr, nullptr);
+    SOCKET s = not_inherited(::accept(sock(listener), nullptr, nullptr));
     return s == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(s);
 }
 

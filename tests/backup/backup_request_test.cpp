@@ -97,17 +97,20 @@ TEST_F(BackupRequest, CancellationWithThreeByteSignature) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "PADFIELDA"), lines.end());
 }
 
+// A negative pad result, or one above what the signature buffer holds.
 TEST_F(BackupRequest, NoSignatureFromThePad) {
     dir.write_settings("[COM_PORT]\nSignSetting=YES\n");
-    dir.pad_script("sign_result=-1\n");
-    // The approval falls back to "1100"; the cancellation keeps "1114".
-    Built approval = build(card_request("000060000"), 2);
-    EXPECT_EQ(approval.message.substr(0, 11), STX + "ZLTA" + FS + "1100" + FS);
-    EXPECT_EQ(approval.message.substr(approval.message.size() - 21), "231115" + FS + kTail);
-    Built cancel = build(card_request("000060000"), 4);
-    EXPECT_EQ(cancel.message.substr(0, 11), STX + "ZLTA" + FS + "1114" + FS);
-    EXPECT_EQ(cancel.message.substr(cancel.message.size() - 27), "12345678    " + FS + kTail);
-    EXPECT_EQ(g_module.sign_flag, 0);
+    for (const char* script : {"sign_result=-1\n", "sign_result=2001\nsign_bytes=abc\n"}) {
+        dir.pad_script(script);
+        // The approval falls back to "1100"; the cancellation keeps "1114".
+        Built approval = build(card_request("000060000"), 2);
+        EXPECT_EQ(approval.message.substr(0, 11), STX + "ZLTA" + FS + "1100" + FS) << script;
+        EXPECT_EQ(approval.message.substr(approval.message.size() - 21), "231115" + FS + kTail) << script;
+        Built cancel = build(card_request("000060000"), 4);
+        EXPECT_EQ(cancel.message.substr(0, 11), STX + "ZLTA" + FS + "1114" + FS) << script;
+        EXPECT_EQ(cancel.message.substr(cancel.message.size() - 27), "12345678    " + FS + kTail) << script;
+        EXPECT_EQ(g_module.sign_flag, 0) << script;
+    }
 }
 
 TEST_F(BackupRequest, SignatureOnlyAboveFiftyThousand) {

@@ -13,9 +13,9 @@ namespace zpos::test {
 
 namespace {
 std::vector<std::string> g_notices;
-std::time_t g_fixed_time = 0;
+platform::Time g_fixed_time = 0;
 void capture_notice(const char* text) { g_notices.emplace_back(text); }
-std::time_t fixed_time() { return g_fixed_time; }
+platform::Time fixed_time() { return g_fixed_time; }
 }  // namespace
 
 std::string read_file(const std::string& path) {
@@ -81,11 +81,11 @@ NoticeCapture::NoticeCapture() {
 NoticeCapture::~NoticeCapture() { platform::set_notice_hook(nullptr); }
 const std::vector<std::string>& NoticeCapture::notices() const { return g_notices; }
 
-FixedClock::FixedClock(std::time_t t) {
+FixedClock::FixedClock(platform::Time t) {
     g_fixed_time = t;
     platform::set_clock_hook(fixed_time);
 }
 FixedClock::~FixedClock() { platform::set_clock_hook(nullptr); }
-void FixedClock::set(std::time_t t) { g_fixed_time = t; }
+void FixedClock::set(platform::Time t) { g_fixed_time = t; }
 
 }  // namespace zpos::test

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace zpos::test {
 
 class AppDir {
@@ -46,9 +48,9 @@ public:
 // A fixed clock while it lives; set() moves it.
 class FixedClock {
 public:
-    explicit FixedClock(std::time_t t);
+    explicit FixedClock(platform::Time t);
     ~FixedClock();
-    void set(std::time_t t);
+    void set(platform::Time t);
 };
 
 std::string read_file(const std::string& path);

@@ -191,14 +191,14 @@ TEST_F(EntryTest, BalanceInquiryIsRefusedBlankedAndLogged) {
 
 TEST_F(EntryTest, BadMessageTypeShowsTheNoticeAndLeavesTheBufferAlone) {
     EXPECT_EQ(send(Request("0300", "10")), -1);
-    EXPECT_EQ(notices.notices(), std::vector<std::string>{texts::kNoticeBadMessageType});
+    EXPECT_EQ(notices.notices(), std::vector<std::string>{texts::kNoticeBadMessageType.cp949});
     EXPECT_EQ(std::string(response.data(), 450), std::string(450, '#'));
 }
 
 TEST_F(EntryTest, TestPortWarnsOnceUnlessTheTestTerminal) {
     Request r("0200", "10");
     EXPECT_EQ(send(r, 10901), 1);
-    EXPECT_EQ(notices.notices(), std::vector<std::string>{texts::kNoticeTestPort});
+    EXPECT_EQ(notices.notices(), std::vector<std::string>{texts::kNoticeTestPort.cp949});
     EXPECT_EQ(g_calls.paths.size(), 1u);
     r.set(req::term_id, "1450019998");
     send(r, 10901);

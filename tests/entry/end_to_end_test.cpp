@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -78,11 +79,7 @@ TEST_F(EndToEnd, ApprovalThenAckClosesAndResetsTheRoute) {
 
 TEST_F(EndToEnd, DeclineIsAcknowledgedAutomatically) {
     host::Scenario scenario;
-    host::Rule decline;
-    decline.match = host::Rule::Match::Card;
-    decline.value = "5";
-    decline.approve = false;
-    scenario.rules.push_back(decline);
+    scenario.rules.push_back(host::decline_card("5"));
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     EXPECT_EQ(send(sim, card("5410123456789012=2812101")), 1);
@@ -216,6 +213,45 @@ TEST_F(EndToEnd, OKCashbagKeepsTheBackupRouteFileAndRefusesOtherKinds) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].code, "61");
     EXPECT_EQ(dir.read_settings(), backup);
+}
+
+// [LOG] MASK=STRICT keeps every card number out of the log, whichever writer
+// logs it: requests and responses of both entry points, the balance refusal,
+// a host's message and a download answer. Any other value keeps the default.
+TEST_F(EndToEnd, StrictMaskingKeepsCardNumbersOutOfTheLog) {
+    host::Scenario scenario;
+    scenario.rules.push_back(host::decline_card("5410", "CARD 5410123456789012=2812"));
+    host::HostSim sim(scenario);
+    ASSERT_TRUE(sim.start());
+    host::Scenario download_scenario;
+    download_scenario.service = host::Scenario::Service::Download;
+    download_scenario.download_answer = "9999NO FILE FOR 9410123456789012";
+    host::HostSim download_host(download_scenario);
+    ASSERT_TRUE(download_host.start());
+
+    for (const char* mask : {"STRICT", "strict", "LOOSE", ""}) {
+        std::remove(dir.log_path().c_str());
+        dir.write_settings(std::string("[VANCFG]\nVANID=1\n[LOG]\nMASK=") + mask + "\n");
+        send(sim, card("9410123456789012=2812101"));
+        Zelta_Ack();
+        send(sim, card("5410123456789012=2812101"));
+        Request balance = card("9410123456789012=2812101");
+        balance.set(req::tran_kind, "KT").set(req::tran_amt, "000000001");
+        send(sim, balance);
+        Zelta_OKCashbag("127.0.0.1", sim.port(), points("01").data(), response.data());
+        char answer[1025];
+        Zelta_download("127.0.0.1", download_host.port(), "REQ", answer);
+
+        std::string log = read_file(dir.log_path());
+        bool strict = mask[0] == 'S' || mask[0] == 's';
+        for (const char* hidden : {"9410123456789012", "5410123456789012", "9400001234567890", "=2812"})
+            EXPECT_EQ(log.find(hidden) == std::string::npos, strict) << mask << ": " << hidden;
+        for (const char* shown : {"941012******9012", "541012******9012", "940000******7890"})
+            EXPECT_EQ(log.find(shown) != std::string::npos, strict) << mask << ": " << shown;
+        if (!strict) {
+            EXPECT_NE(log.find("941012345678*********101"), std::string::npos) << mask;
+        }
+    }
 }
 
 TEST_F(EndToEnd, DownloadCutsTheServerAndTheRequest) {

@@ -220,6 +220,29 @@ INSTANTIATE_TEST_SUITE_P(
                       refused_connection()),
     row_name);
 
+// The one test that waits the link's real ten seconds: a host that stops in the
+// middle of its reply and keeps the connection open ends the call with -1 as
+// a short body does, once the wait for the body has passed.
+TEST(StalledHost, ReplyStoppingHalfwayEndsTheCallAfterTheLinksWait) {
+    set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs);
+    BackupDir dir(BackupDir::Lib::full);
+    host::Scenario scenario;
+    scenario.fault = Fault::StalledBody;
+    host::HostSim sim(scenario);
+    ASSERT_TRUE(sim.start());
+    std::array<char, resp::kSize> response;
+    long long started = platform::monotonic_ms();
+    int result = Zelta_Send("127.0.0.1", sim.port(), card_request("000030000").data(), response.data());
+    std::printf("stalled host: Zelta_Send returned %d after %.1f s\n", result,
+                static_cast<double>(platform::monotonic_ms() - started) / 1000);
+    sim.stop();
+    EXPECT_EQ(result, -1);
+    auto lines = dir.log_lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "recv err2 body_rtn[20], rply_rtn[50]"), lines.end());
+    EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "1");
+    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Acknowledgement, FaultMatrix,
     ::testing::Values(acknowledgement("NoLink", Call::AckAlone, Fault::None, true, -5, "ACK send err"),

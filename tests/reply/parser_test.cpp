@@ -226,7 +226,7 @@ TEST_F(ReplyParser, Kind70ApprovedFixedIssuerAndFormattedValue1) {
                         {{402, 1}, " "}});
 }
 
-TEST_F(ReplyParser, Kind70DeclinedMapsCodesAndShortLine20EndsValue1) {
+TEST_F(ReplyParser, Kind70DeclinedMapsCodesAndKeepsValue1Digits) {
     ReplyFields r = card_reply("N");
     r.set(20, "SHORT").set(18, "12345678");
     parse(r, kind::k70Cancel);
@@ -243,17 +243,36 @@ TEST_F(ReplyParser, Kind70DeclinedMapsCodesAndShortLine20EndsValue1) {
                         {resp::info_line1, written("SHORT", 24)},
                         {resp::info_line2, written("LINE 21", 24)},
                         {resp::info_line3, written("LINE 22", 24)},
-                        {resp::value1, written(" ", 9)},  // the 12th byte of field 20 is its NUL
+                        {resp::value1, "  1234567"},  // field 20 has no 12th character
                         {resp::value2, "000000000"},
                         {resp::value3, "000001000"},
                         {{402, 1}, " "}});
 }
 
-TEST_F(ReplyParser, Kind70EightDigitValueLosesItsLastDigit) {
-    ReplyFields r = card_reply("O");
-    r.set(20, "ABCDEFGHIJKLMNOP").set(18, "12345678");
-    parse(r, kind::k70Approval);
-    EXPECT_EQ(field_text(rec.data(), resp::value1), " L1234567");
+// value1 is always nine bytes: a blank, field 20's 12th character (a NUL, so
+// a blank, when its text ends before it) and seven digits of field 18.
+TEST_F(ReplyParser, Kind70Value1IsNineBytesWhateverField20Holds) {
+    struct Case {
+        std::string line20;
+        const char* number18;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"LINE ONE", "00000200", "  0000200"},
+        {std::string("abc\0defghijk", 12), "4321", "  0004321"},  // the text ends at its NUL
+        {"ABCDEFGHIJKL", "-5", " L0000000"},
+        {"ABCDEFGHIJKLMNOP", "12345678", " L1234567"},  // an eighth digit is cut
+        {"", "", "  0000000"},
+    };
+    for (const Case& c : cases) {
+        ResponseRecord fresh;
+        for (int kind : {kind::k70Approval, kind::k70Cancel}) {
+            std::string body = card_reply(kind == kind::k70Approval ? "O" : "N").set(20, c.line20).set(18, c.number18).body();
+            parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), kind);
+            EXPECT_EQ(fresh.shown().substr(resp::value1.offset, 9), c.shown)
+                << "field 20 [" << c.line20 << "], field 18 " << c.number18 << ", kind " << kind;
+        }
+    }
 }
 
 TEST_F(ReplyParser, Kind90ApprovedReadsDigitsBetweenKoreanWords) {
@@ -366,7 +385,7 @@ TEST_F(ReplyParser, ApprovedWithEveryOtherFieldMissing) {
                          {resp::info_line1, written("", 24)},
                          {resp::info_line2, written("", 24)},
                          {resp::info_line3, written("", 24)}});
-    EXPECT_EQ(k70.shown().substr(375, 28), std::string("  .......") + "000000000" + "000000000" + " ");
+    EXPECT_EQ(k70.shown().substr(375, 28), std::string("  0000000") + "000000000" + "000000000" + " ");
     EXPECT_EQ(k90.shown().substr(375, 28), std::string("000000000") + "000000000" + "000000000" + " ");
     EXPECT_EQ(points.shown().substr(195, 27), std::string("000000000") + "000000000" + "000000000");
     EXPECT_EQ(points.shown().substr(63, 15), "20 ..... ......");  // pt_date "20", pt_time empty

@@ -17,6 +17,7 @@
 #include "request/capture.h"
 #include "request/request_message.h"
 #include "support/korean_texts.h"
+#include "support/settings.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
 
@@ -26,9 +27,9 @@ namespace {
 const std::string FS = "\x1c";
 std::string nuls(std::size_t n) { return std::string(n, '\0'); }
 
-constexpr std::time_t kDay = 1700000000;  // any fixed day; dates are read back in local time
+constexpr platform::Time kDay = 1700000000;  // any fixed day; dates are read back in local time
 
-std::string yymmdd(std::time_t t) {
+std::string yymmdd(platform::Time t) {
     std::tm tm{};
     platform::local_time(t, tm);
     char buf[8];
@@ -224,16 +225,20 @@ TEST(SignatureCapture, PadResultZeroRefusesTheMessageAndSaysSo) {
     EXPECT_EQ(log.back(), "\xC7\xCF\xC0\xBD Sign LEN.. 0000");
 }
 
-TEST(SignatureCapture, NegativeResultGoesOnWithoutSignature) {
-    PadDir dir;
-    dir.write_settings(kSignOn);
-    dir.script("sign_result=-1\nsign_bytes=IGNORED\n");
-    Built b = build(card("000060000"), 2);
-    EXPECT_GT(b.length, 0);
-    EXPECT_EQ(b.field(15), "");
-    EXPECT_EQ(b.field(16), "");
-    EXPECT_EQ(g_module.sign_flag, 0);
-    EXPECT_EQ(dir.log_lines().back(), "RETURN Sign LEN.. -001");
+// A negative result, and a length the signature buffer cannot hold, send the
+// message without a signature.
+TEST(SignatureCapture, NegativeOrOversizeResultGoesOnWithoutSignature) {
+    for (const char* result : {"-1", "2001"}) {
+        PadDir dir;
+        dir.write_settings(kSignOn);
+        dir.script(std::string("sign_result=") + result + "\nsign_bytes=IGNORED\n");
+        Built b = build(card("000060000"), 2);
+        EXPECT_GT(b.length, 0) << result;
+        EXPECT_EQ(b.field(15), "") << result;
+        EXPECT_EQ(b.field(16), "") << result;
+        EXPECT_EQ(g_module.sign_flag, 0) << result;
+        EXPECT_EQ(dir.log_lines().back(), std::string("RETURN Sign LEN.. ") + (result[0] == '-' ? "-001" : result));
+    }
 }
 
 TEST(SignatureCapture, BinarySignatureIsSentByteForByte) {
@@ -284,7 +289,7 @@ TEST(SignatureCapture, SharedCaptureResults) {
     };
     for (Case c : {Case{"sign_result=2\n", kSignRefused}, Case{"sign_result=0\n", kSignRefused},
                    Case{"sign_result=-7\n", kSignNone}, Case{"sign_result=1\nsign_bytes=Q\n", 1},
-                   Case{"sign_result=2500\n", kSignDataMax}}) {
+                   Case{"sign_result=2000\n", kSignDataMax}, Case{"sign_result=2001\n", kSignNone}}) {
         PadDir dir;
         dir.write_settings(kSignOn);
         dir.script(c.script);
@@ -381,12 +386,17 @@ TEST(PinStep, NineteenDigitCardSendsItsLastSixteen) {
     EXPECT_TRUE(has_line(dir.log_lines(), "Get PinPad return.. [1] [PINBLOCK12345678]"));
 }
 
+// The pad gets the whole number; under strict log masking the log line shows
+// only its first six and last four digits.
 TEST(PinStep, FifteenDigitCardIsPassedWhole) {
     PadDir dir;
-    dir.write_settings(kPinOn);
+    dir.write_settings(std::string(kPinOn) + "[LOG]\nMASK=STRICT\n");
+    log_mask_refresh();
     build(pin_card("123456789012345=2512"), 12);
+    g_module.strict_log = false;
     ASSERT_EQ(dir.calls().size(), 1u);
     EXPECT_EQ(dir.calls()[0].input, pin_input("06", "123456789012345"));
+    EXPECT_TRUE(has_line(dir.log_lines(), "in PinPad return.. [123456*****2345]"));
 }
 
 TEST(PinStep, BlockIsSentWhateverThePadAnswered) {

@@ -32,9 +32,9 @@ struct KoreanCase {
 };
 
 const KoreanCase kTexts[] = {
-    {"NoticeBadMessageType", texts::kNoticeBadMessageType, "허가 안된 전문 구분입니다."},
-    {"NoticeTestPort", texts::kNoticeTestPort, "TEST PORT 입니다."},
-    {"NoticeSocketStartFailed", texts::kNoticeSocketStartFailed, "Windows 소켓 초기화에 실패하였습니다."},
+    {"NoticeBadMessageType", texts::kNoticeBadMessageType.cp949, "허가 안된 전문 구분입니다."},
+    {"NoticeTestPort", texts::kNoticeTestPort.cp949, "TEST PORT 입니다."},
+    {"NoticeSocketStartFailed", texts::kNoticeSocketStartFailed.cp949, "Windows 소켓 초기화에 실패하였습니다."},
     {"TextNoRepeatCancel", texts::kTextNoRepeatCancel, "망상취소불가"},
     {"TextNoBalanceInquiry", texts::kTextNoBalanceInquiry, "잔액조회불가"},
     {"TextValidCheque", texts::kTextValidCheque, "정상수표"},
@@ -58,6 +58,12 @@ TEST_P(KoreanText, DecodesFromCp949) {
 
 INSTANTIATE_TEST_SUITE_P(AllTexts, KoreanText, ::testing::ValuesIn(kTexts),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// The UTF-8 spelling a notice shows on a UTF-8 terminal is its CP949 text.
+TEST(KoreanText, NoticesReadTheSameInUtf8) {
+    for (const texts::Notice& n : {texts::kNoticeBadMessageType, texts::kNoticeTestPort, texts::kNoticeSocketStartFailed})
+        EXPECT_EQ(cp949_to_utf8(n.cp949), n.utf8);
+}
 
 TEST(KoreanText, PinPromptIsThirteenBytes) {
     EXPECT_EQ(sizeof texts::kPinPrompt, 14u);  // 13 bytes and the terminator the pad gets

@@ -3,9 +3,11 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 
 #include "entry/module_state.h"
 #include "platform/platform.h"
+#include "support/card_mask.h"
 #include "support/log.h"
 #include "tests/common/app_dir.h"
 
@@ -116,6 +118,29 @@ TEST(WriteLogMasked, CountBeyondItsWorkingCopyIsBounded) {
     auto lines = dir.log_lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].size(), 1000u);
+}
+
+// Strict masking: six first and four last digits of a card number, nothing
+// of the rest of its track.
+TEST(StrictMask, CardFieldsAndCardNumbersInText) {
+    struct Case {
+        bool field;  // a card field, else free text
+        std::string in, out;
+    };
+    const Case cases[] = {
+        {true, "  9410123456789012=2812101     ", "  941012******9012********     "},
+        {true, "9400001234567890123=28121234567", "940000*********0123************"},
+        {true, std::string("4092123412341234\0\0\0", 19), std::string("409212******1234\0\0\0", 19)},
+        {true, "12345678    ", "12345678    "},  // too short to hide anything
+        {false, "CARD 9410123456789012=2812 BLOCKED", "CARD 941012******9012***** BLOCKED"},
+        {false, "AMT 000000000000000000000030000 TID 1200000001", "AMT 000000000000000000000030000 TID 1200000001"},
+        {false, "4092123412341 x 94101234567890123456", "409212***2341 x 94101234567890123456"},
+    };
+    for (const Case& c : cases) {
+        std::string s = c.in;
+        c.field ? mask_card_field(s.data(), s.size()) : mask_card_numbers(s.data(), s.size());
+        EXPECT_EQ(s, c.out) << c.in;
+    }
 }
 
 TEST(GetAppDir, DirectoryOfTheExecutableCutAt200) {

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "entry/module_state.h"
+#include "support/log.h"
 #include "support/settings.h"
 #include "tests/common/app_dir.h"
 
 namespace zpos::test {
 namespace {
 
-constexpr std::time_t kNow = 1700000000;
+constexpr platform::Time kNow = 1700000000;
 
 TEST(FailureCountStep, CountsUpAndSwitchesAtThree) {
     AppDir dir;
@@ -50,6 +51,22 @@ TEST(SwitchToBackup, WritesRouteAndTimeButLeavesTheCallsRoute) {
     EXPECT_EQ(dir.read_settings(),
               "[VANCFG]\nEOT_CNT=1\nVANID=2\nTOGGLE_TIME=1700000000    \n[COM_PORT]\nPIN=YES\n");
     EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+}
+
+// Past January 2038 (here 2040-01-01 12:00 UTC, beyond 32 bits) the switch
+// time is written and read whole and the hold still counts 600 seconds; the
+// log file takes that day's date.
+TEST(RouteTime, BeyondThirtyTwoBits) {
+    AppDir dir;
+    FixedClock clock(2209032000);
+    switch_to_backup();
+    EXPECT_EQ(dir.read_settings(), "[VANCFG]\nVANID=2\nTOGGLE_TIME=2209032000    \n");
+    clock.set(2209032000 + 599);
+    EXPECT_EQ(route_mode_refresh(), kRouteBackup);
+    clock.set(2209032000 + 600);
+    EXPECT_EQ(route_mode_refresh(), kRoutePrimary);
+    WriteLogText("after 2038");
+    EXPECT_EQ(dir.log_lines("400101"), std::vector<std::string>{"after 2038"});
 }
 
 struct RefreshCase {

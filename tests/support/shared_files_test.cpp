@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -86,6 +87,49 @@ TEST(SharedSettingsFile, ProcessesCountingAtOnceNeverBreakTheFile) {
     // No temporary file is left behind.
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         EXPECT_TRUE(entry.path().filename() == "ZposSign.ini" || entry.path().filename() == "Logs") << entry.path();
+}
+
+// Processes killed at any moment of counting failures and switching routes:
+// after every kill the file parses and each key holds an old or a new value;
+// a survivor's next write leaves no temporary file of the dead behind.
+TEST(SharedSettingsFile, KilledWritersNeverBreakTheFile) {
+    AppDir dir;
+    FixedClock clock(1700000000);  // the children write this switch time
+    const std::string start = std::string(kOtherKeys) + "[VANCFG]\nVANID=1\nEOT_CNT=0\nTOGGLE_TIME=1600000000    \n";
+    dir.write_settings(start);
+    const std::regex route("\\[VANCFG\\]\nVANID=[12]\nEOT_CNT=[0-9]{1,2}\nTOGGLE_TIME=1[67]00000000    \n");
+    auto parses = [&](const std::string& text) {
+        return text.rfind(kOtherKeys, 0) == 0 && std::regex_match(text.substr(sizeof kOtherKeys - 1), route);
+    };
+    constexpr int kKills = 300;
+    pid_t survivor = fork();
+    ASSERT_GE(survivor, 0);
+    auto write_forever = [] {
+        for (;;) {
+            failure_count_step();
+            switch_to_backup();
+            reset_to_primary();
+        }
+    };
+    if (survivor == 0) write_forever();
+    int broken = 0;
+    for (int kill_no = 0; kill_no < kKills; ++kill_no) {
+        pid_t victim = fork();
+        ASSERT_GE(victim, 0);
+        if (victim == 0) write_forever();
+        usleep(static_cast<useconds_t>(kill_no % 7) * 300);  // somewhere in a write
+        kill(victim, SIGKILL);
+        waitpid(victim, nullptr, 0);
+        if (!parses(dir.read_settings())) ++broken;
+    }
+    kill(survivor, SIGKILL);
+    waitpid(survivor, nullptr, 0);
+    EXPECT_EQ(broken, 0) << "of " << kKills << " kills; now:\n" << dir.read_settings();
+
+    failure_count_step();  // the surviving POS writes again
+    EXPECT_TRUE(parses(dir.read_settings())) << dir.read_settings();
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_TRUE(entry.path().filename() == "ZposSign.ini") << entry.path();
 }
 
 TEST(SharedLogFile, LinesOfSeveralProcessesNeverMixAndNoneIsLost) {

@@ -198,12 +198,7 @@ TEST_P(ZposSend, PrintsTheDecodedResponseAndExitsByTheResult) {
     const SendCase& c = GetParam();
     host::Scenario scenario;
     if (c.decline_cards_from_5) {
-        host::Rule decline;
-        decline.match = host::Rule::Match::Card;
-        decline.value = "5";
-        decline.approve = false;
-        decline.message = "한도초과";
-        scenario.rules.push_back(decline);
+        scenario.rules.push_back(host::decline_card("5", "한도초과"));
     }
     host::HostSim sim(scenario);
     int port = closed_port();
@@ -407,7 +402,7 @@ TEST_F(ZposCommand, SettingsShowEveryKeyOfTheProgramsOwnDirectory) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(lines_of(r.out)[0],
               "settings file " + app.settings_path() + " (not there yet: every key reads as empty)");
-    for (const char* key : {"VANID", "TOGGLE_TIME", "EOT_CNT", "SignSetting", "GetComPort", "PIN", "VALUE", "CURDATE"})
+    for (const char* key : {"VANID", "TOGGLE_TIME", "EOT_CNT", "SignSetting", "GetComPort", "PIN", "VALUE", "CURDATE", "MASK"})
         EXPECT_EQ(setting_shown(r.out, key), "(not set)") << key;
 
     app.write_settings("[VANCFG]\nVANID=2\nTOGGLE_TIME=1733500000    \nEOT_CNT=1\n[SIGNPAD]\nVALUE=HCSX1\n");
@@ -481,7 +476,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusedEdit{"UnknownKey", {"FOO=1"},
                     "unknown key 'FOO' (keys: VANID, TOGGLE_TIME, EOT_CNT, SignSetting, GetComPort, PIN, VALUE, "
-                    "CURDATE)"},
+                    "CURDATE, MASK)"},
         RefusedEdit{"UnknownSection", {"BAR.VANID=1"}, "unknown section 'BAR' (sections: VANCFG, COM_PORT, SIGNPAD)"},
         RefusedEdit{"KeyOfAnotherSection", {"COM_PORT.VANID=1"},
                     "no key 'VANID' in section COM_PORT (keys: SignSetting, GetComPort, PIN)"},

@@ -37,6 +37,8 @@ constexpr FaultName kFaultNames[] = {
     {Fault::ShortFrame, "short-frame"},
     {Fault::RepeatEnq, "repeat-enq"},
     {Fault::ShortBody, "short-body"},
+    {Fault::StalledBody, "stalled-body"},
+    {Fault::TrickleBody, "trickle-body"},
     {Fault::OversizeLength, "oversize-length"},
     {Fault::ZeroLength, "zero-length"},
     {Fault::NoEot, "no-eot"},
@@ -481,6 +483,17 @@ void HostSim::serve_link(platform::Socket s) {
             case Fault::ShortBody:
                 send_bytes(s, std::string("\x00\x32", 2) + std::string(20, 'B'));
                 return;
+            case Fault::StalledBody:
+                send_bytes(s, std::string("\x00\x32", 2) + std::string(20, 'B'));
+                return drain(s);
+            case Fault::TrickleBody:
+                send_bytes(s, std::string("\x00\x32", 2));
+                for (int i = 0; i < 50 && !stopping_; ++i) {
+                    sleep_ms(scenario_.frame_gap_ms);
+                    record(false, "B");
+                    if (platform::socket_send(s, "B", 1) <= 0) return;  // the client gave up
+                }
+                return drain(s);
             case Fault::OversizeLength:
                 send_bytes(s, std::string("\x0B\xB9", 2) + std::string(10, 'B'));
                 return drain(s);

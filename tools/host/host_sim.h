@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/socket.h"
@@ -26,6 +27,8 @@ enum class Fault {
     ShortFrame,         // answers with a two-byte frame 00 02 41 42
     RepeatEnq,          // `fault_count` ENQ frames, then the reply
     ShortBody,          // announces 50 bytes, sends 20 and closes
+    StalledBody,        // announces 50 bytes, sends 20 and stays silent, connection open
+    TrickleBody,        // announces 50 bytes, sends one every `frame_gap_ms`
     OversizeLength,     // announces 3001 bytes
     ZeroLength,         // announces 0 bytes and sends one
     NoEot,              // never answers the ACK
@@ -48,13 +51,24 @@ struct Rule {
     std::string message;    // UTF-8; Hangul goes out as keystrokes
 };
 
+// The rule that declines cards beginning with `prefix`, answering `message`.
+inline Rule decline_card(std::string prefix, std::string message = "") {
+    Rule r;
+    r.match = Rule::Match::Card;
+    r.value = std::move(prefix);
+    r.approve = false;
+    r.message = std::move(message);
+    return r;
+}
+
 struct Scenario {
     enum class Service { Link, Download };
     Service service = Service::Link;
     Fault fault = Fault::None;
     int fault_count = 2;         // RepeatEnq
     int accept_delay_ms = 0;     // SlowAccept
-    int frame_gap_ms = 100;      // pause between separate frames after the ACK
+    int frame_gap_ms = 100;      // pause between separate frames after the ACK,
+                                 // and between the bytes of trickle-body
     char no_eot_byte = 'A';      // last byte of the frames that are not EOT
     bool answer_management = true;
     std::vector<Rule> rules;     // none: approve everything

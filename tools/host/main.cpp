@@ -17,8 +17,8 @@ int usage() {
     std::fprintf(stderr,
                  "usage: zpos-host [--port N] [--scenario FILE] [--fault NAME] [--record FILE] [--download]\n"
                  "Binds 127.0.0.1 only. Faults: none no-enq short-enq wrong-third-byte enq-with-extra\n"
-                 "silent-after-request nak-reply short-frame repeat-enq short-body oversize-length\n"
-                 "zero-length no-eot eot-in-fifth frames-without-eot short-eot slow-accept\n");
+                 "silent-after-request nak-reply short-frame repeat-enq short-body stalled-body\n"
+                 "trickle-body oversize-length zero-length no-eot eot-in-fifth frames-without-eot short-eot slow-accept\n");
     return 2;
 }
 }  // namespace

@@ -154,8 +154,8 @@ void check_calling_convention() {
           "result %d, stack moved %ld", g_call.result, g_call.moved);
 
     load_log();
-    check(log_has("] - ACK send err\n"), "log: ACK send err");
-    check(log_has("] - CONNECT ERR\n"), "log: CONNECT ERR");
+    check(log_has("] - ACK send err\r\n"), "log: ACK send err");
+    check(log_has("] - CONNECT ERR\r\n"), "log: CONNECT ERR");
 }
 
 // The version resource a POS team reads in the file's properties: fixed and

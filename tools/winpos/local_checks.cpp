@@ -88,10 +88,10 @@ void check_refusal() {
     check(!log_has("9410123456789012"), "log: card number never in clear");
 }
 
-// Every line starts with "[hh:mm:ss] - ".
+// Every line starts with "[hh:mm:ss] - " and ends with CR LF.
 void check_log_prefixes() {
     if (!load_log()) {
-        check(false, "log: every line has the time prefix", "no log file");
+        check(false, "log: every line has the time prefix and ends CR LF", "no log file");
         return;
     }
     int lines = 0;
@@ -104,13 +104,14 @@ void check_log_prefixes() {
         bool good = e - p >= 13 && p[0] == '[' && p[3] == ':' && p[6] == ':' && p[9] == ']' &&
                     bytes_are(p + 10, " - ");
         for (int i : {1, 2, 4, 5, 7, 8}) good = good && p[i] >= '0' && p[i] <= '9';
+        good = good && *e == '\n' && e[-1] == '\r' && std::memchr(p, '\r', static_cast<std::size_t>(e - 1 - p)) == nullptr;
         if (!good) {
             ok = false;
             std::printf("     bad line: %.60s\n", p);
         }
         p = *e ? e + 1 : e;
     }
-    check(ok && lines > 0, "log: every line has the time prefix", "%d lines", lines);
+    check(ok && lines > 0, "log: every line has the time prefix and ends CR LF", "%d lines", lines);
 }
 
 // The route mode refresh at the start of every Zelta_Send: a switch older
@@ -228,8 +229,8 @@ void check_card_no_host() {
     char line[96];
     std::snprintf(line, sizeof line, "] - socket connect err IP[127.0.0.1],Port[%d][", port);
     check(log_has(line), "log: socket connect err line", "no [%s]", line);
-    check(log_has("] - resp_code[COMM]\n"), "log: resp_code[COMM]");
-    check(log_has("] - NO CVM SIGN AMOUNT[10000]\n"), "log: NO CVM SIGN AMOUNT[10000]");
+    check(log_has("] - resp_code[COMM]\r\n"), "log: resp_code[COMM]");
+    check(log_has("] - NO CVM SIGN AMOUNT[10000]\r\n"), "log: NO CVM SIGN AMOUNT[10000]");
 
     DeleteFileA(g_ini);
 }

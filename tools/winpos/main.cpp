@@ -49,6 +49,11 @@ int main(int argc, char** argv) {
     std::printf("winpos in %s, code page %u\n", g_dir, GetACP());
     g_idle_port = closed_port();
     CreateThread(nullptr, 0, notice_watcher, nullptr, 0, nullptr);
+    // The POS's own window, active on the calling thread as a POS's main
+    // window is: the library's message boxes belong to it.
+    g_pos_window = CreateWindowExA(0, "STATIC", "winpos", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
+                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetActiveWindow(g_pos_window);
     check_load();
     if (version) check_version(version);
     if (g_lib) {

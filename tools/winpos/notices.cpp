@@ -14,6 +14,9 @@ namespace {
 struct Notice {
     char text[256];
     wchar_t wide[128];
+    bool owned_by_pos;   // owner: the POS window that was active
+    bool topmost;
+    bool pos_disabled;   // the POS window cannot be clicked into meanwhile
 };
 constexpr int kMaxNotices = 16;
 Notice g_notices[kMaxNotices];
@@ -21,6 +24,7 @@ Notice g_notices[kMaxNotices];
 }  // namespace
 
 volatile LONG g_notice_count = 0;
+HWND g_pos_window = nullptr;
 
 // Closes every message box the library shows (caption "ZPosApp") with OK,
 // keeping its text, so that no notice waits for a user and the checks can read
@@ -31,9 +35,14 @@ DWORD WINAPI notice_watcher(LPVOID) {
         HWND box = FindWindowA("#32770", "ZPosApp");
         if (box) {
             LONG i = g_notice_count;
+            // Read once the box is up: its placement is set as it opens.
+            for (int n = 0; n < 100 && !IsWindowVisible(box); ++n) Sleep(10);
             if (i < kMaxNotices) {
                 GetDlgItemTextA(box, 0xFFFF, g_notices[i].text, sizeof g_notices[i].text);
                 GetDlgItemTextW(box, 0xFFFF, g_notices[i].wide, 128);
+                g_notices[i].owned_by_pos = g_pos_window && GetWindow(box, GW_OWNER) == g_pos_window;
+                g_notices[i].topmost = (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+                g_notices[i].pos_disabled = g_pos_window && !IsWindowEnabled(g_pos_window);
             }
             InterlockedIncrement(&g_notice_count);
             PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -60,6 +69,15 @@ void check_notice(LONG before, const char* text, const wchar_t* wide, const char
         std::snprintf(label, sizeof label, "%s: text reads as Korean under code page 949", name);
         check(std::wcscmp(n.wide, wide) == 0, label);
     }
+    std::snprintf(label, sizeof label, "%s: owned by the POS window, which is disabled meanwhile", name);
+    check(n.owned_by_pos && n.pos_disabled, label, "owned %d, disabled %d", n.owned_by_pos, n.pos_disabled);
+    // Wine makes a box topmost for MB_SYSTEMMODAL only, not for MB_TOPMOST.
+    bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    std::snprintf(label, sizeof label, "%s: topmost", name);
+    if (wine && !n.topmost)
+        std::printf("skip %s (Wine does not apply MB_TOPMOST)\n", label);
+    else
+        check(n.topmost, label);
 }
 
 }  // namespace

@@ -94,10 +94,11 @@ bool load_log() {
 
 bool log_has(const char* text) { return std::strstr(g_log, text) != nullptr; }
 
-// One whole log line after its time prefix, byte for byte.
+// One whole log line after its time prefix, byte for byte; the Windows build's
+// lines end CR LF, as a text-mode file writes them.
 bool log_has_line(const char* line) {
     char wanted[512];
-    std::snprintf(wanted, sizeof wanted, "] - %s\n", line);
+    std::snprintf(wanted, sizeof wanted, "] - %s\r\n", line);
     return log_has(wanted);
 }
 

@@ -66,6 +66,8 @@ void check_calling_convention();
 // ---- Message boxes (notices.cpp) ----
 extern volatile LONG g_notice_count;
 DWORD WINAPI notice_watcher(LPVOID);
+// The POS's own window, which the library's message boxes must belong to.
+extern HWND g_pos_window;
 void check_notices();
 
 // ---- Calls answered without zpos-host (local_checks.cpp) ----

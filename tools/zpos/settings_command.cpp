@@ -46,9 +46,11 @@ const Key kKeys[] = {
      "pad model; HCS turns on the daily pad report"},
     {kSignPad, kCurDate, kCurDateSize, Accepts::Date, "a date YYMMDD",
      "date of the last daily pad report"},
+    {kLog, kMask, kMaskSize, Accepts::Text, "STRICT, or anything else for the default",
+     "STRICT: card numbers in the log show only their first six and last four digits"},
 };
 
-const char* const kSections[] = {kVanCfg, kComPort, kSignPad};
+const char* const kSections[] = {kVanCfg, kComPort, kSignPad, kLog};
 
 std::string settings_path(const std::string& dir) {
     return dir + platform::kPathSep + kFileName;
@@ -127,16 +129,16 @@ bool value_to_write(const Key& k, std::string_view value, std::string& out) {
         case Accepts::Text:
             return value.size() <= kept;
         case Accepts::Time: {
-            long t = 0;
+            platform::Time t = 0;
             if (value == "now") {
-                t = static_cast<long>(platform::now());
+                t = platform::now();
             } else {
                 if (!all_digits(value) || value.size() > 14) return false;
-                t = std::strtol(out.c_str(), nullptr, 10);
+                t = std::strtoll(out.c_str(), nullptr, 10);
             }
             // The library's own form: left-justified, blank-padded to 14.
             char text[32];
-            std::snprintf(text, sizeof text, "%-14ld", t);
+            std::snprintf(text, sizeof text, "%-14lld", t);
             out = text;
             return true;
         }
@@ -181,7 +183,7 @@ void show_settings(std::FILE* out, const std::string& dir) {
             std::fprintf(out, "  %-8s  %-11s  the library reads only \"%.*s\"\n", "", "", static_cast<int>(kept),
                          value);
         if (k.accepts == Accepts::Time && all_digits(value)) {
-            std::time_t t = static_cast<std::time_t>(std::strtol(value, nullptr, 10));
+            std::time_t t = static_cast<std::time_t>(std::strtoll(value, nullptr, 10));
             std::tm tm{};
             char when[32];
             if (gmtime_r(&t, &tm) && std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S UTC", &tm))

@@ -345,12 +345,7 @@ int start_demo_copy(bool keep) {
 
 int run_demo_here(bool keep) {
     host::Scenario link;
-    host::Rule decline;
-    decline.match = host::Rule::Match::Card;
-    decline.value = "5";
-    decline.approve = false;
-    decline.message = "\xED\x95\x9C\xEB\x8F\x84\xEC\xB4\x88\xEA\xB3\xBC";  // 한도초과
-    link.rules.push_back(decline);
+    link.rules.push_back(host::decline_card("5", "\xED\x95\x9C\xEB\x8F\x84\xEC\xB4\x88\xEA\xB3\xBC"));  // 한도초과
     host::HostSim host_sim(link);
     host::Scenario dl;
     dl.service = host::Scenario::Service::Download;

@@ -1,0 +1,114 @@
+// winunit: checks of the library's Windows side that no POS can make through
+// the four exports, so the library's code is linked in statically: a clock
+// moved past January 2038, the sockets' inheritance, the socket layer's stop.
+// Each check prints "ok" or "FAIL"; the last line counts them.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "entry/module_state.h"
+#include "platform/platform.h"
+#include "platform/socket.h"
+#include "support/log.h"
+#include "support/settings.h"
+
+namespace {
+
+int g_passed = 0;
+int g_failed = 0;
+
+void check(bool ok, const char* name, const char* detail = "") {
+    ok ? ++g_passed : ++g_failed;
+    std::printf("%s %s%s%s\n", ok ? "ok  " : "FAIL", name, ok || !*detail ? "" : ": ", ok ? "" : detail);
+    std::fflush(stdout);
+}
+
+// 2040-01-01 12:00 UTC, beyond 32 bits: midday keeps the local date 400101.
+constexpr zpos::platform::Time kAfter2038 = 2209032000;
+zpos::platform::Time g_clock = kAfter2038;
+zpos::platform::Time fixed_clock() { return g_clock; }
+
+bool read_text(const char* path, char* out, DWORD size) {
+    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD got = 0;
+    BOOL ok = ReadFile(f, out, size - 1, &got, nullptr);
+    CloseHandle(f);
+    out[ok ? got : 0] = '\0';
+    return ok;
+}
+
+// The route time and the log past January 2038, in an application directory
+// of its own beside this program.
+void check_time_after_2038(const char* dir) {
+    char app[MAX_PATH + 32], exe[MAX_PATH + 48], path[MAX_PATH + 64];
+    static char text[4096];
+    std::snprintf(app, sizeof app, "%s\\winunit-app", dir);
+    CreateDirectoryA(app, nullptr);
+    std::snprintf(exe, sizeof exe, "%s\\pos.exe", app);
+    zpos::platform::set_executable_path_override(exe);
+    zpos::refresh_module_paths();
+    DeleteFileA(zpos::g_module.settings_path);
+    zpos::platform::set_clock_hook(fixed_clock);
+
+    zpos::switch_to_backup();
+    read_text(zpos::g_module.settings_path, text, sizeof text);
+    check(std::strstr(text, "TOGGLE_TIME=2209032000    \r\n") != nullptr,
+          "after 2038: TOGGLE_TIME written whole, padded to 14", text);
+    g_clock = kAfter2038 + 599;
+    check(zpos::route_mode_refresh() == zpos::kRouteBackup, "after 2038: backup route held 599 seconds");
+    g_clock = kAfter2038 + 600;
+    check(zpos::route_mode_refresh() == zpos::kRoutePrimary, "after 2038: primary route again at 600 seconds");
+
+    std::snprintf(path, sizeof path, "%s\\Logs\\AppLog.400101.txt", app);
+    DeleteFileA(path);
+    zpos::WriteLogText("after 2038");
+    bool have = read_text(path, text, sizeof text);
+    check(have && std::strlen(text) > 13 && std::strcmp(text + 13, "after 2038\r\n") == 0,
+          "after 2038: the log line goes to AppLog.400101.txt and ends CR LF", text);
+    zpos::platform::set_clock_hook(nullptr);
+    zpos::platform::set_executable_path_override(nullptr);
+}
+
+// No socket handle of the library's is inherited by a child process.
+void check_sockets_not_inherited() {
+    zpos::platform::Socket s = zpos::platform::socket_open();
+    DWORD flags = HANDLE_FLAG_INHERIT;
+    bool got = s != zpos::platform::kNoSocket &&
+               GetHandleInformation(reinterpret_cast<HANDLE>(s), &flags);
+    check(got && (flags & HANDLE_FLAG_INHERIT) == 0, "socket: the handle is not inheritable");
+    zpos::platform::socket_close(s);
+}
+
+// A socket layer the library did not start is not stopped by it: the
+// program's own Winsock goes on working.
+void check_socket_layer_stop() {
+    zpos::platform::socket_layer_stop();
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    char detail[32];
+    std::snprintf(detail, sizeof detail, "error %d", WSAGetLastError());
+    check(s != INVALID_SOCKET, "socket layer: a stop without a start leaves the program's Winsock", detail);
+    if (s != INVALID_SOCKET) closesocket(s);
+}
+
+}  // namespace
+
+int main() {
+    char dir[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, dir, sizeof dir);
+    char* slash = n && n < sizeof dir ? std::strrchr(dir, '\\') : nullptr;
+    WSADATA wsa;
+    if (!slash || WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        std::printf("winunit: cannot start\nwinunit: 0 passed, 1 failed\n");
+        return 1;
+    }
+    *slash = '\0';
+    check_time_after_2038(dir);
+    check_sockets_not_inherited();
+    check_socket_layer_stop();
+    WSACleanup();
+    std::printf("winunit: %d passed, %d failed\n", g_passed, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}
