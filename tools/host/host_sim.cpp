@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/host/keystrokes.h"
+#include "tests/common/keystrokes.h"
 
 namespace zpos::host {
 
@@ -225,7 +225,7 @@ std::string reply_body(const Scenario& scenario, const SeenRequest& request) {
     body += "RPOS" + (request.code.size() == 2 ? request.code : std::string("00"));
     for (int i = 0; i < kFields; ++i) {
         if (i) body += kFS;
-        body += spell_for_wire(fields[i]);
+        body += test::spell_for_wire(fields[i]);
     }
     body += kETX;
     body += static_cast<char>(xor_of(body, 1, body.size()));
