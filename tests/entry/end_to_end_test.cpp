@@ -97,7 +97,7 @@ TEST_F(EndToEnd, DeclineIsAcknowledgedAutomatically) {
 
 TEST_F(EndToEnd, ThreeSilentHostsSwitchToTheBackupRoute) {
     host::Scenario scenario;
-    scenario.fault = host::Fault::NoEnq;
+    scenario.faults = {host::Fault::NoEnq};
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     for (int i = 1; i <= 3; ++i) {
@@ -140,7 +140,7 @@ class MissingEotEndToEnd : public EndToEnd, public ::testing::WithParamInterface
 TEST_P(MissingEotEndToEnd, ZeltaAckFallsBackToTheManagementMessage) {
     const MissingEotRow& row = GetParam();
     host::Scenario scenario;
-    scenario.fault = row.fault;
+    scenario.faults = {row.fault};
     scenario.answer_management = row.answer_management;
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());

@@ -106,7 +106,7 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         dir.write_settings(route + kOtherKeys);
 
         host::Scenario scenario;
-        scenario.fault = row.fault;
+        scenario.faults = {row.fault};
         scenario.answer_management = row.answer_management;
         if (row.download_service) scenario.service = host::Scenario::Service::Download;
         host::HostSim sim(scenario);

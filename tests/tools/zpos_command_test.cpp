@@ -3,11 +3,6 @@
 // and logs beside the executable), runs it with its output in files and checks
 // the exit status and what it printed. Hosts are in-process simulators on
 // loopback.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -18,20 +13,15 @@
 
 #include "support/records.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/process.h"
+#include "tests/common/sockets.h"
 #include "tests/common/records_helper.h"
 #include "tools/host/host_sim.h"
-
-extern char** environ;
 
 namespace zpos::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-    int status = -1;  // exit status; -1 when it did not exit normally
-    std::string out, err;
-};
 
 // A field line of zpos's record display: "  name  offset width  [text]".
 struct Shown {
@@ -108,47 +98,8 @@ protected:
     Outcome run(const std::vector<std::string>& args) const {
         std::vector<std::string> all{exe()};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-
         // The card path reads the security store; keep it in this directory.
-        std::vector<std::string> env{"ZPOS_REGISTRY_FILE=" + app.file("registry.dat")};
-        for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("ZPOS_REGISTRY_FILE=", 0) != 0) env.emplace_back(*e);
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        std::string out_path = app.file("zpos.out"), err_path = app.file("zpos.err");
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&files, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&files, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        Outcome r;
-        pid_t pid = 0;
-        int spawned = posix_spawn(&pid, all[0].c_str(), &files, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&files);
-        if (spawned != 0) {
-            r.err = "cannot start " + all[0];
-            return r;
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = read_file(out_path);
-        r.err = read_file(err_path);
-        return r;
-    }
-
-    // A port where nothing listens: a simulator's, after it stopped.
-    static int closed_port() {
-        host::HostSim sim(host::Scenario{});
-        if (!sim.start()) return 1;
-        int port = sim.port();
-        sim.stop();
-        return port;
+        return run_process(all, app.path(), {"ZPOS_REGISTRY_FILE=" + app.file("registry.dat")});
     }
 
     AppDir app;
@@ -206,7 +157,7 @@ TEST_P(ZposSend, PrintsTheDecodedResponseAndExitsByTheResult) {
         scenario.rules.push_back(decline);
     }
     host::HostSim sim(scenario);
-    int port = closed_port();
+    int port = closed_loopback_port();
     if (c.host_running) {
         ASSERT_TRUE(sim.start());
         port = sim.port();
@@ -276,7 +227,7 @@ TEST_F(ZposCommand, DownloadPrintsTheAnswer) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("result 15: bytes received\nanswer [0000TABLES 2612]\n"), std::string::npos) << r.out;
 
-    Outcome none = run({"download", "--host", "127.0.0.1", "--port", std::to_string(closed_port()), "--request", "X"});
+    Outcome none = run({"download", "--host", "127.0.0.1", "--port", std::to_string(closed_loopback_port()), "--request", "X"});
     EXPECT_EQ(none.status, 1) << none.out;
 }
 
