@@ -48,7 +48,7 @@ Process::Process(const std::vector<std::string>& args, const std::string& dir, c
     posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&files, 1, out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&files, 2, err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (posix_spawn(&pid_, all[0].c_str(), &files, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    if (posix_spawnp(&pid_, all[0].c_str(), &files, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&files);
 }
 
