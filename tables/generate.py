@@ -315,7 +315,7 @@ def tool_verdicts(results, codes):
     for r in results:
         out.append("    {\"%s\", %d, \"%s\", %s}," % (r["export"], r["value"], r["action"], c_string(plain(r["todo"]))))
     out.append("};")
-    out.append("// What the POS does after a response code; action \"result\": the result decides.")
+    out.append("// What the POS does after a response code; action \"by result\": the result decides.")
     out.append("inline constexpr CodeVerdict kCodeVerdicts[] = {")
     for c in codes:
         out.append("    {\"%s\", \"%s\", %s}," % (c["value"], c["action"], c_string(plain(c["todo"]))))

@@ -243,8 +243,12 @@ void HostSim::serve_link(platform::Socket s, Fault fault, int reply_delay_ms) {
     }
 
     pause(reply_delay_ms);
-    send_bytes(s, link_frame(reply_body(scenario_, request)));
-    if (!read_frame(s, frame) || frame != kAckFrame || management) return drain(s);
+    const std::string reply = link_frame(reply_body(scenario_, request));
+    send_bytes(s, reply);
+    // A NAK asks for the reply again, also one the POS sent while the reply
+    // was held back.
+    while (read_frame(s, frame) && frame == kNakFrame) send_bytes(s, reply);
+    if (frame != kAckFrame || management) return drain(s);
 
     switch (fault) {
         case Fault::NoEot: break;

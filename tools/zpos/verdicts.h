@@ -15,14 +15,14 @@ struct ResultVerdict {
 
 struct CodeVerdict {
     const char* resp_code;
-    const char* action;  // "result": the function's result decides
+    const char* action;  // "by result": the function's result decides
     const char* todo;
 };
 
 // BEGIN GENERATED verdicts: tables/generate.py
 // What the POS does after each result, by export.
 inline constexpr ResultVerdict kResultVerdicts[] = {
-    {"send", 1, "resp_code", "act on resp_code"},
+    {"send", 1, "by resp_code", "the response code decides (next table)"},
     {"send", -1, "retry", "no receipt; try again (when resp_code is NOTX, correct the request instead)"},
     {"send", -2, "retry", "no receipt; try again"},
     {"send", -3, "retry", "no receipt; try again"},
@@ -39,7 +39,7 @@ inline constexpr ResultVerdict kResultVerdicts[] = {
     {"download", -4, "retry", "try again later"},
     {"download", -5, "retry", "check the server's address (dotted form) and port, then try again"},
 };
-// What the POS does after a response code; action "result": the result decides.
+// What the POS does after a response code; action "by result": the result decides.
 inline constexpr CodeVerdict kCodeVerdicts[] = {
     {"0000", "receipt", "print the receipt (cheque: accept it), then call Zelta_Ack at once; if the sale cannot be completed after all, call Zelta_Ack and then void it with a cancellation"},
     {"8324", "no receipt", "no receipt; show message to the cashier; do not call Zelta_Ack"},
@@ -47,7 +47,7 @@ inline constexpr CodeVerdict kCodeVerdicts[] = {
     {"Time", "retry", "no receipt; tell the cashier the host did not answer, then try again"},
     {"NOTX", "fix request", "nothing was sent: correct the message type, the transaction kind or pt_sub (a kind 10 cancellation and a KT balance inquiry are not allowed); do not send it again unchanged"},
     {"COMM", "retry", "no receipt; check the network and the host's address and port, then try again"},
-    {"    ", "result", "act on the function result"},
+    {"    ", "by result", "the function's result decides (table above)"},
 };
 // A download's answer (a positive result, the bytes received).
 inline constexpr ResultVerdict kDownloadAnswer{"download", 1, "use the answer", "0000 at its start means the server did what was asked"};

@@ -341,7 +341,7 @@ void print_verdict(const char* export_name, int result, const char* response) {
     if (response) {
         for (const cli::CodeVerdict& c : cli::kCodeVerdicts) {
             if (std::strncmp(c.resp_code, response + resp::resp_code.offset, resp::resp_code.width) != 0) continue;
-            if (std::strcmp(c.action, "result") != 0) {
+            if (std::strcmp(c.action, "by result") != 0) {
                 std::printf("-- verdict: %s: %s\n", c.action, c.todo);
                 return;
             }
