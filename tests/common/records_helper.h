@@ -34,6 +34,14 @@ struct Request {
     const char* data() const { return bytes.data(); }
 };
 
+// A card approval ("0200", kind "10") of 30,000 with `track`, read or keyed.
+inline Request card_approval(std::string_view track, std::string_view entry_mode = "S") {
+    Request r("0200", "10");
+    r.set(req::entry_mode, entry_mode).set_padded(req::track2, track, ' ').set(req::install_months, "00");
+    r.set(req::amt_extra1, "000000000").set(req::amt_extra2, "000000000").set(req::tran_amt, "000030000");
+    return r;
+}
+
 inline std::string field(const char* record, Field f) { return std::string(record + f.offset, f.width); }
 
 }  // namespace zpos::test

@@ -24,13 +24,6 @@
 namespace zpos::test {
 namespace {
 
-Request card(const char* track) {
-    Request r("0200", "10");
-    r.set(req::entry_mode, "S").set_padded(req::track2, track, ' ').set(req::install_months, "00");
-    r.set(req::amt_extra1, "000000000").set(req::amt_extra2, "000000000").set(req::tran_amt, "000030000");
-    return r;
-}
-
 // tshark, and as whom: a tshark that keeps Lua from root (its init.lua
 // setting run_user_scripts_when_superuser) is run as nobody instead.
 std::vector<std::string> tshark(const AppDir& dir) {
@@ -61,11 +54,11 @@ TEST(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {
     std::string port = banner.substr(banner.find(':') + 1, banner.find(' ', banner.find(':')) - banner.find(':') - 1);
 
     char response[resp::kSize];
-    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), card("9410123456789012=2812101").data(), response), 1);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), card_approval("9410123456789012=2812101").data(), response), 1);
     EXPECT_EQ(Zelta_Ack(), 1);
-    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), card("5410123456789012=2812101").data(), response), 1);
-    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), card("9410123456789012=2812101").data(), response), -1);
-    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), card("9410123456789012=2812101").data(), response), 1);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), card_approval("5410123456789012=2812101").data(), response), 1);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), card_approval("9410123456789012=2812101").data(), response), -1);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), card_approval("9410123456789012=2812101").data(), response), 1);
     EXPECT_EQ(Zelta_Ack(), -13);
     host.signal(SIGTERM);
     EXPECT_EQ(host.finish().status, 0);

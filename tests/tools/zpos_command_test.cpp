@@ -393,11 +393,7 @@ TEST_P(ZposDecode, ShowsEveryFieldAtItsOffset) {
     }
 }
 
-std::string card_request() {
-    Request r("0200", "10");
-    r.set(req::entry_mode, "S").set(req::track2, "9410123456789012=2812101").set(req::tran_amt, "000030000");
-    return std::string(r.data(), req::kSize);
-}
+std::string card_request() { return std::string(card_approval("9410123456789012=2812101").data(), req::kSize); }
 
 std::string points_request() {
     Request r("0420", "40");
