@@ -84,10 +84,10 @@ std::string list_text(const std::vector<Fault>& faults) {
     return out;
 }
 
-}  // namespace
+using Given = std::map<std::string, std::string>;
 
-int main(int argc, char** argv) {
-    std::map<std::string, std::string> given;
+// The options as given; 0, or 2 after saying what is wrong.
+int read_options(int argc, char** argv, Given& given) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         const Option* o = a.rfind("--", 0) == 0 ? find_option(a.substr(2)) : nullptr;
@@ -100,13 +100,11 @@ int main(int argc, char** argv) {
         if (i + 1 >= argc) return fail(std::string("option --") + o->name + " needs a value: " + o->value);
         given[o->name] = argv[++i];
     }
-    if (given.count("help")) {
-        print_help();
-        return 0;
-    }
+    return 0;
+}
 
-    Scenario scenario;
-    int port = 10902;
+// The scenario file first, then the options that override it.
+int build_scenario(Given& given, Scenario& scenario, int& port) {
     if (given.count("port")) {
         const std::string& v = given["port"];
         char* end = nullptr;
@@ -130,6 +128,21 @@ int main(int argc, char** argv) {
     if (given.count("record")) scenario.record_path = given["record"];
     if (given.count("pcap")) scenario.pcap_path = given["pcap"];
     if (given.count("download")) scenario.service = Scenario::Service::Download;
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Given given;
+    if (int status = read_options(argc, argv, given)) return status;
+    if (given.count("help")) {
+        print_help();
+        return 0;
+    }
+    Scenario scenario;
+    int port = 10902;
+    if (int status = build_scenario(given, scenario, port)) return status;
 
     if (!zpos::platform::socket_layer_start()) return 1;
     HostSim sim(scenario);

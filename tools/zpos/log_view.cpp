@@ -22,6 +22,7 @@ constexpr int kTickSeconds = 5;
 constexpr int kLinkWaitSeconds = 10;
 constexpr int kReplyRetries = 3;
 constexpr int kEotFrames = 5;
+constexpr char kManagementNext[] = "no EOT: the management message follows";
 
 bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
 
@@ -263,14 +264,15 @@ void LogTail::take(const std::string& text, int seconds) {
     }
     std::fprintf(out_, "  | %-5s %s\n", since(seconds).c_str(), readable(text).c_str());
     std::fflush(out_);
-    const log_lines::LogLine* line = known_line(text);
-    if (!line) return;
-    std::string_view name = line->name;
+    if (const log_lines::LogLine* line = known_line(text)) advance(line->name, text, seconds);
+}
+
+void LogTail::advance(std::string_view name, const std::string& text, int seconds) {
     // Lines that leave the call where it was.
     for (std::string_view same : {"connect_result", "no_cvm_sign", "not_sign", "pad_report", "pad_field_a", "pad_field_b",
                                   "pad_field_c", "sign_length", "pin_result", "cash_auth", "cash_cancel"})
         if (name == same) return;
-    auto wait = [&](const char* what) {
+    auto wait = [&](const std::string& what) {
         state_ = what;
         wait_start_ = seconds;
     };
@@ -279,8 +281,7 @@ void LogTail::take(const std::string& text, int seconds) {
     } else if (name == "pad_port" || name == "pin_card") {
         wait("waiting for the signature or PIN pad");
     } else if (name == "connect_info") {
-        wait(state_ == "no EOT: the management message follows" ? "connecting for the management message"
-                                                                 : "connecting to the host (2 s)");
+        wait(state_ == kManagementNext ? "connecting for the management message" : "connecting to the host (2 s)");
     } else if (name == "nonblock_failed") {
         wait("connecting again, blocking, as long as the system allows");
     } else if (name == "nonblock_connected" || name == "blocking_connected") {
@@ -300,13 +301,12 @@ void LogTail::take(const std::string& text, int seconds) {
     } else if (name == "eot_fail" || name == "auto_eot_fail") {
         std::size_t at = text.find("count[");
         int frames = at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 6);
-        wait(("waiting for the host's EOT, " + std::to_string(frames) + " of " + std::to_string(kEotFrames) +
-              " frames without it")
-                 .c_str());
+        wait("waiting for the host's EOT, " + std::to_string(frames) + " of " + std::to_string(kEotFrames) +
+             " frames without it");
     } else if (after_ack_ && (name == "eot_timeout" || name == "eot_not_set" || name == "eot_short" ||
                               name == "eot_error")) {
         after_ack_ = false;
-        wait("no EOT: the management message follows");
+        wait(kManagementNext);
     } else {
         // Every other line ends a wait: the call is about to return, or goes on
         // without waiting.

@@ -59,7 +59,9 @@ public:
 private:
     void run();
     void poll();
-    void take(const std::string& rendered, int seconds);
+    void take(const std::string& text, int seconds);
+    // Where the call is after one of the table's lines.
+    void advance(std::string_view name, const std::string& text, int seconds);
     std::string reading_now(int seconds) const;
 
     std::FILE* out_;
