@@ -56,7 +56,7 @@ TEST_F(EndToEnd, ApprovalThenAckClosesAndResetsTheRoute) {
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
-    EXPECT_EQ(send(sim, card_approval("9410123456789012=2812101")), 1);
+    EXPECT_EQ(send(sim, sample_card_request("0200", "10", "9410123456789012=2812101")), 1);
     EXPECT_EQ(out(resp::resp_code), "0000");
     EXPECT_EQ(out(resp::auth_no), "12345678    ");
     EXPECT_EQ(out(resp::sign_flag), "NONE");
@@ -78,7 +78,7 @@ TEST_F(EndToEnd, DeclineIsAcknowledgedAutomatically) {
     scenario.rules.push_back(decline);
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
-    EXPECT_EQ(send(sim, card_approval("5410123456789012=2812101")), 1);
+    EXPECT_EQ(send(sim, sample_card_request("0200", "10", "5410123456789012=2812101")), 1);
     EXPECT_EQ(out(resp::resp_code), "8324");
     // The link is closed already: a later Zelta_Ack has nothing to send on.
     EXPECT_EQ(Zelta_Ack(), -5);
@@ -94,7 +94,7 @@ TEST_F(EndToEnd, ThreeSilentHostsSwitchToTheBackupRoute) {
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(send(sim, card_approval("9410123456789012=2812101")), -5);
+        EXPECT_EQ(send(sim, sample_card_request("0200", "10", "9410123456789012=2812101")), -5);
         EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), std::to_string(i));
     }
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "2");
@@ -109,7 +109,7 @@ TEST_F(EndToEnd, NoConnectionSwitchesTheFileButNotThisCall) {
     int port = sim.port();
     sim.stop();
     response.fill('#');
-    EXPECT_EQ(Zelta_Send("127.0.0.1", port, card_approval("9410123456789012=2812101").data(), response.data()), -6);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10", "9410123456789012=2812101").data(), response.data()), -6);
     EXPECT_EQ(out(resp::resp_code), "COMM");
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "2");
     EXPECT_EQ(g_module.route_mode, kRoutePrimary);
@@ -138,7 +138,7 @@ TEST_P(MissingEotEndToEnd, ZeltaAckFallsBackToTheManagementMessage) {
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
-    ASSERT_EQ(send(sim, card_approval("9410123456789012=2812", "@")), 1);
+    ASSERT_EQ(send(sim, sample_card_request("0200", "10", "9410123456789012=2812", "@")), 1);
     EXPECT_EQ(Zelta_Ack(), row.result);
     sim.stop();
     EXPECT_TRUE(log_has(row.log_line)) << row.log_line;
@@ -202,7 +202,7 @@ TEST_F(EndToEnd, OKCashbagKeepsTheBackupRouteFileAndRefusesOtherKinds) {
     EXPECT_EQ(dir.read_settings(), backup);
 
     response.fill('#');
-    EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", sim.port(), card_approval("9410123456789012=2812101").data(), response.data()), -1);
+    EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", sim.port(), sample_card_request("0200", "10", "9410123456789012=2812101").data(), response.data()), -1);
     EXPECT_EQ(out(resp::resp_code), "NOTX");
     sim.stop();
     auto requests = sim.requests();

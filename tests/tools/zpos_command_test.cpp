@@ -393,7 +393,7 @@ TEST_P(ZposDecode, ShowsEveryFieldAtItsOffset) {
     }
 }
 
-std::string card_request() { return std::string(card_approval("9410123456789012=2812101").data(), req::kSize); }
+std::string card_request() { return std::string(sample_card_request("0200", "10", "9410123456789012=2812101").data(), req::kSize); }
 
 std::string points_request() {
     Request r("0420", "40");

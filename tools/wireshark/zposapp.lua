@@ -36,6 +36,12 @@ local f = {
     check = ProtoField.uint8("zposapp.check", "Check byte", base.HEX),
     check_ok = ProtoField.bool("zposapp.check_ok", "Check byte verified"),
     block = ProtoField.bytes("zposapp.security_block", "Security block"),
+    block_data_length = ProtoField.string("zposapp.block.data_length", "Card data length"),
+    block_data = ProtoField.bytes("zposapp.block.data", "Card data, encrypted"),
+    block_key_length = ProtoField.string("zposapp.block.key_length", "Key length"),
+    block_key = ProtoField.bytes("zposapp.block.key", "Key"),
+    block_date_time = ProtoField.string("zposapp.block.date_time", "Date and time"),
+    block_serial = ProtoField.string("zposapp.block.serial", "Company code and serial number"),
     reply_field = ProtoField.string("zposapp.reply.field", "Reply field"),
 }
 
@@ -232,11 +238,28 @@ local function check_byte(tree, tvb, m)
     if sum ~= sent then ok:add_proto_expert_info(e_check, string.format("expected 0x%02x", sum)) end
 end
 
+-- The card security block: data and key, each after its four-digit length,
+-- the record's date and time, and once per installation the company code
+-- and serial number. A block that does not parse is shown whole only.
+local function dissect_block(tree, block)
+    local item = tree:add(f.block, block)
+    local at, size = 0, block:len()
+    for _, part in ipairs({ { f.block_data_length, f.block_data }, { f.block_key_length, f.block_key } }) do
+        local count = at + 4 <= size and tonumber(block(at, 4):string()) or nil
+        if not count or at + 4 + count > size then return end
+        item:add(part[1], block(at, 4))
+        if count > 0 then item:add(part[2], block(at + 4, count)) end
+        at = at + 4 + count
+    end
+    if at + 10 <= size then item:add(f.block_date_time, block(at, 10)) end
+    if at + 28 <= size then item:add(f.block_serial, block(at + 10, 18)) end
+end
+
 local function dissect_request(tvb, pinfo, tree, n)
     local m = tvb(2, 2):uint()
     tree:add(f.msg_length, tvb(2, 2))
     tree:add(f.message, tvb(4, m))
-    if n - 2 - m > 0 then tree:add(f.block, tvb(4 + m, n - 2 - m)) end
+    if n - 2 - m > 0 then dissect_block(tree, tvb(4 + m, n - 2 - m)) end
     local msg = unmasked(tvb(4, m), m, "Unmasked request")
     local sub = tree:add(zposapp, msg(), "Request message, unmasked")
     local management = msg(1, 1):string() == "S"
