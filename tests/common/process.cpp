@@ -1,3 +1,5 @@
+// Processes through posix_spawnp, their output in numbered files of the
+// caller's directory.
 #include "tests/common/process.h"
 
 #include <fcntl.h>
@@ -80,7 +82,8 @@ Outcome Process::finish(int timeout_ms) {
     }
     int status = 0;
     pid_t done = 0;
-    for (int waited = 0; (done = waitpid(pid_, &status, WNOHANG)) == 0 && waited < timeout_ms; waited += 10) sleep_ms(10);
+    for (int waited = 0; (done = waitpid(pid_, &status, WNOHANG)) == 0 && waited < timeout_ms; waited += 10)
+        sleep_ms(10);
     if (done == 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, &status, 0);

@@ -56,7 +56,7 @@ TEST_F(EndToEnd, ApprovalThenAckClosesAndResetsTheRoute) {
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
-    EXPECT_EQ(send(sim, sample_card_request("0200", "10", "9410123456789012=2812101")), 1);
+    EXPECT_EQ(send(sim, sample_card_request("0200", "10")), 1);
     EXPECT_EQ(out(resp::resp_code), "0000");
     EXPECT_EQ(out(resp::auth_no), "12345678    ");
     EXPECT_EQ(out(resp::sign_flag), "NONE");
@@ -94,7 +94,7 @@ TEST_F(EndToEnd, ThreeSilentHostsSwitchToTheBackupRoute) {
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(send(sim, sample_card_request("0200", "10", "9410123456789012=2812101")), -5);
+        EXPECT_EQ(send(sim, sample_card_request("0200", "10")), -5);
         EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), std::to_string(i));
     }
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "2");
@@ -109,7 +109,7 @@ TEST_F(EndToEnd, NoConnectionSwitchesTheFileButNotThisCall) {
     int port = sim.port();
     sim.stop();
     response.fill('#');
-    EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10", "9410123456789012=2812101").data(), response.data()), -6);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response.data()), -6);
     EXPECT_EQ(out(resp::resp_code), "COMM");
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "2");
     EXPECT_EQ(g_module.route_mode, kRoutePrimary);
@@ -202,7 +202,7 @@ TEST_F(EndToEnd, OKCashbagKeepsTheBackupRouteFileAndRefusesOtherKinds) {
     EXPECT_EQ(dir.read_settings(), backup);
 
     response.fill('#');
-    EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", sim.port(), sample_card_request("0200", "10", "9410123456789012=2812101").data(), response.data()), -1);
+    EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", sim.port(), sample_card_request("0200", "10").data(), response.data()), -1);
     EXPECT_EQ(out(resp::resp_code), "NOTX");
     sim.stop();
     auto requests = sim.requests();

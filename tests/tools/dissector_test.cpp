@@ -59,7 +59,8 @@ TEST(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {
     char response[resp::kSize];
     EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), sample_card_request("0200", "10").data(), response), 1);
     EXPECT_EQ(Zelta_Ack(), 1);
-    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), sample_card_request("0200", "10", "5410123456789012=2812101").data(), response), 1);
+    Request declined = sample_card_request("0200", "10", "5410123456789012=2812101");
+    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), declined.data(), response), 1);
     EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), sample_card_request("0200", "10").data(), response), -1);
     EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), sample_card_request("0200", "10").data(), response), 1);
     EXPECT_EQ(Zelta_Ack(), -13);
@@ -84,11 +85,13 @@ TEST(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {
     // terminal, card, amount, version, length and check byte verdicts and its
     // security block (data and key lengths, date), then the reply's approval
     // flag, message, approval number and issuer.
-    auto control = [](int stream, const char* byte) { return std::to_string(stream) + "|" + byte + std::string(15, '|'); };
+    auto control = [](int stream, const char* byte) {
+        return std::to_string(stream) + "|" + byte + std::string(15, '|');
+    };
     auto request = [](int stream, const char* kind, const char* code, const std::string& card, const char* length_ok,
                       const char* block) {
-        return std::to_string(stream) + "||" + kind + "|" + code + "|1200000001|" + card + std::string(37 - card.size(), ' ') +
-               "|00030000|A40X10|" + length_ok + "|1|" + block + "||||";
+        return std::to_string(stream) + "||" + kind + "|" + code + "|1200000001|" + card +
+               std::string(37 - card.size(), ' ') + "|00030000|A40X10|" + length_ok + "|1|" + block + "||||";
     };
     auto reply = [](int stream, const char* flag, const std::string& message, const char* auth) {
         return std::to_string(stream) + std::string(9, '|') + "1" + std::string(4, '|') + flag + "|" + message + "|" +

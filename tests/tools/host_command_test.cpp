@@ -37,10 +37,13 @@ TEST_P(HostBadUsage, NamesTheOptionAndExitsWithTwo) {
 INSTANTIATE_TEST_SUITE_P(
     Options, HostBadUsage,
     ::testing::Values(
-        HostUsage{"PortNotANumber", {"--port", "abc"}, "option --port expects a port number from 0 to 65535, not 'abc'"},
-        HostUsage{"PortTooLarge", {"--port", "99999"}, "option --port expects a port number from 0 to 65535, not '99999'"},
+        HostUsage{"PortNotANumber", {"--port", "abc"},
+                  "option --port expects a port number from 0 to 65535, not 'abc'"},
+        HostUsage{"PortTooLarge", {"--port", "99999"},
+                  "option --port expects a port number from 0 to 65535, not '99999'"},
         HostUsage{"PortNegative", {"--port", "-5"}, "option --port expects a port number from 0 to 65535, not '-5'"},
-        HostUsage{"PortWithLetters", {"--port", "109o2"}, "option --port expects a port number from 0 to 65535, not '109o2'"},
+        HostUsage{"PortWithLetters", {"--port", "109o2"},
+                  "option --port expects a port number from 0 to 65535, not '109o2'"},
         HostUsage{"UnknownFault", {"--fault", "none,sideways"},
                   "option --fault expects fault names separated by commas (none, no-enq, short-enq, "
                   "wrong-third-byte, enq-with-extra, silent-after-request, nak-reply, short-frame, repeat-enq, "

@@ -342,7 +342,7 @@ TEST_F(ZposCommand, DownloadPrintsTheAnswer) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("-- result 15: bytes received\n-- answer [0000TABLES 2612]\n"), std::string::npos) << r.out;
 
-    Outcome none = run({"download", "--host", "127.0.0.1", "--port", std::to_string(closed_loopback_port()), "--request", "X"});
+    Outcome none = run({"download", "--port", std::to_string(closed_loopback_port()), "--request", "X"});
     EXPECT_EQ(none.status, 1) << none.out;
 }
 
@@ -393,7 +393,7 @@ TEST_P(ZposDecode, ShowsEveryFieldAtItsOffset) {
     }
 }
 
-std::string card_request() { return std::string(sample_card_request("0200", "10", "9410123456789012=2812101").data(), req::kSize); }
+std::string card_request() { return std::string(sample_card_request("0200", "10").data(), req::kSize); }
 
 std::string points_request() {
     Request r("0420", "40");

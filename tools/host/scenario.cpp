@@ -94,8 +94,10 @@ bool load_scenario(const std::string& path, Scenario& out, std::string& error, s
         for (int f : fields) {
             if (bytes <= kFieldCapacity[f]) continue;
             seen += seen.empty() ? "" : " and ";
-            seen += "its first " + std::to_string(kFieldCapacity[f]) +
-                    (f == kMessageField ? " as message" : f == kIssuerNameField ? " as issuer_name" : " as acquirer_name");
+            const char* as = f == kMessageField       ? " as message"
+                             : f == kIssuerNameField ? " as issuer_name"
+                                                     : " as acquirer_name";
+            seen += "its first " + std::to_string(kFieldCapacity[f]) + as;
         }
         if (!seen.empty() && warnings)
             warnings->push_back(path + ":" + std::to_string(number) + ": warning: " + what + " '" + text + "' is " +

@@ -269,8 +269,8 @@ void LogTail::take(const std::string& text, int seconds) {
 
 void LogTail::advance(std::string_view name, const std::string& text, int seconds) {
     // Lines that leave the call where it was.
-    for (std::string_view same : {"connect_result", "no_cvm_sign", "not_sign", "pad_report", "pad_field_a", "pad_field_b",
-                                  "pad_field_c", "sign_length", "pin_result", "cash_auth", "cash_cancel"})
+    for (std::string_view same : {"connect_result", "no_cvm_sign", "not_sign", "pad_report", "pad_field_a",
+                                  "pad_field_b", "pad_field_c", "sign_length", "pin_result", "cash_auth", "cash_cancel"})
         if (name == same) return;
     auto wait = [&](const std::string& what) {
         state_ = what;
