@@ -62,19 +62,19 @@ bool matches(std::string_view format, std::size_t f, std::string_view text, std:
             ++f, ++t, ++fixed;
             continue;
         }
-        std::size_t spec = f + 1;
-        while (spec < format.size() && std::strchr("-0 ", format[spec])) ++spec;
-        while (spec < format.size() && format[spec] >= '0' && format[spec] <= '9') ++spec;
+        std::size_t at = f + 1;
+        while (at < format.size() && std::strchr("-0 ", format[at])) ++at;
+        while (at < format.size() && format[at] >= '0' && format[at] <= '9') ++at;
         std::size_t precision = std::string_view::npos;
-        if (spec < format.size() && format[spec] == '.') {
+        if (at < format.size() && format[at] == '.') {
             precision = 0;
-            for (++spec; spec < format.size() && format[spec] >= '0' && format[spec] <= '9'; ++spec)
-                precision = precision * 10 + static_cast<std::size_t>(format[spec] - '0');
+            for (++at; at < format.size() && format[at] >= '0' && format[at] <= '9'; ++at)
+                precision = precision * 10 + static_cast<std::size_t>(format[at] - '0');
         }
-        while (spec < format.size() && format[spec] == 'l') ++spec;
-        if (spec >= format.size()) return false;
-        char conversion = format[spec];
-        std::size_t rest = spec + 1;
+        while (at < format.size() && format[at] == 'l') ++at;
+        if (at >= format.size()) return false;
+        char conversion = format[at];
+        std::size_t rest = at + 1;
         if (conversion == 's') {
             // A text argument: any length up to its precision.
             std::size_t most = text.size() - t;
