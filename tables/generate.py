@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
 """Writes every form of the tables in this folder into the files that carry
-them: the library's record header, the public C header, the records page of
-the docs, and the tables of the Python and C# bindings. Each form sits between a BEGIN GENERATED and an END GENERATED line of
-its file; everything outside those lines is written by hand.
+them: the library's record and log line headers, the public C header, the
+records page and the POS guide of the docs, the verdicts of zpos, and the
+tables of the Python and C# bindings. Each form sits between a BEGIN GENERATED
+and an END GENERATED line of its file; everything outside those lines is
+written by hand.
 
     tables/generate.py           rewrite the generated blocks
     tables/generate.py --check   exit 1 and name each block that is out of date
 
-Other scripts import load_fields(), load_resp_codes() and load_results()."""
+--check also finds each log line in the library files that write it, as a
+string there or as its constant. Other scripts import load_fields(),
+load_resp_codes(), load_results() and load_log_lines()."""
 import csv
 import os
+import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -44,6 +49,19 @@ def load_results():
     rows = read_tsv("results.tsv")
     for r in rows:
         r["value"] = int(r["value"])
+    return rows
+
+
+def load_log_lines():
+    """Rows with name, form, text (line breaks decoded), buffer (int or None),
+    where (list of files), meaning."""
+    rows = read_tsv("log_lines.tsv")
+    for r in rows:
+        r["text"] = r["text"].replace("\\n", "\n")
+        r["buffer"] = int(r["buffer"]) if r["buffer"] else None
+        r["where"] = [w.strip() for w in r["where"].split(",")]
+        if r["form"] not in ("text", "format", "bytes"):
+            fail("log line %s: unknown form %s" % (r["name"], r["form"]))
     return rows
 
 
@@ -87,6 +105,10 @@ def c_string(text):
         else:
             out.append(chr(byte))
     return '"' + "".join(out) + '"'
+
+
+def camel(name):
+    return "".join(p.capitalize() for p in name.split("_"))
 
 
 def plain(meaning):
@@ -343,9 +365,149 @@ def binding_blocks(fields, codes, results):
     ]
 
 
+# ---- The library's log line header ----
+
+def internal_log_lines(lines):
+    out = []
+    for r in lines:
+        if r["form"] == "bytes":
+            continue
+        out.append("// %s" % plain(r["meaning"]))
+        out.append("inline constexpr char k%s[] = %s;" % (camel(r["name"]), c_string(r["text"])))
+        if r["buffer"]:
+            out.append("inline constexpr std::size_t k%sBuffer = %d;" % (camel(r["name"]), r["buffer"]))
+    out.append("")
+    out.append("// Every line by name, with its meaning, for tools that read the log.")
+    out.append("inline constexpr LogLine kAll[] = {")
+    for r in lines:
+        if r["form"] != "bytes":
+            out.append("    {\"%s\", k%s, %s, %s}," % (r["name"], camel(r["name"]),
+                                                 "true" if r["form"] == "format" else "false",
+                                                 c_string(plain(r["meaning"]))))
+    out.append("};")
+    return "\n".join(out)
+
+
+# ---- The POS guide ----
+
+# A download's positive result is a byte count, not a row of results.tsv.
+DOWNLOAD_ANSWER = ("use the answer", "`0000` at its start means the server did what was asked")
+
+def doc_result_actions(results, codes):
+    out = []
+    for export, function in EXPORTS.items():
+        out.append("`%s`%s:" % (function, " (and `Zelta_OKCashbag`)" if export == "send" else ""))
+        out.append("")
+        out.append("| result | constant | what happened | the POS | why |")
+        out.append("|---:|---|---|---|---|")
+        if export == "download":
+            out.append("| 1 or more | | the answer, that many bytes | **%s**: %s | |" % DOWNLOAD_ANSWER)
+        for r in results:
+            if r["export"] == export:
+                out.append("| %d | `ZPOSAPP_%s_%s` | %s | **%s**: %s | %s |" % (
+                    r["value"], export.upper(), r["name"].upper(), r["text"], r["action"], r["todo"], r["why"]))
+        out.append("")
+        if export == "send":
+            out.append("`resp_code`, which decides for the result 1 and, where it says so, for -1:")
+            out.append("")
+            out.append("| `resp_code` | meaning | the POS | why |")
+            out.append("|---|---|---|---|")
+            for c in codes:
+                value = "four blanks" if not c["value"].strip() else "`%s`" % c["value"]
+                out.append("| %s | %s | **%s**: %s | %s |" % (value, c["meaning"], c["action"], c["todo"], c["why"]))
+            out.append("")
+    return "\n".join(out).rstrip("\n")
+
+
+def doc_log_lines(lines):
+    out = ["| line | buffer | written by | meaning |", "|---|---:|---|---|"]
+    for r in lines:
+        if r["form"] == "bytes":
+            line = "*%s*" % r["text"]
+        else:
+            line = "`%s`" % r["text"].replace("\n", "\\n")
+        out.append("| %s | %s | %s | %s |" % (line, r["buffer"] or "", ", ".join("`%s`" % w for w in r["where"]),
+                                             r["meaning"]))
+    return "\n".join(out)
+
+
+# ---- zpos's verdicts ----
+
+def tool_verdicts(results, codes):
+    out = ["// What the POS does after each result, by export.", "inline constexpr ResultVerdict kResultVerdicts[] = {"]
+    for r in results:
+        out.append("    {\"%s\", %d, \"%s\", %s}," % (r["export"], r["value"], r["action"], c_string(plain(r["todo"]))))
+    out.append("};")
+    out.append("// What the POS does after a response code; action \"by result\": the result decides.")
+    out.append("inline constexpr CodeVerdict kCodeVerdicts[] = {")
+    for c in codes:
+        out.append("    {\"%s\", \"%s\", %s}," % (c["value"], c["action"], c_string(plain(c["todo"]))))
+    out.append("};")
+    out.append("// A download's answer (a positive result, the bytes received).")
+    out.append("inline constexpr ResultVerdict kDownloadAnswer{\"download\", 1, \"%s\", %s};" % (
+        DOWNLOAD_ANSWER[0], c_string(plain(DOWNLOAD_ANSWER[1]))))
+    return "\n".join(out)
+
+
+# ---- The log lines against the code that writes them ----
+
+C_STRING = re.compile(r'"((?:[^"\\\n]|\\.)*)"')
+
+
+def c_literals(path):
+    """The byte strings of every C string literal in a file."""
+    with open(os.path.join(ROOT, path), encoding="latin-1") as f:
+        text = f.read()
+    found = set()
+    for m in C_STRING.finditer(text):
+        body, out, i = m.group(1), bytearray(), 0
+        while i < len(body):
+            c = body[i]
+            if c != "\\":
+                out += c.encode("latin-1")
+                i += 1
+                continue
+            e = body[i + 1]
+            if e == "x":
+                j = i + 2
+                while j < len(body) and body[j] in "0123456789abcdefABCDEF":
+                    j += 1
+                out.append(int(body[i + 2:j], 16) & 0xFF)
+                i = j
+            elif e in "01234567":
+                j = i + 1
+                while j < len(body) and j < i + 4 and body[j] in "01234567":
+                    j += 1
+                out.append(int(body[i + 1:j], 8))
+                i = j
+            else:
+                out += {"n": b"\n", "t": b"\t", "r": b"\r"}.get(e, e.encode("latin-1"))
+                i += 2
+        found.add(bytes(out))
+    return found
+
+
+def check_log_lines(lines):
+    """Each line is a string in the files that write it (or in the library's
+    Korean texts), or those files name its constant."""
+    missing = []
+    for r in lines:
+        if r["form"] == "bytes":
+            continue
+        literals, sources = set(), ""
+        for path in r["where"] + ["support/korean_texts.h"]:
+            literals |= c_literals(path)
+        for path in r["where"]:
+            with open(os.path.join(ROOT, path), encoding="latin-1") as f:
+                sources += f.read()
+        if r["text"].encode("cp949") not in literals and "log_lines::k%s" % camel(r["name"]) not in sources:
+            missing.append("%s (%s)" % (r["name"], ", ".join(r["where"])))
+    return missing
+
+
 def blocks():
     """(file, block name, text) for every generated block."""
-    fields, codes, results = load_fields(), load_resp_codes(), load_results()
+    fields, codes, results, lines = load_fields(), load_resp_codes(), load_results(), load_log_lines()
     return [
         ("support/records.h", "record fields", internal_fields(fields)),
         ("support/records.h", "response codes", internal_resp_codes(codes)),
@@ -356,6 +518,10 @@ def blocks():
         ("docs/records.md", "response fields", doc_fields(fields, "response")),
         ("docs/records.md", "response codes", doc_resp_codes(codes)),
         ("docs/records.md", "results", doc_results(results)),
+        ("support/log_lines.h", "log lines", internal_log_lines(lines)),
+        ("docs/pos-guide.md", "results", doc_result_actions(results, codes)),
+        ("docs/pos-guide.md", "log lines", doc_log_lines(lines)),
+        ("tools/zpos/verdicts.h", "verdicts", tool_verdicts(results, codes)),
     ] + binding_blocks(fields, codes, results)
 
 
@@ -395,6 +561,10 @@ def main():
                 f.write(text)
     if check and stale:
         print("out of date, run tables/generate.py: " + "; ".join(stale))
+        sys.exit(1)
+    missing = check_log_lines(load_log_lines()) if check else []
+    if missing:
+        print("tables/log_lines.tsv: not found where the table says it is written: " + "; ".join(missing))
         sys.exit(1)
     print(("%d files checked" if check else "%d files written") % (len(stale) if not check else len(files)))
 

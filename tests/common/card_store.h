@@ -1,5 +1,5 @@
-// The sample card for whole transactions: its request record, and a per-user
-// security store holding its record. The store is pointed at `path` through
+// The sample card's security store for whole transactions (its request is
+// sample_card_request): a per-user store holding its record. The store is pointed at `path` through
 // ZPOS_REGISTRY_FILE and the card's record (subkey "12", the track's third and
 // fourth characters after '=') is written the way the security program does.
 #pragma once
@@ -11,17 +11,6 @@
 #include "tests/common/records_helper.h"
 
 namespace zpos::test {
-
-inline constexpr char kSampleTrack[] = "9410123456789012=2812101";
-
-// A swiped card request of 30,000 with no extras, of `msg_type` and `kind`
-// ("0200"/"10" a card approval, "0200"/"21" cash).
-inline Request sample_card_request(const char* msg_type, const char* kind) {
-    Request r(msg_type, kind);
-    r.set(req::entry_mode, "S").set_padded(req::track2, kSampleTrack, ' ').set(req::install_months, "00");
-    r.set(req::amt_extra1, "000000000").set(req::amt_extra2, "000000000").set(req::tran_amt, "000030000");
-    return r;
-}
 
 inline bool fill_card_store(const std::string& path) {
     if (setenv("ZPOS_REGISTRY_FILE", path.c_str(), 1) != 0) return false;

@@ -34,6 +34,19 @@ struct Request {
     const char* data() const { return bytes.data(); }
 };
 
+inline constexpr char kSampleTrack[] = "9410123456789012=2812101";
+
+// A card request of 30,000 with no extras, of `msg_type` and `kind`
+// ("0200"/"10" a card approval, "0200"/"21" cash), the track read ("S") or
+// keyed ("@").
+inline Request sample_card_request(std::string_view msg_type, std::string_view kind,
+                                   std::string_view track = kSampleTrack, std::string_view entry_mode = "S") {
+    Request r(msg_type, kind);
+    r.set(req::entry_mode, entry_mode).set_padded(req::track2, track, ' ').set(req::install_months, "00");
+    r.set(req::amt_extra1, "000000000").set(req::amt_extra2, "000000000").set(req::tran_amt, "000030000");
+    return r;
+}
+
 inline std::string field(const char* record, Field f) { return std::string(record + f.offset, f.width); }
 
 }  // namespace zpos::test

@@ -35,13 +35,6 @@ protected:
     }
     std::string out(Field f) const { return field(response.data(), f); }
 
-    static Request card(const char* track, const char* entry_mode = "S") {
-        Request r("0200", "10");
-        r.set(req::entry_mode, entry_mode).set_padded(req::track2, track, ' ').set(req::install_months, "00");
-        r.set(req::amt_extra1, "000000000").set(req::amt_extra2, "000000000").set(req::tran_amt, "000030000");
-        return r;
-    }
-
     static Request points(const char* sub) {
         Request r("0200", "40");
         r.set(req::pt_media, "01").set(req::pt_sub, sub).set_padded(req::pt_track2, "9400001234567890=2812");
@@ -64,7 +57,7 @@ TEST_F(EndToEnd, ApprovalThenAckClosesAndResetsTheRoute) {
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
-    EXPECT_EQ(send(sim, card("9410123456789012=2812101")), 1);
+    EXPECT_EQ(send(sim, sample_card_request("0200", "10")), 1);
     EXPECT_EQ(out(resp::resp_code), "0000");
     EXPECT_EQ(out(resp::auth_no), "12345678    ");
     EXPECT_EQ(out(resp::sign_flag), "NONE");
@@ -82,7 +75,7 @@ TEST_F(EndToEnd, DeclineIsAcknowledgedAutomatically) {
     scenario.rules.push_back(host::decline_card("5"));
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
-    EXPECT_EQ(send(sim, card("5410123456789012=2812101")), 1);
+    EXPECT_EQ(send(sim, sample_card_request("0200", "10", "5410123456789012=2812101")), 1);
     EXPECT_EQ(out(resp::resp_code), "8324");
     // The link is closed already: a later Zelta_Ack has nothing to send on.
     EXPECT_EQ(Zelta_Ack(), -5);
@@ -94,11 +87,11 @@ TEST_F(EndToEnd, DeclineIsAcknowledgedAutomatically) {
 
 TEST_F(EndToEnd, ThreeSilentHostsSwitchToTheBackupRoute) {
     host::Scenario scenario;
-    scenario.fault = host::Fault::NoEnq;
+    scenario.faults = {host::Fault::NoEnq};
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(send(sim, card("9410123456789012=2812101")), -5);
+        EXPECT_EQ(send(sim, sample_card_request("0200", "10")), -5);
         EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), std::to_string(i));
     }
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "2");
@@ -113,7 +106,7 @@ TEST_F(EndToEnd, NoConnectionSwitchesTheFileButNotThisCall) {
     int port = sim.port();
     sim.stop();
     response.fill('#');
-    EXPECT_EQ(Zelta_Send("127.0.0.1", port, card("9410123456789012=2812101").data(), response.data()), -6);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response.data()), -6);
     EXPECT_EQ(out(resp::resp_code), "COMM");
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "2");
     EXPECT_EQ(g_module.route_mode, kRoutePrimary);
@@ -137,12 +130,12 @@ class MissingEotEndToEnd : public EndToEnd, public ::testing::WithParamInterface
 TEST_P(MissingEotEndToEnd, ZeltaAckFallsBackToTheManagementMessage) {
     const MissingEotRow& row = GetParam();
     host::Scenario scenario;
-    scenario.fault = row.fault;
+    scenario.faults = {row.fault};
     scenario.answer_management = row.answer_management;
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
-    ASSERT_EQ(send(sim, card("9410123456789012=2812", "@")), 1);
+    ASSERT_EQ(send(sim, sample_card_request("0200", "10", "9410123456789012=2812", "@")), 1);
     EXPECT_EQ(Zelta_Ack(), row.result);
     sim.stop();
     EXPECT_TRUE(log_has(row.log_line)) << row.log_line;
@@ -206,7 +199,7 @@ TEST_F(EndToEnd, OKCashbagKeepsTheBackupRouteFileAndRefusesOtherKinds) {
     EXPECT_EQ(dir.read_settings(), backup);
 
     response.fill('#');
-    EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", sim.port(), card("9410123456789012=2812101").data(), response.data()), -1);
+    EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", sim.port(), sample_card_request("0200", "10").data(), response.data()), -1);
     EXPECT_EQ(out(resp::resp_code), "NOTX");
     sim.stop();
     auto requests = sim.requests();
@@ -232,10 +225,10 @@ TEST_F(EndToEnd, StrictMaskingKeepsCardNumbersOutOfTheLog) {
     for (const char* mask : {"STRICT", "strict", "LOOSE", ""}) {
         std::remove(dir.log_path().c_str());
         dir.write_settings(std::string("[VANCFG]\nVANID=1\n[LOG]\nMASK=") + mask + "\n");
-        send(sim, card("9410123456789012=2812101"));
+        send(sim, sample_card_request("0200", "10"));
         Zelta_Ack();
-        send(sim, card("5410123456789012=2812101"));
-        Request balance = card("9410123456789012=2812101");
+        send(sim, sample_card_request("0200", "10", "5410123456789012=2812101"));
+        Request balance = sample_card_request("0200", "KT");
         balance.set(req::tran_kind, "KT").set(req::tran_amt, "000000001");
         send(sim, balance);
         Zelta_OKCashbag("127.0.0.1", sim.port(), points("01").data(), response.data());

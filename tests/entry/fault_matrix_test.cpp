@@ -106,7 +106,7 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         dir.write_settings(route + kOtherKeys);
 
         host::Scenario scenario;
-        scenario.fault = row.fault;
+        scenario.faults = {row.fault};
         scenario.answer_management = row.answer_management;
         if (row.download_service) scenario.service = host::Scenario::Service::Download;
         host::HostSim sim(scenario);
@@ -227,7 +227,7 @@ TEST(StalledHost, ReplyStoppingHalfwayEndsTheCallAfterTheLinksWait) {
     set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs);
     BackupDir dir(BackupDir::Lib::full);
     host::Scenario scenario;
-    scenario.fault = Fault::StalledBody;
+    scenario.faults = {Fault::StalledBody};
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
     std::array<char, resp::kSize> response;

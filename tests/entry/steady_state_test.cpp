@@ -80,7 +80,7 @@ private:
 
 host::Scenario with_fault(Fault fault) {
     host::Scenario s;
-    s.fault = fault;
+    s.faults = {fault};
     return s;
 }
 

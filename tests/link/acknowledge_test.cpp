@@ -23,7 +23,7 @@ protected:
     // One approved exchange on a host with `fault`, so the link is open.
     host::HostSim& approved_on(Fault fault, bool answer_management = true) {
         host::Scenario scenario;
-        scenario.fault = fault;
+        scenario.faults = {fault};
         scenario.frame_gap_ms = 100;
         scenario.answer_management = answer_management;
         host::HostSim& sim = start_host(scenario);
@@ -137,7 +137,7 @@ TEST_F(Acknowledge, ManagementClearsTheSignatureFlag) {
 
 TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {
     host::Scenario scenario;
-    scenario.fault = Fault::FramesWithoutEot;
+    scenario.faults = {Fault::FramesWithoutEot};
     scenario.no_eot_byte = '\x86';
     start_host(scenario);
     ASSERT_EQ(exchange(2), 1);

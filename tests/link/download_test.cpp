@@ -92,7 +92,7 @@ TEST_F(Download, EmptyRequestIsNotSent) {
 
 TEST_F(Download, SilentServerTimesOut) {
     host::Scenario scenario;
-    scenario.fault = host::Fault::NoEnq;  // a link host that never speaks
+    scenario.faults = {host::Fault::NoEnq};  // a link host that never speaks
     host::HostSim& sim = start_host(scenario);
     std::memset(answer_, 'Z', sizeof answer_);
     EXPECT_EQ(download("127.0.0.1", sim.port(), "REQ", answer_), -1);

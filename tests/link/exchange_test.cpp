@@ -55,7 +55,7 @@ class ExchangeFaults : public LinkTest, public ::testing::WithParamInterface<Fau
 TEST_P(ExchangeFaults, ResultLogAndFailureCount) {
     const FaultRow& row = GetParam();
     host::Scenario scenario;
-    scenario.fault = row.fault;
+    scenario.faults = {row.fault};
     host::HostSim& sim = start_host(scenario);
     std::memcpy(response_ + 55, "----", 4);
 
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
 // only one wait in all: the exchange ends as for a short body.
 TEST_F(LinkTest, TricklingBodyIsBoundedAsAWhole) {
     host::Scenario scenario;
-    scenario.fault = Fault::TrickleBody;
+    scenario.faults = {Fault::TrickleBody};
     scenario.frame_gap_ms = 30;  // 50 bytes take 1.5 s; the wait is 150 ms
     start_host(scenario);
     EXPECT_EQ(exchange(2), -1);
@@ -113,7 +113,7 @@ TEST_F(LinkTest, TricklingBodyIsBoundedAsAWhole) {
 
 TEST_F(LinkTest, RepeatedEnqIsWaitedForWithoutNakOrRetry) {
     host::Scenario scenario;
-    scenario.fault = Fault::RepeatEnq;
+    scenario.faults = {Fault::RepeatEnq};
     scenario.fault_count = 5;  // more ENQs than there are retries
     host::HostSim& sim = start_host(scenario);
     EXPECT_EQ(exchange(2), 1);
@@ -124,7 +124,7 @@ TEST_F(LinkTest, RepeatedEnqIsWaitedForWithoutNakOrRetry) {
 
 TEST_F(LinkTest, FailureCountOnlyForCardKinds) {
     host::Scenario scenario;
-    scenario.fault = Fault::NakReply;
+    scenario.faults = {Fault::NakReply};
     start_host(scenario);
     EXPECT_EQ(exchange(5), -2);
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "");
@@ -258,7 +258,7 @@ void on_alarm(int) {}
 
 TEST_F(LinkTest, SignalsDuringTheWaitsDoNotEndThem) {
     host::Scenario scenario;
-    scenario.fault = Fault::EotInFifth;
+    scenario.faults = {Fault::EotInFifth};
     scenario.frame_gap_ms = 40;  // four 40 ms waits for the EOT, each interrupted
     start_host(scenario);
     struct sigaction action {}, before {};
@@ -324,7 +324,7 @@ TEST_F(LinkTest, HostNameIsNotTriedByTheBlockingAttempt) {
 
 TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
     host::Scenario scenario;
-    scenario.fault = Fault::SlowAccept;
+    scenario.faults = {Fault::SlowAccept};
     scenario.accept_delay_ms = 400;
     start_host(scenario);
     EXPECT_EQ(exchange(2), 1);

@@ -10,7 +10,7 @@
 #include "link/management.h"
 #include "support/records.h"
 #include "tests/link/link_fixture.h"
-#include "tools/host/keystrokes.h"
+#include "tests/common/keystrokes.h"
 
 namespace zpos {
 namespace {
@@ -151,7 +151,7 @@ TEST_F(ManagementMessage, ShortTermIdIsNulPadded) {
     EXPECT_EQ(msg.substr(7, 12), std::string("\x1c" "12345\0\0\0\0\0\x1c", 12));
 }
 
-// ---- The simulator's speller ----
+// ---- The keystroke speller the simulator sends with ----
 
 TEST(Keystrokes, SyllablesAsTwoSetKeys) {
     struct Case {
@@ -166,13 +166,13 @@ TEST(Keystrokes, SyllablesAsTwoSetKeys) {
         {"\xEA\xB0\x94 \xEB\x8B\xA4", "\x0e" "RKt" "\x0f" " " "\x0e" "EK" "\x0f"},  // 갔 다
         {"OK", "OK"},
     };
-    for (const auto& c : cases) EXPECT_EQ(host::spell_for_wire(c.utf8), c.wire) << c.wire;
+    for (const auto& c : cases) EXPECT_EQ(test::spell_for_wire(c.utf8), c.wire) << c.wire;
 }
 
 TEST(Keystrokes, LongRunsAreSplitAtOneHundredKeys) {
     std::string text;
     for (int i = 0; i < 60; ++i) text += "\xEA\xB0\x80";  // 가 x 60 = 120 keys
-    std::string wire = host::spell_for_wire(text);
+    std::string wire = test::spell_for_wire(text);
     std::string expected = "\x0e" + std::string(50 * 2, ' ') + "\x0f\x0e" + std::string(10 * 2, ' ') + "\x0f";
     for (std::size_t i = 0, k = 0; i < expected.size(); ++i)
         if (expected[i] == ' ') expected[i] = (k++ % 2) ? 'K' : 'R';

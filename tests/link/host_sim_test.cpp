@@ -1,5 +1,6 @@
 // The simulator's own pieces that the link tests lean on: the scenario file,
-// the reply body and its frame.
+// the connection-by-connection faults and reply delays, the reply body and its
+// frame.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "tests/common/app_dir.h"
+#include "tests/link/link_fixture.h"
 #include "tools/host/host_sim.h"
 
 namespace zpos::host {
@@ -16,24 +18,32 @@ TEST(Scenario, FileLinesSetEveryPart) {
     test::AppDir dir;
     std::string path = dir.file("scenario.txt");
     std::ofstream(path) << "# a comment\n"
-                           "fault repeat-enq 3\n"
+                           "fault no-enq,repeat-enq 3\n"
+                           "reply-delay 0,250\n"
                            "gap 20\n"
                            "management off\n"
                            "decline card 9410 \xEC\x82\xAC\xEC\x9A\xA9\xEB\xB6\x88\xEA\xB0\x80\n"
                            "decline amount 50000\n"
                            "approve code C0 OK\n"
+                           // Nine syllables: 18 bytes in CP949.
+                           "approve amount 1 \xEC\xA0\x95\xEC\x83\x81\xEC\x8A\xB9\xEC\x9D\xB8"
+                           "\xEC\xA0\x95\xEC\x83\x81\xEC\x8A\xB9\xEC\x9D\xB8\xEB\x90\xA8\n"
                            "approval 87654321\n"
-                           "issuer 0200 \xEC\x8B\xA0\xED\x95\x9C\n"
+                           "issuer 0200 \xEC\x8B\xA0\xED\x95\x9C\xEC\xB9\xB4\xEB\x93\x9C" "1\n"
                            "answer 0000 FILE 1\n"
                            "record /tmp/x.rec\n";
     Scenario s;
     std::string error;
-    ASSERT_TRUE(load_scenario(path, s, error)) << error;
-    EXPECT_EQ(s.fault, Fault::RepeatEnq);
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(load_scenario(path, s, error, &warnings)) << error;
+    EXPECT_EQ(s.faults, (std::vector<Fault>{Fault::NoEnq, Fault::RepeatEnq}));
+    EXPECT_EQ(s.fault_for(0), Fault::NoEnq);
+    EXPECT_EQ(s.fault_for(5), Fault::RepeatEnq);
+    EXPECT_EQ(s.reply_delay_for(1), 250);
     EXPECT_EQ(s.fault_count, 3);
     EXPECT_EQ(s.frame_gap_ms, 20);
     EXPECT_FALSE(s.answer_management);
-    ASSERT_EQ(s.rules.size(), 3u);
+    ASSERT_EQ(s.rules.size(), 4u);
     EXPECT_EQ(s.rules[0].match, Rule::Match::Card);
     EXPECT_EQ(s.rules[0].value, "9410");
     EXPECT_FALSE(s.rules[0].approve);
@@ -46,16 +56,47 @@ TEST(Scenario, FileLinesSetEveryPart) {
     EXPECT_EQ(s.issuer_code, "0200");
     EXPECT_EQ(s.download_answer, "0000 FILE 1");
     EXPECT_EQ(s.record_path, "/tmp/x.rec");
+    // The POS sees 16 bytes of a message, 16 of an issuer name and 8 of it as
+    // the acquirer's name: 신한카드1 is nine bytes.
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[0].find(":9: warning: message '"), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find("' is 18 bytes in CP949; the POS sees only its first 16 as message"),
+              std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[1].find(":11: warning: issuer name '"), std::string::npos) << warnings[1];
+    EXPECT_NE(warnings[1].find("' is 9 bytes in CP949; the POS sees only its first 8 as acquirer_name"),
+              std::string::npos) << warnings[1];
 }
 
 TEST(Scenario, UnknownLinesAreRefused) {
     test::AppDir dir;
-    std::string path = dir.file("bad.txt");
-    std::ofstream(path) << "fault none\nfault sideways\n";
-    Scenario s;
-    std::string error;
-    EXPECT_FALSE(load_scenario(path, s, error));
-    EXPECT_NE(error.find(":2:"), std::string::npos) << error;
+    for (const char* bad : {"fault sideways", "fault none,,no-enq", "fault none,", "reply-delay 10,x", "reply-delay -5"}) {
+        std::string path = dir.file("bad.txt");
+        std::ofstream(path) << "fault none\n" << bad << "\n";
+        Scenario s;
+        std::string error;
+        EXPECT_FALSE(load_scenario(path, s, error)) << bad;
+        EXPECT_NE(error.find(":2: not understood: " + std::string(bad)), std::string::npos) << error;
+    }
+}
+
+// The first connection gets no ENQ, the second no reply, the third and every
+// later one its reply only after more than one of the library's reply waits.
+using test::LinkTest;
+
+TEST_F(LinkTest, EachConnectionMeetsItsOwnFaultAndDelay) {
+    Scenario scenario;
+    scenario.faults = {Fault::NoEnq, Fault::SilentAfterRequest, Fault::None};
+    scenario.reply_delays_ms = {0, 0, 250};  // the link waits 150 ms here
+    HostSim& sim = start_host(scenario);
+    EXPECT_EQ(exchange(2), -5);
+    EXPECT_EQ(exchange(2), -1);
+    EXPECT_EQ(sim.naks_seen(), 3);
+    EXPECT_EQ(exchange(2), 1);
+    EXPECT_GE(sim.naks_seen(), 4);
+    EXPECT_EQ(exchange(2), 1);
+    sim.stop();
+    EXPECT_EQ(sim.connections(), 4);
+    EXPECT_EQ(sim.requests().size(), 3u);
 }
 
 TEST(ReplyFrame, LengthThenBodyMaskedWithItsKey) {

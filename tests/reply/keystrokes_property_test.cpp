@@ -8,7 +8,8 @@
 #include <string>
 
 #include "reply/keystrokes.h"
-#include "tests/reply/spell_keystrokes.h"
+#include "tests/common/keystrokes.h"
+#include "tests/reply/cp949_reference.h"
 
 namespace zpos {
 namespace {

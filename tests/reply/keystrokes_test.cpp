@@ -9,7 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "tests/reply/spell_keystrokes.h"
+#include "tests/common/keystrokes.h"
+#include "tests/reply/cp949_reference.h"
 
 namespace zpos {
 namespace {

@@ -15,7 +15,7 @@
 #include "support/records.h"
 #include "tests/common/app_dir.h"
 #include "tests/reply/reply_builder.h"
-#include "tests/reply/spell_keystrokes.h"
+#include "tests/common/keystrokes.h"
 
 namespace zpos {
 namespace {

@@ -3,12 +3,8 @@
 // and logs beside the executable), runs it with its output in files and checks
 // the exit status and what it printed. Hosts are in-process simulators on
 // loopback.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
+#include <iostream>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,20 +14,15 @@
 
 #include "support/records.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/process.h"
+#include "tests/common/sockets.h"
 #include "tests/common/records_helper.h"
 #include "tools/host/host_sim.h"
-
-extern char** environ;
 
 namespace zpos::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-    int status = -1;  // exit status; -1 when it did not exit normally
-    std::string out, err;
-};
 
 // A field line of zpos's record display: "  name  offset width  [text]".
 struct Shown {
@@ -105,51 +96,15 @@ protected:
 
     std::string exe() const { return app.file("zpos"); }
 
-    Outcome run(const std::vector<std::string>& args) const {
+    std::vector<std::string> command(const std::vector<std::string>& args) const {
         std::vector<std::string> all{exe()};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-
-        // The card path reads the security store; keep it in this directory.
-        std::vector<std::string> env{"ZPOS_REGISTRY_FILE=" + app.file("registry.dat")};
-        for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("ZPOS_REGISTRY_FILE=", 0) != 0) env.emplace_back(*e);
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        std::string out_path = app.file("zpos.out"), err_path = app.file("zpos.err");
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&files, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&files, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        Outcome r;
-        pid_t pid = 0;
-        int spawned = posix_spawn(&pid, all[0].c_str(), &files, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&files);
-        if (spawned != 0) {
-            r.err = "cannot start " + all[0];
-            return r;
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = read_file(out_path);
-        r.err = read_file(err_path);
-        return r;
+        return all;
     }
+    // The card path reads the security store; keep it in this directory.
+    std::vector<std::string> env() const { return {"ZPOS_REGISTRY_FILE=" + app.file("registry.dat")}; }
 
-    // A port where nothing listens: a simulator's, after it stopped.
-    static int closed_port() {
-        host::HostSim sim(host::Scenario{});
-        if (!sim.start()) return 1;
-        int port = sim.port();
-        sim.stop();
-        return port;
-    }
+    Outcome run(const std::vector<std::string>& args) const { return run_process(command(args), app.path(), env()); }
 
     AppDir app;
 };
@@ -188,20 +143,22 @@ struct SendCase {
     std::vector<std::string> args;  // after --host and --port
     int status;
     const char* resp_code;
-    const char* result_line;
+    std::vector<std::string> lines;  // shown in this order
     std::size_t requests_seen;
 };
 
+host::Scenario declining_cards_from_5() {
+    host::Scenario scenario;
+    scenario.rules.push_back(host::decline_card("5", "한도초과"));
+    return scenario;
+}
+
 class ZposSend : public ZposCommand, public ::testing::WithParamInterface<SendCase> {};
 
-TEST_P(ZposSend, PrintsTheDecodedResponseAndExitsByTheResult) {
+TEST_P(ZposSend, PrintsTheResponseAndAVerdictAndExitsByTheResult) {
     const SendCase& c = GetParam();
-    host::Scenario scenario;
-    if (c.decline_cards_from_5) {
-        scenario.rules.push_back(host::decline_card("5", "한도초과"));
-    }
-    host::HostSim sim(scenario);
-    int port = closed_port();
+    host::HostSim sim(c.decline_cards_from_5 ? declining_cards_from_5() : host::Scenario{});
+    int port = closed_loopback_port();
     if (c.host_running) {
         ASSERT_TRUE(sim.start());
         port = sim.port();
@@ -215,7 +172,14 @@ TEST_P(ZposSend, PrintsTheDecodedResponseAndExitsByTheResult) {
     EXPECT_EQ(r.status, c.status) << r.out << r.err;
     std::string response = response_part(r.out);
     EXPECT_EQ(shown(response, "resp_code").text, c.resp_code) << r.out;
-    EXPECT_NE(r.out.find(c.result_line), std::string::npos) << r.out;
+    std::size_t at = 0;
+    for (const std::string& line : c.lines) {
+        at = r.out.find(line, at);
+        EXPECT_NE(at, std::string::npos) << line << "\n" << r.out;
+        if (at == std::string::npos) break;
+    }
+    // Card numbers only ever show their first six and last four digits.
+    EXPECT_EQ(r.out.find("3456789"), std::string::npos) << r.out;
     EXPECT_EQ(sim.requests().size(), c.requests_seen);
     // The raw response is the record as the library handed it back.
     std::string raw = read_file(app.file("response.dat"));
@@ -226,19 +190,95 @@ TEST_P(ZposSend, PrintsTheDecodedResponseAndExitsByTheResult) {
 INSTANTIATE_TEST_SUITE_P(
     Transactions, ZposSend,
     ::testing::Values(
-        SendCase{"CardApproval", true, false, {"send", "--kind", "10", "--amount", "30000"}, 0, "0000",
-                 "-- result 1: the host replied", 1},
+        SendCase{"CardApprovalConfirmed", true, false, {"send", "--amount", "30000", "--ack"}, 0, "0000",
+                 {"  track2            58  37  [941012******9012********             ]",
+                  "rtn[3] ENQ_RECV[05]\n", "(response record, 450 bytes)\n", "-- result 1: the host replied",
+                  "-- verdict: receipt: print the receipt", "-- Zelta_Ack\n", "  | 0 s   ACK SEND\n",
+                  "EOT RECV [04] OK   count[1] Len[  3] \n", "-- result 1: the host closed the transaction",
+                  "-- verdict: done: "},
+                 1},
         SendCase{"CardDecline", true, true,
-                 {"send", "--kind", "10", "--track", "5410123456789012=2812101", "--amount", "45000"}, 0, "8324",
-                 "-- result 1: the host replied", 1},
+                 {"send", "--track", "5410123456789012=2812101", "--amount", "45000", "--ack"}, 0, "8324",
+                 {"AUTO ACK SEND\n", "-- result 1: the host replied", "-- verdict: no receipt: ",
+                  "-- Zelta_Ack not called: only an approval is confirmed"},
+                 1},
         SendCase{"KeyedCash", true, false, {"send", "--kind", "21", "--keyed", "--track", "8001011234567"}, 0,
-                 "0000", "-- result 1: the host replied", 1},
+                 "0000", {"[800101***4567", "-- result 1: the host replied"}, 1},
         SendCase{"PointsEarn", true, false, {"points", "--sub", "01", "--amount", "5000"}, 0, "0000",
-                 "-- result 1: the host replied", 1},
+                 {"  pt_track2         76  37  [940000******7890*****", "-- result 1: the host replied"}, 1},
         SendCase{"NoHostListening", false, false, {"send", "--kind", "10"}, 1, "COMM",
-                 "-- result -6: no connection to the host", 0},
-        SendCase{"KindTheLibraryRefuses", true, false, {"send", "--kind", "99"}, 1, "NOTX", "-- result -1: ", 0}),
+                 {"socket connect err IP[127.0.0.1]", "-- result -6: no connection to the host",
+                  "-- verdict: retry: no receipt; check the network"},
+                 0},
+        SendCase{"KindTheLibraryRefuses", true, false, {"send", "--kind", "99"}, 1, "NOTX",
+                 {"-- result -1: ", "-- verdict: fix request: nothing was sent"}, 0}),
     case_name<SendCase>);
+
+// A host that never answers the request: the waiting lines appear while the
+// call still waits, up to the first NAK 10 seconds in; then the host goes away.
+TEST_F(ZposCommand, SendShowsWhereTheCallWaitsAsItWaits) {
+    host::Scenario scenario;
+    scenario.faults = {host::Fault::SilentAfterRequest};
+    host::HostSim sim(scenario);
+    ASSERT_TRUE(sim.start());
+    Process zpos(command({"send", "--port", std::to_string(sim.port())}), app.path(), env());
+    bool nak_shown = zpos.wait_for_output("~ waiting for the host's reply, NAK 1 of 3, ", 30000);
+    std::string while_waiting = zpos.out();
+    sim.stop();
+    Outcome r = zpos.finish();
+
+    EXPECT_TRUE(nak_shown) << while_waiting;
+    std::size_t enq = while_waiting.find("rtn[3] ENQ_RECV[05]\n");
+    EXPECT_NE(enq, std::string::npos) << while_waiting;
+    EXPECT_NE(while_waiting.find("~ waiting for the host's reply, ", enq), std::string::npos) << while_waiting;
+    EXPECT_EQ(while_waiting.find("-- response"), std::string::npos) << while_waiting;
+    // The host's close ends the wait that followed the NAK.
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(" recv err\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("-- result -1: "), std::string::npos) << r.out;
+}
+
+// tools/zpos/example.session against the example scenario: an approval and
+// its Zelta_Ack in one process, a decline, a download.
+TEST_F(ZposCommand, SessionRunsItsCommandsInOneProcess) {
+    host::Scenario link, download;
+    std::string error;
+    ASSERT_TRUE(host::load_scenario(ZPOS_SOURCE_DIR "/tools/host/example.scenario", link, error)) << error;
+    link.record_path.clear();
+    download.service = host::Scenario::Service::Download;
+    host::HostSim link_sim(link), download_sim(download);
+    ASSERT_TRUE(link_sim.start() && download_sim.start());
+    Outcome r = run({"session", ZPOS_SOURCE_DIR "/tools/zpos/example.session", "--port",
+                     std::to_string(link_sim.port()), "--download-port", std::to_string(download_sim.port())});
+    link_sim.stop();
+    download_sim.stop();
+    std::cout << r.out;
+
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::size_t at = 0;
+    for (const char* line : {">> send --kind 10 --amount 30000\n", "-- verdict: receipt: ", ">> ack\n",
+                             "-- result 1: the host closed the transaction", ">> send --kind 10 --track",
+                             "-- verdict: no receipt: ", ">> wait 0.5\n", "== wait 500 ms\n",
+                             ">> download --request \"DOWNLOAD REQUEST\"\n", "-- answer [0000DOWNLOAD OK]\n",
+                             "-- verdict: use the answer: ", "session: 5 commands, 5 succeeded, 0 failed\n"}) {
+        at = r.out.find(line, at);
+        ASSERT_NE(at, std::string::npos) << line;
+    }
+    EXPECT_EQ(link_sim.connections(), 2);
+    EXPECT_EQ(download_sim.connections(), 1);
+}
+
+TEST_F(ZposCommand, SessionRefusesABadLineBeforeRunningAny) {
+    host::HostSim sim(host::Scenario{});
+    ASSERT_TRUE(sim.start());
+    std::ofstream(app.file("bad.session")) << "send --kind 10\n\n# next\nsend --amout 5\n";
+    Outcome r = run({"session", app.file("bad.session"), "--port", std::to_string(sim.port())});
+    sim.stop();
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "zpos: " + app.file("bad.session") +
+                         ":4: unknown option --amout for 'send' (see zpos send --help)\n");
+    EXPECT_EQ(sim.connections(), 0);
+}
 
 TEST_F(ZposCommand, SendShowsTheHostsAnswerFieldByField) {
     host::HostSim sim(host::Scenario{});
@@ -260,25 +300,54 @@ TEST_F(ZposCommand, SendShowsTheHostsAnswerFieldByField) {
     EXPECT_EQ(shown(r.out.substr(0, r.out.find("-- response")), "install_months").text, "03");
 }
 
+// `zpos log` over the day's log of an approval and its Zelta_Ack: the records
+// field by field as the library logged them (the track already hidden around
+// its '='), the link as a timeline with the meaning of each line.
+TEST_F(ZposCommand, LogShowsRecordsByFieldAndTheLinkAsATimeline) {
+    host::HostSim sim(host::Scenario{});
+    ASSERT_TRUE(sim.start());
+    ASSERT_EQ(run({"send", "--port", std::to_string(sim.port()), "--ack"}).status, 0);
+    sim.stop();
+    Outcome r = run({"log"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string port = std::to_string(sim.port());
+    std::size_t at = 0;
+    for (const std::string& line :
+         {std::string(" transaction\n"), std::string(" request record, 240 bytes:\n"),
+          std::string("  track2            58  37  [941012******************             ]\n"),
+          "NONBLOCK 연결 성공[127.0.0.1][" + port + "]\n", std::string("connected by the non-blocking attempt\n"),
+          std::string("rtn[3] ENQ_RECV[05]\n"), std::string("ENQ received (bytes read, 05); the request goes out"),
+          std::string(" response record, 450 bytes:\n"), std::string("  resp_code         55   4  [0000]\n"),
+          std::string("EOT RECV [04] OK   count[1] Len[  3] \n"),
+          std::string("EOT received for Zelta_Ack's ACK (byte, frame count, bytes read)")}) {
+        at = r.out.find(line, at);
+        ASSERT_NE(at, std::string::npos) << line << "\n" << r.out;
+    }
+    EXPECT_EQ(r.out.find("3456789"), std::string::npos) << r.out;
+}
+
 TEST_F(ZposCommand, DownloadPrintsTheAnswer) {
     host::Scenario scenario;
     scenario.service = host::Scenario::Service::Download;
     scenario.download_answer = "0000TABLES 2612";
     host::HostSim sim(scenario);
     ASSERT_TRUE(sim.start());
-    Outcome r = run({"download", "--host", "127.0.0.1", "--port", std::to_string(sim.port()), "--request", "TABLES"});
+    Outcome r = run({"download", "--port", std::to_string(sim.port()), "--request", "TABLES"});
     sim.stop();
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("result 15: bytes received\nanswer [0000TABLES 2612]\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("-- result 15: bytes received\n-- answer [0000TABLES 2612]\n"), std::string::npos) << r.out;
 
-    Outcome none = run({"download", "--host", "127.0.0.1", "--port", std::to_string(closed_port()), "--request", "X"});
+    Outcome none = run({"download", "--port", std::to_string(closed_loopback_port()), "--request", "X"});
     EXPECT_EQ(none.status, 1) << none.out;
 }
 
 TEST_F(ZposCommand, AckWithoutAnApprovalInTheProcessFails) {
     Outcome r = run({"ack"});
     EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_EQ(r.out, "result -5: the ACK was not sent (no open link)\n");
+    EXPECT_NE(r.out.find("-- result -5: the ACK was not sent (no open link)\n-- verdict: help desk: "),
+              std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "zpos: Zelta_Ack confirms an approval of the same process: use send --ack, or ack after send "
+                     "in a session\n");
 }
 
 // ---- decode ----
@@ -319,11 +388,7 @@ TEST_P(ZposDecode, ShowsEveryFieldAtItsOffset) {
     }
 }
 
-std::string card_request() {
-    Request r("0200", "10");
-    r.set(req::entry_mode, "S").set(req::track2, "9410123456789012=2812101").set(req::tran_amt, "000030000");
-    return std::string(r.data(), req::kSize);
-}
+std::string card_request() { return std::string(sample_card_request("0200", "10").data(), req::kSize); }
 
 std::string points_request() {
     Request r("0420", "40");
@@ -359,7 +424,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"tran_kind", {true, 31, 2, "10"}},
                     {"term_id", {true, 45, 10, "1200000001"}},
                     {"entry_mode", {true, 55, 1, "S"}},
-                    {"track2", {true, 58, 37, text_field("9410123456789012=2812101", 37)}},
+                    {"track2", {true, 58, 37, text_field("941012******9012********", 37)}},
                     {"tran_amt", {true, 115, 9, "000030000"}}}},
         DecodeCase{"PointsRequest", points_request(), "request record, 240 bytes",
                    {{"msg_type", {true, 27, 4, "0420"}},
@@ -495,19 +560,22 @@ INSTANTIATE_TEST_SUITE_P(
 // names) is what the library reads when zpos calls it from there.
 struct RouteCase {
     const char* name;
-    const char* toggle_time;
+    std::vector<std::string> settings;
     std::size_t requests_seen;
     const char* van_id_after;
+    std::vector<std::string> warning;  // parts of the one warning line, in order; none when empty
     bool app_dir_from_environment = false;
 };
 
 class ZposSettingsRoute : public ZposCommand, public ::testing::WithParamInterface<RouteCase> {};
 
-TEST_P(ZposSettingsRoute, TheLibraryFollowsTheEditedRoute) {
+TEST_P(ZposSettingsRoute, TheLibraryFollowsTheEditedRouteAndZposWarnsOfIt) {
     const RouteCase& c = GetParam();
     AppDir named;
     if (c.app_dir_from_environment) setenv("ZPOS_APP_DIR", (named.path() + "/").c_str(), 1);
-    Outcome set = run({"settings", "--set", "VANID=2", "--set", std::string("TOGGLE_TIME=") + c.toggle_time});
+    std::vector<std::string> edit{"settings"};
+    for (const std::string& s : c.settings) edit.insert(edit.end(), {"--set", s});
+    Outcome set = run(edit);
     ASSERT_EQ(set.status, 0) << set.err;
     host::HostSim sim(host::Scenario{});
     ASSERT_TRUE(sim.start());
@@ -516,12 +584,22 @@ TEST_P(ZposSettingsRoute, TheLibraryFollowsTheEditedRoute) {
     EXPECT_EQ(sim.requests().size(), c.requests_seen) << r.out;
     EXPECT_EQ(setting_shown(run({"settings"}).out, "VANID"), c.van_id_after);
     unsetenv("ZPOS_APP_DIR");
-    const AppDir& used = c.app_dir_from_environment ? named : app;
-    EXPECT_EQ(used.setting("VANCFG", "VANID"), c.van_id_after);
-    EXPECT_TRUE(fs::exists(used.log_path()));
     if (c.app_dir_from_environment) {
+        EXPECT_EQ(named.setting("VANCFG", "VANID"), c.van_id_after);
+        EXPECT_TRUE(fs::exists(named.log_path()));
         EXPECT_FALSE(fs::exists(app.file("Logs")) || fs::exists(app.settings_path()));
     }
+    if (c.warning.empty()) {
+        EXPECT_EQ(r.err, "");
+        return;
+    }
+    std::size_t at = 0;
+    for (const std::string& part : c.warning) {
+        at = r.err.find(part, at);
+        ASSERT_NE(at, std::string::npos) << part << "\n" << r.err;
+    }
+    EXPECT_EQ(r.err.rfind("zpos: warning: ", 0), 0u) << r.err;
+    EXPECT_EQ(lines_of(r.err).size(), 1u) << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -529,12 +607,19 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Backup route just taken: the card goes to the backup library (there
         // is none here, which sends the route back to the primary host).
-        RouteCase{"BackupRouteInUse", "now", 0, "1"},
+        RouteCase{"BackupRouteInUse", {"VANID=2", "TOGGLE_TIME=now"}, 0, "1",
+                  {"zpos: warning: VANID=2 in ", "/ZposSign.ini: the backup route is in force for ",
+                   " s more (TOGGLE_TIME + 600 s), so this card goes to the backup library, not to the host; to send "
+                   "it to the host: zpos settings --set VANID=1\n"}},
         // Switched long ago: the first transaction goes to the primary host.
-        RouteCase{"BackupRouteExpired", "1000", 1, "1"},
+        RouteCase{"BackupRouteExpired", {"VANID=2", "TOGGLE_TIME=1000"}, 1, "1", {}},
         // The same with the files in the directory ZPOS_APP_DIR names, and
         // none beside the program.
-        RouteCase{"BackupRouteExpiredInZposAppDir", "1000", 1, "1", true}),
+        RouteCase{"BackupRouteExpiredInZposAppDir", {"VANID=2", "TOGGLE_TIME=1000"}, 1, "1", {}, true},
+        RouteCase{"FailuresCounted", {"EOT_CNT=2"}, 1, "(not set)",
+                  {"zpos: warning: EOT_CNT=2 in ", "/ZposSign.ini: host failures in a row counted; the third switches "
+                   "card approvals and cancellations to the backup route; to clear the count: zpos settings --set "
+                   "EOT_CNT=0\n"}}),
     case_name<RouteCase>);
 
 // ---- usage ----
@@ -561,10 +646,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadUsage{"UnknownCommand", {"refund"}, "unknown command refund (see zpos --help)"},
         BadUsage{"UnknownOption", {"ack", "--now"}, "unknown option --now for 'ack' (see zpos ack --help)"},
         BadUsage{"DemoOption", {"demo", "--fast"}, "unknown option --fast for 'demo' (see zpos demo --help)"},
-        BadUsage{"MissingHost", {"send", "--port", "10902", "--kind", "10"},
-                 "option --host is required for 'send': ADDR, the host's IPv4 address"},
-        BadUsage{"MissingKind", {"send", "--host", "127.0.0.1", "--port", "10902"},
-                 "option --kind is required for 'send': KIND, a two-character transaction kind such as 10"},
+        BadUsage{"SessionWithoutFile", {"session"}, "'session' needs a FILE (see zpos session --help)"},
+        BadUsage{"LogMissing", {"log", "/nonexistent/AppLog.txt"}, "cannot read /nonexistent/AppLog.txt"},
         BadUsage{"MissingValue", {"send", "--host", "127.0.0.1", "--kind", "10", "--port"},
                  "option --port needs a value: N, a port number from 1 to 65535"},
         BadUsage{"PortNotANumber", {"send", "--host", "127.0.0.1", "--port", "x", "--kind", "10"},
@@ -590,7 +673,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ZposCommand, EveryCommandHasHelp) {
     Outcome all = run({"--help"});
     EXPECT_EQ(all.status, 0);
-    for (const char* command : {"demo", "send", "points", "ack", "download", "decode", "settings"}) {
+    for (const char* command : {"demo", "send", "points", "ack", "download", "session", "log", "decode", "settings"}) {
         EXPECT_NE(all.out.find(std::string("  zpos ") + command), std::string::npos) << command;
         Outcome one = run({command, "--help"});
         EXPECT_EQ(one.status, 0) << command;
@@ -600,6 +683,9 @@ TEST_F(ZposCommand, EveryCommandHasHelp) {
     Outcome none = run({});
     EXPECT_EQ(none.status, 2);
     EXPECT_EQ(none.out, all.out);
+    for (const char* fallback : {"--host 127.0.0.1", "--port 10902", "--track 9410123456789012=2812101",
+                                 "--amount 1004", "--term-id 1200000001"})
+        EXPECT_NE(run({"send", "--help"}).out.find(fallback), std::string::npos) << fallback;
 }
 
 }  // namespace

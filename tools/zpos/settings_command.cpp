@@ -192,6 +192,31 @@ void show_settings(std::FILE* out, const std::string& dir) {
     }
 }
 
+std::vector<std::string> route_warnings(const std::string& dir, std::time_t now) {
+    std::string path = settings_path(dir);
+    auto read = [&](const char* key, int size) {
+        char value[64] = {};
+        platform::profile_read(kVanCfg, key, "", value, static_cast<std::size_t>(size), path.c_str());
+        return std::string(value);
+    };
+    std::vector<std::string> warnings;
+    std::string van_id = read(kVanId, kVanIdSize);
+    long toggled = std::strtol(read(kToggleTime, kToggleTimeSize).c_str(), nullptr, 10);
+    if (std::atoi(van_id.c_str()) == 2 && now - toggled < kBackupHoldSeconds) {
+        warnings.push_back("VANID=2 in " + path + ": the backup route is in force for " +
+                           std::to_string(kBackupHoldSeconds - (now - toggled)) +
+                           " s more (TOGGLE_TIME + 600 s), so this card goes to the backup library, not to the "
+                           "host; to send it to the host: zpos settings --set VANID=1");
+        return warnings;
+    }
+    std::string count = read(kEotCnt, kEotCntSize);
+    if (std::atoi(count.c_str()) > 0)
+        warnings.push_back("EOT_CNT=" + count + " in " + path + ": host failures in a row counted; the third " +
+                           "switches card approvals and cancellations to the backup route; to clear the count: zpos "
+                           "settings --set EOT_CNT=0");
+    return warnings;
+}
+
 bool set_settings(const std::string& dir, const std::vector<std::string>& assignments, std::string& error) {
     std::vector<Change> changes;
     for (const std::string& a : assignments) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ std::string own_app_dir();
 
 // Prints every key the library reads from DIR/ZposSign.ini.
 void show_settings(std::FILE* out, const std::string& dir);
+
+// Warnings for a card approval or cancellation about to be sent from DIR: the
+// backup route in force, or host failures counted towards it; each names the
+// key and the command that resets it. Empty when the route is clear.
+std::vector<std::string> route_warnings(const std::string& dir, std::time_t now);
 
 // Applies assignments "[SECTION.]KEY=VALUE". Every assignment is checked
 // first; when one is refused nothing is written and `error` says why.

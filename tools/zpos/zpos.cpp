@@ -1,25 +1,34 @@
 // zpos, the command-line POS: builds request records from named options, calls
-// the library's exports as a POS does, and prints the response field by field.
-// `zpos demo` runs a whole day's worth of transactions against the host
-// simulator in a temporary application directory.
+// the library's exports as a POS does, shows the lines the library logs while
+// a call waits, prints the response field by field with a verdict of what the
+// POS does next, runs sessions of such calls in one process, and reads the
+// library's logs. `zpos demo` runs a whole day's worth of transactions against
+// the host simulator in a temporary application directory.
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iostream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/records.h"
 #include "tools/host/host_sim.h"
+#include "tools/zpos/log_view.h"
 #include "tools/zpos/record_view.h"
 #include "tools/zpos/settings_command.h"
+#include "tools/zpos/verdicts.h"
 #include "zposapp.h"
 #include "zposapp_records.h"
 
@@ -40,8 +49,17 @@ struct Command {
     const char* name;
     const char* usage;
     std::vector<Option> options;
-    std::size_t files = 0;  // plain arguments it takes
+    std::size_t files = 0;      // plain arguments it takes
+    std::size_t optional = 0;   // how many of them may be left out
 };
+
+// The defaults every command shares; --help shows them.
+constexpr const char* kDefaultHost = "127.0.0.1";
+constexpr long kDefaultPort = 10902;
+constexpr long kDefaultAmount = 1004;
+constexpr const char* kDefaultTrack = "9410123456789012=2812101";
+constexpr const char* kDefaultPointsTrack = "9400001234567890=2812";
+constexpr const char* kDefaultTermId = "1200000001";
 
 const Option kHost{"host", "ADDR, the host's IPv4 address"};
 const Option kPort{"port", "N, a port number from 1 to 65535"};
@@ -51,26 +69,47 @@ const Option kOrgAuth{"org-auth", "N, the original approval number (cancellation
 const Option kOrgDate{"org-date", "YYMMDD, the original approval date (cancellations)"};
 const Option kTermId{"term-id", "ID, the terminal id (10 characters)"};
 const Option kRaw{"raw", "FILE, where the 450-byte response record is saved"};
+const Option kAck{"ack", nullptr};
 
 const Command kCommands[] = {
     {"demo", "zpos demo [--keep]\n  Card approval and Zelta_Ack, a decline, cash, points and a download\n"
              "  against the built-in host simulator on loopback.",
      {{"keep", nullptr}}},
-    {"send", "zpos send --host ADDR --port N --kind 10|21|30|70|90|KT|F1|F2|20 [--type 0200|0420]\n"
-             "          [--track TRACK2] [--keyed] [--amount N] [--months MM] [--org-auth N] [--org-date YYMMDD]\n"
-             "          [--term-id ID] [--raw FILE]\n"
-             "  One Zelta_Send; other two-character kinds go to the library as they are.",
+    {"send", "zpos send [--host ADDR] [--port N] [--kind KIND] [--type 0200|0420] [--track TRACK2] [--keyed]\n"
+             "          [--amount N] [--months MM] [--org-auth N] [--org-date YYMMDD] [--term-id ID]\n"
+             "          [--raw FILE] [--ack]\n"
+             "  One Zelta_Send, then with --ack the Zelta_Ack that confirms an approval. KIND is\n"
+             "  10, 21, 30, 70, 90, KT, F1, F2 or 20; other two-character kinds go to the library\n"
+             "  as they are. Defaults: --host 127.0.0.1 --port 10902 --kind 10 --type 0200\n"
+             "  --track 9410123456789012=2812101 --amount 1004 --months 00 --term-id 1200000001.",
      {kHost, kPort, {"kind", "KIND, a two-character transaction kind such as 10"},
       {"type", "TYPE, a four-character message type: 0200 approval, 0420 cancellation"}, kTrack, {"keyed", nullptr},
-      kAmount, {"months", "MM, instalment months from 0 to 99"}, kOrgAuth, kOrgDate, kTermId, kRaw}},
-    {"points", "zpos points --host ADDR --port N --sub 01|02|03|11|12 [--media 01..04] [--track TRACK2]\n"
-               "            [--amount N] [--org-auth N] [--org-date YYMMDD] [--term-id ID] [--raw FILE]\n"
-               "  One Zelta_OKCashbag; --sub 11 and 12 are cancellations.",
+      kAmount, {"months", "MM, instalment months from 0 to 99"}, kOrgAuth, kOrgDate, kTermId, kRaw, kAck}},
+    {"points", "zpos points [--host ADDR] [--port N] [--sub 01|02|03|11|12] [--media 01..04] [--track TRACK2]\n"
+               "            [--amount N] [--org-auth N] [--org-date YYMMDD] [--term-id ID] [--raw FILE] [--ack]\n"
+               "  One Zelta_OKCashbag; --sub 11 and 12 are cancellations. Defaults: --host 127.0.0.1\n"
+               "  --port 10902 --sub 01 --media 01 --track 9400001234567890=2812 --amount 1004\n"
+               "  --term-id 1200000001.",
      {kHost, kPort, {"sub", "01, 02, 03, 11 or 12"}, {"media", "MM, the card medium 01 to 04"}, kTrack, kAmount,
-      kOrgAuth, kOrgDate, kTermId, kRaw}},
-    {"ack", "zpos ack\n  Confirms the last approval (in this process).", {}},
-    {"download", "zpos download --host ADDR --port N --request TEXT\n  One Zelta_download; prints the answer.",
+      kOrgAuth, kOrgDate, kTermId, kRaw, kAck}},
+    {"ack", "zpos ack\n  Zelta_Ack: confirms the last approval of this process, so on its own it has\n"
+            "  nothing to confirm; use send --ack, or ack after send in a session.",
+     {}},
+    {"download", "zpos download [--host ADDR] [--port N] --request TEXT\n"
+                 "  One Zelta_download; prints the answer. Defaults: --host 127.0.0.1 --port 10902.",
      {kHost, kPort, {"request", "TEXT, the request text (24 characters are sent)"}}},
+    {"session", "zpos session FILE|- [--host ADDR] [--port N] [--download-port N]\n"
+                "  Runs the commands of FILE (- for standard input) in this one process, one a line:\n"
+                "  send, points, ack, download, each with its own options, and wait SECONDS. Blank\n"
+                "  lines and lines starting with # are skipped. --host and --port go to every line\n"
+                "  that does not give its own, --download-port to download lines. Every line is\n"
+                "  checked before the first runs.",
+     {kHost, kPort, {"download-port", "N, a port number from 1 to 65535"}}, 1},
+    {"log", "zpos log [FILE]\n"
+            "  Reads a day's log of the library (today's in this program's directory when FILE\n"
+            "  is not given): request and response records field by field, card numbers\n"
+            "  masked, and every other line as a timeline with its meaning.",
+     {}, 1, 1},
     {"decode", "zpos decode FILE\n  Decodes a saved 240-byte request or 450-byte response record.", {}, 1},
     {"settings", "zpos settings [--dir DIR] [--set [SECTION.]KEY=VALUE]...\n"
                  "  Shows DIR/ZposSign.ini key by key with each key's meaning; --set changes one key\n"
@@ -79,8 +118,11 @@ const Command kCommands[] = {
      {{"dir", "DIR, an application directory"}, {"set", "[SECTION.]KEY=VALUE, a settings key and its value", true}}},
 };
 
+// Where a usage error is: empty on the command line, "FILE:LINE: " in a session.
+std::string g_where;
+
 int fail(const char* text, const std::string& detail = "") {
-    std::fprintf(stderr, "zpos: %s%s\n", text, detail.c_str());
+    std::fprintf(stderr, "zpos: %s%s%s\n", g_where.c_str(), text, detail.c_str());
     return 2;
 }
 
@@ -101,10 +143,10 @@ std::string see_help(const Command& c) { return std::string(" (see zpos ") + c.n
 // Reads "--name value" and "--name" flags into `out`, repeatable ones into
 // `repeated`, plain arguments into `args`; prints what is wrong and returns
 // false on the first mistake.
-bool parse_options(const Command& c, int argc, char** argv, int first, Options& out,
+bool parse_options(const Command& c, const std::vector<std::string>& words, Options& out,
                    std::vector<std::string>& repeated, std::vector<std::string>& args) {
-    for (int i = first; i < argc; ++i) {
-        std::string a = argv[i];
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& a = words[i];
         if (a.rfind("--", 0) != 0) {
             if (args.size() == c.files) {
                 fail("unexpected argument '", a + "' for '" + c.name + "'" + see_help(c));
@@ -127,16 +169,16 @@ bool parse_options(const Command& c, int argc, char** argv, int first, Options& 
             out[name] = "1";
             continue;
         }
-        if (i + 1 >= argc) {
+        if (i + 1 >= words.size()) {
             fail("option --", name + " needs a value: " + o->value);
             return false;
         }
         if (o->repeats)
-            repeated.push_back(argv[++i]);
+            repeated.push_back(words[++i]);
         else
-            out[name] = argv[++i];
+            out[name] = words[++i];
     }
-    if (args.size() < c.files) {
+    if (args.size() + c.optional < c.files) {
         fail("'", std::string(c.name) + "' needs a FILE" + see_help(c));
         return false;
     }
@@ -215,23 +257,19 @@ Record points_request(const std::string& sub, const std::string& media, const st
     return r;
 }
 
-void show(const char* title, const Record& request, const char* response, int result) {
-    std::printf("\n== %s\n-- request\n", title);
-    cli::print_request(stdout, request.bytes.data());
-    std::printf("-- response\n");
-    cli::print_response(stdout, response);
-    std::printf("-- result %d: %s\n", result, zposapp_send_result_text(result));
-}
+// ---- One call, prepared from its options, then made ----
 
-bool save_raw(const Options& o, const char* response) {
-    auto it = o.find("raw");
-    if (it == o.end()) return true;
-    std::FILE* f = std::fopen(it->second.c_str(), "wb");
-    if (!f) return fail("cannot write --raw file ", it->second) == 0;
-    std::fwrite(response, 1, resp::kSize, f);
-    std::fclose(f);
-    return true;
-}
+struct Call {
+    enum class What { Send, Points, Ack, Download, Wait };
+    What what = What::Send;
+    Record request;
+    std::string host = kDefaultHost;
+    long port = kDefaultPort;
+    bool ack = false;
+    std::string raw;
+    std::string text;  // the download's request
+    long wait_ms = 0;
+};
 
 // Prints which required option is missing and what it takes.
 bool has_required(const Command& c, const Options& o, std::initializer_list<const char*> names) {
@@ -243,48 +281,246 @@ bool has_required(const Command& c, const Options& o, std::initializer_list<cons
     return true;
 }
 
-int run_send(const Command& c, const Options& o, bool points) {
-    long port, amount, months;
-    if (!has_required(c, o, {"host", "port"}) || (points ? false : !has_required(c, o, {"kind"}))) return 2;
-    if (!number_option(o, "port", 0, 1, 65535, port) || !number_option(o, "amount", 1004, 0, 999999999, amount) ||
+// False after printing what is wrong.
+bool prepare_transaction(const Options& o, bool points, Call& call) {
+    long amount, months;
+    if (!number_option(o, "port", kDefaultPort, 1, 65535, call.port) ||
+        !number_option(o, "amount", kDefaultAmount, 0, 999999999, amount) ||
         !number_option(o, "months", 0, 0, 99, months))
-        return 2;
-    std::string term_id = opt(o, "term-id", "1200000001");
-    Record r;
+        return false;
+    std::string term_id = opt(o, "term-id", kDefaultTermId);
     if (points) {
         std::string sub = opt(o, "sub", "01");
         if (sub != "01" && sub != "02" && sub != "03" && sub != "11" && sub != "12")
-            return fail("option --sub expects 01, 02, 03, 11 or 12, not ", "'" + sub + "'");
-        if (!width_option(o, "media", 2, "two digits, 01 to 04")) return 2;
-        r = points_request(sub, opt(o, "media", "01"), opt(o, "track", "9400001234567890=2812"), amount, term_id);
+            return fail("option --sub expects 01, 02, 03, 11 or 12, not ", "'" + sub + "'") == 0;
+        if (!width_option(o, "media", 2, "two digits, 01 to 04")) return false;
+        call.request = points_request(sub, opt(o, "media", "01"), opt(o, "track", kDefaultPointsTrack), amount, term_id);
     } else {
         if (!width_option(o, "kind", 2, "a two-character transaction kind such as 10") ||
             !width_option(o, "type", 4, "a four-character message type such as 0200"))
-            return 2;
-        r = card_request(opt(o, "type", "0200"), opt(o, "kind", "10"), opt(o, "track", "9410123456789012=2812101"),
-                         o.count("keyed") > 0, amount, months, term_id);
+            return false;
+        call.request = card_request(opt(o, "type", "0200"), opt(o, "kind", "10"), opt(o, "track", kDefaultTrack),
+                                    o.count("keyed") > 0, amount, months, term_id);
     }
-    r.set(req::org_auth_no, opt(o, "org-auth", ""));
-    r.set(req::org_auth_date, opt(o, "org-date", ""));
-    std::array<char, resp::kSize> response{};
-    std::string host = opt(o, "host", "");
-    int result = points ? Zelta_OKCashbag(host.c_str(), static_cast<int>(port), r.bytes.data(), response.data())
-                        : Zelta_Send(host.c_str(), static_cast<int>(port), r.bytes.data(), response.data());
-    show(points ? "points" : "transaction", r, response.data(), result);
-    if (!save_raw(o, response.data())) return 2;
-    return result >= 0 ? 0 : 1;
+    call.request.set(req::org_auth_no, opt(o, "org-auth", ""));
+    call.request.set(req::org_auth_date, opt(o, "org-date", ""));
+    call.what = points ? Call::What::Points : Call::What::Send;
+    call.host = opt(o, "host", kDefaultHost);
+    call.ack = o.count("ack") > 0;
+    call.raw = opt(o, "raw", "");
+    return true;
 }
 
-int run_download(const Command& c, const Options& o) {
-    long port;
-    if (!has_required(c, o, {"host", "port", "request"})) return 2;
-    if (!number_option(o, "port", 0, 1, 65535, port)) return 2;
+bool prepare(const Command& c, const Options& o, Call& call) {
+    std::string name = c.name;
+    if (name == "send" || name == "points") return prepare_transaction(o, name == "points", call);
+    if (name == "ack") {
+        call.what = Call::What::Ack;
+        return true;
+    }
+    call.what = Call::What::Download;
+    call.host = opt(o, "host", kDefaultHost);
+    call.text = opt(o, "request", "");
+    return has_required(c, o, {"request"}) && number_option(o, "port", kDefaultPort, 1, 65535, call.port);
+}
+
+// The card approvals and cancellations, which the backup route takes.
+bool is_credit(const Record& r) {
+    std::string type(r.bytes.data() + req::msg_type.offset, req::msg_type.width);
+    std::string kind(r.bytes.data() + req::tran_kind.offset, req::tran_kind.width);
+    return (type == "0200" && (kind == "10" || kind == "KT")) || (type == "0420" && (kind == "30" || kind == "KT"));
+}
+
+// What the POS does now: the response code's verdict where it decides, else
+// the result's.
+void print_verdict(const char* export_name, int result, const char* response) {
+    const cli::ResultVerdict* verdict = nullptr;
+    if (std::strcmp(export_name, "download") == 0 && result > 0) verdict = &cli::kDownloadAnswer;
+    for (const cli::ResultVerdict& v : cli::kResultVerdicts)
+        if (!verdict && std::strcmp(v.export_name, export_name) == 0 && v.value == result) verdict = &v;
+    if (response) {
+        for (const cli::CodeVerdict& c : cli::kCodeVerdicts) {
+            if (std::strncmp(c.resp_code, response + resp::resp_code.offset, resp::resp_code.width) != 0) continue;
+            if (std::strcmp(c.action, "by result") != 0) {
+                std::printf("-- verdict: %s: %s\n", c.action, c.todo);
+                return;
+            }
+        }
+    }
+    if (verdict)
+        std::printf("-- verdict: %s: %s\n", verdict->action, verdict->todo);
+    else
+        std::printf("-- verdict: none: a result no table names; see the library's log (zpos log)\n");
+}
+
+// Runs one call of the library while its log lines are shown.
+template <class Fn>
+int with_waiting_lines(const char* reading, Fn call) {
+    cli::LogTail tail(stdout, cli::own_app_dir());
+    tail.start(reading);
+    int result = call();
+    tail.stop();
+    return result;
+}
+
+int run_ack() {
+    std::printf("-- Zelta_Ack\n");
+    std::fflush(stdout);
+    int r = with_waiting_lines("", [] { return Zelta_Ack(); });
+    std::printf("-- result %d: %s\n", r, zposapp_ack_result_text(r));
+    print_verdict("ack", r, nullptr);
+    return r == ZPOSAPP_ACK_CLOSED ? 0 : 1;
+}
+
+int run_transaction(const Call& call) {
+    bool points = call.what == Call::What::Points;
+    if (!points && is_credit(call.request))
+        for (const std::string& w : cli::route_warnings(cli::own_app_dir(), std::time(nullptr)))
+            std::fprintf(stderr, "zpos: warning: %s\n", w.c_str());
+    std::printf("== %s to %s:%ld\n-- request\n", points ? "Zelta_OKCashbag" : "Zelta_Send", call.host.c_str(),
+                call.port);
+    cli::print_request(stdout, call.request.bytes.data());
+    std::fflush(stdout);
+    std::array<char, resp::kSize> response{};
+    int result = with_waiting_lines("", [&] {
+        return points ? Zelta_OKCashbag(call.host.c_str(), static_cast<int>(call.port), call.request.bytes.data(),
+                                        response.data())
+                      : Zelta_Send(call.host.c_str(), static_cast<int>(call.port), call.request.bytes.data(),
+                                   response.data());
+    });
+    std::printf("-- response\n");
+    cli::print_response(stdout, response.data());
+    std::printf("-- result %d: %s\n", result, zposapp_send_result_text(result));
+    print_verdict("send", result, response.data());
+    if (!call.raw.empty()) {
+        std::FILE* f = std::fopen(call.raw.c_str(), "wb");
+        if (!f) return fail("cannot write --raw file ", call.raw);
+        std::fwrite(response.data(), 1, resp::kSize, f);
+        std::fclose(f);
+    }
+    if (result < 0) return 1;
+    if (!call.ack) return 0;
+    if (!zposapp_field_is(response.data(), ZPOSAPP_FIELD(RESP, RESP_CODE), ZPOSAPP_RESP_CODE_APPROVED)) {
+        std::printf("-- Zelta_Ack not called: only an approval is confirmed\n");
+        return 0;
+    }
+    return run_ack();
+}
+
+int run_download(const Call& call) {
+    std::printf("== Zelta_download to %s:%ld [%s]\n", call.host.c_str(), call.port, call.text.c_str());
+    std::fflush(stdout);
     std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer{};
-    int result = Zelta_download(opt(o, "host", "").c_str(), static_cast<int>(port), opt(o, "request", "").c_str(),
-                                answer.data());
-    std::printf("result %d: %s\nanswer [%s]\n", result, zposapp_download_result_text(result), answer.data());
+    int result = with_waiting_lines("waiting for the server's answer (10 s)", [&] {
+        return Zelta_download(call.host.c_str(), static_cast<int>(call.port), call.text.c_str(), answer.data());
+    });
+    std::printf("-- result %d: %s\n-- answer [%s]\n", result, zposapp_download_result_text(result), answer.data());
+    print_verdict("download", result, nullptr);
     return result > 0 ? 0 : 1;
 }
+
+int run(const Call& call) {
+    int status = 0;
+    switch (call.what) {
+        case Call::What::Send:
+        case Call::What::Points: status = run_transaction(call); break;
+        case Call::What::Ack: status = run_ack(); break;
+        case Call::What::Download: status = run_download(call); break;
+        case Call::What::Wait:
+            std::printf("== wait %ld ms\n", call.wait_ms);
+            std::fflush(stdout);
+            std::this_thread::sleep_for(std::chrono::milliseconds(call.wait_ms));
+            break;
+    }
+    std::fflush(stdout);
+    return status;
+}
+
+// ---- Sessions ----
+
+// The words of a session line; "..." keeps blanks inside one word.
+std::vector<std::string> words_of(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, any = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (any) words.push_back(word);
+            word.clear();
+            any = false;
+        } else {
+            word += c;
+            any = true;
+        }
+    }
+    if (any) words.push_back(word);
+    return words;
+}
+
+// One session line into a call; the session's --host and --port (and
+// --download-port) stand in for the line's missing ones.
+bool prepare_line(const std::vector<std::string>& words, const Options& session, Call& call) {
+    if (words[0] == "wait") {
+        char* end = nullptr;
+        double seconds = words.size() == 2 ? std::strtod(words[1].c_str(), &end) : -1;
+        if (words.size() != 2 || *end != '\0' || seconds < 0 || seconds > 3600)
+            return fail("wait expects SECONDS, a number from 0 to 3600") == 0;
+        call.what = Call::What::Wait;
+        call.wait_ms = static_cast<long>(seconds * 1000);
+        return true;
+    }
+    const Command* c = find_command(words[0]);
+    std::string name = c ? c->name : "";
+    if (name != "send" && name != "points" && name != "ack" && name != "download")
+        return fail("a session line is send, points, ack, download or wait, not ", "'" + words[0] + "'") == 0;
+    Options o;
+    std::vector<std::string> repeated, args;
+    if (!parse_options(*c, std::vector<std::string>(words.begin() + 1, words.end()), o, repeated, args)) return false;
+    if (name != "ack") {
+        if (!o.count("host") && session.count("host")) o["host"] = session.at("host");
+        const char* port = name == "download" && session.count("download-port") ? "download-port" : "port";
+        if (!o.count("port") && session.count(port)) o["port"] = session.at(port);
+    }
+    return prepare(*c, o, call);
+}
+
+int run_session(const std::string& file, const Options& session) {
+    long unused;
+    if (!number_option(session, "port", kDefaultPort, 1, 65535, unused) ||
+        !number_option(session, "download-port", kDefaultPort, 1, 65535, unused))
+        return 2;
+    std::ifstream in_file;
+    if (file != "-") {
+        in_file.open(file);
+        if (!in_file) return fail("cannot read ", file);
+    }
+    std::istream& in = file == "-" ? std::cin : in_file;
+    std::vector<std::pair<std::string, Call>> calls;
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> words = words_of(line);
+        if (words.empty() || words[0][0] == '#') continue;
+        g_where = (file == "-" ? std::string("stdin") : file) + ":" + std::to_string(number) + ": ";
+        Call call;
+        if (!prepare_line(words, session, call)) return 2;
+        calls.emplace_back(line, call);
+    }
+    g_where.clear();
+    int failed = 0;
+    for (const auto& [line, call] : calls) {
+        std::printf("\n>> %s\n", line.c_str());
+        if (run(call) != 0) ++failed;
+    }
+    std::printf("\nsession: %zu commands, %zu succeeded, %d failed\n", calls.size(), calls.size() - failed, failed);
+    return failed ? 1 : 0;
+}
+
+// ---- The other commands ----
 
 int run_decode(const std::string& file) {
     std::FILE* f = std::fopen(file.c_str(), "rb");
@@ -318,6 +554,12 @@ int run_settings(const Options& o, const std::vector<std::string>& assignments) 
     return 0;
 }
 
+int run_log(const std::vector<std::string>& args) {
+    std::string path = args.empty() ? cli::today_log_path(cli::own_app_dir()) : args[0];
+    if (!cli::show_log(stdout, path)) return fail("cannot read ", path);
+    return 0;
+}
+
 // The library's application directory is the executable's, so the demo runs
 // a copy of itself from a fresh temporary directory.
 int start_demo_copy(bool keep) {
@@ -343,6 +585,14 @@ int start_demo_copy(bool keep) {
     return fail("cannot start the demo copy");
 }
 
+void show(const char* title, const Record& request, const char* response, int result) {
+    std::printf("\n== %s\n-- request\n", title);
+    cli::print_request(stdout, request.bytes.data());
+    std::printf("-- response\n");
+    cli::print_response(stdout, response);
+    std::printf("-- result %d: %s\n", result, zposapp_send_result_text(result));
+}
+
 int run_demo_here(bool keep) {
     host::Scenario link;
     link.rules.push_back(host::decline_card("5", "\xED\x95\x9C\xEB\x8F\x84\xEC\xB4\x88\xEA\xB3\xBC"));  // 한도초과
@@ -355,22 +605,22 @@ int run_demo_here(bool keep) {
     std::printf("host simulator on 127.0.0.1:%d, download server on 127.0.0.1:%d\n", port, download_sim.port());
 
     std::array<char, resp::kSize> response{};
-    Record approval = card_request("0200", "10", "9410123456789012=2812101", false, 30000, 0, "1200000001");
+    Record approval = card_request("0200", "10", kDefaultTrack, false, 30000, 0, kDefaultTermId);
     int r = Zelta_Send("127.0.0.1", port, approval.bytes.data(), response.data());
     show("card approval", approval, response.data(), r);
     int ack = Zelta_Ack();
     std::printf("-- Zelta_Ack: %d (%s)\n", ack, zposapp_ack_result_text(ack));
 
-    Record declined = card_request("0200", "10", "5410123456789012=2812101", false, 45000, 0, "1200000001");
+    Record declined = card_request("0200", "10", "5410123456789012=2812101", false, 45000, 0, kDefaultTermId);
     r = Zelta_Send("127.0.0.1", port, declined.bytes.data(), response.data());
     show("declined card (acknowledged automatically)", declined, response.data(), r);
 
-    Record cash = card_request("0200", "21", "8001011234567", true, 12000, 0, "1200000001");
+    Record cash = card_request("0200", "21", "8001011234567", true, 12000, 0, kDefaultTermId);
     r = Zelta_Send("127.0.0.1", port, cash.bytes.data(), response.data());
     show("cash", cash, response.data(), r);
     Zelta_Ack();
 
-    Record points = points_request("01", "01", "9400001234567890=2812", 5000, "1200000001");
+    Record points = points_request("01", "01", kDefaultPointsTrack, 5000, kDefaultTermId);
     r = Zelta_OKCashbag("127.0.0.1", port, points.bytes.data(), response.data());
     show("points", points, response.data(), r);
     Zelta_Ack();
@@ -395,8 +645,10 @@ int run_demo_here(bool keep) {
 void print_help() {
     std::printf("zpos: a command-line POS for the ZPosApp library\n\ncommands:\n");
     for (const Command& c : kCommands) std::printf("  %s\n", c.usage);
-    std::printf("\n'zpos COMMAND --help' shows one command. Exit status: 0 done (send and points:\n"
-                "the host replied, whatever resp_code says), 1 the call failed, 2 wrong usage.\n");
+    std::printf("\n'zpos COMMAND --help' shows one command. While a call waits, the lines the library\n"
+                "writes to today's log are shown as they come, with the seconds since the call began.\n"
+                "Exit status: 0 done (send and points: the host replied, whatever resp_code says;\n"
+                "with --ack also confirmed), 1 a call failed, 2 wrong usage.\n");
 }
 
 }  // namespace
@@ -418,16 +670,17 @@ int main(int argc, char** argv) {
     bool here = name == "demo" && argc > 2 && std::strcmp(argv[2], "--in-app-dir") == 0;
     Options o;
     std::vector<std::string> repeated, args;
-    if (!parse_options(*c, argc, argv, here ? 3 : 2, o, repeated, args)) return 2;
+    if (!parse_options(*c, std::vector<std::string>(argv + (here ? 3 : 2), argv + argc), o, repeated, args)) return 2;
     if (name == "demo") return here ? run_demo_here(o.count("keep") > 0) : start_demo_copy(o.count("keep") > 0);
-    if (name == "send") return run_send(*c, o, false);
-    if (name == "points") return run_send(*c, o, true);
-    if (name == "ack") {
-        int r = Zelta_Ack();
-        std::printf("result %d: %s\n", r, zposapp_ack_result_text(r));
-        return r == 1 ? 0 : 1;
-    }
-    if (name == "download") return run_download(*c, o);
     if (name == "settings") return run_settings(o, repeated);
-    return run_decode(args[0]);
+    if (name == "decode") return run_decode(args[0]);
+    if (name == "log") return run_log(args);
+    if (name == "session") return run_session(args[0], o);
+    Call call;
+    if (!prepare(*c, o, call)) return 2;
+    int status = run(call);
+    if (call.what == Call::What::Ack && status != 0)
+        std::fprintf(stderr, "zpos: Zelta_Ack confirms an approval of the same process: use send --ack, or ack "
+                             "after send in a session\n");
+    return status;
 }
