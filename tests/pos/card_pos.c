@@ -8,7 +8,9 @@
  *
  * Exit status 0 when every step went as a POS expects, 1 when one did not,
  * 2 for wrong usage. The source is also valid C++, so that the header's
- * helpers can be compiled as both. */
+ * helpers can be compiled as both. Built against an installed release with
+ * PACKAGE_VERSION defined (what the CMake package or the pkg-config file
+ * announced), it also checks that the headers are of that release. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -57,6 +59,9 @@ int main(int argc, char **argv)
         return 2;
     }
 
+#ifdef PACKAGE_VERSION
+    expect(strcmp(ZPOSAPP_VERSION_STRING, PACKAGE_VERSION) == 0, "the headers are of the release the package announced");
+#endif
     expect(zposapp_request_start(request, "0200", "10", "1200000001") == ZPOSAPP_FIELD_OK, "request started");
     expect(zposapp_set_number(request, ZPOSAPP_FIELD(REQ, TRAN_AMT), "00000abcd") == ZPOSAPP_FIELD_NOT_DIGITS &&
                zposapp_field_is(request, ZPOSAPP_FIELD(REQ, TRAN_AMT), "         "),
