@@ -394,7 +394,10 @@ link_run() {  # x86|x64 arch build-directory
 
   if [ "$x" = x86 ]; then target=i686-pc-windows-msvc; machine=i386; else target=x86_64-pc-windows-msvc; machine=i386:x86-64; fi
   if [ "$x" = x86 ]; then cp tools/linkpos/kernel32.def "$out/"; else sed 's/@[0-9]*//' tools/linkpos/kernel32.def >"$out/kernel32.def"; fi
-  { clang-14 --target=$target -Wall -Wextra -Werror -I"$out/prefix/include" -c tools/linkpos/linkpos.c \
+  # The headers' own includes (stddef.h, string.h) come from mingw-w64: no C
+  # runtime is linked, so only their declarations are needed.
+  { clang-14 --target=$target -Wall -Wextra -Werror -I"$out/prefix/include" -isystem "/usr/$arch-w64-mingw32/include" \
+      -c tools/linkpos/linkpos.c \
       -o "$out/linkpos.obj" &&
     llvm-dlltool-14 -m $machine -k -d "$out/kernel32.def" -l "$out/kernel32.lib" &&
     lld-link-14 /nologo /entry:linkpos_start /subsystem:console "$out/linkpos.obj" "$dir/ZPosApp.lib" \

@@ -4,14 +4,16 @@
  * library refuses, and a download. One line a call; exit status 0 when all
  * four gave what is expected.
  *
- * It needs nothing but kernel32, declared here by hand, so the same file
- * builds with MinGW (C runtime and main) and with MSVC conventions without any
- * C runtime headers (entry point linkpos_start).
+ * It calls nothing but kernel32, declared here by hand, so the same file
+ * builds with MinGW (C runtime and main) and with MSVC conventions without a
+ * C runtime (entry point linkpos_start). Fields and results are named through
+ * zposapp_records.h; its helpers, which would need the C runtime, go unused.
  *
  * Usage: linkpos.exe HOST_PORT DOWNLOAD_PORT
  *   HOST_PORT      a zpos-host on 127.0.0.1 that approves card 9410123456789012
  *   DOWNLOAD_PORT  a zpos-host --download on 127.0.0.1 */
 #include <zposapp.h>
+#include <zposapp_records.h>
 
 typedef void* Handle;
 __declspec(dllimport) Handle __stdcall GetStdHandle(unsigned long which);
@@ -25,6 +27,7 @@ __declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
 static char request[ZPOSAPP_REQUEST_SIZE];
 static char response[ZPOSAPP_RESPONSE_SIZE];
 static char answer[ZPOSAPP_DOWNLOAD_ANSWER_SIZE];
+static const char* const code = response + ZPOSAPP_RESP_RESP_CODE_OFFSET;
 static int failures;
 
 static int length(const char* text) {
@@ -81,14 +84,16 @@ static void put(int offset, const char* text) {
 static void card_request(const char* kind) {
     int i;
     for (i = 0; i < ZPOSAPP_REQUEST_SIZE; ++i) request[i] = ' ';
-    put(0, "0240");
-    put(27, "0200");
-    put(31, kind);
-    put(45, "1200000001");
-    put(55, "S");
-    put(58, "9410123456789012=2812101");
-    put(95, "00000000000000000000");
-    put(115, "000030000");
+    put(ZPOSAPP_REQ_REC_LEN_OFFSET, "0240");
+    put(ZPOSAPP_REQ_MSG_TYPE_OFFSET, "0200");
+    put(ZPOSAPP_REQ_TRAN_KIND_OFFSET, kind);
+    put(ZPOSAPP_REQ_TERM_ID_OFFSET, "1200000001");
+    put(ZPOSAPP_REQ_ENTRY_MODE_OFFSET, "S");
+    put(ZPOSAPP_REQ_TRACK2_OFFSET, "9410123456789012=2812101");
+    put(ZPOSAPP_REQ_INSTALL_MONTHS_OFFSET, "00");
+    put(ZPOSAPP_REQ_AMT_EXTRA1_OFFSET, "000000000");
+    put(ZPOSAPP_REQ_AMT_EXTRA2_OFFSET, "000000000");
+    put(ZPOSAPP_REQ_TRAN_AMT_OFFSET, "000030000");
 }
 
 /* The next number on the command line after `*at`, 0 when there is none. */
@@ -117,14 +122,15 @@ int main(void) {
 
     card_request("10");
     result = Zelta_Send("127.0.0.1", host_port, request, response);
-    report(result == 1 && same(response + 55, "0000"), "Zelta_Send card approval", result, response + 55);
+    report(result == ZPOSAPP_SEND_REPLIED && same(code, ZPOSAPP_RESP_CODE_APPROVED), "Zelta_Send card approval",
+           result, code);
     result = Zelta_Ack();
-    report(result == 1, "Zelta_Ack", result, 0);
+    report(result == ZPOSAPP_ACK_CLOSED, "Zelta_Ack", result, 0);
 
     card_request("10"); /* not points: refused before any connection */
     result = Zelta_OKCashbag("127.0.0.1", host_port, request, response);
-    report(result == -1 && same(response + 55, "NOTX"), "Zelta_OKCashbag kind 10 refused", result,
-           response + 55);
+    report(result == ZPOSAPP_SEND_FAILED && same(code, ZPOSAPP_RESP_CODE_REFUSED), "Zelta_OKCashbag kind 10 refused",
+           result, code);
 
     result = Zelta_download("127.0.0.1", download_port, "PARAMDOWN0001", answer);
     report(result == 15 && same(answer, "0000DOWNLOAD OK"), "Zelta_download", result, answer);
