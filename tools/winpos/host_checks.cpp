@@ -60,13 +60,13 @@ void check_card_approval(int port, bool with_store) {
     int rc = send_card(port, "9410123456789012=2812101", 30000, "approval", req, resp);
 
     check(rc == 1, "approval: result 1", "got %d", rc);
-    check(bytes_are(resp + 27, "021010") && bytes_are(resp + 45, "12000000010000"),
-          "approval: 0210, kind 10, term_id and resp_code 0000", "got [%.4s] [%.14s]", resp + 27,
-          resp + 45);
-    check(bytes_are(resp + 238, "12345678    "), "approval: auth_no", "got [%.12s]", resp + 238);
-    check(bytes_are(resp + 169, "\xB1\xB9\xB9\xCE\xC4\xAB\xB5\xE5"),
-          "approval: issuer name turned from keystrokes into CP949", "got [%.20s]", resp + 169);
-    check(bytes_are(resp + 402, "NONE"), "approval: no signature at 402");
+    check(bytes_are(RESP(resp, MSG_TYPE), "021010") && bytes_are(RESP(resp, TERM_ID), "12000000010000"),
+          "approval: 0210, kind 10, term_id and resp_code 0000", "got [%.4s] [%.14s]", RESP(resp, MSG_TYPE),
+          RESP(resp, TERM_ID));
+    check(bytes_are(RESP(resp, AUTH_NO), "12345678    "), "approval: auth_no", "got [%.12s]", RESP(resp, AUTH_NO));
+    check(bytes_are(RESP(resp, ISSUER_NAME), "\xB1\xB9\xB9\xCE\xC4\xAB\xB5\xE5"),
+          "approval: issuer name turned from keystrokes into CP949", "got [%.20s]", RESP(resp, ISSUER_NAME));
+    check(bytes_are(RESP(resp, SIGN_FLAG), "NONE"), "approval: sign_flag NONE");
     check(!std::memchr(resp, '\0', sizeof resp), "approval: no zero byte in the response");
     check_connect_lines("approval", port);
     char masked[128];
@@ -113,9 +113,10 @@ void check_signed_approval(int port) {
     static char req[kRequestSize];
     static char resp[kResponseSize];
     int rc = send_card(port, "9410123456789012=2812101", 60000, "signed", req, resp);
-    check(rc == 1 && bytes_are(resp + 55, "0000"), "signed approval: result 1, resp_code 0000",
-          "got %d [%.4s]", rc, resp + 55);
-    check(bytes_are(resp + 402, "YES"), "signed approval: YES at 402", "got [%.4s]", resp + 402);
+    check(rc == 1 && bytes_are(RESP(resp, RESP_CODE), "0000"), "signed approval: result 1, resp_code 0000",
+          "got %d [%.4s]", rc, RESP(resp, RESP_CODE));
+    check(bytes_are(RESP(resp, SIGN_FLAG), "YES"), "signed approval: sign_flag YES", "got [%.4s]",
+          RESP(resp, SIGN_FLAG));
     check(log_has_line("GET COM PORT NO... 7") && log_has_line("RETURN Sign LEN.. 0005"),
           "signed approval: log the pad's port and signature length");
     static char record[4096];
@@ -137,7 +138,7 @@ void check_decline(int port) {
     static char resp[kResponseSize];
     int rc = send_card(port, "5410123456789012=2812101", 30000, "decline", req, resp);
     check(rc == 1, "decline: result 1", "got %d", rc);
-    check(bytes_are(resp + 55, "8324"), "decline: resp_code 8324", "got [%.4s]", resp + 55);
+    check(bytes_are(RESP(resp, RESP_CODE), "8324"), "decline: resp_code 8324", "got [%.4s]", RESP(resp, RESP_CODE));
     check(!std::memchr(resp, '\0', sizeof resp), "decline: no zero byte in the response");
     check_connect_lines("decline", port);
     check(log_has_line("resp_code[8324]") && log_has_line("AUTO ACK SEND") &&

@@ -139,7 +139,7 @@ void check_calling_convention() {
     measured_call4();
     check(g_call.result == -1 && g_call.moved == 0, "stdcall: Zelta_OKCashbag pops its 16 bytes",
           "result %d, stack moved %ld", g_call.result, g_call.moved);
-    check(bytes_are(resp + 55, "NOTX"), "OKCashbag: kind 10 refused with NOTX");
+    check(bytes_are(RESP(resp, RESP_CODE), "NOTX"), "OKCashbag: kind 10 refused with NOTX");
 
     // No link socket is open after a refusal: the ACK cannot be sent.
     g_call.fn = reinterpret_cast<void*>(g_ack);

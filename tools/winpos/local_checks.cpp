@@ -73,10 +73,11 @@ void check_refusal() {
     check(rc == -1, "refusal: result -1", "got %d", rc);
     check(bytes_are(resp, "0450WINPOS-0001            0210ZZ01"), "refusal: head 0..34",
           "got [%.35s]", resp);
-    check(all_bytes(resp + 35, 10, ' '), "refusal: ten blanks at 35..44");
-    check(bytes_are(resp + 45, "1450010001NOTX"), "refusal: term_id and resp_code NOTX",
-          "got [%.14s]", resp + 45);
-    check(all_bytes(resp + 59, kResponseSize - 59, '\0'), "refusal: zero bytes from 59 to 449");
+    check(all_bytes(RESP(resp, HEAD_BLANK), 10, ' '), "refusal: ten blanks after kind_echo");
+    check(bytes_are(RESP(resp, TERM_ID), "1450010001NOTX"), "refusal: term_id and resp_code NOTX",
+          "got [%.14s]", RESP(resp, TERM_ID));
+    check(all_bytes(RESP(resp, ENTRY_MODE), kResponseSize - ZPOSAPP_RESP_ENTRY_MODE_OFFSET, '\0'),
+          "refusal: zero bytes after resp_code");
 
     // The request went to the log with the card number's last four digits,
     // the '=' and the expiry hidden.
@@ -104,7 +105,8 @@ void check_log_prefixes() {
         bool good = e - p >= 13 && p[0] == '[' && p[3] == ':' && p[6] == ':' && p[9] == ']' &&
                     bytes_are(p + 10, " - ");
         for (int i : {1, 2, 4, 5, 7, 8}) good = good && p[i] >= '0' && p[i] <= '9';
-        good = good && *e == '\n' && e[-1] == '\r' && std::memchr(p, '\r', static_cast<std::size_t>(e - 1 - p)) == nullptr;
+        good = good && *e == '\n' && e[-1] == '\r' &&
+               std::memchr(p, '\r', static_cast<std::size_t>(e - 1 - p)) == nullptr;
         if (!good) {
             ok = false;
             std::printf("     bad line: %.60s\n", p);
@@ -208,11 +210,12 @@ void check_card_no_host() {
     int rc = g_send("127.0.0.1", port, req, resp);
     long after = static_cast<long>(std::time(nullptr));
     check(rc == -6, "card, no host: result -6", "got %d", rc);
-    check(bytes_are(resp + 55, "COMM"), "card, no host: resp_code COMM", "got [%.4s]", resp + 55);
-    check(bytes_are(resp + 59, "S  9410123456789012=2512101"), "card, no host: card echo at 59",
-          "got [%.27s]", resp + 59);
-    check(bytes_are(resp + 402, "NONE"), "card, no host: no signature at 402", "got [%.4s]",
-          resp + 402);
+    check(bytes_are(RESP(resp, RESP_CODE), "COMM"), "card, no host: resp_code COMM", "got [%.4s]",
+          RESP(resp, RESP_CODE));
+    check(bytes_are(RESP(resp, ENTRY_MODE), "S  9410123456789012=2512101"), "card, no host: card echo",
+          "got [%.27s]", RESP(resp, ENTRY_MODE));
+    check(bytes_are(RESP(resp, SIGN_FLAG), "NONE"), "card, no host: sign_flag NONE", "got [%.4s]",
+          RESP(resp, SIGN_FLAG));
     check(!std::memchr(resp, '\0', sizeof resp), "card, no host: no zero byte in the response");
     ini_value("VANID", v, sizeof v);
     check(std::strcmp(v, "2") == 0, "card, no host: VANID 2", "got [%s]", v);

@@ -120,11 +120,11 @@ void check_notices() {
     card_request(req, "0200", "ZZ", "000010000");
     LONG before = g_notice_count;
     int rc = g_send("127.0.0.1", 10901, req, resp);
-    check(rc == -1 && bytes_are(resp + 55, "NOTX"), "test port: the call goes on to its refusal",
-          "got %d [%.4s]", rc, resp + 55);
+    check(rc == -1 && bytes_are(RESP(resp, RESP_CODE), "NOTX"), "test port: the call goes on to its refusal",
+          "got %d [%.4s]", rc, RESP(resp, RESP_CODE));
     check_notice(before, kTestPort, kTestPortWide, "test port");
 
-    put(req, 45, "1450019998");
+    put(req, ZPOSAPP_REQ_TERM_ID_OFFSET, "1450019998");
     before = g_notice_count;
     rc = g_send("127.0.0.1", 10901, req, resp);
     check(rc == -1 && g_notice_count == before, "test port, test terminal: no message box",

@@ -140,21 +140,21 @@ void put(char* rec, int offset, const char* text) {
 }
 
 // A card request record: blanks everywhere, then the fields the checks use.
-// The track image 9410123456789012=2512101 starts at offset 58, its '=' at 74.
+// The track image 9410123456789012=2512101, its '=' after the 16-digit card number.
 void card_request(char* rec, const char* msg_type, const char* kind, const char* amount) {
     std::memset(rec, ' ', kRequestSize);
-    put(rec, 0, "0240");
-    put(rec, 4, "WINPOS-0001");
-    put(rec, 27, msg_type);
-    put(rec, 31, kind);
-    put(rec, 33, "01");
-    put(rec, 45, "1450010001");
-    put(rec, 55, "S");
-    put(rec, 58, "9410123456789012=2512101");
-    put(rec, 95, "00");
-    put(rec, 97, "000000000");
-    put(rec, 106, "000000000");
-    put(rec, 115, amount);
+    put(rec, ZPOSAPP_REQ_REC_LEN_OFFSET, "0240");
+    put(rec, ZPOSAPP_REQ_POS_ECHO_OFFSET, "WINPOS-0001");
+    put(rec, ZPOSAPP_REQ_MSG_TYPE_OFFSET, msg_type);
+    put(rec, ZPOSAPP_REQ_TRAN_KIND_OFFSET, kind);
+    put(rec, ZPOSAPP_REQ_KIND_ECHO_OFFSET, "01");
+    put(rec, ZPOSAPP_REQ_TERM_ID_OFFSET, "1450010001");
+    put(rec, ZPOSAPP_REQ_ENTRY_MODE_OFFSET, "S");
+    put(rec, ZPOSAPP_REQ_TRACK2_OFFSET, "9410123456789012=2512101");
+    put(rec, ZPOSAPP_REQ_INSTALL_MONTHS_OFFSET, "00");
+    put(rec, ZPOSAPP_REQ_AMT_EXTRA1_OFFSET, "000000000");
+    put(rec, ZPOSAPP_REQ_AMT_EXTRA2_OFFSET, "000000000");
+    put(rec, ZPOSAPP_REQ_TRAN_AMT_OFFSET, amount);
 }
 
 // The card request the command-line POS (zpos send) builds, field for field:
@@ -162,18 +162,18 @@ void card_request(char* rec, const char* msg_type, const char* kind, const char*
 void pos_request(char* rec, const char* msg_type, const char* kind, const char* track,
                  long amount) {
     std::memset(rec, ' ', kRequestSize);
-    put(rec, 0, "0240");
-    put(rec, 27, msg_type);
-    put(rec, 31, kind);
-    put(rec, 45, "1200000001");
-    put(rec, 55, "S");
-    put(rec, 58, track);
-    put(rec, 95, "00");
-    put(rec, 97, "000000000");
-    put(rec, 106, "000000000");
+    put(rec, ZPOSAPP_REQ_REC_LEN_OFFSET, "0240");
+    put(rec, ZPOSAPP_REQ_MSG_TYPE_OFFSET, msg_type);
+    put(rec, ZPOSAPP_REQ_TRAN_KIND_OFFSET, kind);
+    put(rec, ZPOSAPP_REQ_TERM_ID_OFFSET, "1200000001");
+    put(rec, ZPOSAPP_REQ_ENTRY_MODE_OFFSET, "S");
+    put(rec, ZPOSAPP_REQ_TRACK2_OFFSET, track);
+    put(rec, ZPOSAPP_REQ_INSTALL_MONTHS_OFFSET, "00");
+    put(rec, ZPOSAPP_REQ_AMT_EXTRA1_OFFSET, "000000000");
+    put(rec, ZPOSAPP_REQ_AMT_EXTRA2_OFFSET, "000000000");
     char text[16];
     std::snprintf(text, sizeof text, "%09ld", amount);
-    put(rec, 115, text);
+    put(rec, ZPOSAPP_REQ_TRAN_AMT_OFFSET, text);
 }
 
 bool bytes_are(const char* p, const char* expected) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 
 #include "zposapp.h"
+#include "zposapp_records.h"
 
 namespace winpos {
 
@@ -17,6 +18,9 @@ using AckFn = int(__stdcall*)();
 
 constexpr int kRequestSize = ZPOSAPP_REQUEST_SIZE;
 constexpr int kResponseSize = ZPOSAPP_RESPONSE_SIZE;
+// A response field's first byte by its name in zposapp_records.h:
+// RESP(resp, AUTH_NO).
+#define RESP(record, NAME) ((record) + ZPOSAPP_RESP_##NAME##_OFFSET)
 
 // Prints "ok" or "FAIL" with the name (and, on failure, the printf-style
 // detail) and counts it.
