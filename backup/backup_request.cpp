@@ -91,15 +91,15 @@ int encrypt_track(const char* request, char (&out)[kCryptBufferSize]) {
 int build_backup_request(const char* request, std::span<char, kRequestMessageSize> out, int kind) {
     // The caller puts the check byte after ETX, so the message stops one short.
     Writer w(std::span<char>(out.data(), out.size() - 1));
-    w.put(kSTX);
+    w.put(wire::kSTX);
     w.put("ZLTA");
-    w.put(kFS);
+    w.put(wire::kFS);
     g_backup_port = 0;
 
     int amount = field_value(request, req::tran_amt);
     bool sign_wanted = sign_setting_on() && amount > kSignThreshold;
     w.put(request_code(kind, sign_wanted));
-    w.put(kFS);
+    w.put(wire::kFS);
 
     char tid[12] = {};
     std::snprintf(tid, sizeof tid, "%-10.10s", request + req::term_id.offset);
@@ -109,41 +109,41 @@ int build_backup_request(const char* request, std::span<char, kRequestMessageSiz
         return kBackupRequestTerminal;
     }
     w.put_fixed(tid, 10);
-    w.put(kFS);
+    w.put(wire::kFS);
     w.put(request[req::entry_mode.offset] == req::kKeyedEntry ? "10" : "20");
-    w.put(kFS);
+    w.put(wire::kFS);
 
     char track[kCryptBufferSize];
     int crypt = encrypt_track(request, track);
     if (crypt != 0) return crypt;
     // The output need not end in a NUL: the precision bounds the read.
     w.put_format(40, "%-40.40s", track);
-    w.put(kFS);
-    w.put(kFS);
+    w.put(wire::kFS);
+    w.put(wire::kFS);
 
     w.put_fixed(field_text(request, req::install_months), 2);
-    w.put(kFS);
+    w.put(wire::kFS);
     if (amount >= kBackupAmountLimit) {
         WriteLogFormat(kLogLine, "Amount is 100000000 over [%d]", amount);
         return kBackupRequestFailed;
     }
     w.put_format(8, "%08d", amount);
-    w.put(kFS);
+    w.put(wire::kFS);
     w.put_format(8, "%08d", field_value(request, req::amt_extra1));
-    w.put(kFS);
+    w.put(wire::kFS);
     w.put_format(8, "%08d", field_value(request, req::amt_extra2));
-    w.put(kFS);
+    w.put(wire::kFS);
 
     if (kind == kind::kCardApproval) {
         put_today(w);
-        w.put(kFS);
+        w.put(wire::kFS);
     } else {
         w.put_fixed(field_text(request, req::org_auth_date), 6);
-        w.put(kFS);
+        w.put(wire::kFS);
         char auth[16] = {};
         std::snprintf(auth, sizeof auth, "%.8s    ", request + req::org_auth_no.offset);
         w.put_fixed(auth, 12);
-        w.put(kFS);
+        w.put(wire::kFS);
     }
 
     int sign_len = 0;
@@ -161,14 +161,14 @@ int build_backup_request(const char* request, std::span<char, kRequestMessageSiz
         std::memcpy(data.data(), sign.data(), static_cast<std::size_t>(sign_len));
         int n = base64_encode(std::span<const char>(data.data(), static_cast<std::size_t>(sign_len)), text);
         w.put(kSignatureTag);
-        w.put(kFS);
+        w.put(wire::kFS);
         w.put(std::string_view(text.data(), static_cast<std::size_t>(n)));
-        w.put(kFS);
+        w.put(wire::kFS);
     }
 
     w.put('N');
-    for (int i = 0; i < kTrailingSeparators; ++i) w.put(kFS);
-    w.put(kETX);
+    for (int i = 0; i < kTrailingSeparators; ++i) w.put(wire::kFS);
+    w.put(wire::kETX);
     if (w.overflowed()) return kBackupRequestFailed;
 
     if (kind == kind::kCardApproval && g_module.sign_flag != 1)

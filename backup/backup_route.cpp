@@ -14,6 +14,7 @@
 #include "support/log.h"
 #include "support/records.h"
 #include "support/settings.h"
+#include "support/wire.h"
 
 namespace zpos {
 
@@ -21,8 +22,6 @@ int g_backup_port = 0;
 
 namespace {
 
-constexpr char kFS = 0x1C;
-constexpr char kETX = 0x03;
 constexpr int kReplyFields = 17;
 // Characters kept of each reply field.
 constexpr std::array<std::size_t, kReplyFields> kFieldLimit = {15, 4,  4,  12, 15, 12, 13, 12, 12,
@@ -56,8 +55,8 @@ void split_reply(const char* reply, BackupReply& out) {
     std::size_t field = 0, len = 0;
     for (int i = 1; i < kBackupReplySize; ++i) {
         char c = reply[i];
-        if (c == kETX) break;
-        if (c == kFS) {
+        if (c == wire::kETX) break;
+        if (c == wire::kFS) {
             ++field;
             len = 0;
             continue;

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int n = zpos::build_request_message(request.get(), out, kind);
     if (n < 0 || n > zpos::kRequestMessageSize) __builtin_trap();
     if (n > 0) {
-        if (message[0] != zpos::kSTX || message[static_cast<std::size_t>(n - 1)] != zpos::kETX) __builtin_trap();
+        if (message[0] != zpos::wire::kSTX || message[static_cast<std::size_t>(n - 1)] != zpos::wire::kETX) __builtin_trap();
         if (zpos::frame_message(message.data(), n) != n + 1) __builtin_trap();
     }
 

@@ -12,6 +12,7 @@
 #include "platform/socket.h"
 #include "support/log.h"
 #include "support/settings.h"
+#include "support/wire.h"
 
 namespace zpos {
 
@@ -19,7 +20,6 @@ namespace {
 constexpr std::size_t kLineSize = 200;
 constexpr int kEotBufferSize = 1024;
 constexpr int kMaxFrames = 5;
-constexpr unsigned char kAckFrame[3] = {0x00, 0x01, kAck};
 
 // How the EOT wait ended.
 enum class EotEnd { Received, TimedOut, NotSet, ShortRead, NoEot };
@@ -74,7 +74,7 @@ EotEnd wait_for_eot(const EotTexts& texts) {
         ++count;
         unsigned char last = static_cast<unsigned char>(buffer[got - 1]);
         int len = static_cast<int>(got);
-        if (last == kEot) {
+        if (last == wire::kEOT) {
             close_link();
             if (texts.reset_route) {
                 g_module.route_mode = kRoutePrimary;
@@ -93,7 +93,7 @@ EotEnd wait_for_eot(const EotTexts& texts) {
 }
 
 bool send_ack() {
-    return platform::socket_send(g_module.link_socket, kAckFrame, sizeof kAckFrame) > 0;
+    return platform::socket_send(g_module.link_socket, wire::kAckFrame.data(), wire::kAckFrame.size()) > 0;
 }
 }  // namespace
 

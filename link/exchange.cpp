@@ -18,13 +18,13 @@
 #include "support/message_kinds.h"
 #include "support/records.h"
 #include "support/settings.h"
+#include "support/wire.h"
 
 namespace zpos {
 
 namespace {
 constexpr std::size_t kLineSize = 200;
 constexpr int kLastRetry = 3;
-constexpr unsigned char kNakFrame[3] = {0x00, 0x01, kNak};
 
 // The library's own reply parser.
 constexpr ReplyParser kDefaultParser = parse_reply;
@@ -105,8 +105,8 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
     if (!ready) return fail("ENQ read err isset errno", -5);
     long got = platform::socket_recv(g_module.link_socket, g_enq_buffer, sizeof g_enq_buffer);
     if (got < 3) return fail("ENQ Read Err", -5);
-    if (g_enq_buffer[2] != kEnq) return fail(texts::kLogNoEnq, -5);
-    WriteLogFormat(kLineSize, "rtn[%d] ENQ_RECV[%02x]", static_cast<int>(got), kEnq);
+    if (g_enq_buffer[2] != wire::kENQ) return fail(texts::kLogNoEnq, -5);
+    WriteLogFormat(kLineSize, "rtn[%d] ENQ_RECV[%02x]", static_cast<int>(got), wire::kENQ);
 
     // A frame beyond the buffer is refused like a send the host did not take.
     int frame_len = build_request_frame(g_frame, sizeof g_frame, framed, framed_len, block, block_len);
@@ -117,7 +117,7 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
     int retry = 0;
     bool send_nak = false;
     for (;;) {
-        if (send_nak && platform::socket_send(g_module.link_socket, kNakFrame, sizeof kNakFrame) < 3)
+        if (send_nak && platform::socket_send(g_module.link_socket, wire::kNakFrame.data(), wire::kNakFrame.size()) < 3)
             return fail(texts::kLogResendError, -5);
         send_nak = false;
 
@@ -165,8 +165,8 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
         }
 
         if (n < 3) {
-            if (g_reply[0] == kEnq) {
-                WriteLogFormat(kLineSize, "ENQ RETRY [%02x] [%d]", kEnq, static_cast<int>(length_read));
+            if (g_reply[0] == wire::kENQ) {
+                WriteLogFormat(kLineSize, "ENQ RETRY [%02x] [%d]", wire::kENQ, static_cast<int>(length_read));
                 continue;
             }
             if (retry >= kLastRetry) {

@@ -12,12 +12,6 @@ inline constexpr int kEnqReadSize = 3000;
 inline constexpr int kReplyBodySize = 3000;
 inline constexpr int kRequestFrameSize = 3500;
 
-// Control bytes of the link.
-inline constexpr unsigned char kEnq = 0x05;
-inline constexpr unsigned char kAck = 0x06;
-inline constexpr unsigned char kNak = 0x15;
-inline constexpr unsigned char kEot = 0x04;
-
 // The mask key of a body of `length` bytes: the low byte of the length, or the
 // high byte when the low byte is 0.
 unsigned char mask_key(unsigned length);

@@ -12,6 +12,7 @@
 #include "platform/socket.h"
 #include "request/framing.h"
 #include "request/request_message.h"
+#include "support/wire.h"
 #include "support/fields.h"
 #include "support/log.h"
 #include "support/message_kinds.h"
@@ -20,7 +21,6 @@
 namespace zpos {
 
 namespace {
-constexpr unsigned char kAckFrame[3] = {0x00, 0x01, kAck};
 
 // A fixed field: exactly `width` bytes of the formatted text, NUL-padded.
 void put_fixed_number(Writer& w, int value, std::size_t width) {
@@ -30,7 +30,7 @@ void put_fixed_number(Writer& w, int value, std::size_t width) {
 }
 
 void put_empty_fields(Writer& w, int count) {
-    for (int i = 0; i < count; ++i) w.put(kFS);
+    for (int i = 0; i < count; ++i) w.put(wire::kFS);
 }
 }  // namespace
 
@@ -41,40 +41,40 @@ int build_management_message(const char* request, char* out, std::size_t capacit
     int extra1 = field_value(request, req::amt_extra1);
     int extra2 = field_value(request, req::amt_extra2);
 
-    w.put(kSTX);
+    w.put(wire::kSTX);
     w.put("SPOS11");
-    w.put(kFS);
+    w.put(wire::kFS);
     w.put_fixed(field_text(request, req::term_id), 10);  // 1
-    w.put(kFS);
+    w.put(wire::kFS);
     if (request[req::entry_mode.offset] == req::kKeyedEntry)  // 2
         put_split_form(w, request);
     else
         w.put(field_text(request, req::track2));
-    w.put(kFS);
+    w.put(wire::kFS);
     w.put_fixed(field_text(request, req::install_months), 2);  // 3
-    w.put(kFS);
+    w.put(wire::kFS);
     put_fixed_number(w, amount - extra1 - extra2, 8);  // 4
-    w.put(kFS);
+    w.put(wire::kFS);
     w.put_format(300, "%08d", extra2);  // 5
-    w.put(kFS);
+    w.put(wire::kFS);
     w.put_format(300, "%08d", extra1);  // 6
-    w.put(kFS);
+    w.put(wire::kFS);
     w.put("        ");  // 7
-    w.put(kFS);
+    w.put(wire::kFS);
     w.put("      ");  // 8
-    w.put(kFS);
-    w.put(kFS);  // 9
+    w.put(wire::kFS);
+    w.put(wire::kFS);  // 9
     w.put_fixed(text_of(g_module.version_code, 6), 6);  // 10
-    w.put(kFS);
+    w.put(wire::kFS);
     w.put('G');  // 11
-    w.put(kFS);
+    w.put(wire::kFS);
     put_empty_fields(w, 5);  // 12-16
     w.put("OITR");  // 17
     w.put_fixed(text_of(g_module.tran_time, 6), 6);
-    w.put(kFS);
+    w.put(wire::kFS);
     put_empty_fields(w, 7);  // 18-24
     w.put('A');  // 25
-    w.put(kETX);
+    w.put(wire::kETX);
     if (w.overflowed()) return 0;
     return frame_message(out, static_cast<int>(w.size()));
 }
@@ -91,7 +91,7 @@ int management_acknowledge(const char* saved_request) {
         close_link();
         return -12;
     }
-    long sent = platform::socket_send(g_module.link_socket, kAckFrame, sizeof kAckFrame);
+    long sent = platform::socket_send(g_module.link_socket, wire::kAckFrame.data(), wire::kAckFrame.size());
     close_link();
     if (sent <= 0) {
         WriteLogText("ACK send err");

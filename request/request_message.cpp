@@ -25,7 +25,7 @@ constexpr Field kChequeAmount{93, 9};
 bool keyed(const char* request) { return request[req::entry_mode.offset] == req::kKeyedEntry; }
 bool is_pin_kind(int k) { return k == kind::kF1Approval || k == kind::kF2Cancel || k == 62 || k == 63; }
 
-void fs(Writer& w) { w.put(kFS); }
+void fs(Writer& w) { w.put(wire::kFS); }
 
 // "%08d"-style numbers: `width` 0 writes the text, otherwise exactly `width` bytes.
 void put_number(Writer& w, const char* format, int value, std::size_t width) {
@@ -200,13 +200,13 @@ void put_second_card_field(Writer& w, const char* request, int k) {
 void put_split_form(Writer& w, const char* request) {
     const char* track = request + req::track2.offset;
     std::size_t sep = 0;
-    while (sep < 20 && track[sep] != '=' && track[sep] != kFS) ++sep;
+    while (sep < 20 && track[sep] != '=' && track[sep] != wire::kFS) ++sep;
     if (sep < 20) {
         w.put(text_of(track, sep));
-        w.put(kFS);
+        w.put(wire::kFS);
         w.put_fixed(text_of(track + sep + 1, 4), 4);
     } else {
-        w.put(kFS);
+        w.put(wire::kFS);
         w.put_fixed(text_of(track + 21, 4), 4);
     }
 }
@@ -216,7 +216,7 @@ int build_request_message(const char* request, std::span<char, kRequestMessageSi
     // One byte stays free for the caller's check byte.
     Writer w(out.first(kRequestMessageSize - 1));
 
-    w.put(kSTX);
+    w.put(wire::kSTX);
     w.put('I');
     w.put(keyed(request) ? 'K' : 'S');
     w.put("    ");  // the length, filled in last
@@ -304,7 +304,7 @@ int build_request_message(const char* request, std::span<char, kRequestMessageSi
         put_padded(w, field_text(request, req::ext_pa), 3);
         fs(w);
     }
-    w.put(kETX);
+    w.put(wire::kETX);
     if (w.overflowed()) return 0;
 
     int n = static_cast<int>(w.size());

@@ -6,13 +6,11 @@
 #include <span>
 
 #include "support/fields.h"
+#include "support/wire.h"
 
 namespace zpos {
 
 inline constexpr int kRequestMessageSize = 3000;
-inline constexpr char kSTX = 0x02;
-inline constexpr char kETX = 0x03;
-inline constexpr char kFS = 0x1C;
 
 // Totals above this one are refused for the payment kinds.
 inline constexpr int kAmountLimit = 99999999;
