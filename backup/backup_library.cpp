@@ -3,11 +3,14 @@
 
 #include <cstring>
 
+#include "support/log_lines.h"
+
 namespace zpos {
 
 bool BackupSession::open(const char* function) {
-    fn_ = lib_.open("BACKUPDLL", function, kLogBackupLoadFail,
-                    std::strcmp(function, kCryptCardFunction) == 0 ? kLogCryptCardMissing : kLogDataProcessMissing);
+    fn_ = lib_.open("BACKUPDLL", function, log_lines::kBackupLoadFail,
+                    std::strcmp(function, kCryptCardFunction) == 0 ? log_lines::kBackupCryptMissing
+                                                                   : log_lines::kBackupDataMissing);
     return fn_ != nullptr;
 }
 

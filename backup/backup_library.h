@@ -21,11 +21,6 @@ inline constexpr int kCryptCardMode = 1;
 inline constexpr int kCryptBufferSize = 40;
 inline constexpr int kBackupReplySize = 1024;
 
-// Log lines of the library's use (the doubled blanks are part of them).
-inline constexpr char kLogBackupLoadFail[] = "BACK UP DLL load Fail";
-inline constexpr char kLogCryptCardMissing[] = "BACK UP DLL  get  cryptCard Fail";
-inline constexpr char kLogDataProcessMissing[] = "BACK UP DLL get  DataProcess Fail";
-
 // One use of the backup library: open() loads it and resolves one function;
 // the library is released by release() or at scope end.
 class BackupSession {

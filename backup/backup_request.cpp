@@ -15,6 +15,7 @@
 #include "request/capture.h"
 #include "support/fields.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
 #include "support/settings.h"
@@ -23,7 +24,6 @@ namespace zpos {
 
 namespace {
 
-constexpr std::size_t kLogLine = 128;
 constexpr int kBackupAmountLimit = 100000000;
 constexpr char kBackupTerminalPrefix[] = "120";
 constexpr char kNoEncryptYear[] = "99";
@@ -71,7 +71,7 @@ int encrypt_track(const char* request, char (&out)[kCryptBufferSize]) {
     std::snprintf(in, sizeof in, "%.37s", request + req::track2.offset);
     std::memset(out, 0, sizeof out);
     if (expiry_year_99(in)) {
-        WriteLogText("Encrypt Module is not BACKUPing");
+        WriteLogText(log_lines::kBackupNoEncrypt);
         lib.release();
         backup_reset_to_primary();
         return kBackupRequestNoEncrypt;
@@ -79,7 +79,7 @@ int encrypt_track(const char* request, char (&out)[kCryptBufferSize]) {
     int r = lib.crypt_card()(kCryptCardMode, in, out);
     lib.release();
     if (r != 0) {
-        WriteLogText("BACK UP DLL track2 data encrypt fail");
+        WriteLogText(log_lines::kBackupEncryptFail);
         backup_reset_to_primary();
         return kBackupRequestFailed;
     }
@@ -104,7 +104,7 @@ int build_backup_request(const char* request, std::span<char, kRequestMessageSiz
     char tid[12] = {};
     std::snprintf(tid, sizeof tid, "%-10.10s", request + req::term_id.offset);
     if (std::strncmp(tid, kBackupTerminalPrefix, 3) != 0) {
-        WriteLogFormat(kLogLine, "Don't BACKUP TID[%.10s]", tid);
+        WriteLogFormat(log_lines::kBackupTerminalBuffer, log_lines::kBackupTerminal, tid);
         backup_reset_to_primary();
         return kBackupRequestTerminal;
     }
@@ -124,7 +124,7 @@ int build_backup_request(const char* request, std::span<char, kRequestMessageSiz
     w.put_fixed(field_text(request, req::install_months), 2);
     w.put(wire::kFS);
     if (amount >= kBackupAmountLimit) {
-        WriteLogFormat(kLogLine, "Amount is 100000000 over [%d]", amount);
+        WriteLogFormat(log_lines::kBackupAmountBuffer, log_lines::kBackupAmount, amount);
         return kBackupRequestFailed;
     }
     w.put_format(8, "%08d", amount);

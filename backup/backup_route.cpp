@@ -12,6 +12,7 @@
 #include "reply/company_codes.h"
 #include "support/fields.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/records.h"
 #include "support/settings.h"
 #include "support/wire.h"
@@ -120,12 +121,12 @@ int send_backup_route(char* response, const char* framed, [[maybe_unused]] int l
         char ok = lib.data_process()(ZPOS_BACKUP_HOST, port, framed, reply);
         lib.release();
         if (ok == 0) {
-            WriteLogText("Call ret false");
+            WriteLogText(log_lines::kBackupCallFailed);
             backup_reset_to_primary();
             return kBackupRouteUnusable;
         }
     }
-    WriteLogText("BACK UP DLL Return OK");
+    WriteLogText(log_lines::kBackupAnswered);
     static BackupReply r;
     r = BackupReply{};
     split_reply(reply, r);
@@ -136,7 +137,7 @@ int send_backup_route(char* response, const char* framed, [[maybe_unused]] int l
         return kBackupRouteAnswered;
     }
     if (code == "3600" || code == "2000") {
-        WriteLogText("org auth is not exist to BACKUP server ");
+        WriteLogText(log_lines::kBackupUnknown);
         if (g_module.route_mode == kRoutePrimary) fill(response, r, false);
         if (code == "2000") backup_reset_to_primary();
         return kBackupRouteUnknown;

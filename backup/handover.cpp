@@ -9,6 +9,7 @@
 #include "reply/parser.h"
 #include "request/framing.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
 
@@ -20,7 +21,7 @@ int backup_handover(char* response) {
     message.fill(0);
     int n = build_backup_request(g_module.saved_request, message, kind::kCardCancel);
     if (n <= 0) {
-        WriteLogFormat(64, " pack_len[%d] rtn[%d] ", n, 0);
+        WriteLogFormat(log_lines::kBackupNotBuiltBuffer, log_lines::kBackupNotBuilt, n, 0);
         return kHandoverNotSent;
     }
     int framed = frame_message(message.data(), n);

@@ -14,6 +14,7 @@
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
 #include "support/settings.h"
@@ -28,7 +29,7 @@ constexpr int kNoConnection = -6;
 constexpr int kTestPort = 10901;
 constexpr char kTestTerminal[] = "1450019998";
 
-void log_invalid_call(const char* entry) { WriteLogFormat(100, "%s: missing request or response buffer", entry); }
+void log_invalid_call(const char* entry) { WriteLogFormat(log_lines::kInvalidCallBuffer, log_lines::kInvalidCall, entry); }
 
 // Start of call shared by both entry points: module paths, host address and
 // the zeroed local copies.
@@ -153,7 +154,7 @@ void hand_back(const char* response_copy, char* caller_response, RecordLogger lo
 int end_call(int result, char* response_copy, char* caller_response, RecordLogger log_record) {
     if (!field_equals(response_copy, resp::resp_code, kRespApproved)) {
         if (result == kNoConnection) put_exact(response_copy, resp::resp_code, kRespNoConnection);
-        WriteLogFormat(100, "resp_code[%.4s]", response_copy + resp::resp_code.offset);
+        WriteLogFormat(log_lines::kRespCodeBuffer, log_lines::kRespCode, response_copy + resp::resp_code.offset);
         // An approval waits for Zelta_Ack; a decline is closed with the host here.
         if (g_module.route_mode == kRoutePrimary && result >= 0) transaction_paths().auto_ack();
     }
@@ -161,8 +162,10 @@ int end_call(int result, char* response_copy, char* caller_response, RecordLogge
     return result;
 }
 
+// Written as bytes, so the log shows its line breaks as [0a].
+static_assert(log_lines::kCashAuthBuffer == log_lines::kCashCancelBuffer);
 void log_cash(const char* format, int port) {
-    char line[100];
+    char line[log_lines::kCashAuthBuffer];
     int n = std::snprintf(line, sizeof line, format, static_cast<long>(port));
     WriteLog(line, n < static_cast<int>(sizeof line) ? n : static_cast<int>(sizeof line) - 1);
 }
@@ -218,7 +221,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
         g_module.host_port = port;
         g_module.route_mode = kRoutePrimary;
         write_card_echo(req_copy, resp_copy, true);
-        log_cash(approval ? "\nCash Auth[%ld]\n\n" : "\nCash Cancel[%ld]\n\n", port);
+        log_cash(approval ? log_lines::kCashAuth : log_lines::kCashCancel, port);
         result = paths.card(req_copy, resp_copy, approval ? kind::kCashApproval : kind::kCashCancel);
     } else if (kind_code == "70" && (approval || cancel)) {
         result = card(approval ? kind::k70Approval : kind::k70Cancel, true);

@@ -11,13 +11,13 @@
 #include "link/management.h"
 #include "platform/socket.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/settings.h"
 #include "support/wire.h"
 
 namespace zpos {
 
 namespace {
-constexpr std::size_t kLineSize = 200;
 constexpr int kEotBufferSize = 1024;
 constexpr int kMaxFrames = 5;
 
@@ -30,22 +30,21 @@ struct EotTexts {
     const char* fail;
     bool reset_route;  // EOT returns the module to the primary host route
 };
-constexpr EotTexts kAckTexts{"EOT RECV [%02x] OK   count[%d] Len[%3d] ", "EOT RECV [%02x] ERROR   count[%d] Len[%3d] ",
-                             "EOT RECV [%02x] FAIL count[%d] Len[%3d] ", true};
-constexpr EotTexts kAutoTexts{"AUTO ACK EOT RECV [%02x] OK   count[%d] Len[%3d] ",
-                              "AUTO ACK EOT RECV [%02x] ERROR   count[%d] Len[%3d] ",
-                              "AUTO ACK EOT RECV [%02x] FAIL count[%d] Len[%3d] ", false};
+constexpr EotTexts kAckTexts{log_lines::kEotOk, log_lines::kEotError, log_lines::kEotFail, true};
+constexpr EotTexts kAutoTexts{log_lines::kAutoEotOk, log_lines::kAutoEotError, log_lines::kAutoEotFail, false};
 
 // The byte as the log shows it: from a signed character, so 0x86 reads ffffff86.
 unsigned shown_byte(unsigned char b) {
     return static_cast<unsigned>(static_cast<int>(static_cast<signed char>(b)));
 }
 
-// The log lines take their format from the table above.
+// The log lines take their format from the table above; every one of them
+// has the same line buffer.
+static_assert(log_lines::kEotOkBuffer == log_lines::kAutoEotFailBuffer);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 void log_frame(const char* format, unsigned char last, int count, int len) {
-    WriteLogFormat(kLineSize, format, shown_byte(last), count, len);
+    WriteLogFormat(log_lines::kEotOkBuffer, format, shown_byte(last), count, len);
 }
 #pragma GCC diagnostic pop
 
@@ -56,18 +55,18 @@ EotEnd wait_for_eot(const EotTexts& texts) {
         std::memset(buffer, 0, sizeof buffer);
         bool ready = false;
         if (platform::socket_select_read(g_module.link_socket, link_wait_ms(), ready) <= 0) {
-            WriteLogText("EOT recv time out");
+            WriteLogText(log_lines::kEotTimeout);
             close_link();
             return EotEnd::TimedOut;
         }
         if (!ready) {
-            WriteLogText("EOT recv isset err2");
+            WriteLogText(log_lines::kEotNotSet);
             close_link();
             return EotEnd::NotSet;
         }
         long got = platform::socket_recv(g_module.link_socket, buffer, kEotBufferSize - 1);
         if (got < 3) {
-            WriteLogFormat(kLineSize, "EOT recv err2 rtn[%d]", static_cast<int>(got));
+            WriteLogFormat(log_lines::kEotShortBuffer, log_lines::kEotShort, static_cast<int>(got));
             close_link();
             return EotEnd::ShortRead;
         }
@@ -102,11 +101,11 @@ int acknowledge() {
     if (g_module.route_mode == kRouteBackup) return 1;
 
     if (!send_ack()) {
-        WriteLogText("ACK send err");
+        WriteLogText(log_lines::kAckSendError);
         close_link();
         return -5;
     }
-    WriteLogText("ACK SEND");
+    WriteLogText(log_lines::kAckSent);
 
     EotEnd end = wait_for_eot(kAckTexts);
     if (end == EotEnd::Received) return 1;
@@ -115,11 +114,11 @@ int acknowledge() {
 
 int auto_acknowledge() {
     if (!send_ack()) {
-        WriteLogText("ACK send err");
+        WriteLogText(log_lines::kAckSendError);
         close_link();
         return -5;
     }
-    WriteLogText("AUTO ACK SEND");
+    WriteLogText(log_lines::kAutoAckSent);
     switch (wait_for_eot(kAutoTexts)) {
         case EotEnd::Received: return 1;
         case EotEnd::TimedOut: return -1;

@@ -9,15 +9,12 @@
 #include "link/link_timing.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
-#include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 
 namespace zpos {
 
 namespace {
-// Log line buffers: the "%.100s" lines need room for the address and numbers.
-constexpr std::size_t kLineSize = 200;
-
 int g_connect_ms = kConnectTimeoutMs;
 int g_wait_ms = kLinkWaitMs;
 }  // namespace
@@ -76,21 +73,21 @@ int connect_link() {
     if (is_secondary_host(g_module.host_addr)) {
         std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%.15s", ZPOS_PRIMARY_HOST);
         g_module.host_port = ZPOS_PRIMARY_PORT;
-        WriteLogFormat(kLineSize, "Connect info IP[%.100s], port[%d]", g_module.host_addr, g_module.host_port);
+        WriteLogFormat(log_lines::kConnectSubstitutedBuffer, log_lines::kConnectSubstituted, g_module.host_addr, g_module.host_port);
     }
-    WriteLogFormat(kLineSize, "Connect info2 IP[%.100s], port[%d]", g_module.host_addr, g_module.host_port);
+    WriteLogFormat(log_lines::kConnectInfoBuffer, log_lines::kConnectInfo, g_module.host_addr, g_module.host_port);
 
     int rtn = g_module.link_socket == platform::kNoSocket
                   ? -1
                   : connect_with_timeout(g_module.host_addr, g_module.host_port, link_connect_timeout_ms());
-    WriteLogFormat(kLineSize, "rtn[%d]", rtn);
+    WriteLogFormat(log_lines::kConnectResultBuffer, log_lines::kConnectResult, rtn);
     if (rtn == 0) {
-        WriteLogFormat(kLineSize, texts::kLogNonblockConnected, g_module.host_addr, g_module.host_port);
+        WriteLogFormat(log_lines::kNonblockConnectedBuffer, log_lines::kNonblockConnected, g_module.host_addr, g_module.host_port);
         return 0;
     }
 
     close_link();
-    WriteLogFormat(kLineSize, texts::kLogNonblockFailed, g_module.host_addr, g_module.host_port);
+    WriteLogFormat(log_lines::kNonblockFailedBuffer, log_lines::kNonblockFailed, g_module.host_addr, g_module.host_port);
 
     // The second attempt always makes its own connect, to the address as
     // inet_addr gives it (all ones for a name, which cannot be connected), and
@@ -101,10 +98,10 @@ int connect_link() {
                      : platform::socket_connect(g_module.link_socket, platform::socket_inet_addr(g_module.host_addr),
                                                 g_module.host_port);
     if (error == 0) {
-        WriteLogFormat(kLineSize, texts::kLogBlockingConnected, g_module.host_addr, g_module.host_port);
+        WriteLogFormat(log_lines::kBlockingConnectedBuffer, log_lines::kBlockingConnected, g_module.host_addr, g_module.host_port);
         return 0;
     }
-    WriteLogFormat(kLineSize, "socket connect err IP[%.100s],Port[%d][%ld]", g_module.host_addr,
+    WriteLogFormat(log_lines::kConnectErrorBuffer, log_lines::kConnectError, g_module.host_addr,
                    g_module.host_port, error);
     close_link();
     return -6;

@@ -9,8 +9,8 @@
 #include "link/link_timing.h"
 #include "platform/socket.h"
 #include "support/card_mask.h"
-#include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 
 namespace zpos {
 
@@ -40,15 +40,15 @@ int download(const char* server, int port, const char* request, char* answer) {
     std::uint32_t address = 0;
     if (s == platform::kNoSocket || !platform::socket_address(address_text, false, address) ||
         platform::socket_connect(s, address, port) != 0)
-        return finish(s, "CONNECT ERR", -5);
+        return finish(s, log_lines::kDownloadConnectError, -5);
 
     std::size_t length = request ? strnlen(request, kRequestChars) : 0;
-    if (platform::socket_send(s, request, length) <= 0) return finish(s, "SEND ERR", -4);
+    if (platform::socket_send(s, request, length) <= 0) return finish(s, log_lines::kDownloadSendError, -4);
 
     bool ready = false;
     int selected = platform::socket_select_read(s, link_wait_ms(), ready);
-    if (selected == 0) return finish(s, "timeout socket", -1);
-    if (selected < 0) return finish(s, "fail  sock select", -1);
+    if (selected == 0) return finish(s, log_lines::kDownloadTimeout, -1);
+    if (selected < 0) return finish(s, log_lines::kDownloadSelectError, -1);
     if (!ready) return finish(s, nullptr, -1);
 
     char buffer[kDownloadAnswerSize + 1] = {};
@@ -61,7 +61,7 @@ int download(const char* server, int port, const char* request, char* answer) {
     std::memcpy(answer, buffer, text + 1);
     // Any other answer logs what follows its code; a bare code logs nothing.
     if (std::strncmp(buffer, "0000", 4) == 0)
-        WriteLogText(texts::kLogDownloadOk);
+        WriteLogText(log_lines::kDownloadOk);
     else if (text > 4)
         log_answer_tail(buffer + 4, text - 4);
     return static_cast<int>(got);

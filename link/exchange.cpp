@@ -13,8 +13,8 @@
 #include "link/link_timing.h"
 #include "platform/socket.h"
 #include "support/fields.h"
-#include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
 #include "support/settings.h"
@@ -23,7 +23,6 @@
 namespace zpos {
 
 namespace {
-constexpr std::size_t kLineSize = 200;
 constexpr int kLastRetry = 3;
 
 // The library's own reply parser.
@@ -101,31 +100,31 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
 
     // The host speaks first.
     std::memset(g_enq_buffer, 0, sizeof g_enq_buffer);
-    if (platform::socket_select_read(g_module.link_socket, wait, ready) <= 0) return fail("ENQ read TimeOut err", -5);
-    if (!ready) return fail("ENQ read err isset errno", -5);
+    if (platform::socket_select_read(g_module.link_socket, wait, ready) <= 0) return fail(log_lines::kEnqTimeout, -5);
+    if (!ready) return fail(log_lines::kEnqNotSet, -5);
     long got = platform::socket_recv(g_module.link_socket, g_enq_buffer, sizeof g_enq_buffer);
-    if (got < 3) return fail("ENQ Read Err", -5);
-    if (g_enq_buffer[2] != wire::kENQ) return fail(texts::kLogNoEnq, -5);
-    WriteLogFormat(kLineSize, "rtn[%d] ENQ_RECV[%02x]", static_cast<int>(got), wire::kENQ);
+    if (got < 3) return fail(log_lines::kEnqShort, -5);
+    if (g_enq_buffer[2] != wire::kENQ) return fail(log_lines::kNoEnq, -5);
+    WriteLogFormat(log_lines::kEnqReceivedBuffer, log_lines::kEnqReceived, static_cast<int>(got), wire::kENQ);
 
     // A frame beyond the buffer is refused like a send the host did not take.
     int frame_len = build_request_frame(g_frame, sizeof g_frame, framed, framed_len, block, block_len);
     if (frame_len == 0 || platform::socket_send(g_module.link_socket, g_frame, static_cast<std::size_t>(frame_len)) <
                               frame_len)
-        return fail(texts::kLogSendError, -5);
+        return fail(log_lines::kSendError, -5);
 
     int retry = 0;
     bool send_nak = false;
     for (;;) {
         if (send_nak && platform::socket_send(g_module.link_socket, wire::kNakFrame.data(), wire::kNakFrame.size()) < 3)
-            return fail(texts::kLogResendError, -5);
+            return fail(log_lines::kResendError, -5);
         send_nak = false;
 
         std::memset(g_reply, 0, sizeof g_reply);
         int selected = platform::socket_select_read(g_module.link_socket, wait, ready);
         if (selected <= 0) {
             if (retry >= kLastRetry) {
-                fail("reply data time out", -1);
+                fail(log_lines::kReplyTimeout, -1);
                 put_exact(response, resp::resp_code, kRespTimeout);
                 count_failure(kind);
                 return -1;
@@ -135,9 +134,9 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
             continue;
         }
         if (!ready) {
-            WriteLogText("FD_ISSET Er");
+            WriteLogText(log_lines::kReplyNotSet);
             if (retry >= kLastRetry) {
-                fail("reply data FD_ISSET Er", -3);
+                fail(log_lines::kReplyNotSetLast, -3);
                 count_failure(kind);
                 return -3;
             }
@@ -150,7 +149,7 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
         unsigned char length_bytes[2] = {0, 0};
         long length_read = platform::socket_recv(g_module.link_socket, length_bytes, 2);
         if (length_read < 2) {
-            fail("recv err", -1);
+            fail(log_lines::kReplyLengthError, -1);
             count_failure(kind);
             return -1;
         }
@@ -158,7 +157,7 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
         // A length beyond the reply buffer is refused unread, as a short body.
         int body = n > kReplyBodySize ? 0 : read_body(g_reply, n, link_deadline());
         if (body != n) {
-            WriteLogFormat(kLineSize, "recv err2 body_rtn[%d], rply_rtn[%d]", body, n);
+            WriteLogFormat(log_lines::kReplyBodyErrorBuffer, log_lines::kReplyBodyError, body, n);
             close_link();
             count_failure(kind);
             return -1;
@@ -166,11 +165,11 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
 
         if (n < 3) {
             if (g_reply[0] == wire::kENQ) {
-                WriteLogFormat(kLineSize, "ENQ RETRY [%02x] [%d]", wire::kENQ, static_cast<int>(length_read));
+                WriteLogFormat(log_lines::kEnqRetryBuffer, log_lines::kEnqRetry, wire::kENQ, static_cast<int>(length_read));
                 continue;
             }
             if (retry >= kLastRetry) {
-                fail("reply data recv err", -2);
+                fail(log_lines::kReplyShortFrames, -2);
                 count_failure(kind);
                 return -2;
             }

@@ -15,6 +15,7 @@
 #include "support/wire.h"
 #include "support/fields.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
 
@@ -87,17 +88,17 @@ int management_acknowledge(const char* saved_request) {
     char scratch[resp::kSize] = {};
     int r = host_exchange(scratch, message, "", 0, length, kind::kManagement);
     if (r < 1) {
-        WriteLogText("MANG req send err");
+        WriteLogText(log_lines::kManagementError);
         close_link();
         return -12;
     }
     long sent = platform::socket_send(g_module.link_socket, wire::kAckFrame.data(), wire::kAckFrame.size());
     close_link();
     if (sent <= 0) {
-        WriteLogText("ACK send err");
+        WriteLogText(log_lines::kAckSendError);
         return -12;
     }
-    WriteLogText("MANG ACK SEND");
+    WriteLogText(log_lines::kManagementAckSent);
     return -13;
 }
 

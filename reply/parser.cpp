@@ -15,6 +15,7 @@
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
 
@@ -24,7 +25,6 @@ namespace {
 
 BackupHandover g_handover = nullptr;
 
-constexpr char kLogToBackup[] = "Don't find CANCLE so Send to BACKUP";
 constexpr char kNineZeros[] = "000000000";
 constexpr std::size_t kNumberDigits = 8;  // characters of a field read as a number
 constexpr std::size_t kDigitScan = 24;    // slot bytes searched for digits
@@ -286,7 +286,7 @@ int parse_reply(char* response, const char* reply, int length, int message_kind)
         fill_points(out, message_kind);
     } else {
         if (message_kind == kind::kCardCancel && !out.approved() && g_module.route_mode == kRoutePrimary && g_handover) {
-            WriteLogText(kLogToBackup);
+            WriteLogText(log_lines::kToBackup);
             int result = g_handover(response);
             if (result != 0) return result;
         }

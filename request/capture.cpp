@@ -14,14 +14,13 @@
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/settings.h"
 
 namespace zpos {
 
 namespace {
-
-constexpr std::size_t kLogLine = 128;
 
 bool setting_is(const char* section, const char* key, int size, const char* expected) {
     char value[16] = {};
@@ -45,7 +44,7 @@ void mark_daily_report(SignatureBuffer& buf) {
     settings_read(settings::kSignPad, settings::kValue, model, settings::kValueSize);
     settings_read(settings::kSignPad, settings::kCurDate, last, settings::kCurDateSize);
     if (std::strncmp(model, "HCS", 3) != 0 || std::strncmp(last, today, 6) == 0) return;
-    WriteLogFormat(kLogLine, "Logon Send... [%.6s] [%.6s]", last, today);
+    WriteLogFormat(log_lines::kPadReportBuffer, log_lines::kPadReport, last, today);
     settings_write(settings::kSignPad, settings::kCurDate, today);
     buf.bytes[kSignReportFlag] = '1';
 }
@@ -81,7 +80,7 @@ int capture_signature(const char* request, [[maybe_unused]] int kind, SignatureB
     }
     char port_text[settings::kGetComPortSize] = {};
     int port = pad_port(port_text);
-    WriteLogFormat(kLogLine, "GET COM PORT NO... %.2s", port_text);
+    WriteLogFormat(log_lines::kPadPortBuffer, log_lines::kPadPort, port_text);
 
     std::snprintf(buf.bytes.data() + kPadFieldC.offset, 10, "%-9.9s", request + req::tran_amt.offset);
     int result = pad.call(buf.bytes.data(), port);
@@ -89,15 +88,15 @@ int capture_signature(const char* request, [[maybe_unused]] int kind, SignatureB
 
     const char* b = buf.bytes.data();
     if (log_pad_fields) {
-        WriteLogFormat(kLogLine, "%.15s", b + kPadFieldA.offset);
-        WriteLogFormat(kLogLine, "%.17s", b + kPadFieldC.offset);
-        WriteLogFormat(kLogLine, "%.3s", b + kPadFieldB.offset);
+        WriteLogFormat(log_lines::kPadFieldABuffer, log_lines::kPadFieldA, b + kPadFieldA.offset);
+        WriteLogFormat(log_lines::kPadFieldCBuffer, log_lines::kPadFieldC, b + kPadFieldC.offset);
+        WriteLogFormat(log_lines::kPadFieldBBuffer, log_lines::kPadFieldB, b + kPadFieldB.offset);
     }
-    WriteLogFormat(kLogLine, "RETURN Sign LEN.. %04d", result);
+    WriteLogFormat(log_lines::kSignLengthBuffer, log_lines::kSignLength, result);
 
     if (result == 2) return kSignRefused;
     if (result == 0) {
-        WriteLogFormat(kLogLine, texts::kLogSignZero, 0);
+        WriteLogFormat(log_lines::kSignZeroBuffer, log_lines::kSignZero, 0);
         return kSignRefused;
     }
     // A pad claiming more than the buffer's kSignDataMax bytes has broken its
@@ -122,12 +121,12 @@ SignatureStep signature_step(const char* request, int kind, SignatureBuffer& buf
     int amount = kind::is_payment(kind) ? field_value(request, req::tran_amt) : 0;
 
     if (amount <= kSignThreshold && !cvm) {
-        WriteLogFormat(kLogLine, "NO CVM SIGN AMOUNT[%d]", amount);
+        WriteLogFormat(log_lines::kNoCvmSignBuffer, log_lines::kNoCvmSign, amount);
         return step;
     }
     if (!sign_enabled || kind == kind::kCashApproval || kind == kind::kCashCancel) {
         platform::sleep_ms(kNoSignPauseMs);
-        WriteLogText("NOT SIGN");
+        WriteLogText(log_lines::kNotSign);
         return step;
     }
     step.capture_ran = true;
@@ -154,11 +153,11 @@ bool pin_step(const char* request, int kind, std::span<char, kPinBlockSize> bloc
     char shown[kPinCardMax + 1] = {};
     std::memcpy(shown, pin + kPinCardOffset, kPinCardMax);
     if (g_module.strict_log) mask_card_field(shown, kPinCardMax);
-    WriteLogFormat(kLogLine, "in PinPad return.. [%.16s]", shown);
+    WriteLogFormat(log_lines::kPinCardBuffer, log_lines::kPinCard, shown);
 
     int result = pad.call(pin, port);
     pad.release();
-    WriteLogFormat(kLogLine, "Get PinPad return.. [%d] [%.16s]", result, pin + kPinBlockOffset);
+    WriteLogFormat(log_lines::kPinResultBuffer, log_lines::kPinResult, result, pin + kPinBlockOffset);
     std::memcpy(block.data(), pin + kPinBlockOffset, kPinBlockSize);
     return true;
 }

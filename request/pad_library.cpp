@@ -8,13 +8,15 @@
 #include "entry/module_state.h"
 #include "support/fields.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/settings.h"
 
 namespace zpos {
 
 bool PadSession::open(const char* function) {
-    void* symbol = lib_.open("SignPad_dll", function, kLogPadLoadFail,
-                             std::strcmp(function, kPadSignFunction) == 0 ? kLogPadSignMissing : kLogPadPinMissing);
+    void* symbol = lib_.open("SignPad_dll", function, log_lines::kPadLoadFail,
+                             std::strcmp(function, kPadSignFunction) == 0 ? log_lines::kPadSignMissing
+                                                                          : log_lines::kPadPinMissing);
     fn_ = reinterpret_cast<PadFunction>(symbol);
     return fn_ != nullptr;
 }

@@ -15,11 +15,6 @@ inline constexpr char kPadSignFunction[] = "orvik_sign";
 inline constexpr char kPadPinFunction[] = "general_pin";
 inline constexpr int kPadConstant = 110;
 
-// Log lines of the pad library's use.
-inline constexpr char kLogPadLoadFail[] = "Signpad_dll.dll load Fail";
-inline constexpr char kLogPadSignMissing[] = "SignPad_dll.dll orvik_sign load fail...";
-inline constexpr char kLogPadPinMissing[] = "SignPad_dll.dll general_pin load fail...";
-
 // One use of the pad library: open() loads it and resolves one function,
 // call() runs it, and the library is released by release() or at scope end.
 class PadSession {

@@ -9,6 +9,7 @@
 #include "entry/module_state.h"
 #include "request/capture.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 
 namespace zpos {
@@ -212,7 +213,7 @@ void put_split_form(Writer& w, const char* request) {
 }
 
 int build_request_message(const char* request, std::span<char, kRequestMessageSize> out, int k) {
-    WriteLogFormat(64, "From Pointsvc... [%d]", k);
+    WriteLogFormat(log_lines::kRequestBuiltBuffer, log_lines::kRequestBuilt, k);
     // One byte stays free for the caller's check byte.
     Writer w(out.first(kRequestMessageSize - 1));
 
@@ -234,7 +235,7 @@ int build_request_message(const char* request, std::span<char, kRequestMessageSi
     if (kind::is_payment(k)) {
         int total = field_value(request, req::tran_amt);
         if (total > kAmountLimit) {
-            WriteLogFormat(64, "tran_amt is 1 billion over [%d]", total);
+            WriteLogFormat(log_lines::kAmountOverLimitBuffer, log_lines::kAmountOverLimit, total);
             return 0;
         }
     }

@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "support/korean_texts.h"
+#include "support/log_lines.h"
 #include "tests/backup/backup_fixture.h"
 #include "tests/common/sockets.h"
 #include "tools/host/host_sim.h"
@@ -210,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
     Exchange, FaultMatrix,
     ::testing::Values(exchange("NoEnq", Fault::NoEnq, -5, "    ", "ENQ read TimeOut err"),
                       exchange("ShortEnq", Fault::ShortEnq, -5, "    ", "ENQ Read Err"),
-                      exchange("WrongThirdByte", Fault::WrongThirdByte, -5, "    ", texts::kLogNoEnq),
+                      exchange("WrongThirdByte", Fault::WrongThirdByte, -5, "    ", log_lines::kNoEnq),
                       exchange("SilentAfterRequest", Fault::SilentAfterRequest, -1, "Time", "reply data time out"),
                       exchange("NakReply", Fault::NakReply, -2, "    ", "reply data recv err"),
                       exchange("ShortFrame", Fault::ShortFrame, -2, "    ", "reply data recv err"),

@@ -9,6 +9,7 @@
 
 #include "link/download.h"
 #include "support/korean_texts.h"
+#include "support/log_lines.h"
 #include "tests/common/sockets.h"
 #include "tests/link/link_fixture.h"
 
@@ -31,7 +32,7 @@ TEST_F(Download, ApprovedAnswerIsCopiedAndCounted) {
     std::memset(answer_, 'Z', sizeof answer_);
     EXPECT_EQ(download("127.0.0.1", sim.port(), "REQ1", answer_), 15);
     EXPECT_STREQ(answer_, "0000DOWNLOAD OK");
-    EXPECT_TRUE(log_has(texts::kLogDownloadOk));
+    EXPECT_TRUE(log_has(log_lines::kDownloadOk));
     sim.stop();
     EXPECT_EQ(sim.frames()[0].bytes, "REQ1");
 }

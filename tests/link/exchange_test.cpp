@@ -23,6 +23,7 @@
 #include "link/exchange.h"
 #include "platform/socket.h"
 #include "support/korean_texts.h"
+#include "support/log_lines.h"
 #include "tests/common/sockets.h"
 #include "tests/link/link_fixture.h"
 
@@ -78,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"Normal", Fault::None, 1, "rtn[3] ENQ_RECV[05]", "----", 0, ""},
         FaultRow{"NoEnq", Fault::NoEnq, -5, "ENQ read TimeOut err", "----", 0, ""},
         FaultRow{"ShortEnq", Fault::ShortEnq, -5, "ENQ Read Err", "----", 0, ""},
-        FaultRow{"WrongThirdByte", Fault::WrongThirdByte, -5, texts::kLogNoEnq, "----", 0, ""},
+        FaultRow{"WrongThirdByte", Fault::WrongThirdByte, -5, log_lines::kNoEnq, "----", 0, ""},
         FaultRow{"EnqWithOtherBytes", Fault::EnqWithExtra, 1, "rtn[6] ENQ_RECV[05]", "----", 0, ""},
         FaultRow{"SilenceAfterRequest", Fault::SilentAfterRequest, -1, "reply data time out", "Time", 3, "1"},
         FaultRow{"NakAnswers", Fault::NakReply, -2, "reply data recv err", "----", 3, "1"},
@@ -190,7 +191,7 @@ TEST_F(LinkTest, OversizeRequestIsNotSent) {
     static char big[3497];
     EXPECT_EQ(host_exchange(response_, big, "", 0, 3497, 2), -5);
     sim.stop();
-    EXPECT_TRUE(log_has(texts::kLogSendError));
+    EXPECT_TRUE(log_has(log_lines::kSendError));
     EXPECT_TRUE(sim.requests().empty());
 }
 
@@ -285,7 +286,7 @@ TEST_F(LinkTest, NoListenerEndsWithMinusSix) {
     EXPECT_EQ(exchange(2), -6);
     EXPECT_TRUE(log_has(fmt("Connect info2 IP[%.100s], port[%d]", "127.0.0.1", port)));
     EXPECT_TRUE(log_has("rtn[-1]"));
-    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockFailed, "127.0.0.1", port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockFailed, "127.0.0.1", port)));
     bool found = false;
     std::string prefix = fmt("socket connect err IP[%.100s],Port[%d][", "127.0.0.1", port);
     for (const auto& line : app_->log_lines()) found |= line.rfind(prefix, 0) == 0;
@@ -297,7 +298,7 @@ TEST_F(LinkTest, ConnectedLinesOnTheFirstAttempt) {
     start_host(host::Scenario{});
     ASSERT_EQ(exchange(2), 1);
     EXPECT_TRUE(log_has("rtn[0]"));
-    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockConnected, "127.0.0.1", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockConnected, "127.0.0.1", g_module.host_port)));
     EXPECT_FALSE(log_has(fmt("Connect info IP[%.100s], port[%d]", "127.0.0.1", g_module.host_port)));
 }
 
@@ -305,7 +306,7 @@ TEST_F(LinkTest, HostNameIsResolvedByTheFirstAttempt) {
     start_host(host::Scenario{});
     std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "localhost");
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockConnected, "localhost", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockConnected, "localhost", g_module.host_port)));
 }
 
 // The blocking attempt connects to the name's inet_addr value, all ones, and
@@ -317,7 +318,7 @@ TEST_F(LinkTest, HostNameIsNotTriedByTheBlockingAttempt) {
     EXPECT_EQ(exchange(2), -6);
     EXPECT_EQ(app_->log_lines(),
               (std::vector<std::string>{fmt("Connect info2 IP[%.100s], port[%d]", "localhost", g_module.host_port),
-                                        "rtn[-1]", fmt(texts::kLogNonblockFailed, "localhost", g_module.host_port),
+                                        "rtn[-1]", fmt(log_lines::kNonblockFailed, "localhost", g_module.host_port),
                                         fmt("socket connect err IP[%.100s],Port[%d][101]", "localhost",
                                             g_module.host_port)}));
 }
@@ -328,8 +329,8 @@ TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
     scenario.accept_delay_ms = 400;
     start_host(scenario);
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockFailed, "127.0.0.1", g_module.host_port)));
-    EXPECT_TRUE(log_has(fmt(texts::kLogBlockingConnected, "127.0.0.1", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockFailed, "127.0.0.1", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kBlockingConnected, "127.0.0.1", g_module.host_port)));
 }
 
 // The secondary address is compared over its own length, whatever that is.
