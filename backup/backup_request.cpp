@@ -18,6 +18,7 @@
 #include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
+#include "support/route.h"
 #include "support/settings.h"
 
 namespace zpos {
@@ -64,7 +65,7 @@ bool expiry_year_99(const char* track) {
 int encrypt_track(const char* request, char (&out)[kCryptBufferSize]) {
     BackupSession lib;
     if (!lib.open(kCryptCardFunction)) {
-        backup_reset_to_primary();
+        reset_to_primary();
         return kBackupRequestFailed;
     }
     char in[kCryptBufferSize] = {};
@@ -73,14 +74,14 @@ int encrypt_track(const char* request, char (&out)[kCryptBufferSize]) {
     if (expiry_year_99(in)) {
         WriteLogText(log_lines::kBackupNoEncrypt);
         lib.release();
-        backup_reset_to_primary();
+        reset_to_primary();
         return kBackupRequestNoEncrypt;
     }
     int r = lib.crypt_card()(kCryptCardMode, in, out);
     lib.release();
     if (r != 0) {
         WriteLogText(log_lines::kBackupEncryptFail);
-        backup_reset_to_primary();
+        reset_to_primary();
         return kBackupRequestFailed;
     }
     return 0;
@@ -105,7 +106,7 @@ int build_backup_request(const char* request, std::span<char, kRequestMessageSiz
     std::snprintf(tid, sizeof tid, "%-10.10s", request + req::term_id.offset);
     if (std::strncmp(tid, kBackupTerminalPrefix, 3) != 0) {
         WriteLogFormat(log_lines::kBackupTerminalBuffer, log_lines::kBackupTerminal, tid);
-        backup_reset_to_primary();
+        reset_to_primary();
         return kBackupRequestTerminal;
     }
     w.put_fixed(tid, 10);

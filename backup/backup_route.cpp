@@ -14,7 +14,7 @@
 #include "support/log.h"
 #include "support/log_lines.h"
 #include "support/records.h"
-#include "support/settings.h"
+#include "support/route.h"
 #include "support/wire.h"
 
 namespace zpos {
@@ -102,11 +102,6 @@ void fill(char* response, const BackupReply& r, bool approved) {
 
 }  // namespace
 
-void backup_reset_to_primary() {
-    g_module.route_mode = kRoutePrimary;
-    reset_to_primary();
-}
-
 int send_backup_route(char* response, const char* framed, [[maybe_unused]] int length,
                       [[maybe_unused]] int kind) {
     static char reply[kBackupReplySize];
@@ -114,7 +109,7 @@ int send_backup_route(char* response, const char* framed, [[maybe_unused]] int l
     {
         BackupSession lib;
         if (!lib.open(kDataProcessFunction)) {
-            backup_reset_to_primary();
+            reset_to_primary();
             return kBackupRouteUnusable;
         }
         int port = g_backup_port != 0 ? g_backup_port : ZPOS_BACKUP_PORT;
@@ -122,7 +117,7 @@ int send_backup_route(char* response, const char* framed, [[maybe_unused]] int l
         lib.release();
         if (ok == 0) {
             WriteLogText(log_lines::kBackupCallFailed);
-            backup_reset_to_primary();
+            reset_to_primary();
             return kBackupRouteUnusable;
         }
     }
@@ -138,8 +133,8 @@ int send_backup_route(char* response, const char* framed, [[maybe_unused]] int l
     }
     if (code == "3600" || code == "2000") {
         WriteLogText(log_lines::kBackupUnknown);
-        if (g_module.route_mode == kRoutePrimary) fill(response, r, false);
-        if (code == "2000") backup_reset_to_primary();
+        if (route_mode() == RouteMode::primary) fill(response, r, false);
+        if (code == "2000") reset_to_primary();
         return kBackupRouteUnknown;
     }
     fill(response, r, false);

@@ -1,6 +1,6 @@
 // The backup route: a framed backup request goes to the backup server through
 // DataProcess_NVR of the backup library, and its answer fills the response
-// record. Also the one way back to the primary host that this subsystem uses.
+// record.
 #pragma once
 
 namespace zpos {
@@ -18,8 +18,5 @@ inline constexpr int kBackupRouteUnusable = -8;    // library not loadable, expo
 // from the answer. `length` and `kind` are not used: the library gets the
 // request without a length.
 int send_backup_route(char* response, const char* framed, int length, int kind);
-
-// Route mode 1, VANID "1" and EOT_CNT "0".
-void backup_reset_to_primary();
 
 }  // namespace zpos

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "entry/module_state.h"
+#include "support/route.h"
 #include "link/acknowledge.h"
 #include "link/exchange.h"
 #include "platform/platform.h"
@@ -149,7 +150,7 @@ void BM_LinkExchangeAndAck(benchmark::State& state) {
     }
     std::snprintf(zpos::g_module.host_addr, sizeof zpos::g_module.host_addr, "127.0.0.1");
     zpos::g_module.host_port = sim.port();
-    zpos::g_module.route_mode = zpos::kRoutePrimary;
+    zpos::route_primary_for_call();
     std::string msg = request_message();
     char response[451] = {};
     for (auto _ : state) {

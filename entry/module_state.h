@@ -1,6 +1,6 @@
 // Module-wide state: what the entry points refill at the start of every call and
 // the few values that live from one call to the next (saved request record,
-// transaction time stamp, route mode, link socket). One instance per loaded
+// transaction time stamp, link socket). One instance per loaded
 // module; the entry points are not re-entrant, so nothing is locked.
 #pragma once
 
@@ -9,14 +9,10 @@
 
 namespace zpos {
 
-inline constexpr int kRoutePrimary = 1;
-inline constexpr int kRouteBackup = 2;
-
 struct ModuleState {
     char version_code[7];      // "A40X10"
     char app_dir[210];         // directory of the POS executable, at most 200 characters
     char settings_path[300];   // app_dir + "ZposSign.ini"
-    int route_mode = kRoutePrimary;
     char host_addr[30];        // at most 15 characters of the POS's host address
     int host_port = 0;
     char saved_request[req::kSize];  // last request record given to Zelta_Send

@@ -15,7 +15,7 @@
 #include "security/security_store.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
-#include "support/settings.h"
+#include "support/route.h"
 
 namespace zpos {
 
@@ -92,7 +92,7 @@ int SendPointTran(char* request, char* response, int kind) {
 int SendCardTran(char* request, char* response, int kind) {
     stamp_transaction_time();
 
-    if (kind::is_credit(kind) && g_module.route_mode == kRouteBackup) {
+    if (kind::is_credit(kind) && route_mode() == RouteMode::backup) {
         Message backup;
         backup.fill(0);
         int n = build_backup_request(request, backup, kind);

@@ -17,6 +17,7 @@
 #include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
+#include "support/route.h"
 #include "support/settings.h"
 
 namespace zpos {
@@ -156,7 +157,7 @@ int end_call(int result, char* response_copy, char* caller_response, RecordLogge
         if (result == kNoConnection) put_exact(response_copy, resp::resp_code, kRespNoConnection);
         WriteLogFormat(log_lines::kRespCodeBuffer, log_lines::kRespCode, response_copy + resp::resp_code.offset);
         // An approval waits for Zelta_Ack; a decline is closed with the host here.
-        if (g_module.route_mode == kRoutePrimary && result >= 0) transaction_paths().auto_ack();
+        if (route_mode() == RouteMode::primary && result >= 0) transaction_paths().auto_ack();
     }
     hand_back(response_copy, caller_response, log_record);
     return result;
@@ -200,7 +201,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
     // uses the backup, write the echo, run the path.
     auto card = [&](int kind, bool force_primary) {
         g_module.host_port = port;
-        if (force_primary) g_module.route_mode = kRoutePrimary;
+        if (force_primary) route_primary_for_call();
         write_card_echo(req_copy, resp_copy, true);
         return paths.card(req_copy, resp_copy, kind);
     };
@@ -219,7 +220,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
         if (result == kBuilderRefused) return result;
     } else if (kind_code == "21" && (approval || cancel)) {
         g_module.host_port = port;
-        g_module.route_mode = kRoutePrimary;
+        route_primary_for_call();
         write_card_echo(req_copy, resp_copy, true);
         log_cash(approval ? log_lines::kCashAuth : log_lines::kCashCancel, port);
         result = paths.card(req_copy, resp_copy, approval ? kind::kCashApproval : kind::kCashCancel);
@@ -243,7 +244,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
         result = card(kind::kCardCancel, false);
     } else if (kind_code == "40") {
         g_module.host_port = port;
-        g_module.route_mode = kRoutePrimary;
+        route_primary_for_call();
         write_points_echo(req_copy, resp_copy);
         int kind = points_kind(req_copy);
         // An operation the host does not know is refused, so nothing is sent
@@ -268,12 +269,7 @@ int zelta_okcashbag(const char* host, int port, const char* request, char* respo
     char req_copy[req::kSize];
     char resp_copy[resp::kSize];
     start_call(host, req_copy, resp_copy);
-    // The route state is read as Zelta_Send reads it, but points always go to
-    // the primary host and the file is left alone.
-    char unused[settings::kToggleTimeSize];
-    settings_read(settings::kVanCfg, settings::kVanId, unused, settings::kVanIdSize);
-    settings_read(settings::kVanCfg, settings::kToggleTime, unused, settings::kToggleTimeSize);
-    g_module.route_mode = kRoutePrimary;
+    route_points_refresh();
 
     log_record(WriteLog, request, req::kSize);
     std::memcpy(req_copy, request, req::kSize);

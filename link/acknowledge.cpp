@@ -12,7 +12,7 @@
 #include "platform/socket.h"
 #include "support/log.h"
 #include "support/log_lines.h"
-#include "support/settings.h"
+#include "support/route.h"
 #include "support/wire.h"
 
 namespace zpos {
@@ -75,10 +75,7 @@ EotEnd wait_for_eot(const EotTexts& texts) {
         int len = static_cast<int>(got);
         if (last == wire::kEOT) {
             close_link();
-            if (texts.reset_route) {
-                g_module.route_mode = kRoutePrimary;
-                reset_to_primary();
-            }
+            if (texts.reset_route) reset_to_primary();
             log_frame(texts.ok, last, count, len);
             return EotEnd::Received;
         }
@@ -98,7 +95,7 @@ bool send_ack() {
 
 int acknowledge() {
     if (g_module.settings_path[0] == '\0') refresh_module_paths();
-    if (g_module.route_mode == kRouteBackup) return 1;
+    if (route_mode() == RouteMode::backup) return 1;
 
     if (!send_ack()) {
         WriteLogText(log_lines::kAckSendError);

@@ -17,7 +17,7 @@
 #include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
-#include "support/settings.h"
+#include "support/route.h"
 #include "support/wire.h"
 
 namespace zpos {
@@ -35,7 +35,7 @@ unsigned char g_frame[kRequestFrameSize];
 unsigned char g_reply[kReplyBodySize + 1];
 
 void count_failure(int kind) {
-    if (kind == kind::kCardApproval || kind == kind::kCardCancel) failure_count_step();
+    if (kind::is_credit(kind)) failure_count_step();
 }
 
 int fail(const char* line, int result) {

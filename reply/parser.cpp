@@ -18,6 +18,7 @@
 #include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
+#include "support/route.h"
 
 namespace zpos {
 
@@ -285,7 +286,7 @@ int parse_reply(char* response, const char* reply, int length, int message_kind)
     } else if (kind::is_points(message_kind)) {
         fill_points(out, message_kind);
     } else {
-        if (message_kind == kind::kCardCancel && !out.approved() && g_module.route_mode == kRoutePrimary && g_handover) {
+        if (message_kind == kind::kCardCancel && !out.approved() && route_mode() == RouteMode::primary && g_handover) {
             WriteLogText(log_lines::kToBackup);
             int result = g_handover(response);
             if (result != 0) return result;

@@ -1,6 +1,6 @@
-// The settings file ZposSign.ini in the application directory: the route state
-// (VANID, TOGGLE_TIME, EOT_CNT) shared by every process using that directory,
-// and the signature-pad settings. Reads take "" as default; write results are
+// The settings file ZposSign.ini in the application directory: its sections
+// and keys, and the read and write of one key. The route state in VANCFG
+// belongs to support/route. Reads take "" as default; write results are
 // ignored by design (a failed write leaves the file as it was).
 #pragma once
 
@@ -35,21 +35,13 @@ inline constexpr int kMaskSize = 8;
 
 // Seconds the backup route stays in use after a switch.
 inline constexpr long kBackupHoldSeconds = 600;
+// Host failures in a row that switch to the backup route.
+inline constexpr int kFailuresToSwitch = 3;
 }  // namespace settings
 
 // Reads a key of the settings file into `out` (`size` bytes).
 int settings_read(const char* section, const char* key, char* out, int size);
 void settings_write(const char* section, const char* key, const char* value);
-
-// Counts one host failure; at the third in a row switches to the backup route
-// (VANID "2", TOGGLE_TIME now, route mode 2). Returns 0.
-int failure_count_step();
-// VANID "2" and TOGGLE_TIME now; the in-memory route mode is left alone.
-void switch_to_backup();
-// VANID "1" and EOT_CNT "0" in the file only; callers set the route mode.
-void reset_to_primary();
-// Route mode from VANID and TOGGLE_TIME with the 600-second rule; returns it.
-int route_mode_refresh();
 
 // Strict card masking in the log from [LOG] MASK ("STRICT", in any case; any
 // other value or none keeps the default masking). Each exported call reads it

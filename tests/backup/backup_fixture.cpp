@@ -7,13 +7,14 @@
 #include <sstream>
 
 #include "backup/backup_route.h"
+#include "support/route.h"
 #include "entry/module_state.h"
 #include "platform/platform.h"
 
 namespace zpos::test {
 
 BackupDir::BackupDir(Lib lib) {
-    g_module.route_mode = kRoutePrimary;
+    route_primary_for_call();
     g_module.sign_flag = 0;
     g_backup_port = 0;
     std::string name = file(std::string("BACKUPDLL") + platform::kLibSuffix);
@@ -23,7 +24,7 @@ BackupDir::BackupDir(Lib lib) {
     script("");
 }
 
-BackupDir::~BackupDir() { g_module.route_mode = kRoutePrimary; }
+BackupDir::~BackupDir() { route_primary_for_call(); }
 
 void BackupDir::script(const std::string& extra) const {
     std::ofstream(file("BACKUPDLL.script")) << "port=" << server.port() << "\n" << extra;

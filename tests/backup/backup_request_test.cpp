@@ -10,6 +10,7 @@
 #include <string>
 
 #include "backup/backup_request.h"
+#include "support/route.h"
 #include "backup/backup_route.h"
 #include "entry/module_state.h"
 #include "tests/backup/backup_fixture.h"
@@ -157,7 +158,7 @@ TEST_P(BackupRequestRefusals, LogAndRoute) {
     dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n[COM_PORT]\nSignSetting=YES\n");
     dir.script(c.script);
     dir.pad_script(c.pad_script);
-    g_module.route_mode = kRouteBackup;
+    dir.take_backup_route();
     Request r = card_request(c.amount);
     r.set_padded(req::term_id, c.term_id);
     r.set_padded(req::track2, c.track);
@@ -167,7 +168,7 @@ TEST_P(BackupRequestRefusals, LogAndRoute) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), c.log), lines.end()) << c.log;
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), c.to_primary ? "1" : "2");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), c.to_primary ? "0" : "3");
-    EXPECT_EQ(g_module.route_mode, c.to_primary ? kRoutePrimary : kRouteBackup);
+    EXPECT_EQ(route_mode(), c.to_primary ? RouteMode::primary : RouteMode::backup);
     EXPECT_EQ(!dir.calls().empty(), c.crypt_called);
 }
 

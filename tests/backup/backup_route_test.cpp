@@ -9,6 +9,7 @@
 #include <string>
 
 #include "backup/backup_route.h"
+#include "support/route.h"
 #include "backup/handover.h"
 #include "reply/parser.h"
 #include "entry/module_state.h"
@@ -146,7 +147,7 @@ TEST_F(BackupRoute, ReplyWithoutEtxIsReadToTheEnd) {
 struct Unknown {
     const char* name;
     const char* code;
-    int mode;
+    RouteMode mode;
     bool filled;
     bool to_primary;
 };
@@ -158,7 +159,10 @@ TEST_P(BackupRouteUnknown, ResultFillAndRoute) {
     BackupDir dir;
     dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n");
     dir.server.answer_fields(with_code(approval_fields(), c.code));
-    g_module.route_mode = c.mode;
+    if (c.mode == RouteMode::backup)
+        dir.take_backup_route();
+    else
+        route_primary_for_call();
     std::string response = dots();
     EXPECT_EQ(send_backup_route(response.data(), kFramed.c_str(), 6, 4), -2);
     if (c.filled) {
@@ -169,16 +173,16 @@ TEST_P(BackupRouteUnknown, ResultFillAndRoute) {
     }
     auto lines = dir.log_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "org auth is not exist to BACKUP server "), lines.end());
-    EXPECT_EQ(g_module.route_mode, c.to_primary || c.mode == kRoutePrimary ? kRoutePrimary : kRouteBackup);
+    EXPECT_EQ(route_mode(), c.to_primary || c.mode == RouteMode::primary ? RouteMode::primary : RouteMode::backup);
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), c.to_primary ? "1" : "2");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), c.to_primary ? "0" : "3");
 }
 
 INSTANTIATE_TEST_SUITE_P(All, BackupRouteUnknown,
-                         ::testing::Values(Unknown{"Code3600OnBackupRoute", "3600", kRouteBackup, false, false},
-                                           Unknown{"Code2000OnBackupRoute", "2000", kRouteBackup, false, true},
-                                           Unknown{"Code3600OnPrimaryRoute", "3600", kRoutePrimary, true, false},
-                                           Unknown{"Code2000OnPrimaryRoute", "2000", kRoutePrimary, true, true}),
+                         ::testing::Values(Unknown{"Code3600OnBackupRoute", "3600", RouteMode::backup, false, false},
+                                           Unknown{"Code2000OnBackupRoute", "2000", RouteMode::backup, false, true},
+                                           Unknown{"Code3600OnPrimaryRoute", "3600", RouteMode::primary, true, false},
+                                           Unknown{"Code2000OnPrimaryRoute", "2000", RouteMode::primary, true, true}),
                          [](const ::testing::TestParamInfo<Unknown>& param) { return std::string(param.param.name); });
 
 // The library cannot be used: -8, the route back to primary, the record untouched.
@@ -198,14 +202,14 @@ TEST_P(BackupRouteUnusable, MinusEightAndPrimary) {
     dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n");
     dir.script(c.script);
     if (c.silent_server) dir.server.answer(BackupAnswer::none);
-    g_module.route_mode = kRouteBackup;
+    dir.take_backup_route();
     std::string response = dots();
     EXPECT_EQ(send_backup_route(response.data(), kFramed.c_str(), 6, 2), -8);
     EXPECT_EQ(response, dots());
     auto lines = dir.log_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), c.log), lines.end()) << c.log;
     EXPECT_EQ(std::find(lines.begin(), lines.end(), "BACK UP DLL Return OK"), lines.end());
-    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+    EXPECT_EQ(route_mode(), RouteMode::primary);
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "1");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "0");
 }

@@ -8,6 +8,7 @@
 
 #include "entry/module_state.h"
 #include "platform/platform.h"
+#include "support/route.h"
 
 namespace zpos::test {
 
@@ -49,6 +50,11 @@ std::string AppDir::setting(const char* section, const char* key) const {
     char value[256] = {};
     platform::profile_read(section, key, "", value, sizeof value, settings_path().c_str());
     return value;
+}
+
+void AppDir::take_backup_route() const {
+    switch_to_backup();
+    route_mode_refresh();
 }
 
 std::string AppDir::log_path(const std::string& yymmdd) const {

@@ -27,6 +27,9 @@ public:
     std::string read_settings() const;
     // Reads one settings key through the same reader the library uses.
     std::string setting(const char* section, const char* key) const;
+    // Puts the call on the backup route the way the library gets there: the
+    // switch written to the settings file, then the route refreshed from it.
+    void take_backup_route() const;
 
     // Log lines of today's file (or of the given date "YYMMDD"), without their
     // "[hh:mm:ss] - " prefix.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "entry/module_state.h"
+#include "support/route.h"
 #include "entry/transaction_paths.h"
 #include "support/korean_texts.h"
 #include "tests/common/app_dir.h"
@@ -20,14 +21,14 @@ namespace {
 struct Calls {
     std::vector<std::string> paths;  // "cheque", "card 2", "points 63"...
     int auto_acks = 0;
-    int route_mode_seen = 0;
+    RouteMode route_mode_seen = RouteMode::primary;
     int result = 1;
     const char* resp_code = "0000";
 } g_calls;
 
 void answer(char* response) {
     std::memcpy(response + resp::resp_code.offset, g_calls.resp_code, 4);
-    g_calls.route_mode_seen = g_module.route_mode;
+    g_calls.route_mode_seen = route_mode();
 }
 int cheque(char*, char* response) {
     g_calls.paths.push_back("cheque");
@@ -97,7 +98,7 @@ TEST_P(DispatchRows, ChooseThePathAndKind) {
     EXPECT_EQ(result, 1);
     ASSERT_EQ(g_calls.paths.size(), 1u);
     EXPECT_EQ(g_calls.paths[0], row.path);
-    EXPECT_EQ(g_calls.route_mode_seen, row.forced_primary ? kRoutePrimary : kRouteBackup);
+    EXPECT_EQ(g_calls.route_mode_seen, row.forced_primary ? RouteMode::primary : RouteMode::backup);
     EXPECT_EQ(g_module.host_port, 10902);
 }
 
@@ -288,7 +289,7 @@ TEST_F(EntryTest, OKCashbagTakesOnlyPointsAndAlwaysThePrimaryRoute) {
     r.set(req::pt_sub, "12").set(req::pt_track2, "1234567890123456=2512");
     EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", 10901, r.data(), response.data()), 1);
     EXPECT_EQ(g_calls.paths, std::vector<std::string>{"points 63"});
-    EXPECT_EQ(g_calls.route_mode_seen, kRoutePrimary);
+    EXPECT_EQ(g_calls.route_mode_seen, RouteMode::primary);
     EXPECT_TRUE(notices.notices().empty());  // no test-port warning here
     EXPECT_EQ(dir.read_settings(), backup);
     auto lines = dir.log_lines();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "entry/module_state.h"
+#include "support/route.h"
 #include "link/link_timing.h"
 #include "platform/socket.h"
 #include "tests/common/app_dir.h"
@@ -109,7 +110,7 @@ TEST_F(EndToEnd, NoConnectionSwitchesTheFileButNotThisCall) {
     EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response.data()), -6);
     EXPECT_EQ(out(resp::resp_code), "COMM");
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "2");
-    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+    EXPECT_EQ(route_mode(), RouteMode::primary);
 }
 
 // An approval whose EOT never comes: Zelta_Ack sends the management message,

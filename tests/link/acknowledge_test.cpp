@@ -7,6 +7,7 @@
 #include <string>
 
 #include "entry/module_state.h"
+#include "support/route.h"
 #include "link/acknowledge.h"
 #include "link/connection.h"
 #include "link/management.h"
@@ -44,17 +45,18 @@ TEST_F(Acknowledge, EotResetsTheRouteToPrimary) {
     EXPECT_TRUE(log_has("EOT RECV [04] OK   count[1] Len[  3] "));
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "0");
-    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+    EXPECT_EQ(route_mode(), RouteMode::primary);
     EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
 }
 
 TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
     host::HostSim& sim = start_host(host::Scenario{});
-    g_module.route_mode = kRouteBackup;
+    app_->take_backup_route();
+    const std::string settings = app_->read_settings();
     EXPECT_EQ(acknowledge(), 1);
     sim.stop();
     EXPECT_EQ(sim.connections(), 0);
-    EXPECT_EQ(app_->read_settings(), "");
+    EXPECT_EQ(app_->read_settings(), settings);
     EXPECT_FALSE(log_has("ACK SEND"));
 }
 
@@ -160,7 +162,7 @@ class AutoAcknowledge : public Acknowledge, public ::testing::WithParamInterface
 TEST_P(AutoAcknowledge, ResultAndLogLeavesRouteAlone) {
     app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
     host::HostSim& sim = approved_on(GetParam().fault);
-    g_module.route_mode = kRoutePrimary;
+    route_primary_for_call();
     EXPECT_EQ(auto_acknowledge(), GetParam().result);
     sim.stop();
     EXPECT_TRUE(log_has("AUTO ACK SEND"));

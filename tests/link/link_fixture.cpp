@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "entry/module_state.h"
+#include "support/route.h"
 #include "link/connection.h"
 #include "link/exchange.h"
 #include "link/link_timing.h"
@@ -46,7 +47,7 @@ void LinkTest::SetUp() {
     set_link_timing_for_test(300, 150);
     set_reply_parser(capture_reply);
     g_parsed = ParsedReply{};
-    g_module.route_mode = kRoutePrimary;
+    route_primary_for_call();
     std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "127.0.0.1");
     std::memset(g_module.saved_request, 0, sizeof g_module.saved_request);
     std::memset(g_module.tran_time, 0, sizeof g_module.tran_time);

@@ -2,6 +2,7 @@
 // readable field lists, the response record compared field by field and every
 // other byte checked untouched. Also the backup hand-over and the bounds.
 #include "reply/parser.h"
+#include "support/route.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,7 @@ class ReplyParser : public ::testing::Test {
 protected:
     void TearDown() override {
         set_backup_handover(nullptr);
-        g_module.route_mode = kRoutePrimary;
+        route_primary_for_call();
     }
 
     int parse(const ReplyFields& fields, int kind) {
@@ -146,7 +147,7 @@ TEST_F(ReplyParser, CashApprovedWritesNoValues) {
 }
 
 TEST_F(ReplyParser, CardDeclinedOnBackupRouteIsFilledFromTheReply) {
-    g_module.route_mode = kRouteBackup;
+    dir.take_backup_route();
     int calls = 0;
     static int* seen = nullptr;
     seen = &calls;

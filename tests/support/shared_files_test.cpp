@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/log.h"
+#include "support/route.h"
 #include "support/settings.h"
 #include "tests/common/app_dir.h"
 

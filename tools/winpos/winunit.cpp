@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "entry/module_state.h"
+#include "support/route.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "support/log.h"
@@ -58,9 +59,9 @@ void check_time_after_2038(const char* dir) {
     check(std::strstr(text, "TOGGLE_TIME=2209032000    \r\n") != nullptr,
           "after 2038: TOGGLE_TIME written whole, padded to 14", text);
     g_clock = kAfter2038 + 599;
-    check(zpos::route_mode_refresh() == zpos::kRouteBackup, "after 2038: backup route held 599 seconds");
+    check(zpos::route_mode_refresh() == zpos::RouteMode::backup, "after 2038: backup route held 599 seconds");
     g_clock = kAfter2038 + 600;
-    check(zpos::route_mode_refresh() == zpos::kRoutePrimary, "after 2038: primary route again at 600 seconds");
+    check(zpos::route_mode_refresh() == zpos::RouteMode::primary, "after 2038: primary route again at 600 seconds");
 
     std::snprintf(path, sizeof path, "%s\\Logs\\AppLog.400101.txt", app);
     DeleteFileA(path);
