@@ -7,8 +7,8 @@
 
 namespace zpos {
 
-bool BackupSession::open(const char* function) {
-    fn_ = lib_.open("BACKUPDLL", function, log_lines::kBackupLoadFail,
+bool BackupSession::open(const CallState& call, const char* function) {
+    fn_ = lib_.open(call, "BACKUPDLL", function, log_lines::kBackupLoadFail,
                     std::strcmp(function, kCryptCardFunction) == 0 ? log_lines::kBackupCryptMissing
                                                                    : log_lines::kBackupDataMissing);
     return fn_ != nullptr;

@@ -32,7 +32,7 @@ public:
     // Loads "<app_dir>/BACKUPDLL<suffix>" and resolves `function` (one of the
     // names above). False after writing the load or export log line; the
     // library is then already released.
-    bool open(const char* function);
+    bool open(const CallState& call, const char* function);
     // The resolved function, of the type that goes with its name.
     CryptCardFunction crypt_card() const { return reinterpret_cast<CryptCardFunction>(fn_); }
     DataProcessFunction data_process() const { return reinterpret_cast<DataProcessFunction>(fn_); }

@@ -10,7 +10,6 @@
 #include "backup/backup_library.h"
 #include "backup/backup_route.h"
 #include "backup/base64.h"
-#include "entry/module_state.h"
 #include "platform/platform.h"
 #include "request/capture.h"
 #include "support/fields.h"
@@ -35,9 +34,9 @@ constexpr std::size_t kRequestCodeOffset = 6;
 // Fields 15 to 25 are empty: "N" is followed by twelve FS bytes.
 constexpr int kTrailingSeparators = 12;
 
-bool sign_setting_on() {
+bool sign_setting_on(const CallState& call) {
     char value[settings::kSignSettingSize] = {};
-    settings_read(settings::kComPort, settings::kSignSetting, value, settings::kSignSettingSize);
+    settings_read(call, settings::kComPort, settings::kSignSetting, value, settings::kSignSettingSize);
     return std::strncmp(value, "YES", 3) == 0;
 }
 
@@ -62,10 +61,10 @@ bool expiry_year_99(const char* track) {
 }
 
 // Steps 4 to 6: the track 2 enciphered by cryptCard into `out` (40 bytes).
-int encrypt_track(const char* request, char (&out)[kCryptBufferSize]) {
+int encrypt_track(const CallState& call, const char* request, char (&out)[kCryptBufferSize]) {
     BackupSession lib;
-    if (!lib.open(kCryptCardFunction)) {
-        reset_to_primary();
+    if (!lib.open(call, kCryptCardFunction)) {
+        reset_to_primary(call);
         return kBackupRequestFailed;
     }
     char in[kCryptBufferSize] = {};
@@ -74,14 +73,14 @@ int encrypt_track(const char* request, char (&out)[kCryptBufferSize]) {
     if (expiry_year_99(in)) {
         WriteLogText(log_lines::kBackupNoEncrypt);
         lib.release();
-        reset_to_primary();
+        reset_to_primary(call);
         return kBackupRequestNoEncrypt;
     }
     int r = lib.crypt_card()(kCryptCardMode, in, out);
     lib.release();
     if (r != 0) {
         WriteLogText(log_lines::kBackupEncryptFail);
-        reset_to_primary();
+        reset_to_primary(call);
         return kBackupRequestFailed;
     }
     return 0;
@@ -89,7 +88,7 @@ int encrypt_track(const char* request, char (&out)[kCryptBufferSize]) {
 
 }  // namespace
 
-int build_backup_request(const char* request, std::span<char, kRequestMessageSize> out, int kind) {
+int build_backup_request(CallState& call, const char* request, std::span<char, kRequestMessageSize> out, int kind) {
     // The caller puts the check byte after ETX, so the message stops one short.
     Writer w(std::span<char>(out.data(), out.size() - 1));
     w.put(wire::kSTX);
@@ -98,7 +97,7 @@ int build_backup_request(const char* request, std::span<char, kRequestMessageSiz
     g_backup_port = 0;
 
     int amount = field_value(request, req::tran_amt);
-    bool sign_wanted = sign_setting_on() && amount > kSignThreshold;
+    bool sign_wanted = sign_setting_on(call) && amount > kSignThreshold;
     w.put(request_code(kind, sign_wanted));
     w.put(wire::kFS);
 
@@ -106,7 +105,7 @@ int build_backup_request(const char* request, std::span<char, kRequestMessageSiz
     std::snprintf(tid, sizeof tid, "%-10.10s", request + req::term_id.offset);
     if (std::strncmp(tid, kBackupTerminalPrefix, 3) != 0) {
         WriteLogFormat(log_lines::kBackupTerminalBuffer, log_lines::kBackupTerminal, tid);
-        reset_to_primary();
+        reset_to_primary(call);
         return kBackupRequestTerminal;
     }
     w.put_fixed(tid, 10);
@@ -115,7 +114,7 @@ int build_backup_request(const char* request, std::span<char, kRequestMessageSiz
     w.put(wire::kFS);
 
     char track[kCryptBufferSize];
-    int crypt = encrypt_track(request, track);
+    int crypt = encrypt_track(call, request, track);
     if (crypt != 0) return crypt;
     // The output need not end in a NUL: the precision bounds the read.
     w.put_format(40, "%-40.40s", track);
@@ -150,11 +149,11 @@ int build_backup_request(const char* request, std::span<char, kRequestMessageSiz
     int sign_len = 0;
     static SignatureBuffer sign;  // 2 KB; the entry points are not re-entrant
     if (sign_wanted) {
-        int r = capture_signature(request, kind, sign, kind != kind::kCardApproval);
+        int r = capture_signature(call, request, kind, sign, kind != kind::kCardApproval);
         if (r == kSignRefused) return kBackupRequestPadRefused;
         if (r > 0) sign_len = r;
     }
-    if (g_module.sign_flag == 1) {
+    if (call.sign_flag == 1) {
         static std::array<char, kSignatureCopySize> data;
         static std::array<char, kBase64TextSize> text;
         data.fill(0);
@@ -172,7 +171,7 @@ int build_backup_request(const char* request, std::span<char, kRequestMessageSiz
     w.put(wire::kETX);
     if (w.overflowed()) return kBackupRequestFailed;
 
-    if (kind == kind::kCardApproval && g_module.sign_flag != 1)
+    if (kind == kind::kCardApproval && call.sign_flag != 1)
         std::memcpy(out.data() + kRequestCodeOffset, "1100", 4);
     return static_cast<int>(w.size());
 }

@@ -19,6 +19,6 @@ inline constexpr int kBackupRequestNoEncrypt = -3;    // card with expiry year "
 // `out` from its first byte and returns its length, STX through ETX; the caller
 // appends the check byte. Every failure except the amount limit and a pad
 // refusal puts the route back to the primary host.
-int build_backup_request(const char* request, std::span<char, kRequestMessageSize> out, int kind);
+int build_backup_request(CallState& call, const char* request, std::span<char, kRequestMessageSize> out, int kind);
 
 }  // namespace zpos

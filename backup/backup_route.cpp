@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "backup/backup_library.h"
-#include "entry/module_state.h"
 #include "reply/company_codes.h"
 #include "support/fields.h"
 #include "support/log.h"
@@ -102,14 +101,14 @@ void fill(char* response, const BackupReply& r, bool approved) {
 
 }  // namespace
 
-int send_backup_route(char* response, const char* framed, [[maybe_unused]] int length,
+int send_backup_route(const CallState& call, char* response, const char* framed, [[maybe_unused]] int length,
                       [[maybe_unused]] int kind) {
     static char reply[kBackupReplySize];
     std::memset(reply, 0, sizeof reply);
     {
         BackupSession lib;
-        if (!lib.open(kDataProcessFunction)) {
-            reset_to_primary();
+        if (!lib.open(call, kDataProcessFunction)) {
+            reset_to_primary(call);
             return kBackupRouteUnusable;
         }
         int port = g_backup_port != 0 ? g_backup_port : ZPOS_BACKUP_PORT;
@@ -117,7 +116,7 @@ int send_backup_route(char* response, const char* framed, [[maybe_unused]] int l
         lib.release();
         if (ok == 0) {
             WriteLogText(log_lines::kBackupCallFailed);
-            reset_to_primary();
+            reset_to_primary(call);
             return kBackupRouteUnusable;
         }
     }
@@ -134,7 +133,7 @@ int send_backup_route(char* response, const char* framed, [[maybe_unused]] int l
     if (code == "3600" || code == "2000") {
         WriteLogText(log_lines::kBackupUnknown);
         if (route_mode() == RouteMode::primary) fill(response, r, false);
-        if (code == "2000") reset_to_primary();
+        if (code == "2000") reset_to_primary(call);
         return kBackupRouteUnknown;
     }
     fill(response, r, false);

@@ -3,6 +3,8 @@
 // record.
 #pragma once
 
+#include "support/call_state.h"
+
 namespace zpos {
 
 // Port for the backup server; 0 (which the request builder sets) means the
@@ -17,6 +19,6 @@ inline constexpr int kBackupRouteUnusable = -8;    // library not loadable, expo
 // Sends `framed` (STX .. ETX plus check byte) and fills `response` (450 bytes)
 // from the answer. `length` and `kind` are not used: the library gets the
 // request without a length.
-int send_backup_route(char* response, const char* framed, int length, int kind);
+int send_backup_route(const CallState& call, char* response, const char* framed, int length, int kind);
 
 }  // namespace zpos

@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "support/route.h"
 #include "link/acknowledge.h"
 #include "link/exchange.h"
@@ -38,7 +38,7 @@ public:
         if (!mkdtemp(dir_)) return;
         std::string exe = std::string(dir_) + "/pos.exe";
         zpos::platform::set_executable_path_override(exe.c_str());
-        zpos::refresh_module_paths();
+        zpos::prepare_call();
         ok_ = zpos::test::fill_card_store(std::string(dir_) + "/registry.dat");
     }
     ~TempAppDir() {
@@ -148,14 +148,14 @@ void BM_LinkExchangeAndAck(benchmark::State& state) {
         state.SkipWithError("no loopback port");
         return;
     }
-    std::snprintf(zpos::g_module.host_addr, sizeof zpos::g_module.host_addr, "127.0.0.1");
-    zpos::g_module.host_port = sim.port();
+    std::snprintf(zpos::g_call.host_addr, sizeof zpos::g_call.host_addr, "127.0.0.1");
+    zpos::g_call.host_port = sim.port();
     zpos::route_primary_for_call();
     std::string msg = request_message();
     char response[451] = {};
     for (auto _ : state) {
-        int r = zpos::host_exchange(response, msg.data(), "", 0, static_cast<int>(msg.size()), 2);
-        int a = zpos::acknowledge();
+        int r = zpos::host_exchange(zpos::g_call, response, msg.data(), "", 0, static_cast<int>(msg.size()), 2);
+        int a = zpos::acknowledge(zpos::g_call);
         if (r != 1 || a != 1) {
             state.SkipWithError("round trip failed");
             break;

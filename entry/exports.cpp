@@ -2,7 +2,7 @@
 // convention the POS links against. Nothing here but the hand-over.
 #include "zposapp.h"
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "entry/transaction_paths.h"
 #include "entry/zelta_send.h"
 #include "support/settings.h"
@@ -20,16 +20,16 @@ ZPOSAPP_API int ZPOSAPP_CALL Zelta_OKCashbag(const char* host, int port, const c
 
 ZPOSAPP_API int ZPOSAPP_CALL Zelta_Ack(void) {
     // Called first in a fresh process, it still needs the settings path.
-    if (zpos::g_module.settings_path[0] == '\0') zpos::refresh_module_paths();
-    zpos::log_mask_refresh();
+    if (zpos::g_call.settings_path[0] == '\0') zpos::prepare_call();
+    zpos::log_mask_refresh(zpos::g_call);
     return zpos::transaction_paths().ack();
 }
 
 ZPOSAPP_API int ZPOSAPP_CALL Zelta_download(const char* server, int port, const char* request,
                                             char* answer) {
     if (!server || !request || !answer) return -1;
-    if (zpos::g_module.app_dir[0] == '\0') zpos::refresh_module_paths();
-    zpos::log_mask_refresh();
+    if (zpos::g_call.app_dir[0] == '\0') zpos::prepare_call();
+    zpos::log_mask_refresh(zpos::g_call);
     return zpos::transaction_paths().download(server, port, request, answer);
 }
 

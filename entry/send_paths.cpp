@@ -7,7 +7,7 @@
 
 #include "backup/backup_request.h"
 #include "backup/backup_route.h"
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "link/exchange.h"
 #include "platform/platform.h"
 #include "request/framing.h"
@@ -32,7 +32,7 @@ using Message = std::array<char, kRequestMessageSize>;
 // Builds and frames the primary request; 0 when the builder refused it.
 int frame_request(const char* request, Message& message, int kind) {
     message.fill(0);
-    int n = build_request_message(request, message, kind);
+    int n = build_request_message(g_call, request, message, kind);
     return n > 0 ? frame_message(message.data(), n) : 0;
 }
 
@@ -44,11 +44,11 @@ int security_block_of(const char* request, Field track, char (&block)[kSecurityB
 }
 
 void stamp_transaction_time() {
-    std::memset(g_module.tran_time, 0, sizeof g_module.tran_time);
-    g_module.sign_flag = 0;
+    std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
+    g_call.sign_flag = 0;
     std::tm tm{};
     platform::local_time(platform::now(), tm);
-    std::strftime(g_module.tran_time, sizeof g_module.tran_time, "%H%M%S", &tm);
+    std::strftime(g_call.tran_time, sizeof g_call.tran_time, "%H%M%S", &tm);
 }
 
 }  // namespace
@@ -77,7 +77,7 @@ int SendChequeTran(char* request, char* response) {
     Message message;
     int framed = frame_request(request, message, kind::kCheque);
     if (framed == 0) return kBuilderRefused;
-    return host_exchange(response, message.data(), nullptr, 0, framed, kind::kCheque);
+    return host_exchange(g_call, response, message.data(), nullptr, 0, framed, kind::kCheque);
 }
 
 int SendPointTran(char* request, char* response, int kind) {
@@ -86,7 +86,7 @@ int SendPointTran(char* request, char* response, int kind) {
     if (framed == 0) return kBuilderRefused;
     char block[kSecurityBlockMax];
     int block_len = security_block_of(request, req::pt_track2, block);
-    return host_exchange(response, message.data(), block, block_len, framed, kind);
+    return host_exchange(g_call, response, message.data(), block, block_len, framed, kind);
 }
 
 int SendCardTran(char* request, char* response, int kind) {
@@ -95,14 +95,14 @@ int SendCardTran(char* request, char* response, int kind) {
     if (kind::is_credit(kind) && route_mode() == RouteMode::backup) {
         Message backup;
         backup.fill(0);
-        int n = build_backup_request(request, backup, kind);
+        int n = build_backup_request(g_call, request, backup, kind);
         // A request the pad refused (0) is not sent either.
         if (n <= 0) return kBackupBuildFailed;
         int framed = frame_message(backup.data(), n);
-        int r = send_backup_route(response, backup.data(), framed, kind);
+        int r = send_backup_route(g_call, response, backup.data(), framed, kind);
         if (r >= 0) return r;
         if (r != kBackupUnknownApproval) {
-            reset_to_primary();
+            reset_to_primary(g_call);
             return r;
         }
         // The backup server does not know the approval: the primary host is asked.
@@ -113,12 +113,12 @@ int SendCardTran(char* request, char* response, int kind) {
     if (framed == 0) return kBuilderRefused;
     char block[kSecurityBlockMax];
     int block_len = security_block_of(request, req::track2, block);
-    int r = host_exchange(response, message.data(), block, block_len, framed, kind);
+    int r = host_exchange(g_call, response, message.data(), block, block_len, framed, kind);
     if (kind::is_credit(kind)) {
-        if (r == kExchangeNoConnection) switch_to_backup();
-        if (r == kExchangeNoEnq) failure_count_step();
+        if (r == kExchangeNoConnection) switch_to_backup(g_call);
+        if (r == kExchangeNoEnq) failure_count_step(g_call);
     }
-    if (g_module.sign_flag)
+    if (g_call.sign_flag)
         std::memcpy(response + resp::sign_flag.offset, "YES", 3);
     else
         std::memcpy(response + resp::sign_flag.offset, "NONE", 4);

@@ -1,23 +1,32 @@
-// The library's own functions behind the entry points' seams.
+// The library's own functions behind the entry points' seams, each run on the
+// module's call state.
 #include "entry/transaction_paths.h"
 
 #include "backup/handover.h"
+#include "entry/call.h"
 #include "entry/send_paths.h"
-
 #include "link/acknowledge.h"
 #include "link/connection.h"
 #include "link/download.h"
+#include "reply/parser.h"
 
 namespace zpos {
 
 namespace {
 
-constexpr TransactionPaths kLibraryPaths{SendChequeTran, SendCardTran, SendPointTran,
-                                         auto_acknowledge, acknowledge, download, close_link};
+int auto_ack_of_call() { return auto_acknowledge(g_call); }
+int ack_of_call() { return acknowledge(g_call); }
+int download_of_call(const char* server, int port, const char* request, char* answer) {
+    return download(g_call, server, port, request, answer);
+}
+int handover_of_call(char* response) { return backup_handover(g_call, response); }
+
+constexpr TransactionPaths kLibraryPaths{SendChequeTran, SendCardTran, SendPointTran, auto_ack_of_call,
+                                         ack_of_call,    download_of_call, close_link};
 // The reply parser hands declined cancellations to the backup route; wired
 // here, where the library's own functions are put together.
 TransactionPaths install_library_paths() {
-    install_backup_handover();
+    set_backup_handover(handover_of_call);
     return kLibraryPaths;
 }
 TransactionPaths g_paths = install_library_paths();

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "entry/transaction_paths.h"
 #include "platform/platform.h"
 #include "support/card_mask.h"
@@ -35,10 +35,10 @@ void log_invalid_call(const char* entry) { WriteLogFormat(log_lines::kInvalidCal
 // Start of call shared by both entry points: module paths, host address and
 // the zeroed local copies.
 void start_call(const char* host, char* request_copy, char* response_copy) {
-    refresh_module_paths();
-    log_mask_refresh();
-    std::memset(g_module.host_addr, 0, sizeof g_module.host_addr);
-    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%.15s", host ? host : "");
+    prepare_call();
+    log_mask_refresh(g_call);
+    std::memset(g_call.host_addr, 0, sizeof g_call.host_addr);
+    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "%.15s", host ? host : "");
     std::memset(request_copy, 0, req::kSize);
     std::memset(response_copy, 0, resp::kSize);
 }
@@ -132,7 +132,7 @@ void mask_record_strictly(char* record, bool response) {
 // A request or response record through the given writer; under strict
 // masking a masked copy goes instead.
 void log_record(RecordLogger writer, const char* record, std::size_t size) {
-    if (!g_module.strict_log) {
+    if (!g_call.strict_log) {
         writer(record, static_cast<std::int32_t>(size));
         return;
     }
@@ -181,11 +181,11 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
     char req_copy[req::kSize];
     char resp_copy[resp::kSize];
     start_call(host, req_copy, resp_copy);
-    route_mode_refresh();
-    std::memset(g_module.saved_request, 0, sizeof g_module.saved_request);
+    route_mode_refresh(g_call);
+    std::memset(g_call.saved_request, 0, sizeof g_call.saved_request);
     log_record(WriteLogMasked, request, req::kSize);
     std::memcpy(req_copy, request, req::kSize);
-    std::memcpy(g_module.saved_request, request, req::kSize);
+    std::memcpy(g_call.saved_request, request, req::kSize);
 
     if (!write_response_head(req_copy, resp_copy)) return kRefused;
     if (port == kTestPort && !field_equals(req_copy, req::term_id, kTestTerminal))
@@ -200,7 +200,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
     // Each row: store the port, force the primary route where the kind never
     // uses the backup, write the echo, run the path.
     auto card = [&](int kind, bool force_primary) {
-        g_module.host_port = port;
+        g_call.host_port = port;
         if (force_primary) route_primary_for_call();
         write_card_echo(req_copy, resp_copy, true);
         return paths.card(req_copy, resp_copy, kind);
@@ -208,7 +208,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
 
     int result;
     if (kind_code == "20") {
-        g_module.host_port = port;
+        g_call.host_port = port;
         result = paths.cheque(req_copy, resp_copy);
     } else if (kind_code == "10" && approval) {
         result = card(kind::kCardApproval, false);
@@ -219,7 +219,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
         result = card(kind::kCardCancel, false);
         if (result == kBuilderRefused) return result;
     } else if (kind_code == "21" && (approval || cancel)) {
-        g_module.host_port = port;
+        g_call.host_port = port;
         route_primary_for_call();
         write_card_echo(req_copy, resp_copy, true);
         log_cash(approval ? log_lines::kCashAuth : log_lines::kCashCancel, port);
@@ -229,7 +229,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
     } else if (kind_code == "90" && (approval || cancel)) {
         result = card(approval ? kind::k90Approval : kind::k90Cancel, true);
     } else if (kind_code == "KT" && approval) {
-        g_module.host_port = port;
+        g_call.host_port = port;
         write_card_echo(req_copy, resp_copy, false);
         if (field_value(req_copy, req::tran_amt) == 1) {
             // A balance inquiry is not allowed for this kind.
@@ -243,7 +243,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
     } else if (kind_code == "KT" && cancel) {
         result = card(kind::kCardCancel, false);
     } else if (kind_code == "40") {
-        g_module.host_port = port;
+        g_call.host_port = port;
         route_primary_for_call();
         write_points_echo(req_copy, resp_copy);
         int kind = points_kind(req_copy);
@@ -269,14 +269,14 @@ int zelta_okcashbag(const char* host, int port, const char* request, char* respo
     char req_copy[req::kSize];
     char resp_copy[resp::kSize];
     start_call(host, req_copy, resp_copy);
-    route_points_refresh();
+    route_points_refresh(g_call);
 
     log_record(WriteLog, request, req::kSize);
     std::memcpy(req_copy, request, req::kSize);
     if (!write_response_head(req_copy, resp_copy)) return kRefused;
     if (!field_equals(req_copy, req::tran_kind, "40")) return refuse(resp_copy, response);
 
-    g_module.host_port = port;
+    g_call.host_port = port;
     write_points_echo(req_copy, resp_copy);
     int kind = points_kind(req_copy);
     if (kind == 0) return refuse(resp_copy, response);

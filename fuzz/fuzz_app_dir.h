@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "platform/platform.h"
 
 namespace zpos::fuzz {
@@ -22,7 +22,7 @@ public:
         if (!made) made = mkdtemp(tmp);
         dir_ = made ? made : "/tmp";
         platform::set_executable_path_override((dir_ + "/pos.exe").c_str());
-        refresh_module_paths();
+        prepare_call();
     }
     ~FuzzAppDir() {
         platform::set_executable_path_override(nullptr);

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <thread>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "fuzz/fuzz_app_dir.h"
 #include "link/acknowledge.h"
 #include "link/connection.h"
@@ -76,16 +76,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ++data;
         --size;
     }
-    std::snprintf(zpos::g_module.host_addr, sizeof zpos::g_module.host_addr, "127.0.0.1");
-    zpos::g_module.host_port = g_port;
+    std::snprintf(zpos::g_call.host_addr, sizeof zpos::g_call.host_addr, "127.0.0.1");
+    zpos::g_call.host_port = g_port;
 
     std::thread host(serve, data, size);
     char response[zpos::resp::kSize];
     std::memset(response, '.', sizeof response);
     const char framed[] = "\x02request\x03";
-    int r = zpos::host_exchange(response, framed, "", 0, sizeof framed - 1, kind);
+    int r = zpos::host_exchange(zpos::g_call, response, framed, "", 0, sizeof framed - 1, kind);
     if (r == -6) __builtin_trap();  // the loopback peer must always be reachable
-    if (r == 1 && then_acknowledge) zpos::auto_acknowledge();
+    if (r == 1 && then_acknowledge) zpos::auto_acknowledge(zpos::g_call);
     zpos::close_link();
     host.join();
     return 0;

@@ -10,7 +10,7 @@
 #include <span>
 
 #include "backup/backup_request.h"
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "fuzz/fuzz_app_dir.h"
 #include "request/framing.h"
 #include "request/request_message.h"
@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zpos::fuzz::app_dir();
     if (size < 2) return 0;
     int kind = kKinds[data[0] % (sizeof kKinds / sizeof kKinds[0])];
-    zpos::g_module.sign_flag = data[1] & 1;
-    std::memcpy(zpos::g_module.tran_time, "123456", 7);
+    zpos::g_call.sign_flag = data[1] & 1;
+    std::memcpy(zpos::g_call.tran_time, "123456", 7);
     data += 2;
     size -= 2;
 
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memset(request.get(), ' ', zpos::req::kSize);
     std::size_t record = size < zpos::req::kSize ? size : zpos::req::kSize;
     std::memcpy(request.get(), data, record);
-    if (std::FILE* f = std::fopen(zpos::g_module.settings_path, "wb")) {
+    if (std::FILE* f = std::fopen(zpos::g_call.settings_path, "wb")) {
         std::fwrite(data + record, 1, size - record, f);
         std::fclose(f);
     }
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static std::array<char, zpos::kRequestMessageSize + 1> message;
     message.fill('\0');
     std::span<char, zpos::kRequestMessageSize> out(message.data(), zpos::kRequestMessageSize);
-    int n = zpos::build_request_message(request.get(), out, kind);
+    int n = zpos::build_request_message(zpos::g_call, request.get(), out, kind);
     if (n < 0 || n > zpos::kRequestMessageSize) __builtin_trap();
     if (n > 0) {
         if (message[0] != zpos::wire::kSTX || message[static_cast<std::size_t>(n - 1)] != zpos::wire::kETX) __builtin_trap();
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (kind == zpos::kind::kCardApproval || kind == zpos::kind::kCardCancel) {
         message.fill('\0');
-        int b = zpos::build_backup_request(request.get(), out, kind);
+        int b = zpos::build_backup_request(zpos::g_call, request.get(), out, kind);
         if (b > zpos::kRequestMessageSize) __builtin_trap();
     }
     return 0;

@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "entry/module_state.h"
 #include "link/connection.h"
 #include "link/exchange.h"
 #include "link/link_timing.h"
@@ -49,12 +48,12 @@ void log_frame(const char* format, unsigned char last, int count, int len) {
 #pragma GCC diagnostic pop
 
 // Waits for the EOT after the ACK; the link socket is closed on every end.
-EotEnd wait_for_eot(const EotTexts& texts) {
+EotEnd wait_for_eot(const CallState& call, const EotTexts& texts) {
     char buffer[kEotBufferSize];
     for (int count = 0;;) {
         std::memset(buffer, 0, sizeof buffer);
         bool ready = false;
-        if (platform::socket_select_read(g_module.link_socket, link_wait_ms(), ready) <= 0) {
+        if (platform::socket_select_read(link_socket(), link_wait_ms(), ready) <= 0) {
             WriteLogText(log_lines::kEotTimeout);
             close_link();
             return EotEnd::TimedOut;
@@ -64,7 +63,7 @@ EotEnd wait_for_eot(const EotTexts& texts) {
             close_link();
             return EotEnd::NotSet;
         }
-        long got = platform::socket_recv(g_module.link_socket, buffer, kEotBufferSize - 1);
+        long got = platform::socket_recv(link_socket(), buffer, kEotBufferSize - 1);
         if (got < 3) {
             WriteLogFormat(log_lines::kEotShortBuffer, log_lines::kEotShort, static_cast<int>(got));
             close_link();
@@ -75,7 +74,7 @@ EotEnd wait_for_eot(const EotTexts& texts) {
         int len = static_cast<int>(got);
         if (last == wire::kEOT) {
             close_link();
-            if (texts.reset_route) reset_to_primary();
+            if (texts.reset_route) reset_to_primary(call);
             log_frame(texts.ok, last, count, len);
             return EotEnd::Received;
         }
@@ -89,12 +88,11 @@ EotEnd wait_for_eot(const EotTexts& texts) {
 }
 
 bool send_ack() {
-    return platform::socket_send(g_module.link_socket, wire::kAckFrame.data(), wire::kAckFrame.size()) > 0;
+    return platform::socket_send(link_socket(), wire::kAckFrame.data(), wire::kAckFrame.size()) > 0;
 }
 }  // namespace
 
-int acknowledge() {
-    if (g_module.settings_path[0] == '\0') refresh_module_paths();
+int acknowledge(CallState& call) {
     if (route_mode() == RouteMode::backup) return 1;
 
     if (!send_ack()) {
@@ -104,19 +102,19 @@ int acknowledge() {
     }
     WriteLogText(log_lines::kAckSent);
 
-    EotEnd end = wait_for_eot(kAckTexts);
+    EotEnd end = wait_for_eot(call, kAckTexts);
     if (end == EotEnd::Received) return 1;
-    return management_acknowledge(g_module.saved_request);
+    return management_acknowledge(call);
 }
 
-int auto_acknowledge() {
+int auto_acknowledge(const CallState& call) {
     if (!send_ack()) {
         WriteLogText(log_lines::kAckSendError);
         close_link();
         return -5;
     }
     WriteLogText(log_lines::kAutoAckSent);
-    switch (wait_for_eot(kAutoTexts)) {
+    switch (wait_for_eot(call, kAutoTexts)) {
         case EotEnd::Received: return 1;
         case EotEnd::TimedOut: return -1;
         case EotEnd::ShortRead: return -2;

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entry/module_state.h"
 #include "link/link_timing.h"
 #include "platform/socket.h"
 #include "support/card_mask.h"
@@ -20,8 +19,8 @@ constexpr int kRequestChars = 24;
 
 // The server's text after its code; under strict masking with any card
 // number in it masked.
-void log_answer_tail(char* tail, std::size_t length) {
-    if (g_module.strict_log) mask_card_numbers(tail, length);
+void log_answer_tail(const CallState& call, char* tail, std::size_t length) {
+    if (call.strict_log) mask_card_numbers(tail, length);
     WriteLogText(tail);
 }
 
@@ -32,7 +31,7 @@ int finish(platform::Socket s, const char* line, int result) {
 }
 }  // namespace
 
-int download(const char* server, int port, const char* request, char* answer) {
+int download(const CallState& call, const char* server, int port, const char* request, char* answer) {
     char address_text[kServerChars + 1];
     std::snprintf(address_text, sizeof address_text, "%.15s", server ? server : "");
 
@@ -63,7 +62,7 @@ int download(const char* server, int port, const char* request, char* answer) {
     if (std::strncmp(buffer, "0000", 4) == 0)
         WriteLogText(log_lines::kDownloadOk);
     else if (text > 4)
-        log_answer_tail(buffer + 4, text - 4);
+        log_answer_tail(call, buffer + 4, text - 4);
     return static_cast<int>(got);
 }
 

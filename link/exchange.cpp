@@ -8,7 +8,6 @@
 
 #include <cstring>
 
-#include "entry/module_state.h"
 #include "link/connection.h"
 #include "link/link_timing.h"
 #include "platform/socket.h"
@@ -34,8 +33,8 @@ unsigned char g_enq_buffer[kEnqReadSize];
 unsigned char g_frame[kRequestFrameSize];
 unsigned char g_reply[kReplyBodySize + 1];
 
-void count_failure(int kind) {
-    if (kind::is_credit(kind)) failure_count_step();
+void count_failure(const CallState& call, int kind) {
+    if (kind::is_credit(kind)) failure_count_step(call);
 }
 
 int fail(const char* line, int result) {
@@ -53,9 +52,9 @@ int read_body(unsigned char* out, int want, long long deadline) {
     do {
         bool ready = false;
         int left = link_ms_left(deadline);
-        if (left == 0 || platform::socket_select_read(g_module.link_socket, left, ready) <= 0 || !ready) break;
+        if (left == 0 || platform::socket_select_read(link_socket(), left, ready) <= 0 || !ready) break;
         std::size_t count = want == 0 ? 1 : static_cast<std::size_t>(want - got);
-        long r = platform::socket_recv(g_module.link_socket, out + got, count);
+        long r = platform::socket_recv(link_socket(), out + got, count);
         if (r <= 0) break;
         got += static_cast<int>(r);
     } while (got < want);
@@ -92,41 +91,41 @@ int build_request_frame(unsigned char* out, std::size_t capacity, const char* fr
 
 void set_reply_parser(ReplyParser parser) { g_parser = parser ? parser : kDefaultParser; }
 
-int host_exchange(char* response, const char* framed, const char* block, int block_len, int framed_len,
+int host_exchange(CallState& call, char* response, const char* framed, const char* block, int block_len, int framed_len,
                   int kind) {
-    if (connect_link() != 0) return -6;
+    if (connect_link(call) != 0) return -6;
     const int wait = link_wait_ms();
     bool ready = false;
 
     // The host speaks first.
     std::memset(g_enq_buffer, 0, sizeof g_enq_buffer);
-    if (platform::socket_select_read(g_module.link_socket, wait, ready) <= 0) return fail(log_lines::kEnqTimeout, -5);
+    if (platform::socket_select_read(link_socket(), wait, ready) <= 0) return fail(log_lines::kEnqTimeout, -5);
     if (!ready) return fail(log_lines::kEnqNotSet, -5);
-    long got = platform::socket_recv(g_module.link_socket, g_enq_buffer, sizeof g_enq_buffer);
+    long got = platform::socket_recv(link_socket(), g_enq_buffer, sizeof g_enq_buffer);
     if (got < 3) return fail(log_lines::kEnqShort, -5);
     if (g_enq_buffer[2] != wire::kENQ) return fail(log_lines::kNoEnq, -5);
     WriteLogFormat(log_lines::kEnqReceivedBuffer, log_lines::kEnqReceived, static_cast<int>(got), wire::kENQ);
 
     // A frame beyond the buffer is refused like a send the host did not take.
     int frame_len = build_request_frame(g_frame, sizeof g_frame, framed, framed_len, block, block_len);
-    if (frame_len == 0 || platform::socket_send(g_module.link_socket, g_frame, static_cast<std::size_t>(frame_len)) <
+    if (frame_len == 0 || platform::socket_send(link_socket(), g_frame, static_cast<std::size_t>(frame_len)) <
                               frame_len)
         return fail(log_lines::kSendError, -5);
 
     int retry = 0;
     bool send_nak = false;
     for (;;) {
-        if (send_nak && platform::socket_send(g_module.link_socket, wire::kNakFrame.data(), wire::kNakFrame.size()) < 3)
+        if (send_nak && platform::socket_send(link_socket(), wire::kNakFrame.data(), wire::kNakFrame.size()) < 3)
             return fail(log_lines::kResendError, -5);
         send_nak = false;
 
         std::memset(g_reply, 0, sizeof g_reply);
-        int selected = platform::socket_select_read(g_module.link_socket, wait, ready);
+        int selected = platform::socket_select_read(link_socket(), wait, ready);
         if (selected <= 0) {
             if (retry >= kLastRetry) {
                 fail(log_lines::kReplyTimeout, -1);
                 put_exact(response, resp::resp_code, kRespTimeout);
-                count_failure(kind);
+                count_failure(call, kind);
                 return -1;
             }
             ++retry;
@@ -137,7 +136,7 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
             WriteLogText(log_lines::kReplyNotSet);
             if (retry >= kLastRetry) {
                 fail(log_lines::kReplyNotSetLast, -3);
-                count_failure(kind);
+                count_failure(call, kind);
                 return -3;
             }
             ++retry;
@@ -147,10 +146,10 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
 
         // One recv after the wait above: it returns what has arrived at once.
         unsigned char length_bytes[2] = {0, 0};
-        long length_read = platform::socket_recv(g_module.link_socket, length_bytes, 2);
+        long length_read = platform::socket_recv(link_socket(), length_bytes, 2);
         if (length_read < 2) {
             fail(log_lines::kReplyLengthError, -1);
-            count_failure(kind);
+            count_failure(call, kind);
             return -1;
         }
         int n = (length_bytes[0] << 8) | length_bytes[1];
@@ -159,7 +158,7 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
         if (body != n) {
             WriteLogFormat(log_lines::kReplyBodyErrorBuffer, log_lines::kReplyBodyError, body, n);
             close_link();
-            count_failure(kind);
+            count_failure(call, kind);
             return -1;
         }
 
@@ -170,7 +169,7 @@ int host_exchange(char* response, const char* framed, const char* block, int blo
             }
             if (retry >= kLastRetry) {
                 fail(log_lines::kReplyShortFrames, -2);
-                count_failure(kind);
+                count_failure(call, kind);
                 return -2;
             }
             ++retry;

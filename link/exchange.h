@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "support/call_state.h"
+
 namespace zpos {
 
 // Limits of the link's buffers.
@@ -38,8 +40,9 @@ void set_reply_parser(ReplyParser parser);
 //   -5  no ENQ, or the request or a NAK not fully sent
 //   -6  no connection
 // Every negative result leaves the link socket closed. Kinds 2 and 4 run the
-// failure count step on -1, -2 and -3.
-int host_exchange(char* response, const char* framed, const char* block, int block_len, int framed_len,
+// failure count step on -1, -2 and -3. The connection step may rewrite the
+// call's host address and port (the secondary address).
+int host_exchange(CallState& call, char* response, const char* framed, const char* block, int block_len, int framed_len,
                   int kind);
 
 }  // namespace zpos

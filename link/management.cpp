@@ -6,7 +6,6 @@
 #include <cstring>
 #include <span>
 
-#include "entry/module_state.h"
 #include "link/connection.h"
 #include "link/exchange.h"
 #include "platform/socket.h"
@@ -35,7 +34,7 @@ void put_empty_fields(Writer& w, int count) {
 }
 }  // namespace
 
-int build_management_message(const char* request, char* out, std::size_t capacity) {
+int build_management_message(const CallState& call, const char* request, char* out, std::size_t capacity) {
     if (capacity < 2) return 0;
     Writer w(std::span<char>(out, capacity - 1));  // room kept for the check byte
     int amount = field_value(request, req::tran_amt);
@@ -65,13 +64,13 @@ int build_management_message(const char* request, char* out, std::size_t capacit
     w.put("      ");  // 8
     w.put(wire::kFS);
     w.put(wire::kFS);  // 9
-    w.put_fixed(text_of(g_module.version_code, 6), 6);  // 10
+    w.put_fixed(text_of(call.version_code, 6), 6);  // 10
     w.put(wire::kFS);
     w.put('G');  // 11
     w.put(wire::kFS);
     put_empty_fields(w, 5);  // 12-16
     w.put("OITR");  // 17
-    w.put_fixed(text_of(g_module.tran_time, 6), 6);
+    w.put_fixed(text_of(call.tran_time, 6), 6);
     w.put(wire::kFS);
     put_empty_fields(w, 7);  // 18-24
     w.put('A');  // 25
@@ -80,19 +79,19 @@ int build_management_message(const char* request, char* out, std::size_t capacit
     return frame_message(out, static_cast<int>(w.size()));
 }
 
-int management_acknowledge(const char* saved_request) {
-    g_module.sign_flag = 0;
+int management_acknowledge(CallState& call) {
+    call.sign_flag = 0;
     char message[kManagementMessageSize] = {};
-    int length = build_management_message(saved_request, message, sizeof message);
+    int length = build_management_message(call, call.saved_request, message, sizeof message);
 
     char scratch[resp::kSize] = {};
-    int r = host_exchange(scratch, message, "", 0, length, kind::kManagement);
+    int r = host_exchange(call, scratch, message, "", 0, length, kind::kManagement);
     if (r < 1) {
         WriteLogText(log_lines::kManagementError);
         close_link();
         return -12;
     }
-    long sent = platform::socket_send(g_module.link_socket, wire::kAckFrame.data(), wire::kAckFrame.size());
+    long sent = platform::socket_send(link_socket(), wire::kAckFrame.data(), wire::kAckFrame.size());
     close_link();
     if (sent <= 0) {
         WriteLogText(log_lines::kAckSendError);

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "entry/module_state.h"
 #include "reply/company_codes.h"
 #include "reply/keystrokes.h"
 #include "reply/split.h"

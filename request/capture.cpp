@@ -7,7 +7,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "entry/module_state.h"
 #include "platform/platform.h"
 #include "request/pad_library.h"
 #include "support/card_mask.h"
@@ -22,9 +21,9 @@ namespace zpos {
 
 namespace {
 
-bool setting_is(const char* section, const char* key, int size, const char* expected) {
+bool setting_is(const CallState& call, const char* section, const char* key, int size, const char* expected) {
     char value[16] = {};
-    settings_read(section, key, value, size);
+    settings_read(call, section, key, value, size);
     return std::strncmp(value, expected, 3) == 0;
 }
 
@@ -36,16 +35,16 @@ void today_yymmdd(char (&out)[8]) {
 
 // Marks the day's pad report in the buffer when it is due and records the day,
 // before the pad is reached, so a report that fails is not retried today.
-void mark_daily_report(SignatureBuffer& buf) {
+void mark_daily_report(const CallState& call, SignatureBuffer& buf) {
     char today[8] = {};
     today_yymmdd(today);
     char model[settings::kValueSize] = {};
     char last[settings::kCurDateSize] = {};
-    settings_read(settings::kSignPad, settings::kValue, model, settings::kValueSize);
-    settings_read(settings::kSignPad, settings::kCurDate, last, settings::kCurDateSize);
+    settings_read(call, settings::kSignPad, settings::kValue, model, settings::kValueSize);
+    settings_read(call, settings::kSignPad, settings::kCurDate, last, settings::kCurDateSize);
     if (std::strncmp(model, "HCS", 3) != 0 || std::strncmp(last, today, 6) == 0) return;
     WriteLogFormat(log_lines::kPadReportBuffer, log_lines::kPadReport, last, today);
-    settings_write(settings::kSignPad, settings::kCurDate, today);
+    settings_write(call, settings::kSignPad, settings::kCurDate, today);
     buf.bytes[kSignReportFlag] = '1';
 }
 
@@ -68,18 +67,18 @@ void put_pin_card(const char* request, int kind, char* pin) {
 
 }  // namespace
 
-int capture_signature(const char* request, [[maybe_unused]] int kind, SignatureBuffer& buf,
+int capture_signature(CallState& call, const char* request, [[maybe_unused]] int kind, SignatureBuffer& buf,
                       bool log_pad_fields) {
     buf.bytes.fill(0);
-    mark_daily_report(buf);
+    mark_daily_report(call, buf);
 
     PadSession pad;
-    if (!pad.open(kPadSignFunction)) {
-        g_module.sign_flag = 0;
+    if (!pad.open(call, kPadSignFunction)) {
+        call.sign_flag = 0;
         return kSignNone;
     }
     char port_text[settings::kGetComPortSize] = {};
-    int port = pad_port(port_text);
+    int port = pad_port(call, port_text);
     WriteLogFormat(log_lines::kPadPortBuffer, log_lines::kPadPort, port_text);
 
     std::snprintf(buf.bytes.data() + kPadFieldC.offset, 10, "%-9.9s", request + req::tran_amt.offset);
@@ -102,16 +101,16 @@ int capture_signature(const char* request, [[maybe_unused]] int kind, SignatureB
     // A pad claiming more than the buffer's kSignDataMax bytes has broken its
     // side of the call: its bytes are not a signature to send, whole or cut.
     if (result < 0 || result > kSignDataMax) {
-        g_module.sign_flag = 0;
+        call.sign_flag = 0;
         return kSignNone;
     }
-    g_module.sign_flag = 1;
+    call.sign_flag = 1;
     return result;
 }
 
-SignatureStep signature_step(const char* request, int kind, SignatureBuffer& buf) {
+SignatureStep signature_step(CallState& call, const char* request, int kind, SignatureBuffer& buf) {
     SignatureStep step;
-    bool sign_enabled = setting_is(settings::kComPort, settings::kSignSetting,
+    bool sign_enabled = setting_is(call, settings::kComPort, settings::kSignSetting,
                                    settings::kSignSettingSize, "YES");
     bool cvm = false;
     if (kind == kind::kF1Approval || kind == kind::kF2Cancel) {
@@ -130,21 +129,21 @@ SignatureStep signature_step(const char* request, int kind, SignatureBuffer& buf
         return step;
     }
     step.capture_ran = true;
-    int result = capture_signature(request, kind, buf, true);
+    int result = capture_signature(call, request, kind, buf, true);
     if (result == kSignRefused) step.refused = true;
     if (result > 0) step.length = result;
     return step;
 }
 
-bool pin_step(const char* request, int kind, std::span<char, kPinBlockSize> block) {
+bool pin_step(const CallState& call, const char* request, int kind, std::span<char, kPinBlockSize> block) {
     if (kind != kind::kF1Approval && kind != kind::kF2Cancel && kind != 62 && kind != 63)
         return false;
-    if (!setting_is(settings::kComPort, settings::kPin, settings::kPinSize, "YES")) return false;
+    if (!setting_is(call, settings::kComPort, settings::kPin, settings::kPinSize, "YES")) return false;
 
     PadSession pad;
-    if (!pad.open(kPadPinFunction)) return false;
+    if (!pad.open(call, kPadPinFunction)) return false;
     char port_text[settings::kGetComPortSize] = {};
-    int port = pad_port(port_text);
+    int port = pad_port(call, port_text);
 
     char pin[kPinBufferSize] = {};
     put_pin_card(request, kind, pin);
@@ -152,7 +151,7 @@ bool pin_step(const char* request, int kind, std::span<char, kPinBlockSize> bloc
     std::memcpy(pin + kPinPromptOffset, texts::kPinPrompt, sizeof texts::kPinPrompt);
     char shown[kPinCardMax + 1] = {};
     std::memcpy(shown, pin + kPinCardOffset, kPinCardMax);
-    if (g_module.strict_log) mask_card_field(shown, kPinCardMax);
+    if (call.strict_log) mask_card_field(shown, kPinCardMax);
     WriteLogFormat(log_lines::kPinCardBuffer, log_lines::kPinCard, shown);
 
     int result = pad.call(pin, port);

@@ -5,7 +5,6 @@
 
 #include <cstring>
 
-#include "entry/module_state.h"
 #include "support/fields.h"
 #include "support/log.h"
 #include "support/log_lines.h"
@@ -13,8 +12,8 @@
 
 namespace zpos {
 
-bool PadSession::open(const char* function) {
-    void* symbol = lib_.open("SignPad_dll", function, log_lines::kPadLoadFail,
+bool PadSession::open(const CallState& call, const char* function) {
+    void* symbol = lib_.open(call, "SignPad_dll", function, log_lines::kPadLoadFail,
                              std::strcmp(function, kPadSignFunction) == 0 ? log_lines::kPadSignMissing
                                                                           : log_lines::kPadPinMissing);
     fn_ = reinterpret_cast<PadFunction>(symbol);
@@ -31,8 +30,8 @@ void PadSession::release() {
     fn_ = nullptr;
 }
 
-int pad_port(char* text) {
-    settings_read(settings::kComPort, settings::kGetComPort, text, settings::kGetComPortSize);
+int pad_port(const CallState& call, char* text) {
+    settings_read(call, settings::kComPort, settings::kGetComPort, text, settings::kGetComPortSize);
     return atoi_text(text_of(text, settings::kGetComPortSize));
 }
 

@@ -26,7 +26,7 @@ public:
     // Loads "<app_dir>/SignPad_dll<suffix>" and resolves `function` (one of the
     // names above). False after writing the load or entry-point log line; the
     // library is then already released.
-    bool open(const char* function);
+    bool open(const CallState& call, const char* function);
     // Calls the resolved function once with (buffer, port, kPadConstant).
     int call(char* buffer, int port);
     void release();
@@ -38,6 +38,6 @@ private:
 
 // The pad's serial port from the settings file (COM_PORT / GetComPort), its
 // text into `text` (at least 3 bytes) and its integer as the result.
-int pad_port(char* text);
+int pad_port(const CallState& call, char* text);
 
 }  // namespace zpos

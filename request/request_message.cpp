@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entry/module_state.h"
 #include "request/capture.h"
 #include "support/log.h"
 #include "support/log_lines.h"
@@ -212,7 +211,7 @@ void put_split_form(Writer& w, const char* request) {
     }
 }
 
-int build_request_message(const char* request, std::span<char, kRequestMessageSize> out, int k) {
+int build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out, int k) {
     WriteLogFormat(log_lines::kRequestBuiltBuffer, log_lines::kRequestBuilt, k);
     // One byte stays free for the caller's check byte.
     Writer w(out.first(kRequestMessageSize - 1));
@@ -251,10 +250,10 @@ int build_request_message(const char* request, std::span<char, kRequestMessageSi
     fs(w);
 
     std::array<char, kPinBlockSize> pin{};
-    if (is_pin_kind(k) && pin_step(request, k, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
+    if (is_pin_kind(k) && pin_step(call, request, k, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
     fs(w);
 
-    w.put_fixed(text_of(g_module.version_code, 6), 6);  // 10
+    w.put_fixed(text_of(call.version_code, 6), 6);  // 10
     fs(w);
     w.put('G');  // 11
     fs(w);
@@ -267,7 +266,7 @@ int build_request_message(const char* request, std::span<char, kRequestMessageSi
 
     static SignatureBuffer sign;  // 2 KiB, kept off the stack; one build at a time
     sign.bytes.fill(0);
-    SignatureStep step = signature_step(request, k, sign);
+    SignatureStep step = signature_step(call, request, k, sign);
     if (step.refused) return 0;
     if (step.length > 0) put_number(w, "%04d", step.length, 4);  // 15
     fs(w);
@@ -275,7 +274,7 @@ int build_request_message(const char* request, std::span<char, kRequestMessageSi
     fs(w);
 
     char stamp[16] = {};
-    std::snprintf(stamp, sizeof stamp, "OITR%.6s", g_module.tran_time);
+    std::snprintf(stamp, sizeof stamp, "OITR%.6s", call.tran_time);
     w.put_fixed(text_of(stamp, 10), 10);  // 17
     fs(w);
 

@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "support/call_state.h"
 #include "support/fields.h"
 #include "support/wire.h"
 
@@ -19,7 +20,7 @@ inline constexpr int kAmountLimit = 99999999;
 // Returns the bytes written, STX through ETX (the length field already counts
 // the check byte the caller appends at that position); 0 = refused (amount
 // over the limit, or the pad refused the signature).
-int build_request_message(const char* request, std::span<char, kRequestMessageSize> out, int kind);
+int build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out, int kind);
 
 // The keyed-entry card field shared with the management message: the card
 // number (track2 before its first '=' or FS, at most 20 characters), FS, the

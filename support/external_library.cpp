@@ -3,16 +3,15 @@
 
 #include <cstdio>
 
-#include "entry/module_state.h"
 #include "support/log.h"
 
 namespace zpos {
 
-void* ExternalLibrary::open(const char* stem, const char* function, const char* load_fail_line,
-                            const char* missing_line) {
+void* ExternalLibrary::open(const CallState& call, const char* stem, const char* function,
+                            const char* load_fail_line, const char* missing_line) {
     release();
     char path[260] = {};
-    std::snprintf(path, sizeof path, "%.200s%c%s%s", g_module.app_dir, platform::kPathSep, stem,
+    std::snprintf(path, sizeof path, "%.200s%c%s%s", call.app_dir, platform::kPathSep, stem,
                   platform::kLibSuffix);
     lib_ = platform::library_open(path);
     if (!lib_) {

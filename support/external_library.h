@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "support/call_state.h"
 
 namespace zpos {
 
@@ -14,10 +15,11 @@ public:
     ExternalLibrary(const ExternalLibrary&) = delete;
     ExternalLibrary& operator=(const ExternalLibrary&) = delete;
 
-    // Loads "<app_dir><sep><stem><suffix>" and resolves `function`. On failure
-    // writes `load_fail_line` or `missing_line`, releases the library and
-    // gives nullptr.
-    void* open(const char* stem, const char* function, const char* load_fail_line, const char* missing_line);
+    // Loads "<app_dir><sep><stem><suffix>" from the call's application
+    // directory and resolves `function`. On failure writes `load_fail_line` or
+    // `missing_line`, releases the library and gives nullptr.
+    void* open(const CallState& call, const char* stem, const char* function, const char* load_fail_line,
+               const char* missing_line);
     void release();
 
 private:

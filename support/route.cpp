@@ -18,21 +18,21 @@ namespace {
 
 RouteMode g_route_mode = RouteMode::primary;
 
-void write_toggle_time_now() {
+void write_toggle_time_now(const CallState& call) {
     char text[32];
     std::snprintf(text, sizeof text, "%-14lld", platform::now());
-    settings_write(kVanCfg, kToggleTime, text);
+    settings_write(call, kVanCfg, kToggleTime, text);
 }
 
-bool file_says_backup() {
+bool file_says_backup(const CallState& call) {
     char van_id[kVanIdSize] = {};
-    settings_read(kVanCfg, kVanId, van_id, sizeof van_id);
+    settings_read(call, kVanCfg, kVanId, van_id, sizeof van_id);
     return atoi_text(van_id) == static_cast<int>(RouteMode::backup);
 }
 
-platform::Time switched_at() {
+platform::Time switched_at(const CallState& call) {
     char toggle[kToggleTimeSize] = {};
-    settings_read(kVanCfg, kToggleTime, toggle, sizeof toggle);
+    settings_read(call, kVanCfg, kToggleTime, toggle, sizeof toggle);
     return std::strtoll(toggle, nullptr, 10);  // not a number reads as 0
 }
 
@@ -40,48 +40,48 @@ platform::Time switched_at() {
 
 RouteMode route_mode() { return g_route_mode; }
 
-RouteMode route_mode_refresh() {
-    if (!file_says_backup()) {
+RouteMode route_mode_refresh(const CallState& call) {
+    if (!file_says_backup(call)) {
         g_route_mode = RouteMode::primary;
-    } else if (platform::now() - switched_at() >= kBackupHoldSeconds) {
-        reset_to_primary();
+    } else if (platform::now() - switched_at(call) >= kBackupHoldSeconds) {
+        reset_to_primary(call);
     } else {
         g_route_mode = RouteMode::backup;
     }
     return g_route_mode;
 }
 
-void route_points_refresh() {
+void route_points_refresh(const CallState& call) {
     char unused[kToggleTimeSize];
-    settings_read(kVanCfg, kVanId, unused, kVanIdSize);
-    settings_read(kVanCfg, kToggleTime, unused, kToggleTimeSize);
+    settings_read(call, kVanCfg, kVanId, unused, kVanIdSize);
+    settings_read(call, kVanCfg, kToggleTime, unused, kToggleTimeSize);
     route_primary_for_call();
 }
 
 void route_primary_for_call() { g_route_mode = RouteMode::primary; }
 
-void failure_count_step() {
+void failure_count_step(const CallState& call) {
     char text[kEotCntSize] = {};
-    settings_read(kVanCfg, kEotCnt, text, sizeof text);
+    settings_read(call, kVanCfg, kEotCnt, text, sizeof text);
     int n = atoi_text(text);
     int count = n > 0 ? n + 1 : 1;
     char out[16];
     std::snprintf(out, sizeof out, "%d", count);
-    settings_write(kVanCfg, kEotCnt, out);
+    settings_write(call, kVanCfg, kEotCnt, out);
     if (count < kFailuresToSwitch) return;
-    switch_to_backup();
+    switch_to_backup(call);
     g_route_mode = RouteMode::backup;
 }
 
-void switch_to_backup() {
-    settings_write(kVanCfg, kVanId, "2");
-    write_toggle_time_now();
+void switch_to_backup(const CallState& call) {
+    settings_write(call, kVanCfg, kVanId, "2");
+    write_toggle_time_now(call);
 }
 
-void reset_to_primary() {
+void reset_to_primary(const CallState& call) {
     g_route_mode = RouteMode::primary;
-    settings_write(kVanCfg, kVanId, "1");
-    settings_write(kVanCfg, kEotCnt, "0");
+    settings_write(call, kVanCfg, kVanId, "1");
+    settings_write(call, kVanCfg, kEotCnt, "0");
 }
 
 }  // namespace zpos

@@ -2,7 +2,6 @@
 // setting. The route state in VANCFG is support/route's.
 #include "support/settings.h"
 
-#include "entry/module_state.h"
 #include "platform/names.h"
 #include "platform/platform.h"
 
@@ -10,18 +9,18 @@ namespace zpos {
 
 using namespace settings;
 
-int settings_read(const char* section, const char* key, char* out, int size) {
-    return platform::profile_read(section, key, "", out, size, g_module.settings_path);
+int settings_read(const CallState& call, const char* section, const char* key, char* out, int size) {
+    return platform::profile_read(section, key, "", out, size, call.settings_path);
 }
 
-void settings_write(const char* section, const char* key, const char* value) {
-    platform::profile_write(section, key, value, g_module.settings_path);
+void settings_write(const CallState& call, const char* section, const char* key, const char* value) {
+    platform::profile_write(section, key, value, call.settings_path);
 }
 
-void log_mask_refresh() {
+void log_mask_refresh(CallState& call) {
     char mask[kMaskSize] = {};
-    settings_read(kLog, kMask, mask, sizeof mask);
-    g_module.strict_log = platform::same_name(mask, kMaskStrict);
+    settings_read(call, kLog, kMask, mask, sizeof mask);
+    call.strict_log = platform::same_name(mask, kMaskStrict);
 }
 
 }  // namespace zpos

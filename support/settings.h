@@ -4,6 +4,8 @@
 // ignored by design (a failed write leaves the file as it was).
 #pragma once
 
+#include "support/call_state.h"
+
 namespace zpos {
 
 namespace settings {
@@ -39,13 +41,13 @@ inline constexpr long kBackupHoldSeconds = 600;
 inline constexpr int kFailuresToSwitch = 3;
 }  // namespace settings
 
-// Reads a key of the settings file into `out` (`size` bytes).
-int settings_read(const char* section, const char* key, char* out, int size);
-void settings_write(const char* section, const char* key, const char* value);
+// Reads a key of the call's settings file into `out` (`size` bytes).
+int settings_read(const CallState& call, const char* section, const char* key, char* out, int size);
+void settings_write(const CallState& call, const char* section, const char* key, const char* value);
 
 // Strict card masking in the log from [LOG] MASK ("STRICT", in any case; any
 // other value or none keeps the default masking). Each exported call reads it
 // once, at its start.
-void log_mask_refresh();
+void log_mask_refresh(CallState& call);
 
 }  // namespace zpos

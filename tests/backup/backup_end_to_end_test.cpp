@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "link/link_timing.h"
 #include "platform/platform.h"
 #include "tests/backup/backup_fixture.h"

@@ -8,14 +8,14 @@
 
 #include "backup/backup_route.h"
 #include "support/route.h"
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "platform/platform.h"
 
 namespace zpos::test {
 
 BackupDir::BackupDir(Lib lib) {
     route_primary_for_call();
-    g_module.sign_flag = 0;
+    g_call.sign_flag = 0;
     g_backup_port = 0;
     std::string name = file(std::string("BACKUPDLL") + platform::kLibSuffix);
     if (lib == Lib::full) std::filesystem::copy_file(ZPOS_TESTBACKUP_PATH, name);

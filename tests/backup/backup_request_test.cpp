@@ -12,7 +12,7 @@
 #include "backup/backup_request.h"
 #include "support/route.h"
 #include "backup/backup_route.h"
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "tests/backup/backup_fixture.h"
 
 namespace zpos::test {
@@ -33,7 +33,7 @@ struct Built {
 Built build(const Request& r, int kind) {
     static std::array<char, 3000> out;
     out.fill('\0');
-    int n = build_backup_request(r.data(), out, kind);
+    int n = build_backup_request(g_call, r.data(), out, kind);
     return {n, n > 0 ? std::string(out.data(), static_cast<std::size_t>(n)) : std::string()};
 }
 
@@ -80,7 +80,7 @@ TEST_F(BackupRequest, ApprovalWithThreeByteSignature) {
     EXPECT_EQ(b.message, STX + "ZLTA" + FS + "1104" + FS + "1200000001" + FS + "20" + FS + kTrack + FS + FS +
                              "00" + FS + "00060000" + FS + "00000500" + FS + "00000300" + FS + "231115" + FS +
                              "ZL01YYRD" + FS + "YWJj" + FS + kTail);
-    EXPECT_EQ(g_module.sign_flag, 1);
+    EXPECT_EQ(g_call.sign_flag, 1);
     auto lines = dir.log_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "RETURN Sign LEN.. 0003"), lines.end());
     // An approval's pad fields are not logged.
@@ -110,7 +110,7 @@ TEST_F(BackupRequest, NoSignatureFromThePad) {
         Built cancel = build(card_request("000060000"), 4);
         EXPECT_EQ(cancel.message.substr(0, 11), STX + "ZLTA" + FS + "1114" + FS) << script;
         EXPECT_EQ(cancel.message.substr(cancel.message.size() - 27), "12345678    " + FS + kTail) << script;
-        EXPECT_EQ(g_module.sign_flag, 0) << script;
+        EXPECT_EQ(g_call.sign_flag, 0) << script;
     }
 }
 

@@ -12,7 +12,7 @@
 #include "support/route.h"
 #include "backup/handover.h"
 #include "reply/parser.h"
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "tests/backup/backup_fixture.h"
 
 namespace zpos::test {
@@ -40,7 +40,7 @@ protected:
     BackupDir dir;
     std::string response = dots();
 
-    int send() { return send_backup_route(response.data(), kFramed.c_str(), 6, 2); }
+    int send() { return send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 2); }
     std::string at(Field f) const { return field(response.data(), f); }
     bool logged(const std::string& line) const {
         auto lines = dir.log_lines();
@@ -164,7 +164,7 @@ TEST_P(BackupRouteUnknown, ResultFillAndRoute) {
     else
         route_primary_for_call();
     std::string response = dots();
-    EXPECT_EQ(send_backup_route(response.data(), kFramed.c_str(), 6, 4), -2);
+    EXPECT_EQ(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 4), -2);
     if (c.filled) {
         EXPECT_EQ(field(response.data(), resp::resp_code), "8324");
         EXPECT_EQ(field(response.data(), resp::message), written("REFUSED, CALL CENTER", 40));
@@ -204,7 +204,7 @@ TEST_P(BackupRouteUnusable, MinusEightAndPrimary) {
     if (c.silent_server) dir.server.answer(BackupAnswer::none);
     dir.take_backup_route();
     std::string response = dots();
-    EXPECT_EQ(send_backup_route(response.data(), kFramed.c_str(), 6, 2), -8);
+    EXPECT_EQ(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 2), -8);
     EXPECT_EQ(response, dots());
     auto lines = dir.log_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), c.log), lines.end()) << c.log;
@@ -231,9 +231,9 @@ class BackupHandover : public BackupRoute {};
 TEST_F(BackupHandover, SendsTheCancellationOfTheSavedRequest) {
     FixedClock clock{1700049600};
     Request r = card_request("000010000");
-    std::memcpy(g_module.saved_request, r.data(), req::kSize);
+    std::memcpy(g_call.saved_request, r.data(), req::kSize);
     dir.server.answer_fields(approval_fields());
-    EXPECT_EQ(backup_handover(response.data()), 1);
+    EXPECT_EQ(backup_handover(g_call, response.data()), 1);
     // The kind-4 backup request, then its check byte.
     auto got = dir.server.requests();
     ASSERT_EQ(got.size(), 1u);
@@ -253,8 +253,8 @@ TEST_F(BackupHandover, SendsTheCancellationOfTheSavedRequest) {
 TEST_F(BackupHandover, RequestNotBuiltLeavesTheRecordToTheParser) {
     Request r = card_request("000010000");
     r.set(req::term_id, "1450019998");
-    std::memcpy(g_module.saved_request, r.data(), req::kSize);
-    EXPECT_EQ(backup_handover(response.data()), kHandoverNotSent);
+    std::memcpy(g_call.saved_request, r.data(), req::kSize);
+    EXPECT_EQ(backup_handover(g_call, response.data()), kHandoverNotSent);
     EXPECT_EQ(response, dots());
     EXPECT_TRUE(dir.server.requests().empty());
     auto lines = dir.log_lines();
@@ -266,7 +266,9 @@ TEST_F(BackupHandover, RequestNotBuiltLeavesTheRecordToTheParser) {
 // The parser hands a declined cancellation over once the hand-over is installed.
 class ParserHandover : public BackupHandover {
 protected:
-    ParserHandover() { install_backup_handover(); }
+    ParserHandover() {
+        set_backup_handover([](char* record) { return backup_handover(g_call, record); });
+    }
     ~ParserHandover() override { set_backup_handover(nullptr); }
 
     // A declined host reply: frame byte, six header bytes, fields 0 to 3
@@ -279,7 +281,7 @@ protected:
 
 TEST_F(ParserHandover, BackupRouteFillsTheRecord) {
     FixedClock clock{1700049600};
-    std::memcpy(g_module.saved_request, card_request("000010000").data(), req::kSize);
+    std::memcpy(g_call.saved_request, card_request("000010000").data(), req::kSize);
     dir.server.answer_fields(approval_fields());
     EXPECT_EQ(parse_declined_cancellation(), 1);
     EXPECT_EQ(dir.server.requests().size(), 1u);
@@ -292,7 +294,7 @@ TEST_F(ParserHandover, BackupRouteFillsTheRecord) {
 TEST_F(ParserHandover, UnbuiltRequestLeavesTheHostsRefusal) {
     Request r = card_request("000010000");
     r.set(req::term_id, "1450019998");
-    std::memcpy(g_module.saved_request, r.data(), req::kSize);
+    std::memcpy(g_call.saved_request, r.data(), req::kSize);
     EXPECT_EQ(parse_declined_cancellation(), 0);
     EXPECT_TRUE(dir.server.requests().empty());
     EXPECT_EQ(at(resp::resp_code), "8324");

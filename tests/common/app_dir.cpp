@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "platform/platform.h"
 #include "support/route.h"
 
@@ -31,7 +31,7 @@ AppDir::AppDir() {
     const char* made = mkdtemp(pattern);
     dir_ = made ? made : "/tmp";
     platform::set_executable_path_override((dir_ + "/pos.exe").c_str());
-    refresh_module_paths();
+    prepare_call();
 }
 
 AppDir::~AppDir() {
@@ -53,8 +53,8 @@ std::string AppDir::setting(const char* section, const char* key) const {
 }
 
 void AppDir::take_backup_route() const {
-    switch_to_backup();
-    route_mode_refresh();
+    switch_to_backup(g_call);
+    route_mode_refresh(g_call);
 }
 
 std::string AppDir::log_path(const std::string& yymmdd) const {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "support/route.h"
 #include "entry/transaction_paths.h"
 #include "support/korean_texts.h"
@@ -99,7 +99,7 @@ TEST_P(DispatchRows, ChooseThePathAndKind) {
     ASSERT_EQ(g_calls.paths.size(), 1u);
     EXPECT_EQ(g_calls.paths[0], row.path);
     EXPECT_EQ(g_calls.route_mode_seen, row.forced_primary ? RouteMode::primary : RouteMode::backup);
-    EXPECT_EQ(g_module.host_port, 10902);
+    EXPECT_EQ(g_call.host_port, 10902);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -279,7 +279,7 @@ TEST_F(EntryTest, SavedRequestIsTheLastZeltaSendRequest) {
     points_request.set(req::pt_sub, "01").set(req::term_id, "1200000002");
     response.fill(0);
     Zelta_OKCashbag("127.0.0.1", 10902, points_request.data(), response.data());
-    EXPECT_EQ(field(g_module.saved_request, req::term_id), "1200000001");
+    EXPECT_EQ(field(g_call.saved_request, req::term_id), "1200000001");
 }
 
 TEST_F(EntryTest, OKCashbagTakesOnlyPointsAndAlwaysThePrimaryRoute) {
@@ -308,9 +308,9 @@ TEST_F(EntryTest, MissingBuffersAreRefusedWithoutTouchingAnything) {
 
 TEST_F(EntryTest, HostAddressKeepsFifteenCharacters) {
     Zelta_Send("127.000.000.001.trailing", 1, Request("0200", "10").data(), response.data());
-    EXPECT_STREQ(g_module.host_addr, "127.000.000.001");
+    EXPECT_STREQ(g_call.host_addr, "127.000.000.001");
     Zelta_Send("", 1, Request("0200", "10").data(), response.data());
-    EXPECT_STREQ(g_module.host_addr, "");
+    EXPECT_STREQ(g_call.host_addr, "");
 }
 
 }  // namespace

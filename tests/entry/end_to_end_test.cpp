@@ -10,7 +10,8 @@
 #include <ctime>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
+#include "link/connection.h"
 #include "support/route.h"
 #include "link/link_timing.h"
 #include "platform/socket.h"
@@ -142,7 +143,7 @@ TEST_P(MissingEotEndToEnd, ZeltaAckFallsBackToTheManagementMessage) {
     EXPECT_TRUE(log_has(row.log_line)) << row.log_line;
     EXPECT_TRUE(log_has(row.result == -13 ? "MANG ACK SEND" : "MANG req send err"));
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "2");
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 
     auto requests = sim.requests();
     ASSERT_GE(requests.size(), 1u);

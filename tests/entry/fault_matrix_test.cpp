@@ -12,7 +12,8 @@
 #include <sstream>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
+#include "link/connection.h"
 #include "link/link_timing.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
@@ -146,7 +147,7 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         }
         auto lines = dir.log_lines();
         EXPECT_NE(std::find(lines.begin(), lines.end(), row.log_line), lines.end()) << row.log_line;
-        EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+        EXPECT_EQ(link_socket(), platform::kNoSocket);
         EXPECT_EQ(without_route_keys(dir.read_settings()), without_route_keys(route + kOtherKeys));
     }
     EXPECT_EQ(open_descriptors(), descriptors);
@@ -241,7 +242,7 @@ TEST(StalledHost, ReplyStoppingHalfwayEndsTheCallAfterTheLinksWait) {
     auto lines = dir.log_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "recv err2 body_rtn[20], rply_rtn[50]"), lines.end());
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "1");
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
+#include "zposapp.h"
 #include "support/route.h"
 #include "link/acknowledge.h"
 #include "link/connection.h"
@@ -30,9 +31,9 @@ protected:
         host::HostSim& sim = start_host(scenario);
         EXPECT_EQ(exchange(2), 1);
         // Keyed card of the saved record, for the management message.
-        std::memcpy(g_module.saved_request + 45, "1234567890", 10);
-        g_module.saved_request[55] = '@';
-        std::memcpy(g_module.saved_request + 58, "9410123456789012=2512", 21);
+        std::memcpy(g_call.saved_request + 45, "1234567890", 10);
+        g_call.saved_request[55] = '@';
+        std::memcpy(g_call.saved_request + 58, "9410123456789012=2512", 21);
         return sim;
     }
 };
@@ -40,20 +41,20 @@ protected:
 TEST_F(Acknowledge, EotResetsTheRouteToPrimary) {
     app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
     approved_on(Fault::None);
-    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_EQ(acknowledge(g_call), 1);
     EXPECT_TRUE(log_has("ACK SEND"));
     EXPECT_TRUE(log_has("EOT RECV [04] OK   count[1] Len[  3] "));
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "0");
     EXPECT_EQ(route_mode(), RouteMode::primary);
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
     host::HostSim& sim = start_host(host::Scenario{});
     app_->take_backup_route();
     const std::string settings = app_->read_settings();
-    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_EQ(acknowledge(g_call), 1);
     sim.stop();
     EXPECT_EQ(sim.connections(), 0);
     EXPECT_EQ(app_->read_settings(), settings);
@@ -61,21 +62,22 @@ TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
 }
 
 TEST_F(Acknowledge, WithoutAnOpenLinkTheAckIsNotSent) {
-    EXPECT_EQ(acknowledge(), -5);
+    EXPECT_EQ(acknowledge(g_call), -5);
     EXPECT_TRUE(log_has("ACK send err"));
-    EXPECT_EQ(auto_acknowledge(), -5);
+    EXPECT_EQ(auto_acknowledge(g_call), -5);
 }
 
+// Zelta_Ack first in a fresh process builds the path before acknowledging.
 TEST_F(Acknowledge, BuildsTheSettingsPathWhenNoneWasBuilt) {
     approved_on(Fault::None);
-    std::memset(g_module.settings_path, 0, sizeof g_module.settings_path);
-    EXPECT_EQ(acknowledge(), 1);
+    std::memset(g_call.settings_path, 0, sizeof g_call.settings_path);
+    EXPECT_EQ(Zelta_Ack(), 1);
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
 }
 
 TEST_F(Acknowledge, EotInTheFifthFrameIsSuccess) {
     approved_on(Fault::EotInFifth);
-    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_EQ(acknowledge(g_call), 1);
     for (int c = 1; c <= 4; ++c)
         EXPECT_TRUE(log_has("EOT RECV [41] FAIL count[" + std::to_string(c) + "] Len[  3] ")) << c;
     EXPECT_TRUE(log_has("EOT RECV [04] OK   count[5] Len[  3] "));
@@ -95,7 +97,7 @@ class MissingEot : public Acknowledge, public ::testing::WithParamInterface<Miss
 TEST_P(MissingEot, ManagementAcknowledgementAnswers) {
     host::HostSim& sim = approved_on(GetParam().fault);
     app_->write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
-    EXPECT_EQ(acknowledge(), -13);
+    EXPECT_EQ(acknowledge(g_call), -13);
     sim.stop();
     EXPECT_TRUE(log_has(GetParam().log_line)) << GetParam().log_line;
     EXPECT_TRUE(log_has("MANG ACK SEND"));
@@ -125,16 +127,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Acknowledge, ManagementExchangeFailingGivesMinusTwelve) {
     approved_on(Fault::NoEot, false);
-    EXPECT_EQ(acknowledge(), -12);
+    EXPECT_EQ(acknowledge(g_call), -12);
     EXPECT_TRUE(log_has("MANG req send err"));
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 TEST_F(Acknowledge, ManagementClearsTheSignatureFlag) {
     start_host(host::Scenario{});
-    g_module.sign_flag = 1;
-    EXPECT_EQ(management_acknowledge(g_module.saved_request), -13);
-    EXPECT_EQ(g_module.sign_flag, 0);
+    g_call.sign_flag = 1;
+    EXPECT_EQ(management_acknowledge(g_call), -13);
+    EXPECT_EQ(g_call.sign_flag, 0);
 }
 
 TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {
@@ -143,7 +145,7 @@ TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {
     scenario.no_eot_byte = '\x86';
     start_host(scenario);
     ASSERT_EQ(exchange(2), 1);
-    EXPECT_EQ(auto_acknowledge(), -3);
+    EXPECT_EQ(auto_acknowledge(g_call), -3);
     EXPECT_TRUE(log_has("AUTO ACK EOT RECV [ffffff86] FAIL count[1] Len[  3] "));
     EXPECT_TRUE(log_has("AUTO ACK EOT RECV [ffffff86] ERROR   count[5] Len[  3] "));
 }
@@ -163,14 +165,14 @@ TEST_P(AutoAcknowledge, ResultAndLogLeavesRouteAlone) {
     app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
     host::HostSim& sim = approved_on(GetParam().fault);
     route_primary_for_call();
-    EXPECT_EQ(auto_acknowledge(), GetParam().result);
+    EXPECT_EQ(auto_acknowledge(g_call), GetParam().result);
     sim.stop();
     EXPECT_TRUE(log_has("AUTO ACK SEND"));
     EXPECT_TRUE(log_has(GetParam().log_line)) << GetParam().log_line;
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "2");
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "2");
     EXPECT_EQ(sim.connections(), 1);  // no management message
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "link/connection.h"
 #include "link/acknowledge.h"
 #include "link/exchange.h"
@@ -68,7 +68,7 @@ TEST_P(ExchangeFaults, ResultLogAndFailureCount) {
     EXPECT_EQ(sim.naks_seen(), row.naks);
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), row.eot_cnt);
     if (row.result < 0) {
-        EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+        EXPECT_EQ(link_socket(), platform::kNoSocket);
     }
     EXPECT_EQ(g_parsed.calls, row.result == 1 ? 1 : 0);
 }
@@ -137,7 +137,7 @@ TEST_F(LinkTest, ReplyIsUnmaskedAndHandedToTheParser) {
     host::Scenario scenario;
     host::HostSim& sim = start_host(scenario);
     ASSERT_EQ(exchange(2), 1);
-    EXPECT_NE(g_module.link_socket, platform::kNoSocket);  // kept for the acknowledgement
+    EXPECT_NE(link_socket(), platform::kNoSocket);  // kept for the acknowledgement
     sim.stop();
 
     ASSERT_EQ(g_parsed.calls, 1);
@@ -179,7 +179,7 @@ TEST_F(LinkTest, DeclineRuleAnswersWithItsText) {
 TEST_F(LinkTest, SecurityBlockTravelsAfterTheMessage) {
     host::HostSim& sim = start_host(host::Scenario{});
     std::string msg = sample_request();
-    ASSERT_EQ(host_exchange(response_, msg.data(), "SECBLOCK", 8, static_cast<int>(msg.size()), 2), 1);
+    ASSERT_EQ(host_exchange(g_call, response_, msg.data(), "SECBLOCK", 8, static_cast<int>(msg.size()), 2), 1);
     sim.stop();
     ASSERT_EQ(sim.requests().size(), 1u);
     EXPECT_EQ(sim.requests()[0].block, "SECBLOCK");
@@ -189,7 +189,7 @@ TEST_F(LinkTest, SecurityBlockTravelsAfterTheMessage) {
 TEST_F(LinkTest, OversizeRequestIsNotSent) {
     host::HostSim& sim = start_host(host::Scenario{});
     static char big[3497];
-    EXPECT_EQ(host_exchange(response_, big, "", 0, 3497, 2), -5);
+    EXPECT_EQ(host_exchange(g_call, response_, big, "", 0, 3497, 2), -5);
     sim.stop();
     EXPECT_TRUE(log_has(log_lines::kSendError));
     EXPECT_TRUE(sim.requests().empty());
@@ -222,8 +222,8 @@ TEST_F(LinkTest, LinkSocketNumberedBeyondFdSetSize) {
     for (int fd = dup(0); fd >= 0 && fd < FD_SETSIZE + 8; fd = dup(0)) held.push_back(fd);
     start_host(host::Scenario{});
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_GE(g_module.link_socket, FD_SETSIZE);
-    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_GE(link_socket(), FD_SETSIZE);
+    EXPECT_EQ(acknowledge(g_call), 1);
     for (int fd : held) close(fd);
 }
 
@@ -250,7 +250,7 @@ TEST_F(LinkTest, ChildProcessesInheritNoLinkSocket) {
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     EXPECT_EQ(sockets, 0);
-    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_EQ(acknowledge(g_call), 1);
 }
 
 // Signals the POS receives (timers, child processes) interrupt the waits; the
@@ -269,7 +269,7 @@ TEST_F(LinkTest, SignalsDuringTheWaitsDoNotEndThem) {
     itimerval every_5ms{{0, 5000}, {0, 5000}}, stop{};
     setitimer(ITIMER_REAL, &every_5ms, nullptr);
     int exchanged = exchange(2);
-    int acknowledged = acknowledge();
+    int acknowledged = acknowledge(g_call);
     setitimer(ITIMER_REAL, &stop, nullptr);
     signal(SIGALRM, SIG_IGN);  // drops an alarm still pending
     sigaction(SIGALRM, &before, nullptr);
@@ -282,7 +282,7 @@ TEST_F(LinkTest, SignalsDuringTheWaitsDoNotEndThem) {
 
 TEST_F(LinkTest, NoListenerEndsWithMinusSix) {
     int port = closed_loopback_port();
-    g_module.host_port = port;
+    g_call.host_port = port;
     EXPECT_EQ(exchange(2), -6);
     EXPECT_TRUE(log_has(fmt("Connect info2 IP[%.100s], port[%d]", "127.0.0.1", port)));
     EXPECT_TRUE(log_has("rtn[-1]"));
@@ -291,36 +291,36 @@ TEST_F(LinkTest, NoListenerEndsWithMinusSix) {
     std::string prefix = fmt("socket connect err IP[%.100s],Port[%d][", "127.0.0.1", port);
     for (const auto& line : app_->log_lines()) found |= line.rfind(prefix, 0) == 0;
     EXPECT_TRUE(found) << prefix;
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 TEST_F(LinkTest, ConnectedLinesOnTheFirstAttempt) {
     start_host(host::Scenario{});
     ASSERT_EQ(exchange(2), 1);
     EXPECT_TRUE(log_has("rtn[0]"));
-    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockConnected, "127.0.0.1", g_module.host_port)));
-    EXPECT_FALSE(log_has(fmt("Connect info IP[%.100s], port[%d]", "127.0.0.1", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockConnected, "127.0.0.1", g_call.host_port)));
+    EXPECT_FALSE(log_has(fmt("Connect info IP[%.100s], port[%d]", "127.0.0.1", g_call.host_port)));
 }
 
 TEST_F(LinkTest, HostNameIsResolvedByTheFirstAttempt) {
     start_host(host::Scenario{});
-    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "localhost");
+    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "localhost");
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockConnected, "localhost", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockConnected, "localhost", g_call.host_port)));
 }
 
 // The blocking attempt connects to the name's inet_addr value, all ones, and
 // logs the error of that connect (101, network unreachable), not the refusal
 // (111) the first attempt met.
 TEST_F(LinkTest, HostNameIsNotTriedByTheBlockingAttempt) {
-    g_module.host_port = closed_loopback_port();
-    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "localhost");
+    g_call.host_port = closed_loopback_port();
+    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "localhost");
     EXPECT_EQ(exchange(2), -6);
     EXPECT_EQ(app_->log_lines(),
-              (std::vector<std::string>{fmt("Connect info2 IP[%.100s], port[%d]", "localhost", g_module.host_port),
-                                        "rtn[-1]", fmt(log_lines::kNonblockFailed, "localhost", g_module.host_port),
+              (std::vector<std::string>{fmt("Connect info2 IP[%.100s], port[%d]", "localhost", g_call.host_port),
+                                        "rtn[-1]", fmt(log_lines::kNonblockFailed, "localhost", g_call.host_port),
                                         fmt("socket connect err IP[%.100s],Port[%d][101]", "localhost",
-                                            g_module.host_port)}));
+                                            g_call.host_port)}));
 }
 
 TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
@@ -329,8 +329,8 @@ TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
     scenario.accept_delay_ms = 400;
     start_host(scenario);
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockFailed, "127.0.0.1", g_module.host_port)));
-    EXPECT_TRUE(log_has(fmt(log_lines::kBlockingConnected, "127.0.0.1", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockFailed, "127.0.0.1", g_call.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kBlockingConnected, "127.0.0.1", g_call.host_port)));
 }
 
 // The secondary address is compared over its own length, whatever that is.
@@ -353,19 +353,19 @@ TEST_F(LinkTest, SecondaryAddressIsReplacedByThePrimary) {
         bool replaced;
     } cases[] = {{"127.100.100.10", true}, {"127.100.100.101", true}, {"127.100.100.1", false}};
     for (const auto& c : cases) {
-        std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%s", c.given);
-        g_module.host_port = closed_loopback_port();
-        int given_port = g_module.host_port;
-        connect_link();
+        std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "%s", c.given);
+        g_call.host_port = closed_loopback_port();
+        int given_port = g_call.host_port;
+        connect_link(g_call);
         close_link();
         if (c.replaced) {
-            EXPECT_STREQ(g_module.host_addr, "127.0.0.1") << c.given;
-            EXPECT_EQ(g_module.host_port, 10902) << c.given;
+            EXPECT_STREQ(g_call.host_addr, "127.0.0.1") << c.given;
+            EXPECT_EQ(g_call.host_port, 10902) << c.given;
             EXPECT_TRUE(log_has("Connect info IP[127.0.0.1], port[10902]")) << c.given;
             EXPECT_TRUE(log_has("Connect info2 IP[127.0.0.1], port[10902]")) << c.given;
         } else {
-            EXPECT_STREQ(g_module.host_addr, c.given);
-            EXPECT_EQ(g_module.host_port, given_port);
+            EXPECT_STREQ(g_call.host_addr, c.given);
+            EXPECT_EQ(g_call.host_port, given_port);
             EXPECT_TRUE(log_has(fmt("Connect info2 IP[%.100s], port[%d]", c.given, given_port)));
         }
     }

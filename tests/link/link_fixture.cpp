@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "support/route.h"
 #include "link/connection.h"
 #include "link/exchange.h"
@@ -48,9 +48,9 @@ void LinkTest::SetUp() {
     set_reply_parser(capture_reply);
     g_parsed = ParsedReply{};
     route_primary_for_call();
-    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "127.0.0.1");
-    std::memset(g_module.saved_request, 0, sizeof g_module.saved_request);
-    std::memset(g_module.tran_time, 0, sizeof g_module.tran_time);
+    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "127.0.0.1");
+    std::memset(g_call.saved_request, 0, sizeof g_call.saved_request);
+    std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
     std::memset(response_, 0, sizeof response_);
 }
 
@@ -66,13 +66,13 @@ void LinkTest::TearDown() {
 host::HostSim& LinkTest::start_host(host::Scenario scenario) {
     host_ = std::make_unique<host::HostSim>(std::move(scenario));
     EXPECT_TRUE(host_->start(0));
-    g_module.host_port = host_->port();
+    g_call.host_port = host_->port();
     return *host_;
 }
 
 int LinkTest::exchange(int kind) {
     std::string msg = sample_request();
-    return host_exchange(response_, msg.data(), "", 0, static_cast<int>(msg.size()), kind);
+    return host_exchange(g_call, response_, msg.data(), "", 0, static_cast<int>(msg.size()), kind);
 }
 
 bool LinkTest::log_has(const std::string& line) const { return log_count(line) > 0; }

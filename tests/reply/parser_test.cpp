@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "support/fields.h"
 #include "support/message_kinds.h"
 #include "support/records.h"

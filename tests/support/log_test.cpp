@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "platform/platform.h"
 #include "support/card_mask.h"
 #include "support/log.h"

@@ -2,6 +2,7 @@
 // the 600-second refresh.
 #include <gtest/gtest.h>
 
+#include "entry/call.h"
 #include "support/log.h"
 #include "support/route.h"
 #include "tests/common/app_dir.h"
@@ -15,11 +16,11 @@ TEST(FailureCountStep, CountsUpAndSwitchesAtThree) {
     AppDir dir;
     FixedClock clock(kNow);
     route_primary_for_call();
-    failure_count_step();
+    failure_count_step(g_call);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=1\n");
-    failure_count_step();
+    failure_count_step(g_call);
     EXPECT_EQ(route_mode(), RouteMode::primary);
-    failure_count_step();
+    failure_count_step(g_call);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=3\nVANID=2\nTOGGLE_TIME=1700000000    \n");
     EXPECT_EQ(route_mode(), RouteMode::backup);
 }
@@ -28,7 +29,7 @@ TEST(FailureCountStep, NegativeOrJunkCountStartsAgainAtOne) {
     for (const char* stored : {"-4", "x", "0"}) {
         AppDir dir;
         dir.write_settings(std::string("[VANCFG]\nEOT_CNT=") + stored + "\n");
-        failure_count_step();
+        failure_count_step(g_call);
         EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "1") << stored;
     }
 }
@@ -37,7 +38,7 @@ TEST(FailureCountStep, CountingOnTheBackupRouteRestartsTheHold) {
     AppDir dir;
     FixedClock clock(kNow);
     dir.write_settings("[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999000    \nEOT_CNT=3\n");
-    failure_count_step();
+    failure_count_step(g_call);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nVANID=2\nTOGGLE_TIME=1700000000    \nEOT_CNT=4\n");
 }
 
@@ -46,7 +47,7 @@ TEST(SwitchToBackup, WritesRouteAndTimeButLeavesTheCallsRoute) {
     FixedClock clock(kNow);
     route_primary_for_call();
     dir.write_settings("[VANCFG]\nEOT_CNT=1\n[COM_PORT]\nPIN=YES\n");
-    switch_to_backup();
+    switch_to_backup(g_call);
     EXPECT_EQ(dir.read_settings(),
               "[VANCFG]\nEOT_CNT=1\nVANID=2\nTOGGLE_TIME=1700000000    \n[COM_PORT]\nPIN=YES\n");
     EXPECT_EQ(route_mode(), RouteMode::primary);
@@ -58,12 +59,12 @@ TEST(SwitchToBackup, WritesRouteAndTimeButLeavesTheCallsRoute) {
 TEST(RouteTime, BeyondThirtyTwoBits) {
     AppDir dir;
     FixedClock clock(2209032000);
-    switch_to_backup();
+    switch_to_backup(g_call);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nVANID=2\nTOGGLE_TIME=2209032000    \n");
     clock.set(2209032000 + 599);
-    EXPECT_EQ(route_mode_refresh(), RouteMode::backup);
+    EXPECT_EQ(route_mode_refresh(g_call), RouteMode::backup);
     clock.set(2209032000 + 600);
-    EXPECT_EQ(route_mode_refresh(), RouteMode::primary);
+    EXPECT_EQ(route_mode_refresh(g_call), RouteMode::primary);
     WriteLogText("after 2038");
     EXPECT_EQ(dir.log_lines("400101"), std::vector<std::string>{"after 2038"});
 }
@@ -82,7 +83,7 @@ TEST_P(RouteModeRefresh, AppliesTheHoldRule) {
     AppDir dir;
     FixedClock clock(kNow);
     dir.write_settings(c.settings);
-    EXPECT_EQ(route_mode_refresh(), c.route_mode);
+    EXPECT_EQ(route_mode_refresh(g_call), c.route_mode);
     EXPECT_EQ(route_mode(), c.route_mode);
     EXPECT_EQ(dir.read_settings(), c.settings_after ? c.settings_after : c.settings);
 }

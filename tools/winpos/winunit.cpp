@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "support/route.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
@@ -50,18 +50,18 @@ void check_time_after_2038(const char* dir) {
     CreateDirectoryA(app, nullptr);
     std::snprintf(exe, sizeof exe, "%s\\pos.exe", app);
     zpos::platform::set_executable_path_override(exe);
-    zpos::refresh_module_paths();
-    DeleteFileA(zpos::g_module.settings_path);
+    zpos::prepare_call();
+    DeleteFileA(zpos::g_call.settings_path);
     zpos::platform::set_clock_hook(fixed_clock);
 
-    zpos::switch_to_backup();
-    read_text(zpos::g_module.settings_path, text, sizeof text);
+    zpos::switch_to_backup(zpos::g_call);
+    read_text(zpos::g_call.settings_path, text, sizeof text);
     check(std::strstr(text, "TOGGLE_TIME=2209032000    \r\n") != nullptr,
           "after 2038: TOGGLE_TIME written whole, padded to 14", text);
     g_clock = kAfter2038 + 599;
-    check(zpos::route_mode_refresh() == zpos::RouteMode::backup, "after 2038: backup route held 599 seconds");
+    check(zpos::route_mode_refresh(zpos::g_call) == zpos::RouteMode::backup, "after 2038: backup route held 599 seconds");
     g_clock = kAfter2038 + 600;
-    check(zpos::route_mode_refresh() == zpos::RouteMode::primary, "after 2038: primary route again at 600 seconds");
+    check(zpos::route_mode_refresh(zpos::g_call) == zpos::RouteMode::primary, "after 2038: primary route again at 600 seconds");
 
     std::snprintf(path, sizeof path, "%s\\Logs\\AppLog.400101.txt", app);
     DeleteFileA(path);
