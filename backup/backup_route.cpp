@@ -101,15 +101,15 @@ void fill(char* response, const BackupReply& r, bool approved) {
 
 }  // namespace
 
-int send_backup_route(const CallState& call, char* response, const char* framed, [[maybe_unused]] int length,
-                      [[maybe_unused]] int kind) {
+BackupRouteResult send_backup_route(const CallState& call, char* response, const char* framed, [[maybe_unused]] int length,
+                                    [[maybe_unused]] int kind) {
     static char reply[kBackupReplySize];
     std::memset(reply, 0, sizeof reply);
     {
         BackupSession lib;
         if (!lib.open(call, kDataProcessFunction)) {
             reset_to_primary(call);
-            return kBackupRouteUnusable;
+            return BackupRouteResult::unusable;
         }
         int port = g_backup_port != 0 ? g_backup_port : ZPOS_BACKUP_PORT;
         char ok = lib.data_process()(ZPOS_BACKUP_HOST, port, framed, reply);
@@ -117,7 +117,7 @@ int send_backup_route(const CallState& call, char* response, const char* framed,
         if (ok == 0) {
             WriteLogText(log_lines::kBackupCallFailed);
             reset_to_primary(call);
-            return kBackupRouteUnusable;
+            return BackupRouteResult::unusable;
         }
     }
     WriteLogText(log_lines::kBackupAnswered);
@@ -128,16 +128,16 @@ int send_backup_route(const CallState& call, char* response, const char* framed,
     std::string_view code = r[kCode];
     if (code == "0000") {
         fill(response, r, true);
-        return kBackupRouteAnswered;
+        return BackupRouteResult::answered;
     }
     if (code == "3600" || code == "2000") {
         WriteLogText(log_lines::kBackupUnknown);
         if (route_mode() == RouteMode::primary) fill(response, r, false);
         if (code == "2000") reset_to_primary(call);
-        return kBackupRouteUnknown;
+        return BackupRouteResult::unknown;
     }
     fill(response, r, false);
-    return kBackupRouteAnswered;
+    return BackupRouteResult::answered;
 }
 
 }  // namespace zpos

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/call_state.h"
+#include "support/results.h"
 
 namespace zpos {
 
@@ -11,14 +12,10 @@ namespace zpos {
 // default ZPOS_BACKUP_PORT.
 extern int g_backup_port;
 
-// Results of send_backup_route.
-inline constexpr int kBackupRouteAnswered = 1;     // approval or refusal fill written
-inline constexpr int kBackupRouteUnknown = -2;     // "3600"/"2000": use the primary host
-inline constexpr int kBackupRouteUnusable = -8;    // library not loadable, export missing, call false
-
 // Sends `framed` (STX .. ETX plus check byte) and fills `response` (450 bytes)
-// from the answer. `length` and `kind` are not used: the library gets the
-// request without a length.
-int send_backup_route(const CallState& call, char* response, const char* framed, int length, int kind);
+// from the answer: the approval or refusal fill (`answered`); for "3600" and
+// "2000" (`unknown`) the refusal fill on the primary route only. `length` and
+// `kind` are not used: the library gets the request without a length.
+BackupRouteResult send_backup_route(const CallState& call, char* response, const char* framed, int length, int kind);
 
 }  // namespace zpos

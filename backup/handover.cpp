@@ -13,14 +13,16 @@
 
 namespace zpos {
 
-int backup_handover(CallState& call, char* response) {
+BackupRouteResult backup_handover(CallState& call, char* response) {
     // One cancellation at a time: the entry points are not re-entrant.
     static std::array<char, kRequestMessageSize> message;
     message.fill(0);
-    int n = build_backup_request(call, call.saved_request, message, kind::kCardCancel);
-    if (n <= 0) {
-        WriteLogFormat(log_lines::kBackupNotBuiltBuffer, log_lines::kBackupNotBuilt, n, 0);
-        return kHandoverNotSent;
+    int n = 0;
+    BackupRequestBuild built = build_backup_request(call, call.saved_request, message, kind::kCardCancel, n);
+    if (built != BackupRequestBuild::built) {
+        // The builder's value is the length the line shows.
+        WriteLogFormat(log_lines::kBackupNotBuiltBuffer, log_lines::kBackupNotBuilt, static_cast<int>(built), 0);
+        return BackupRouteResult::not_sent;
     }
     int framed = frame_message(message.data(), n);
     return send_backup_route(call, response, message.data(), framed, kind::kCardCancel);

@@ -154,9 +154,10 @@ void BM_LinkExchangeAndAck(benchmark::State& state) {
     std::string msg = request_message();
     char response[451] = {};
     for (auto _ : state) {
-        int r = zpos::host_exchange(zpos::g_call, response, msg.data(), "", 0, static_cast<int>(msg.size()), 2);
-        int a = zpos::acknowledge(zpos::g_call);
-        if (r != 1 || a != 1) {
+        zpos::ExchangeResult r =
+            zpos::host_exchange(zpos::g_call, response, msg.data(), "", 0, static_cast<int>(msg.size()), 2);
+        zpos::AckResult a = zpos::acknowledge(zpos::g_call);
+        if (r != zpos::ExchangeResult::replied || a != zpos::AckResult::closed) {
             state.SkipWithError("round trip failed");
             break;
         }

@@ -14,12 +14,12 @@ namespace zpos {
 
 namespace {
 
-int auto_ack_of_call() { return auto_acknowledge(g_call); }
-int ack_of_call() { return acknowledge(g_call); }
-int download_of_call(const char* server, int port, const char* request, char* answer) {
+AutoAckResult auto_ack_of_call() { return auto_acknowledge(g_call); }
+AckResult ack_of_call() { return acknowledge(g_call); }
+DownloadResult download_of_call(const char* server, int port, const char* request, char* answer) {
     return download(g_call, server, port, request, answer);
 }
-int handover_of_call(char* response) { return backup_handover(g_call, response); }
+BackupRouteResult handover_of_call(char* response) { return backup_handover(g_call, response); }
 
 constexpr TransactionPaths kLibraryPaths{SendChequeTran, SendCardTran, SendPointTran, auto_ack_of_call,
                                          ack_of_call,    download_of_call, close_link};

@@ -4,15 +4,17 @@
 // drive the dispatch on its own.
 #pragma once
 
+#include "support/results.h"
+
 namespace zpos {
 
 struct TransactionPaths {
-    int (*cheque)(char* request, char* response);            // message kind 1
-    int (*card)(char* request, char* response, int kind);    // kinds 2, 4..12
-    int (*points)(char* request, char* response, int kind);  // kinds 60..64
-    int (*auto_ack)();                                       // declined reply, primary route
-    int (*ack)();                                            // Zelta_Ack
-    int (*download)(const char* server, int port, const char* request, char* answer);
+    SendResult (*cheque)(char* request, char* response);            // message kind 1
+    SendResult (*card)(char* request, char* response, int kind);    // kinds 2, 4..12
+    SendResult (*points)(char* request, char* response, int kind);  // kinds 60..64
+    AutoAckResult (*auto_ack)();                                    // declined reply, primary route
+    AckResult (*ack)();                                             // Zelta_Ack
+    DownloadResult (*download)(const char* server, int port, const char* request, char* answer);
     void (*close_link)();                                    // module unload
 };
 

@@ -24,9 +24,7 @@ namespace zpos {
 
 namespace {
 
-constexpr int kRefused = -1;
-constexpr int kBuilderRefused = -10;
-constexpr int kNoConnection = -6;
+constexpr SendResult kRefused = SendResult::failed;
 constexpr int kTestPort = 10901;
 constexpr char kTestTerminal[] = "1450019998";
 
@@ -97,7 +95,7 @@ int points_kind(const char* request) {
 
 // Refusal: "NOTX", optionally a text at `message`, the local response copied
 // unchanged (positions never written stay zero bytes).
-int refuse(char* response_copy, char* caller_response, const char* text = nullptr) {
+SendResult refuse(char* response_copy, char* caller_response, const char* text = nullptr) {
     put_exact(response_copy, resp::resp_code, kRespRefused);
     if (text) put_text(response_copy, resp::message, text);
     std::memcpy(caller_response, response_copy, resp::kSize);
@@ -152,12 +150,13 @@ void hand_back(const char* response_copy, char* caller_response, RecordLogger lo
     std::memcpy(caller_response, out, resp::kSize);
 }
 
-int end_call(int result, char* response_copy, char* caller_response, RecordLogger log_record) {
+SendResult end_call(SendResult result, char* response_copy, char* caller_response, RecordLogger log_record) {
     if (!field_equals(response_copy, resp::resp_code, kRespApproved)) {
-        if (result == kNoConnection) put_exact(response_copy, resp::resp_code, kRespNoConnection);
+        if (result == SendResult::no_connection) put_exact(response_copy, resp::resp_code, kRespNoConnection);
         WriteLogFormat(log_lines::kRespCodeBuffer, log_lines::kRespCode, response_copy + resp::resp_code.offset);
         // An approval waits for Zelta_Ack; a decline is closed with the host here.
-        if (route_mode() == RouteMode::primary && result >= 0) transaction_paths().auto_ack();
+        if (route_mode() == RouteMode::primary && static_cast<int>(result) >= 0)
+            static_cast<void>(transaction_paths().auto_ack());  // the POS never sees its result
     }
     hand_back(response_copy, caller_response, log_record);
     return result;
@@ -173,7 +172,7 @@ void log_cash(const char* format, int port) {
 
 }  // namespace
 
-int zelta_send(const char* host, int port, const char* request, char* response) {
+SendResult zelta_send(const char* host, int port, const char* request, char* response) {
     if (!request || !response) {
         log_invalid_call("Zelta_Send");
         return kRefused;
@@ -206,18 +205,18 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
         return paths.card(req_copy, resp_copy, kind);
     };
 
-    int result;
+    SendResult result;
     if (kind_code == "20") {
         g_call.host_port = port;
         result = paths.cheque(req_copy, resp_copy);
     } else if (kind_code == "10" && approval) {
         result = card(kind::kCardApproval, false);
-        if (result == kBuilderRefused) return result;
+        if (result == SendResult::not_built) return result;
     } else if (kind_code == "10" && cancel) {
         return refuse(resp_copy, response, texts::kTextNoRepeatCancel);
     } else if (kind_code == "30" && cancel) {
         result = card(kind::kCardCancel, false);
-        if (result == kBuilderRefused) return result;
+        if (result == SendResult::not_built) return result;
     } else if (kind_code == "21" && (approval || cancel)) {
         g_call.host_port = port;
         route_primary_for_call();
@@ -261,7 +260,7 @@ int zelta_send(const char* host, int port, const char* request, char* response) 
     return end_call(result, resp_copy, response, WriteLogMasked);
 }
 
-int zelta_okcashbag(const char* host, int port, const char* request, char* response) {
+SendResult zelta_okcashbag(const char* host, int port, const char* request, char* response) {
     if (!request || !response) {
         log_invalid_call("Zelta_OKCashbag");
         return kRefused;
@@ -280,7 +279,7 @@ int zelta_okcashbag(const char* host, int port, const char* request, char* respo
     write_points_echo(req_copy, resp_copy);
     int kind = points_kind(req_copy);
     if (kind == 0) return refuse(resp_copy, response);
-    int result = transaction_paths().points(req_copy, resp_copy, kind);
+    SendResult result = transaction_paths().points(req_copy, resp_copy, kind);
     return end_call(result, resp_copy, response, WriteLog);
 }
 

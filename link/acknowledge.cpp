@@ -20,9 +20,6 @@ namespace {
 constexpr int kEotBufferSize = 1024;
 constexpr int kMaxFrames = 5;
 
-// How the EOT wait ended.
-enum class EotEnd { Received, TimedOut, NotSet, ShortRead, NoEot };
-
 struct EotTexts {
     const char* ok;
     const char* error;
@@ -48,7 +45,7 @@ void log_frame(const char* format, unsigned char last, int count, int len) {
 #pragma GCC diagnostic pop
 
 // Waits for the EOT after the ACK; the link socket is closed on every end.
-EotEnd wait_for_eot(const CallState& call, const EotTexts& texts) {
+AutoAckResult wait_for_eot(const CallState& call, const EotTexts& texts) {
     char buffer[kEotBufferSize];
     for (int count = 0;;) {
         std::memset(buffer, 0, sizeof buffer);
@@ -56,18 +53,18 @@ EotEnd wait_for_eot(const CallState& call, const EotTexts& texts) {
         if (platform::socket_select_read(link_socket(), link_wait_ms(), ready) <= 0) {
             WriteLogText(log_lines::kEotTimeout);
             close_link();
-            return EotEnd::TimedOut;
+            return AutoAckResult::timed_out;
         }
         if (!ready) {
             WriteLogText(log_lines::kEotNotSet);
             close_link();
-            return EotEnd::NotSet;
+            return AutoAckResult::no_eot;
         }
         long got = platform::socket_recv(link_socket(), buffer, kEotBufferSize - 1);
         if (got < 3) {
             WriteLogFormat(log_lines::kEotShortBuffer, log_lines::kEotShort, static_cast<int>(got));
             close_link();
-            return EotEnd::ShortRead;
+            return AutoAckResult::short_read;
         }
         ++count;
         unsigned char last = static_cast<unsigned char>(buffer[got - 1]);
@@ -76,52 +73,40 @@ EotEnd wait_for_eot(const CallState& call, const EotTexts& texts) {
             close_link();
             if (texts.reset_route) reset_to_primary(call);
             log_frame(texts.ok, last, count, len);
-            return EotEnd::Received;
+            return AutoAckResult::eot;
         }
         if (count >= kMaxFrames) {
             close_link();
             log_frame(texts.error, last, count, len);
-            return EotEnd::NoEot;
+            return AutoAckResult::no_eot;
         }
         log_frame(texts.fail, last, count, len);
     }
 }
 
-bool send_ack() {
-    return platform::socket_send(link_socket(), wire::kAckFrame.data(), wire::kAckFrame.size()) > 0;
+// ACK on the open link socket, and the line that says so; false with the link
+// closed when it could not be sent.
+bool ack_sent(const char* sent_line) {
+    if (platform::socket_send(link_socket(), wire::kAckFrame.data(), wire::kAckFrame.size()) <= 0) {
+        WriteLogText(log_lines::kAckSendError);
+        close_link();
+        return false;
+    }
+    WriteLogText(sent_line);
+    return true;
 }
 }  // namespace
 
-int acknowledge(CallState& call) {
-    if (route_mode() == RouteMode::backup) return 1;
-
-    if (!send_ack()) {
-        WriteLogText(log_lines::kAckSendError);
-        close_link();
-        return -5;
-    }
-    WriteLogText(log_lines::kAckSent);
-
-    EotEnd end = wait_for_eot(call, kAckTexts);
-    if (end == EotEnd::Received) return 1;
-    return management_acknowledge(call);
+AckResult acknowledge(CallState& call) {
+    if (route_mode() == RouteMode::backup) return AckResult::closed;
+    if (!ack_sent(log_lines::kAckSent)) return AckResult::not_sent;
+    if (wait_for_eot(call, kAckTexts) == AutoAckResult::eot) return AckResult::closed;
+    return ack_result(management_acknowledge(call));
 }
 
-int auto_acknowledge(const CallState& call) {
-    if (!send_ack()) {
-        WriteLogText(log_lines::kAckSendError);
-        close_link();
-        return -5;
-    }
-    WriteLogText(log_lines::kAutoAckSent);
-    switch (wait_for_eot(call, kAutoTexts)) {
-        case EotEnd::Received: return 1;
-        case EotEnd::TimedOut: return -1;
-        case EotEnd::ShortRead: return -2;
-        case EotEnd::NotSet:
-        case EotEnd::NoEot: return -3;
-    }
-    return -3;
+AutoAckResult auto_acknowledge(const CallState& call) {
+    if (!ack_sent(log_lines::kAutoAckSent)) return AutoAckResult::ack_not_sent;
+    return wait_for_eot(call, kAutoTexts);
 }
 
 }  // namespace zpos

@@ -4,18 +4,16 @@
 #pragma once
 
 #include "support/call_state.h"
+#include "support/results.h"
 
 namespace zpos {
 
-// Results:  1 EOT received (route reset to primary), or route mode 2 (nothing
-//             sent); -5 ACK not sent; -12/-13 no EOT: the management
-//             acknowledgement's result. Reports the call's saved request
-//             record when no EOT comes.
-int acknowledge(CallState& call);
+// On the backup route nothing is sent. EOT resets the route to the primary
+// host; without EOT the management acknowledgement reports the call's saved
+// request record.
+AckResult acknowledge(CallState& call);
 
-// Results:  1 EOT received; -1 no frame in time; -2 a frame under 3 bytes;
-//          -3 socket not readable or five frames without EOT; -5 ACK not sent.
 // Leaves the route and the settings file alone.
-int auto_acknowledge(const CallState& call);
+AutoAckResult auto_acknowledge(const CallState& call);
 
 }  // namespace zpos

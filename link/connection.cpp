@@ -67,7 +67,7 @@ int connect_with_timeout(const char* host, int port, int timeout_ms) {
     return pending == 0 ? 0 : -1;
 }
 
-int connect_link(CallState& call) {
+ConnectResult connect_link(CallState& call) {
     // An approval the POS never acknowledged leaves its socket open; it would
     // leak if simply replaced.
     close_link();
@@ -86,7 +86,7 @@ int connect_link(CallState& call) {
     WriteLogFormat(log_lines::kConnectResultBuffer, log_lines::kConnectResult, rtn);
     if (rtn == 0) {
         WriteLogFormat(log_lines::kNonblockConnectedBuffer, log_lines::kNonblockConnected, call.host_addr, call.host_port);
-        return 0;
+        return ConnectResult::connected;
     }
 
     close_link();
@@ -102,12 +102,12 @@ int connect_link(CallState& call) {
                                                 call.host_port);
     if (error == 0) {
         WriteLogFormat(log_lines::kBlockingConnectedBuffer, log_lines::kBlockingConnected, call.host_addr, call.host_port);
-        return 0;
+        return ConnectResult::connected;
     }
     WriteLogFormat(log_lines::kConnectErrorBuffer, log_lines::kConnectError, call.host_addr,
                    call.host_port, error);
     close_link();
-    return -6;
+    return ConnectResult::no_connection;
 }
 
 }  // namespace zpos

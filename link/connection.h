@@ -7,6 +7,7 @@
 
 #include "platform/socket.h"
 #include "support/call_state.h"
+#include "support/results.h"
 
 namespace zpos {
 
@@ -18,8 +19,8 @@ int connect_with_timeout(const char* host, int port, int timeout_ms);
 // The connection step to the call's host: a new link socket (an earlier one
 // still open is closed first), the address substitution (which rewrites the
 // call's host address and port), the non-blocking attempt and the blocking
-// second attempt. 0 connected, -6 no connection (socket closed).
-int connect_link(CallState& call);
+// second attempt.
+ConnectResult connect_link(CallState& call);
 
 // True when `host` begins with the whole `secondary` address (compared over
 // the secondary's own length), so that the primary host is used instead. An

@@ -24,14 +24,14 @@ void log_answer_tail(const CallState& call, char* tail, std::size_t length) {
     WriteLogText(tail);
 }
 
-int finish(platform::Socket s, const char* line, int result) {
+DownloadResult finish(platform::Socket s, const char* line, DownloadResult result) {
     if (line) WriteLogText(line);
     platform::socket_close(s);
     return result;
 }
 }  // namespace
 
-int download(const CallState& call, const char* server, int port, const char* request, char* answer) {
+DownloadResult download(const CallState& call, const char* server, int port, const char* request, char* answer) {
     char address_text[kServerChars + 1];
     std::snprintf(address_text, sizeof address_text, "%.15s", server ? server : "");
 
@@ -39,20 +39,20 @@ int download(const CallState& call, const char* server, int port, const char* re
     std::uint32_t address = 0;
     if (s == platform::kNoSocket || !platform::socket_address(address_text, false, address) ||
         platform::socket_connect(s, address, port) != 0)
-        return finish(s, log_lines::kDownloadConnectError, -5);
+        return finish(s, log_lines::kDownloadConnectError, DownloadResult::no_connection);
 
     std::size_t length = request ? strnlen(request, kRequestChars) : 0;
-    if (platform::socket_send(s, request, length) <= 0) return finish(s, log_lines::kDownloadSendError, -4);
+    if (platform::socket_send(s, request, length) <= 0) return finish(s, log_lines::kDownloadSendError, DownloadResult::not_sent);
 
     bool ready = false;
     int selected = platform::socket_select_read(s, link_wait_ms(), ready);
-    if (selected == 0) return finish(s, log_lines::kDownloadTimeout, -1);
-    if (selected < 0) return finish(s, log_lines::kDownloadSelectError, -1);
-    if (!ready) return finish(s, nullptr, -1);
+    if (selected == 0) return finish(s, log_lines::kDownloadTimeout, DownloadResult::no_answer);
+    if (selected < 0) return finish(s, log_lines::kDownloadSelectError, DownloadResult::no_answer);
+    if (!ready) return finish(s, nullptr, DownloadResult::no_answer);
 
     char buffer[kDownloadAnswerSize + 1] = {};
     long got = platform::socket_recv(s, buffer, kDownloadAnswerSize);
-    if (got <= 0) return finish(s, nullptr, -1);
+    if (got <= 0) return finish(s, nullptr, DownloadResult::no_answer);
     platform::socket_close(s);
 
     // The answer is text up to its first NUL; the count is of every byte read.
@@ -63,7 +63,7 @@ int download(const CallState& call, const char* server, int port, const char* re
         WriteLogText(log_lines::kDownloadOk);
     else if (text > 4)
         log_answer_tail(call, buffer + 4, text - 4);
-    return static_cast<int>(got);
+    return download_received(got);
 }
 
 }  // namespace zpos

@@ -79,26 +79,25 @@ int build_management_message(const CallState& call, const char* request, char* o
     return frame_message(out, static_cast<int>(w.size()));
 }
 
-int management_acknowledge(CallState& call) {
+ManagementResult management_acknowledge(CallState& call) {
     call.sign_flag = 0;
     char message[kManagementMessageSize] = {};
     int length = build_management_message(call, call.saved_request, message, sizeof message);
 
     char scratch[resp::kSize] = {};
-    int r = host_exchange(call, scratch, message, "", 0, length, kind::kManagement);
-    if (r < 1) {
+    if (host_exchange(call, scratch, message, "", 0, length, kind::kManagement) != ExchangeResult::replied) {
         WriteLogText(log_lines::kManagementError);
         close_link();
-        return -12;
+        return ManagementResult::failed;
     }
     long sent = platform::socket_send(link_socket(), wire::kAckFrame.data(), wire::kAckFrame.size());
     close_link();
     if (sent <= 0) {
         WriteLogText(log_lines::kAckSendError);
-        return -12;
+        return ManagementResult::failed;
     }
     WriteLogText(log_lines::kManagementAckSent);
-    return -13;
+    return ManagementResult::sent;
 }
 
 }  // namespace zpos

@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "support/call_state.h"
+#include "support/results.h"
 
 namespace zpos {
 
@@ -15,9 +16,7 @@ inline constexpr int kManagementMessageSize = 3000;
 // appends the check byte. Returns the framed length, or 0 when it does not fit.
 int build_management_message(const CallState& call, const char* request, char* out, std::size_t capacity);
 
-// Reports the call's saved request record. Results: -13 the host answered and
-// the ACK went out; -12 the exchange failed ("MANG req send err") or the ACK
-// was not sent. The link socket is closed.
-int management_acknowledge(CallState& call);
+// Reports the call's saved request record; the link socket is closed after.
+ManagementResult management_acknowledge(CallState& call);
 
 }  // namespace zpos

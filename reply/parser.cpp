@@ -262,8 +262,8 @@ void fill_points(ResponseFill& out, int k) {
 
 void set_backup_handover(BackupHandover handover) { g_handover = handover; }
 
-int parse_reply(char* response, const char* reply, int length, int message_kind) {
-    if (!known_kind(message_kind)) return 0;
+BackupRouteResult parse_reply(char* response, const char* reply, int length, int message_kind) {
+    if (!known_kind(message_kind)) return BackupRouteResult::not_sent;
 
     std::array<char, kMessageCapacity> work{};
     std::size_t n = length < 0 ? 0 : static_cast<std::size_t>(length);
@@ -287,12 +287,12 @@ int parse_reply(char* response, const char* reply, int length, int message_kind)
     } else {
         if (message_kind == kind::kCardCancel && !out.approved() && route_mode() == RouteMode::primary && g_handover) {
             WriteLogText(log_lines::kToBackup);
-            int result = g_handover(response);
-            if (result != 0) return result;
+            BackupRouteResult result = g_handover(response);
+            if (result != BackupRouteResult::not_sent) return result;
         }
         fill_card(out, message_kind);
     }
-    return 0;
+    return BackupRouteResult::not_sent;
 }
 
 }  // namespace zpos

@@ -211,11 +211,10 @@ void put_split_form(Writer& w, const char* request) {
     }
 }
 
-int build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out, int k) {
-    WriteLogFormat(log_lines::kRequestBuiltBuffer, log_lines::kRequestBuilt, k);
-    // One byte stays free for the caller's check byte.
-    Writer w(out.first(kRequestMessageSize - 1));
+namespace {
 
+// Header and fields 1 to 8: false when the total is over the limit.
+bool put_head_and_amounts(Writer& w, const char* request, int k) {
     w.put(wire::kSTX);
     w.put('I');
     w.put(keyed(request) ? 'K' : 'S');
@@ -235,7 +234,7 @@ int build_request_message(CallState& call, const char* request, std::span<char, 
         int total = field_value(request, req::tran_amt);
         if (total > kAmountLimit) {
             WriteLogFormat(log_lines::kAmountOverLimitBuffer, log_lines::kAmountOverLimit, total);
-            return 0;
+            return false;
         }
     }
     put_number(w, "%08d", message_amount(request, k), 8);  // 4
@@ -248,11 +247,14 @@ int build_request_message(CallState& call, const char* request, std::span<char, 
     fs(w);
     put_six_character_field(w, request, k);  // 8
     fs(w);
+    return true;
+}
 
+// Fields 9 to 14: the PIN block, the version code and the kind's codes.
+void put_pin_and_codes(const CallState& call, Writer& w, const char* request, int k) {
     std::array<char, kPinBlockSize> pin{};
     if (is_pin_kind(k) && pin_step(call, request, k, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
     fs(w);
-
     w.put_fixed(text_of(call.version_code, 6), 6);  // 10
     fs(w);
     w.put('G');  // 11
@@ -263,11 +265,15 @@ int build_request_message(CallState& call, const char* request, std::span<char, 
     fs(w);
     put_second_card_field(w, request, k);  // 14
     fs(w);
+}
 
+// Fields 15 to 20: the signature, the time stamp and the daily pad report;
+// false when the pad refused the signature.
+bool put_signature(CallState& call, Writer& w, const char* request, int k) {
     static SignatureBuffer sign;  // 2 KiB, kept off the stack; one build at a time
     sign.bytes.fill(0);
     SignatureStep step = signature_step(call, request, k, sign);
-    if (step.refused) return 0;
+    if (step.refused) return false;
     if (step.length > 0) put_number(w, "%04d", step.length, 4);  // 15
     fs(w);
     if (step.length > 0) w.put(std::string_view(sign.data(), static_cast<std::size_t>(step.length)));  // 16
@@ -284,7 +290,11 @@ int build_request_message(CallState& call, const char* request, std::span<char, 
         if (report) w.put(std::string_view(pad + f.offset, f.width));
         fs(w);
     }
+    return true;
+}
 
+// Fields 21 to 30, the TF and PA blocks when the request has them, and ETX.
+void put_tail(Writer& w, const char* request) {
     for (int i = 21; i <= 24; ++i) fs(w);
     w.put('A');  // 25
     fs(w);
@@ -305,13 +315,26 @@ int build_request_message(CallState& call, const char* request, std::span<char, 
         fs(w);
     }
     w.put(wire::kETX);
-    if (w.overflowed()) return 0;
+}
 
-    int n = static_cast<int>(w.size());
-    char length[8] = {};
-    std::snprintf(length, sizeof length, "%04d", n + 1);
-    std::memcpy(out.data() + kLengthOffset, length, 4);
-    return n;
+}  // namespace
+
+RequestBuild build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out,
+                                   int k, int& length) {
+    WriteLogFormat(log_lines::kRequestBuiltBuffer, log_lines::kRequestBuilt, k);
+    // One byte stays free for the caller's check byte.
+    Writer w(out.first(kRequestMessageSize - 1));
+    if (!put_head_and_amounts(w, request, k)) return RequestBuild::refused;
+    put_pin_and_codes(call, w, request, k);
+    if (!put_signature(call, w, request, k)) return RequestBuild::refused;
+    put_tail(w, request);
+    if (w.overflowed()) return RequestBuild::refused;
+
+    length = static_cast<int>(w.size());
+    char text[8] = {};
+    std::snprintf(text, sizeof text, "%04d", length + 1);
+    std::memcpy(out.data() + kLengthOffset, text, 4);
+    return RequestBuild::built;
 }
 
 }  // namespace zpos

@@ -7,6 +7,7 @@
 
 #include "support/call_state.h"
 #include "support/fields.h"
+#include "support/results.h"
 #include "support/wire.h"
 
 namespace zpos {
@@ -16,11 +17,11 @@ inline constexpr int kRequestMessageSize = 3000;
 // Totals above this one are refused for the payment kinds.
 inline constexpr int kAmountLimit = 99999999;
 
-// Builds the request message for `kind` into `out` from its first byte.
-// Returns the bytes written, STX through ETX (the length field already counts
-// the check byte the caller appends at that position); 0 = refused (amount
-// over the limit, or the pad refused the signature).
-int build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out, int kind);
+// Builds the request message for `kind` into `out` from its first byte and
+// puts the bytes written, STX through ETX, into `length` (the length field
+// already counts the check byte the caller appends at that position).
+RequestBuild build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out,
+                                   int kind, int& length);
 
 // The keyed-entry card field shared with the management message: the card
 // number (track2 before its first '=' or FS, at most 20 characters), FS, the

@@ -25,6 +25,7 @@ constexpr std::time_t kNoon = 1700049600;
 const std::string kTrack = "c_ha`abc`abc`abclad`a`_`" + std::string(16, ' ');
 const std::string kTail = "N" + std::string(12, '\x1c') + ETX;
 
+// result: the length of a built message, else the builder's failure value.
 struct Built {
     int result;
     std::string message;
@@ -33,8 +34,10 @@ struct Built {
 Built build(const Request& r, int kind) {
     static std::array<char, 3000> out;
     out.fill('\0');
-    int n = build_backup_request(g_call, r.data(), out, kind);
-    return {n, n > 0 ? std::string(out.data(), static_cast<std::size_t>(n)) : std::string()};
+    int n = 0;
+    BackupRequestBuild built = build_backup_request(g_call, r.data(), out, kind, n);
+    if (built != BackupRequestBuild::built) return {static_cast<int>(built), std::string()};
+    return {n, std::string(out.data(), static_cast<std::size_t>(n))};
 }
 
 class BackupRequest : public ::testing::Test {

@@ -14,6 +14,7 @@
 #include "reply/parser.h"
 #include "entry/call.h"
 #include "tests/backup/backup_fixture.h"
+#include "tests/common/print.h"
 
 namespace zpos::test {
 namespace {
@@ -40,7 +41,7 @@ protected:
     BackupDir dir;
     std::string response = dots();
 
-    int send() { return send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 2); }
+    int send() { return static_cast<int>(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 2)); }
     std::string at(Field f) const { return field(response.data(), f); }
     bool logged(const std::string& line) const {
         auto lines = dir.log_lines();
@@ -164,7 +165,7 @@ TEST_P(BackupRouteUnknown, ResultFillAndRoute) {
     else
         route_primary_for_call();
     std::string response = dots();
-    EXPECT_EQ(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 4), -2);
+    EXPECT_EQ(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 4), BackupRouteResult::unknown);
     if (c.filled) {
         EXPECT_EQ(field(response.data(), resp::resp_code), "8324");
         EXPECT_EQ(field(response.data(), resp::message), written("REFUSED, CALL CENTER", 40));
@@ -204,7 +205,7 @@ TEST_P(BackupRouteUnusable, MinusEightAndPrimary) {
     if (c.silent_server) dir.server.answer(BackupAnswer::none);
     dir.take_backup_route();
     std::string response = dots();
-    EXPECT_EQ(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 2), -8);
+    EXPECT_EQ(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 2), BackupRouteResult::unusable);
     EXPECT_EQ(response, dots());
     auto lines = dir.log_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), c.log), lines.end()) << c.log;
@@ -233,7 +234,7 @@ TEST_F(BackupHandover, SendsTheCancellationOfTheSavedRequest) {
     Request r = card_request("000010000");
     std::memcpy(g_call.saved_request, r.data(), req::kSize);
     dir.server.answer_fields(approval_fields());
-    EXPECT_EQ(backup_handover(g_call, response.data()), 1);
+    EXPECT_EQ(backup_handover(g_call, response.data()), BackupRouteResult::answered);
     // The kind-4 backup request, then its check byte.
     auto got = dir.server.requests();
     ASSERT_EQ(got.size(), 1u);
@@ -254,7 +255,7 @@ TEST_F(BackupHandover, RequestNotBuiltLeavesTheRecordToTheParser) {
     Request r = card_request("000010000");
     r.set(req::term_id, "1450019998");
     std::memcpy(g_call.saved_request, r.data(), req::kSize);
-    EXPECT_EQ(backup_handover(g_call, response.data()), kHandoverNotSent);
+    EXPECT_EQ(backup_handover(g_call, response.data()), BackupRouteResult::not_sent);
     EXPECT_EQ(response, dots());
     EXPECT_TRUE(dir.server.requests().empty());
     auto lines = dir.log_lines();
@@ -275,7 +276,7 @@ protected:
     // (field 3 "X": not approved), check byte.
     int parse_declined_cancellation() {
         const std::string reply = "\x02" "HEADER" "F0\x1c" "HOST MSG1\x1c" "HOST MSG2\x1c" "X" "\x00";
-        return parse_reply(response.data(), reply.data(), static_cast<int>(reply.size()), 4);
+        return static_cast<int>(parse_reply(response.data(), reply.data(), static_cast<int>(reply.size()), 4));
     }
 };
 

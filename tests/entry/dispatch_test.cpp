@@ -30,24 +30,27 @@ void answer(char* response) {
     std::memcpy(response + resp::resp_code.offset, g_calls.resp_code, 4);
     g_calls.route_mode_seen = route_mode();
 }
-int cheque(char*, char* response) {
+// The export's result as the stand-in path's.
+SendResult path_result() { return static_cast<SendResult>(g_calls.result); }
+
+SendResult cheque(char*, char* response) {
     g_calls.paths.push_back("cheque");
     answer(response);
-    return g_calls.result;
+    return path_result();
 }
-int card(char*, char* response, int kind) {
+SendResult card(char*, char* response, int kind) {
     g_calls.paths.push_back("card " + std::to_string(kind));
     answer(response);
-    return g_calls.result;
+    return path_result();
 }
-int points(char*, char* response, int kind) {
+SendResult points(char*, char* response, int kind) {
     g_calls.paths.push_back("points " + std::to_string(kind));
     answer(response);
-    return g_calls.result;
+    return path_result();
 }
-int auto_ack() {
+AutoAckResult auto_ack() {
     ++g_calls.auto_acks;
-    return 1;
+    return AutoAckResult::eot;
 }
 
 class EntryTest : public ::testing::Test {

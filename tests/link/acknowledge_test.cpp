@@ -13,6 +13,7 @@
 #include "link/connection.h"
 #include "link/management.h"
 #include "platform/socket.h"
+#include "tests/common/print.h"
 #include "tests/link/link_fixture.h"
 
 namespace zpos::test {
@@ -41,7 +42,7 @@ protected:
 TEST_F(Acknowledge, EotResetsTheRouteToPrimary) {
     app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
     approved_on(Fault::None);
-    EXPECT_EQ(acknowledge(g_call), 1);
+    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
     EXPECT_TRUE(log_has("ACK SEND"));
     EXPECT_TRUE(log_has("EOT RECV [04] OK   count[1] Len[  3] "));
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
@@ -54,7 +55,7 @@ TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
     host::HostSim& sim = start_host(host::Scenario{});
     app_->take_backup_route();
     const std::string settings = app_->read_settings();
-    EXPECT_EQ(acknowledge(g_call), 1);
+    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
     sim.stop();
     EXPECT_EQ(sim.connections(), 0);
     EXPECT_EQ(app_->read_settings(), settings);
@@ -62,9 +63,9 @@ TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
 }
 
 TEST_F(Acknowledge, WithoutAnOpenLinkTheAckIsNotSent) {
-    EXPECT_EQ(acknowledge(g_call), -5);
+    EXPECT_EQ(acknowledge(g_call), AckResult::not_sent);
     EXPECT_TRUE(log_has("ACK send err"));
-    EXPECT_EQ(auto_acknowledge(g_call), -5);
+    EXPECT_EQ(auto_acknowledge(g_call), AutoAckResult::ack_not_sent);
 }
 
 // Zelta_Ack first in a fresh process builds the path before acknowledging.
@@ -77,7 +78,7 @@ TEST_F(Acknowledge, BuildsTheSettingsPathWhenNoneWasBuilt) {
 
 TEST_F(Acknowledge, EotInTheFifthFrameIsSuccess) {
     approved_on(Fault::EotInFifth);
-    EXPECT_EQ(acknowledge(g_call), 1);
+    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
     for (int c = 1; c <= 4; ++c)
         EXPECT_TRUE(log_has("EOT RECV [41] FAIL count[" + std::to_string(c) + "] Len[  3] ")) << c;
     EXPECT_TRUE(log_has("EOT RECV [04] OK   count[5] Len[  3] "));
@@ -97,7 +98,7 @@ class MissingEot : public Acknowledge, public ::testing::WithParamInterface<Miss
 TEST_P(MissingEot, ManagementAcknowledgementAnswers) {
     host::HostSim& sim = approved_on(GetParam().fault);
     app_->write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
-    EXPECT_EQ(acknowledge(g_call), -13);
+    EXPECT_EQ(acknowledge(g_call), AckResult::management_sent);
     sim.stop();
     EXPECT_TRUE(log_has(GetParam().log_line)) << GetParam().log_line;
     EXPECT_TRUE(log_has("MANG ACK SEND"));
@@ -127,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Acknowledge, ManagementExchangeFailingGivesMinusTwelve) {
     approved_on(Fault::NoEot, false);
-    EXPECT_EQ(acknowledge(g_call), -12);
+    EXPECT_EQ(acknowledge(g_call), AckResult::management_failed);
     EXPECT_TRUE(log_has("MANG req send err"));
     EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
@@ -135,7 +136,7 @@ TEST_F(Acknowledge, ManagementExchangeFailingGivesMinusTwelve) {
 TEST_F(Acknowledge, ManagementClearsTheSignatureFlag) {
     start_host(host::Scenario{});
     g_call.sign_flag = 1;
-    EXPECT_EQ(management_acknowledge(g_call), -13);
+    EXPECT_EQ(management_acknowledge(g_call), ManagementResult::sent);
     EXPECT_EQ(g_call.sign_flag, 0);
 }
 
@@ -145,7 +146,7 @@ TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {
     scenario.no_eot_byte = '\x86';
     start_host(scenario);
     ASSERT_EQ(exchange(2), 1);
-    EXPECT_EQ(auto_acknowledge(g_call), -3);
+    EXPECT_EQ(auto_acknowledge(g_call), AutoAckResult::no_eot);
     EXPECT_TRUE(log_has("AUTO ACK EOT RECV [ffffff86] FAIL count[1] Len[  3] "));
     EXPECT_TRUE(log_has("AUTO ACK EOT RECV [ffffff86] ERROR   count[5] Len[  3] "));
 }
@@ -165,7 +166,7 @@ TEST_P(AutoAcknowledge, ResultAndLogLeavesRouteAlone) {
     app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
     host::HostSim& sim = approved_on(GetParam().fault);
     route_primary_for_call();
-    EXPECT_EQ(auto_acknowledge(g_call), GetParam().result);
+    EXPECT_EQ(static_cast<int>(auto_acknowledge(g_call)), GetParam().result);
     sim.stop();
     EXPECT_TRUE(log_has("AUTO ACK SEND"));
     EXPECT_TRUE(log_has(GetParam().log_line)) << GetParam().log_line;

@@ -16,11 +16,11 @@ namespace zpos::test {
 ParsedReply g_parsed;
 
 namespace {
-int capture_reply(char*, const char* reply, int length, int kind) {
+BackupRouteResult capture_reply(char*, const char* reply, int length, int kind) {
     ++g_parsed.calls;
     g_parsed.reply.assign(reply, static_cast<std::size_t>(length));
     g_parsed.kind = kind;
-    return 0;
+    return BackupRouteResult::not_sent;
 }
 }  // namespace
 
@@ -72,7 +72,7 @@ host::HostSim& LinkTest::start_host(host::Scenario scenario) {
 
 int LinkTest::exchange(int kind) {
     std::string msg = sample_request();
-    return host_exchange(g_call, response_, msg.data(), "", 0, static_cast<int>(msg.size()), kind);
+    return static_cast<int>(host_exchange(g_call, response_, msg.data(), "", 0, static_cast<int>(msg.size()), kind));
 }
 
 bool LinkTest::log_has(const std::string& line) const { return log_count(line) > 0; }

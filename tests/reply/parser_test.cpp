@@ -15,6 +15,7 @@
 #include "support/message_kinds.h"
 #include "support/records.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/print.h"
 #include "tests/reply/reply_builder.h"
 #include "tests/common/keystrokes.h"
 
@@ -70,9 +71,11 @@ protected:
         route_primary_for_call();
     }
 
+    // The parser's result as a number: 0 filled from the reply, else the
+    // backup route's after a hand-over.
     int parse(const ReplyFields& fields, int kind) {
         std::string body = fields.body();
-        return parse_reply(rec.data(), body.data(), static_cast<int>(body.size()), kind);
+        return static_cast<int>(parse_reply(rec.data(), body.data(), static_cast<int>(body.size()), kind));
     }
 
     test::AppDir dir;
@@ -151,7 +154,7 @@ TEST_F(ReplyParser, CardDeclinedOnBackupRouteIsFilledFromTheReply) {
     int calls = 0;
     static int* seen = nullptr;
     seen = &calls;
-    set_backup_handover([](char*) { return ++*seen, 1; });
+    set_backup_handover([](char*) { return ++*seen, BackupRouteResult::answered; });
     ReplyFields r = card_reply("X");
     r.set(1, kShortKeys).set(2, "CALL 1588");
     EXPECT_EQ(parse(r, kind::kCardCancel), 0);
@@ -199,7 +202,8 @@ TEST_F(ReplyParser, ApprovalIsTheCapitalOAlone) {
     for (const Case& c : cases) {
         ResponseRecord fresh;
         std::string body = ReplyFields{{3, c.flag}}.body();
-        parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), kind::kCashApproval);
+        EXPECT_EQ(parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), kind::kCashApproval),
+                  BackupRouteResult::not_sent);
         EXPECT_EQ(field_text(fresh.data(), resp::resp_code), c.resp_code) << "flag \"" << c.flag << "\"";
     }
 }
@@ -269,7 +273,8 @@ TEST_F(ReplyParser, Kind70Value1IsNineBytesWhateverField20Holds) {
         ResponseRecord fresh;
         for (int kind : {kind::k70Approval, kind::k70Cancel}) {
             std::string body = card_reply(kind == kind::k70Approval ? "O" : "N").set(20, c.line20).set(18, c.number18).body();
-            parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), kind);
+            EXPECT_EQ(parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), kind),
+                      BackupRouteResult::not_sent);
             EXPECT_EQ(fresh.shown().substr(resp::value1.offset, 9), c.shown)
                 << "field 20 [" << c.line20 << "], field 18 " << c.number18 << ", kind " << kind;
         }
@@ -370,10 +375,10 @@ TEST_F(ReplyParser, ApprovedWithEveryOtherFieldMissing) {
     ResponseRecord card, k70, k90, points;
     std::string body = only_flag.body();
     int n = static_cast<int>(body.size());
-    parse_reply(card.data(), body.data(), n, kind::kCardApproval);
-    parse_reply(k70.data(), body.data(), n, kind::k70Approval);
-    parse_reply(k90.data(), body.data(), n, kind::k90Approval);
-    parse_reply(points.data(), body.data(), n, 62);
+    EXPECT_EQ(parse_reply(card.data(), body.data(), n, kind::kCardApproval), BackupRouteResult::not_sent);
+    EXPECT_EQ(parse_reply(k70.data(), body.data(), n, kind::k70Approval), BackupRouteResult::not_sent);
+    EXPECT_EQ(parse_reply(k90.data(), body.data(), n, kind::k90Approval), BackupRouteResult::not_sent);
+    EXPECT_EQ(parse_reply(points.data(), body.data(), n, 62), BackupRouteResult::not_sent);
     expect_record(card, {{resp::resp_code, "0000"},
                          {resp::issuer_code, "  "},
                          {resp::issuer_name, written("", 20)},
@@ -396,7 +401,8 @@ TEST_F(ReplyParser, UnknownKindsLeaveTheRecordAlone) {
     for (int k : {kind::kManagement, 3, 13, 59, 65, -1}) {
         ResponseRecord fresh;
         std::string body = card_reply("O").body();
-        EXPECT_EQ(parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), k), 0);
+        EXPECT_EQ(parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), k),
+                  BackupRouteResult::not_sent);
         EXPECT_EQ(fresh.shown(), std::string(resp::kSize, '.')) << "kind " << k;
     }
 }
@@ -404,7 +410,8 @@ TEST_F(ReplyParser, UnknownKindsLeaveTheRecordAlone) {
 TEST_F(ReplyParser, ReplyBytesAreNotChanged) {
     const std::string body = card_reply("O").body();
     std::string copy = body;
-    parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval);
+    EXPECT_EQ(parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval),
+              BackupRouteResult::not_sent);
     EXPECT_EQ(copy, body);
 }
 
@@ -414,7 +421,8 @@ TEST_F(ReplyParser, OversizedRepliesAreBounded) {
     body += std::string(43, '\x1C') + "9999";
     body.resize(5000, 'Z');
     std::string copy = body;
-    EXPECT_EQ(parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval), 0);
+    EXPECT_EQ(parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval),
+              BackupRouteResult::not_sent);
     EXPECT_EQ(field_text(rec.data(), resp::resp_code), "0000");
     EXPECT_EQ(rec.shown().substr(resp::message.offset, 9), kNormal + " ");
     EXPECT_EQ(copy, body);
@@ -422,14 +430,14 @@ TEST_F(ReplyParser, OversizedRepliesAreBounded) {
 
 // The hand-over of a cancellation the primary host declined.
 int g_handover_calls = 0;
-int handover_sent(char* response) {
+BackupRouteResult handover_sent(char* response) {
     ++g_handover_calls;
     put_exact(response, resp::resp_code, "BKUP");
-    return 1;
+    return BackupRouteResult::answered;
 }
-int handover_not_sent(char*) {
+BackupRouteResult handover_not_sent(char*) {
     ++g_handover_calls;
-    return 0;
+    return BackupRouteResult::not_sent;
 }
 
 constexpr char kHandoverLine[] = "Don't find CANCLE so Send to BACKUP";

@@ -105,7 +105,7 @@ struct Built {
 Built build(const Request& r, int kind) {
     std::array<char, kRequestMessageSize> out{};
     Built b;
-    b.length = build_request_message(g_call, r.data(), out, kind);
+    if (build_request_message(g_call, r.data(), out, kind, b.length) != RequestBuild::built) b.length = 0;
     b.bytes.assign(out.data(), b.length > 0 ? static_cast<std::size_t>(b.length) : 0);
     return b;
 }

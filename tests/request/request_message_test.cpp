@@ -98,7 +98,8 @@ Request points(const char* sub, const char* media) {
 
 std::string build(const Request& r, int kind, int* length = nullptr) {
     std::array<char, kRequestMessageSize> out{};
-    int n = build_request_message(g_call, r.data(), out, kind);
+    int n = 0;
+    if (build_request_message(g_call, r.data(), out, kind, n) != RequestBuild::built) n = 0;
     if (length) *length = n;
     return std::string(out.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
 }
