@@ -11,6 +11,7 @@
 #include "backup/backup_route.h"
 #include "backup/base64.h"
 #include "platform/platform.h"
+#include "platform/seams.h"
 #include "request/capture.h"
 #include "support/fields.h"
 #include "support/log.h"
@@ -166,7 +167,7 @@ BackupRequestBuild build_backup_request(CallState& call, const char* request,
     w.put(wire::kSTX);
     w.put("ZLTA");
     w.put(wire::kFS);
-    g_backup_port = 0;
+    platform::seams().backup_port = 0;
 
     int amount = field_value(request, req::tran_amt);
     bool sign_wanted = sign_setting_on(call) && amount > kSignThreshold;

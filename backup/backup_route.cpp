@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "backup/backup_library.h"
+#include "platform/seams.h"
 #include "reply/company_codes.h"
 #include "support/fields.h"
 #include "support/log.h"
@@ -17,8 +18,6 @@
 #include "support/wire.h"
 
 namespace zpos {
-
-int g_backup_port = 0;
 
 namespace {
 
@@ -111,7 +110,7 @@ BackupRouteResult send_backup_route(const CallState& call, char* response, const
             reset_to_primary(call);
             return BackupRouteResult::unusable;
         }
-        int port = g_backup_port != 0 ? g_backup_port : ZPOS_BACKUP_PORT;
+        int port = platform::seams().backup_port != 0 ? platform::seams().backup_port : ZPOS_BACKUP_PORT;
         char ok = lib.data_process()(ZPOS_BACKUP_HOST, port, framed, reply);
         lib.release();
         if (ok == 0) {

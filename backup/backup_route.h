@@ -8,10 +8,6 @@
 
 namespace zpos {
 
-// Port for the backup server; 0 (which the request builder sets) means the
-// default ZPOS_BACKUP_PORT.
-extern int g_backup_port;
-
 // Sends `framed` (STX .. ETX plus check byte) and fills `response` (450 bytes)
 // from the answer: the approval or refusal fill (`answered`); for "3600" and
 // "2000" (`unknown`) the refusal fill on the primary route only. `length` and

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "entry/call.h"
@@ -23,6 +24,7 @@
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "tests/common/card_store.h"
+#include "tests/common/seam_setters.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"
 
@@ -36,14 +38,14 @@ class TempAppDir {
 public:
     TempAppDir() {
         if (!mkdtemp(dir_)) return;
-        std::string exe = std::string(dir_) + "/pos.exe";
-        zpos::platform::set_executable_path_override(exe.c_str());
+        executable_ = std::make_unique<zpos::test::ExecutableAt>(std::string(dir_) + "/pos.exe");
         zpos::prepare_call();
-        ok_ = zpos::test::fill_card_store(std::string(dir_) + "/registry.dat");
+        store_ = std::make_unique<zpos::test::StoreAt>(std::string(dir_) + "/registry.dat");
+        ok_ = zpos::test::fill_card_store();
     }
     ~TempAppDir() {
-        unsetenv("ZPOS_REGISTRY_FILE");
-        zpos::platform::set_executable_path_override(nullptr);
+        store_.reset();
+        executable_.reset();
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
     }
@@ -51,6 +53,8 @@ public:
 
 private:
     char dir_[32] = "/tmp/zpos-bench-XXXXXX";
+    std::unique_ptr<zpos::test::ExecutableAt> executable_;
+    std::unique_ptr<zpos::test::StoreAt> store_;
     bool ok_ = false;
 };
 

@@ -8,8 +8,10 @@
 #include <string_view>
 
 #include "entry/call.h"
-#include "entry/transaction_paths.h"
+#include "entry/send_paths.h"
+#include "link/acknowledge.h"
 #include "platform/platform.h"
+#include "platform/seams.h"
 #include "support/card_mask.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
@@ -27,6 +29,19 @@ namespace {
 constexpr SendResult kRefused = SendResult::failed;
 constexpr int kTestPort = 10901;
 constexpr char kTestTerminal[] = "1450019998";
+
+// The paths the rows run: a test's stand-in from the seam table, the
+// library's own otherwise.
+SendResult run_cheque(char* request, char* response) {
+    return platform::seam_or(platform::seams().cheque, SendChequeTran)(request, response);
+}
+SendResult run_card(char* request, char* response, int kind) {
+    return platform::seam_or(platform::seams().card, SendCardTran)(request, response, kind);
+}
+SendResult run_points(char* request, char* response, int kind) {
+    return platform::seam_or(platform::seams().points, SendPointTran)(request, response, kind);
+}
+AutoAckResult auto_ack_of_call() { return auto_acknowledge(g_call); }
 
 void log_invalid_call(const char* entry) { WriteLogFormat(log_lines::kInvalidCallBuffer, log_lines::kInvalidCall, entry); }
 
@@ -156,7 +171,7 @@ SendResult end_call(SendResult result, char* response_copy, char* caller_respons
         WriteLogFormat(log_lines::kRespCodeBuffer, log_lines::kRespCode, response_copy + resp::resp_code.offset);
         // An approval waits for Zelta_Ack; a decline is closed with the host here.
         if (route_mode() == RouteMode::primary && static_cast<int>(result) >= 0)
-            static_cast<void>(transaction_paths().auto_ack());  // the POS never sees its result
+            static_cast<void>(platform::seam_or(platform::seams().auto_ack, auto_ack_of_call)());  // the POS never sees its result
     }
     hand_back(response_copy, caller_response, log_record);
     return result;
@@ -194,7 +209,6 @@ SendResult zelta_send(const char* host, int port, const char* request, char* res
     std::string_view kind_code(req_copy + req::tran_kind.offset, req::tran_kind.width);
     const bool approval = type == "0200";
     const bool cancel = type == "0420";
-    TransactionPaths& paths = transaction_paths();
 
     // Each row: store the port, force the primary route where the kind never
     // uses the backup, write the echo, run the path.
@@ -202,13 +216,13 @@ SendResult zelta_send(const char* host, int port, const char* request, char* res
         g_call.host_port = port;
         if (force_primary) route_primary_for_call();
         write_card_echo(req_copy, resp_copy, true);
-        return paths.card(req_copy, resp_copy, kind);
+        return run_card(req_copy, resp_copy, kind);
     };
 
     SendResult result;
     if (kind_code == "20") {
         g_call.host_port = port;
-        result = paths.cheque(req_copy, resp_copy);
+        result = run_cheque(req_copy, resp_copy);
     } else if (kind_code == "10" && approval) {
         result = card(kind::kCardApproval, false);
         if (result == SendResult::not_built) return result;
@@ -222,7 +236,7 @@ SendResult zelta_send(const char* host, int port, const char* request, char* res
         route_primary_for_call();
         write_card_echo(req_copy, resp_copy, true);
         log_cash(approval ? log_lines::kCashAuth : log_lines::kCashCancel, port);
-        result = paths.card(req_copy, resp_copy, approval ? kind::kCashApproval : kind::kCashCancel);
+        result = run_card(req_copy, resp_copy, approval ? kind::kCashApproval : kind::kCashCancel);
     } else if (kind_code == "70" && (approval || cancel)) {
         result = card(approval ? kind::k70Approval : kind::k70Cancel, true);
     } else if (kind_code == "90" && (approval || cancel)) {
@@ -238,7 +252,7 @@ SendResult zelta_send(const char* host, int port, const char* request, char* res
             return kRefused;
         }
         echo(resp_copy, resp::tran_amt, req_copy, req::tran_amt);
-        result = paths.card(req_copy, resp_copy, kind::kCardApproval);
+        result = run_card(req_copy, resp_copy, kind::kCardApproval);
     } else if (kind_code == "KT" && cancel) {
         result = card(kind::kCardCancel, false);
     } else if (kind_code == "40") {
@@ -249,7 +263,7 @@ SendResult zelta_send(const char* host, int port, const char* request, char* res
         // An operation the host does not know is refused, so nothing is sent
         // and no acknowledgement follows.
         if (kind == 0) return refuse(resp_copy, response);
-        result = paths.points(req_copy, resp_copy, kind);
+        result = run_points(req_copy, resp_copy, kind);
     } else if (kind_code == "F1" && approval) {
         result = card(kind::kF1Approval, false);
     } else if (kind_code == "F2" && cancel) {
@@ -279,7 +293,7 @@ SendResult zelta_okcashbag(const char* host, int port, const char* request, char
     write_points_echo(req_copy, resp_copy);
     int kind = points_kind(req_copy);
     if (kind == 0) return refuse(resp_copy, response);
-    SendResult result = transaction_paths().points(req_copy, resp_copy, kind);
+    SendResult result = run_points(req_copy, resp_copy, kind);
     return end_call(result, resp_copy, response, WriteLog);
 }
 

@@ -13,6 +13,7 @@
 
 #include "entry/call.h"
 #include "fuzz/fuzz_app_dir.h"
+#include "platform/seams.h"
 #include "link/acknowledge.h"
 #include "link/connection.h"
 #include "link/exchange.h"
@@ -62,7 +63,8 @@ void serve(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     zpos::fuzz::app_dir();
     if (!start_listener()) __builtin_trap();
-    zpos::set_link_timing_for_test(1000, 1000);
+    zpos::platform::seams().connect_timeout_ms = 1000;
+    zpos::platform::seams().link_wait_ms = 1000;
     return 0;
 }
 

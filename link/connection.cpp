@@ -7,6 +7,7 @@
 
 #include "link/link_timing.h"
 #include "platform/platform.h"
+#include "platform/seams.h"
 #include "platform/socket.h"
 #include "support/log.h"
 #include "support/log_lines.h"
@@ -16,23 +17,23 @@ namespace zpos {
 namespace {
 platform::Socket g_link_socket = platform::kNoSocket;
 
-int g_connect_ms = kConnectTimeoutMs;
-int g_wait_ms = kLinkWaitMs;
 }  // namespace
 
-int link_connect_timeout_ms() { return g_connect_ms; }
-int link_wait_ms() { return g_wait_ms; }
+int link_connect_timeout_ms() {
+    int stand_in = platform::seams().connect_timeout_ms;
+    return stand_in > 0 ? stand_in : kConnectTimeoutMs;
+}
 
-long long link_deadline() { return platform::monotonic_ms() + g_wait_ms; }
+int link_wait_ms() {
+    int stand_in = platform::seams().link_wait_ms;
+    return stand_in > 0 ? stand_in : kLinkWaitMs;
+}
+
+long long link_deadline() { return platform::monotonic_ms() + link_wait_ms(); }
 
 int link_ms_left(long long deadline) {
     long long left = deadline - platform::monotonic_ms();
     return left > 0 ? static_cast<int>(left) : 0;
-}
-
-void set_link_timing_for_test(int connect_ms, int wait_ms) {
-    g_connect_ms = connect_ms > 0 ? connect_ms : kConnectTimeoutMs;
-    g_wait_ms = wait_ms > 0 ? wait_ms : kLinkWaitMs;
 }
 
 bool is_secondary_host(const char* host, std::string_view secondary) {

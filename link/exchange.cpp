@@ -10,6 +10,7 @@
 
 #include "link/connection.h"
 #include "link/link_timing.h"
+#include "platform/seams.h"
 #include "platform/socket.h"
 #include "support/fields.h"
 #include "support/log.h"
@@ -23,10 +24,6 @@ namespace zpos {
 
 namespace {
 constexpr int kLastRetry = 3;
-
-// The library's own reply parser.
-constexpr ReplyParser kDefaultParser = parse_reply;
-ReplyParser g_parser = kDefaultParser;
 
 // Module-wide buffers: the link is used by one call at a time.
 unsigned char g_enq_buffer[kEnqReadSize];
@@ -136,7 +133,7 @@ ExchangeResult await_reply(char* response, int kind) {
         if (frame == Frame::reply) {
             mask_body(g_reply, static_cast<std::size_t>(length), mask_key(static_cast<unsigned>(length)));
             // What the parser did with the reply is in the response record.
-            static_cast<void>(g_parser(response, reinterpret_cast<const char*>(g_reply), length, kind));
+            static_cast<void>(platform::seam_or(platform::seams().reply_parser, parse_reply)(response, reinterpret_cast<const char*>(g_reply), length, kind));
             return ExchangeResult::replied;
         }
         if (retry == kLastRetry) return give_up(frame, response);
@@ -173,8 +170,6 @@ int build_request_frame(unsigned char* out, std::size_t capacity, const char* fr
     if (block_len) std::memcpy(out + 4 + framed_len, block, static_cast<std::size_t>(block_len));
     return static_cast<int>(total);
 }
-
-void set_reply_parser(ReplyParser parser) { g_parser = parser ? parser : kDefaultParser; }
 
 ExchangeResult host_exchange(CallState& call, char* response, const char* framed, const char* block, int block_len,
                              int framed_len, int kind) {

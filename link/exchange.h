@@ -27,11 +27,6 @@ void mask_body(unsigned char* bytes, std::size_t count, unsigned char key);
 int build_request_frame(unsigned char* out, std::size_t capacity, const char* framed, int framed_len,
                         const char* block, int block_len);
 
-// The reply parser the exchange hands every reply of 3 or more bytes to.
-using ReplyParser = BackupRouteResult (*)(char* response, const char* reply, int length, int kind);
-// nullptr puts the library's own parser back (none until it is wired).
-void set_reply_parser(ReplyParser parser);
-
 // A time-out after the last NAK writes resp_code "Time". Every result but
 // `replied` leaves the link socket closed; kinds 2 and 4 run the failure count
 // step on `failed`, `short_frame` and `not_readable`. The connection step may

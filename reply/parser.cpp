@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/seams.h"
 #include "reply/company_codes.h"
 #include "reply/keystrokes.h"
 #include "reply/split.h"
@@ -22,8 +23,6 @@
 namespace zpos {
 
 namespace {
-
-BackupHandover g_handover = nullptr;
 
 constexpr char kNineZeros[] = "000000000";
 constexpr std::size_t kNumberDigits = 8;  // characters of a field read as a number
@@ -260,8 +259,6 @@ void fill_points(ResponseFill& out, int k) {
 
 }  // namespace
 
-void set_backup_handover(BackupHandover handover) { g_handover = handover; }
-
 BackupRouteResult parse_reply(char* response, const char* reply, int length, int message_kind) {
     if (!known_kind(message_kind)) return BackupRouteResult::not_sent;
 
@@ -285,9 +282,10 @@ BackupRouteResult parse_reply(char* response, const char* reply, int length, int
     } else if (kind::is_points(message_kind)) {
         fill_points(out, message_kind);
     } else {
-        if (message_kind == kind::kCardCancel && !out.approved() && route_mode() == RouteMode::primary && g_handover) {
+        if (message_kind == kind::kCardCancel && !out.approved() && route_mode() == RouteMode::primary &&
+            platform::seams().backup_handover) {
             WriteLogText(log_lines::kToBackup);
-            BackupRouteResult result = g_handover(response);
+            BackupRouteResult result = platform::seams().backup_handover(response);
             if (result != BackupRouteResult::not_sent) return result;
         }
         fill_card(out, message_kind);

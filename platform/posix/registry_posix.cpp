@@ -1,6 +1,7 @@
 // The registry layer on systems without a registry: one per-user text file,
-// $ZPOS_REGISTRY_FILE, else $XDG_CONFIG_HOME/zposapp/registry.dat, else
-// ~/.config/zposapp/registry.dat. Format, one record per line ending in LF:
+// $ZPOS_REGISTRY_FILE (the tools' way to name a store of their own), else
+// $XDG_CONFIG_HOME/zposapp/registry.dat, else ~/.config/zposapp/registry.dat;
+// a test names its own through the seam table first. Format, one record per line ending in LF:
 //   # comment                      (ignored)
 //   K<TAB>key path                 a key, e.g. SOFTWARE\VAN_POS_SECURITY\1100
 //   V<TAB>name<TAB>type<TAB>hex    a value of the key above it: type as the
@@ -19,6 +20,7 @@
 #include <string_view>
 
 #include "platform/names.h"
+#include "platform/seams.h"
 #include "platform/posix/small_file.h"
 
 namespace zpos::platform {
@@ -57,7 +59,7 @@ bool valid_name(const char* name) {
 
 // Where the store lives; `make_dirs` creates the default folders.
 bool store_path(char* out, std::size_t size, bool make_dirs) {
-    const char* env = std::getenv("ZPOS_REGISTRY_FILE");
+    const char* env = seams().registry_file ? seams().registry_file() : std::getenv("ZPOS_REGISTRY_FILE");
     if (env && *env) {
         int n = std::snprintf(out, size, "%s", env);
         return n > 0 && static_cast<std::size_t>(n) < size;

@@ -10,13 +10,14 @@
 #include "support/route.h"
 #include "entry/call.h"
 #include "platform/platform.h"
+#include "platform/seams.h"
 
 namespace zpos::test {
 
 BackupDir::BackupDir(Lib lib) {
     route_primary_for_call();
     g_call.sign_flag = 0;
-    g_backup_port = 0;
+    platform::seams().backup_port = 0;
     std::string name = file(std::string("BACKUPDLL") + platform::kLibSuffix);
     if (lib == Lib::full) std::filesystem::copy_file(ZPOS_TESTBACKUP_PATH, name);
     if (lib == Lib::no_exports) std::filesystem::copy_file(ZPOS_TESTBACKUP_EMPTY_PATH, name);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "backup/backup_request.h"
+#include "platform/seams.h"
 #include "support/route.h"
 #include "backup/backup_route.h"
 #include "entry/call.h"
@@ -132,9 +133,9 @@ TEST_F(BackupRequest, LargestAmountBelowTheLimitIsSent) {
 }
 
 TEST_F(BackupRequest, PortGoesBackToItsDefault) {
-    g_backup_port = 4321;
+    platform::seams().backup_port = 4321;
     build(card_request("000010000"), 2);
-    EXPECT_EQ(g_backup_port, 0);
+    EXPECT_EQ(platform::seams().backup_port, 0);
 }
 
 // Refusals: result, log line, and whether the route went back to the primary host.

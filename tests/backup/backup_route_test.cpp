@@ -11,6 +11,7 @@
 #include "backup/backup_route.h"
 #include "support/route.h"
 #include "backup/handover.h"
+#include "platform/seams.h"
 #include "reply/parser.h"
 #include "entry/call.h"
 #include "tests/backup/backup_fixture.h"
@@ -58,7 +59,7 @@ TEST_F(BackupRoute, SendsTheFramedRequestToTheDefaultPort) {
 }
 
 TEST_F(BackupRoute, PortSetByTheModuleIsHandedOver) {
-    g_backup_port = 4321;
+    platform::seams().backup_port = 4321;
     EXPECT_EQ(send(), 1);
     EXPECT_EQ(dir.calls(), std::vector<std::string>{"DataProcess_NVR 127.0.0.1 4321 024142430343"});
 }
@@ -268,9 +269,9 @@ TEST_F(BackupHandover, RequestNotBuiltLeavesTheRecordToTheParser) {
 class ParserHandover : public BackupHandover {
 protected:
     ParserHandover() {
-        set_backup_handover([](char* record) { return backup_handover(g_call, record); });
+        platform::seams().backup_handover = [](char* record) { return backup_handover(g_call, record); };
     }
-    ~ParserHandover() override { set_backup_handover(nullptr); }
+    ~ParserHandover() override { platform::seams().backup_handover = nullptr; }
 
     // A declined host reply: frame byte, six header bytes, fields 0 to 3
     // (field 3 "X": not approved), check byte.

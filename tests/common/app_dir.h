@@ -4,10 +4,12 @@
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/common/seam_setters.h"
 
 namespace zpos::test {
 
@@ -38,6 +40,7 @@ public:
 
 private:
     std::string dir_;
+    std::unique_ptr<ExecutableAt> executable_;
 };
 
 // Modal notices shown while it lives.

@@ -8,7 +8,8 @@
 
 #include "entry/call.h"
 #include "support/route.h"
-#include "entry/transaction_paths.h"
+#include "platform/seams.h"
+#include "support/results.h"
 #include "support/korean_texts.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
@@ -57,13 +58,13 @@ class EntryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_calls = Calls{};
-        TransactionPaths& paths = transaction_paths();
+        platform::Seams& paths = platform::seams();
         paths.cheque = cheque;
         paths.card = card;
         paths.points = points;
         paths.auto_ack = auto_ack;
     }
-    void TearDown() override { restore_transaction_paths(); }
+    void TearDown() override { platform::reset_seams(); }
 
     int send(const Request& r, int port = 10902) {
         response.fill('#');

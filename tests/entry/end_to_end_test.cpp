@@ -25,11 +25,7 @@ namespace {
 
 class EndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override {
-        set_link_timing_for_test(500, 300);
-        dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=0\n");
-    }
-    void TearDown() override { set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs); }
+    void SetUp() override { dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=0\n"); }
 
     int send(host::HostSim& sim, const Request& r) {
         response.fill('#');
@@ -50,6 +46,7 @@ protected:
         return false;
     }
 
+    ShortLinkWaits waits{500, 300};
     AppDir dir;
     std::array<char, resp::kSize> response{};
 };

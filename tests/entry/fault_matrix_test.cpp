@@ -86,8 +86,7 @@ void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
 class FaultMatrix : public ::testing::TestWithParam<Row> {
 protected:
-    void SetUp() override { set_link_timing_for_test(500, 300); }
-    void TearDown() override { set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs); }
+    ShortLinkWaits waits{500, 300};
 };
 
 TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
@@ -226,7 +225,6 @@ INSTANTIATE_TEST_SUITE_P(
 // middle of its reply and keeps the connection open ends the call with -1 as
 // a short body does, once the wait for the body has passed.
 TEST(StalledHost, ReplyStoppingHalfwayEndsTheCallAfterTheLinksWait) {
-    set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs);
     BackupDir dir(BackupDir::Lib::full);
     host::Scenario scenario;
     scenario.faults = {Fault::StalledBody};

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "entry/call.h"
+#include "platform/seams.h"
 #include "support/route.h"
 #include "link/connection.h"
 #include "link/exchange.h"
@@ -44,8 +45,9 @@ std::string sample_request() {
 
 void LinkTest::SetUp() {
     app_ = std::make_unique<AppDir>();
-    set_link_timing_for_test(300, 150);
-    set_reply_parser(capture_reply);
+    platform::seams().connect_timeout_ms = 300;
+    platform::seams().link_wait_ms = 150;
+    platform::seams().reply_parser = capture_reply;
     g_parsed = ParsedReply{};
     route_primary_for_call();
     std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "127.0.0.1");
@@ -58,9 +60,8 @@ void LinkTest::TearDown() {
     close_link();
     if (host_) host_->stop();
     host_.reset();
-    set_reply_parser(nullptr);
-    set_link_timing_for_test(0, 0);
     app_.reset();
+    platform::reset_seams();
 }
 
 host::HostSim& LinkTest::start_host(host::Scenario scenario) {

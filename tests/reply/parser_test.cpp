@@ -1,6 +1,7 @@
 // The reply parser by kind family, approved and declined: replies built from
 // readable field lists, the response record compared field by field and every
 // other byte checked untouched. Also the backup hand-over and the bounds.
+#include "platform/seams.h"
 #include "reply/parser.h"
 #include "support/route.h"
 
@@ -67,7 +68,7 @@ void expect_record(const ResponseRecord& rec, const std::vector<Expect>& fields)
 class ReplyParser : public ::testing::Test {
 protected:
     void TearDown() override {
-        set_backup_handover(nullptr);
+        platform::seams().backup_handover = nullptr;
         route_primary_for_call();
     }
 
@@ -154,7 +155,7 @@ TEST_F(ReplyParser, CardDeclinedOnBackupRouteIsFilledFromTheReply) {
     int calls = 0;
     static int* seen = nullptr;
     seen = &calls;
-    set_backup_handover([](char*) { return ++*seen, BackupRouteResult::answered; });
+    platform::seams().backup_handover = [](char*) { return ++*seen, BackupRouteResult::answered; };
     ReplyFields r = card_reply("X");
     r.set(1, kShortKeys).set(2, "CALL 1588");
     EXPECT_EQ(parse(r, kind::kCardCancel), 0);
@@ -449,7 +450,7 @@ bool logged(const test::AppDir& d, const std::string& line) {
 
 TEST_F(ReplyParser, DeclinedCancellationOnPrimaryRouteGoesToBackup) {
     g_handover_calls = 0;
-    set_backup_handover(handover_sent);
+    platform::seams().backup_handover = handover_sent;
     EXPECT_EQ(parse(card_reply("N"), kind::kCardCancel), 1);
     EXPECT_EQ(g_handover_calls, 1);
     expect_record(rec, {{resp::resp_code, "BKUP"}});
@@ -458,7 +459,7 @@ TEST_F(ReplyParser, DeclinedCancellationOnPrimaryRouteGoesToBackup) {
 
 TEST_F(ReplyParser, HandOverThatSendsNothingFillsAsDeclined) {
     g_handover_calls = 0;
-    set_backup_handover(handover_not_sent);
+    platform::seams().backup_handover = handover_not_sent;
     EXPECT_EQ(parse(card_reply("N"), kind::kCardCancel), 0);
     EXPECT_EQ(g_handover_calls, 1);
     expect_record(rec, plus(card_declined(), {{resp::message, written(kNormal + ", 12345678", 40)}}));
@@ -466,6 +467,7 @@ TEST_F(ReplyParser, HandOverThatSendsNothingFillsAsDeclined) {
 }
 
 TEST_F(ReplyParser, WithoutHandOverTheCancellationIsFilledAsDeclined) {
+    platform::seams().backup_handover = nullptr;
     EXPECT_EQ(parse(card_reply("N"), kind::kCardCancel), 0);
     expect_record(rec, plus(card_declined(), {{resp::message, written(kNormal + ", 12345678", 40)}}));
     EXPECT_FALSE(logged(dir, kHandoverLine));
@@ -473,7 +475,7 @@ TEST_F(ReplyParser, WithoutHandOverTheCancellationIsFilledAsDeclined) {
 
 TEST_F(ReplyParser, OnlyADeclinedKind4IsHandedOver) {
     g_handover_calls = 0;
-    set_backup_handover(handover_sent);
+    platform::seams().backup_handover = handover_sent;
     parse(card_reply("O"), kind::kCardCancel);
     parse(card_reply("N"), kind::kCardApproval);
     parse(card_reply("N"), kind::kF2Cancel);

@@ -11,6 +11,7 @@
 #include "entry/call.h"
 #include "support/route.h"
 #include "platform/platform.h"
+#include "platform/seams.h"
 #include "platform/socket.h"
 #include "support/log.h"
 #include "support/settings.h"
@@ -30,6 +31,7 @@ void check(bool ok, const char* name, const char* detail = "") {
 constexpr zpos::platform::Time kAfter2038 = 2209032000;
 zpos::platform::Time g_clock = kAfter2038;
 zpos::platform::Time fixed_clock() { return g_clock; }
+char g_exe[MAX_PATH + 48];
 
 bool read_text(const char* path, char* out, DWORD size) {
     HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -49,10 +51,13 @@ void check_time_after_2038(const char* dir) {
     std::snprintf(app, sizeof app, "%s\\winunit-app", dir);
     CreateDirectoryA(app, nullptr);
     std::snprintf(exe, sizeof exe, "%s\\pos.exe", app);
-    zpos::platform::set_executable_path_override(exe);
+    zpos::platform::seams().executable_path = [](char* out, std::size_t size) {
+        std::snprintf(out, size, "%s", g_exe);
+    };
+    std::snprintf(g_exe, sizeof g_exe, "%s", exe);
     zpos::prepare_call();
     DeleteFileA(zpos::g_call.settings_path);
-    zpos::platform::set_clock_hook(fixed_clock);
+    zpos::platform::seams().clock = fixed_clock;
 
     zpos::switch_to_backup(zpos::g_call);
     read_text(zpos::g_call.settings_path, text, sizeof text);
@@ -69,8 +74,7 @@ void check_time_after_2038(const char* dir) {
     bool have = read_text(path, text, sizeof text);
     check(have && std::strlen(text) > 13 && std::strcmp(text + 13, "after 2038\r\n") == 0,
           "after 2038: the log line goes to AppLog.400101.txt and ends CR LF", text);
-    zpos::platform::set_clock_hook(nullptr);
-    zpos::platform::set_executable_path_override(nullptr);
+    zpos::platform::reset_seams();
 }
 
 // No socket handle of the library's is inherited by a child process.
