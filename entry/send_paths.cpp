@@ -108,7 +108,7 @@ std::optional<SendResult> send_on_backup_route(char* request, char* response, in
 
 SendResult SendCardTran(char* request, char* response, int kind) {
     stamp_transaction_time();
-    if (kind::is_credit(kind) && route_mode() == RouteMode::backup) {
+    if (kind_of(kind).backup_route && route_mode() == RouteMode::backup) {
         if (std::optional<SendResult> r = send_on_backup_route(request, response, kind)) return *r;
     }
 
@@ -118,7 +118,7 @@ SendResult SendCardTran(char* request, char* response, int kind) {
     char block[kSecurityBlockMax];
     int block_len = security_block_of(request, req::track2, block);
     ExchangeResult r = host_exchange(g_call, response, message.data(), block, block_len, framed, kind);
-    if (kind::is_credit(kind)) {
+    if (kind_of(kind).counts_failures) {
         if (r == ExchangeResult::no_connection) switch_to_backup(g_call);
         if (r == ExchangeResult::no_enq) failure_count_step(g_call);
     }

@@ -178,7 +178,7 @@ ExchangeResult host_exchange(CallState& call, char* response, const char* framed
     ExchangeResult result = await_reply(response, kind);
     // A host that stops answering a card approval or cancellation is counted;
     // a NAK that could not be sent is not.
-    if (result != ExchangeResult::replied && result != ExchangeResult::no_enq && kind::is_credit(kind))
+    if (result != ExchangeResult::replied && result != ExchangeResult::no_enq && kind_of(kind).counts_failures)
         failure_count_step(call);
     return result;
 }

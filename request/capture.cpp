@@ -49,10 +49,10 @@ void mark_daily_report(const CallState& call, SignatureBuffer& buf) {
 }
 
 // The card number for the PIN pad, placed at offset 2 of the PIN buffer.
-void put_pin_card(const char* request, int kind, char* pin) {
+void put_pin_card(const char* request, const KindRow& k, char* pin) {
     std::string_view card;
     std::size_t max;
-    if (kind == kind::kF1Approval || kind == kind::kF2Cancel) {
+    if (k.family == Family::cvm) {
         card = field_text(request, req::track2);
         max = 19;
     } else {
@@ -112,18 +112,19 @@ SignatureStep signature_step(CallState& call, const char* request, int kind, Sig
     SignatureStep step;
     bool sign_enabled = setting_is(call, settings::kComPort, settings::kSignSetting,
                                    settings::kSignSettingSize, "YES");
+    const KindRow& k = kind_of(kind);
     bool cvm = false;
-    if (kind == kind::kF1Approval || kind == kind::kF2Cancel) {
+    if (k.family == Family::cvm) {
         char first = request[req::cvm_data.offset];
         cvm = first != ' ' && first != '\0';
     }
-    int amount = kind::is_payment(kind) ? field_value(request, req::tran_amt) : 0;
+    int amount = is_payment(k.family) ? field_value(request, req::tran_amt) : 0;
 
     if (amount <= kSignThreshold && !cvm) {
         WriteLogFormat(log_lines::kNoCvmSignBuffer, log_lines::kNoCvmSign, amount);
         return step;
     }
-    if (!sign_enabled || kind == kind::kCashApproval || kind == kind::kCashCancel) {
+    if (!sign_enabled || k.family == Family::cash) {
         platform::sleep_ms(kNoSignPauseMs);
         WriteLogText(log_lines::kNotSign);
         return step;
@@ -136,8 +137,8 @@ SignatureStep signature_step(CallState& call, const char* request, int kind, Sig
 }
 
 bool pin_step(const CallState& call, const char* request, int kind, std::span<char, kPinBlockSize> block) {
-    if (kind != kind::kF1Approval && kind != kind::kF2Cancel && kind != 62 && kind != 63)
-        return false;
+    const KindRow& k = kind_of(kind);
+    if (!k.pin_step) return false;
     if (!setting_is(call, settings::kComPort, settings::kPin, settings::kPinSize, "YES")) return false;
 
     PadSession pad;
@@ -146,8 +147,8 @@ bool pin_step(const CallState& call, const char* request, int kind, std::span<ch
     int port = pad_port(call, port_text);
 
     char pin[kPinBufferSize] = {};
-    put_pin_card(request, kind, pin);
-    std::memcpy(pin + kPinModeOffset, kind::is_points(kind) ? "04" : "06", 2);
+    put_pin_card(request, k, pin);
+    std::memcpy(pin + kPinModeOffset, k.family == Family::points ? "04" : "06", 2);
     std::memcpy(pin + kPinPromptOffset, texts::kPinPrompt, sizeof texts::kPinPrompt);
     char shown[kPinCardMax + 1] = {};
     std::memcpy(shown, pin + kPinCardOffset, kPinCardMax);
