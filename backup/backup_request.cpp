@@ -63,8 +63,9 @@ bool expiry_year_99(const char* track) {
 
 // Steps 4 to 6: the track 2 enciphered by cryptCard into `out` (40 bytes).
 BackupRequestBuild encrypt_track(const CallState& call, const char* request, char (&out)[kCryptBufferSize]) {
-    BackupSession lib;
-    if (!lib.open(call, kCryptCardFunction)) {
+    ExternalLibrary lib;
+    auto crypt_card = lib.open<CryptCardFunction>(call, kCryptCard);
+    if (!crypt_card) {
         reset_to_primary(call);
         return BackupRequestBuild::failed;
     }
@@ -77,7 +78,7 @@ BackupRequestBuild encrypt_track(const CallState& call, const char* request, cha
         reset_to_primary(call);
         return BackupRequestBuild::no_encrypt;
     }
-    int r = lib.crypt_card()(kCryptCardMode, in, out);
+    int r = crypt_card(kCryptCardMode, in, out);
     lib.release();
     if (r != 0) {
         WriteLogText(log_lines::kBackupEncryptFail);

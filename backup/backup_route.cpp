@@ -105,13 +105,14 @@ BackupRouteResult send_backup_route(const CallState& call, char* response, const
     static char reply[kBackupReplySize];
     std::memset(reply, 0, sizeof reply);
     {
-        BackupSession lib;
-        if (!lib.open(call, kDataProcessFunction)) {
+        ExternalLibrary lib;
+        auto data_process = lib.open<DataProcessFunction>(call, kDataProcess);
+        if (!data_process) {
             reset_to_primary(call);
             return BackupRouteResult::unusable;
         }
         int port = platform::seams().backup_port != 0 ? platform::seams().backup_port : ZPOS_BACKUP_PORT;
-        char ok = lib.data_process()(ZPOS_BACKUP_HOST, port, framed, reply);
+        char ok = data_process(ZPOS_BACKUP_HOST, port, framed, reply);
         lib.release();
         if (ok == 0) {
             WriteLogText(log_lines::kBackupCallFailed);

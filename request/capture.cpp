@@ -72,8 +72,9 @@ int capture_signature(CallState& call, const char* request, [[maybe_unused]] int
     buf.bytes.fill(0);
     mark_daily_report(call, buf);
 
-    PadSession pad;
-    if (!pad.open(call, kPadSignFunction)) {
+    ExternalLibrary pad;
+    auto sign = pad.open<PadFunction>(call, kPadSign);
+    if (!sign) {
         call.sign_flag = 0;
         return kSignNone;
     }
@@ -82,7 +83,7 @@ int capture_signature(CallState& call, const char* request, [[maybe_unused]] int
     WriteLogFormat(log_lines::kPadPortBuffer, log_lines::kPadPort, port_text);
 
     std::snprintf(buf.bytes.data() + kPadFieldC.offset, 10, "%-9.9s", request + req::tran_amt.offset);
-    int result = pad.call(buf.bytes.data(), port);
+    int result = sign(buf.bytes.data(), port, kPadConstant);
     pad.release();
 
     const char* b = buf.bytes.data();
@@ -141,8 +142,9 @@ bool pin_step(const CallState& call, const char* request, int kind, std::span<ch
     if (!k.pin_step) return false;
     if (!setting_is(call, settings::kComPort, settings::kPin, settings::kPinSize, "YES")) return false;
 
-    PadSession pad;
-    if (!pad.open(call, kPadPinFunction)) return false;
+    ExternalLibrary pad;
+    auto read_pin = pad.open<PadFunction>(call, kPadPin);
+    if (!read_pin) return false;
     char port_text[settings::kGetComPortSize] = {};
     int port = pad_port(call, port_text);
 
@@ -155,7 +157,7 @@ bool pin_step(const CallState& call, const char* request, int kind, std::span<ch
     if (call.strict_log) mask_card_field(shown, kPinCardMax);
     WriteLogFormat(log_lines::kPinCardBuffer, log_lines::kPinCard, shown);
 
-    int result = pad.call(pin, port);
+    int result = read_pin(pin, port, kPadConstant);
     pad.release();
     WriteLogFormat(log_lines::kPinResultBuffer, log_lines::kPinResult, result, pin + kPinBlockOffset);
     std::memcpy(block.data(), pin + kPinBlockOffset, kPinBlockSize);
