@@ -51,19 +51,21 @@ SendResult run_path(Action action, Transaction& t, int kind) {
 
 AutoAckResult auto_ack_of_call() { return auto_acknowledge(g_call); }
 
-void log_invalid_call(const char* entry) {
-    WriteLogFormat(log_lines::kInvalidCallBuffer, log_lines::kInvalidCall, entry);
-}
-
 // Start of call shared by both entry points: module paths, host address and
-// the zeroed local copies.
-void start_call(const char* host, Transaction& t) {
+// the zeroed local copies. False, with the line that says so, when the
+// caller gave no request record or no response buffer.
+bool start_call(const char* entry, const char* host, const char* request, Transaction& t) {
+    if (!request || !t.caller_response) {
+        WriteLogFormat(log_lines::kInvalidCallBuffer, log_lines::kInvalidCall, entry);
+        return false;
+    }
     prepare_call();
     log_mask_refresh(g_call);
     std::memset(g_call.host_addr, 0, sizeof g_call.host_addr);
     std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "%.15s", host ? host : "");
     std::memset(t.request, 0, sizeof t.request);
     std::memset(t.response, 0, sizeof t.response);
+    return true;
 }
 
 // Response head. False when request byte 28 names no response type; the
@@ -178,12 +180,8 @@ SendResult run_row(const DispatchRow& row, Transaction& t) {
 }  // namespace
 
 SendResult zelta_send(const char* host, int port, const char* request, char* response) {
-    if (!request || !response) {
-        log_invalid_call("Zelta_Send");
-        return SendResult::failed;
-    }
     Transaction t{port, response, WriteLogMasked, {}, {}};
-    start_call(host, t);
+    if (!start_call("Zelta_Send", host, request, t)) return SendResult::failed;
     route_mode_refresh(g_call);
     std::memset(g_call.saved_request, 0, sizeof g_call.saved_request);
     log_record(WriteLogMasked, request, req::kSize);
@@ -197,12 +195,8 @@ SendResult zelta_send(const char* host, int port, const char* request, char* res
 }
 
 SendResult zelta_okcashbag(const char* host, int port, const char* request, char* response) {
-    if (!request || !response) {
-        log_invalid_call("Zelta_OKCashbag");
-        return SendResult::failed;
-    }
     Transaction t{port, response, WriteLog, {}, {}};
-    start_call(host, t);
+    if (!start_call("Zelta_OKCashbag", host, request, t)) return SendResult::failed;
     route_points_refresh(g_call);
     log_record(WriteLog, request, req::kSize);
     std::memcpy(t.request, request, req::kSize);
