@@ -35,12 +35,6 @@ constexpr std::size_t kRequestCodeOffset = 6;
 // Fields 15 to 25 are empty: "N" is followed by twelve FS bytes.
 constexpr int kTrailingSeparators = 12;
 
-bool sign_setting_on(const CallState& call) {
-    char value[settings::kSignSettingSize] = {};
-    settings_read(call, settings::kComPort, settings::kSignSetting, value, settings::kSignSettingSize);
-    return std::strncmp(value, "YES", 3) == 0;
-}
-
 const char* request_code(int kind, bool sign_wanted) {
     if (kind == kind::kCardApproval) return sign_wanted ? "1104" : "1100";
     return sign_wanted ? "1114" : "1102";
@@ -171,7 +165,7 @@ BackupRequestBuild build_backup_request(CallState& call, const char* request,
     platform::seams().backup_port = 0;
 
     int amount = field_value(request, req::tran_amt);
-    bool sign_wanted = sign_setting_on(call) && amount > kSignThreshold;
+    bool sign_wanted = setting_begins(call, settings::kSignSetting, "YES") && amount > kSignThreshold;
     w.put(request_code(kind, sign_wanted));
     w.put(wire::kFS);
     BackupRequestBuild card = put_card(call, w, request);

@@ -1,5 +1,5 @@
 // The part of the link socket that is the same on both systems: addresses,
-// the pending error, the listener, TCP_NODELAY. Each system's own calls are
+// the connect, the pending error, the listener, TCP_NODELAY. Each system's own calls are
 // in platform/posix/socket_posix.cpp and platform/windows/socket_windows.cpp.
 #include "platform/socket.h"
 
@@ -27,6 +27,12 @@ bool socket_address(const char* host, bool lookup, std::uint32_t& address) {
 }
 
 std::uint32_t socket_inet_addr(const char* host) { return static_cast<std::uint32_t>(::inet_addr(host)); }
+
+int socket_connect(Socket s, std::uint32_t address, int port) {
+    sockaddr_in sa = system::ipv4(address, port);
+    if (::connect(native(s), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return 0;
+    return system::connect_error(s);
+}
 
 bool socket_pending_error(Socket s, int& error) {
     int value = 0;

@@ -34,6 +34,8 @@ inline NativeSocket native(Socket s) { return static_cast<NativeSocket>(s); }
 Socket socket_new();
 // What a listener needs on this system before it binds.
 void prepare_listener(Socket s);
+// The error of a connect() that did not succeed at once.
+int connect_error(Socket s);
 
 // An IPv4 address (network byte order) and port as the socket calls take them.
 inline sockaddr_in ipv4(std::uint32_t address, int port) {

@@ -21,12 +21,6 @@ namespace zpos {
 
 namespace {
 
-bool setting_is(const CallState& call, const char* section, const char* key, int size, const char* expected) {
-    char value[16] = {};
-    settings_read(call, section, key, value, size);
-    return std::strncmp(value, expected, 3) == 0;
-}
-
 void today_yymmdd(char (&out)[8]) {
     std::tm tm{};
     platform::local_time(platform::now(), tm);
@@ -38,13 +32,12 @@ void today_yymmdd(char (&out)[8]) {
 void mark_daily_report(const CallState& call, SignatureBuffer& buf) {
     char today[8] = {};
     today_yymmdd(today);
-    char model[settings::kValueSize] = {};
-    char last[settings::kCurDateSize] = {};
-    settings_read(call, settings::kSignPad, settings::kValue, model, settings::kValueSize);
-    settings_read(call, settings::kSignPad, settings::kCurDate, last, settings::kCurDateSize);
-    if (std::strncmp(model, "HCS", 3) != 0 || std::strncmp(last, today, 6) == 0) return;
+    bool hcs = setting_begins(call, settings::kValue, "HCS");
+    char last[settings::kCurDate.size] = {};
+    settings_read(call, settings::kCurDate, last);
+    if (!hcs || std::strncmp(last, today, 6) == 0) return;
     WriteLogFormat(log_lines::kPadReportBuffer, log_lines::kPadReport, last, today);
-    settings_write(call, settings::kSignPad, settings::kCurDate, today);
+    settings_write(call, settings::kCurDate, today);
     buf.bytes[kSignReportFlag] = '1';
 }
 
@@ -78,7 +71,7 @@ int capture_signature(CallState& call, const char* request, [[maybe_unused]] int
         call.sign_flag = 0;
         return kSignNone;
     }
-    char port_text[settings::kGetComPortSize] = {};
+    char port_text[settings::kGetComPort.size] = {};
     int port = pad_port(call, port_text);
     WriteLogFormat(log_lines::kPadPortBuffer, log_lines::kPadPort, port_text);
 
@@ -111,8 +104,7 @@ int capture_signature(CallState& call, const char* request, [[maybe_unused]] int
 
 SignatureStep signature_step(CallState& call, const char* request, int kind, SignatureBuffer& buf) {
     SignatureStep step;
-    bool sign_enabled = setting_is(call, settings::kComPort, settings::kSignSetting,
-                                   settings::kSignSettingSize, "YES");
+    bool sign_enabled = setting_begins(call, settings::kSignSetting, "YES");
     const KindRow& k = kind_of(kind);
     bool cvm = false;
     if (k.family == Family::cvm) {
@@ -140,12 +132,12 @@ SignatureStep signature_step(CallState& call, const char* request, int kind, Sig
 bool pin_step(const CallState& call, const char* request, int kind, std::span<char, kPinBlockSize> block) {
     const KindRow& k = kind_of(kind);
     if (!k.pin_step) return false;
-    if (!setting_is(call, settings::kComPort, settings::kPin, settings::kPinSize, "YES")) return false;
+    if (!setting_begins(call, settings::kPin, "YES")) return false;
 
     ExternalLibrary pad;
     auto read_pin = pad.open<PadFunction>(call, kPadPin);
     if (!read_pin) return false;
-    char port_text[settings::kGetComPortSize] = {};
+    char port_text[settings::kGetComPort.size] = {};
     int port = pad_port(call, port_text);
 
     char pin[kPinBufferSize] = {};

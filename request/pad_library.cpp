@@ -7,8 +7,8 @@
 namespace zpos {
 
 int pad_port(const CallState& call, char* text) {
-    settings_read(call, settings::kComPort, settings::kGetComPort, text, settings::kGetComPortSize);
-    return atoi_text(text_of(text, settings::kGetComPortSize));
+    settings_read(call, settings::kGetComPort, text);
+    return atoi_text(text_of(text, settings::kGetComPort.size));
 }
 
 }  // namespace zpos

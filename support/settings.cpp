@@ -2,6 +2,8 @@
 // setting. The route state in VANCFG is support/route's.
 #include "support/settings.h"
 
+#include <cstring>
+
 #include "platform/names.h"
 #include "platform/platform.h"
 
@@ -9,17 +11,23 @@ namespace zpos {
 
 using namespace settings;
 
-int settings_read(const CallState& call, const char* section, const char* key, char* out, int size) {
-    return platform::profile_read(section, key, "", out, size, call.settings_path);
+int settings_read(const CallState& call, const SettingKey& key, char* out) {
+    return platform::profile_read(key.section, key.name, "", out, key.size, call.settings_path);
 }
 
-void settings_write(const CallState& call, const char* section, const char* key, const char* value) {
-    platform::profile_write(section, key, value, call.settings_path);
+void settings_write(const CallState& call, const SettingKey& key, const char* value) {
+    platform::profile_write(key.section, key.name, value, call.settings_path);
+}
+
+bool setting_begins(const CallState& call, const SettingKey& key, const char* word) {
+    char value[16] = {};
+    settings_read(call, key, value);
+    return std::strncmp(value, word, 3) == 0;
 }
 
 void log_mask_refresh(CallState& call) {
-    char mask[kMaskSize] = {};
-    settings_read(call, kLog, kMask, mask, sizeof mask);
+    char mask[kMask.size] = {};
+    settings_read(call, kMask, mask);
     call.strict_log = platform::same_name(mask, kMaskStrict);
 }
 

@@ -216,6 +216,17 @@ RegistryKey new_handle(const char* path, RegistryAccess access) {
     return nullptr;
 }
 
+// The lines of the handle's key in the store, read fresh unless `reuse` and
+// this handle's opening read it; the store's length, or -1 with `result` set
+// when the store or the key is not there.
+long key_lines(const Handle* h, bool reuse, std::size_t& begin, std::size_t& end, int& result) {
+    long len = reuse && g_store_owner == h ? g_store_len : load_store();
+    result = kRegNotFound;
+    if (len < 0 || !find_key(g_store, static_cast<std::size_t>(len), h->path, begin, end)) return -1;
+    result = 0;
+    return len;
+}
+
 }  // namespace
 
 RegistryKey registry_open(const char* path, RegistryAccess access) {
@@ -253,10 +264,9 @@ int registry_query(RegistryKey key, const char* name, void* out, int size, int* 
     *count = 0;
     Handle* h = handle_of(key);
     if (!h || !name || size < 0) return kRegFailed;
-    long len = g_store_owner == h ? g_store_len : load_store();
-    if (len < 0) return kRegNotFound;
     std::size_t b = 0, e = 0;
-    if (!find_key(g_store, static_cast<std::size_t>(len), h->path, b, e)) return kRegNotFound;
+    int result = 0;
+    if (key_lines(h, true, b, e, result) < 0) return result;
     Line l{};
     int type = 0;
     std::string_view hex;
@@ -279,10 +289,10 @@ int registry_set(RegistryKey key, const char* name, int type, const void* bytes,
     if (!h || !name || !valid_name(name) || count < 0 || (count > 0 && !bytes) || type < 0)
         return kRegFailed;
     if (h->access != RegistryAccess::write) return kRegAccessDenied;
-    long len = load_store();
-    if (len < 0) return kRegNotFound;
     std::size_t b = 0, e = 0;
-    if (!find_key(g_store, static_cast<std::size_t>(len), h->path, b, e)) return kRegNotFound;
+    int result = 0;
+    long len = key_lines(h, false, b, e, result);
+    if (len < 0) return result;
 
     // The new store: everything before the value's place, the value line, the rest.
     Line old{};

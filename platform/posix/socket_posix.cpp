@@ -67,9 +67,7 @@ bool socket_set_nonblocking(Socket s, bool on) {
     return ::ioctl(fd(s), FIONBIO, &value) == 0;
 }
 
-int socket_connect(Socket s, std::uint32_t address, int port) {
-    sockaddr_in sa = system::ipv4(address, port);
-    if (::connect(fd(s), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return 0;
+int system::connect_error(Socket s) {
     int error = errno ? errno : -1;
     if (error != EINTR) return error;
     // A signal cut a blocking connect short; the handshake goes on, so wait

@@ -41,9 +41,7 @@ bool socket_set_nonblocking(Socket s, bool on) {
     return ::ioctlsocket(sock(s), FIONBIO, &mode) == 0;
 }
 
-int socket_connect(Socket s, std::uint32_t address, int port) {
-    sockaddr_in sa = system::ipv4(address, port);
-    if (::connect(sock(s), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return 0;
+int system::connect_error(Socket) {
     int e = ::WSAGetLastError();
     return e ? e : -1;
 }
