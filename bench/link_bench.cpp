@@ -18,11 +18,11 @@
 #include <string>
 
 #include "entry/call.h"
-#include "support/route.h"
 #include "link/acknowledge.h"
 #include "link/exchange.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
+#include "support/route.h"
 #include "tests/common/card_store.h"
 #include "tests/common/seam_setters.h"
 #include "tools/host/host_sim.h"

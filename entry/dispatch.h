@@ -8,8 +8,8 @@
 #include <iterator>
 #include <string_view>
 
-#include "support/log_lines.h"
 #include "support/korean_texts.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 
 namespace zpos {

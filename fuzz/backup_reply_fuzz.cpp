@@ -8,8 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "entry/call.h"
 #include "backup/backup_route.h"
+#include "entry/call.h"
 #include "fuzz/fuzz_app_dir.h"
 #include "platform/platform.h"
 #include "support/records.h"

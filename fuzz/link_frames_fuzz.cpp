@@ -13,11 +13,11 @@
 
 #include "entry/call.h"
 #include "fuzz/fuzz_app_dir.h"
-#include "platform/seams.h"
 #include "link/acknowledge.h"
 #include "link/connection.h"
 #include "link/exchange.h"
 #include "link/link_timing.h"
+#include "platform/seams.h"
 #include "support/records.h"
 
 namespace {

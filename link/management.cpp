@@ -11,12 +11,12 @@
 #include "platform/socket.h"
 #include "request/framing.h"
 #include "request/request_message.h"
-#include "support/wire.h"
 #include "support/fields.h"
 #include "support/log.h"
 #include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
+#include "support/wire.h"
 
 namespace zpos {
 

@@ -20,8 +20,8 @@
 #include <string_view>
 
 #include "platform/names.h"
-#include "platform/seams.h"
 #include "platform/posix/small_file.h"
+#include "platform/seams.h"
 
 namespace zpos::platform {
 

@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "backup/backup_route.h"
-#include "support/route.h"
 #include "entry/call.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
+#include "support/route.h"
 
 namespace zpos::test {
 

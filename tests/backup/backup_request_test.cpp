@@ -10,10 +10,10 @@
 #include <string>
 
 #include "backup/backup_request.h"
-#include "platform/seams.h"
-#include "support/route.h"
 #include "backup/backup_route.h"
 #include "entry/call.h"
+#include "platform/seams.h"
+#include "support/route.h"
 #include "tests/backup/backup_fixture.h"
 
 namespace zpos::test {

@@ -9,11 +9,11 @@
 #include <string>
 
 #include "backup/backup_route.h"
-#include "support/route.h"
 #include "backup/handover.h"
+#include "entry/call.h"
 #include "platform/seams.h"
 #include "reply/parser.h"
-#include "entry/call.h"
+#include "support/route.h"
 #include "tests/backup/backup_fixture.h"
 #include "tests/common/print.h"
 

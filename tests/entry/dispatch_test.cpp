@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "entry/call.h"
-#include "support/route.h"
 #include "platform/seams.h"
-#include "support/results.h"
 #include "support/korean_texts.h"
+#include "support/results.h"
+#include "support/route.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
 #include "zposapp.h"

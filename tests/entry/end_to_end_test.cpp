@@ -12,9 +12,9 @@
 
 #include "entry/call.h"
 #include "link/connection.h"
-#include "support/route.h"
 #include "link/link_timing.h"
 #include "platform/socket.h"
+#include "support/route.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
 #include "tools/host/host_sim.h"

@@ -7,14 +7,14 @@
 #include <string>
 
 #include "entry/call.h"
-#include "zposapp.h"
-#include "support/route.h"
 #include "link/acknowledge.h"
 #include "link/connection.h"
 #include "link/management.h"
 #include "platform/socket.h"
+#include "support/route.h"
 #include "tests/common/print.h"
 #include "tests/link/link_fixture.h"
+#include "zposapp.h"
 
 namespace zpos::test {
 namespace {

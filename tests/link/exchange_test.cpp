@@ -18,14 +18,14 @@
 #include <vector>
 
 #include "entry/call.h"
-#include "link/connection.h"
 #include "link/acknowledge.h"
+#include "link/connection.h"
 #include "link/exchange.h"
 #include "platform/socket.h"
 #include "support/korean_texts.h"
 #include "support/log_lines.h"
-#include "tests/common/sockets.h"
 #include "tests/common/print.h"
+#include "tests/common/sockets.h"
 #include "tests/link/link_fixture.h"
 
 namespace zpos::test {

@@ -9,8 +9,8 @@
 #include "link/exchange.h"
 #include "link/management.h"
 #include "support/records.h"
-#include "tests/link/link_fixture.h"
 #include "tests/common/keystrokes.h"
+#include "tests/link/link_fixture.h"
 
 namespace zpos {
 namespace {

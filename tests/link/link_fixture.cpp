@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "entry/call.h"
-#include "platform/seams.h"
-#include "support/route.h"
 #include "link/connection.h"
 #include "link/exchange.h"
 #include "link/link_timing.h"
+#include "platform/seams.h"
+#include "support/route.h"
 
 namespace zpos::test {
 

@@ -1,9 +1,7 @@
 // The reply parser by kind family, approved and declined: replies built from
 // readable field lists, the response record compared field by field and every
 // other byte checked untouched. Also the backup hand-over and the bounds.
-#include "platform/seams.h"
 #include "reply/parser.h"
-#include "support/route.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +10,15 @@
 #include <vector>
 
 #include "entry/call.h"
+#include "platform/seams.h"
 #include "support/fields.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
+#include "support/route.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/keystrokes.h"
 #include "tests/common/print.h"
 #include "tests/reply/reply_builder.h"
-#include "tests/common/keystrokes.h"
 
 namespace zpos {
 namespace {

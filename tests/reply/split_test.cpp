@@ -1,11 +1,12 @@
 // The field split: header skipping, separators, capacities, the length of
 // field 46, and the bounds of the work copy and of field 46's slot.
 #include "reply/split.h"
-#include "support/wire.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "support/wire.h"
 
 namespace zpos {
 namespace {

@@ -9,11 +9,11 @@
 #include <cstring>
 
 #include "entry/call.h"
-#include "support/route.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
 #include "platform/socket.h"
 #include "support/log.h"
+#include "support/route.h"
 #include "support/settings.h"
 
 namespace {
