@@ -85,9 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char response[zpos::resp::kSize];
     std::memset(response, '.', sizeof response);
     const char framed[] = "\x02request\x03";
-    int r = zpos::host_exchange(zpos::g_call, response, framed, "", 0, sizeof framed - 1, kind);
-    if (r == -6) __builtin_trap();  // the loopback peer must always be reachable
-    if (r == 1 && then_acknowledge) zpos::auto_acknowledge(zpos::g_call);
+    zpos::ExchangeResult r = zpos::host_exchange(zpos::g_call, response, framed, "", 0, sizeof framed - 1, kind);
+    if (r == zpos::ExchangeResult::no_connection) __builtin_trap();  // the loopback peer must always be reachable
+    if (r == zpos::ExchangeResult::replied && then_acknowledge)
+        static_cast<void>(zpos::auto_acknowledge(zpos::g_call));  // any way the EOT wait ends will do
     zpos::close_link();
     host.join();
     return 0;

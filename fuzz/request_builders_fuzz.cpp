@@ -49,17 +49,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static std::array<char, zpos::kRequestMessageSize + 1> message;
     message.fill('\0');
     std::span<char, zpos::kRequestMessageSize> out(message.data(), zpos::kRequestMessageSize);
-    int n = zpos::build_request_message(zpos::g_call, request.get(), out, kind);
+    int n = 0;
+    zpos::RequestBuild built = zpos::build_request_message(zpos::g_call, request.get(), out, kind, n);
     if (n < 0 || n > zpos::kRequestMessageSize) __builtin_trap();
-    if (n > 0) {
+    if (built == zpos::RequestBuild::built) {
         if (message[0] != zpos::wire::kSTX || message[static_cast<std::size_t>(n - 1)] != zpos::wire::kETX) __builtin_trap();
         if (zpos::frame_message(message.data(), n) != n + 1) __builtin_trap();
     }
 
     if (kind == zpos::kind::kCardApproval || kind == zpos::kind::kCardCancel) {
         message.fill('\0');
-        int b = zpos::build_backup_request(zpos::g_call, request.get(), out, kind);
-        if (b > zpos::kRequestMessageSize) __builtin_trap();
+        int b = 0;
+        zpos::BackupRequestBuild backup = zpos::build_backup_request(zpos::g_call, request.get(), out, kind, b);
+        if (b < 0 || b > zpos::kRequestMessageSize) __builtin_trap();
+        if (backup != zpos::BackupRequestBuild::built && b != 0) __builtin_trap();  // nothing to send, no length
     }
     return 0;
 }
