@@ -35,8 +35,11 @@ constexpr std::size_t kRequestCodeOffset = 6;
 // Fields 15 to 25 are empty: "N" is followed by twelve FS bytes.
 constexpr int kTrailingSeparators = 12;
 
+// The backup route takes card approvals and cancellations only.
+bool cancellation(int kind) { return kind_of(kind).cancel; }
+
 const char* request_code(int kind, bool sign_wanted) {
-    if (kind == kind::kCardApproval) return sign_wanted ? "1104" : "1100";
+    if (!cancellation(kind)) return sign_wanted ? "1104" : "1100";
     return sign_wanted ? "1114" : "1102";
 }
 
@@ -116,7 +119,7 @@ void put_amounts_and_dates(Writer& w, const char* request, int amount, int kind)
     w.put(wire::kFS);
     w.put_format(8, "%08d", field_value(request, req::amt_extra2));
     w.put(wire::kFS);
-    if (kind == kind::kCardApproval) {
+    if (!cancellation(kind)) {
         put_today(w);
         w.put(wire::kFS);
         return;
@@ -135,7 +138,7 @@ bool put_signature(CallState& call, Writer& w, const char* request, int kind, bo
     int sign_len = 0;
     static SignatureBuffer sign;  // 2 KB; the entry points are not re-entrant
     if (sign_wanted) {
-        int r = capture_signature(call, request, kind, sign, kind != kind::kCardApproval);
+        int r = capture_signature(call, request, kind, sign, cancellation(kind));
         if (r == kSignRefused) return false;
         if (r > 0) sign_len = r;
     }
@@ -185,7 +188,7 @@ BackupRequestBuild build_backup_request(CallState& call, const char* request,
     w.put(wire::kETX);
     if (w.overflowed()) return BackupRequestBuild::failed;
 
-    if (kind == kind::kCardApproval && call.sign_flag != 1)
+    if (!cancellation(kind) && call.sign_flag != 1)
         std::memcpy(out.data() + kRequestCodeOffset, "1100", 4);
     length = static_cast<int>(w.size());
     return BackupRequestBuild::built;
