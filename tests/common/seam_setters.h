@@ -13,24 +13,40 @@
 
 namespace zpos::test {
 
-// The POS executable, as the library sees it, at `path`.
-class ExecutableAt {
+// A path one seam gives the library while its holder lives.
+template <class Holder>
+class HeldPath {
 public:
-    explicit ExecutableAt(std::string path) {
-        where() = std::move(path);
-        platform::seams().executable_path = [](char* out, std::size_t size) {
-            std::snprintf(out, size, "%s", where().c_str());
-        };
-    }
-    ~ExecutableAt() { platform::seams().executable_path = nullptr; }
-    ExecutableAt(const ExecutableAt&) = delete;
-    ExecutableAt& operator=(const ExecutableAt&) = delete;
+    HeldPath(const HeldPath&) = delete;
+    HeldPath& operator=(const HeldPath&) = delete;
+
+protected:
+    explicit HeldPath(std::string path) { where() = std::move(path); }
+    static const char* path() { return where().c_str(); }
 
 private:
     static std::string& where() {
-        static std::string path;
-        return path;
+        static std::string held;
+        return held;
     }
+};
+
+// The POS executable, as the library sees it, at `path`.
+class ExecutableAt : HeldPath<ExecutableAt> {
+public:
+    explicit ExecutableAt(std::string exe) : HeldPath(std::move(exe)) {
+        platform::seams().executable_path = [](char* out, std::size_t size) { std::snprintf(out, size, "%s", path()); };
+    }
+    ~ExecutableAt() { platform::seams().executable_path = nullptr; }
+};
+
+// The per-user registry store (the card security store) at `path`.
+class StoreAt : HeldPath<StoreAt> {
+public:
+    explicit StoreAt(std::string store) : HeldPath(std::move(store)) {
+        platform::seams().registry_file = [] { return path(); };
+    }
+    ~StoreAt() { platform::seams().registry_file = nullptr; }
 };
 
 // Link waits short enough that time-out paths run in a fraction of a second.
@@ -46,24 +62,6 @@ public:
     }
     ShortLinkWaits(const ShortLinkWaits&) = delete;
     ShortLinkWaits& operator=(const ShortLinkWaits&) = delete;
-};
-
-// The per-user registry store (the card security store) at `path`.
-class StoreAt {
-public:
-    explicit StoreAt(std::string path) {
-        where() = std::move(path);
-        platform::seams().registry_file = [] { return where().c_str(); };
-    }
-    ~StoreAt() { platform::seams().registry_file = nullptr; }
-    StoreAt(const StoreAt&) = delete;
-    StoreAt& operator=(const StoreAt&) = delete;
-
-private:
-    static std::string& where() {
-        static std::string path;
-        return path;
-    }
 };
 
 }  // namespace zpos::test
