@@ -28,9 +28,10 @@ int build_request_frame(unsigned char* out, std::size_t capacity, const char* fr
                         const char* block, int block_len);
 
 // A time-out after the last NAK writes resp_code "Time". Every result but
-// `replied` leaves the link socket closed; kinds 2 and 4 run the failure count
-// step on `failed`, `short_frame` and `not_readable`. The connection step may
-// rewrite the call's host address and port (the secondary address).
+// `replied` leaves the link socket closed; the kinds that count failures run
+// the failure count step on `failed`, `short_frame` and `not_readable`. The
+// connection step may rewrite the call's host address and port (the
+// secondary address).
 ExchangeResult host_exchange(CallState& call, char* response, const char* framed, const char* block, int block_len,
                              int framed_len, int kind);
 

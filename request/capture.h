@@ -67,7 +67,7 @@ struct SignatureStep {
 };
 SignatureStep signature_step(CallState& call, const char* request, int kind, SignatureBuffer& buf);
 
-// The PIN step (kinds 11, 12, 62, 63 with COM_PORT/PIN "YES"): copies the 16
+// The PIN step (the kinds whose row has one, with COM_PORT/PIN "YES"): copies the 16
 // bytes the pad leaves at offset 52 into `block` and returns true. False when
 // the step does not apply or the pad library cannot be used: field 9 is empty.
 bool pin_step(const CallState& call, const char* request, int kind, std::span<char, kPinBlockSize> block);
