@@ -1,10 +1,11 @@
 // The backup-route library, "BACKUPDLL" in the application directory: its two
-// functions and one use of it at a time. Loaded for each single use and
-// released right after the call; no handle survives from one use to the next.
+// functions, each loaded for one use through an ExternalLibrary and released
+// right after the call, so no handle survives from one use to the next.
 #pragma once
 
 #include "platform/platform.h"
 #include "support/external_library.h"
+#include "support/log_lines.h"
 
 namespace zpos {
 
@@ -15,37 +16,12 @@ using CryptCardFunction = int(ZPOS_EXTERNAL_CALL*)(int mode, const char* in, cha
 using DataProcessFunction = char(ZPOS_EXTERNAL_CALL*)(const char* addr, int port, const char* request,
                                                       char* reply);
 
-inline constexpr char kCryptCardFunction[] = "cryptCard";
-inline constexpr char kDataProcessFunction[] = "DataProcess_NVR";
+inline constexpr ExternalFunction kCryptCard{"BACKUPDLL", "cryptCard", log_lines::kBackupLoadFail,
+                                             log_lines::kBackupCryptMissing};
+inline constexpr ExternalFunction kDataProcess{"BACKUPDLL", "DataProcess_NVR", log_lines::kBackupLoadFail,
+                                               log_lines::kBackupDataMissing};
 inline constexpr int kCryptCardMode = 1;
 inline constexpr int kCryptBufferSize = 40;
 inline constexpr int kBackupReplySize = 1024;
-
-// Log lines of the library's use (the doubled blanks are part of them).
-inline constexpr char kLogBackupLoadFail[] = "BACK UP DLL load Fail";
-inline constexpr char kLogCryptCardMissing[] = "BACK UP DLL  get  cryptCard Fail";
-inline constexpr char kLogDataProcessMissing[] = "BACK UP DLL get  DataProcess Fail";
-
-// One use of the backup library: open() loads it and resolves one function;
-// the library is released by release() or at scope end.
-class BackupSession {
-public:
-    BackupSession() = default;
-    BackupSession(const BackupSession&) = delete;
-    BackupSession& operator=(const BackupSession&) = delete;
-
-    // Loads "<app_dir>/BACKUPDLL<suffix>" and resolves `function` (one of the
-    // names above). False after writing the load or export log line; the
-    // library is then already released.
-    bool open(const char* function);
-    // The resolved function, of the type that goes with its name.
-    CryptCardFunction crypt_card() const { return reinterpret_cast<CryptCardFunction>(fn_); }
-    DataProcessFunction data_process() const { return reinterpret_cast<DataProcessFunction>(fn_); }
-    void release();
-
-private:
-    ExternalLibrary lib_;
-    void* fn_ = nullptr;
-};
 
 }  // namespace zpos

@@ -10,20 +10,21 @@
 #include "backup/backup_library.h"
 #include "backup/backup_route.h"
 #include "backup/base64.h"
-#include "entry/module_state.h"
 #include "platform/platform.h"
+#include "platform/seams.h"
 #include "request/capture.h"
 #include "support/fields.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
+#include "support/route.h"
 #include "support/settings.h"
 
 namespace zpos {
 
 namespace {
 
-constexpr std::size_t kLogLine = 128;
 constexpr int kBackupAmountLimit = 100000000;
 constexpr char kBackupTerminalPrefix[] = "120";
 constexpr char kNoEncryptYear[] = "99";
@@ -34,14 +35,11 @@ constexpr std::size_t kRequestCodeOffset = 6;
 // Fields 15 to 25 are empty: "N" is followed by twelve FS bytes.
 constexpr int kTrailingSeparators = 12;
 
-bool sign_setting_on() {
-    char value[settings::kSignSettingSize] = {};
-    settings_read(settings::kComPort, settings::kSignSetting, value, settings::kSignSettingSize);
-    return std::strncmp(value, "YES", 3) == 0;
-}
+// The backup route takes card approvals and cancellations only.
+bool cancellation(int kind) { return kind_of(kind).cancel; }
 
 const char* request_code(int kind, bool sign_wanted) {
-    if (kind == kind::kCardApproval) return sign_wanted ? "1104" : "1100";
+    if (!cancellation(kind)) return sign_wanted ? "1104" : "1100";
     return sign_wanted ? "1114" : "1102";
 }
 
@@ -61,119 +59,139 @@ bool expiry_year_99(const char* track) {
 }
 
 // Steps 4 to 6: the track 2 enciphered by cryptCard into `out` (40 bytes).
-int encrypt_track(const char* request, char (&out)[kCryptBufferSize]) {
-    BackupSession lib;
-    if (!lib.open(kCryptCardFunction)) {
-        backup_reset_to_primary();
-        return kBackupRequestFailed;
+BackupRequestBuild encrypt_track(const CallState& call, const char* request, char (&out)[kCryptBufferSize]) {
+    ExternalLibrary lib;
+    auto crypt_card = lib.open<CryptCardFunction>(call, kCryptCard);
+    if (!crypt_card) {
+        reset_to_primary(call);
+        return BackupRequestBuild::failed;
     }
     char in[kCryptBufferSize] = {};
     std::snprintf(in, sizeof in, "%.37s", request + req::track2.offset);
     std::memset(out, 0, sizeof out);
     if (expiry_year_99(in)) {
-        WriteLogText("Encrypt Module is not BACKUPing");
+        WriteLogText(log_lines::kBackupNoEncrypt);
         lib.release();
-        backup_reset_to_primary();
-        return kBackupRequestNoEncrypt;
+        reset_to_primary(call);
+        return BackupRequestBuild::no_encrypt;
     }
-    int r = lib.crypt_card()(kCryptCardMode, in, out);
+    int r = crypt_card(kCryptCardMode, in, out);
     lib.release();
     if (r != 0) {
-        WriteLogText("BACK UP DLL track2 data encrypt fail");
-        backup_reset_to_primary();
-        return kBackupRequestFailed;
+        WriteLogText(log_lines::kBackupEncryptFail);
+        reset_to_primary(call);
+        return BackupRequestBuild::failed;
     }
-    return 0;
+    return BackupRequestBuild::built;
+}
+
+// Fields 3 to 6: a terminal enrolled for the backup route ("120..."), the
+// entry mode and the enciphered track.
+BackupRequestBuild put_card(const CallState& call, Writer& w, const char* request) {
+    char tid[12] = {};
+    std::snprintf(tid, sizeof tid, "%-10.10s", request + req::term_id.offset);
+    if (std::strncmp(tid, kBackupTerminalPrefix, 3) != 0) {
+        WriteLogFormat(log_lines::kBackupTerminalBuffer, log_lines::kBackupTerminal, tid);
+        reset_to_primary(call);
+        return BackupRequestBuild::terminal;
+    }
+    w.put_fixed(tid, 10);
+    w.put(wire::kFS);
+    w.put(request[req::entry_mode.offset] == req::kKeyedEntry ? "10" : "20");
+    w.put(wire::kFS);
+
+    char track[kCryptBufferSize];
+    BackupRequestBuild crypt = encrypt_track(call, request, track);
+    if (crypt != BackupRequestBuild::built) return crypt;
+    // The output need not end in a NUL: the precision bounds the read.
+    w.put_format(40, "%-40.40s", track);
+    w.put(wire::kFS);
+    w.put(wire::kFS);
+    return BackupRequestBuild::built;
+}
+
+// Fields 8 to 12: the three amounts, then today's date for an approval or
+// the cancelled approval's date and number.
+void put_amounts_and_dates(Writer& w, const char* request, int amount, int kind) {
+    w.put_format(8, "%08d", amount);
+    w.put(wire::kFS);
+    w.put_format(8, "%08d", field_value(request, req::amt_extra1));
+    w.put(wire::kFS);
+    w.put_format(8, "%08d", field_value(request, req::amt_extra2));
+    w.put(wire::kFS);
+    if (!cancellation(kind)) {
+        put_today(w);
+        w.put(wire::kFS);
+        return;
+    }
+    w.put_fixed(field_text(request, req::org_auth_date), 6);
+    w.put(wire::kFS);
+    char auth[16] = {};
+    std::snprintf(auth, sizeof auth, "%.8s    ", request + req::org_auth_no.offset);
+    w.put_fixed(auth, 12);
+    w.put(wire::kFS);
+}
+
+// Fields 13 and 14: the signature as Base64 text, when one was captured.
+// False when the pad refused it.
+bool put_signature(CallState& call, Writer& w, const char* request, int kind, bool sign_wanted) {
+    int sign_len = 0;
+    static SignatureBuffer sign;  // 2 KB; the entry points are not re-entrant
+    if (sign_wanted) {
+        int r = capture_signature(call, request, kind, sign, cancellation(kind));
+        if (r == kSignRefused) return false;
+        if (r > 0) sign_len = r;
+    }
+    if (call.sign_flag != 1) return true;
+    static std::array<char, kSignatureCopySize> data;
+    static std::array<char, kBase64TextSize> text;
+    data.fill(0);
+    text.fill(0);
+    std::memcpy(data.data(), sign.data(), static_cast<std::size_t>(sign_len));
+    int n = base64_encode(std::span<const char>(data.data(), static_cast<std::size_t>(sign_len)), text);
+    w.put(kSignatureTag);
+    w.put(wire::kFS);
+    w.put(std::string_view(text.data(), static_cast<std::size_t>(n)));
+    w.put(wire::kFS);
+    return true;
 }
 
 }  // namespace
 
-int build_backup_request(const char* request, std::span<char, kRequestMessageSize> out, int kind) {
+BackupRequestBuild build_backup_request(CallState& call, const char* request,
+                                        std::span<char, kRequestMessageSize> out, int kind, int& length) {
     // The caller puts the check byte after ETX, so the message stops one short.
     Writer w(std::span<char>(out.data(), out.size() - 1));
-    w.put(kSTX);
+    w.put(wire::kSTX);
     w.put("ZLTA");
-    w.put(kFS);
-    g_backup_port = 0;
+    w.put(wire::kFS);
+    platform::seams().backup_port = 0;
 
     int amount = field_value(request, req::tran_amt);
-    bool sign_wanted = sign_setting_on() && amount > kSignThreshold;
+    bool sign_wanted = setting_begins(call, settings::kSignSetting, "YES") && amount > kSignThreshold;
     w.put(request_code(kind, sign_wanted));
-    w.put(kFS);
-
-    char tid[12] = {};
-    std::snprintf(tid, sizeof tid, "%-10.10s", request + req::term_id.offset);
-    if (std::strncmp(tid, kBackupTerminalPrefix, 3) != 0) {
-        WriteLogFormat(kLogLine, "Don't BACKUP TID[%.10s]", tid);
-        backup_reset_to_primary();
-        return kBackupRequestTerminal;
-    }
-    w.put_fixed(tid, 10);
-    w.put(kFS);
-    w.put(request[req::entry_mode.offset] == req::kKeyedEntry ? "10" : "20");
-    w.put(kFS);
-
-    char track[kCryptBufferSize];
-    int crypt = encrypt_track(request, track);
-    if (crypt != 0) return crypt;
-    // The output need not end in a NUL: the precision bounds the read.
-    w.put_format(40, "%-40.40s", track);
-    w.put(kFS);
-    w.put(kFS);
+    w.put(wire::kFS);
+    BackupRequestBuild card = put_card(call, w, request);
+    if (card != BackupRequestBuild::built) return card;
 
     w.put_fixed(field_text(request, req::install_months), 2);
-    w.put(kFS);
+    w.put(wire::kFS);
     if (amount >= kBackupAmountLimit) {
-        WriteLogFormat(kLogLine, "Amount is 100000000 over [%d]", amount);
-        return kBackupRequestFailed;
+        WriteLogFormat(log_lines::kBackupAmountBuffer, log_lines::kBackupAmount, amount);
+        return BackupRequestBuild::failed;
     }
-    w.put_format(8, "%08d", amount);
-    w.put(kFS);
-    w.put_format(8, "%08d", field_value(request, req::amt_extra1));
-    w.put(kFS);
-    w.put_format(8, "%08d", field_value(request, req::amt_extra2));
-    w.put(kFS);
-
-    if (kind == kind::kCardApproval) {
-        put_today(w);
-        w.put(kFS);
-    } else {
-        w.put_fixed(field_text(request, req::org_auth_date), 6);
-        w.put(kFS);
-        char auth[16] = {};
-        std::snprintf(auth, sizeof auth, "%.8s    ", request + req::org_auth_no.offset);
-        w.put_fixed(auth, 12);
-        w.put(kFS);
-    }
-
-    int sign_len = 0;
-    static SignatureBuffer sign;  // 2 KB; the entry points are not re-entrant
-    if (sign_wanted) {
-        int r = capture_signature(request, kind, sign, kind != kind::kCardApproval);
-        if (r == kSignRefused) return kBackupRequestPadRefused;
-        if (r > 0) sign_len = r;
-    }
-    if (g_module.sign_flag == 1) {
-        static std::array<char, kSignatureCopySize> data;
-        static std::array<char, kBase64TextSize> text;
-        data.fill(0);
-        text.fill(0);
-        std::memcpy(data.data(), sign.data(), static_cast<std::size_t>(sign_len));
-        int n = base64_encode(std::span<const char>(data.data(), static_cast<std::size_t>(sign_len)), text);
-        w.put(kSignatureTag);
-        w.put(kFS);
-        w.put(std::string_view(text.data(), static_cast<std::size_t>(n)));
-        w.put(kFS);
-    }
+    put_amounts_and_dates(w, request, amount, kind);
+    if (!put_signature(call, w, request, kind, sign_wanted)) return BackupRequestBuild::pad_refused;
 
     w.put('N');
-    for (int i = 0; i < kTrailingSeparators; ++i) w.put(kFS);
-    w.put(kETX);
-    if (w.overflowed()) return kBackupRequestFailed;
+    for (int i = 0; i < kTrailingSeparators; ++i) w.put(wire::kFS);
+    w.put(wire::kETX);
+    if (w.overflowed()) return BackupRequestBuild::failed;
 
-    if (kind == kind::kCardApproval && g_module.sign_flag != 1)
+    if (!cancellation(kind) && call.sign_flag != 1)
         std::memcpy(out.data() + kRequestCodeOffset, "1100", 4);
-    return static_cast<int>(w.size());
+    length = static_cast<int>(w.size());
+    return BackupRequestBuild::built;
 }
 
 }  // namespace zpos

@@ -6,19 +6,16 @@
 #include <span>
 
 #include "request/request_message.h"
+#include "support/results.h"
 
 namespace zpos {
 
-// Results of build_backup_request besides a message length.
-inline constexpr int kBackupRequestPadRefused = 0;    // the pad refused the signature
-inline constexpr int kBackupRequestFailed = -1;       // backup library failure or amount limit
-inline constexpr int kBackupRequestTerminal = -2;     // this terminal may not use the backup route
-inline constexpr int kBackupRequestNoEncrypt = -3;    // card with expiry year "99"
-
 // Builds the backup request for kind 2 (approval) or 4 (cancellation) into
-// `out` from its first byte and returns its length, STX through ETX; the caller
-// appends the check byte. Every failure except the amount limit and a pad
-// refusal puts the route back to the primary host.
-int build_backup_request(const char* request, std::span<char, kRequestMessageSize> out, int kind);
+// `out` from its first byte and puts its length, STX through ETX, into
+// `length`; the caller appends the check byte. Every failure except the
+// amount limit and a pad refusal puts the route back to the primary host.
+// The backup server's port goes back to its default first.
+BackupRequestBuild build_backup_request(CallState& call, const char* request,
+                                        std::span<char, kRequestMessageSize> out, int kind, int& length);
 
 }  // namespace zpos

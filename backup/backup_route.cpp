@@ -8,21 +8,19 @@
 #include <string_view>
 
 #include "backup/backup_library.h"
-#include "entry/module_state.h"
+#include "platform/seams.h"
 #include "reply/company_codes.h"
 #include "support/fields.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/records.h"
-#include "support/settings.h"
+#include "support/route.h"
+#include "support/wire.h"
 
 namespace zpos {
 
-int g_backup_port = 0;
-
 namespace {
 
-constexpr char kFS = 0x1C;
-constexpr char kETX = 0x03;
 constexpr int kReplyFields = 17;
 // Characters kept of each reply field.
 constexpr std::array<std::size_t, kReplyFields> kFieldLimit = {15, 4,  4,  12, 15, 12, 13, 12, 12,
@@ -56,8 +54,8 @@ void split_reply(const char* reply, BackupReply& out) {
     std::size_t field = 0, len = 0;
     for (int i = 1; i < kBackupReplySize; ++i) {
         char c = reply[i];
-        if (c == kETX) break;
-        if (c == kFS) {
+        if (c == wire::kETX) break;
+        if (c == wire::kFS) {
             ++field;
             len = 0;
             continue;
@@ -102,31 +100,27 @@ void fill(char* response, const BackupReply& r, bool approved) {
 
 }  // namespace
 
-void backup_reset_to_primary() {
-    g_module.route_mode = kRoutePrimary;
-    reset_to_primary();
-}
-
-int send_backup_route(char* response, const char* framed, [[maybe_unused]] int length,
-                      [[maybe_unused]] int kind) {
+BackupRouteResult send_backup_route(const CallState& call, char* response, const char* framed, [[maybe_unused]] int length,
+                                    [[maybe_unused]] int kind) {
     static char reply[kBackupReplySize];
     std::memset(reply, 0, sizeof reply);
     {
-        BackupSession lib;
-        if (!lib.open(kDataProcessFunction)) {
-            backup_reset_to_primary();
-            return kBackupRouteUnusable;
+        ExternalLibrary lib;
+        auto data_process = lib.open<DataProcessFunction>(call, kDataProcess);
+        if (!data_process) {
+            reset_to_primary(call);
+            return BackupRouteResult::unusable;
         }
-        int port = g_backup_port != 0 ? g_backup_port : ZPOS_BACKUP_PORT;
-        char ok = lib.data_process()(ZPOS_BACKUP_HOST, port, framed, reply);
+        int port = platform::seams().backup_port != 0 ? platform::seams().backup_port : ZPOS_BACKUP_PORT;
+        char ok = data_process(ZPOS_BACKUP_HOST, port, framed, reply);
         lib.release();
         if (ok == 0) {
-            WriteLogText("Call ret false");
-            backup_reset_to_primary();
-            return kBackupRouteUnusable;
+            WriteLogText(log_lines::kBackupCallFailed);
+            reset_to_primary(call);
+            return BackupRouteResult::unusable;
         }
     }
-    WriteLogText("BACK UP DLL Return OK");
+    WriteLogText(log_lines::kBackupAnswered);
     static BackupReply r;
     r = BackupReply{};
     split_reply(reply, r);
@@ -134,16 +128,16 @@ int send_backup_route(char* response, const char* framed, [[maybe_unused]] int l
     std::string_view code = r[kCode];
     if (code == "0000") {
         fill(response, r, true);
-        return kBackupRouteAnswered;
+        return BackupRouteResult::answered;
     }
     if (code == "3600" || code == "2000") {
-        WriteLogText("org auth is not exist to BACKUP server ");
-        if (g_module.route_mode == kRoutePrimary) fill(response, r, false);
-        if (code == "2000") backup_reset_to_primary();
-        return kBackupRouteUnknown;
+        WriteLogText(log_lines::kBackupUnknown);
+        if (route_mode() == RouteMode::primary) fill(response, r, false);
+        if (code == "2000") reset_to_primary(call);
+        return BackupRouteResult::unknown;
     }
     fill(response, r, false);
-    return kBackupRouteAnswered;
+    return BackupRouteResult::answered;
 }
 
 }  // namespace zpos

@@ -1,25 +1,17 @@
 // The backup route: a framed backup request goes to the backup server through
 // DataProcess_NVR of the backup library, and its answer fills the response
-// record. Also the one way back to the primary host that this subsystem uses.
+// record.
 #pragma once
+
+#include "support/call_state.h"
+#include "support/results.h"
 
 namespace zpos {
 
-// Port for the backup server; 0 (which the request builder sets) means the
-// default ZPOS_BACKUP_PORT.
-extern int g_backup_port;
-
-// Results of send_backup_route.
-inline constexpr int kBackupRouteAnswered = 1;     // approval or refusal fill written
-inline constexpr int kBackupRouteUnknown = -2;     // "3600"/"2000": use the primary host
-inline constexpr int kBackupRouteUnusable = -8;    // library not loadable, export missing, call false
-
 // Sends `framed` (STX .. ETX plus check byte) and fills `response` (450 bytes)
-// from the answer. `length` and `kind` are not used: the library gets the
-// request without a length.
-int send_backup_route(char* response, const char* framed, int length, int kind);
-
-// Route mode 1, VANID "1" and EOT_CNT "0".
-void backup_reset_to_primary();
+// from the answer: the approval or refusal fill (`answered`); for "3600" and
+// "2000" (`unknown`) the refusal fill on the primary route only. `length` and
+// `kind` are not used: the library gets the request without a length.
+BackupRouteResult send_backup_route(const CallState& call, char* response, const char* framed, int length, int kind);
 
 }  // namespace zpos

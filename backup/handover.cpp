@@ -5,28 +5,27 @@
 
 #include "backup/backup_request.h"
 #include "backup/backup_route.h"
-#include "entry/module_state.h"
-#include "reply/parser.h"
 #include "request/framing.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
 
 namespace zpos {
 
-int backup_handover(char* response) {
+BackupRouteResult backup_handover(CallState& call, char* response) {
     // One cancellation at a time: the entry points are not re-entrant.
     static std::array<char, kRequestMessageSize> message;
     message.fill(0);
-    int n = build_backup_request(g_module.saved_request, message, kind::kCardCancel);
-    if (n <= 0) {
-        WriteLogFormat(64, " pack_len[%d] rtn[%d] ", n, 0);
-        return kHandoverNotSent;
+    int n = 0;
+    BackupRequestBuild built = build_backup_request(call, call.saved_request, message, kind::kCardCancel, n);
+    if (built != BackupRequestBuild::built) {
+        // The builder's value is the length the line shows.
+        WriteLogFormat(log_lines::kBackupNotBuiltBuffer, log_lines::kBackupNotBuilt, static_cast<int>(built), 0);
+        return BackupRouteResult::not_sent;
     }
     int framed = frame_message(message.data(), n);
-    return send_backup_route(response, message.data(), framed, kind::kCardCancel);
+    return send_backup_route(call, response, message.data(), framed, kind::kCardCancel);
 }
-
-void install_backup_handover() { set_backup_handover(backup_handover); }
 
 }  // namespace zpos

@@ -14,14 +14,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "link/acknowledge.h"
 #include "link/exchange.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
+#include "support/route.h"
 #include "tests/common/card_store.h"
+#include "tests/common/seam_setters.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"
 
@@ -35,14 +38,14 @@ class TempAppDir {
 public:
     TempAppDir() {
         if (!mkdtemp(dir_)) return;
-        std::string exe = std::string(dir_) + "/pos.exe";
-        zpos::platform::set_executable_path_override(exe.c_str());
-        zpos::refresh_module_paths();
-        ok_ = zpos::test::fill_card_store(std::string(dir_) + "/registry.dat");
+        executable_ = std::make_unique<zpos::test::ExecutableAt>(std::string(dir_) + "/pos.exe");
+        zpos::prepare_call();
+        store_ = std::make_unique<zpos::test::StoreAt>(std::string(dir_) + "/registry.dat");
+        ok_ = zpos::test::fill_card_store();
     }
     ~TempAppDir() {
-        unsetenv("ZPOS_REGISTRY_FILE");
-        zpos::platform::set_executable_path_override(nullptr);
+        store_.reset();
+        executable_.reset();
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
     }
@@ -50,6 +53,8 @@ public:
 
 private:
     char dir_[32] = "/tmp/zpos-bench-XXXXXX";
+    std::unique_ptr<zpos::test::ExecutableAt> executable_;
+    std::unique_ptr<zpos::test::StoreAt> store_;
     bool ok_ = false;
 };
 
@@ -147,15 +152,16 @@ void BM_LinkExchangeAndAck(benchmark::State& state) {
         state.SkipWithError("no loopback port");
         return;
     }
-    std::snprintf(zpos::g_module.host_addr, sizeof zpos::g_module.host_addr, "127.0.0.1");
-    zpos::g_module.host_port = sim.port();
-    zpos::g_module.route_mode = zpos::kRoutePrimary;
+    std::snprintf(zpos::g_call.host_addr, sizeof zpos::g_call.host_addr, "127.0.0.1");
+    zpos::g_call.host_port = sim.port();
+    zpos::route_primary_for_call();
     std::string msg = request_message();
     char response[451] = {};
     for (auto _ : state) {
-        int r = zpos::host_exchange(response, msg.data(), "", 0, static_cast<int>(msg.size()), 2);
-        int a = zpos::acknowledge();
-        if (r != 1 || a != 1) {
+        zpos::ExchangeResult r =
+            zpos::host_exchange(zpos::g_call, response, msg.data(), "", 0, static_cast<int>(msg.size()), 2);
+        zpos::AckResult a = zpos::acknowledge(zpos::g_call);
+        if (r != zpos::ExchangeResult::replied || a != zpos::AckResult::closed) {
             state.SkipWithError("round trip failed");
             break;
         }

@@ -1,36 +1,27 @@
 // The four exported functions of the library, with the C names and calling
-// convention the POS links against. Nothing here but the hand-over.
+// convention the POS links against. Nothing here but the hand-over, and the
+// one place a result becomes an int.
 #include "zposapp.h"
 
-#include "entry/module_state.h"
-#include "entry/transaction_paths.h"
+#include "entry/zelta_ack.h"
 #include "entry/zelta_send.h"
-#include "support/settings.h"
 
 extern "C" {
 
 ZPOSAPP_API int ZPOSAPP_CALL Zelta_Send(const char* host, int port, const char* request, char* response) {
-    return zpos::zelta_send(host, port, request, response);
+    return static_cast<int>(zpos::zelta_send(host, port, request, response));
 }
 
 ZPOSAPP_API int ZPOSAPP_CALL Zelta_OKCashbag(const char* host, int port, const char* request,
                                              char* response) {
-    return zpos::zelta_okcashbag(host, port, request, response);
+    return static_cast<int>(zpos::zelta_okcashbag(host, port, request, response));
 }
 
-ZPOSAPP_API int ZPOSAPP_CALL Zelta_Ack(void) {
-    // Called first in a fresh process, it still needs the settings path.
-    if (zpos::g_module.settings_path[0] == '\0') zpos::refresh_module_paths();
-    zpos::log_mask_refresh();
-    return zpos::transaction_paths().ack();
-}
+ZPOSAPP_API int ZPOSAPP_CALL Zelta_Ack(void) { return static_cast<int>(zpos::zelta_ack()); }
 
 ZPOSAPP_API int ZPOSAPP_CALL Zelta_download(const char* server, int port, const char* request,
                                             char* answer) {
-    if (!server || !request || !answer) return -1;
-    if (zpos::g_module.app_dir[0] == '\0') zpos::refresh_module_paths();
-    zpos::log_mask_refresh();
-    return zpos::transaction_paths().download(server, port, request, answer);
+    return static_cast<int>(zpos::zelta_download(server, port, request, answer));
 }
 
 }  // extern "C"

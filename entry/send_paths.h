@@ -6,13 +6,15 @@
 
 #include <cstddef>
 
+#include "support/results.h"
+
 namespace zpos {
 
-// Results: the host exchange's (1, or negative), the backup route's, -9 (the
-// backup request could not be built) or -10 (the request builder refused).
-int SendChequeTran(char* request, char* response);
-int SendCardTran(char* request, char* response, int kind);
-int SendPointTran(char* request, char* response, int kind);
+// Results: the host exchange's, the backup route's, `backup_not_built` or
+// `not_built` (the request builder refused; nothing was sent).
+SendResult SendChequeTran(char* request, char* response);
+SendResult SendCardTran(char* request, char* response, int kind);
+SendResult SendPointTran(char* request, char* response, int kind);
 
 // The track image split at its first '=': the card number (at most 21
 // characters; longer ones are cut) and the remainder, every '=' dropped.

@@ -1,44 +1,71 @@
-// Zelta_Send and Zelta_OKCashbag: start of call, the response head, the
-// dispatch by message type and transaction kind, the echoes, the refusals and
-// the end of call that hands the response back with its zero bytes blanked.
+// Zelta_Send and Zelta_OKCashbag: the start of call, the response head, the
+// dispatch row the request matches run step by step (port, route, echo, the
+// row's extras, the path), the refusals, and the end of call that hands the
+// response back with its zero bytes blanked.
 #include "entry/zelta_send.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
-#include "entry/module_state.h"
-#include "entry/transaction_paths.h"
+#include "entry/call.h"
+#include "entry/dispatch.h"
+#include "entry/record_log.h"
+#include "entry/send_paths.h"
+#include "link/acknowledge.h"
 #include "platform/platform.h"
-#include "support/card_mask.h"
+#include "platform/seams.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
-#include "support/message_kinds.h"
+#include "support/log_lines.h"
 #include "support/records.h"
+#include "support/route.h"
 #include "support/settings.h"
 
 namespace zpos {
 
 namespace {
 
-constexpr int kRefused = -1;
-constexpr int kBuilderRefused = -10;
-constexpr int kNoConnection = -6;
 constexpr int kTestPort = 10901;
 constexpr char kTestTerminal[] = "1450019998";
 
-void log_invalid_call(const char* entry) { WriteLogFormat(100, "%s: missing request or response buffer", entry); }
+// One call of an entry point: the caller's port and response buffer, the
+// writer its records are logged with, and the local copies worked on.
+struct Transaction {
+    int port;
+    char* caller_response;
+    RecordLogger logger;
+    char request[req::kSize];
+    char response[resp::kSize];
+};
+
+// The paths the rows run: a test's stand-in from the seam table, the
+// library's own otherwise.
+SendResult run_path(Action action, Transaction& t, int kind) {
+    const platform::Seams& seams = platform::seams();
+    if (action == Action::cheque) return platform::seam_or(seams.cheque, SendChequeTran)(t.request, t.response);
+    if (action == Action::points) return platform::seam_or(seams.points, SendPointTran)(t.request, t.response, kind);
+    return platform::seam_or(seams.card, SendCardTran)(t.request, t.response, kind);
+}
+
+AutoAckResult auto_ack_of_call() { return auto_acknowledge(g_call); }
 
 // Start of call shared by both entry points: module paths, host address and
-// the zeroed local copies.
-void start_call(const char* host, char* request_copy, char* response_copy) {
-    refresh_module_paths();
-    log_mask_refresh();
-    std::memset(g_module.host_addr, 0, sizeof g_module.host_addr);
-    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%.15s", host ? host : "");
-    std::memset(request_copy, 0, req::kSize);
-    std::memset(response_copy, 0, resp::kSize);
+// the zeroed local copies. False, with the line that says so, when the
+// caller gave no request record or no response buffer.
+bool start_call(const char* entry, const char* host, const char* request, Transaction& t) {
+    if (!request || !t.caller_response) {
+        WriteLogFormat(log_lines::kInvalidCallBuffer, log_lines::kInvalidCall, entry);
+        return false;
+    }
+    prepare_call();
+    log_mask_refresh(g_call);
+    std::memset(g_call.host_addr, 0, sizeof g_call.host_addr);
+    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "%.15s", host ? host : "");
+    std::memset(t.request, 0, sizeof t.request);
+    std::memset(t.response, 0, sizeof t.response);
+    return true;
 }
 
 // Response head. False when request byte 28 names no response type; the
@@ -61,228 +88,121 @@ bool write_response_head(const char* request, char* response) {
     return true;
 }
 
-void echo(char* response, Field to, const char* request, Field from) {
-    put_text(response, to, field_text(request, from));
-}
+void echo(Transaction& t, Field to, Field from) { put_text(t.response, to, field_text(t.request, from)); }
 
-// Card echo; the amount is left to the caller for the balance check row.
-void write_card_echo(const char* request, char* response, bool with_amount) {
-    echo(response, resp::entry_mode, request, req::entry_mode);
-    echo(response, resp::card_data, request, req::card_data);
-    echo(response, resp::install_months, request, req::install_months);
-    echo(response, resp::amt_extra1, request, req::amt_extra1);
-    echo(response, resp::amt_extra2, request, req::amt_extra2);
-    if (with_amount) echo(response, resp::tran_amt, request, req::tran_amt);
-}
-
-void write_points_echo(const char* request, char* response) {
-    echo(response, resp::pt_media, request, req::pt_media);
-    echo(response, resp::pt_sub, request, req::pt_sub);
-    echo(response, resp::pt_card_data, request, req::pt_card_data);
-    echo(response, resp::pt_amt, request, req::pt_amt);
-}
-
-// Message kind of a points operation, 0 for an operation the host does not know.
-int points_kind(const char* request) {
-    std::string_view sub(request + req::pt_sub.offset, req::pt_sub.width);
-    if (sub == "01") return 60;
-    if (sub == "11") return 61;
-    if (sub == "02") return 62;
-    if (sub == "12") return 63;
-    if (sub == "03") return 64;
-    return 0;
-}
-
-// Refusal: "NOTX", optionally a text at `message`, the local response copied
-// unchanged (positions never written stay zero bytes).
-int refuse(char* response_copy, char* caller_response, const char* text = nullptr) {
-    put_exact(response_copy, resp::resp_code, kRespRefused);
-    if (text) put_text(response_copy, resp::message, text);
-    std::memcpy(caller_response, response_copy, resp::kSize);
-    return kRefused;
-}
-
-using RecordLogger = int (*)(const void*, std::int32_t);
-
-void mask_text_field(char* record, Field f) { mask_card_numbers(record + f.offset, f.width); }
-
-// Strict masking of a record about to be logged, by the layout its kind
-// gives: the card echo, and in a response the host's texts.
-void mask_record_strictly(char* record, bool response) {
-    std::string_view kind_code(record + req::tran_kind.offset, req::tran_kind.width);
-    if (kind_code == "20") {
-        if (response) mask_text_field(record, resp::chk_message);
+// The card echo (its amount left to the balance check where the row has one)
+// or the points echo.
+void write_echo(const DispatchRow& row, Transaction& t) {
+    if (row.echo == Echo::points) {
+        echo(t, resp::pt_media, req::pt_media);
+        echo(t, resp::pt_sub, req::pt_sub);
+        echo(t, resp::pt_card_data, req::pt_card_data);
+        echo(t, resp::pt_amt, req::pt_amt);
         return;
     }
-    if (kind_code == "40") {
-        Field card = response ? resp::pt_card_data : req::pt_card_data;
-        mask_card_field(record + card.offset, card.width);
-        if (!response) return;
-        for (Field f : {resp::pt_message, resp::pt_line1, resp::pt_line2}) mask_text_field(record, f);
-        return;
-    }
-    Field card = response ? resp::card_data : req::card_data;
-    mask_card_field(record + card.offset, card.width);
-    if (!response) return;
-    for (Field f : {resp::message, resp::info_line1, resp::info_line2, resp::info_line3}) mask_text_field(record, f);
+    if (row.echo != Echo::card) return;
+    echo(t, resp::entry_mode, req::entry_mode);
+    echo(t, resp::card_data, req::card_data);
+    echo(t, resp::install_months, req::install_months);
+    echo(t, resp::amt_extra1, req::amt_extra1);
+    echo(t, resp::amt_extra2, req::amt_extra2);
+    if (!row.balance_check) echo(t, resp::tran_amt, req::tran_amt);
 }
 
-// A request or response record through the given writer; under strict
-// masking a masked copy goes instead.
-void log_record(RecordLogger writer, const char* record, std::size_t size) {
-    if (!g_module.strict_log) {
-        writer(record, static_cast<std::int32_t>(size));
-        return;
-    }
-    char copy[resp::kSize];
-    std::memcpy(copy, record, size);
-    mask_record_strictly(copy, size == resp::kSize);
-    writer(copy, static_cast<std::int32_t>(size));
+// Refusal: "NOTX", a text at `message` where there is one, the local
+// response copied unchanged (positions never written stay zero bytes).
+SendResult refuse(Transaction& t, const char* text) {
+    put_exact(t.response, resp::resp_code, kRespRefused);
+    if (text) put_text(t.response, resp::message, text);
+    std::memcpy(t.caller_response, t.response, resp::kSize);
+    return SendResult::failed;
 }
 
 // The response as the POS receives it: every zero byte a blank.
-void hand_back(const char* response_copy, char* caller_response, RecordLogger log_writer) {
+void hand_back(Transaction& t, RecordLogger logger) {
     char out[1000] = {};
-    std::memcpy(out, response_copy, resp::kSize);
+    std::memcpy(out, t.response, resp::kSize);
     for (std::size_t i = 0; i < resp::kSize; ++i)
         if (out[i] == '\0') out[i] = ' ';
-    log_record(log_writer, out, resp::kSize);
-    std::memcpy(caller_response, out, resp::kSize);
+    log_record(logger, out, resp::kSize);
+    std::memcpy(t.caller_response, out, resp::kSize);
 }
 
-int end_call(int result, char* response_copy, char* caller_response, RecordLogger log_record) {
-    if (!field_equals(response_copy, resp::resp_code, kRespApproved)) {
-        if (result == kNoConnection) put_exact(response_copy, resp::resp_code, kRespNoConnection);
-        WriteLogFormat(100, "resp_code[%.4s]", response_copy + resp::resp_code.offset);
-        // An approval waits for Zelta_Ack; a decline is closed with the host here.
-        if (g_module.route_mode == kRoutePrimary && result >= 0) transaction_paths().auto_ack();
+// A balance inquiry, which the row's kind does not allow: refused, the
+// response blanked and logged.
+SendResult refuse_balance_inquiry(Transaction& t) {
+    put_exact(t.response, resp::resp_code, kRespRefused);
+    put_text(t.response, resp::message, texts::kTextNoBalanceInquiry);
+    hand_back(t, WriteLog);
+    return SendResult::failed;
+}
+
+SendResult end_call(SendResult result, Transaction& t) {
+    if (!field_equals(t.response, resp::resp_code, kRespApproved)) {
+        if (result == SendResult::no_connection) put_exact(t.response, resp::resp_code, kRespNoConnection);
+        WriteLogFormat(log_lines::kRespCodeBuffer, log_lines::kRespCode, t.response + resp::resp_code.offset);
+        // An approval waits for Zelta_Ack; a decline is closed with the host
+        // here, and the POS never sees how that went.
+        if (route_mode() == RouteMode::primary && static_cast<int>(result) >= 0)
+            static_cast<void>(platform::seam_or(platform::seams().auto_ack, auto_ack_of_call)());
     }
-    hand_back(response_copy, caller_response, log_record);
+    hand_back(t, t.logger);
     return result;
 }
 
+// Written as bytes, so the log shows its line breaks as [0a].
+static_assert(log_lines::kCashAuthBuffer == log_lines::kCashCancelBuffer);
 void log_cash(const char* format, int port) {
-    char line[100];
+    char line[log_lines::kCashAuthBuffer];
     int n = std::snprintf(line, sizeof line, format, static_cast<long>(port));
     WriteLog(line, n < static_cast<int>(sizeof line) ? n : static_cast<int>(sizeof line) - 1);
 }
 
-}  // namespace
-
-int zelta_send(const char* host, int port, const char* request, char* response) {
-    if (!request || !response) {
-        log_invalid_call("Zelta_Send");
-        return kRefused;
+SendResult run_row(const DispatchRow& row, Transaction& t) {
+    if (row.action == Action::refuse) return refuse(t, row.refusal_text);
+    g_call.host_port = t.port;
+    if (row.force_primary) route_primary_for_call();
+    write_echo(row, t);
+    if (row.cash_log) log_cash(row.cash_log, t.port);
+    if (row.balance_check) {
+        if (field_value(t.request, req::tran_amt) == 1) return refuse_balance_inquiry(t);
+        echo(t, resp::tran_amt, req::tran_amt);
     }
-    char req_copy[req::kSize];
-    char resp_copy[resp::kSize];
-    start_call(host, req_copy, resp_copy);
-    route_mode_refresh();
-    std::memset(g_module.saved_request, 0, sizeof g_module.saved_request);
-    log_record(WriteLogMasked, request, req::kSize);
-    std::memcpy(req_copy, request, req::kSize);
-    std::memcpy(g_module.saved_request, request, req::kSize);
-
-    if (!write_response_head(req_copy, resp_copy)) return kRefused;
-    if (port == kTestPort && !field_equals(req_copy, req::term_id, kTestTerminal))
-        platform::show_notice(texts::kNoticeTestPort.cp949, texts::kNoticeTestPort.utf8);
-
-    std::string_view type(req_copy + req::msg_type.offset, req::msg_type.width);
-    std::string_view kind_code(req_copy + req::tran_kind.offset, req::tran_kind.width);
-    const bool approval = type == "0200";
-    const bool cancel = type == "0420";
-    TransactionPaths& paths = transaction_paths();
-
-    // Each row: store the port, force the primary route where the kind never
-    // uses the backup, write the echo, run the path.
-    auto card = [&](int kind, bool force_primary) {
-        g_module.host_port = port;
-        if (force_primary) g_module.route_mode = kRoutePrimary;
-        write_card_echo(req_copy, resp_copy, true);
-        return paths.card(req_copy, resp_copy, kind);
-    };
-
-    int result;
-    if (kind_code == "20") {
-        g_module.host_port = port;
-        result = paths.cheque(req_copy, resp_copy);
-    } else if (kind_code == "10" && approval) {
-        result = card(kind::kCardApproval, false);
-        if (result == kBuilderRefused) return result;
-    } else if (kind_code == "10" && cancel) {
-        return refuse(resp_copy, response, texts::kTextNoRepeatCancel);
-    } else if (kind_code == "30" && cancel) {
-        result = card(kind::kCardCancel, false);
-        if (result == kBuilderRefused) return result;
-    } else if (kind_code == "21" && (approval || cancel)) {
-        g_module.host_port = port;
-        g_module.route_mode = kRoutePrimary;
-        write_card_echo(req_copy, resp_copy, true);
-        log_cash(approval ? "\nCash Auth[%ld]\n\n" : "\nCash Cancel[%ld]\n\n", port);
-        result = paths.card(req_copy, resp_copy, approval ? kind::kCashApproval : kind::kCashCancel);
-    } else if (kind_code == "70" && (approval || cancel)) {
-        result = card(approval ? kind::k70Approval : kind::k70Cancel, true);
-    } else if (kind_code == "90" && (approval || cancel)) {
-        result = card(approval ? kind::k90Approval : kind::k90Cancel, true);
-    } else if (kind_code == "KT" && approval) {
-        g_module.host_port = port;
-        write_card_echo(req_copy, resp_copy, false);
-        if (field_value(req_copy, req::tran_amt) == 1) {
-            // A balance inquiry is not allowed for this kind.
-            put_exact(resp_copy, resp::resp_code, kRespRefused);
-            put_text(resp_copy, resp::message, texts::kTextNoBalanceInquiry);
-            hand_back(resp_copy, response, WriteLog);
-            return kRefused;
-        }
-        echo(resp_copy, resp::tran_amt, req_copy, req::tran_amt);
-        result = paths.card(req_copy, resp_copy, kind::kCardApproval);
-    } else if (kind_code == "KT" && cancel) {
-        result = card(kind::kCardCancel, false);
-    } else if (kind_code == "40") {
-        g_module.host_port = port;
-        g_module.route_mode = kRoutePrimary;
-        write_points_echo(req_copy, resp_copy);
-        int kind = points_kind(req_copy);
-        // An operation the host does not know is refused, so nothing is sent
-        // and no acknowledgement follows.
-        if (kind == 0) return refuse(resp_copy, response);
-        result = paths.points(req_copy, resp_copy, kind);
-    } else if (kind_code == "F1" && approval) {
-        result = card(kind::kF1Approval, false);
-    } else if (kind_code == "F2" && cancel) {
-        result = card(kind::kF2Cancel, false);
-    } else {
-        return refuse(resp_copy, response);
-    }
-    return end_call(result, resp_copy, response, WriteLogMasked);
+    int kind = row.action == Action::points ? points_kind(field_text(t.request, req::pt_sub)) : row.kind;
+    // An operation the host does not know is refused, so nothing is sent and
+    // no acknowledgement follows.
+    if (kind == kind::kNone) return refuse(t, nullptr);
+    SendResult result = run_path(row.action, t, kind);
+    if (row.returns_not_built && result == SendResult::not_built) return result;
+    return end_call(result, t);
 }
 
-int zelta_okcashbag(const char* host, int port, const char* request, char* response) {
-    if (!request || !response) {
-        log_invalid_call("Zelta_OKCashbag");
-        return kRefused;
-    }
-    char req_copy[req::kSize];
-    char resp_copy[resp::kSize];
-    start_call(host, req_copy, resp_copy);
-    // The route state is read as Zelta_Send reads it, but points always go to
-    // the primary host and the file is left alone.
-    char unused[settings::kToggleTimeSize];
-    settings_read(settings::kVanCfg, settings::kVanId, unused, settings::kVanIdSize);
-    settings_read(settings::kVanCfg, settings::kToggleTime, unused, settings::kToggleTimeSize);
-    g_module.route_mode = kRoutePrimary;
+}  // namespace
 
+SendResult zelta_send(const char* host, int port, const char* request, char* response) {
+    Transaction t{port, response, WriteLogMasked, {}, {}};
+    if (!start_call("Zelta_Send", host, request, t)) return SendResult::failed;
+    route_mode_refresh(g_call);
+    std::memset(g_call.saved_request, 0, sizeof g_call.saved_request);
+    log_record(WriteLogMasked, request, req::kSize);
+    std::memcpy(t.request, request, req::kSize);
+    std::memcpy(g_call.saved_request, request, req::kSize);
+
+    if (!write_response_head(t.request, t.response)) return SendResult::failed;
+    if (port == kTestPort && !field_equals(t.request, req::term_id, kTestTerminal))
+        platform::show_notice(texts::kNoticeTestPort.cp949, texts::kNoticeTestPort.utf8);
+    return run_row(dispatch_row(field_text(t.request, req::msg_type), field_text(t.request, req::tran_kind)), t);
+}
+
+SendResult zelta_okcashbag(const char* host, int port, const char* request, char* response) {
+    Transaction t{port, response, WriteLog, {}, {}};
+    if (!start_call("Zelta_OKCashbag", host, request, t)) return SendResult::failed;
+    route_points_refresh(g_call);
     log_record(WriteLog, request, req::kSize);
-    std::memcpy(req_copy, request, req::kSize);
-    if (!write_response_head(req_copy, resp_copy)) return kRefused;
-    if (!field_equals(req_copy, req::tran_kind, "40")) return refuse(resp_copy, response);
-
-    g_module.host_port = port;
-    write_points_echo(req_copy, resp_copy);
-    int kind = points_kind(req_copy);
-    if (kind == 0) return refuse(resp_copy, response);
-    int result = transaction_paths().points(req_copy, resp_copy, kind);
-    return end_call(result, resp_copy, response, WriteLog);
+    std::memcpy(t.request, request, req::kSize);
+    if (!write_response_head(t.request, t.response)) return SendResult::failed;
+    if (!field_equals(t.request, req::tran_kind, "40")) return refuse(t, nullptr);
+    return run_row(kPointsRow, t);
 }
 
 }  // namespace zpos

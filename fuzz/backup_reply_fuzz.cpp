@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "backup/backup_route.h"
+#include "entry/call.h"
 #include "fuzz/fuzz_app_dir.h"
 #include "platform/platform.h"
 #include "support/records.h"
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char response[zpos::resp::kSize];
     std::memset(response, '.', sizeof response);
     const char framed[] = "\x02ZLTA\x03";
-    int r = zpos::send_backup_route(response, framed, sizeof framed - 1, 2);
-    if (r == zpos::kBackupRouteUnusable) __builtin_trap();  // the stand-in was not loaded
+    zpos::BackupRouteResult r = zpos::send_backup_route(zpos::g_call, response, framed, sizeof framed - 1, 2);
+    if (r == zpos::BackupRouteResult::unusable) __builtin_trap();  // the stand-in was not loaded
     return 0;
 }

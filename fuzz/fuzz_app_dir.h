@@ -5,10 +5,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "platform/platform.h"
+#include "tests/common/seam_setters.h"
 
 namespace zpos::fuzz {
 
@@ -21,11 +23,11 @@ public:
         const char* made = mkdtemp(shm);
         if (!made) made = mkdtemp(tmp);
         dir_ = made ? made : "/tmp";
-        platform::set_executable_path_override((dir_ + "/pos.exe").c_str());
-        refresh_module_paths();
+        executable_ = std::make_unique<test::ExecutableAt>(dir_ + "/pos.exe");
+        prepare_call();
     }
     ~FuzzAppDir() {
-        platform::set_executable_path_override(nullptr);
+        executable_.reset();
         std::error_code ignored;
         if (dir_ != "/tmp") std::filesystem::remove_all(dir_, ignored);
     }
@@ -37,6 +39,7 @@ public:
 
 private:
     std::string dir_;
+    std::unique_ptr<test::ExecutableAt> executable_;
 };
 
 // The process's one directory, made on first use.

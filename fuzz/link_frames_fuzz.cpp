@@ -11,12 +11,13 @@
 #include <cstring>
 #include <thread>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "fuzz/fuzz_app_dir.h"
 #include "link/acknowledge.h"
 #include "link/connection.h"
 #include "link/exchange.h"
 #include "link/link_timing.h"
+#include "platform/seams.h"
 #include "support/records.h"
 
 namespace {
@@ -62,7 +63,8 @@ void serve(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     zpos::fuzz::app_dir();
     if (!start_listener()) __builtin_trap();
-    zpos::set_link_timing_for_test(1000, 1000);
+    zpos::platform::seams().connect_timeout_ms = 1000;
+    zpos::platform::seams().link_wait_ms = 1000;
     return 0;
 }
 
@@ -76,16 +78,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ++data;
         --size;
     }
-    std::snprintf(zpos::g_module.host_addr, sizeof zpos::g_module.host_addr, "127.0.0.1");
-    zpos::g_module.host_port = g_port;
+    std::snprintf(zpos::g_call.host_addr, sizeof zpos::g_call.host_addr, "127.0.0.1");
+    zpos::g_call.host_port = g_port;
 
     std::thread host(serve, data, size);
     char response[zpos::resp::kSize];
     std::memset(response, '.', sizeof response);
     const char framed[] = "\x02request\x03";
-    int r = zpos::host_exchange(response, framed, "", 0, sizeof framed - 1, kind);
-    if (r == -6) __builtin_trap();  // the loopback peer must always be reachable
-    if (r == 1 && then_acknowledge) zpos::auto_acknowledge();
+    zpos::ExchangeResult r = zpos::host_exchange(zpos::g_call, response, framed, "", 0, sizeof framed - 1, kind);
+    if (r == zpos::ExchangeResult::no_connection) __builtin_trap();  // the loopback peer must always be reachable
+    if (r == zpos::ExchangeResult::replied && then_acknowledge)
+        static_cast<void>(zpos::auto_acknowledge(zpos::g_call));  // any way the EOT wait ends will do
     zpos::close_link();
     host.join();
     return 0;

@@ -11,16 +11,14 @@
 #include "fuzz/fuzz_app_dir.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/registry.h"
+#include "tests/common/seam_setters.h"
 
 using zpos::fuzz::take_text;
 
 // Input: key path NUL value name NUL store contents.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path = [] {
-        std::string p = zpos::fuzz::app_dir().file("registry.dat");
-        setenv("ZPOS_REGISTRY_FILE", p.c_str(), 1);
-        return p;
-    }();
+    static const std::string path = zpos::fuzz::app_dir().file("registry.dat");
+    static const zpos::test::StoreAt store(path);
     namespace reg = zpos::platform;
     std::string_view in(reinterpret_cast<const char*>(data), size);
     std::string key_path = take_text(in);

@@ -10,17 +10,13 @@
 #include <span>
 
 #include "backup/backup_request.h"
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "fuzz/fuzz_app_dir.h"
+#include "platform/seams.h"
 #include "request/framing.h"
 #include "request/request_message.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
-
-// The builders pause before an unsigned payment, as the POS expects; the
-// link swaps that pause for nothing here (see CMakeLists.txt), or each input
-// would take a third of a second.
-extern "C" void __wrap__ZN4zpos8platform8sleep_msEi(int) {}
 
 namespace {
 constexpr int kKinds[] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 60, 61, 62, 63, 64, 3, 99};
@@ -30,10 +26,13 @@ constexpr int kKinds[] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 60, 61, 62, 63,
 // then the settings file.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     zpos::fuzz::app_dir();
+    // The builders pause before an unsigned payment, as the POS expects;
+    // nothing here, or each input would take a third of a second.
+    zpos::platform::seams().pause = [](int) {};
     if (size < 2) return 0;
     int kind = kKinds[data[0] % (sizeof kKinds / sizeof kKinds[0])];
-    zpos::g_module.sign_flag = data[1] & 1;
-    std::memcpy(zpos::g_module.tran_time, "123456", 7);
+    zpos::g_call.sign_flag = data[1] & 1;
+    std::memcpy(zpos::g_call.tran_time, "123456", 7);
     data += 2;
     size -= 2;
 
@@ -42,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memset(request.get(), ' ', zpos::req::kSize);
     std::size_t record = size < zpos::req::kSize ? size : zpos::req::kSize;
     std::memcpy(request.get(), data, record);
-    if (std::FILE* f = std::fopen(zpos::g_module.settings_path, "wb")) {
+    if (std::FILE* f = std::fopen(zpos::g_call.settings_path, "wb")) {
         std::fwrite(data + record, 1, size - record, f);
         std::fclose(f);
     }
@@ -50,17 +49,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static std::array<char, zpos::kRequestMessageSize + 1> message;
     message.fill('\0');
     std::span<char, zpos::kRequestMessageSize> out(message.data(), zpos::kRequestMessageSize);
-    int n = zpos::build_request_message(request.get(), out, kind);
+    int n = 0;
+    zpos::RequestBuild built = zpos::build_request_message(zpos::g_call, request.get(), out, kind, n);
     if (n < 0 || n > zpos::kRequestMessageSize) __builtin_trap();
-    if (n > 0) {
-        if (message[0] != zpos::kSTX || message[static_cast<std::size_t>(n - 1)] != zpos::kETX) __builtin_trap();
+    if (built == zpos::RequestBuild::built) {
+        if (message[0] != zpos::wire::kSTX || message[static_cast<std::size_t>(n - 1)] != zpos::wire::kETX) __builtin_trap();
         if (zpos::frame_message(message.data(), n) != n + 1) __builtin_trap();
     }
 
     if (kind == zpos::kind::kCardApproval || kind == zpos::kind::kCardCancel) {
         message.fill('\0');
-        int b = zpos::build_backup_request(request.get(), out, kind);
-        if (b > zpos::kRequestMessageSize) __builtin_trap();
+        int b = 0;
+        zpos::BackupRequestBuild backup = zpos::build_backup_request(zpos::g_call, request.get(), out, kind, b);
+        if (b < 0 || b > zpos::kRequestMessageSize) __builtin_trap();
+        if (backup != zpos::BackupRequestBuild::built && b != 0) __builtin_trap();  // nothing to send, no length
     }
     return 0;
 }

@@ -4,25 +4,21 @@
 
 #include <cstring>
 
-#include "entry/module_state.h"
 #include "link/connection.h"
 #include "link/exchange.h"
 #include "link/link_timing.h"
 #include "link/management.h"
 #include "platform/socket.h"
 #include "support/log.h"
-#include "support/settings.h"
+#include "support/log_lines.h"
+#include "support/route.h"
+#include "support/wire.h"
 
 namespace zpos {
 
 namespace {
-constexpr std::size_t kLineSize = 200;
 constexpr int kEotBufferSize = 1024;
 constexpr int kMaxFrames = 5;
-constexpr unsigned char kAckFrame[3] = {0x00, 0x01, kAck};
-
-// How the EOT wait ended.
-enum class EotEnd { Received, TimedOut, NotSet, ShortRead, NoEot };
 
 struct EotTexts {
     const char* ok;
@@ -30,104 +26,87 @@ struct EotTexts {
     const char* fail;
     bool reset_route;  // EOT returns the module to the primary host route
 };
-constexpr EotTexts kAckTexts{"EOT RECV [%02x] OK   count[%d] Len[%3d] ", "EOT RECV [%02x] ERROR   count[%d] Len[%3d] ",
-                             "EOT RECV [%02x] FAIL count[%d] Len[%3d] ", true};
-constexpr EotTexts kAutoTexts{"AUTO ACK EOT RECV [%02x] OK   count[%d] Len[%3d] ",
-                              "AUTO ACK EOT RECV [%02x] ERROR   count[%d] Len[%3d] ",
-                              "AUTO ACK EOT RECV [%02x] FAIL count[%d] Len[%3d] ", false};
+constexpr EotTexts kAckTexts{log_lines::kEotOk, log_lines::kEotError, log_lines::kEotFail, true};
+constexpr EotTexts kAutoTexts{log_lines::kAutoEotOk, log_lines::kAutoEotError, log_lines::kAutoEotFail, false};
 
 // The byte as the log shows it: from a signed character, so 0x86 reads ffffff86.
 unsigned shown_byte(unsigned char b) {
     return static_cast<unsigned>(static_cast<int>(static_cast<signed char>(b)));
 }
 
-// The log lines take their format from the table above.
+// The log lines take their format from the table above; every one of them
+// has the same line buffer.
+static_assert(log_lines::kEotOkBuffer == log_lines::kAutoEotFailBuffer);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 void log_frame(const char* format, unsigned char last, int count, int len) {
-    WriteLogFormat(kLineSize, format, shown_byte(last), count, len);
+    WriteLogFormat(log_lines::kEotOkBuffer, format, shown_byte(last), count, len);
 }
 #pragma GCC diagnostic pop
 
 // Waits for the EOT after the ACK; the link socket is closed on every end.
-EotEnd wait_for_eot(const EotTexts& texts) {
+AutoAckResult wait_for_eot(const CallState& call, const EotTexts& texts) {
     char buffer[kEotBufferSize];
     for (int count = 0;;) {
         std::memset(buffer, 0, sizeof buffer);
         bool ready = false;
-        if (platform::socket_select_read(g_module.link_socket, link_wait_ms(), ready) <= 0) {
-            WriteLogText("EOT recv time out");
+        if (platform::socket_select_read(link_socket(), link_wait_ms(), ready) <= 0) {
+            WriteLogText(log_lines::kEotTimeout);
             close_link();
-            return EotEnd::TimedOut;
+            return AutoAckResult::timed_out;
         }
         if (!ready) {
-            WriteLogText("EOT recv isset err2");
+            WriteLogText(log_lines::kEotNotSet);
             close_link();
-            return EotEnd::NotSet;
+            return AutoAckResult::no_eot;
         }
-        long got = platform::socket_recv(g_module.link_socket, buffer, kEotBufferSize - 1);
+        long got = platform::socket_recv(link_socket(), buffer, kEotBufferSize - 1);
         if (got < 3) {
-            WriteLogFormat(kLineSize, "EOT recv err2 rtn[%d]", static_cast<int>(got));
+            WriteLogFormat(log_lines::kEotShortBuffer, log_lines::kEotShort, static_cast<int>(got));
             close_link();
-            return EotEnd::ShortRead;
+            return AutoAckResult::short_read;
         }
         ++count;
         unsigned char last = static_cast<unsigned char>(buffer[got - 1]);
         int len = static_cast<int>(got);
-        if (last == kEot) {
+        if (last == wire::kEOT) {
             close_link();
-            if (texts.reset_route) {
-                g_module.route_mode = kRoutePrimary;
-                reset_to_primary();
-            }
+            if (texts.reset_route) reset_to_primary(call);
             log_frame(texts.ok, last, count, len);
-            return EotEnd::Received;
+            return AutoAckResult::eot;
         }
         if (count >= kMaxFrames) {
             close_link();
             log_frame(texts.error, last, count, len);
-            return EotEnd::NoEot;
+            return AutoAckResult::no_eot;
         }
         log_frame(texts.fail, last, count, len);
     }
 }
 
-bool send_ack() {
-    return platform::socket_send(g_module.link_socket, kAckFrame, sizeof kAckFrame) > 0;
+// ACK on the open link socket, and the line that says so; false with the link
+// closed when it could not be sent.
+bool ack_sent(const char* sent_line) {
+    if (platform::socket_send(link_socket(), wire::kAckFrame.data(), wire::kAckFrame.size()) <= 0) {
+        WriteLogText(log_lines::kAckSendError);
+        close_link();
+        return false;
+    }
+    WriteLogText(sent_line);
+    return true;
 }
 }  // namespace
 
-int acknowledge() {
-    if (g_module.settings_path[0] == '\0') refresh_module_paths();
-    if (g_module.route_mode == kRouteBackup) return 1;
-
-    if (!send_ack()) {
-        WriteLogText("ACK send err");
-        close_link();
-        return -5;
-    }
-    WriteLogText("ACK SEND");
-
-    EotEnd end = wait_for_eot(kAckTexts);
-    if (end == EotEnd::Received) return 1;
-    return management_acknowledge(g_module.saved_request);
+AckResult acknowledge(CallState& call) {
+    if (route_mode() == RouteMode::backup) return AckResult::closed;
+    if (!ack_sent(log_lines::kAckSent)) return AckResult::not_sent;
+    if (wait_for_eot(call, kAckTexts) == AutoAckResult::eot) return AckResult::closed;
+    return ack_result(management_acknowledge(call));
 }
 
-int auto_acknowledge() {
-    if (!send_ack()) {
-        WriteLogText("ACK send err");
-        close_link();
-        return -5;
-    }
-    WriteLogText("AUTO ACK SEND");
-    switch (wait_for_eot(kAutoTexts)) {
-        case EotEnd::Received: return 1;
-        case EotEnd::TimedOut: return -1;
-        case EotEnd::ShortRead: return -2;
-        case EotEnd::NotSet:
-        case EotEnd::NoEot: return -3;
-    }
-    return -3;
+AutoAckResult auto_acknowledge(const CallState& call) {
+    if (!ack_sent(log_lines::kAutoAckSent)) return AutoAckResult::ack_not_sent;
+    return wait_for_eot(call, kAutoTexts);
 }
 
 }  // namespace zpos

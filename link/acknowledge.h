@@ -3,16 +3,17 @@
 // runs; `auto_acknowledge` closes a declined reply without the POS.
 #pragma once
 
+#include "support/call_state.h"
+#include "support/results.h"
+
 namespace zpos {
 
-// Results:  1 EOT received (route reset to primary), or route mode 2 (nothing
-//             sent); -5 ACK not sent; -12/-13 no EOT: the management
-//             acknowledgement's result.
-int acknowledge();
+// On the backup route nothing is sent. EOT resets the route to the primary
+// host; without EOT the management acknowledgement reports the call's saved
+// request record.
+AckResult acknowledge(CallState& call);
 
-// Results:  1 EOT received; -1 no frame in time; -2 a frame under 3 bytes;
-//          -3 socket not readable or five frames without EOT; -5 ACK not sent.
 // Leaves the route and the settings file alone.
-int auto_acknowledge();
+AutoAckResult auto_acknowledge(const CallState& call);
 
 }  // namespace zpos

@@ -5,49 +5,50 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entry/module_state.h"
 #include "link/link_timing.h"
 #include "platform/platform.h"
+#include "platform/seams.h"
 #include "platform/socket.h"
-#include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 
 namespace zpos {
 
 namespace {
-// Log line buffers: the "%.100s" lines need room for the address and numbers.
-constexpr std::size_t kLineSize = 200;
+platform::Socket g_link_socket = platform::kNoSocket;
 
-int g_connect_ms = kConnectTimeoutMs;
-int g_wait_ms = kLinkWaitMs;
 }  // namespace
 
-int link_connect_timeout_ms() { return g_connect_ms; }
-int link_wait_ms() { return g_wait_ms; }
+int link_connect_timeout_ms() {
+    int stand_in = platform::seams().connect_timeout_ms;
+    return stand_in > 0 ? stand_in : kConnectTimeoutMs;
+}
 
-long long link_deadline() { return platform::monotonic_ms() + g_wait_ms; }
+int link_wait_ms() {
+    int stand_in = platform::seams().link_wait_ms;
+    return stand_in > 0 ? stand_in : kLinkWaitMs;
+}
+
+long long link_deadline() { return platform::monotonic_ms() + link_wait_ms(); }
 
 int link_ms_left(long long deadline) {
     long long left = deadline - platform::monotonic_ms();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-void set_link_timing_for_test(int connect_ms, int wait_ms) {
-    g_connect_ms = connect_ms > 0 ? connect_ms : kConnectTimeoutMs;
-    g_wait_ms = wait_ms > 0 ? wait_ms : kLinkWaitMs;
-}
-
 bool is_secondary_host(const char* host, std::string_view secondary) {
     return !secondary.empty() && std::string_view(host).starts_with(secondary);
 }
 
+platform::Socket link_socket() { return g_link_socket; }
+
 void close_link() {
-    if (g_module.link_socket != platform::kNoSocket) platform::socket_close(g_module.link_socket);
-    g_module.link_socket = platform::kNoSocket;
+    if (g_link_socket != platform::kNoSocket) platform::socket_close(g_link_socket);
+    g_link_socket = platform::kNoSocket;
 }
 
 int connect_with_timeout(const char* host, int port, int timeout_ms) {
-    platform::Socket s = g_module.link_socket;
+    platform::Socket s = g_link_socket;
     std::uint32_t address = 0;
     if (!platform::socket_address(host, true, address)) return -1;
     if (!platform::socket_set_nonblocking(s, true)) return -1;
@@ -67,47 +68,47 @@ int connect_with_timeout(const char* host, int port, int timeout_ms) {
     return pending == 0 ? 0 : -1;
 }
 
-int connect_link() {
+ConnectResult connect_link(CallState& call) {
     // An approval the POS never acknowledged leaves its socket open; it would
     // leak if simply replaced.
     close_link();
-    g_module.link_socket = platform::socket_open();
+    g_link_socket = platform::socket_open();
 
-    if (is_secondary_host(g_module.host_addr)) {
-        std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%.15s", ZPOS_PRIMARY_HOST);
-        g_module.host_port = ZPOS_PRIMARY_PORT;
-        WriteLogFormat(kLineSize, "Connect info IP[%.100s], port[%d]", g_module.host_addr, g_module.host_port);
+    if (is_secondary_host(call.host_addr)) {
+        std::snprintf(call.host_addr, sizeof call.host_addr, "%.15s", ZPOS_PRIMARY_HOST);
+        call.host_port = ZPOS_PRIMARY_PORT;
+        WriteLogFormat(log_lines::kConnectSubstitutedBuffer, log_lines::kConnectSubstituted, call.host_addr, call.host_port);
     }
-    WriteLogFormat(kLineSize, "Connect info2 IP[%.100s], port[%d]", g_module.host_addr, g_module.host_port);
+    WriteLogFormat(log_lines::kConnectInfoBuffer, log_lines::kConnectInfo, call.host_addr, call.host_port);
 
-    int rtn = g_module.link_socket == platform::kNoSocket
+    int rtn = g_link_socket == platform::kNoSocket
                   ? -1
-                  : connect_with_timeout(g_module.host_addr, g_module.host_port, link_connect_timeout_ms());
-    WriteLogFormat(kLineSize, "rtn[%d]", rtn);
+                  : connect_with_timeout(call.host_addr, call.host_port, link_connect_timeout_ms());
+    WriteLogFormat(log_lines::kConnectResultBuffer, log_lines::kConnectResult, rtn);
     if (rtn == 0) {
-        WriteLogFormat(kLineSize, texts::kLogNonblockConnected, g_module.host_addr, g_module.host_port);
-        return 0;
+        WriteLogFormat(log_lines::kNonblockConnectedBuffer, log_lines::kNonblockConnected, call.host_addr, call.host_port);
+        return ConnectResult::connected;
     }
 
     close_link();
-    WriteLogFormat(kLineSize, texts::kLogNonblockFailed, g_module.host_addr, g_module.host_port);
+    WriteLogFormat(log_lines::kNonblockFailedBuffer, log_lines::kNonblockFailed, call.host_addr, call.host_port);
 
     // The second attempt always makes its own connect, to the address as
     // inet_addr gives it (all ones for a name, which cannot be connected), and
     // reports that connect's own error.
-    g_module.link_socket = platform::socket_open();
-    long error = g_module.link_socket == platform::kNoSocket
+    g_link_socket = platform::socket_open();
+    long error = g_link_socket == platform::kNoSocket
                      ? platform::socket_last_error()
-                     : platform::socket_connect(g_module.link_socket, platform::socket_inet_addr(g_module.host_addr),
-                                                g_module.host_port);
+                     : platform::socket_connect(g_link_socket, platform::socket_inet_addr(call.host_addr),
+                                                call.host_port);
     if (error == 0) {
-        WriteLogFormat(kLineSize, texts::kLogBlockingConnected, g_module.host_addr, g_module.host_port);
-        return 0;
+        WriteLogFormat(log_lines::kBlockingConnectedBuffer, log_lines::kBlockingConnected, call.host_addr, call.host_port);
+        return ConnectResult::connected;
     }
-    WriteLogFormat(kLineSize, "socket connect err IP[%.100s],Port[%d][%ld]", g_module.host_addr,
-                   g_module.host_port, error);
+    WriteLogFormat(log_lines::kConnectErrorBuffer, log_lines::kConnectError, call.host_addr,
+                   call.host_port, error);
     close_link();
-    return -6;
+    return ConnectResult::no_connection;
 }
 
 }  // namespace zpos

@@ -5,12 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entry/module_state.h"
 #include "link/link_timing.h"
 #include "platform/socket.h"
 #include "support/card_mask.h"
-#include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 
 namespace zpos {
 
@@ -20,19 +19,19 @@ constexpr int kRequestChars = 24;
 
 // The server's text after its code; under strict masking with any card
 // number in it masked.
-void log_answer_tail(char* tail, std::size_t length) {
-    if (g_module.strict_log) mask_card_numbers(tail, length);
+void log_answer_tail(const CallState& call, char* tail, std::size_t length) {
+    if (call.strict_log) mask_card_numbers(tail, length);
     WriteLogText(tail);
 }
 
-int finish(platform::Socket s, const char* line, int result) {
+DownloadResult finish(platform::Socket s, const char* line, DownloadResult result) {
     if (line) WriteLogText(line);
     platform::socket_close(s);
     return result;
 }
 }  // namespace
 
-int download(const char* server, int port, const char* request, char* answer) {
+DownloadResult download(const CallState& call, const char* server, int port, const char* request, char* answer) {
     char address_text[kServerChars + 1];
     std::snprintf(address_text, sizeof address_text, "%.15s", server ? server : "");
 
@@ -40,20 +39,20 @@ int download(const char* server, int port, const char* request, char* answer) {
     std::uint32_t address = 0;
     if (s == platform::kNoSocket || !platform::socket_address(address_text, false, address) ||
         platform::socket_connect(s, address, port) != 0)
-        return finish(s, "CONNECT ERR", -5);
+        return finish(s, log_lines::kDownloadConnectError, DownloadResult::no_connection);
 
     std::size_t length = request ? strnlen(request, kRequestChars) : 0;
-    if (platform::socket_send(s, request, length) <= 0) return finish(s, "SEND ERR", -4);
+    if (platform::socket_send(s, request, length) <= 0) return finish(s, log_lines::kDownloadSendError, DownloadResult::not_sent);
 
     bool ready = false;
     int selected = platform::socket_select_read(s, link_wait_ms(), ready);
-    if (selected == 0) return finish(s, "timeout socket", -1);
-    if (selected < 0) return finish(s, "fail  sock select", -1);
-    if (!ready) return finish(s, nullptr, -1);
+    if (selected == 0) return finish(s, log_lines::kDownloadTimeout, DownloadResult::no_answer);
+    if (selected < 0) return finish(s, log_lines::kDownloadSelectError, DownloadResult::no_answer);
+    if (!ready) return finish(s, nullptr, DownloadResult::no_answer);
 
     char buffer[kDownloadAnswerSize + 1] = {};
     long got = platform::socket_recv(s, buffer, kDownloadAnswerSize);
-    if (got <= 0) return finish(s, nullptr, -1);
+    if (got <= 0) return finish(s, nullptr, DownloadResult::no_answer);
     platform::socket_close(s);
 
     // The answer is text up to its first NUL; the count is of every byte read.
@@ -61,10 +60,10 @@ int download(const char* server, int port, const char* request, char* answer) {
     std::memcpy(answer, buffer, text + 1);
     // Any other answer logs what follows its code; a bare code logs nothing.
     if (std::strncmp(buffer, "0000", 4) == 0)
-        WriteLogText(texts::kLogDownloadOk);
+        WriteLogText(log_lines::kDownloadOk);
     else if (text > 4)
-        log_answer_tail(buffer + 4, text - 4);
-    return static_cast<int>(got);
+        log_answer_tail(call, buffer + 4, text - 4);
+    return download_received(got);
 }
 
 }  // namespace zpos

@@ -3,13 +3,15 @@
 // and none of the host link's module state.
 #pragma once
 
+#include "support/call_state.h"
+#include "support/results.h"
+
 namespace zpos {
 
 inline constexpr int kDownloadAnswerSize = 1024;
 
-// `answer` must hold at least 1025 bytes. Results: the bytes received (1 to
-// 1024); -1 no answer in time, select failure or nothing read; -4 request not
-// sent; -5 no connection.
-int download(const char* server, int port, const char* request, char* answer);
+// `answer` must hold at least 1025 bytes; a positive result is the bytes
+// received (1 to 1024).
+DownloadResult download(const CallState& call, const char* server, int port, const char* request, char* answer);
 
 }  // namespace zpos

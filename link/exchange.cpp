@@ -4,42 +4,34 @@
 // missing, so nothing beyond the frame is ever taken from the socket.
 #include "link/exchange.h"
 
-#include "reply/parser.h"
-
 #include <cstring>
 
-#include "entry/module_state.h"
+#include "reply/parser.h"
+
 #include "link/connection.h"
 #include "link/link_timing.h"
+#include "platform/seams.h"
 #include "platform/socket.h"
 #include "support/fields.h"
-#include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
-#include "support/settings.h"
+#include "support/route.h"
+#include "support/wire.h"
 
 namespace zpos {
 
 namespace {
-constexpr std::size_t kLineSize = 200;
 constexpr int kLastRetry = 3;
-constexpr unsigned char kNakFrame[3] = {0x00, 0x01, kNak};
-
-// The library's own reply parser.
-constexpr ReplyParser kDefaultParser = parse_reply;
-ReplyParser g_parser = kDefaultParser;
 
 // Module-wide buffers: the link is used by one call at a time.
 unsigned char g_enq_buffer[kEnqReadSize];
 unsigned char g_frame[kRequestFrameSize];
 unsigned char g_reply[kReplyBodySize + 1];
 
-void count_failure(int kind) {
-    if (kind == kind::kCardApproval || kind == kind::kCardCancel) failure_count_step();
-}
-
-int fail(const char* line, int result) {
+template <class Result>
+Result fail(const char* line, Result result) {
     WriteLogText(line);
     close_link();
     return result;
@@ -54,13 +46,101 @@ int read_body(unsigned char* out, int want, long long deadline) {
     do {
         bool ready = false;
         int left = link_ms_left(deadline);
-        if (left == 0 || platform::socket_select_read(g_module.link_socket, left, ready) <= 0 || !ready) break;
+        if (left == 0 || platform::socket_select_read(link_socket(), left, ready) <= 0 || !ready) break;
         std::size_t count = want == 0 ? 1 : static_cast<std::size_t>(want - got);
-        long r = platform::socket_recv(g_module.link_socket, out + got, count);
+        long r = platform::socket_recv(link_socket(), out + got, count);
         if (r <= 0) break;
         got += static_cast<int>(r);
     } while (got < want);
     return got;
+}
+
+// The host speaks first: its ENQ frame within one wait. False after the line
+// that says why, with the link closed.
+bool enq_received() {
+    bool ready = false;
+    std::memset(g_enq_buffer, 0, sizeof g_enq_buffer);
+    if (platform::socket_select_read(link_socket(), link_wait_ms(), ready) <= 0)
+        return fail(log_lines::kEnqTimeout, false);
+    if (!ready) return fail(log_lines::kEnqNotSet, false);
+    long got = platform::socket_recv(link_socket(), g_enq_buffer, sizeof g_enq_buffer);
+    if (got < 3) return fail(log_lines::kEnqShort, false);
+    if (g_enq_buffer[2] != wire::kENQ) return fail(log_lines::kNoEnq, false);
+    WriteLogFormat(log_lines::kEnqReceivedBuffer, log_lines::kEnqReceived, static_cast<int>(got), wire::kENQ);
+    return true;
+}
+
+// A frame beyond the buffer is refused like a send the host did not take.
+bool request_sent(const char* framed, int framed_len, const char* block, int block_len) {
+    int frame_len = build_request_frame(g_frame, sizeof g_frame, framed, framed_len, block, block_len);
+    if (frame_len > 0 &&
+        platform::socket_send(link_socket(), g_frame, static_cast<std::size_t>(frame_len)) >= frame_len)
+        return true;
+    return fail(log_lines::kSendError, false);
+}
+
+// What one wait for the reply brought.
+enum class Frame {
+    reply,        // a reply of three bytes or more in g_reply
+    enq,          // the host's ENQ again: wait again, no NAK, no retry used
+    timed_out,    // nothing within the wait
+    not_ready,    // reported ready but not readable
+    short_frame,  // a frame under three bytes other than ENQ
+    broken,       // length or body not readable: the exchange ends with -1
+};
+
+Frame read_frame(int& length) {
+    std::memset(g_reply, 0, sizeof g_reply);
+    bool ready = false;
+    if (platform::socket_select_read(link_socket(), link_wait_ms(), ready) <= 0) return Frame::timed_out;
+    if (!ready) {
+        WriteLogText(log_lines::kReplyNotSet);
+        return Frame::not_ready;
+    }
+    // One recv after the wait above: it returns what has arrived at once.
+    unsigned char length_bytes[2] = {0, 0};
+    long length_read = platform::socket_recv(link_socket(), length_bytes, 2);
+    if (length_read < 2) return fail(log_lines::kReplyLengthError, Frame::broken);
+    length = (length_bytes[0] << 8) | length_bytes[1];
+    // A length beyond the reply buffer is refused unread, as a short body.
+    int body = length > kReplyBodySize ? 0 : read_body(g_reply, length, link_deadline());
+    if (body != length) {
+        WriteLogFormat(log_lines::kReplyBodyErrorBuffer, log_lines::kReplyBodyError, body, length);
+        close_link();
+        return Frame::broken;
+    }
+    if (length >= 3) return Frame::reply;
+    if (g_reply[0] != wire::kENQ) return Frame::short_frame;
+    WriteLogFormat(log_lines::kEnqRetryBuffer, log_lines::kEnqRetry, wire::kENQ, static_cast<int>(length_read));
+    return Frame::enq;
+}
+
+// The last NAK brought nothing usable either.
+ExchangeResult give_up(Frame last, char* response) {
+    if (last == Frame::not_ready) return fail(log_lines::kReplyNotSetLast, ExchangeResult::not_readable);
+    if (last == Frame::short_frame) return fail(log_lines::kReplyShortFrames, ExchangeResult::short_frame);
+    put_exact(response, resp::resp_code, kRespTimeout);
+    return fail(log_lines::kReplyTimeout, ExchangeResult::failed);
+}
+
+// The reply, with a NAK before each of the further waits.
+ExchangeResult await_reply(char* response, int kind) {
+    for (int retry = 0;;) {
+        int length = 0;
+        Frame frame = read_frame(length);
+        if (frame == Frame::broken) return ExchangeResult::failed;
+        if (frame == Frame::enq) continue;
+        if (frame == Frame::reply) {
+            mask_body(g_reply, static_cast<std::size_t>(length), mask_key(static_cast<unsigned>(length)));
+            // What the parser did with the reply is in the response record.
+            static_cast<void>(platform::seam_or(platform::seams().reply_parser, parse_reply)(response, reinterpret_cast<const char*>(g_reply), length, kind));
+            return ExchangeResult::replied;
+        }
+        if (retry == kLastRetry) return give_up(frame, response);
+        ++retry;
+        if (platform::socket_send(link_socket(), wire::kNakFrame.data(), wire::kNakFrame.size()) < 3)
+            return fail(log_lines::kResendError, ExchangeResult::no_enq);
+    }
 }
 }  // namespace
 
@@ -91,98 +171,16 @@ int build_request_frame(unsigned char* out, std::size_t capacity, const char* fr
     return static_cast<int>(total);
 }
 
-void set_reply_parser(ReplyParser parser) { g_parser = parser ? parser : kDefaultParser; }
-
-int host_exchange(char* response, const char* framed, const char* block, int block_len, int framed_len,
-                  int kind) {
-    if (connect_link() != 0) return -6;
-    const int wait = link_wait_ms();
-    bool ready = false;
-
-    // The host speaks first.
-    std::memset(g_enq_buffer, 0, sizeof g_enq_buffer);
-    if (platform::socket_select_read(g_module.link_socket, wait, ready) <= 0) return fail("ENQ read TimeOut err", -5);
-    if (!ready) return fail("ENQ read err isset errno", -5);
-    long got = platform::socket_recv(g_module.link_socket, g_enq_buffer, sizeof g_enq_buffer);
-    if (got < 3) return fail("ENQ Read Err", -5);
-    if (g_enq_buffer[2] != kEnq) return fail(texts::kLogNoEnq, -5);
-    WriteLogFormat(kLineSize, "rtn[%d] ENQ_RECV[%02x]", static_cast<int>(got), kEnq);
-
-    // A frame beyond the buffer is refused like a send the host did not take.
-    int frame_len = build_request_frame(g_frame, sizeof g_frame, framed, framed_len, block, block_len);
-    if (frame_len == 0 || platform::socket_send(g_module.link_socket, g_frame, static_cast<std::size_t>(frame_len)) <
-                              frame_len)
-        return fail(texts::kLogSendError, -5);
-
-    int retry = 0;
-    bool send_nak = false;
-    for (;;) {
-        if (send_nak && platform::socket_send(g_module.link_socket, kNakFrame, sizeof kNakFrame) < 3)
-            return fail(texts::kLogResendError, -5);
-        send_nak = false;
-
-        std::memset(g_reply, 0, sizeof g_reply);
-        int selected = platform::socket_select_read(g_module.link_socket, wait, ready);
-        if (selected <= 0) {
-            if (retry >= kLastRetry) {
-                fail("reply data time out", -1);
-                put_exact(response, resp::resp_code, kRespTimeout);
-                count_failure(kind);
-                return -1;
-            }
-            ++retry;
-            send_nak = true;
-            continue;
-        }
-        if (!ready) {
-            WriteLogText("FD_ISSET Er");
-            if (retry >= kLastRetry) {
-                fail("reply data FD_ISSET Er", -3);
-                count_failure(kind);
-                return -3;
-            }
-            ++retry;
-            send_nak = true;
-            continue;
-        }
-
-        // One recv after the wait above: it returns what has arrived at once.
-        unsigned char length_bytes[2] = {0, 0};
-        long length_read = platform::socket_recv(g_module.link_socket, length_bytes, 2);
-        if (length_read < 2) {
-            fail("recv err", -1);
-            count_failure(kind);
-            return -1;
-        }
-        int n = (length_bytes[0] << 8) | length_bytes[1];
-        // A length beyond the reply buffer is refused unread, as a short body.
-        int body = n > kReplyBodySize ? 0 : read_body(g_reply, n, link_deadline());
-        if (body != n) {
-            WriteLogFormat(kLineSize, "recv err2 body_rtn[%d], rply_rtn[%d]", body, n);
-            close_link();
-            count_failure(kind);
-            return -1;
-        }
-
-        if (n < 3) {
-            if (g_reply[0] == kEnq) {
-                WriteLogFormat(kLineSize, "ENQ RETRY [%02x] [%d]", kEnq, static_cast<int>(length_read));
-                continue;
-            }
-            if (retry >= kLastRetry) {
-                fail("reply data recv err", -2);
-                count_failure(kind);
-                return -2;
-            }
-            ++retry;
-            send_nak = true;
-            continue;
-        }
-
-        mask_body(g_reply, static_cast<std::size_t>(n), mask_key(static_cast<unsigned>(n)));
-        if (g_parser) g_parser(response, reinterpret_cast<const char*>(g_reply), n, kind);
-        return 1;
-    }
+ExchangeResult host_exchange(CallState& call, char* response, const char* framed, const char* block, int block_len,
+                             int framed_len, int kind) {
+    if (connect_link(call) != ConnectResult::connected) return ExchangeResult::no_connection;
+    if (!enq_received() || !request_sent(framed, framed_len, block, block_len)) return ExchangeResult::no_enq;
+    ExchangeResult result = await_reply(response, kind);
+    // A host that stops answering a card approval or cancellation is counted;
+    // a NAK that could not be sent is not.
+    if (result != ExchangeResult::replied && result != ExchangeResult::no_enq && kind_of(kind).counts_failures)
+        failure_count_step(call);
+    return result;
 }
 
 }  // namespace zpos

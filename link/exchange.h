@@ -5,18 +5,15 @@
 
 #include <cstddef>
 
+#include "support/call_state.h"
+#include "support/results.h"
+
 namespace zpos {
 
 // Limits of the link's buffers.
 inline constexpr int kEnqReadSize = 3000;
 inline constexpr int kReplyBodySize = 3000;
 inline constexpr int kRequestFrameSize = 3500;
-
-// Control bytes of the link.
-inline constexpr unsigned char kEnq = 0x05;
-inline constexpr unsigned char kAck = 0x06;
-inline constexpr unsigned char kNak = 0x15;
-inline constexpr unsigned char kEot = 0x04;
 
 // The mask key of a body of `length` bytes: the low byte of the length, or the
 // high byte when the low byte is 0.
@@ -30,22 +27,12 @@ void mask_body(unsigned char* bytes, std::size_t count, unsigned char key);
 int build_request_frame(unsigned char* out, std::size_t capacity, const char* framed, int framed_len,
                         const char* block, int block_len);
 
-// The reply parser the exchange hands every reply of 3 or more bytes to.
-using ReplyParser = int (*)(char* response, const char* reply, int length, int kind);
-// nullptr puts the library's own parser back (none until it is wired).
-void set_reply_parser(ReplyParser parser);
-
-// Results:
-//    1  reply received and handed to the parser; link socket left open
-//   -1  reply time-out after the last retry (resp_code "Time"), reply length
-//       not readable, reply body shorter than its length or above 3000 bytes
-//   -2  short frame other than ENQ after the last retry
-//   -3  socket ready but not readable after the last retry
-//   -5  no ENQ, or the request or a NAK not fully sent
-//   -6  no connection
-// Every negative result leaves the link socket closed. Kinds 2 and 4 run the
-// failure count step on -1, -2 and -3.
-int host_exchange(char* response, const char* framed, const char* block, int block_len, int framed_len,
-                  int kind);
+// A time-out after the last NAK writes resp_code "Time". Every result but
+// `replied` leaves the link socket closed; the kinds that count failures run
+// the failure count step on `failed`, `short_frame` and `not_readable`. The
+// connection step may rewrite the call's host address and port (the
+// secondary address).
+ExchangeResult host_exchange(CallState& call, char* response, const char* framed, const char* block, int block_len,
+                             int framed_len, int kind);
 
 }  // namespace zpos

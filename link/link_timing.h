@@ -1,6 +1,6 @@
 // The host link's waits: 2 seconds for the non-blocking connect and 10 seconds
-// for every read wait (ENQ, reply, EOT, download answer). Tests shorten them;
-// nothing else changes them.
+// for every read wait (ENQ, reply, EOT, download answer). Tests shorten them
+// through the seam table (platform/seams.h); nothing else changes them.
 #pragma once
 
 namespace zpos {
@@ -16,9 +16,5 @@ int link_wait_ms();
 long long link_deadline();
 // Milliseconds left until `deadline`, 0 once it has passed.
 int link_ms_left(long long deadline);
-
-// Test-only: shorter waits so that time-out paths run in a fraction of a
-// second. Zero or negative values put the production value back.
-void set_link_timing_for_test(int connect_ms, int wait_ms);
 
 }  // namespace zpos

@@ -5,16 +5,18 @@
 
 #include <cstddef>
 
+#include "support/call_state.h"
+#include "support/results.h"
+
 namespace zpos {
 
 inline constexpr int kManagementMessageSize = 3000;
 
 // Builds the management message for `request` (240 bytes) into `out` and
 // appends the check byte. Returns the framed length, or 0 when it does not fit.
-int build_management_message(const char* request, char* out, std::size_t capacity);
+int build_management_message(const CallState& call, const char* request, char* out, std::size_t capacity);
 
-// Results: -13 the host answered and the ACK went out; -12 the exchange failed
-// ("MANG req send err") or the ACK was not sent. The link socket is closed.
-int management_acknowledge(const char* saved_request);
+// Reports the call's saved request record; the link socket is closed after.
+ManagementResult management_acknowledge(CallState& call);
 
 }  // namespace zpos

@@ -37,9 +37,6 @@ bool profile_write(const char* section, const char* key, const char* value, cons
 // ---- Executable and files ----
 // Full path of the running executable, at most size-1 characters; "" on failure.
 void executable_path(char* out, std::size_t size);
-// Tests place the "executable" in a temporary application directory; nullptr
-// restores the real path.
-void set_executable_path_override(const char* path);
 // The application directory named by the environment variable ZPOS_APP_DIR,
 // for hosts whose executable's folder is no place for the POS's files (an
 // interpreter in /usr/bin): at most size-1 characters, trailing separators
@@ -57,10 +54,8 @@ long append_to_file(const char* path, const char* bytes, std::size_t len);
 // by the POS's active window, task-modal, in the foreground and topmost. On
 // POSIX it goes to standard error in the terminal's encoding: `text_utf8`, the
 // same text in UTF-8, when the locale is a UTF-8 one. A test can capture
-// notices (their CP949 text) instead.
+// notices (their CP949 text) instead (platform/seams.h).
 void show_notice(const char* text, const char* text_utf8);
-using NoticeHook = void (*)(const char* text);
-void set_notice_hook(NoticeHook hook);  // nullptr restores the normal notice
 
 // ---- Clock ----
 // Seconds since 1970-01-01 00:00 UTC in 64 bits on every build (the 32-bit
@@ -68,12 +63,8 @@ void set_notice_hook(NoticeHook hook);  // nullptr restores the normal notice
 using Time = long long;
 Time now();
 void local_time(Time t, std::tm& out);
-using ClockHook = Time (*)();
-void set_clock_hook(ClockHook hook);  // tests move time; nullptr restores
-// The system's own clock, which now() reads unless a test has fixed it.
-Time system_time();
 // Milliseconds of a clock that only goes forward, for deadlines (not moved by
-// the clock hook nor by changes of the system time).
+// a test's clock nor by changes of the system time).
 long long monotonic_ms();
 void sleep_ms(int milliseconds);
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "support/fields.h"
+#include "support/wire.h"
 
 namespace zpos {
 
@@ -324,9 +325,9 @@ int convert_keystrokes(char* message, int length) {
     bool in_run = false;
     for (std::size_t i = 0; i + 1 < n; ++i) {
         char b = message[i];
-        if (b == kShiftOut) {
+        if (b == wire::kSO) {
             in_run = true;
-        } else if (b == kShiftIn) {
+        } else if (b == wire::kSI) {
             int len = convert_run(run_count, run);
             text.put(std::string_view(run.data(), static_cast<std::size_t>(len)));
             run.fill('\0');

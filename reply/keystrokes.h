@@ -8,9 +8,6 @@
 
 namespace zpos {
 
-inline constexpr char kShiftOut = 0x0E;  // opens a keystroke run
-inline constexpr char kShiftIn = 0x0F;   // closes it
-
 // Keystrokes one run holds; a longer run is cut here.
 inline constexpr std::size_t kRunCapacity = 100;
 // Bytes of a message the conversion reads and writes.

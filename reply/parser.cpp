@@ -8,23 +8,22 @@
 #include <cstring>
 #include <string_view>
 
-#include "entry/module_state.h"
+#include "platform/seams.h"
 #include "reply/company_codes.h"
 #include "reply/keystrokes.h"
 #include "reply/split.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
+#include "support/route.h"
 
 namespace zpos {
 
 namespace {
 
-BackupHandover g_handover = nullptr;
-
-constexpr char kLogToBackup[] = "Don't find CANCLE so Send to BACKUP";
 constexpr char kNineZeros[] = "000000000";
 constexpr std::size_t kNumberDigits = 8;  // characters of a field read as a number
 constexpr std::size_t kDigitScan = 24;    // slot bytes searched for digits
@@ -52,8 +51,6 @@ enum ReplyField : int {
     kText22 = 22,
     kAuthNo = 23,
 };
-
-bool known_kind(int k) { return k == kind::kCheque || k == kind::kCardApproval || (k >= 4 && k <= 12) || kind::is_points(k); }
 
 // Writes into one response record from one parsed reply.
 class ResponseFill {
@@ -137,21 +134,9 @@ void fill_card_class(ResponseFill& out) {
     if (out.begins(kCardClass, "D")) put_exact(out.record(), resp::card_class, "1");
 }
 
-// Kinds 2, 4, 5, 6, 11, 12: card and cash approvals and cancellations.
-void fill_card(ResponseFill& out, int k) {
-    bool ok = out.approved();
-    bool carries_values = k == kind::kCardApproval || k == kind::kCardCancel || k == kind::kF1Approval ||
-                          k == kind::kF2Cancel;
-    out.resp_code(ok ? kRespApproved : kRespDeclined);
-    out.company(resp::issuer_code, kIssuerCode);
-    out.copy(resp::issuer_name, kIssuerName, 20);
-    out.company(resp::acquirer_code, kAcquirerCode);
-    out.copy(resp::acquirer_name, kAcquirerName, 20);
-    out.copy(resp::merchant_no, kMerchantNo, 15);
-    out.copy(resp::tran_datetime, kDateTime, 12);
-    if (ok) out.copy(resp::auth_no, kLine2OrAuth, 12);
-    fill_card_class(out);
-    if (ok) {
+// The host's message (on a decline its two lines) and the three display lines.
+void fill_message_and_lines(ResponseFill& out) {
+    if (out.approved()) {
         out.copy(resp::message, kLine1, 16);
     } else {
         out.two_lines(resp::message, "%.16s, %.16s");
@@ -159,8 +144,31 @@ void fill_card(ResponseFill& out, int k) {
     out.copy(resp::info_line1, kText20, 24);
     out.copy(resp::info_line2, kText21, 24);
     out.copy(resp::info_line3, kText22, 24);
-    if (!carries_values) return;
-    if (ok) {
+}
+
+// Card, cash, F1/F2 and "70" replies, in record order; an approved "70" has
+// its own issuer code and no acquirer code.
+void fill_card(ResponseFill& out, Family family) {
+    bool ok = out.approved();
+    out.resp_code(ok ? kRespApproved : kRespDeclined);
+    bool approved_70 = ok && family == Family::kind70;
+    if (approved_70) {
+        out.text(resp::issuer_code, "45");
+    } else {
+        out.company(resp::issuer_code, kIssuerCode);
+    }
+    out.copy(resp::issuer_name, kIssuerName, 20);
+    if (!approved_70) out.company(resp::acquirer_code, kAcquirerCode);
+    out.copy(resp::acquirer_name, kAcquirerName, 20);
+    out.copy(resp::merchant_no, kMerchantNo, 15);
+    out.copy(resp::tran_datetime, kDateTime, 12);
+    if (ok) out.copy(resp::auth_no, kLine2OrAuth, 12);
+    fill_card_class(out);
+    fill_message_and_lines(out);
+}
+
+void fill_card_values(ResponseFill& out) {
+    if (out.approved()) {
         // Only a positive amount replaces what the record holds.
         if (int n = out.number(kNumber18); n > 0) out.nine_digits(resp::value1, n);
         if (int n = out.number(kNumber17); n > 0) out.nine_digits(resp::value2, n);
@@ -170,30 +178,7 @@ void fill_card(ResponseFill& out, int k) {
     if (out.begins(kIssuerCode, "5240")) out.copy(resp::value1, kNumber17, 8);
 }
 
-// Kinds 7 and 8.
-void fill_kind70(ResponseFill& out) {
-    bool ok = out.approved();
-    out.resp_code(ok ? kRespApproved : kRespDeclined);
-    if (ok) {
-        out.text(resp::issuer_code, "45");
-    } else {
-        out.company(resp::issuer_code, kIssuerCode);
-    }
-    out.copy(resp::issuer_name, kIssuerName, 20);
-    if (!ok) out.company(resp::acquirer_code, kAcquirerCode);
-    out.copy(resp::acquirer_name, kAcquirerName, 20);
-    out.copy(resp::merchant_no, kMerchantNo, 15);
-    out.copy(resp::tran_datetime, kDateTime, 12);
-    if (ok) out.copy(resp::auth_no, kLine2OrAuth, 12);
-    fill_card_class(out);
-    if (ok) {
-        out.copy(resp::message, kLine1, 16);
-    } else {
-        out.two_lines(resp::message, "%.16s, %.16s");
-    }
-    out.copy(resp::info_line1, kText20, 24);
-    out.copy(resp::info_line2, kText21, 24);
-    out.copy(resp::info_line3, kText22, 24);
+void fill_kind70_values(ResponseFill& out) {
     // All nine bytes of " %c%07d": a blank, the 12th character of field 20
     // (a NUL when its text is shorter, which the POS sees as a blank) and the
     // first seven digits of N.
@@ -206,7 +191,7 @@ void fill_kind70(ResponseFill& out) {
     out.nine_digits(resp::value3, out.number(kNumber17));
 }
 
-// Kinds 9 and 10.
+// "90" replies carry the company in fields 14 and 15.
 void fill_kind90(ResponseFill& out) {
     bool ok = out.approved();
     out.resp_code(ok ? kRespApproved : kRespDeclined);
@@ -215,21 +200,14 @@ void fill_kind90(ResponseFill& out) {
     out.copy(resp::merchant_no, kMerchantNo, 15);
     out.copy(resp::tran_datetime, kDateTime, 12);
     if (ok) out.copy(resp::auth_no, kAuthNo, 12);
-    if (ok) {
-        out.copy(resp::message, kLine1, 16);
-    } else {
-        out.two_lines(resp::message, "%.16s, %.16s");
-    }
-    out.copy(resp::info_line1, kText20, 24);
-    out.copy(resp::info_line2, kText21, 24);
-    out.copy(resp::info_line3, kText22, 24);
+    fill_message_and_lines(out);
     out.nine_digits(resp::value1, out.digits(kText21));
     out.nine_digits(resp::value2, out.number(kNumber17));
     out.nine_digits(resp::value3, out.digits(kText20));
 }
 
-// Kinds 60 to 64, the points layout.
-void fill_points(ResponseFill& out, int k) {
+// The points layout.
+void fill_points(ResponseFill& out, const KindRow& k) {
     bool ok = out.approved();
     out.resp_code(ok ? kRespApproved : kRespDeclined);
     char date[16];
@@ -250,20 +228,45 @@ void fill_points(ResponseFill& out, int k) {
         return;
     }
     out.two_lines(resp::pt_message, "%.16s%.16s");
-    if (k == kind::kPointsLast) {
-        out.text(resp::pt_line1, texts::kTextMemberInfoMissing);
+    if (k.decline_line1) {
+        out.text(resp::pt_line1, k.decline_line1);
     } else {
         out.copy(resp::pt_line1, kText20, 24);
     }
     out.copy(resp::pt_line2, kText21, 24);
 }
 
+// A declined cancellation on the primary route goes to the backup route,
+// which then fills the record itself; nothing when there is no hand-over.
+bool hand_over(const KindRow& k, const ResponseFill& out) {
+    return k.backup_route && k.cancel && !out.approved() && route_mode() == RouteMode::primary &&
+           platform::seams().backup_handover;
+}
+
+BackupRouteResult fill(ResponseFill& out, char* response, const KindRow& k) {
+    switch (k.family) {
+        case Family::cheque: fill_cheque(out); break;
+        case Family::kind90: fill_kind90(out); break;
+        case Family::points: fill_points(out, k); break;
+        case Family::management: break;
+        default:
+            if (hand_over(k, out)) {
+                WriteLogText(log_lines::kToBackup);
+                BackupRouteResult result = platform::seams().backup_handover(response);
+                if (result != BackupRouteResult::not_sent) return result;
+            }
+            fill_card(out, k.family);
+            if (k.values == Values::card) fill_card_values(out);
+            if (k.values == Values::kind70) fill_kind70_values(out);
+    }
+    return BackupRouteResult::not_sent;
+}
+
 }  // namespace
 
-void set_backup_handover(BackupHandover handover) { g_handover = handover; }
-
-int parse_reply(char* response, const char* reply, int length, int message_kind) {
-    if (!known_kind(message_kind)) return 0;
+BackupRouteResult parse_reply(char* response, const char* reply, int length, int message_kind) {
+    const KindRow& k = kind_of(message_kind);
+    if (k.family == Family::management) return BackupRouteResult::not_sent;
 
     std::array<char, kMessageCapacity> work{};
     std::size_t n = length < 0 ? 0 : static_cast<std::size_t>(length);
@@ -274,25 +277,8 @@ int parse_reply(char* response, const char* reply, int length, int message_kind)
     ParsedReply fields;
     fields.clear();
     split_reply(fields, work.data(), converted);
-
     ResponseFill out(response, fields);
-    if (message_kind == kind::kCheque) {
-        fill_cheque(out);
-    } else if (message_kind == kind::k70Approval || message_kind == kind::k70Cancel) {
-        fill_kind70(out);
-    } else if (message_kind == kind::k90Approval || message_kind == kind::k90Cancel) {
-        fill_kind90(out);
-    } else if (kind::is_points(message_kind)) {
-        fill_points(out, message_kind);
-    } else {
-        if (message_kind == kind::kCardCancel && !out.approved() && g_module.route_mode == kRoutePrimary && g_handover) {
-            WriteLogText(kLogToBackup);
-            int result = g_handover(response);
-            if (result != 0) return result;
-        }
-        fill_card(out, message_kind);
-    }
-    return 0;
+    return fill(out, response, k);
 }
 
 }  // namespace zpos

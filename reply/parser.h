@@ -3,24 +3,18 @@
 // runs, splits the fields and writes the response fields of the kind.
 #pragma once
 
+#include "support/results.h"
+
 namespace zpos {
-
-// Sends a cancellation that the primary host declined through the backup
-// route, which then fills `response` itself. Gives the backup route's result,
-// or 0 when nothing was sent (no backup request could be built); the parser
-// then fills the record from the host's reply as for any declined kind 4.
-using BackupHandover = int (*)(char* response);
-
-// Installs the hand-over used for a declined kind 4 on the primary route.
-// nullptr (the default) means there is none: such a reply is filled as
-// declined, and nothing is logged for the hand-over.
-void set_backup_handover(BackupHandover handover);
 
 // Fills `response` (the 450-byte response record) from the reply body of
 // `length` bytes (its last byte is the check byte, not read) for message
 // `kind`. The reply itself is not changed; at most 3000 bytes of it are used.
 // Kinds other than 1, 2, 4 to 12 and 60 to 64 leave the record as it was.
-// Gives 0, or the backup route's result after a hand-over.
-int parse_reply(char* response, const char* reply, int length, int kind);
+// A declined kind 4 on the primary route goes to the backup hand-over that
+// module start wires into the seam table (none: it is filled as declined,
+// and nothing is logged for it). Gives `not_sent` when the reply filled the
+// record, or the backup route's result after a hand-over.
+BackupRouteResult parse_reply(char* response, const char* reply, int length, int kind);
 
 }  // namespace zpos

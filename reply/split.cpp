@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "support/fields.h"
+#include "support/wire.h"
 
 namespace zpos {
 
@@ -33,7 +34,7 @@ int split_reply(ParsedReply& reply, const char* message, int length) {
     int limit = 0;
     for (std::size_t i = 1; i < n; ++i) {
         char b = work[i];
-        if (b == kFieldSeparator) {
+        if (b == wire::kFS) {
             ++field;
             pos = 0;
             continue;

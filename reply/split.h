@@ -9,7 +9,6 @@
 
 namespace zpos {
 
-inline constexpr char kFieldSeparator = 0x1C;
 inline constexpr int kReplyFieldCount = 47;
 // Bytes of converted reply the split looks at; the rest is dropped.
 inline constexpr std::size_t kSplitCapacity = 1025;

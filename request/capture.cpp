@@ -7,27 +7,19 @@
 #include <cstring>
 #include <ctime>
 
-#include "entry/module_state.h"
 #include "platform/platform.h"
 #include "request/pad_library.h"
 #include "support/card_mask.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/settings.h"
 
 namespace zpos {
 
 namespace {
-
-constexpr std::size_t kLogLine = 128;
-
-bool setting_is(const char* section, const char* key, int size, const char* expected) {
-    char value[16] = {};
-    settings_read(section, key, value, size);
-    return std::strncmp(value, expected, 3) == 0;
-}
 
 void today_yymmdd(char (&out)[8]) {
     std::tm tm{};
@@ -37,24 +29,23 @@ void today_yymmdd(char (&out)[8]) {
 
 // Marks the day's pad report in the buffer when it is due and records the day,
 // before the pad is reached, so a report that fails is not retried today.
-void mark_daily_report(SignatureBuffer& buf) {
+void mark_daily_report(const CallState& call, SignatureBuffer& buf) {
     char today[8] = {};
     today_yymmdd(today);
-    char model[settings::kValueSize] = {};
-    char last[settings::kCurDateSize] = {};
-    settings_read(settings::kSignPad, settings::kValue, model, settings::kValueSize);
-    settings_read(settings::kSignPad, settings::kCurDate, last, settings::kCurDateSize);
-    if (std::strncmp(model, "HCS", 3) != 0 || std::strncmp(last, today, 6) == 0) return;
-    WriteLogFormat(kLogLine, "Logon Send... [%.6s] [%.6s]", last, today);
-    settings_write(settings::kSignPad, settings::kCurDate, today);
+    bool hcs = setting_begins(call, settings::kValue, "HCS");
+    char last[settings::kCurDate.size] = {};
+    settings_read(call, settings::kCurDate, last);
+    if (!hcs || std::strncmp(last, today, 6) == 0) return;
+    WriteLogFormat(log_lines::kPadReportBuffer, log_lines::kPadReport, last, today);
+    settings_write(call, settings::kCurDate, today);
     buf.bytes[kSignReportFlag] = '1';
 }
 
 // The card number for the PIN pad, placed at offset 2 of the PIN buffer.
-void put_pin_card(const char* request, int kind, char* pin) {
+void put_pin_card(const char* request, const KindRow& k, char* pin) {
     std::string_view card;
     std::size_t max;
-    if (kind == kind::kF1Approval || kind == kind::kF2Cancel) {
+    if (k.family == Family::cvm) {
         card = field_text(request, req::track2);
         max = 19;
     } else {
@@ -69,96 +60,98 @@ void put_pin_card(const char* request, int kind, char* pin) {
 
 }  // namespace
 
-int capture_signature(const char* request, [[maybe_unused]] int kind, SignatureBuffer& buf,
+int capture_signature(CallState& call, const char* request, [[maybe_unused]] int kind, SignatureBuffer& buf,
                       bool log_pad_fields) {
     buf.bytes.fill(0);
-    mark_daily_report(buf);
+    mark_daily_report(call, buf);
 
-    PadSession pad;
-    if (!pad.open(kPadSignFunction)) {
-        g_module.sign_flag = 0;
+    ExternalLibrary pad;
+    auto sign = pad.open<PadFunction>(call, kPadSign);
+    if (!sign) {
+        call.sign_flag = 0;
         return kSignNone;
     }
-    char port_text[settings::kGetComPortSize] = {};
-    int port = pad_port(port_text);
-    WriteLogFormat(kLogLine, "GET COM PORT NO... %.2s", port_text);
+    char port_text[settings::kGetComPort.size] = {};
+    int port = pad_port(call, port_text);
+    WriteLogFormat(log_lines::kPadPortBuffer, log_lines::kPadPort, port_text);
 
     std::snprintf(buf.bytes.data() + kPadFieldC.offset, 10, "%-9.9s", request + req::tran_amt.offset);
-    int result = pad.call(buf.bytes.data(), port);
+    int result = sign(buf.bytes.data(), port, kPadConstant);
     pad.release();
 
     const char* b = buf.bytes.data();
     if (log_pad_fields) {
-        WriteLogFormat(kLogLine, "%.15s", b + kPadFieldA.offset);
-        WriteLogFormat(kLogLine, "%.17s", b + kPadFieldC.offset);
-        WriteLogFormat(kLogLine, "%.3s", b + kPadFieldB.offset);
+        WriteLogFormat(log_lines::kPadFieldABuffer, log_lines::kPadFieldA, b + kPadFieldA.offset);
+        WriteLogFormat(log_lines::kPadFieldCBuffer, log_lines::kPadFieldC, b + kPadFieldC.offset);
+        WriteLogFormat(log_lines::kPadFieldBBuffer, log_lines::kPadFieldB, b + kPadFieldB.offset);
     }
-    WriteLogFormat(kLogLine, "RETURN Sign LEN.. %04d", result);
+    WriteLogFormat(log_lines::kSignLengthBuffer, log_lines::kSignLength, result);
 
     if (result == 2) return kSignRefused;
     if (result == 0) {
-        WriteLogFormat(kLogLine, texts::kLogSignZero, 0);
+        WriteLogFormat(log_lines::kSignZeroBuffer, log_lines::kSignZero, 0);
         return kSignRefused;
     }
     // A pad claiming more than the buffer's kSignDataMax bytes has broken its
     // side of the call: its bytes are not a signature to send, whole or cut.
     if (result < 0 || result > kSignDataMax) {
-        g_module.sign_flag = 0;
+        call.sign_flag = 0;
         return kSignNone;
     }
-    g_module.sign_flag = 1;
+    call.sign_flag = 1;
     return result;
 }
 
-SignatureStep signature_step(const char* request, int kind, SignatureBuffer& buf) {
+SignatureStep signature_step(CallState& call, const char* request, int kind, SignatureBuffer& buf) {
     SignatureStep step;
-    bool sign_enabled = setting_is(settings::kComPort, settings::kSignSetting,
-                                   settings::kSignSettingSize, "YES");
+    bool sign_enabled = setting_begins(call, settings::kSignSetting, "YES");
+    const KindRow& k = kind_of(kind);
     bool cvm = false;
-    if (kind == kind::kF1Approval || kind == kind::kF2Cancel) {
+    if (k.family == Family::cvm) {
         char first = request[req::cvm_data.offset];
         cvm = first != ' ' && first != '\0';
     }
-    int amount = kind::is_payment(kind) ? field_value(request, req::tran_amt) : 0;
+    int amount = is_payment(k.family) ? field_value(request, req::tran_amt) : 0;
 
     if (amount <= kSignThreshold && !cvm) {
-        WriteLogFormat(kLogLine, "NO CVM SIGN AMOUNT[%d]", amount);
+        WriteLogFormat(log_lines::kNoCvmSignBuffer, log_lines::kNoCvmSign, amount);
         return step;
     }
-    if (!sign_enabled || kind == kind::kCashApproval || kind == kind::kCashCancel) {
+    if (!sign_enabled || k.family == Family::cash) {
         platform::sleep_ms(kNoSignPauseMs);
-        WriteLogText("NOT SIGN");
+        WriteLogText(log_lines::kNotSign);
         return step;
     }
     step.capture_ran = true;
-    int result = capture_signature(request, kind, buf, true);
+    int result = capture_signature(call, request, kind, buf, true);
     if (result == kSignRefused) step.refused = true;
     if (result > 0) step.length = result;
     return step;
 }
 
-bool pin_step(const char* request, int kind, std::span<char, kPinBlockSize> block) {
-    if (kind != kind::kF1Approval && kind != kind::kF2Cancel && kind != 62 && kind != 63)
-        return false;
-    if (!setting_is(settings::kComPort, settings::kPin, settings::kPinSize, "YES")) return false;
+bool pin_step(const CallState& call, const char* request, int kind, std::span<char, kPinBlockSize> block) {
+    const KindRow& k = kind_of(kind);
+    if (!k.pin_step) return false;
+    if (!setting_begins(call, settings::kPin, "YES")) return false;
 
-    PadSession pad;
-    if (!pad.open(kPadPinFunction)) return false;
-    char port_text[settings::kGetComPortSize] = {};
-    int port = pad_port(port_text);
+    ExternalLibrary pad;
+    auto read_pin = pad.open<PadFunction>(call, kPadPin);
+    if (!read_pin) return false;
+    char port_text[settings::kGetComPort.size] = {};
+    int port = pad_port(call, port_text);
 
     char pin[kPinBufferSize] = {};
-    put_pin_card(request, kind, pin);
-    std::memcpy(pin + kPinModeOffset, kind::is_points(kind) ? "04" : "06", 2);
+    put_pin_card(request, k, pin);
+    std::memcpy(pin + kPinModeOffset, k.family == Family::points ? "04" : "06", 2);
     std::memcpy(pin + kPinPromptOffset, texts::kPinPrompt, sizeof texts::kPinPrompt);
     char shown[kPinCardMax + 1] = {};
     std::memcpy(shown, pin + kPinCardOffset, kPinCardMax);
-    if (g_module.strict_log) mask_card_field(shown, kPinCardMax);
-    WriteLogFormat(kLogLine, "in PinPad return.. [%.16s]", shown);
+    if (call.strict_log) mask_card_field(shown, kPinCardMax);
+    WriteLogFormat(log_lines::kPinCardBuffer, log_lines::kPinCard, shown);
 
-    int result = pad.call(pin, port);
+    int result = read_pin(pin, port, kPadConstant);
     pad.release();
-    WriteLogFormat(kLogLine, "Get PinPad return.. [%d] [%.16s]", result, pin + kPinBlockOffset);
+    WriteLogFormat(log_lines::kPinResultBuffer, log_lines::kPinResult, result, pin + kPinBlockOffset);
     std::memcpy(block.data(), pin + kPinBlockOffset, kPinBlockSize);
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <span>
 
+#include "support/call_state.h"
 #include "support/records.h"
 
 namespace zpos {
@@ -49,14 +50,14 @@ inline constexpr int kSignNone = -1;    // no signature (pad result < 0, library
 // (SIGNPAD/VALUE "HCS", SIGNPAD/CURDATE not today: CURDATE becomes today and
 // offset 0 '1'), loads the pad library, puts tran_amt at offset 20, calls
 // orvik_sign and logs its fields (the three pad-field lines only when
-// `log_pad_fields`) and its result. Sets g_module.sign_flag to 1 after a
+// `log_pad_fields`) and its result. Sets the call's sign_flag to 1 after a
 // signature and to 0 when none was obtained. Returns:
 //   > 0          that many signature bytes (at most kSignDataMax) at buf.data()
 //   kSignRefused the pad refused (result 0 or 2); the message must not be sent
 //   kSignNone    no signature (also for a pad result above kSignDataMax);
 //                the message goes on without one
 // `kind` is the message kind being built (2, 4, 11 or 12).
-int capture_signature(const char* request, int kind, SignatureBuffer& buf, bool log_pad_fields);
+int capture_signature(CallState& call, const char* request, int kind, SignatureBuffer& buf, bool log_pad_fields);
 
 // The signature step of the host request: thresholds, settings and capture.
 struct SignatureStep {
@@ -64,11 +65,11 @@ struct SignatureStep {
     bool refused = false;      // the whole message is refused
     bool capture_ran = false;  // capture was attempted: fields 18 to 20 follow buf
 };
-SignatureStep signature_step(const char* request, int kind, SignatureBuffer& buf);
+SignatureStep signature_step(CallState& call, const char* request, int kind, SignatureBuffer& buf);
 
-// The PIN step (kinds 11, 12, 62, 63 with COM_PORT/PIN "YES"): copies the 16
+// The PIN step (the kinds whose row has one, with COM_PORT/PIN "YES"): copies the 16
 // bytes the pad leaves at offset 52 into `block` and returns true. False when
 // the step does not apply or the pad library cannot be used: field 9 is empty.
-bool pin_step(const char* request, int kind, std::span<char, kPinBlockSize> block);
+bool pin_step(const CallState& call, const char* request, int kind, std::span<char, kPinBlockSize> block);
 
 }  // namespace zpos

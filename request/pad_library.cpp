@@ -1,37 +1,14 @@
-// Loading, resolving and releasing the signature/PIN pad library for one call,
-// and reading the pad's serial port.
+// The pad's serial port, as the settings file gives it.
 #include "request/pad_library.h"
 
-
-#include <cstring>
-
-#include "entry/module_state.h"
 #include "support/fields.h"
-#include "support/log.h"
 #include "support/settings.h"
 
 namespace zpos {
 
-bool PadSession::open(const char* function) {
-    void* symbol = lib_.open("SignPad_dll", function, kLogPadLoadFail,
-                             std::strcmp(function, kPadSignFunction) == 0 ? kLogPadSignMissing : kLogPadPinMissing);
-    fn_ = reinterpret_cast<PadFunction>(symbol);
-    return fn_ != nullptr;
-}
-
-int PadSession::call(char* buffer, int port) {
-    if (!fn_) return -1;
-    return fn_(buffer, port, kPadConstant);
-}
-
-void PadSession::release() {
-    lib_.release();
-    fn_ = nullptr;
-}
-
-int pad_port(char* text) {
-    settings_read(settings::kComPort, settings::kGetComPort, text, settings::kGetComPortSize);
-    return atoi_text(text_of(text, settings::kGetComPortSize));
+int pad_port(const CallState& call, char* text) {
+    settings_read(call, settings::kGetComPort, text);
+    return atoi_text(text_of(text, settings::kGetComPort.size));
 }
 
 }  // namespace zpos

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entry/module_state.h"
 #include "request/capture.h"
 #include "support/log.h"
+#include "support/log_lines.h"
 #include "support/message_kinds.h"
 
 namespace zpos {
@@ -16,16 +16,10 @@ namespace zpos {
 namespace {
 
 constexpr std::size_t kLengthOffset = 3;
-constexpr Field kChequeMedia{58, 2};     // cheque layout: first card field
-constexpr Field kChequeNumber{60, 20};
-constexpr Field kChequeAccount{80, 13};
-constexpr Field kChequeDate{74, 6};      // the last six characters of the cheque number
-constexpr Field kChequeAmount{93, 9};
 
 bool keyed(const char* request) { return request[req::entry_mode.offset] == req::kKeyedEntry; }
-bool is_pin_kind(int k) { return k == kind::kF1Approval || k == kind::kF2Cancel || k == 62 || k == 63; }
 
-void fs(Writer& w) { w.put(kFS); }
+void fs(Writer& w) { w.put(wire::kFS); }
 
 // "%08d"-style numbers: `width` 0 writes the text, otherwise exactly `width` bytes.
 void put_number(Writer& w, const char* format, int value, std::size_t width) {
@@ -55,28 +49,9 @@ void put_padded(Writer& w, std::string_view text, std::size_t width) {
     for (std::size_t i = text.size(); i < width; ++i) w.put(' ');
 }
 
-void put_transaction_code(Writer& w, const char* request, int k) {
-    bool at = keyed(request);
-    int amount = field_value(request, req::tran_amt);
-    const char* code = "";
-    switch (k) {
-        case kind::kCheque: code = "40"; break;
-        case kind::kCardApproval: code = at ? "C0" : "10"; break;
-        case kind::kCardCancel: code = at ? "C1" : "11"; break;
-        case kind::kCashApproval: code = at ? "D1" : "41"; break;
-        case kind::kCashCancel: code = at ? "D2" : "42"; break;
-        case kind::k70Approval: code = amount == 1 ? "64" : "66"; break;
-        case kind::k70Cancel: code = "67"; break;
-        case kind::k90Approval: code = amount == 1 ? "64" : "62"; break;
-        case kind::k90Cancel: code = "63"; break;
-        case kind::kF1Approval: code = "E1"; break;
-        case kind::kF2Cancel: code = "E2"; break;
-        default:
-            if (kind::is_points(k)) {
-                put_number(w, "%02d", k, 2);
-                return;
-            }
-    }
+void put_transaction_code(Writer& w, const char* request, const KindRow& k) {
+    const char* code = keyed(request) ? k.code_keyed : k.code_swiped;
+    if (k.code_balance && field_value(request, req::tran_amt) == 1) code = k.code_balance;
     w.put_fixed(code, 2);
 }
 
@@ -89,20 +64,18 @@ void put_card_or_split(Writer& w, const char* request) {
     }
 }
 
-void put_card_field(Writer& w, const char* request, int k) {
+// Field 2 (for a cheque, fields 2 and 3: the number and the account).
+void put_card_field(Writer& w, const char* request, const KindRow& k) {
     std::string_view track = field_text(request, req::track2);
-    switch (k) {
-        case kind::kCheque:
-            w.put(field_text(request, kChequeNumber));
+    switch (k.family) {
+        case Family::cheque:
+            w.put(field_text(request, req::chk_number));
             fs(w);
-            w.put(field_text(request, kChequeAccount));
+            w.put(field_text(request, req::chk_account));
             break;
-        case kind::kCardApproval:
-        case kind::kCardCancel:
-            put_card_or_split(w, request);
-            break;
-        case kind::kCashApproval:
-        case kind::kCashCancel:
+        case Family::card: put_card_or_split(w, request); break;
+        case Family::cash:
+            // A keyed identity number goes out as its leading digits.
             if (keyed(request)) {
                 std::size_t n = 0;
                 while (n < track.size() && track[n] >= '0' && track[n] <= '9') ++n;
@@ -110,87 +83,86 @@ void put_card_field(Writer& w, const char* request, int k) {
             }
             w.put(track);
             break;
-        case kind::kF1Approval:
-        case kind::kF2Cancel:
-            w.put(track);
-            break;
-        default:
-            break;
+        case Family::cvm: w.put(track); break;
+        default: break;
     }
 }
 
-void put_two_character_field(Writer& w, const char* request, int k) {
-    if (k == kind::kCheque) {
-        w.put_fixed(field_text(request, kChequeMedia), 2);
-    } else if (kind::is_payment(k)) {
+void put_two_character_field(Writer& w, const char* request, const KindRow& k) {
+    if (k.family == Family::cheque) {
+        w.put_fixed(field_text(request, req::chk_code), 2);
+    } else if (is_payment(k.family)) {
         w.put_fixed(field_text(request, req::install_months), 2);
-    } else if (k == kind::k90Approval || k == kind::k90Cancel) {
+    } else if (k.family == Family::kind90) {
         w.put_fixed("01", 2);
-    } else if (kind::is_points(k)) {
+    } else if (k.family == Family::points) {
         std::string_view media(request + req::pt_media.offset, 2);
         const char* sent = media == "01" ? "01" : media == "02" ? "02" : media == "03" ? "04"
                          : media == "04" ? "03" : "";
         w.put_fixed(sent, 2);
     }
-    // Kinds 7 and 8 send nothing at all here.
+    // Kinds "70" send nothing at all here.
 }
 
-int message_amount(const char* request, int k) {
-    if (k == kind::kCheque) return field_value(request, kChequeAmount);
-    if (kind::is_points(k)) return field_value(request, req::pt_amt);
-    if (kind::is_payment(k)) {
-        return field_value(request, req::tran_amt) - field_value(request, req::amt_extra2) -
-               field_value(request, req::amt_extra1);
+int message_amount(const char* request, const KindRow& k) {
+    switch (k.family) {
+        case Family::cheque: return field_value(request, req::chk_amount);
+        case Family::points: return field_value(request, req::pt_amt);
+        case Family::kind70:
+        case Family::kind90: return field_value(request, req::tran_amt);
+        default: break;
     }
-    if (k >= kind::k70Approval && k <= kind::k90Cancel) return field_value(request, req::tran_amt);
-    return 0;
+    if (!is_payment(k.family)) return 0;
+    return field_value(request, req::tran_amt) - field_value(request, req::amt_extra2) -
+           field_value(request, req::amt_extra1);
 }
 
-void put_cancelled_auth_no(Writer& w, const char* request, int k) {
-    std::string_view auth = field_text(request, req::org_auth_no);
-    if (k == kind::kCardCancel || k == kind::kF2Cancel) {
-        w.put_fixed(auth, 8);
-    } else if (k == kind::kCashCancel) {
-        char work[16] = {};
-        std::snprintf(work, sizeof work, "11%.7s", request + req::org_auth_no.offset);
-        w.put_fixed(text_of(work, 9), 9);
+// Field 7: the number of the approval a card, cash or F2 cancellation undoes.
+void put_cancelled_auth_no(Writer& w, const char* request, const KindRow& k) {
+    if (!k.cancel || !is_payment(k.family)) return;
+    if (k.family != Family::cash) {
+        w.put_fixed(field_text(request, req::org_auth_no), 8);
+        return;
+    }
+    char work[16] = {};
+    std::snprintf(work, sizeof work, "11%.7s", request + req::org_auth_no.offset);
+    w.put_fixed(text_of(work, 9), 9);
+}
+
+// Field 8: the cheque's date, or the date of the approval being cancelled.
+void put_six_character_field(Writer& w, const char* request, const KindRow& k) {
+    if (k.family == Family::cheque) {
+        w.put_fixed(field_text(request, req::chk_number_tail), 6);
+    } else if (k.cancel) {
+        w.put_fixed(field_text(request, k.family == Family::points ? req::pt_org_auth_date : req::org_auth_date), 6);
     }
 }
 
-void put_six_character_field(Writer& w, const char* request, int k) {
-    if (k == kind::kCheque) {
-        w.put_fixed(field_text(request, kChequeDate), 6);
-    } else if (k == kind::kCardCancel || k == kind::kCashCancel || k == kind::k70Cancel ||
-               k == kind::k90Cancel || k == kind::kF2Cancel) {
-        w.put_fixed(field_text(request, req::org_auth_date), 6);
-    } else if (k == 61 || k == 63) {
-        w.put_fixed(field_text(request, req::pt_org_auth_date), 6);
-    }
-}
-
-void put_media_code(Writer& w, const char* request, int k) {
+void put_media_code(Writer& w, const char* request, const KindRow& k) {
     std::string_view tran_kind(request + req::tran_kind.offset, 2);
-    if (kind::is_points(k)) {
+    if (k.family == Family::points) {
         w.put_fixed("06", 2);
-    } else if (k == kind::k70Approval || k == kind::k70Cancel) {
+    } else if (k.family == Family::kind70) {
         w.put_fixed(tran_kind == "70" ? "02" : "04", 2);
-    } else if (k == kind::k90Approval || k == kind::k90Cancel) {
+    } else if (k.family == Family::kind90) {
         w.put_fixed(tran_kind == "90" ? "03" : "04", 2);
     }
 }
 
-void put_field_13(Writer& w, const char* request, int k) {
-    if (k == kind::k70Cancel || k == kind::k90Cancel) {
+// Field 13: the approval number a "70", "90" or points cancellation undoes.
+void put_field_13(Writer& w, const char* request, const KindRow& k) {
+    if (!k.cancel) return;
+    if (k.family == Family::kind70 || k.family == Family::kind90) {
         w.put_fixed(field_text(request, req::org_auth_no), 8);
-    } else if (k == 61 || k == 63) {
+    } else if (k.family == Family::points) {
         put_padded(w, field_text(request, req::pt_org_auth_no), 12);
     }
 }
 
-void put_second_card_field(Writer& w, const char* request, int k) {
-    if (k >= kind::k70Approval && k <= kind::k90Cancel) {
+void put_second_card_field(Writer& w, const char* request, const KindRow& k) {
+    if (k.family == Family::kind70 || k.family == Family::kind90) {
         put_card_or_split(w, request);
-    } else if (kind::is_points(k)) {
+    } else if (k.family == Family::points) {
         w.put(field_text(request, req::pt_track2));
     }
 }
@@ -200,23 +172,22 @@ void put_second_card_field(Writer& w, const char* request, int k) {
 void put_split_form(Writer& w, const char* request) {
     const char* track = request + req::track2.offset;
     std::size_t sep = 0;
-    while (sep < 20 && track[sep] != '=' && track[sep] != kFS) ++sep;
+    while (sep < 20 && track[sep] != '=' && track[sep] != wire::kFS) ++sep;
     if (sep < 20) {
         w.put(text_of(track, sep));
-        w.put(kFS);
+        w.put(wire::kFS);
         w.put_fixed(text_of(track + sep + 1, 4), 4);
     } else {
-        w.put(kFS);
+        w.put(wire::kFS);
         w.put_fixed(text_of(track + 21, 4), 4);
     }
 }
 
-int build_request_message(const char* request, std::span<char, kRequestMessageSize> out, int k) {
-    WriteLogFormat(64, "From Pointsvc... [%d]", k);
-    // One byte stays free for the caller's check byte.
-    Writer w(out.first(kRequestMessageSize - 1));
+namespace {
 
-    w.put(kSTX);
+// Header and fields 1 to 8: false when the total is over the limit.
+bool put_head_and_amounts(Writer& w, const char* request, const KindRow& k) {
+    w.put(wire::kSTX);
     w.put('I');
     w.put(keyed(request) ? 'K' : 'S');
     w.put("    ");  // the length, filled in last
@@ -231,29 +202,32 @@ int build_request_message(const char* request, std::span<char, kRequestMessageSi
     put_two_character_field(w, request, k);  // 3
     fs(w);
 
-    if (kind::is_payment(k)) {
+    if (is_payment(k.family)) {
         int total = field_value(request, req::tran_amt);
         if (total > kAmountLimit) {
-            WriteLogFormat(64, "tran_amt is 1 billion over [%d]", total);
-            return 0;
+            WriteLogFormat(log_lines::kAmountOverLimitBuffer, log_lines::kAmountOverLimit, total);
+            return false;
         }
     }
     put_number(w, "%08d", message_amount(request, k), 8);  // 4
     fs(w);
-    if (kind::is_payment(k)) put_number(w, "%08d", field_value(request, req::amt_extra2), 0);  // 5
+    if (is_payment(k.family)) put_number(w, "%08d", field_value(request, req::amt_extra2), 0);  // 5
     fs(w);
-    if (kind::is_payment(k)) put_number(w, "%08d", field_value(request, req::amt_extra1), 0);  // 6
+    if (is_payment(k.family)) put_number(w, "%08d", field_value(request, req::amt_extra1), 0);  // 6
     fs(w);
     put_cancelled_auth_no(w, request, k);  // 7
     fs(w);
     put_six_character_field(w, request, k);  // 8
     fs(w);
+    return true;
+}
 
+// Fields 9 to 14: the PIN block, the version code and the kind's codes.
+void put_pin_and_codes(const CallState& call, Writer& w, const char* request, const KindRow& k) {
     std::array<char, kPinBlockSize> pin{};
-    if (is_pin_kind(k) && pin_step(request, k, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
+    if (k.pin_step && pin_step(call, request, k.kind, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
     fs(w);
-
-    w.put_fixed(text_of(g_module.version_code, 6), 6);  // 10
+    w.put_fixed(text_of(call.version_code, 6), 6);  // 10
     fs(w);
     w.put('G');  // 11
     fs(w);
@@ -263,18 +237,22 @@ int build_request_message(const char* request, std::span<char, kRequestMessageSi
     fs(w);
     put_second_card_field(w, request, k);  // 14
     fs(w);
+}
 
+// Fields 15 to 20: the signature, the time stamp and the daily pad report;
+// false when the pad refused the signature.
+bool put_signature(CallState& call, Writer& w, const char* request, const KindRow& k) {
     static SignatureBuffer sign;  // 2 KiB, kept off the stack; one build at a time
     sign.bytes.fill(0);
-    SignatureStep step = signature_step(request, k, sign);
-    if (step.refused) return 0;
+    SignatureStep step = signature_step(call, request, k.kind, sign);
+    if (step.refused) return false;
     if (step.length > 0) put_number(w, "%04d", step.length, 4);  // 15
     fs(w);
     if (step.length > 0) w.put(std::string_view(sign.data(), static_cast<std::size_t>(step.length)));  // 16
     fs(w);
 
     char stamp[16] = {};
-    std::snprintf(stamp, sizeof stamp, "OITR%.6s", g_module.tran_time);
+    std::snprintf(stamp, sizeof stamp, "OITR%.6s", call.tran_time);
     w.put_fixed(text_of(stamp, 10), 10);  // 17
     fs(w);
 
@@ -284,7 +262,11 @@ int build_request_message(const char* request, std::span<char, kRequestMessageSi
         if (report) w.put(std::string_view(pad + f.offset, f.width));
         fs(w);
     }
+    return true;
+}
 
+// Fields 21 to 30, the TF and PA blocks when the request has them, and ETX.
+void put_tail(Writer& w, const char* request) {
     for (int i = 21; i <= 24; ++i) fs(w);
     w.put('A');  // 25
     fs(w);
@@ -304,14 +286,28 @@ int build_request_message(const char* request, std::span<char, kRequestMessageSi
         put_padded(w, field_text(request, req::ext_pa), 3);
         fs(w);
     }
-    w.put(kETX);
-    if (w.overflowed()) return 0;
+    w.put(wire::kETX);
+}
 
-    int n = static_cast<int>(w.size());
-    char length[8] = {};
-    std::snprintf(length, sizeof length, "%04d", n + 1);
-    std::memcpy(out.data() + kLengthOffset, length, 4);
-    return n;
+}  // namespace
+
+RequestBuild build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out,
+                                   int k, int& length) {
+    WriteLogFormat(log_lines::kRequestBuiltBuffer, log_lines::kRequestBuilt, k);
+    // One byte stays free for the caller's check byte.
+    Writer w(out.first(kRequestMessageSize - 1));
+    const KindRow& row = kind_of(k);
+    if (!put_head_and_amounts(w, request, row)) return RequestBuild::refused;
+    put_pin_and_codes(call, w, request, row);
+    if (!put_signature(call, w, request, row)) return RequestBuild::refused;
+    put_tail(w, request);
+    if (w.overflowed()) return RequestBuild::refused;
+
+    length = static_cast<int>(w.size());
+    char text[8] = {};
+    std::snprintf(text, sizeof text, "%04d", length + 1);
+    std::memcpy(out.data() + kLengthOffset, text, 4);
+    return RequestBuild::built;
 }
 
 }  // namespace zpos

@@ -5,23 +5,23 @@
 
 #include <span>
 
+#include "support/call_state.h"
 #include "support/fields.h"
+#include "support/results.h"
+#include "support/wire.h"
 
 namespace zpos {
 
 inline constexpr int kRequestMessageSize = 3000;
-inline constexpr char kSTX = 0x02;
-inline constexpr char kETX = 0x03;
-inline constexpr char kFS = 0x1C;
 
 // Totals above this one are refused for the payment kinds.
 inline constexpr int kAmountLimit = 99999999;
 
-// Builds the request message for `kind` into `out` from its first byte.
-// Returns the bytes written, STX through ETX (the length field already counts
-// the check byte the caller appends at that position); 0 = refused (amount
-// over the limit, or the pad refused the signature).
-int build_request_message(const char* request, std::span<char, kRequestMessageSize> out, int kind);
+// Builds the request message for `kind` into `out` from its first byte and
+// puts the bytes written, STX through ETX, into `length` (the length field
+// already counts the check byte the caller appends at that position).
+RequestBuild build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out,
+                                   int kind, int& length);
 
 // The keyed-entry card field shared with the management message: the card
 // number (track2 before its first '=' or FS, at most 20 characters), FS, the

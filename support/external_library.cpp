@@ -3,25 +3,23 @@
 
 #include <cstdio>
 
-#include "entry/module_state.h"
 #include "support/log.h"
 
 namespace zpos {
 
-void* ExternalLibrary::open(const char* stem, const char* function, const char* load_fail_line,
-                            const char* missing_line) {
+void* ExternalLibrary::open_symbol(const CallState& call, const ExternalFunction& function) {
     release();
     char path[260] = {};
-    std::snprintf(path, sizeof path, "%.200s%c%s%s", g_module.app_dir, platform::kPathSep, stem,
+    std::snprintf(path, sizeof path, "%.200s%c%s%s", call.app_dir, platform::kPathSep, function.stem,
                   platform::kLibSuffix);
     lib_ = platform::library_open(path);
     if (!lib_) {
-        WriteLogText(load_fail_line);
+        WriteLogText(function.load_fail_line);
         return nullptr;
     }
-    void* symbol = platform::library_symbol(lib_, function);
+    void* symbol = platform::library_symbol(lib_, function.name);
     if (!symbol) {
-        WriteLogText(missing_line);
+        WriteLogText(function.missing_line);
         release();
     }
     return symbol;

@@ -1,6 +1,6 @@
 // Every Korean text of the library, as the CP949 bytes the POS and the host
 // expect (a Korean Windows system's ANSI code page), with its reading above it.
-// Log formats that carry Korean are here too, so each text lives in one place.
+// The log's own lines, Korean ones among them, are in support/log_lines.h.
 #pragma once
 
 namespace zpos::texts {
@@ -29,22 +29,5 @@ inline constexpr char kTextMemberInfoMissing[] = "\xC8\xB8\xBF\xF8\xC1\xA4\xBA\x
 // Prompt passed to the PIN pad.
 // 비밀번호 입력
 inline constexpr char kPinPrompt[] = "\xBA\xF1\xB9\xD0\xB9\xF8\xC8\xA3 \xC0\xD4\xB7\xC2";
-// Log line formats.
-// 하음 Sign LEN.. %04d
-inline constexpr char kLogSignZero[] = "\xC7\xCF\xC0\xBD Sign LEN.. %04d";
-// NONBLOCK 연결 성공[%.15s][%d]
-inline constexpr char kLogNonblockConnected[] = "NONBLOCK \xBF\xAC\xB0\xE1 \xBC\xBA\xB0\xF8[%.15s][%d]";
-// NONBLOCK 연결 실패[%.15s][%d]
-inline constexpr char kLogNonblockFailed[] = "NONBLOCK \xBF\xAC\xB0\xE1 \xBD\xC7\xC6\xD0[%.15s][%d]";
-// Connect 연결 성공[%.15s][%d]
-inline constexpr char kLogBlockingConnected[] = "Connect \xBF\xAC\xB0\xE1 \xBC\xBA\xB0\xF8[%.15s][%d]";
-// ENQ 없음
-inline constexpr char kLogNoEnq[] = "ENQ \xBE\xF8\xC0\xBD";
-// 전송 err
-inline constexpr char kLogSendError[] = "\xC0\xFC\xBC\xDB err";
-// 재전송 err
-inline constexpr char kLogResendError[] = "\xC0\xE7\xC0\xFC\xBC\xDB err";
-// 다운로드 성공
-inline constexpr char kLogDownloadOk[] = "\xB4\xD9\xBF\xEE\xB7\xCE\xB5\xE5 \xBC\xBA\xB0\xF8";
 
 }  // namespace zpos::texts

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "entry/module_state.h"
 #include "platform/platform.h"
 
 namespace zpos {
@@ -20,6 +19,10 @@ constexpr int kLogFailed = -5;
 // (240 and 450 bytes, inside a 1000-byte response buffer).
 constexpr std::int32_t kMaskedCopySize = 1000;
 
+const CallState kNoCall{};
+// The call whose folder the lines go to (log_begin_call).
+const CallState* g_logged_call = &kNoCall;
+
 class LogLine {
 public:
     // Takes the time once, so the file's date and the line's time agree.
@@ -30,7 +33,7 @@ public:
         std::strftime(time_text, sizeof time_text, "%H:%M:%S", &tm);
         std::strftime(date_text, sizeof date_text, "%y%m%d", &tm);
 
-        std::snprintf(dir_, sizeof dir_, "%.200s%cLogs", g_module.app_dir, platform::kPathSep);
+        std::snprintf(dir_, sizeof dir_, "%.200s%cLogs", g_logged_call->app_dir, platform::kPathSep);
         std::snprintf(path_, sizeof path_, "%.300s%cAppLog.%.6s.txt", dir_, platform::kPathSep, date_text);
         len_ = static_cast<std::size_t>(std::snprintf(buf_, sizeof buf_, "[%.8s] - ", time_text));
     }
@@ -103,6 +106,8 @@ private:
 };
 
 }  // namespace
+
+void log_begin_call(const CallState& call) { g_logged_call = &call; }
 
 int GetAppDir(char* dest) {
     char path[256] = {};

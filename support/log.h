@@ -6,7 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/call_state.h"
+
 namespace zpos {
+
+// The log writes into the application directory of the call being run; each
+// entry point names its call's state before anything is logged.
+void log_begin_call(const CallState& call);
 
 // The application directory (at most 200 characters) into `dest` (>= 201 bytes).
 int GetAppDir(char* dest);

@@ -1,59 +1,58 @@
-// The settings file ZposSign.ini in the application directory: the route state
-// (VANID, TOGGLE_TIME, EOT_CNT) shared by every process using that directory,
-// and the signature-pad settings. Reads take "" as default; write results are
+// The settings file ZposSign.ini in the application directory: its sections
+// and keys, and the read and write of one key. The route state in VANCFG
+// belongs to support/route. Reads take "" as default; write results are
 // ignored by design (a failed write leaves the file as it was).
 #pragma once
 
+#include "support/call_state.h"
+
 namespace zpos {
 
+// A key of the settings file: its section, its name and the buffer the
+// library reads it into, terminator included.
+struct SettingKey {
+    const char* section;
+    const char* name;
+    int size;
+};
+
 namespace settings {
-inline constexpr char kVanCfg[] = "VANCFG";
-inline constexpr char kVanId[] = "VANID";
-inline constexpr char kToggleTime[] = "TOGGLE_TIME";
-inline constexpr char kEotCnt[] = "EOT_CNT";
-inline constexpr char kComPort[] = "COM_PORT";
-inline constexpr char kSignSetting[] = "SignSetting";
-inline constexpr char kGetComPort[] = "GetComPort";
-inline constexpr char kPin[] = "PIN";
-inline constexpr char kSignPad[] = "SIGNPAD";
-inline constexpr char kValue[] = "VALUE";
-inline constexpr char kCurDate[] = "CURDATE";
-inline constexpr char kLog[] = "LOG";
-inline constexpr char kMask[] = "MASK";
-inline constexpr char kMaskStrict[] = "STRICT";
 inline constexpr char kFileName[] = "ZposSign.ini";
-// Read buffer sizes, terminator included.
-inline constexpr int kVanIdSize = 3;
-inline constexpr int kToggleTimeSize = 15;
-inline constexpr int kEotCntSize = 3;
-inline constexpr int kSignSettingSize = 4;
-inline constexpr int kGetComPortSize = 3;
-inline constexpr int kPinSize = 4;
-inline constexpr int kValueSize = 5;
-inline constexpr int kCurDateSize = 9;
-inline constexpr int kMaskSize = 8;
+inline constexpr char kVanCfg[] = "VANCFG";
+inline constexpr char kComPort[] = "COM_PORT";
+inline constexpr char kSignPad[] = "SIGNPAD";
+inline constexpr char kLog[] = "LOG";
+
+// clang-format off
+inline constexpr SettingKey kVanId      {kVanCfg,  "VANID",       3};
+inline constexpr SettingKey kToggleTime {kVanCfg,  "TOGGLE_TIME", 15};
+inline constexpr SettingKey kEotCnt     {kVanCfg,  "EOT_CNT",     3};
+inline constexpr SettingKey kSignSetting{kComPort, "SignSetting", 4};
+inline constexpr SettingKey kGetComPort {kComPort, "GetComPort",  3};
+inline constexpr SettingKey kPin        {kComPort, "PIN",         4};
+inline constexpr SettingKey kValue      {kSignPad, "VALUE",       5};
+inline constexpr SettingKey kCurDate    {kSignPad, "CURDATE",     9};
+inline constexpr SettingKey kMask       {kLog,     "MASK",        8};
+// clang-format on
+
+inline constexpr char kMaskStrict[] = "STRICT";
 
 // Seconds the backup route stays in use after a switch.
 inline constexpr long kBackupHoldSeconds = 600;
+// Host failures in a row that switch to the backup route.
+inline constexpr int kFailuresToSwitch = 3;
 }  // namespace settings
 
-// Reads a key of the settings file into `out` (`size` bytes).
-int settings_read(const char* section, const char* key, char* out, int size);
-void settings_write(const char* section, const char* key, const char* value);
-
-// Counts one host failure; at the third in a row switches to the backup route
-// (VANID "2", TOGGLE_TIME now, route mode 2). Returns 0.
-int failure_count_step();
-// VANID "2" and TOGGLE_TIME now; the in-memory route mode is left alone.
-void switch_to_backup();
-// VANID "1" and EOT_CNT "0" in the file only; callers set the route mode.
-void reset_to_primary();
-// Route mode from VANID and TOGGLE_TIME with the 600-second rule; returns it.
-int route_mode_refresh();
+// Reads a key of the call's settings file into `out`, which holds the key's
+// read buffer.
+int settings_read(const CallState& call, const SettingKey& key, char* out);
+void settings_write(const CallState& call, const SettingKey& key, const char* value);
+// The key's value begins with the three characters of `word` ("YES", "HCS").
+bool setting_begins(const CallState& call, const SettingKey& key, const char* word);
 
 // Strict card masking in the log from [LOG] MASK ("STRICT", in any case; any
 // other value or none keeps the default masking). Each exported call reads it
 // once, at its start.
-void log_mask_refresh();
+void log_mask_refresh(CallState& call);
 
 }  // namespace zpos

@@ -488,14 +488,14 @@ def c_literals(path):
 
 
 def check_log_lines(lines):
-    """Each line is a string in the files that write it (or in the library's
-    Korean texts), or those files name its constant."""
+    """Each line is a string in the files that write it, or those files name
+    its constant."""
     missing = []
     for r in lines:
         if r["form"] == "bytes":
             continue
         literals, sources = set(), ""
-        for path in r["where"] + ["support/korean_texts.h"]:
+        for path in r["where"]:
             literals |= c_literals(path)
         for path in r["where"]:
             with open(os.path.join(ROOT, path), encoding="latin-1") as f:

@@ -14,29 +14,12 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "platform/platform.h"
 #include "platform/posix/small_file.h"
+#include "platform/system.h"
 
 namespace zpos::platform {
 
-namespace {
-char g_exe_override[512];
-bool g_has_override = false;
-NoticeHook g_notice_hook = nullptr;
-}  // namespace
-
-void set_executable_path_override(const char* path) {
-    g_has_override = path != nullptr;
-    if (path) std::snprintf(g_exe_override, sizeof g_exe_override, "%s", path);
-}
-
-void executable_path(char* out, std::size_t size) {
-    if (size == 0) return;
-    out[0] = '\0';
-    if (g_has_override) {
-        std::snprintf(out, size, "%s", g_exe_override);
-        return;
-    }
+void system::executable_path(char* out, std::size_t size) {
     ssize_t n = readlink("/proc/self/exe", out, size - 1);
     out[n > 0 ? n : 0] = '\0';
 }
@@ -67,6 +50,8 @@ long append_to_file(const char* path, const char* bytes, std::size_t len) {
     return static_cast<long>(done);
 }
 
+namespace {
+
 // The locale a program would take from its environment (LC_ALL, LC_CTYPE,
 // LANG, the first one set) names a UTF-8 character set.
 bool locale_is_utf8() {
@@ -80,19 +65,15 @@ bool locale_is_utf8() {
     return false;
 }
 
-void show_notice(const char* text, const char* text_utf8) {
-    if (g_notice_hook) {
-        g_notice_hook(text);
-        return;
-    }
+}  // namespace
+
+void system::show_notice(const char* text, const char* text_utf8) {
     std::fprintf(stderr, "%s\n", locale_is_utf8() && text_utf8 ? text_utf8 : text);
 }
 
-void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
-
 static_assert(sizeof(time_t) >= 8, "the system's time_t holds times past January 2038");
 
-Time system_time() { return static_cast<Time>(::time(nullptr)); }
+Time system::time_now() { return static_cast<Time>(::time(nullptr)); }
 
 void local_time(Time t, std::tm& out) {
     time_t system = static_cast<time_t>(t);
@@ -105,7 +86,7 @@ long long monotonic_ms() {
     return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
-void sleep_ms(int milliseconds) {
+void system::sleep_ms(int milliseconds) {
     struct timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
     while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
     }

@@ -1,6 +1,7 @@
 // The registry layer on systems without a registry: one per-user text file,
-// $ZPOS_REGISTRY_FILE, else $XDG_CONFIG_HOME/zposapp/registry.dat, else
-// ~/.config/zposapp/registry.dat. Format, one record per line ending in LF:
+// $ZPOS_REGISTRY_FILE (the tools' way to name a store of their own), else
+// $XDG_CONFIG_HOME/zposapp/registry.dat, else ~/.config/zposapp/registry.dat;
+// a test names its own through the seam table first. Format, one record per line ending in LF:
 //   # comment                      (ignored)
 //   K<TAB>key path                 a key, e.g. SOFTWARE\VAN_POS_SECURITY\1100
 //   V<TAB>name<TAB>type<TAB>hex    a value of the key above it: type as the
@@ -20,6 +21,7 @@
 
 #include "platform/names.h"
 #include "platform/posix/small_file.h"
+#include "platform/seams.h"
 
 namespace zpos::platform {
 
@@ -57,7 +59,7 @@ bool valid_name(const char* name) {
 
 // Where the store lives; `make_dirs` creates the default folders.
 bool store_path(char* out, std::size_t size, bool make_dirs) {
-    const char* env = std::getenv("ZPOS_REGISTRY_FILE");
+    const char* env = seams().registry_file ? seams().registry_file() : std::getenv("ZPOS_REGISTRY_FILE");
     if (env && *env) {
         int n = std::snprintf(out, size, "%s", env);
         return n > 0 && static_cast<std::size_t>(n) < size;
@@ -214,6 +216,17 @@ RegistryKey new_handle(const char* path, RegistryAccess access) {
     return nullptr;
 }
 
+// The lines of the handle's key in the store, read fresh unless `reuse` and
+// this handle's opening read it; the store's length, or -1 with `result` set
+// when the store or the key is not there.
+long key_lines(const Handle* h, bool reuse, std::size_t& begin, std::size_t& end, int& result) {
+    long len = reuse && g_store_owner == h ? g_store_len : load_store();
+    result = kRegNotFound;
+    if (len < 0 || !find_key(g_store, static_cast<std::size_t>(len), h->path, begin, end)) return -1;
+    result = 0;
+    return len;
+}
+
 }  // namespace
 
 RegistryKey registry_open(const char* path, RegistryAccess access) {
@@ -251,10 +264,9 @@ int registry_query(RegistryKey key, const char* name, void* out, int size, int* 
     *count = 0;
     Handle* h = handle_of(key);
     if (!h || !name || size < 0) return kRegFailed;
-    long len = g_store_owner == h ? g_store_len : load_store();
-    if (len < 0) return kRegNotFound;
     std::size_t b = 0, e = 0;
-    if (!find_key(g_store, static_cast<std::size_t>(len), h->path, b, e)) return kRegNotFound;
+    int result = 0;
+    if (key_lines(h, true, b, e, result) < 0) return result;
     Line l{};
     int type = 0;
     std::string_view hex;
@@ -277,10 +289,10 @@ int registry_set(RegistryKey key, const char* name, int type, const void* bytes,
     if (!h || !name || !valid_name(name) || count < 0 || (count > 0 && !bytes) || type < 0)
         return kRegFailed;
     if (h->access != RegistryAccess::write) return kRegAccessDenied;
-    long len = load_store();
-    if (len < 0) return kRegNotFound;
     std::size_t b = 0, e = 0;
-    if (!find_key(g_store, static_cast<std::size_t>(len), h->path, b, e)) return kRegNotFound;
+    int result = 0;
+    long len = key_lines(h, false, b, e, result);
+    if (len < 0) return result;
 
     // The new store: everything before the value's place, the value line, the rest.
     Line old{};

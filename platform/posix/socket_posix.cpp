@@ -1,22 +1,17 @@
-// POSIX side of the link socket: BSD sockets over IPv4. Sends never raise
+// POSIX side of the link socket: BSD sockets over IPv4, the calls that differ
+// from Windows (platform/socket.cpp has the rest). Sends never raise
 // SIGPIPE; a closed peer shows as a failed send. The waits use poll, which
 // reports what select would (an error or hang-up counts as readable, and as
 // writable while connecting) without select's limit on descriptor numbers: a
 // POS may hold more than FD_SETSIZE files.
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
-#include "platform/socket.h"
+#include "platform/system_socket.h"
 
 namespace zpos::platform {
 
@@ -53,41 +48,26 @@ int wait_for(Socket s, short events, int timeout_ms, short& came) {
 // Every socket is close-on-exec: a program the POS starts while a link is open
 // (a receipt printer between Zelta_Send and Zelta_Ack) must not hold the host
 // connection open after the library has closed it.
-Socket socket_open() {
+Socket system::socket_new() {
     int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     return s < 0 ? kNoSocket : s;
+}
+
+void system::prepare_listener(Socket s) {
+    int one = 1;
+    ::setsockopt(fd(s), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
 }
 
 void socket_close(Socket s) {
     if (s != kNoSocket) ::close(fd(s));
 }
 
-bool socket_address(const char* host, bool lookup, std::uint32_t& address) {
-    in_addr_t a = ::inet_addr(host);
-    if (a != INADDR_NONE) {
-        address = a;
-        return true;
-    }
-    if (!lookup) return false;
-    hostent* he = ::gethostbyname(host);
-    if (!he || he->h_addrtype != AF_INET || !he->h_addr_list || !he->h_addr_list[0]) return false;
-    std::memcpy(&address, he->h_addr_list[0], 4);
-    return true;
-}
-
-std::uint32_t socket_inet_addr(const char* host) { return static_cast<std::uint32_t>(::inet_addr(host)); }
-
 bool socket_set_nonblocking(Socket s, bool on) {
     int value = on ? 1 : 0;
     return ::ioctl(fd(s), FIONBIO, &value) == 0;
 }
 
-int socket_connect(Socket s, std::uint32_t address, int port) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<std::uint16_t>(port));
-    sa.sin_addr.s_addr = address;
-    if (::connect(fd(s), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return 0;
+int system::connect_error(Socket s) {
     int error = errno ? errno : -1;
     if (error != EINTR) return error;
     // A signal cut a blocking connect short; the handshake goes on, so wait
@@ -117,14 +97,6 @@ int socket_select_read(Socket s, int timeout_ms, bool& in_read) {
     return r;
 }
 
-bool socket_pending_error(Socket s, int& error) {
-    int value = 0;
-    socklen_t len = sizeof value;
-    if (::getsockopt(fd(s), SOL_SOCKET, SO_ERROR, &value, &len) != 0) return false;
-    error = value;
-    return true;
-}
-
 long socket_send(Socket s, const void* bytes, std::size_t count) {
     if (s == kNoSocket) return -1;
     ssize_t n;
@@ -143,33 +115,9 @@ long socket_recv(Socket s, void* bytes, std::size_t count) {
 
 long socket_last_error() { return errno; }
 
-Socket socket_listen_loopback(int port, int backlog, int& bound_port) {
-    int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (s < 0) return kNoSocket;
-    int one = 1;
-    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<std::uint16_t>(port));
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(s, backlog) != 0 ||
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
-        ::close(s);
-        return kNoSocket;
-    }
-    bound_port = ntohs(sa.sin_port);
-    return s;
-}
-
 Socket socket_accept(Socket listener) {
     int s = ::accept4(fd(listener), nullptr, nullptr, SOCK_CLOEXEC);
     return s < 0 ? kNoSocket : s;
-}
-
-void socket_no_delay(Socket s) {
-    int one = 1;
-    ::setsockopt(fd(s), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
 }
 
 }  // namespace zpos::platform

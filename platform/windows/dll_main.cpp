@@ -2,10 +2,10 @@
 // the load) and shutdown at detach.
 #include <windows.h>
 
-#include "entry/module_lifetime.h"
+#include "platform/module_hooks.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) return zpos::module_load() ? TRUE : FALSE;
-    if (reason == DLL_PROCESS_DETACH) zpos::module_unload();
+    if (reason == DLL_PROCESS_ATTACH) return zpos::platform::on_module_load() ? TRUE : FALSE;
+    if (reason == DLL_PROCESS_DETACH) zpos::platform::on_module_unload();
     return TRUE;
 }

@@ -7,14 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/system.h"
 
 namespace zpos::platform {
 
 namespace {
-char g_exe_override[512];
-bool g_has_override = false;
-NoticeHook g_notice_hook = nullptr;
 bool g_socket_layer_started = false;
 }  // namespace
 
@@ -28,18 +25,7 @@ bool profile_write(const char* section, const char* key, const char* value, cons
     return WritePrivateProfileStringA(section, key, value, path) != 0;
 }
 
-void set_executable_path_override(const char* path) {
-    g_has_override = path != nullptr;
-    if (path) std::snprintf(g_exe_override, sizeof g_exe_override, "%s", path);
-}
-
-void executable_path(char* out, std::size_t size) {
-    if (size == 0) return;
-    out[0] = '\0';
-    if (g_has_override) {
-        std::snprintf(out, size, "%s", g_exe_override);
-        return;
-    }
+void system::executable_path(char* out, std::size_t size) {
     DWORD n = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(size - 1));
     out[n < size ? n : size - 1] = '\0';
 }
@@ -72,11 +58,7 @@ long append_to_file(const char* path, const char* bytes, std::size_t len) {
     return static_cast<long>(written);
 }
 
-void show_notice(const char* text, const char*) {
-    if (g_notice_hook) {
-        g_notice_hook(text);
-        return;
-    }
+void system::show_notice(const char* text, const char*) {
     // A full-screen POS would hide an unowned box and could be clicked into
     // while the call waits.
     HWND owner = GetActiveWindow();
@@ -89,10 +71,8 @@ void show_notice(const char* text, const char*) {
     MessageBoxA(owner, text, "ZPosApp", MB_OK | MB_TASKMODAL | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
-void set_notice_hook(NoticeHook hook) { g_notice_hook = hook; }
-
 // The 64-bit forms of the runtime's clock, whatever its own time_t is.
-Time system_time() { return static_cast<Time>(_time64(nullptr)); }
+Time system::time_now() { return static_cast<Time>(_time64(nullptr)); }
 
 void local_time(Time t, std::tm& out) {
     __time64_t system = static_cast<__time64_t>(t);
@@ -101,7 +81,7 @@ void local_time(Time t, std::tm& out) {
 
 long long monotonic_ms() { return static_cast<long long>(GetTickCount64()); }
 
-void sleep_ms(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
+void system::sleep_ms(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
 Library library_open(const char* path) { return LoadLibraryA(path); }
 void* library_symbol(Library lib, const char* name) {

@@ -1,11 +1,7 @@
-// Windows side of the link socket: Winsock over IPv4. The socket layer itself
+// Windows side of the link socket: Winsock over IPv4, the calls that differ
+// from POSIX (platform/socket.cpp has the rest). The socket layer itself
 // is started and stopped with the module (platform.h).
-#include <winsock2.h>
-#include <windows.h>
-
-#include <cstring>
-
-#include "platform/socket.h"
+#include "platform/system_socket.h"
 
 namespace zpos::platform {
 
@@ -29,41 +25,23 @@ SOCKET not_inherited(SOCKET s) {
 }
 }  // namespace
 
-Socket socket_open() {
+Socket system::socket_new() {
     SOCKET s = not_inherited(::socket(AF_INET, SOCK_STREAM, 0));
     return s == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(s);
 }
 
+void system::prepare_listener(Socket) {}
+
 void socket_close(Socket s) {
     if (s != kNoSocket) ::closesocket(sock(s));
 }
-
-bool socket_address(const char* host, bool lookup, std::uint32_t& address) {
-    unsigned long a = ::inet_addr(host);
-    if (a != INADDR_NONE) {
-        address = static_cast<std::uint32_t>(a);
-        return true;
-    }
-    if (!lookup) return false;
-    hostent* he = ::gethostbyname(host);
-    if (!he || he->h_addrtype != AF_INET || !he->h_addr_list || !he->h_addr_list[0]) return false;
-    std::memcpy(&address, he->h_addr_list[0], 4);
-    return true;
-}
-
-std::uint32_t socket_inet_addr(const char* host) { return static_cast<std::uint32_t>(::inet_addr(host)); }
 
 bool socket_set_nonblocking(Socket s, bool on) {
     u_long mode = on ? 1 : 0;
     return ::ioctlsocket(sock(s), FIONBIO, &mode) == 0;
 }
 
-int socket_connect(Socket s, std::uint32_t address, int port) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<u_short>(port));
-    sa.sin_addr.s_addr = address;
-    if (::connect(sock(s), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return 0;
+int system::connect_error(Socket) {
     int e = ::WSAGetLastError();
     return e ? e : -1;
 }
@@ -97,14 +75,6 @@ int socket_select_read(Socket s, int timeout_ms, bool& in_read) {
     return r;
 }
 
-bool socket_pending_error(Socket s, int& error) {
-    int value = 0;
-    int len = sizeof value;
-    if (::getsockopt(sock(s), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&value), &len) != 0) return false;
-    error = value;
-    return true;
-}
-
 long socket_send(Socket s, const void* bytes, std::size_t count) {
     if (s == kNoSocket) return -1;
     return ::send(sock(s), static_cast<const char*>(bytes), static_cast<int>(count), 0);
@@ -117,31 +87,9 @@ long socket_recv(Socket s, void* bytes, std::size_t count) {
 
 long socket_last_error() { return static_cast<long>(::GetLastError()); }
 
-Socket socket_listen_loopback(int port, int backlog, int& bound_port) {
-    SOCKET s = not_inherited(::socket(AF_INET, SOCK_STREAM, 0));
-    if (s == INVALID_SOCKET) return kNoSocket;
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(static_cast<u_short>(port));
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int len = sizeof sa;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(s, backlog) != 0 ||
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
-        ::closesocket(s);
-        return kNoSocket;
-    }
-    bound_port = ntohs(sa.sin_port);
-    return static_cast<Socket>(s);
-}
-
 Socket socket_accept(Socket listener) {
     SOCKET s = not_inherited(::accept(sock(listener), nullptr, nullptr));
     return s == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(s);
-}
-
-void socket_no_delay(Socket s) {
-    BOOL one = TRUE;
-    ::setsockopt(sock(s), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
 }
 
 }  // namespace zpos::platform

@@ -7,15 +7,17 @@
 #include <sstream>
 
 #include "backup/backup_route.h"
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "platform/platform.h"
+#include "platform/seams.h"
+#include "support/route.h"
 
 namespace zpos::test {
 
 BackupDir::BackupDir(Lib lib) {
-    g_module.route_mode = kRoutePrimary;
-    g_module.sign_flag = 0;
-    g_backup_port = 0;
+    route_primary_for_call();
+    g_call.sign_flag = 0;
+    platform::seams().backup_port = 0;
     std::string name = file(std::string("BACKUPDLL") + platform::kLibSuffix);
     if (lib == Lib::full) std::filesystem::copy_file(ZPOS_TESTBACKUP_PATH, name);
     if (lib == Lib::no_exports) std::filesystem::copy_file(ZPOS_TESTBACKUP_EMPTY_PATH, name);
@@ -23,7 +25,7 @@ BackupDir::BackupDir(Lib lib) {
     script("");
 }
 
-BackupDir::~BackupDir() { g_module.route_mode = kRoutePrimary; }
+BackupDir::~BackupDir() { route_primary_for_call(); }
 
 void BackupDir::script(const std::string& extra) const {
     std::ofstream(file("BACKUPDLL.script")) << "port=" << server.port() << "\n" << extra;

@@ -11,7 +11,9 @@
 
 #include "backup/backup_request.h"
 #include "backup/backup_route.h"
-#include "entry/module_state.h"
+#include "entry/call.h"
+#include "platform/seams.h"
+#include "support/route.h"
 #include "tests/backup/backup_fixture.h"
 
 namespace zpos::test {
@@ -24,6 +26,7 @@ constexpr std::time_t kNoon = 1700049600;
 const std::string kTrack = "c_ha`abc`abc`abclad`a`_`" + std::string(16, ' ');
 const std::string kTail = "N" + std::string(12, '\x1c') + ETX;
 
+// result: the length of a built message, else the builder's failure value.
 struct Built {
     int result;
     std::string message;
@@ -32,8 +35,10 @@ struct Built {
 Built build(const Request& r, int kind) {
     static std::array<char, 3000> out;
     out.fill('\0');
-    int n = build_backup_request(r.data(), out, kind);
-    return {n, n > 0 ? std::string(out.data(), static_cast<std::size_t>(n)) : std::string()};
+    int n = 0;
+    BackupRequestBuild built = build_backup_request(g_call, r.data(), out, kind, n);
+    if (built != BackupRequestBuild::built) return {static_cast<int>(built), std::string()};
+    return {n, std::string(out.data(), static_cast<std::size_t>(n))};
 }
 
 class BackupRequest : public ::testing::Test {
@@ -79,7 +84,7 @@ TEST_F(BackupRequest, ApprovalWithThreeByteSignature) {
     EXPECT_EQ(b.message, STX + "ZLTA" + FS + "1104" + FS + "1200000001" + FS + "20" + FS + kTrack + FS + FS +
                              "00" + FS + "00060000" + FS + "00000500" + FS + "00000300" + FS + "231115" + FS +
                              "ZL01YYRD" + FS + "YWJj" + FS + kTail);
-    EXPECT_EQ(g_module.sign_flag, 1);
+    EXPECT_EQ(g_call.sign_flag, 1);
     auto lines = dir.log_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "RETURN Sign LEN.. 0003"), lines.end());
     // An approval's pad fields are not logged.
@@ -109,7 +114,7 @@ TEST_F(BackupRequest, NoSignatureFromThePad) {
         Built cancel = build(card_request("000060000"), 4);
         EXPECT_EQ(cancel.message.substr(0, 11), STX + "ZLTA" + FS + "1114" + FS) << script;
         EXPECT_EQ(cancel.message.substr(cancel.message.size() - 27), "12345678    " + FS + kTail) << script;
-        EXPECT_EQ(g_module.sign_flag, 0) << script;
+        EXPECT_EQ(g_call.sign_flag, 0) << script;
     }
 }
 
@@ -128,9 +133,9 @@ TEST_F(BackupRequest, LargestAmountBelowTheLimitIsSent) {
 }
 
 TEST_F(BackupRequest, PortGoesBackToItsDefault) {
-    g_backup_port = 4321;
+    platform::seams().backup_port = 4321;
     build(card_request("000010000"), 2);
-    EXPECT_EQ(g_backup_port, 0);
+    EXPECT_EQ(platform::seams().backup_port, 0);
 }
 
 // Refusals: result, log line, and whether the route went back to the primary host.
@@ -157,7 +162,7 @@ TEST_P(BackupRequestRefusals, LogAndRoute) {
     dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n[COM_PORT]\nSignSetting=YES\n");
     dir.script(c.script);
     dir.pad_script(c.pad_script);
-    g_module.route_mode = kRouteBackup;
+    dir.take_backup_route();
     Request r = card_request(c.amount);
     r.set_padded(req::term_id, c.term_id);
     r.set_padded(req::track2, c.track);
@@ -167,7 +172,7 @@ TEST_P(BackupRequestRefusals, LogAndRoute) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), c.log), lines.end()) << c.log;
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), c.to_primary ? "1" : "2");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), c.to_primary ? "0" : "3");
-    EXPECT_EQ(g_module.route_mode, c.to_primary ? kRoutePrimary : kRouteBackup);
+    EXPECT_EQ(route_mode(), c.to_primary ? RouteMode::primary : RouteMode::backup);
     EXPECT_EQ(!dir.calls().empty(), c.crypt_called);
 }
 

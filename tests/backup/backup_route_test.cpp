@@ -10,9 +10,12 @@
 
 #include "backup/backup_route.h"
 #include "backup/handover.h"
+#include "entry/call.h"
+#include "platform/seams.h"
 #include "reply/parser.h"
-#include "entry/module_state.h"
+#include "support/route.h"
 #include "tests/backup/backup_fixture.h"
+#include "tests/common/print.h"
 
 namespace zpos::test {
 namespace {
@@ -39,7 +42,7 @@ protected:
     BackupDir dir;
     std::string response = dots();
 
-    int send() { return send_backup_route(response.data(), kFramed.c_str(), 6, 2); }
+    int send() { return static_cast<int>(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 2)); }
     std::string at(Field f) const { return field(response.data(), f); }
     bool logged(const std::string& line) const {
         auto lines = dir.log_lines();
@@ -56,7 +59,7 @@ TEST_F(BackupRoute, SendsTheFramedRequestToTheDefaultPort) {
 }
 
 TEST_F(BackupRoute, PortSetByTheModuleIsHandedOver) {
-    g_backup_port = 4321;
+    platform::seams().backup_port = 4321;
     EXPECT_EQ(send(), 1);
     EXPECT_EQ(dir.calls(), std::vector<std::string>{"DataProcess_NVR 127.0.0.1 4321 024142430343"});
 }
@@ -146,7 +149,7 @@ TEST_F(BackupRoute, ReplyWithoutEtxIsReadToTheEnd) {
 struct Unknown {
     const char* name;
     const char* code;
-    int mode;
+    RouteMode mode;
     bool filled;
     bool to_primary;
 };
@@ -158,9 +161,12 @@ TEST_P(BackupRouteUnknown, ResultFillAndRoute) {
     BackupDir dir;
     dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n");
     dir.server.answer_fields(with_code(approval_fields(), c.code));
-    g_module.route_mode = c.mode;
+    if (c.mode == RouteMode::backup)
+        dir.take_backup_route();
+    else
+        route_primary_for_call();
     std::string response = dots();
-    EXPECT_EQ(send_backup_route(response.data(), kFramed.c_str(), 6, 4), -2);
+    EXPECT_EQ(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 4), BackupRouteResult::unknown);
     if (c.filled) {
         EXPECT_EQ(field(response.data(), resp::resp_code), "8324");
         EXPECT_EQ(field(response.data(), resp::message), written("REFUSED, CALL CENTER", 40));
@@ -169,16 +175,16 @@ TEST_P(BackupRouteUnknown, ResultFillAndRoute) {
     }
     auto lines = dir.log_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "org auth is not exist to BACKUP server "), lines.end());
-    EXPECT_EQ(g_module.route_mode, c.to_primary || c.mode == kRoutePrimary ? kRoutePrimary : kRouteBackup);
+    EXPECT_EQ(route_mode(), c.to_primary || c.mode == RouteMode::primary ? RouteMode::primary : RouteMode::backup);
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), c.to_primary ? "1" : "2");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), c.to_primary ? "0" : "3");
 }
 
 INSTANTIATE_TEST_SUITE_P(All, BackupRouteUnknown,
-                         ::testing::Values(Unknown{"Code3600OnBackupRoute", "3600", kRouteBackup, false, false},
-                                           Unknown{"Code2000OnBackupRoute", "2000", kRouteBackup, false, true},
-                                           Unknown{"Code3600OnPrimaryRoute", "3600", kRoutePrimary, true, false},
-                                           Unknown{"Code2000OnPrimaryRoute", "2000", kRoutePrimary, true, true}),
+                         ::testing::Values(Unknown{"Code3600OnBackupRoute", "3600", RouteMode::backup, false, false},
+                                           Unknown{"Code2000OnBackupRoute", "2000", RouteMode::backup, false, true},
+                                           Unknown{"Code3600OnPrimaryRoute", "3600", RouteMode::primary, true, false},
+                                           Unknown{"Code2000OnPrimaryRoute", "2000", RouteMode::primary, true, true}),
                          [](const ::testing::TestParamInfo<Unknown>& param) { return std::string(param.param.name); });
 
 // The library cannot be used: -8, the route back to primary, the record untouched.
@@ -198,14 +204,14 @@ TEST_P(BackupRouteUnusable, MinusEightAndPrimary) {
     dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n");
     dir.script(c.script);
     if (c.silent_server) dir.server.answer(BackupAnswer::none);
-    g_module.route_mode = kRouteBackup;
+    dir.take_backup_route();
     std::string response = dots();
-    EXPECT_EQ(send_backup_route(response.data(), kFramed.c_str(), 6, 2), -8);
+    EXPECT_EQ(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 2), BackupRouteResult::unusable);
     EXPECT_EQ(response, dots());
     auto lines = dir.log_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), c.log), lines.end()) << c.log;
     EXPECT_EQ(std::find(lines.begin(), lines.end(), "BACK UP DLL Return OK"), lines.end());
-    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+    EXPECT_EQ(route_mode(), RouteMode::primary);
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "1");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "0");
 }
@@ -227,9 +233,9 @@ class BackupHandover : public BackupRoute {};
 TEST_F(BackupHandover, SendsTheCancellationOfTheSavedRequest) {
     FixedClock clock{1700049600};
     Request r = card_request("000010000");
-    std::memcpy(g_module.saved_request, r.data(), req::kSize);
+    std::memcpy(g_call.saved_request, r.data(), req::kSize);
     dir.server.answer_fields(approval_fields());
-    EXPECT_EQ(backup_handover(response.data()), 1);
+    EXPECT_EQ(backup_handover(g_call, response.data()), BackupRouteResult::answered);
     // The kind-4 backup request, then its check byte.
     auto got = dir.server.requests();
     ASSERT_EQ(got.size(), 1u);
@@ -249,8 +255,8 @@ TEST_F(BackupHandover, SendsTheCancellationOfTheSavedRequest) {
 TEST_F(BackupHandover, RequestNotBuiltLeavesTheRecordToTheParser) {
     Request r = card_request("000010000");
     r.set(req::term_id, "1450019998");
-    std::memcpy(g_module.saved_request, r.data(), req::kSize);
-    EXPECT_EQ(backup_handover(response.data()), kHandoverNotSent);
+    std::memcpy(g_call.saved_request, r.data(), req::kSize);
+    EXPECT_EQ(backup_handover(g_call, response.data()), BackupRouteResult::not_sent);
     EXPECT_EQ(response, dots());
     EXPECT_TRUE(dir.server.requests().empty());
     auto lines = dir.log_lines();
@@ -262,20 +268,22 @@ TEST_F(BackupHandover, RequestNotBuiltLeavesTheRecordToTheParser) {
 // The parser hands a declined cancellation over once the hand-over is installed.
 class ParserHandover : public BackupHandover {
 protected:
-    ParserHandover() { install_backup_handover(); }
-    ~ParserHandover() override { set_backup_handover(nullptr); }
+    ParserHandover() {
+        platform::seams().backup_handover = [](char* record) { return backup_handover(g_call, record); };
+    }
+    ~ParserHandover() override { platform::seams().backup_handover = nullptr; }
 
     // A declined host reply: frame byte, six header bytes, fields 0 to 3
     // (field 3 "X": not approved), check byte.
     int parse_declined_cancellation() {
         const std::string reply = "\x02" "HEADER" "F0\x1c" "HOST MSG1\x1c" "HOST MSG2\x1c" "X" "\x00";
-        return parse_reply(response.data(), reply.data(), static_cast<int>(reply.size()), 4);
+        return static_cast<int>(parse_reply(response.data(), reply.data(), static_cast<int>(reply.size()), 4));
     }
 };
 
 TEST_F(ParserHandover, BackupRouteFillsTheRecord) {
     FixedClock clock{1700049600};
-    std::memcpy(g_module.saved_request, card_request("000010000").data(), req::kSize);
+    std::memcpy(g_call.saved_request, card_request("000010000").data(), req::kSize);
     dir.server.answer_fields(approval_fields());
     EXPECT_EQ(parse_declined_cancellation(), 1);
     EXPECT_EQ(dir.server.requests().size(), 1u);
@@ -288,7 +296,7 @@ TEST_F(ParserHandover, BackupRouteFillsTheRecord) {
 TEST_F(ParserHandover, UnbuiltRequestLeavesTheHostsRefusal) {
     Request r = card_request("000010000");
     r.set(req::term_id, "1450019998");
-    std::memcpy(g_module.saved_request, r.data(), req::kSize);
+    std::memcpy(g_call.saved_request, r.data(), req::kSize);
     EXPECT_EQ(parse_declined_cancellation(), 0);
     EXPECT_TRUE(dir.server.requests().empty());
     EXPECT_EQ(at(resp::resp_code), "8324");

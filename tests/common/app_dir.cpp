@@ -6,8 +6,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "platform/platform.h"
+#include "platform/seams.h"
+#include "support/route.h"
 
 namespace zpos::test {
 
@@ -29,12 +31,12 @@ AppDir::AppDir() {
     char pattern[] = "/tmp/zpos-app-XXXXXX";
     const char* made = mkdtemp(pattern);
     dir_ = made ? made : "/tmp";
-    platform::set_executable_path_override((dir_ + "/pos.exe").c_str());
-    refresh_module_paths();
+    executable_ = std::make_unique<ExecutableAt>(dir_ + "/pos.exe");
+    prepare_call();
 }
 
 AppDir::~AppDir() {
-    platform::set_executable_path_override(nullptr);
+    executable_.reset();
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
 }
@@ -49,6 +51,11 @@ std::string AppDir::setting(const char* section, const char* key) const {
     char value[256] = {};
     platform::profile_read(section, key, "", value, sizeof value, settings_path().c_str());
     return value;
+}
+
+void AppDir::take_backup_route() const {
+    switch_to_backup(g_call);
+    route_mode_refresh(g_call);
 }
 
 std::string AppDir::log_path(const std::string& yymmdd) const {
@@ -76,16 +83,16 @@ std::vector<std::string> AppDir::log_lines(const std::string& yymmdd) const {
 
 NoticeCapture::NoticeCapture() {
     g_notices.clear();
-    platform::set_notice_hook(capture_notice);
+    platform::seams().notice = capture_notice;
 }
-NoticeCapture::~NoticeCapture() { platform::set_notice_hook(nullptr); }
+NoticeCapture::~NoticeCapture() { platform::seams().notice = nullptr; }
 const std::vector<std::string>& NoticeCapture::notices() const { return g_notices; }
 
 FixedClock::FixedClock(platform::Time t) {
     g_fixed_time = t;
-    platform::set_clock_hook(fixed_time);
+    platform::seams().clock = fixed_time;
 }
-FixedClock::~FixedClock() { platform::set_clock_hook(nullptr); }
+FixedClock::~FixedClock() { platform::seams().clock = nullptr; }
 void FixedClock::set(platform::Time t) { g_fixed_time = t; }
 
 }  // namespace zpos::test

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/common/seam_setters.h"
 
 namespace zpos::test {
 
@@ -27,6 +29,9 @@ public:
     std::string read_settings() const;
     // Reads one settings key through the same reader the library uses.
     std::string setting(const char* section, const char* key) const;
+    // Puts the call on the backup route the way the library gets there: the
+    // switch written to the settings file, then the route refreshed from it.
+    void take_backup_route() const;
 
     // Log lines of today's file (or of the given date "YYMMDD"), without their
     // "[hh:mm:ss] - " prefix.
@@ -35,6 +40,7 @@ public:
 
 private:
     std::string dir_;
+    std::unique_ptr<ExecutableAt> executable_;
 };
 
 // Modal notices shown while it lives.

@@ -1,10 +1,9 @@
 // The sample card's security store for whole transactions (its request is
-// sample_card_request): a per-user store holding its record. The store is pointed at `path` through
-// ZPOS_REGISTRY_FILE and the card's record (subkey "12", the track's third and
-// fourth characters after '=') is written the way the security program does.
+// sample_card_request): the card's record (subkey "12", the track's third and
+// fourth characters after '=') written the way the security program does,
+// into the store a StoreAt has put in place.
 #pragma once
 
-#include <cstdlib>
 #include <string>
 
 #include "platform/registry.h"
@@ -12,8 +11,7 @@
 
 namespace zpos::test {
 
-inline bool fill_card_store(const std::string& path) {
-    if (setenv("ZPOS_REGISTRY_FILE", path.c_str(), 1) != 0) return false;
+inline bool fill_card_store() {
     platform::RegistryKey k = platform::registry_create("SOFTWARE\\VAN_POS_SECURITY\\1100\\DATA\\12");
     if (!k) return false;
     auto put = [&](const char* name, int type, const std::string& bytes) {

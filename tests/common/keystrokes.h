@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "support/wire.h"
+
 namespace zpos::test {
 
-inline constexpr char kSO = 0x0E;
-inline constexpr char kSI = 0x0F;
+using wire::kSI;
+using wire::kSO;
 
 // Code points of UTF-8 text; U+FFFD for each broken sequence.
 std::u32string decode_utf8(std::string_view utf8);

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "entry/module_state.h"
-#include "entry/transaction_paths.h"
+#include "entry/call.h"
+#include "platform/seams.h"
 #include "support/korean_texts.h"
+#include "support/results.h"
+#include "support/route.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
 #include "zposapp.h"
@@ -20,46 +22,49 @@ namespace {
 struct Calls {
     std::vector<std::string> paths;  // "cheque", "card 2", "points 63"...
     int auto_acks = 0;
-    int route_mode_seen = 0;
+    RouteMode route_mode_seen = RouteMode::primary;
     int result = 1;
     const char* resp_code = "0000";
 } g_calls;
 
 void answer(char* response) {
     std::memcpy(response + resp::resp_code.offset, g_calls.resp_code, 4);
-    g_calls.route_mode_seen = g_module.route_mode;
+    g_calls.route_mode_seen = route_mode();
 }
-int cheque(char*, char* response) {
+// The export's result as the stand-in path's.
+SendResult path_result() { return static_cast<SendResult>(g_calls.result); }
+
+SendResult cheque(char*, char* response) {
     g_calls.paths.push_back("cheque");
     answer(response);
-    return g_calls.result;
+    return path_result();
 }
-int card(char*, char* response, int kind) {
+SendResult card(char*, char* response, int kind) {
     g_calls.paths.push_back("card " + std::to_string(kind));
     answer(response);
-    return g_calls.result;
+    return path_result();
 }
-int points(char*, char* response, int kind) {
+SendResult points(char*, char* response, int kind) {
     g_calls.paths.push_back("points " + std::to_string(kind));
     answer(response);
-    return g_calls.result;
+    return path_result();
 }
-int auto_ack() {
+AutoAckResult auto_ack() {
     ++g_calls.auto_acks;
-    return 1;
+    return AutoAckResult::eot;
 }
 
 class EntryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_calls = Calls{};
-        TransactionPaths& paths = transaction_paths();
+        platform::Seams& paths = platform::seams();
         paths.cheque = cheque;
         paths.card = card;
         paths.points = points;
         paths.auto_ack = auto_ack;
     }
-    void TearDown() override { restore_transaction_paths(); }
+    void TearDown() override { platform::reset_seams(); }
 
     int send(const Request& r, int port = 10902) {
         response.fill('#');
@@ -97,8 +102,8 @@ TEST_P(DispatchRows, ChooseThePathAndKind) {
     EXPECT_EQ(result, 1);
     ASSERT_EQ(g_calls.paths.size(), 1u);
     EXPECT_EQ(g_calls.paths[0], row.path);
-    EXPECT_EQ(g_calls.route_mode_seen, row.forced_primary ? kRoutePrimary : kRouteBackup);
-    EXPECT_EQ(g_module.host_port, 10902);
+    EXPECT_EQ(g_calls.route_mode_seen, row.forced_primary ? RouteMode::primary : RouteMode::backup);
+    EXPECT_EQ(g_call.host_port, 10902);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -278,7 +283,7 @@ TEST_F(EntryTest, SavedRequestIsTheLastZeltaSendRequest) {
     points_request.set(req::pt_sub, "01").set(req::term_id, "1200000002");
     response.fill(0);
     Zelta_OKCashbag("127.0.0.1", 10902, points_request.data(), response.data());
-    EXPECT_EQ(field(g_module.saved_request, req::term_id), "1200000001");
+    EXPECT_EQ(field(g_call.saved_request, req::term_id), "1200000001");
 }
 
 TEST_F(EntryTest, OKCashbagTakesOnlyPointsAndAlwaysThePrimaryRoute) {
@@ -288,7 +293,7 @@ TEST_F(EntryTest, OKCashbagTakesOnlyPointsAndAlwaysThePrimaryRoute) {
     r.set(req::pt_sub, "12").set(req::pt_track2, "1234567890123456=2512");
     EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", 10901, r.data(), response.data()), 1);
     EXPECT_EQ(g_calls.paths, std::vector<std::string>{"points 63"});
-    EXPECT_EQ(g_calls.route_mode_seen, kRoutePrimary);
+    EXPECT_EQ(g_calls.route_mode_seen, RouteMode::primary);
     EXPECT_TRUE(notices.notices().empty());  // no test-port warning here
     EXPECT_EQ(dir.read_settings(), backup);
     auto lines = dir.log_lines();
@@ -307,9 +312,9 @@ TEST_F(EntryTest, MissingBuffersAreRefusedWithoutTouchingAnything) {
 
 TEST_F(EntryTest, HostAddressKeepsFifteenCharacters) {
     Zelta_Send("127.000.000.001.trailing", 1, Request("0200", "10").data(), response.data());
-    EXPECT_STREQ(g_module.host_addr, "127.000.000.001");
+    EXPECT_STREQ(g_call.host_addr, "127.000.000.001");
     Zelta_Send("", 1, Request("0200", "10").data(), response.data());
-    EXPECT_STREQ(g_module.host_addr, "");
+    EXPECT_STREQ(g_call.host_addr, "");
 }
 
 }  // namespace

@@ -10,9 +10,11 @@
 #include <ctime>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
+#include "link/connection.h"
 #include "link/link_timing.h"
 #include "platform/socket.h"
+#include "support/route.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
 #include "tools/host/host_sim.h"
@@ -23,11 +25,7 @@ namespace {
 
 class EndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override {
-        set_link_timing_for_test(500, 300);
-        dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=0\n");
-    }
-    void TearDown() override { set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs); }
+    void SetUp() override { dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=0\n"); }
 
     int send(host::HostSim& sim, const Request& r) {
         response.fill('#');
@@ -48,6 +46,7 @@ protected:
         return false;
     }
 
+    ShortLinkWaits waits{500, 300};
     AppDir dir;
     std::array<char, resp::kSize> response{};
 };
@@ -109,7 +108,7 @@ TEST_F(EndToEnd, NoConnectionSwitchesTheFileButNotThisCall) {
     EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response.data()), -6);
     EXPECT_EQ(out(resp::resp_code), "COMM");
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "2");
-    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+    EXPECT_EQ(route_mode(), RouteMode::primary);
 }
 
 // An approval whose EOT never comes: Zelta_Ack sends the management message,
@@ -141,7 +140,7 @@ TEST_P(MissingEotEndToEnd, ZeltaAckFallsBackToTheManagementMessage) {
     EXPECT_TRUE(log_has(row.log_line)) << row.log_line;
     EXPECT_TRUE(log_has(row.result == -13 ? "MANG ACK SEND" : "MANG req send err"));
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "2");
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 
     auto requests = sim.requests();
     ASSERT_GE(requests.size(), 1u);

@@ -12,11 +12,13 @@
 #include <sstream>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
+#include "link/connection.h"
 #include "link/link_timing.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "support/korean_texts.h"
+#include "support/log_lines.h"
 #include "tests/backup/backup_fixture.h"
 #include "tests/common/sockets.h"
 #include "tools/host/host_sim.h"
@@ -84,8 +86,7 @@ void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
 class FaultMatrix : public ::testing::TestWithParam<Row> {
 protected:
-    void SetUp() override { set_link_timing_for_test(500, 300); }
-    void TearDown() override { set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs); }
+    ShortLinkWaits waits{500, 300};
 };
 
 TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
@@ -145,7 +146,7 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         }
         auto lines = dir.log_lines();
         EXPECT_NE(std::find(lines.begin(), lines.end(), row.log_line), lines.end()) << row.log_line;
-        EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+        EXPECT_EQ(link_socket(), platform::kNoSocket);
         EXPECT_EQ(without_route_keys(dir.read_settings()), without_route_keys(route + kOtherKeys));
     }
     EXPECT_EQ(open_descriptors(), descriptors);
@@ -210,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
     Exchange, FaultMatrix,
     ::testing::Values(exchange("NoEnq", Fault::NoEnq, -5, "    ", "ENQ read TimeOut err"),
                       exchange("ShortEnq", Fault::ShortEnq, -5, "    ", "ENQ Read Err"),
-                      exchange("WrongThirdByte", Fault::WrongThirdByte, -5, "    ", texts::kLogNoEnq),
+                      exchange("WrongThirdByte", Fault::WrongThirdByte, -5, "    ", log_lines::kNoEnq),
                       exchange("SilentAfterRequest", Fault::SilentAfterRequest, -1, "Time", "reply data time out"),
                       exchange("NakReply", Fault::NakReply, -2, "    ", "reply data recv err"),
                       exchange("ShortFrame", Fault::ShortFrame, -2, "    ", "reply data recv err"),
@@ -224,7 +225,6 @@ INSTANTIATE_TEST_SUITE_P(
 // middle of its reply and keeps the connection open ends the call with -1 as
 // a short body does, once the wait for the body has passed.
 TEST(StalledHost, ReplyStoppingHalfwayEndsTheCallAfterTheLinksWait) {
-    set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs);
     BackupDir dir(BackupDir::Lib::full);
     host::Scenario scenario;
     scenario.faults = {Fault::StalledBody};
@@ -240,7 +240,7 @@ TEST(StalledHost, ReplyStoppingHalfwayEndsTheCallAfterTheLinksWait) {
     auto lines = dir.log_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "recv err2 body_rtn[20], rply_rtn[50]"), lines.end());
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "1");
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 INSTANTIATE_TEST_SUITE_P(

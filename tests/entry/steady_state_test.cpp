@@ -89,14 +89,9 @@ enum Host { kApproving, kWrongThirdByte, kNakReply, kShortBody };
 class SteadyState : public ::testing::Test {
 protected:
     void SetUp() override {
-        set_link_timing_for_test(500, 300);
         dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=0\n");
         // Every card transaction reads the store and sends the card's block.
-        ASSERT_TRUE(fill_card_store(dir.file("registry.dat")));
-    }
-    void TearDown() override {
-        unsetenv("ZPOS_REGISTRY_FILE");
-        set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs);
+        ASSERT_TRUE(fill_card_store());
     }
 
     // One approval closed by Zelta_Ack; true when both succeeded.
@@ -120,7 +115,9 @@ protected:
     }
     int send_cash(int port) { return Zelta_Send("127.0.0.1", port, cash.data(), response.data()); }
 
+    ShortLinkWaits waits{500, 300};
     AppDir dir;
+    StoreAt store{dir.file("registry.dat")};
     HostProcess hosts{{host::Scenario{}, with_fault(Fault::WrongThirdByte), with_fault(Fault::NakReply),
                        with_fault(Fault::ShortBody)}};
     int closed = closed_loopback_port();

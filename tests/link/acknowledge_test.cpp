@@ -6,12 +6,15 @@
 #include <cstring>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "link/acknowledge.h"
 #include "link/connection.h"
 #include "link/management.h"
 #include "platform/socket.h"
+#include "support/route.h"
+#include "tests/common/print.h"
 #include "tests/link/link_fixture.h"
+#include "zposapp.h"
 
 namespace zpos::test {
 namespace {
@@ -29,9 +32,9 @@ protected:
         host::HostSim& sim = start_host(scenario);
         EXPECT_EQ(exchange(2), 1);
         // Keyed card of the saved record, for the management message.
-        std::memcpy(g_module.saved_request + 45, "1234567890", 10);
-        g_module.saved_request[55] = '@';
-        std::memcpy(g_module.saved_request + 58, "9410123456789012=2512", 21);
+        std::memcpy(g_call.saved_request + 45, "1234567890", 10);
+        g_call.saved_request[55] = '@';
+        std::memcpy(g_call.saved_request + 58, "9410123456789012=2512", 21);
         return sim;
     }
 };
@@ -39,41 +42,43 @@ protected:
 TEST_F(Acknowledge, EotResetsTheRouteToPrimary) {
     app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
     approved_on(Fault::None);
-    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
     EXPECT_TRUE(log_has("ACK SEND"));
     EXPECT_TRUE(log_has("EOT RECV [04] OK   count[1] Len[  3] "));
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "0");
-    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(route_mode(), RouteMode::primary);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
     host::HostSim& sim = start_host(host::Scenario{});
-    g_module.route_mode = kRouteBackup;
-    EXPECT_EQ(acknowledge(), 1);
+    app_->take_backup_route();
+    const std::string settings = app_->read_settings();
+    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
     sim.stop();
     EXPECT_EQ(sim.connections(), 0);
-    EXPECT_EQ(app_->read_settings(), "");
+    EXPECT_EQ(app_->read_settings(), settings);
     EXPECT_FALSE(log_has("ACK SEND"));
 }
 
 TEST_F(Acknowledge, WithoutAnOpenLinkTheAckIsNotSent) {
-    EXPECT_EQ(acknowledge(), -5);
+    EXPECT_EQ(acknowledge(g_call), AckResult::not_sent);
     EXPECT_TRUE(log_has("ACK send err"));
-    EXPECT_EQ(auto_acknowledge(), -5);
+    EXPECT_EQ(auto_acknowledge(g_call), AutoAckResult::ack_not_sent);
 }
 
+// Zelta_Ack first in a fresh process builds the path before acknowledging.
 TEST_F(Acknowledge, BuildsTheSettingsPathWhenNoneWasBuilt) {
     approved_on(Fault::None);
-    std::memset(g_module.settings_path, 0, sizeof g_module.settings_path);
-    EXPECT_EQ(acknowledge(), 1);
+    std::memset(g_call.settings_path, 0, sizeof g_call.settings_path);
+    EXPECT_EQ(Zelta_Ack(), 1);
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
 }
 
 TEST_F(Acknowledge, EotInTheFifthFrameIsSuccess) {
     approved_on(Fault::EotInFifth);
-    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
     for (int c = 1; c <= 4; ++c)
         EXPECT_TRUE(log_has("EOT RECV [41] FAIL count[" + std::to_string(c) + "] Len[  3] ")) << c;
     EXPECT_TRUE(log_has("EOT RECV [04] OK   count[5] Len[  3] "));
@@ -93,7 +98,7 @@ class MissingEot : public Acknowledge, public ::testing::WithParamInterface<Miss
 TEST_P(MissingEot, ManagementAcknowledgementAnswers) {
     host::HostSim& sim = approved_on(GetParam().fault);
     app_->write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
-    EXPECT_EQ(acknowledge(), -13);
+    EXPECT_EQ(acknowledge(g_call), AckResult::management_sent);
     sim.stop();
     EXPECT_TRUE(log_has(GetParam().log_line)) << GetParam().log_line;
     EXPECT_TRUE(log_has("MANG ACK SEND"));
@@ -123,16 +128,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Acknowledge, ManagementExchangeFailingGivesMinusTwelve) {
     approved_on(Fault::NoEot, false);
-    EXPECT_EQ(acknowledge(), -12);
+    EXPECT_EQ(acknowledge(g_call), AckResult::management_failed);
     EXPECT_TRUE(log_has("MANG req send err"));
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 TEST_F(Acknowledge, ManagementClearsTheSignatureFlag) {
     start_host(host::Scenario{});
-    g_module.sign_flag = 1;
-    EXPECT_EQ(management_acknowledge(g_module.saved_request), -13);
-    EXPECT_EQ(g_module.sign_flag, 0);
+    g_call.sign_flag = 1;
+    EXPECT_EQ(management_acknowledge(g_call), ManagementResult::sent);
+    EXPECT_EQ(g_call.sign_flag, 0);
 }
 
 TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {
@@ -141,7 +146,7 @@ TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {
     scenario.no_eot_byte = '\x86';
     start_host(scenario);
     ASSERT_EQ(exchange(2), 1);
-    EXPECT_EQ(auto_acknowledge(), -3);
+    EXPECT_EQ(auto_acknowledge(g_call), AutoAckResult::no_eot);
     EXPECT_TRUE(log_has("AUTO ACK EOT RECV [ffffff86] FAIL count[1] Len[  3] "));
     EXPECT_TRUE(log_has("AUTO ACK EOT RECV [ffffff86] ERROR   count[5] Len[  3] "));
 }
@@ -160,15 +165,15 @@ class AutoAcknowledge : public Acknowledge, public ::testing::WithParamInterface
 TEST_P(AutoAcknowledge, ResultAndLogLeavesRouteAlone) {
     app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
     host::HostSim& sim = approved_on(GetParam().fault);
-    g_module.route_mode = kRoutePrimary;
-    EXPECT_EQ(auto_acknowledge(), GetParam().result);
+    route_primary_for_call();
+    EXPECT_EQ(static_cast<int>(auto_acknowledge(g_call)), GetParam().result);
     sim.stop();
     EXPECT_TRUE(log_has("AUTO ACK SEND"));
     EXPECT_TRUE(log_has(GetParam().log_line)) << GetParam().log_line;
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "2");
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "2");
     EXPECT_EQ(sim.connections(), 1);  // no management message
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 INSTANTIATE_TEST_SUITE_P(

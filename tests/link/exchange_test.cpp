@@ -17,12 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "entry/module_state.h"
-#include "link/connection.h"
+#include "entry/call.h"
 #include "link/acknowledge.h"
+#include "link/connection.h"
 #include "link/exchange.h"
 #include "platform/socket.h"
 #include "support/korean_texts.h"
+#include "support/log_lines.h"
+#include "tests/common/print.h"
 #include "tests/common/sockets.h"
 #include "tests/link/link_fixture.h"
 
@@ -67,7 +69,7 @@ TEST_P(ExchangeFaults, ResultLogAndFailureCount) {
     EXPECT_EQ(sim.naks_seen(), row.naks);
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), row.eot_cnt);
     if (row.result < 0) {
-        EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+        EXPECT_EQ(link_socket(), platform::kNoSocket);
     }
     EXPECT_EQ(g_parsed.calls, row.result == 1 ? 1 : 0);
 }
@@ -78,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"Normal", Fault::None, 1, "rtn[3] ENQ_RECV[05]", "----", 0, ""},
         FaultRow{"NoEnq", Fault::NoEnq, -5, "ENQ read TimeOut err", "----", 0, ""},
         FaultRow{"ShortEnq", Fault::ShortEnq, -5, "ENQ Read Err", "----", 0, ""},
-        FaultRow{"WrongThirdByte", Fault::WrongThirdByte, -5, texts::kLogNoEnq, "----", 0, ""},
+        FaultRow{"WrongThirdByte", Fault::WrongThirdByte, -5, log_lines::kNoEnq, "----", 0, ""},
         FaultRow{"EnqWithOtherBytes", Fault::EnqWithExtra, 1, "rtn[6] ENQ_RECV[05]", "----", 0, ""},
         FaultRow{"SilenceAfterRequest", Fault::SilentAfterRequest, -1, "reply data time out", "Time", 3, "1"},
         FaultRow{"NakAnswers", Fault::NakReply, -2, "reply data recv err", "----", 3, "1"},
@@ -136,7 +138,7 @@ TEST_F(LinkTest, ReplyIsUnmaskedAndHandedToTheParser) {
     host::Scenario scenario;
     host::HostSim& sim = start_host(scenario);
     ASSERT_EQ(exchange(2), 1);
-    EXPECT_NE(g_module.link_socket, platform::kNoSocket);  // kept for the acknowledgement
+    EXPECT_NE(link_socket(), platform::kNoSocket);  // kept for the acknowledgement
     sim.stop();
 
     ASSERT_EQ(g_parsed.calls, 1);
@@ -178,7 +180,7 @@ TEST_F(LinkTest, DeclineRuleAnswersWithItsText) {
 TEST_F(LinkTest, SecurityBlockTravelsAfterTheMessage) {
     host::HostSim& sim = start_host(host::Scenario{});
     std::string msg = sample_request();
-    ASSERT_EQ(host_exchange(response_, msg.data(), "SECBLOCK", 8, static_cast<int>(msg.size()), 2), 1);
+    ASSERT_EQ(host_exchange(g_call, response_, msg.data(), "SECBLOCK", 8, static_cast<int>(msg.size()), 2), ExchangeResult::replied);
     sim.stop();
     ASSERT_EQ(sim.requests().size(), 1u);
     EXPECT_EQ(sim.requests()[0].block, "SECBLOCK");
@@ -188,9 +190,9 @@ TEST_F(LinkTest, SecurityBlockTravelsAfterTheMessage) {
 TEST_F(LinkTest, OversizeRequestIsNotSent) {
     host::HostSim& sim = start_host(host::Scenario{});
     static char big[3497];
-    EXPECT_EQ(host_exchange(response_, big, "", 0, 3497, 2), -5);
+    EXPECT_EQ(host_exchange(g_call, response_, big, "", 0, 3497, 2), ExchangeResult::no_enq);
     sim.stop();
-    EXPECT_TRUE(log_has(texts::kLogSendError));
+    EXPECT_TRUE(log_has(log_lines::kSendError));
     EXPECT_TRUE(sim.requests().empty());
 }
 
@@ -221,8 +223,8 @@ TEST_F(LinkTest, LinkSocketNumberedBeyondFdSetSize) {
     for (int fd = dup(0); fd >= 0 && fd < FD_SETSIZE + 8; fd = dup(0)) held.push_back(fd);
     start_host(host::Scenario{});
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_GE(g_module.link_socket, FD_SETSIZE);
-    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_GE(link_socket(), FD_SETSIZE);
+    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
     for (int fd : held) close(fd);
 }
 
@@ -249,7 +251,7 @@ TEST_F(LinkTest, ChildProcessesInheritNoLinkSocket) {
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     EXPECT_EQ(sockets, 0);
-    EXPECT_EQ(acknowledge(), 1);
+    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
 }
 
 // Signals the POS receives (timers, child processes) interrupt the waits; the
@@ -261,19 +263,19 @@ TEST_F(LinkTest, SignalsDuringTheWaitsDoNotEndThem) {
     scenario.faults = {Fault::EotInFifth};
     scenario.frame_gap_ms = 40;  // four 40 ms waits for the EOT, each interrupted
     start_host(scenario);
-    struct sigaction action {}, before {};
+    struct sigaction action {};
     action.sa_handler = on_alarm;  // without SA_RESTART
     sigemptyset(&action.sa_mask);
-    ASSERT_EQ(sigaction(SIGALRM, &action, &before), 0);
+    ASSERT_EQ(sigaction(SIGALRM, &action, nullptr), 0);
     itimerval every_5ms{{0, 5000}, {0, 5000}}, stop{};
     setitimer(ITIMER_REAL, &every_5ms, nullptr);
     int exchanged = exchange(2);
-    int acknowledged = acknowledge();
+    AckResult acknowledged = acknowledge(g_call);
+    // The no-op handler stays: an alarm still queued for another thread (as
+    // valgrind holds them) must not end the run with the default action.
     setitimer(ITIMER_REAL, &stop, nullptr);
-    signal(SIGALRM, SIG_IGN);  // drops an alarm still pending
-    sigaction(SIGALRM, &before, nullptr);
     EXPECT_EQ(exchanged, 1);
-    EXPECT_EQ(acknowledged, 1);
+    EXPECT_EQ(acknowledged, AckResult::closed);
     EXPECT_TRUE(log_has("EOT RECV [04] OK   count[5] Len[  3] "));
 }
 
@@ -281,45 +283,45 @@ TEST_F(LinkTest, SignalsDuringTheWaitsDoNotEndThem) {
 
 TEST_F(LinkTest, NoListenerEndsWithMinusSix) {
     int port = closed_loopback_port();
-    g_module.host_port = port;
+    g_call.host_port = port;
     EXPECT_EQ(exchange(2), -6);
     EXPECT_TRUE(log_has(fmt("Connect info2 IP[%.100s], port[%d]", "127.0.0.1", port)));
     EXPECT_TRUE(log_has("rtn[-1]"));
-    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockFailed, "127.0.0.1", port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockFailed, "127.0.0.1", port)));
     bool found = false;
     std::string prefix = fmt("socket connect err IP[%.100s],Port[%d][", "127.0.0.1", port);
     for (const auto& line : app_->log_lines()) found |= line.rfind(prefix, 0) == 0;
     EXPECT_TRUE(found) << prefix;
-    EXPECT_EQ(g_module.link_socket, platform::kNoSocket);
+    EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 TEST_F(LinkTest, ConnectedLinesOnTheFirstAttempt) {
     start_host(host::Scenario{});
     ASSERT_EQ(exchange(2), 1);
     EXPECT_TRUE(log_has("rtn[0]"));
-    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockConnected, "127.0.0.1", g_module.host_port)));
-    EXPECT_FALSE(log_has(fmt("Connect info IP[%.100s], port[%d]", "127.0.0.1", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockConnected, "127.0.0.1", g_call.host_port)));
+    EXPECT_FALSE(log_has(fmt("Connect info IP[%.100s], port[%d]", "127.0.0.1", g_call.host_port)));
 }
 
 TEST_F(LinkTest, HostNameIsResolvedByTheFirstAttempt) {
     start_host(host::Scenario{});
-    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "localhost");
+    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "localhost");
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockConnected, "localhost", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockConnected, "localhost", g_call.host_port)));
 }
 
 // The blocking attempt connects to the name's inet_addr value, all ones, and
 // logs the error of that connect (101, network unreachable), not the refusal
 // (111) the first attempt met.
 TEST_F(LinkTest, HostNameIsNotTriedByTheBlockingAttempt) {
-    g_module.host_port = closed_loopback_port();
-    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "localhost");
+    g_call.host_port = closed_loopback_port();
+    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "localhost");
     EXPECT_EQ(exchange(2), -6);
     EXPECT_EQ(app_->log_lines(),
-              (std::vector<std::string>{fmt("Connect info2 IP[%.100s], port[%d]", "localhost", g_module.host_port),
-                                        "rtn[-1]", fmt(texts::kLogNonblockFailed, "localhost", g_module.host_port),
+              (std::vector<std::string>{fmt("Connect info2 IP[%.100s], port[%d]", "localhost", g_call.host_port),
+                                        "rtn[-1]", fmt(log_lines::kNonblockFailed, "localhost", g_call.host_port),
                                         fmt("socket connect err IP[%.100s],Port[%d][101]", "localhost",
-                                            g_module.host_port)}));
+                                            g_call.host_port)}));
 }
 
 TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
@@ -328,8 +330,8 @@ TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
     scenario.accept_delay_ms = 400;
     start_host(scenario);
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_TRUE(log_has(fmt(texts::kLogNonblockFailed, "127.0.0.1", g_module.host_port)));
-    EXPECT_TRUE(log_has(fmt(texts::kLogBlockingConnected, "127.0.0.1", g_module.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockFailed, "127.0.0.1", g_call.host_port)));
+    EXPECT_TRUE(log_has(fmt(log_lines::kBlockingConnected, "127.0.0.1", g_call.host_port)));
 }
 
 // The secondary address is compared over its own length, whatever that is.
@@ -352,19 +354,19 @@ TEST_F(LinkTest, SecondaryAddressIsReplacedByThePrimary) {
         bool replaced;
     } cases[] = {{"127.100.100.10", true}, {"127.100.100.101", true}, {"127.100.100.1", false}};
     for (const auto& c : cases) {
-        std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "%s", c.given);
-        g_module.host_port = closed_loopback_port();
-        int given_port = g_module.host_port;
-        connect_link();
+        std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "%s", c.given);
+        g_call.host_port = closed_loopback_port();
+        int given_port = g_call.host_port;
+        static_cast<void>(connect_link(g_call));  // the address it used is what counts
         close_link();
         if (c.replaced) {
-            EXPECT_STREQ(g_module.host_addr, "127.0.0.1") << c.given;
-            EXPECT_EQ(g_module.host_port, 10902) << c.given;
+            EXPECT_STREQ(g_call.host_addr, "127.0.0.1") << c.given;
+            EXPECT_EQ(g_call.host_port, 10902) << c.given;
             EXPECT_TRUE(log_has("Connect info IP[127.0.0.1], port[10902]")) << c.given;
             EXPECT_TRUE(log_has("Connect info2 IP[127.0.0.1], port[10902]")) << c.given;
         } else {
-            EXPECT_STREQ(g_module.host_addr, c.given);
-            EXPECT_EQ(g_module.host_port, given_port);
+            EXPECT_STREQ(g_call.host_addr, c.given);
+            EXPECT_EQ(g_call.host_port, given_port);
             EXPECT_TRUE(log_has(fmt("Connect info2 IP[%.100s], port[%d]", c.given, given_port)));
         }
     }

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "link/exchange.h"
 #include "link/management.h"
 #include "support/records.h"
-#include "tests/link/link_fixture.h"
 #include "tests/common/keystrokes.h"
+#include "tests/link/link_fixture.h"
 
 namespace zpos {
 namespace {
@@ -80,7 +80,7 @@ struct ManagementRecord {
 
 std::string management_bytes(const char* request) {
     char out[kManagementMessageSize];
-    int n = build_management_message(request, out, sizeof out);
+    int n = build_management_message(g_call, request, out, sizeof out);
     return std::string(out, static_cast<std::size_t>(n > 0 ? n : 0));
 }
 
@@ -92,8 +92,8 @@ std::string with_check(std::string msg) {
 class ManagementMessage : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::memcpy(g_module.version_code, "A40X10", 7);
-        std::memcpy(g_module.tran_time, "123456", 7);
+        std::memcpy(g_call.version_code, "A40X10", 7);
+        std::memcpy(g_call.tran_time, "123456", 7);
         r.put(req::term_id, "1234567890");
         r.put(req::entry_mode, "S");
         r.put(req::track2, "9410123456789012=2512101");
@@ -139,7 +139,7 @@ TEST_F(ManagementMessage, NegativeAmountKeepsItsSignAndFirstEightCharacters) {
 }
 
 TEST_F(ManagementMessage, NoTransactionYetGivesSixNulsAfterOitr) {
-    std::memset(g_module.tran_time, 0, sizeof g_module.tran_time);
+    std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
     std::string msg = management_bytes(r.rec);
     EXPECT_NE(msg.find(std::string("\x1cOITR\0\0\0\0\0\0\x1c", 12)), std::string::npos);
 }

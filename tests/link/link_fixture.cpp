@@ -5,21 +5,23 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "link/connection.h"
 #include "link/exchange.h"
 #include "link/link_timing.h"
+#include "platform/seams.h"
+#include "support/route.h"
 
 namespace zpos::test {
 
 ParsedReply g_parsed;
 
 namespace {
-int capture_reply(char*, const char* reply, int length, int kind) {
+BackupRouteResult capture_reply(char*, const char* reply, int length, int kind) {
     ++g_parsed.calls;
     g_parsed.reply.assign(reply, static_cast<std::size_t>(length));
     g_parsed.kind = kind;
-    return 0;
+    return BackupRouteResult::not_sent;
 }
 }  // namespace
 
@@ -43,13 +45,14 @@ std::string sample_request() {
 
 void LinkTest::SetUp() {
     app_ = std::make_unique<AppDir>();
-    set_link_timing_for_test(300, 150);
-    set_reply_parser(capture_reply);
+    platform::seams().connect_timeout_ms = 300;
+    platform::seams().link_wait_ms = 150;
+    platform::seams().reply_parser = capture_reply;
     g_parsed = ParsedReply{};
-    g_module.route_mode = kRoutePrimary;
-    std::snprintf(g_module.host_addr, sizeof g_module.host_addr, "127.0.0.1");
-    std::memset(g_module.saved_request, 0, sizeof g_module.saved_request);
-    std::memset(g_module.tran_time, 0, sizeof g_module.tran_time);
+    route_primary_for_call();
+    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "127.0.0.1");
+    std::memset(g_call.saved_request, 0, sizeof g_call.saved_request);
+    std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
     std::memset(response_, 0, sizeof response_);
 }
 
@@ -57,21 +60,20 @@ void LinkTest::TearDown() {
     close_link();
     if (host_) host_->stop();
     host_.reset();
-    set_reply_parser(nullptr);
-    set_link_timing_for_test(0, 0);
     app_.reset();
+    platform::reset_seams();
 }
 
 host::HostSim& LinkTest::start_host(host::Scenario scenario) {
     host_ = std::make_unique<host::HostSim>(std::move(scenario));
     EXPECT_TRUE(host_->start(0));
-    g_module.host_port = host_->port();
+    g_call.host_port = host_->port();
     return *host_;
 }
 
 int LinkTest::exchange(int kind) {
     std::string msg = sample_request();
-    return host_exchange(response_, msg.data(), "", 0, static_cast<int>(msg.size()), kind);
+    return static_cast<int>(host_exchange(g_call, response_, msg.data(), "", 0, static_cast<int>(msg.size()), kind));
 }
 
 bool LinkTest::log_has(const std::string& line) const { return log_count(line) > 0; }

@@ -37,6 +37,7 @@ protected:
     // Starts a simulator with `scenario` and points the module at it.
     host::HostSim& start_host(host::Scenario scenario);
     // Runs one exchange of sample_request() with `kind`.
+    // The exchange's result as the POS would see it.
     int exchange(int kind = 2);
     bool log_has(const std::string& line) const;
     int log_count(const std::string& line) const;

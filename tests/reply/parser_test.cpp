@@ -9,13 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
+#include "platform/seams.h"
 #include "support/fields.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
+#include "support/route.h"
 #include "tests/common/app_dir.h"
-#include "tests/reply/reply_builder.h"
 #include "tests/common/keystrokes.h"
+#include "tests/common/print.h"
+#include "tests/reply/reply_builder.h"
 
 namespace zpos {
 namespace {
@@ -65,13 +68,15 @@ void expect_record(const ResponseRecord& rec, const std::vector<Expect>& fields)
 class ReplyParser : public ::testing::Test {
 protected:
     void TearDown() override {
-        set_backup_handover(nullptr);
-        g_module.route_mode = kRoutePrimary;
+        platform::seams().backup_handover = nullptr;
+        route_primary_for_call();
     }
 
+    // The parser's result as a number: 0 filled from the reply, else the
+    // backup route's after a hand-over.
     int parse(const ReplyFields& fields, int kind) {
         std::string body = fields.body();
-        return parse_reply(rec.data(), body.data(), static_cast<int>(body.size()), kind);
+        return static_cast<int>(parse_reply(rec.data(), body.data(), static_cast<int>(body.size()), kind));
     }
 
     test::AppDir dir;
@@ -146,11 +151,11 @@ TEST_F(ReplyParser, CashApprovedWritesNoValues) {
 }
 
 TEST_F(ReplyParser, CardDeclinedOnBackupRouteIsFilledFromTheReply) {
-    g_module.route_mode = kRouteBackup;
+    dir.take_backup_route();
     int calls = 0;
     static int* seen = nullptr;
     seen = &calls;
-    set_backup_handover([](char*) { return ++*seen, 1; });
+    platform::seams().backup_handover = [](char*) { return ++*seen, BackupRouteResult::answered; };
     ReplyFields r = card_reply("X");
     r.set(1, kShortKeys).set(2, "CALL 1588");
     EXPECT_EQ(parse(r, kind::kCardCancel), 0);
@@ -198,7 +203,8 @@ TEST_F(ReplyParser, ApprovalIsTheCapitalOAlone) {
     for (const Case& c : cases) {
         ResponseRecord fresh;
         std::string body = ReplyFields{{3, c.flag}}.body();
-        parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), kind::kCashApproval);
+        EXPECT_EQ(parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), kind::kCashApproval),
+                  BackupRouteResult::not_sent);
         EXPECT_EQ(field_text(fresh.data(), resp::resp_code), c.resp_code) << "flag \"" << c.flag << "\"";
     }
 }
@@ -268,7 +274,8 @@ TEST_F(ReplyParser, Kind70Value1IsNineBytesWhateverField20Holds) {
         ResponseRecord fresh;
         for (int kind : {kind::k70Approval, kind::k70Cancel}) {
             std::string body = card_reply(kind == kind::k70Approval ? "O" : "N").set(20, c.line20).set(18, c.number18).body();
-            parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), kind);
+            EXPECT_EQ(parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), kind),
+                      BackupRouteResult::not_sent);
             EXPECT_EQ(fresh.shown().substr(resp::value1.offset, 9), c.shown)
                 << "field 20 [" << c.line20 << "], field 18 " << c.number18 << ", kind " << kind;
         }
@@ -369,10 +376,10 @@ TEST_F(ReplyParser, ApprovedWithEveryOtherFieldMissing) {
     ResponseRecord card, k70, k90, points;
     std::string body = only_flag.body();
     int n = static_cast<int>(body.size());
-    parse_reply(card.data(), body.data(), n, kind::kCardApproval);
-    parse_reply(k70.data(), body.data(), n, kind::k70Approval);
-    parse_reply(k90.data(), body.data(), n, kind::k90Approval);
-    parse_reply(points.data(), body.data(), n, 62);
+    EXPECT_EQ(parse_reply(card.data(), body.data(), n, kind::kCardApproval), BackupRouteResult::not_sent);
+    EXPECT_EQ(parse_reply(k70.data(), body.data(), n, kind::k70Approval), BackupRouteResult::not_sent);
+    EXPECT_EQ(parse_reply(k90.data(), body.data(), n, kind::k90Approval), BackupRouteResult::not_sent);
+    EXPECT_EQ(parse_reply(points.data(), body.data(), n, 62), BackupRouteResult::not_sent);
     expect_record(card, {{resp::resp_code, "0000"},
                          {resp::issuer_code, "  "},
                          {resp::issuer_name, written("", 20)},
@@ -395,7 +402,8 @@ TEST_F(ReplyParser, UnknownKindsLeaveTheRecordAlone) {
     for (int k : {kind::kManagement, 3, 13, 59, 65, -1}) {
         ResponseRecord fresh;
         std::string body = card_reply("O").body();
-        EXPECT_EQ(parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), k), 0);
+        EXPECT_EQ(parse_reply(fresh.data(), body.data(), static_cast<int>(body.size()), k),
+                  BackupRouteResult::not_sent);
         EXPECT_EQ(fresh.shown(), std::string(resp::kSize, '.')) << "kind " << k;
     }
 }
@@ -403,7 +411,8 @@ TEST_F(ReplyParser, UnknownKindsLeaveTheRecordAlone) {
 TEST_F(ReplyParser, ReplyBytesAreNotChanged) {
     const std::string body = card_reply("O").body();
     std::string copy = body;
-    parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval);
+    EXPECT_EQ(parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval),
+              BackupRouteResult::not_sent);
     EXPECT_EQ(copy, body);
 }
 
@@ -413,7 +422,8 @@ TEST_F(ReplyParser, OversizedRepliesAreBounded) {
     body += std::string(43, '\x1C') + "9999";
     body.resize(5000, 'Z');
     std::string copy = body;
-    EXPECT_EQ(parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval), 0);
+    EXPECT_EQ(parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval),
+              BackupRouteResult::not_sent);
     EXPECT_EQ(field_text(rec.data(), resp::resp_code), "0000");
     EXPECT_EQ(rec.shown().substr(resp::message.offset, 9), kNormal + " ");
     EXPECT_EQ(copy, body);
@@ -421,14 +431,14 @@ TEST_F(ReplyParser, OversizedRepliesAreBounded) {
 
 // The hand-over of a cancellation the primary host declined.
 int g_handover_calls = 0;
-int handover_sent(char* response) {
+BackupRouteResult handover_sent(char* response) {
     ++g_handover_calls;
     put_exact(response, resp::resp_code, "BKUP");
-    return 1;
+    return BackupRouteResult::answered;
 }
-int handover_not_sent(char*) {
+BackupRouteResult handover_not_sent(char*) {
     ++g_handover_calls;
-    return 0;
+    return BackupRouteResult::not_sent;
 }
 
 constexpr char kHandoverLine[] = "Don't find CANCLE so Send to BACKUP";
@@ -440,7 +450,7 @@ bool logged(const test::AppDir& d, const std::string& line) {
 
 TEST_F(ReplyParser, DeclinedCancellationOnPrimaryRouteGoesToBackup) {
     g_handover_calls = 0;
-    set_backup_handover(handover_sent);
+    platform::seams().backup_handover = handover_sent;
     EXPECT_EQ(parse(card_reply("N"), kind::kCardCancel), 1);
     EXPECT_EQ(g_handover_calls, 1);
     expect_record(rec, {{resp::resp_code, "BKUP"}});
@@ -449,7 +459,7 @@ TEST_F(ReplyParser, DeclinedCancellationOnPrimaryRouteGoesToBackup) {
 
 TEST_F(ReplyParser, HandOverThatSendsNothingFillsAsDeclined) {
     g_handover_calls = 0;
-    set_backup_handover(handover_not_sent);
+    platform::seams().backup_handover = handover_not_sent;
     EXPECT_EQ(parse(card_reply("N"), kind::kCardCancel), 0);
     EXPECT_EQ(g_handover_calls, 1);
     expect_record(rec, plus(card_declined(), {{resp::message, written(kNormal + ", 12345678", 40)}}));
@@ -457,6 +467,7 @@ TEST_F(ReplyParser, HandOverThatSendsNothingFillsAsDeclined) {
 }
 
 TEST_F(ReplyParser, WithoutHandOverTheCancellationIsFilledAsDeclined) {
+    platform::seams().backup_handover = nullptr;
     EXPECT_EQ(parse(card_reply("N"), kind::kCardCancel), 0);
     expect_record(rec, plus(card_declined(), {{resp::message, written(kNormal + ", 12345678", 40)}}));
     EXPECT_FALSE(logged(dir, kHandoverLine));
@@ -464,7 +475,7 @@ TEST_F(ReplyParser, WithoutHandOverTheCancellationIsFilledAsDeclined) {
 
 TEST_F(ReplyParser, OnlyADeclinedKind4IsHandedOver) {
     g_handover_calls = 0;
-    set_backup_handover(handover_sent);
+    platform::seams().backup_handover = handover_sent;
     parse(card_reply("O"), kind::kCardCancel);
     parse(card_reply("N"), kind::kCardApproval);
     parse(card_reply("N"), kind::kF2Cancel);

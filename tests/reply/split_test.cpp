@@ -6,10 +6,12 @@
 
 #include <string>
 
+#include "support/wire.h"
+
 namespace zpos {
 namespace {
 
-constexpr char FS = '\x1C';
+using wire::kFS;
 
 ParsedReply split(const std::string& message) {
     ParsedReply reply;
@@ -23,7 +25,7 @@ std::string message_of(std::initializer_list<std::string> fields) {
     std::string m = "\x02" "HHHHHH";
     bool first = true;
     for (const std::string& f : fields) {
-        if (!first) m += FS;
+        if (!first) m += kFS;
         m += f;
         first = false;
     }
@@ -31,7 +33,7 @@ std::string message_of(std::initializer_list<std::string> fields) {
 }
 
 // Field 46 holding `body`: 46 separators after field 0.
-std::string with_field46(const std::string& body) { return "\x02" "HHHHHH" + std::string(46, FS) + body; }
+std::string with_field46(const std::string& body) { return "\x02" "HHHHHH" + std::string(46, kFS) + body; }
 
 TEST(ParsedReplyLayout, SlotsHoldCapacityPlusTerminator) {
     EXPECT_EQ(ParsedReply::kSlotOffset[1], 11u);
@@ -62,7 +64,7 @@ TEST(ReplySplit, TwoSeparatorsGiveAnEmptyField) {
 }
 
 TEST(ReplySplit, SeparatorInsideTheHeaderCounts) {
-    ParsedReply r = split(std::string("\x02" "AB") + FS + "CDEFGH" + FS + "X");
+    ParsedReply r = split(std::string("\x02" "AB") + kFS + "CDEFGH" + kFS + "X");
     EXPECT_EQ(r.text(0), "");
     EXPECT_EQ(r.text(1), "CDEFGH");
     EXPECT_EQ(r.text(2), "X");
@@ -76,13 +78,13 @@ TEST(ReplySplit, FieldsAreCutAtTheirCapacity) {
 }
 
 TEST(ReplySplit, EndOfTextIsStoredWhenTheFieldHasRoom) {
-    std::string m = "\x02" "HHHHHH" + std::string(22, FS) + "0123456789\x03";
+    std::string m = "\x02" "HHHHHH" + std::string(22, kFS) + "0123456789\x03";
     ParsedReply r = split(m);
     EXPECT_EQ(r.text(22), "0123456789\x03");
 }
 
 TEST(ReplySplit, FieldsAfter46AreDropped) {
-    ParsedReply r = split(with_field46("0002AB") + FS + "MORE" + FS + "AND MORE");
+    ParsedReply r = split(with_field46("0002AB") + kFS + "MORE" + kFS + "AND MORE");
     EXPECT_EQ(r.text(46), "0002AB");
     EXPECT_EQ(r.text(45), "");
 }
@@ -107,7 +109,7 @@ TEST(ReplySplit, Field46DeclaringMoreThanItsSlotIsCutToTheSlot) {
 TEST(ReplySplit, OnlyTheFirst1025BytesCount) {
     // A 950-byte field 0 (kept to 10) puts field 46 at byte 1003: bytes 1003
     // to 1024 reach it, the rest of its declared 512 does not.
-    std::string m = "\x02" "HHHHHH" + std::string(950, 'P') + std::string(46, FS) + "0508" + std::string(600, 'Y');
+    std::string m = "\x02" "HHHHHH" + std::string(950, 'P') + std::string(46, kFS) + "0508" + std::string(600, 'Y');
     ParsedReply r = split(m);
     EXPECT_EQ(r.text(0), "PPPPPPPPPP");
     EXPECT_EQ(r.text(46), "0508" + std::string(18, 'Y'));

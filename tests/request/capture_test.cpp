@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "platform/platform.h"
 #include "request/capture.h"
 #include "request/request_message.h"
@@ -49,8 +49,8 @@ class PadDir : public AppDir {
 public:
     enum class Pad { full, no_functions, none };
     explicit PadDir(Pad pad = Pad::full) {
-        std::memcpy(g_module.tran_time, "101500", 7);
-        g_module.sign_flag = -1;
+        std::memcpy(g_call.tran_time, "101500", 7);
+        g_call.sign_flag = -1;
         std::string lib = file(std::string("SignPad_dll") + platform::kLibSuffix);
         if (pad == Pad::full) std::filesystem::copy_file(ZPOS_TESTPAD_PATH, lib);
         if (pad == Pad::no_functions) std::filesystem::copy_file(ZPOS_TESTPAD_EMPTY_PATH, lib);
@@ -105,7 +105,7 @@ struct Built {
 Built build(const Request& r, int kind) {
     std::array<char, kRequestMessageSize> out{};
     Built b;
-    b.length = build_request_message(r.data(), out, kind);
+    if (build_request_message(g_call, r.data(), out, kind, b.length) != RequestBuild::built) b.length = 0;
     b.bytes.assign(out.data(), b.length > 0 ? static_cast<std::size_t>(b.length) : 0);
     return b;
 }
@@ -179,7 +179,7 @@ TEST(SignatureCapture, SignatureGoesIntoFields15And16) {
     EXPECT_EQ(b.field(18), "");  // no daily report: pad fields stay out
     EXPECT_EQ(b.field(19), "");
     EXPECT_EQ(b.field(20), "");
-    EXPECT_EQ(g_module.sign_flag, 1);
+    EXPECT_EQ(g_call.sign_flag, 1);
 
     std::vector<PadCall> calls = dir.calls();
     ASSERT_EQ(calls.size(), 1u);
@@ -236,7 +236,7 @@ TEST(SignatureCapture, NegativeOrOversizeResultGoesOnWithoutSignature) {
         EXPECT_GT(b.length, 0) << result;
         EXPECT_EQ(b.field(15), "") << result;
         EXPECT_EQ(b.field(16), "") << result;
-        EXPECT_EQ(g_module.sign_flag, 0) << result;
+        EXPECT_EQ(g_call.sign_flag, 0) << result;
         EXPECT_EQ(dir.log_lines().back(), std::string("RETURN Sign LEN.. ") + (result[0] == '-' ? "-001" : result));
     }
 }
@@ -256,7 +256,7 @@ TEST(SignatureCapture, MissingLibraryGoesOnWithoutSignature) {
     Built b = build(card("000060000"), 2);
     EXPECT_GT(b.length, 0);
     EXPECT_EQ(b.field(15), "");
-    EXPECT_EQ(g_module.sign_flag, 0);
+    EXPECT_EQ(g_call.sign_flag, 0);
     EXPECT_EQ(dir.log_lines().back(), "Signpad_dll.dll load Fail");
 }
 
@@ -266,7 +266,7 @@ TEST(SignatureCapture, MissingEntryPointGoesOnWithoutSignature) {
     Built b = build(card("000060000"), 2);
     EXPECT_GT(b.length, 0);
     EXPECT_EQ(b.field(15), "");
-    EXPECT_EQ(g_module.sign_flag, 0);
+    EXPECT_EQ(g_call.sign_flag, 0);
     EXPECT_EQ(dir.log_lines().back(), "SignPad_dll.dll orvik_sign load fail...");
 }
 
@@ -275,7 +275,7 @@ TEST(SignatureCapture, SharedCaptureLeavesOutPadFieldLines) {
     dir.write_settings(kSignOn);
     dir.script("sign_result=3\nsign_bytes=QRS\nfield_a=PADA\n");
     SignatureBuffer buf;
-    int r = capture_signature(card("000060000").data(), 2, buf, false);
+    int r = capture_signature(g_call, card("000060000").data(), 2, buf, false);
     EXPECT_EQ(r, 3);
     EXPECT_EQ(std::string(buf.data(), 3), "QRS");
     EXPECT_EQ(dir.log_lines(),
@@ -294,7 +294,7 @@ TEST(SignatureCapture, SharedCaptureResults) {
         dir.write_settings(kSignOn);
         dir.script(c.script);
         SignatureBuffer buf;
-        EXPECT_EQ(capture_signature(card("000060000").data(), 2, buf, true), c.result) << c.script;
+        EXPECT_EQ(capture_signature(g_call, card("000060000").data(), 2, buf, true), c.result) << c.script;
     }
 }
 
@@ -391,9 +391,9 @@ TEST(PinStep, NineteenDigitCardSendsItsLastSixteen) {
 TEST(PinStep, FifteenDigitCardIsPassedWhole) {
     PadDir dir;
     dir.write_settings(std::string(kPinOn) + "[LOG]\nMASK=STRICT\n");
-    log_mask_refresh();
+    log_mask_refresh(g_call);
     build(pin_card("123456789012345=2512"), 12);
-    g_module.strict_log = false;
+    g_call.strict_log = false;
     ASSERT_EQ(dir.calls().size(), 1u);
     EXPECT_EQ(dir.calls()[0].input, pin_input("06", "123456789012345"));
     EXPECT_TRUE(has_line(dir.log_lines(), "in PinPad return.. [123456*****2345]"));

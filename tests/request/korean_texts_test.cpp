@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/korean_texts.h"
+#include "support/log_lines.h"
 
 namespace zpos {
 namespace {
@@ -40,14 +41,14 @@ const KoreanCase kTexts[] = {
     {"TextValidCheque", texts::kTextValidCheque, "정상수표"},
     {"TextMemberInfoMissing", texts::kTextMemberInfoMissing, "회원정보 부족"},
     {"PinPrompt", texts::kPinPrompt, "비밀번호 입력"},
-    {"LogSignZero", texts::kLogSignZero, "하음 Sign LEN.. %04d"},
-    {"LogNonblockConnected", texts::kLogNonblockConnected, "NONBLOCK 연결 성공[%.15s][%d]"},
-    {"LogNonblockFailed", texts::kLogNonblockFailed, "NONBLOCK 연결 실패[%.15s][%d]"},
-    {"LogBlockingConnected", texts::kLogBlockingConnected, "Connect 연결 성공[%.15s][%d]"},
-    {"LogNoEnq", texts::kLogNoEnq, "ENQ 없음"},
-    {"LogSendError", texts::kLogSendError, "전송 err"},
-    {"LogResendError", texts::kLogResendError, "재전송 err"},
-    {"LogDownloadOk", texts::kLogDownloadOk, "다운로드 성공"},
+    {"LogSignZero", log_lines::kSignZero, "하음 Sign LEN.. %04d"},
+    {"LogNonblockConnected", log_lines::kNonblockConnected, "NONBLOCK 연결 성공[%.15s][%d]"},
+    {"LogNonblockFailed", log_lines::kNonblockFailed, "NONBLOCK 연결 실패[%.15s][%d]"},
+    {"LogBlockingConnected", log_lines::kBlockingConnected, "Connect 연결 성공[%.15s][%d]"},
+    {"LogNoEnq", log_lines::kNoEnq, "ENQ 없음"},
+    {"LogSendError", log_lines::kSendError, "전송 err"},
+    {"LogResendError", log_lines::kResendError, "재전송 err"},
+    {"LogDownloadOk", log_lines::kDownloadOk, "다운로드 성공"},
 };
 
 class KoreanText : public ::testing::TestWithParam<KoreanCase> {};

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "request/request_message.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
@@ -98,7 +98,8 @@ Request points(const char* sub, const char* media) {
 
 std::string build(const Request& r, int kind, int* length = nullptr) {
     std::array<char, kRequestMessageSize> out{};
-    int n = build_request_message(r.data(), out, kind);
+    int n = 0;
+    if (build_request_message(g_call, r.data(), out, kind, n) != RequestBuild::built) n = 0;
     if (length) *length = n;
     return std::string(out.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
 }
@@ -107,7 +108,7 @@ class RequestMessage : public ::testing::TestWithParam<BuildCase> {};
 
 TEST_P(RequestMessage, MatchesByteForByte) {
     AppDir dir;
-    std::memcpy(g_module.tran_time, "123456", 7);
+    std::memcpy(g_call.tran_time, "123456", 7);
     const BuildCase& c = GetParam();
     Request r;
     c.setup(r);
@@ -377,7 +378,7 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, RequestMessage, ::testing::ValuesIn(kCases),
 
 TEST(RequestMessageLength, HandCountedKind64Message) {
     AppDir dir;
-    std::memcpy(g_module.tran_time, "123456", 7);
+    std::memcpy(g_call.tran_time, "123456", 7);
     Request r("0200", "40");  // every other byte blank
     int n = 0;
     std::string m = build(r, 64, &n);
@@ -393,7 +394,7 @@ TEST(RequestMessageLength, HandCountedKind64Message) {
 
 TEST(RequestMessageLength, NoStampYetSendsSixNuls) {
     AppDir dir;
-    std::memset(g_module.tran_time, 0, sizeof g_module.tran_time);
+    std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
     std::string m = build(Request("0200", "40"), 64);
     EXPECT_NE(m.find("OITR" + nuls(6) + FS), std::string::npos);
 }

@@ -144,7 +144,7 @@ TEST_F(RegistryStore, ControlCharactersInNamesAreRefused) {
 }
 
 TEST_F(RegistryStore, DefaultLocationUnderXdgConfigHome) {
-    unsetenv("ZPOS_REGISTRY_FILE");
+    store_at_.reset();
     std::string xdg = dir_ + "/config";
     std::string old_xdg = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
     setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
@@ -159,7 +159,8 @@ TEST_F(RegistryStore, DefaultLocationUnderXdgConfigHome) {
 
 #ifdef ZPOS_REGFILL_PATH
 TEST_F(RegistryStore, RegfillWritesStringsRawStringsAndHex) {
-    const std::string tool = ZPOS_REGFILL_PATH;
+    // The tool finds the store where users name it, in its environment.
+    const std::string tool = "ZPOS_REGISTRY_FILE='" + store_ + "' " + ZPOS_REGFILL_PATH;
     const std::string key = "'SOFTWARE\\VAN_POS_SECURITY\\1100\\DATA\\12'";
     EXPECT_EQ(std::system((tool + " " + key + " CARD_NO str 4092123412341234").c_str()), 0);
     EXPECT_EQ(std::system((tool + " " + key + " MARK raw ZELTA").c_str()), 0);

@@ -1,5 +1,5 @@
-// A private per-user security store for one test (ZPOS_REGISTRY_FILE in a
-// temporary folder), filled the way the installation's security program fills
+// A private per-user security store for one test (in a temporary folder),
+// filled the way the installation's security program fills
 // it: string values with their terminating zero, binary values as they are.
 #pragma once
 
@@ -7,9 +7,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "platform/registry.h"
+#include "tests/common/seam_setters.h"
 
 namespace zpos::test {
 
@@ -21,10 +23,10 @@ protected:
         ASSERT_NE(made, nullptr);
         dir_ = made;
         store_ = dir_ + "/registry.dat";
-        setenv("ZPOS_REGISTRY_FILE", store_.c_str(), 1);
+        store_at_ = std::make_unique<StoreAt>(store_);
     }
     void TearDown() override {
-        unsetenv("ZPOS_REGISTRY_FILE");
+        store_at_.reset();
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
     }
@@ -58,6 +60,7 @@ protected:
 
     std::string dir_;
     std::string store_;
+    std::unique_ptr<StoreAt> store_at_;
 };
 
 }  // namespace zpos::test

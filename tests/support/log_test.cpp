@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "platform/platform.h"
 #include "support/card_mask.h"
 #include "support/log.h"
@@ -145,19 +145,20 @@ TEST(StrictMask, CardFieldsAndCardNumbersInText) {
 
 TEST(GetAppDir, DirectoryOfTheExecutableCutAt200) {
     char out[201];
-    platform::set_executable_path_override("/opt/pos/bin/pos.exe");
-    GetAppDir(out);
-    EXPECT_STREQ(out, "/opt/pos/bin");
-
-    platform::set_executable_path_override("pos.exe");
-    GetAppDir(out);
-    EXPECT_STREQ(out, "");
-
+    {
+        ExecutableAt exe("/opt/pos/bin/pos.exe");
+        GetAppDir(out);
+        EXPECT_STREQ(out, "/opt/pos/bin");
+    }
+    {
+        ExecutableAt exe("pos.exe");
+        GetAppDir(out);
+        EXPECT_STREQ(out, "");
+    }
     std::string deep = "/" + std::string(230, 'd') + "/pos.exe";
-    platform::set_executable_path_override(deep.c_str());
+    ExecutableAt exe(deep);
     GetAppDir(out);
     EXPECT_EQ(std::string(out), deep.substr(0, 200));
-    platform::set_executable_path_override(nullptr);
 }
 
 TEST(GetAppDir, EnvironmentNamesTheDirectoryInPlaceOfTheExecutables) {
@@ -173,7 +174,7 @@ TEST(GetAppDir, EnvironmentNamesTheDirectoryInPlaceOfTheExecutables) {
         {"/", ""},                   // the root: files land in /Logs and /ZposSign.ini
         {deep.c_str(), deep.substr(0, 200)},
     };
-    platform::set_executable_path_override("/opt/pos/bin/pos.exe");
+    ExecutableAt exe("/opt/pos/bin/pos.exe");
     for (const Case& c : cases) {
         if (c.value)
             setenv("ZPOS_APP_DIR", c.value, 1);
@@ -184,7 +185,6 @@ TEST(GetAppDir, EnvironmentNamesTheDirectoryInPlaceOfTheExecutables) {
         EXPECT_EQ(std::string(out), c.dir) << (c.value ? c.value : "unset");
     }
     unsetenv("ZPOS_APP_DIR");
-    platform::set_executable_path_override(nullptr);
 }
 
 }  // namespace

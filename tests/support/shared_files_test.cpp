@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "entry/call.h"
 #include "support/log.h"
+#include "support/route.h"
 #include "support/settings.h"
 #include "tests/common/app_dir.h"
 
@@ -63,7 +65,7 @@ TEST(SharedSettingsFile, ProcessesCountingAtOnceNeverBreakTheFile) {
     dir.write_settings(std::string(kOtherKeys) + "[VANCFG]\nVANID=1\nEOT_CNT=0\n");
     int reads = 0, broken = 0;
     run_processes([](int) {
-        for (int i = 0; i < 150; ++i) failure_count_step();
+        for (int i = 0; i < 150; ++i) failure_count_step(g_call);
     },
                   [&] {
                       // Every read in between sees a whole file.
@@ -106,9 +108,9 @@ TEST(SharedSettingsFile, KilledWritersNeverBreakTheFile) {
     ASSERT_GE(survivor, 0);
     auto write_forever = [] {
         for (;;) {
-            failure_count_step();
-            switch_to_backup();
-            reset_to_primary();
+            failure_count_step(g_call);
+            switch_to_backup(g_call);
+            reset_to_primary(g_call);
         }
     };
     if (survivor == 0) write_forever();
@@ -126,7 +128,7 @@ TEST(SharedSettingsFile, KilledWritersNeverBreakTheFile) {
     waitpid(survivor, nullptr, 0);
     EXPECT_EQ(broken, 0) << "of " << kKills << " kills; now:\n" << dir.read_settings();
 
-    failure_count_step();  // the surviving POS writes again
+    failure_count_step(g_call);  // the surviving POS writes again
     EXPECT_TRUE(parses(dir.read_settings())) << dir.read_settings();
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         EXPECT_TRUE(entry.path().filename() == "ZposSign.ini") << entry.path();

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,9 +45,10 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 TEST(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {
     AppDir app;
-    set_link_timing_for_test(300, 150);
+    auto waits = std::make_unique<ShortLinkWaits>(300, 150);
     // The sample card's security block goes after each of its requests.
-    ASSERT_TRUE(fill_card_store(app.file("registry.dat")));
+    StoreAt store(app.file("registry.dat"));
+    ASSERT_TRUE(fill_card_store());
     std::ofstream(app.file("decline.scenario")) << "decline card 5 \xED\x95\x9C\xEB\x8F\x84\xEC\xB4\x88\xEA\xB3\xBC\n";
     const std::string pcap = app.file("link.pcapng");
     Process host({ZPOS_HOST_COMMAND, "--port", "0", "--pcap", pcap, "--scenario", app.file("decline.scenario"),
@@ -66,7 +68,7 @@ TEST(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {
     EXPECT_EQ(Zelta_Ack(), -13);
     host.signal(SIGTERM);
     EXPECT_EQ(host.finish().status, 0);
-    set_link_timing_for_test(kConnectTimeoutMs, kLinkWaitMs);
+    waits.reset();
 
     std::vector<std::string> args = tshark(app);
     for (const char* a : {"-X", "lua_script:" ZPOS_DISSECTOR, "-r"}) args.push_back(a);

@@ -52,7 +52,7 @@ private:
     bool read_frame(platform::Socket s, std::string& frame);
     bool wait_readable(platform::Socket s);
     void pause(int ms);
-    void send_bytes(platform::Socket s, const std::string& bytes);
+    void send_bytes(platform::Socket s, std::string_view bytes);
     void drain(platform::Socket s);
     void record(bool from_client, const std::string& bytes);
     void record_request(const SeenRequest& r);

@@ -160,8 +160,8 @@ bool HostSim::read_frame(platform::Socket s, std::string& frame) {
     return true;
 }
 
-void HostSim::send_bytes(platform::Socket s, const std::string& bytes) {
-    record(false, bytes);
+void HostSim::send_bytes(platform::Socket s, std::string_view bytes) {
+    record(false, std::string(bytes));
     platform::socket_send(s, bytes.data(), bytes.size());
 }
 
@@ -206,7 +206,7 @@ void HostSim::serve_link(platform::Socket s, Fault fault, int reply_delay_ms) {
         case Fault::NoEnq: return drain(s);
         case Fault::ShortEnq: send_bytes(s, std::string("\x00\x01", 2)); return drain(s);
         case Fault::WrongThirdByte: send_bytes(s, std::string("\x00\x01\x06", 3)); return drain(s);
-        case Fault::EnqWithExtra: send_bytes(s, kEnqFrame + "ABC"); break;
+        case Fault::EnqWithExtra: send_bytes(s, std::string(kEnqFrame) + "ABC"); break;
         default: send_bytes(s, kEnqFrame); break;
     }
 
@@ -222,7 +222,7 @@ void HostSim::serve_link(platform::Socket s, Fault fault, int reply_delay_ms) {
             case Fault::SilentAfterRequest: return drain(s);
             case Fault::NakReply:
             case Fault::ShortFrame: {
-                const std::string answer = fault == Fault::NakReply ? kNakFrame : std::string("\x00\x02\x41\x42", 4);
+                const std::string answer = fault == Fault::NakReply ? std::string(kNakFrame) : std::string("\x00\x02\x41\x42", 4);
                 send_bytes(s, answer);
                 while (read_frame(s, frame))
                     if (frame == kNakFrame) send_bytes(s, answer);

@@ -8,13 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "support/wire.h"
+
 namespace zpos::host {
 
-inline constexpr char kSTX = 0x02, kETX = 0x03, kFS = 0x1C;
-inline const std::string kEnqFrame("\x00\x01\x05", 3);
-inline const std::string kNakFrame("\x00\x01\x15", 3);
-inline const std::string kAckFrame("\x00\x01\x06", 3);
-inline const std::string kEotFrame("\x00\x01\x04", 3);
+using wire::kAckFrame;
+using wire::kEnqFrame;
+using wire::kEotFrame;
+using wire::kETX;
+using wire::kFS;
+using wire::kNakFrame;
+using wire::kSTX;
 
 // The mask key of a length: its low byte, or its high byte when the low is 0.
 unsigned char mask_key(std::size_t length);

@@ -28,6 +28,7 @@
 
 #include "platform/platform.h"
 #include "platform/socket.h"
+#include "support/wire.h"
 
 #include "tools/common/module_dir.h"
 
@@ -38,7 +39,6 @@ namespace net = zpos::platform;
 constexpr int kReplySize = 1024;
 constexpr int kTrackMax = 37;
 constexpr int kRequestMax = 3000;  // the module's backup request buffer
-constexpr char kETX = 0x03;
 
 struct Script {
     int crypt_result = 0;
@@ -89,7 +89,7 @@ void record_line(const char* line, std::size_t n) {
 
 // The framed request runs to the byte after the first ETX.
 int request_length(const char* request) {
-    const void* etx = std::memchr(request, kETX, kRequestMax - 1);
+    const void* etx = std::memchr(request, zpos::wire::kETX, kRequestMax - 1);
     return etx ? static_cast<int>(static_cast<const char*>(etx) - request) + 2 : 0;
 }
 

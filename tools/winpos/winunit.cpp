@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "platform/platform.h"
+#include "platform/seams.h"
 #include "platform/socket.h"
 #include "support/log.h"
+#include "support/route.h"
 #include "support/settings.h"
 
 namespace {
@@ -29,6 +31,7 @@ void check(bool ok, const char* name, const char* detail = "") {
 constexpr zpos::platform::Time kAfter2038 = 2209032000;
 zpos::platform::Time g_clock = kAfter2038;
 zpos::platform::Time fixed_clock() { return g_clock; }
+char g_exe[MAX_PATH + 48];
 
 bool read_text(const char* path, char* out, DWORD size) {
     HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -48,19 +51,22 @@ void check_time_after_2038(const char* dir) {
     std::snprintf(app, sizeof app, "%s\\winunit-app", dir);
     CreateDirectoryA(app, nullptr);
     std::snprintf(exe, sizeof exe, "%s\\pos.exe", app);
-    zpos::platform::set_executable_path_override(exe);
-    zpos::refresh_module_paths();
-    DeleteFileA(zpos::g_module.settings_path);
-    zpos::platform::set_clock_hook(fixed_clock);
+    zpos::platform::seams().executable_path = [](char* out, std::size_t size) {
+        std::snprintf(out, size, "%s", g_exe);
+    };
+    std::snprintf(g_exe, sizeof g_exe, "%s", exe);
+    zpos::prepare_call();
+    DeleteFileA(zpos::g_call.settings_path);
+    zpos::platform::seams().clock = fixed_clock;
 
-    zpos::switch_to_backup();
-    read_text(zpos::g_module.settings_path, text, sizeof text);
+    zpos::switch_to_backup(zpos::g_call);
+    read_text(zpos::g_call.settings_path, text, sizeof text);
     check(std::strstr(text, "TOGGLE_TIME=2209032000    \r\n") != nullptr,
           "after 2038: TOGGLE_TIME written whole, padded to 14", text);
     g_clock = kAfter2038 + 599;
-    check(zpos::route_mode_refresh() == zpos::kRouteBackup, "after 2038: backup route held 599 seconds");
+    check(zpos::route_mode_refresh(zpos::g_call) == zpos::RouteMode::backup, "after 2038: backup route held 599 seconds");
     g_clock = kAfter2038 + 600;
-    check(zpos::route_mode_refresh() == zpos::kRoutePrimary, "after 2038: primary route again at 600 seconds");
+    check(zpos::route_mode_refresh(zpos::g_call) == zpos::RouteMode::primary, "after 2038: primary route again at 600 seconds");
 
     std::snprintf(path, sizeof path, "%s\\Logs\\AppLog.400101.txt", app);
     DeleteFileA(path);
@@ -68,8 +74,7 @@ void check_time_after_2038(const char* dir) {
     bool have = read_text(path, text, sizeof text);
     check(have && std::strlen(text) > 13 && std::strcmp(text + 13, "after 2038\r\n") == 0,
           "after 2038: the log line goes to AppLog.400101.txt and ends CR LF", text);
-    zpos::platform::set_clock_hook(nullptr);
-    zpos::platform::set_executable_path_override(nullptr);
+    zpos::platform::reset_seams();
 }
 
 // No socket handle of the library's is inherited by a child process.

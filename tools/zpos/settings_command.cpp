@@ -18,10 +18,7 @@ namespace {
 // Which values an edit accepts for a key.
 enum class Accepts { Route, Count, Time, YesNo, Number, Date, Text };
 
-struct Key {
-    const char* section;
-    const char* key;
-    int read_size;  // the library's read buffer, terminator included
+struct Key : SettingKey {
     Accepts accepts;
     const char* expects;
     const char* meaning;
@@ -31,22 +28,22 @@ using namespace settings;
 using platform::same_name;
 
 const Key kKeys[] = {
-    {kVanCfg, kVanId, kVanIdSize, Accepts::Route, "1 or 2",
+    {kVanId, Accepts::Route, "1 or 2",
      "route in use: 1 primary host, 2 backup route (anything else reads as 1)"},
-    {kVanCfg, kToggleTime, kToggleTimeSize, Accepts::Time, "seconds since 1970 (UTC) or 'now'",
+    {kToggleTime, Accepts::Time, "seconds since 1970 (UTC) or 'now'",
      "when the backup route was taken; the primary host is tried again 600 s later"},
-    {kVanCfg, kEotCnt, kEotCntSize, Accepts::Count, "a whole number from 0 to 99",
+    {kEotCnt, Accepts::Count, "a whole number from 0 to 99",
      "host failures in a row on the primary route; the third switches to the backup route"},
-    {kComPort, kSignSetting, kSignSettingSize, Accepts::YesNo, "YES or NO",
+    {kSignSetting, Accepts::YesNo, "YES or NO",
      "YES: ask for a signature above 50,000 (and send it on the backup route)"},
-    {kComPort, kGetComPort, kGetComPortSize, Accepts::Number, "a whole number from 0 to 99",
+    {kGetComPort, Accepts::Number, "a whole number from 0 to 99",
      "serial port number of the signature/PIN pad"},
-    {kComPort, kPin, kPinSize, Accepts::YesNo, "YES or NO", "YES: ask for a PIN on kinds F1/F2 and on points"},
-    {kSignPad, kValue, kValueSize, Accepts::Text, "up to 4 characters",
+    {kPin, Accepts::YesNo, "YES or NO", "YES: ask for a PIN on kinds F1/F2 and on points"},
+    {kValue, Accepts::Text, "up to 4 characters",
      "pad model; HCS turns on the daily pad report"},
-    {kSignPad, kCurDate, kCurDateSize, Accepts::Date, "a date YYMMDD",
+    {kCurDate, Accepts::Date, "a date YYMMDD",
      "date of the last daily pad report"},
-    {kLog, kMask, kMaskSize, Accepts::Text, "STRICT, or anything else for the default",
+    {kMask, Accepts::Text, "STRICT, or anything else for the default",
      "STRICT: card numbers in the log show only their first six and last four digits"},
 };
 
@@ -61,7 +58,7 @@ std::string names_of_section(std::string_view section) {
     for (const Key& k : kKeys) {
         if (section != k.section) continue;
         if (!names.empty()) names += ", ";
-        names += k.key;
+        names += k.name;
     }
     return names;
 }
@@ -70,7 +67,7 @@ std::string all_names() {
     std::string names;
     for (const Key& k : kKeys) {
         if (!names.empty()) names += ", ";
-        names += k.key;
+        names += k.name;
     }
     return names;
 }
@@ -91,12 +88,12 @@ const Key* find_key(std::string_view name, std::string& error) {
             return nullptr;
         }
         for (const Key& k : kKeys)
-            if (k.section == known && same_name(name, k.key)) return &k;
+            if (k.section == known && same_name(name, k.name)) return &k;
         error = "no key '" + std::string(name) + "' in section " + known + " (keys: " + names_of_section(known) + ")";
         return nullptr;
     }
     for (const Key& k : kKeys)
-        if (same_name(name, k.key)) return &k;
+        if (same_name(name, k.name)) return &k;
     error = "unknown key '" + std::string(name) + "' (keys: " + all_names() + ")";
     return nullptr;
 }
@@ -115,7 +112,7 @@ bool value_to_write(const Key& k, std::string_view value, std::string& out) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
     out = std::string(value);
     if (value.empty()) return true;
-    std::size_t kept = static_cast<std::size_t>(k.read_size - 1);
+    std::size_t kept = static_cast<std::size_t>(k.size - 1);
     switch (k.accepts) {
         case Accepts::Route:
             return value == "1" || value == "2";
@@ -174,11 +171,11 @@ void show_settings(std::FILE* out, const std::string& dir) {
     for (const Key& k : kKeys) {
         // A line break never appears in a value, so it marks a missing key.
         char value[64] = {};
-        platform::profile_read(k.section, k.key, "\n", value, sizeof value, path.c_str());
+        platform::profile_read(k.section, k.name, "\n", value, sizeof value, path.c_str());
         bool missing = std::strcmp(value, "\n") == 0;
-        std::fprintf(out, "  %-8s  %-11s  %-14s  %s\n", k.section, k.key, missing ? "(not set)" : value, k.meaning);
+        std::fprintf(out, "  %-8s  %-11s  %-14s  %s\n", k.section, k.name, missing ? "(not set)" : value, k.meaning);
         if (missing) continue;
-        std::size_t kept = static_cast<std::size_t>(k.read_size - 1);
+        std::size_t kept = static_cast<std::size_t>(k.size - 1);
         if (std::strlen(value) > kept)
             std::fprintf(out, "  %-8s  %-11s  the library reads only \"%.*s\"\n", "", "", static_cast<int>(kept),
                          value);
@@ -194,14 +191,14 @@ void show_settings(std::FILE* out, const std::string& dir) {
 
 std::vector<std::string> route_warnings(const std::string& dir, std::time_t now) {
     std::string path = settings_path(dir);
-    auto read = [&](const char* key, int size) {
+    auto read = [&](const SettingKey& key) {
         char value[64] = {};
-        platform::profile_read(kVanCfg, key, "", value, static_cast<std::size_t>(size), path.c_str());
+        platform::profile_read(key.section, key.name, "", value, key.size, path.c_str());
         return std::string(value);
     };
     std::vector<std::string> warnings;
-    std::string van_id = read(kVanId, kVanIdSize);
-    long toggled = std::strtol(read(kToggleTime, kToggleTimeSize).c_str(), nullptr, 10);
+    std::string van_id = read(kVanId);
+    long toggled = std::strtol(read(kToggleTime).c_str(), nullptr, 10);
     if (std::atoi(van_id.c_str()) == 2 && now - toggled < kBackupHoldSeconds) {
         warnings.push_back("VANID=2 in " + path + ": the backup route is in force for " +
                            std::to_string(kBackupHoldSeconds - (now - toggled)) +
@@ -209,7 +206,7 @@ std::vector<std::string> route_warnings(const std::string& dir, std::time_t now)
                            "host; to send it to the host: zpos settings --set VANID=1");
         return warnings;
     }
-    std::string count = read(kEotCnt, kEotCntSize);
+    std::string count = read(kEotCnt);
     if (std::atoi(count.c_str()) > 0)
         warnings.push_back("EOT_CNT=" + count + " in " + path + ": host failures in a row counted; the third " +
                            "switches card approvals and cancellations to the backup route; to clear the count: zpos "
@@ -229,14 +226,14 @@ bool set_settings(const std::string& dir, const std::vector<std::string>& assign
         if (!k) return false;
         Change c{k, {}};
         if (!value_to_write(*k, std::string_view(a).substr(eq + 1), c.value)) {
-            error = std::string(k->key) + " expects " + k->expects + ", not '" + a.substr(eq + 1) + "'";
+            error = std::string(k->name) + " expects " + k->expects + ", not '" + a.substr(eq + 1) + "'";
             return false;
         }
         changes.push_back(c);
     }
     std::string path = settings_path(dir);
     for (const Change& c : changes) {
-        if (!platform::profile_write(c.key->section, c.key->key, c.value.c_str(), path.c_str())) {
+        if (!platform::profile_write(c.key->section, c.key->name, c.value.c_str(), path.c_str())) {
             error = "cannot write " + path;
             return false;
         }

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "entry/dispatch.h"
 #include "support/records.h"
 #include "tools/host/host_sim.h"
 #include "tools/zpos/log_view.h"
@@ -324,11 +325,12 @@ bool prepare(const Command& c, const Options& o, Call& call) {
     return has_required(c, o, {"request"}) && number_option(o, "port", kDefaultPort, 1, 65535, call.port);
 }
 
-// The card approvals and cancellations, which the backup route takes.
+// The card approvals and cancellations, which the backup route takes: the
+// library's own dispatch and kinds tables say which.
 bool is_credit(const Record& r) {
-    std::string type(r.bytes.data() + req::msg_type.offset, req::msg_type.width);
-    std::string kind(r.bytes.data() + req::tran_kind.offset, req::tran_kind.width);
-    return (type == "0200" && (kind == "10" || kind == "KT")) || (type == "0420" && (kind == "30" || kind == "KT"));
+    std::string_view type(r.bytes.data() + req::msg_type.offset, req::msg_type.width);
+    std::string_view kind(r.bytes.data() + req::tran_kind.offset, req::tran_kind.width);
+    return kind_of(dispatch_row(type, kind).kind).backup_route;
 }
 
 // What the POS does now: the response code's verdict where it decides, else

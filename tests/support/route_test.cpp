@@ -2,9 +2,9 @@
 // the 600-second refresh.
 #include <gtest/gtest.h>
 
-#include "entry/module_state.h"
+#include "entry/call.h"
 #include "support/log.h"
-#include "support/settings.h"
+#include "support/route.h"
 #include "tests/common/app_dir.h"
 
 namespace zpos::test {
@@ -15,21 +15,21 @@ constexpr platform::Time kNow = 1700000000;
 TEST(FailureCountStep, CountsUpAndSwitchesAtThree) {
     AppDir dir;
     FixedClock clock(kNow);
-    g_module.route_mode = kRoutePrimary;
-    failure_count_step();
+    route_primary_for_call();
+    failure_count_step(g_call);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=1\n");
-    failure_count_step();
-    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
-    failure_count_step();
+    failure_count_step(g_call);
+    EXPECT_EQ(route_mode(), RouteMode::primary);
+    failure_count_step(g_call);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=3\nVANID=2\nTOGGLE_TIME=1700000000    \n");
-    EXPECT_EQ(g_module.route_mode, kRouteBackup);
+    EXPECT_EQ(route_mode(), RouteMode::backup);
 }
 
 TEST(FailureCountStep, NegativeOrJunkCountStartsAgainAtOne) {
     for (const char* stored : {"-4", "x", "0"}) {
         AppDir dir;
         dir.write_settings(std::string("[VANCFG]\nEOT_CNT=") + stored + "\n");
-        failure_count_step();
+        failure_count_step(g_call);
         EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "1") << stored;
     }
 }
@@ -38,19 +38,19 @@ TEST(FailureCountStep, CountingOnTheBackupRouteRestartsTheHold) {
     AppDir dir;
     FixedClock clock(kNow);
     dir.write_settings("[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999000    \nEOT_CNT=3\n");
-    failure_count_step();
+    failure_count_step(g_call);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nVANID=2\nTOGGLE_TIME=1700000000    \nEOT_CNT=4\n");
 }
 
 TEST(SwitchToBackup, WritesRouteAndTimeButLeavesTheCallsRoute) {
     AppDir dir;
     FixedClock clock(kNow);
-    g_module.route_mode = kRoutePrimary;
+    route_primary_for_call();
     dir.write_settings("[VANCFG]\nEOT_CNT=1\n[COM_PORT]\nPIN=YES\n");
-    switch_to_backup();
+    switch_to_backup(g_call);
     EXPECT_EQ(dir.read_settings(),
               "[VANCFG]\nEOT_CNT=1\nVANID=2\nTOGGLE_TIME=1700000000    \n[COM_PORT]\nPIN=YES\n");
-    EXPECT_EQ(g_module.route_mode, kRoutePrimary);
+    EXPECT_EQ(route_mode(), RouteMode::primary);
 }
 
 // Past January 2038 (here 2040-01-01 12:00 UTC, beyond 32 bits) the switch
@@ -59,12 +59,12 @@ TEST(SwitchToBackup, WritesRouteAndTimeButLeavesTheCallsRoute) {
 TEST(RouteTime, BeyondThirtyTwoBits) {
     AppDir dir;
     FixedClock clock(2209032000);
-    switch_to_backup();
+    switch_to_backup(g_call);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nVANID=2\nTOGGLE_TIME=2209032000    \n");
     clock.set(2209032000 + 599);
-    EXPECT_EQ(route_mode_refresh(), kRouteBackup);
+    EXPECT_EQ(route_mode_refresh(g_call), RouteMode::backup);
     clock.set(2209032000 + 600);
-    EXPECT_EQ(route_mode_refresh(), kRoutePrimary);
+    EXPECT_EQ(route_mode_refresh(g_call), RouteMode::primary);
     WriteLogText("after 2038");
     EXPECT_EQ(dir.log_lines("400101"), std::vector<std::string>{"after 2038"});
 }
@@ -72,7 +72,7 @@ TEST(RouteTime, BeyondThirtyTwoBits) {
 struct RefreshCase {
     const char* name;
     const char* settings;
-    int route_mode;
+    RouteMode route_mode;
     const char* settings_after;  // nullptr: unchanged
 };
 
@@ -83,8 +83,8 @@ TEST_P(RouteModeRefresh, AppliesTheHoldRule) {
     AppDir dir;
     FixedClock clock(kNow);
     dir.write_settings(c.settings);
-    EXPECT_EQ(route_mode_refresh(), c.route_mode);
-    EXPECT_EQ(g_module.route_mode, c.route_mode);
+    EXPECT_EQ(route_mode_refresh(g_call), c.route_mode);
+    EXPECT_EQ(route_mode(), c.route_mode);
     EXPECT_EQ(dir.read_settings(), c.settings_after ? c.settings_after : c.settings);
 }
 
@@ -92,14 +92,14 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, RouteModeRefresh,
     ::testing::Values(
         RefreshCase{"Backup599SecondsAgoStays", "[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999401    \nEOT_CNT=3\n",
-                    kRouteBackup, nullptr},
+                    RouteMode::backup, nullptr},
         RefreshCase{"Backup600SecondsAgoReturns", "[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999400    \nEOT_CNT=3\n",
-                    kRoutePrimary, "[VANCFG]\nVANID=1\nTOGGLE_TIME=1699999400    \nEOT_CNT=0\n"},
-        RefreshCase{"TimeNotANumberReturnsAtOnce", "[VANCFG]\nVANID=2\nTOGGLE_TIME=soon\n", kRoutePrimary,
+                    RouteMode::primary, "[VANCFG]\nVANID=1\nTOGGLE_TIME=1699999400    \nEOT_CNT=0\n"},
+        RefreshCase{"TimeNotANumberReturnsAtOnce", "[VANCFG]\nVANID=2\nTOGGLE_TIME=soon\n", RouteMode::primary,
                     "[VANCFG]\nVANID=1\nTOGGLE_TIME=soon\nEOT_CNT=0\n"},
-        RefreshCase{"PrimaryWritesNothing", "[VANCFG]\nVANID=1\nEOT_CNT=2\n", kRoutePrimary, nullptr},
-        RefreshCase{"OtherValueReadsAsPrimary", "[VANCFG]\nVANID=3\n", kRoutePrimary, nullptr},
-        RefreshCase{"EmptyFile", "", kRoutePrimary, nullptr}),
+        RefreshCase{"PrimaryWritesNothing", "[VANCFG]\nVANID=1\nEOT_CNT=2\n", RouteMode::primary, nullptr},
+        RefreshCase{"OtherValueReadsAsPrimary", "[VANCFG]\nVANID=3\n", RouteMode::primary, nullptr},
+        RefreshCase{"EmptyFile", "", RouteMode::primary, nullptr}),
     [](const auto& c) { return std::string(c.param.name); });
 
 }  // namespace

@@ -1,0 +1,16 @@
+// The one call state of the module, which the entry points prepare at the
+// start of every call and pass down. The layers below never reach for it;
+// they get it, or the part they need, as a parameter.
+#pragma once
+
+#include "support/call_state.h"
+
+namespace zpos {
+
+extern CallState g_call;
+
+// Sets the version code, the application directory and the settings path, as
+// every entry point does first, and points the log at the call.
+void prepare_call();
+
+}  // namespace zpos

@@ -1,0 +1,20 @@
+// The calls each system makes its own way, behind the common part of the
+// platform layer (platform/platform.cpp), which puts a test's stand-in from
+// the seam table in front of them. Only platform/ includes this.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/platform.h"
+
+namespace zpos::platform::system {
+
+// The running executable's full path, at most size-1 characters; "" on failure.
+void executable_path(char* out, std::size_t size);
+// The modal notice itself.
+void show_notice(const char* text, const char* text_utf8);
+// The system's own clock.
+Time time_now();
+void sleep_ms(int milliseconds);
+
+}  // namespace zpos::platform::system

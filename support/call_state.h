@@ -1,0 +1,26 @@
+// What one exported call works with: the application directory and the
+// settings path built from it, the host address and port, the saved request
+// record, the transaction time stamp, the signature flag and the log's
+// masking. The entry points prepare it at the start of every call and pass it
+// down to the functions that read or write it; its one instance belongs to
+// entry/ and lives as long as the module, so what a call leaves (the saved
+// request, the host) is there for the next one (Zelta_Ack).
+#pragma once
+
+#include "support/records.h"
+
+namespace zpos {
+
+struct CallState {
+    char version_code[7] = {};           // "A40X10", the module version code
+    char app_dir[210] = {};              // directory of the POS executable, at most 200 characters
+    char settings_path[300] = {};        // app_dir + "ZposSign.ini"
+    char host_addr[30] = {};             // at most 15 characters of the POS's host address
+    int host_port = 0;
+    char saved_request[req::kSize] = {}; // last request record given to Zelta_Send
+    char tran_time[7] = {};              // "%H%M%S" of the last card-path transaction
+    int sign_flag = 0;                   // 1 after a captured signature
+    bool strict_log = false;             // [LOG] MASK=STRICT, read at the start of each call
+};
+
+}  // namespace zpos
