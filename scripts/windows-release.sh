@@ -42,7 +42,7 @@ cp cmake/ZPosApp.def "$stage/x86/"
 cp build/mingw64/ZPosApp.def "$stage/x64/"
 # The public headers, the version header among them as the build wrote it.
 cp include/*.h build/mingw/include/zposapp_version.h "$stage/include/"
-cp docs/records.md docs/link-protocol.md "$stage/docs/"
+cp docs/records.md docs/link-protocol.md docs/pos-guide.md "$stage/docs/"
 cp README-windows.md "$stage/"
 
 # The same sources give the same zip: entries in name order, every file dated
@@ -52,7 +52,8 @@ find "$stage" -exec touch -t "$stamp" {} +
 (cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | zip -q -X -D "$zip" -@)
 
 listing=$(unzip -Z1 "$zip" | tr '\n' ' ')
-want="README-windows.md docs/link-protocol.md docs/records.md include/zposapp.h include/zposapp_records.h"
+want="README-windows.md docs/link-protocol.md docs/pos-guide.md docs/records.md include/zposapp.h"
+want="$want include/zposapp_records.h"
 want="$want include/zposapp_version.h"
 for arch in x64 x86; do
   want="$want $arch/ZPosApp.def $arch/ZPosApp.dll $arch/ZPosApp.dll.debug $arch/ZPosApp.lib $arch/libZPosApp.dll.a"
