@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/call_state.h"
+#include "support/log.h"
 
 namespace zpos {
 
@@ -12,5 +13,17 @@ extern CallState g_call;
 // Sets the version code, the application directory and the settings path, as
 // every entry point does first, and points the log at the call.
 void prepare_call();
+
+// What lasts one exported call and no longer: its log lines share one
+// descriptor. Every export holds one while it runs.
+class ExportedCall {
+public:
+    ExportedCall() = default;
+    ExportedCall(const ExportedCall&) = delete;
+    ExportedCall& operator=(const ExportedCall&) = delete;
+
+private:
+    LogDescriptorHeld log_;
+};
 
 }  // namespace zpos

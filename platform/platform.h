@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 
 namespace zpos::platform {
@@ -44,10 +45,16 @@ void executable_path(char* out, std::size_t size);
 bool app_dir_from_environment(char* out, std::size_t size);
 bool path_exists(const char* path);
 bool make_directory(const char* path);
-// Appends `len` bytes to the file in one write (created if missing), so lines
-// from several processes never interleave. Returns the bytes written, or -1
-// when the file cannot be opened.
-long append_to_file(const char* path, const char* bytes, std::size_t len);
+
+// ---- The log's file ----
+// Opened for appending, created if missing; kNoFile when it cannot be opened.
+using AppendFile = std::intptr_t;
+inline constexpr AppendFile kNoFile = -1;
+AppendFile append_open(const char* path);
+// Appends `len` bytes in one write, so lines from several processes never
+// interleave. Returns the bytes written.
+long append_write(AppendFile file, const char* bytes, std::size_t len);
+void append_close(AppendFile file);
 
 // ---- Modal notice ----
 // Shows `text` (CP949) and waits for the user: on Windows a message box owned

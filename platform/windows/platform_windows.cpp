@@ -48,14 +48,20 @@ bool path_exists(const char* path) { return GetFileAttributesA(path) != INVALID_
 
 bool make_directory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
-long append_to_file(const char* path, const char* bytes, std::size_t len) {
+AppendFile append_open(const char* path) {
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return -1;
+    return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<AppendFile>(file);
+}
+
+long append_write(AppendFile file, const char* bytes, std::size_t len) {
     DWORD written = 0;
-    if (!WriteFile(file, bytes, static_cast<DWORD>(len), &written, nullptr)) written = 0;
-    CloseHandle(file);
+    if (!WriteFile(reinterpret_cast<HANDLE>(file), bytes, static_cast<DWORD>(len), &written, nullptr)) written = 0;
     return static_cast<long>(written);
+}
+
+void append_close(AppendFile file) {
+    if (file != kNoFile) CloseHandle(reinterpret_cast<HANDLE>(file));
 }
 
 void system::show_notice(const char* text, const char*) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "entry/call.h"
@@ -10,6 +11,7 @@
 #include "support/card_mask.h"
 #include "support/log.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/sockets.h"
 
 namespace zpos::test {
 namespace {
@@ -43,14 +45,25 @@ TEST(WriteLog, CountZeroWritesOnlyThePrefix) {
     EXPECT_EQ(read_file(dir.log_path("240315")), "[23:59:59] - \n[23:59:59] - \n");
 }
 
+// Also while an exported call's lines share one descriptor: it is reopened
+// on the new day's file, and closed with the call.
 TEST(WriteLog, FirstLineAfterMidnightGoesToTheNewDaysFile) {
-    AppDir dir;
-    FixedClock clock(local_instant(2024, 3, 15, 23, 59, 59));
-    WriteLogText("before");
-    clock.set(local_instant(2024, 3, 16, 0, 0, 0));
-    WriteLogText("after");
-    EXPECT_EQ(read_file(dir.log_path("240315")), "[23:59:59] - before\n");
-    EXPECT_EQ(read_file(dir.log_path("240316")), "[00:00:00] - after\n");
+    for (bool held : {false, true}) {
+        AppDir dir;
+        int descriptors = open_descriptors();
+        FixedClock clock(local_instant(2024, 3, 15, 23, 59, 59));
+        {
+            std::optional<LogDescriptorHeld> call;
+            if (held) call.emplace();
+            WriteLogText("before");
+            clock.set(local_instant(2024, 3, 16, 0, 0, 0));
+            WriteLogText("after");
+            WriteLogText("again");
+        }
+        EXPECT_EQ(read_file(dir.log_path("240315")), "[23:59:59] - before\n") << held;
+        EXPECT_EQ(read_file(dir.log_path("240316")), "[00:00:00] - after\n[00:00:00] - again\n") << held;
+        EXPECT_EQ(open_descriptors(), descriptors) << held;
+    }
 }
 
 TEST(WriteLog, LongLineIsWrittenWhole) {
