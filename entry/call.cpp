@@ -19,7 +19,10 @@ void prepare_call() {
     std::memset(g_call.settings_path, 0, sizeof g_call.settings_path);
     std::snprintf(g_call.settings_path, sizeof g_call.settings_path, "%.200s%c%s", g_call.app_dir,
                   platform::kPathSep, settings::kFileName);
+    g_call.settings = {};
     log_begin_call(g_call);
 }
+
+ExportedCall::ExportedCall() { g_call.settings = {}; }
 
 }  // namespace zpos

@@ -15,10 +15,11 @@ extern CallState g_call;
 void prepare_call();
 
 // What lasts one exported call and no longer: its log lines share one
-// descriptor. Every export holds one while it runs.
+// descriptor, and the settings it reads once are read afresh. Every export
+// holds one while it runs.
 class ExportedCall {
 public:
-    ExportedCall() = default;
+    ExportedCall();
     ExportedCall(const ExportedCall&) = delete;
     ExportedCall& operator=(const ExportedCall&) = delete;
 

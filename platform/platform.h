@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <span>
 
 namespace zpos::platform {
 
@@ -34,6 +35,24 @@ int profile_read(const char* section, const char* key, const char* fallback, cha
 // needed and keeping every other line as it was. Returns false when the file
 // could not be written (it is then left as it was).
 bool profile_write(const char* section, const char* key, const char* value, const char* path);
+
+// Several keys of one file at once: each read as profile_read reads it ("" for
+// a missing one), from one version of the file.
+struct ProfileKey {
+    const char* section;
+    const char* key;
+    char* out;
+    int size;
+};
+void profile_read_keys(std::span<const ProfileKey> keys, const char* path);
+// Sets each key in turn as profile_write does, the file rewritten once for all
+// of them (and not at all when every line already reads so).
+struct ProfileEntry {
+    const char* section;
+    const char* key;
+    const char* value;
+};
+bool profile_write_keys(std::span<const ProfileEntry> entries, const char* path);
 
 // ---- Executable and files ----
 // Full path of the running executable, at most size-1 characters; "" on failure.

@@ -146,7 +146,7 @@ bool pin_step(const CallState& call, const char* request, int kind, std::span<ch
     std::memcpy(pin + kPinPromptOffset, texts::kPinPrompt, sizeof texts::kPinPrompt);
     char shown[kPinCardMax + 1] = {};
     std::memcpy(shown, pin + kPinCardOffset, kPinCardMax);
-    if (call.strict_log) mask_card_field(shown, kPinCardMax);
+    if (strict_masking(call)) mask_card_field(shown, kPinCardMax);
     WriteLogFormat(log_lines::kPinCardBuffer, log_lines::kPinCard, shown);
 
     int result = read_pin(pin, port, kPadConstant);

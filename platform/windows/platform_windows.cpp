@@ -25,6 +25,16 @@ bool profile_write(const char* section, const char* key, const char* value, cons
     return WritePrivateProfileStringA(section, key, value, path) != 0;
 }
 
+void profile_read_keys(std::span<const ProfileKey> keys, const char* path) {
+    for (const ProfileKey& k : keys) profile_read(k.section, k.key, "", k.out, k.size, path);
+}
+
+bool profile_write_keys(std::span<const ProfileEntry> entries, const char* path) {
+    bool ok = true;
+    for (const ProfileEntry& e : entries) ok = profile_write(e.section, e.key, e.value, path) && ok;
+    return ok;
+}
+
 void system::executable_path(char* out, std::size_t size) {
     DWORD n = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(size - 1));
     out[n < size ? n : size - 1] = '\0';
