@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/registry.h"
 #include "support/log.h"
 #include "support/settings.h"
 
@@ -23,6 +24,11 @@ void prepare_call() {
     log_begin_call(g_call);
 }
 
-ExportedCall::ExportedCall() { g_call.settings = {}; }
+ExportedCall::ExportedCall() {
+    g_call.settings = {};
+    platform::registry_hold_reads(true);
+}
+
+ExportedCall::~ExportedCall() { platform::registry_hold_reads(false); }
 
 }  // namespace zpos

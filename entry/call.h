@@ -15,11 +15,12 @@ extern CallState g_call;
 void prepare_call();
 
 // What lasts one exported call and no longer: its log lines share one
-// descriptor, and the settings it reads once are read afresh. Every export
-// holds one while it runs.
+// descriptor, the settings it reads once are read afresh, and the security
+// store is read once for all its keys. Every export holds one while it runs.
 class ExportedCall {
 public:
     ExportedCall();
+    ~ExportedCall();
     ExportedCall(const ExportedCall&) = delete;
     ExportedCall& operator=(const ExportedCall&) = delete;
 
