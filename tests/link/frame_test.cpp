@@ -10,6 +10,7 @@
 #include "link/management.h"
 #include "support/records.h"
 #include "tests/common/keystrokes.h"
+#include "tests/common/wire.h"
 #include "tests/link/link_fixture.h"
 
 namespace zpos {
@@ -84,11 +85,6 @@ std::string management_bytes(const char* request) {
     return std::string(out, static_cast<std::size_t>(n > 0 ? n : 0));
 }
 
-std::string with_check(std::string msg) {
-    msg += static_cast<char>(test::xor_after_stx(msg));
-    return msg;
-}
-
 class ManagementMessage : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -110,7 +106,7 @@ TEST_F(ManagementMessage, SwipedCardSendsTrack2AsOneField) {
                            "03\x1c" + "00009200\x1c" + "00000300\x1c" + "00000500\x1c" + "        \x1c" +
                            "      \x1c" + "\x1c" + "A40X10\x1c" + "G\x1c" + "\x1c\x1c\x1c\x1c\x1c" +
                            "OITR123456\x1c" + "\x1c\x1c\x1c\x1c\x1c\x1c\x1c" + "A\x03";
-    EXPECT_EQ(management_bytes(r.rec), with_check(expected));
+    EXPECT_EQ(management_bytes(r.rec), test::with_check(expected));
 }
 
 TEST_F(ManagementMessage, KeyedCardSendsNumberAndExpiry) {
@@ -121,7 +117,7 @@ TEST_F(ManagementMessage, KeyedCardSendsNumberAndExpiry) {
     std::string tail = std::string("00009200\x1c") + "00000300\x1c" + "00000500\x1c" + "        \x1c" + "      \x1c" +
                        "\x1c" + "A40X10\x1c" + "G\x1c" + "\x1c\x1c\x1c\x1c\x1c" + "OITR123456\x1c" +
                        "\x1c\x1c\x1c\x1c\x1c\x1c\x1c" + "A\x03";
-    EXPECT_EQ(msg, with_check(head + tail));
+    EXPECT_EQ(msg, test::with_check(head + tail));
 }
 
 TEST_F(ManagementMessage, NegativeAmountKeepsItsSignAndFirstEightCharacters) {
