@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -51,7 +50,6 @@ std::string without_route_keys(const std::string& text) {
 }
 
 enum class Route { Primary, Backup };
-enum class Pad { Full, Missing, NoFunctions };
 enum class Call {
     Send,          // Zelta_Send of a card approval
     SendThenAck,   // Zelta_Send, then Zelta_Ack's result is the row's
@@ -70,7 +68,7 @@ struct Row {
     Route route = Route::Primary;
     BackupDir::Lib backup = BackupDir::Lib::full;
     const char* backup_script = "";
-    Pad pad = Pad::Full;
+    Pad pad = Pad::full;
     const char* pad_script = "";
     const char* amount = "000030000";  // above 50000 asks for a signature
     int result = 0;
@@ -92,13 +90,8 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
     const Row& row = GetParam();
     int descriptors = open_descriptors();
     {
-        BackupDir dir(row.backup);
+        BackupDir dir(row.backup, row.pad);
         dir.script(row.backup_script);
-        std::string pad_lib = dir.file(std::string("SignPad_dll") + platform::kLibSuffix);
-        if (row.pad == Pad::Missing) std::filesystem::remove(pad_lib);
-        if (row.pad == Pad::NoFunctions)
-            std::filesystem::copy_file(ZPOS_TESTPAD_EMPTY_PATH, pad_lib,
-                                       std::filesystem::copy_options::overwrite_existing);
         dir.pad_script(row.pad_script);
         std::string route = row.route == Route::Backup
                                 ? "[VANCFG]\nVANID=2\nEOT_CNT=3\nTOGGLE_TIME=" + std::to_string(platform::now()) + "\n"
@@ -291,10 +284,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     PadLibrary, FaultMatrix,
-    ::testing::Values(pad("Missing", Pad::Missing, "", 1, "0000", "Signpad_dll.dll load Fail"),
-                      pad("NoFunctions", Pad::NoFunctions, "", 1, "0000", "SignPad_dll.dll orvik_sign load fail..."),
-                      pad("ResultZero", Pad::Full, "sign_result=0\n", -10, "####", "RETURN Sign LEN.. 0000"),
-                      pad("ResultTwo", Pad::Full, "sign_result=2\n", -10, "####", "RETURN Sign LEN.. 0002")),
+    ::testing::Values(pad("Missing", Pad::none, "", 1, "0000", "Signpad_dll.dll load Fail"),
+                      pad("NoFunctions", Pad::no_functions, "", 1, "0000", "SignPad_dll.dll orvik_sign load fail..."),
+                      pad("ResultZero", Pad::full, "sign_result=0\n", -10, "####", "RETURN Sign LEN.. 0000"),
+                      pad("ResultTwo", Pad::full, "sign_result=2\n", -10, "####", "RETURN Sign LEN.. 0002")),
     row_name);
 
 }  // namespace
