@@ -66,8 +66,8 @@ bool start_call(const char* entry, const char* host, const char* request, Transa
     return true;
 }
 
-// Response head. False when request byte 28 names no response type; the
-// notice has then been shown.
+// Response head. False when msg_type's second character names no response
+// type; the notice has then been shown.
 bool write_response_head(const char* request, char* response) {
     std::memcpy(response + resp::rec_len.offset, "0450", 4);
     std::memcpy(response + resp::pos_echo.offset, request + req::pos_echo.offset, req::pos_echo.width);

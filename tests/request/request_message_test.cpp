@@ -226,10 +226,8 @@ const BuildCase kCases[] = {
     {"Kind1Cheque", 1,
      [](Request& r) {
          r = Request("0200", "20");
-         r.set({58, 2}, "11");
-         r.set({60, 20}, "12345678901234567890");
-         r.set({80, 13}, "1234567890123");
-         r.set({93, 9}, "000500000");
+         r.set(req::chk_code, "11").set(req::chk_number, "12345678901234567890");
+         r.set(req::chk_account, "1234567890123").set(req::chk_amount, "000500000");
      },
      'S', "40",
      [](auto& f) {
