@@ -1,6 +1,7 @@
 // Log lines byte for byte: prefix, rendering, masking window, file per day.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
@@ -85,41 +86,40 @@ TEST(WriteLog, UnopenableFileGivesMinusFive) {
     EXPECT_EQ(WriteLog("lost", 4), -5);
 }
 
-struct MaskCase {
-    const char* name;
-    std::vector<int> equals_at;
-    std::string expected;  // the rendering of a 20-digit record '0'..'9' repeated, see below
-};
-
-std::string masked_line_of(std::vector<int> equals_at, int size) {
+// The masked rendering of a record of digits '0'..'9' repeated, with '=' at
+// the given places.
+std::string masked_line_of(const std::vector<int>& equals_at, int size) {
     AppDir dir;
-    std::vector<char> record(size);
-    for (int i = 0; i < size; ++i) record[i] = static_cast<char>('0' + i % 10);
-    for (int p : equals_at) record[p] = '=';
+    std::vector<char> record(static_cast<std::size_t>(size));
+    for (int i = 0; i < size; ++i) record[static_cast<std::size_t>(i)] = static_cast<char>('0' + i % 10);
+    for (int p : equals_at) record[static_cast<std::size_t>(p)] = '=';
     WriteLogMasked(record.data(), size);
     auto lines = dir.log_lines();
     return lines.empty() ? "" : lines[0];
 }
 
+// The four bytes either side of the last '=' and the '=' itself show as '*';
+// an '=' at ten or below masks nothing.
 TEST(WriteLogMasked, HidesFourBytesEitherSideOfTheLastEquals) {
-    std::string line = masked_line_of({60}, 240);
-    ASSERT_EQ(line.size(), 240u);
-    EXPECT_EQ(line.substr(50, 20), "012345*********56789");
-    EXPECT_EQ(line.find('*'), 56u);
-    EXPECT_EQ(line.rfind('*'), 64u);
-}
-
-TEST(WriteLogMasked, OnlyTheLastEqualsCounts) {
-    std::string line = masked_line_of({30, 60}, 240);
-    EXPECT_EQ(line.substr(28, 5), "89=12");
-    EXPECT_EQ(line.substr(56, 9), "*********");
-}
-
-TEST(WriteLogMasked, EqualsAtTenOrBelowMasksNothing) {
-    EXPECT_EQ(masked_line_of({8}, 20), "01234567=90123456789");
-    EXPECT_EQ(masked_line_of({10}, 20), "0123456789=123456789");
-    EXPECT_EQ(masked_line_of({11}, 20), "0123456*********6789");
-    EXPECT_EQ(masked_line_of({}, 20), "01234567890123456789");
+    struct Case {
+        std::vector<int> equals_at;
+        int size;
+        std::size_t from;
+        const char* shown;
+        long stars;  // in the whole line
+    };
+    const Case cases[] = {
+        {{60}, 240, 50, "012345*********56789", 9},        {{30, 60}, 240, 28, "89=12", 9},
+        {{30, 60}, 240, 56, "*********", 9},
+        {{8}, 20, 0, "01234567=90123456789", 0},           {{10}, 20, 0, "0123456789=123456789", 0},
+        {{11}, 20, 0, "0123456*********6789", 9},          {{}, 20, 0, "01234567890123456789", 0},
+    };
+    for (const Case& c : cases) {
+        std::string line = masked_line_of(c.equals_at, c.size);
+        ASSERT_EQ(line.size(), static_cast<std::size_t>(c.size));
+        EXPECT_EQ(line.substr(c.from, std::strlen(c.shown)), c.shown) << c.shown;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '*'), c.stars) << c.shown;
+    }
 }
 
 TEST(WriteLogMasked, CountBeyondItsWorkingCopyIsBounded) {
