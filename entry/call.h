@@ -21,11 +21,9 @@ class ExportedCall {
 public:
     ExportedCall();
     ~ExportedCall();
-    ExportedCall(const ExportedCall&) = delete;
-    ExportedCall& operator=(const ExportedCall&) = delete;
 
 private:
-    LogDescriptorHeld log_;
+    LogDescriptorHeld log_;  // which also keeps a call from being copied
 };
 
 }  // namespace zpos

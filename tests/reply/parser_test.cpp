@@ -282,14 +282,14 @@ std::vector<Expect> points_common(const char* resp_code) {
 // Declined, kind 64 says the member information is missing; the others copy
 // field 20.
 TEST_F(ReplyParser, PointsApprovedAndDeclined) {
-    parse(points_reply("O"), kind::kPointsFirst);
+    parse(points_reply("O"), 60);
     expect_record(rec, overlay(points_common("0000"), {{resp::pt_auth_no, written("PT01", 12)},
                                                        {resp::pt_message, written("POINTS SAVED", 40)},
                                                        {resp::pt_line1, written("BALANCE 1500", 24)}}));
     const std::vector<Expect> declined = overlay(points_common("8324"), {{resp::pt_message, written("NO MEMBERCALL", 40)},
                                                                          {resp::pt_line2, written("BALANCE 1500", 24)}});
     ResponseRecord kind64, kind61;
-    test::parse(kind64, points_reply("N"), kind::kPointsLast);
+    test::parse(kind64, points_reply("N"), 64);
     expect_record(kind64, overlay(declined, {{resp::pt_line1, written("\xC8\xB8\xBF\xF8\xC1\xA4\xBA\xB8\x20\xBA\xCE\xC1\xB7", 24)}}));
     test::parse(kind61, points_reply("N"), 61);
     expect_record(kind61, overlay(declined, {{resp::pt_line1, written("POINTS SAVED", 24)}}));

@@ -154,7 +154,7 @@ TEST(SignatureCapture, SignatureGoesIntoFields15And16) {
     EXPECT_EQ(calls[0].port, 7);
     EXPECT_EQ(calls[0].constant, 110);
     // Offset 0: no report; offset 20: the amount text as the record has it.
-    EXPECT_EQ(calls[0].input, nuls(20) + "000060000" + nuls(8));
+    EXPECT_EQ(calls[0].input, nuls(sign_buffer::data.offset).replace(sign_buffer::field_c.offset, 9, "000060000"));
 
     std::vector<std::string> log = dir.log_lines();
     std::vector<std::string> tail(log.end() - 5, log.end());
@@ -172,7 +172,7 @@ TEST(SignatureCapture, ShortAmountAndBinarySignature) {
     r.set_padded(req::tran_amt, "60001");
     Built b = build(r, 2);
     ASSERT_EQ(dir.pad_calls().size(), 1u);
-    EXPECT_EQ(dir.pad_calls()[0].input.substr(kPadFieldC.offset, 10), std::string("60001    ") + '\0');
+    EXPECT_EQ(field(dir.pad_calls()[0].input.data(), sign_buffer::field_c).substr(0, 10), std::string("60001    ") + '\0');
     EXPECT_NE(b.bytes.find("0004" + FS + std::string("\x00\xff\x1c\x03", 4) + FS + "OITR101500"), std::string::npos);
 }
 
@@ -254,10 +254,12 @@ TEST(DailyPadReport, DateIsKeptEvenWhenThePadCannotBeLoaded) {
 
 const char kPinOn[] = "[COM_PORT]\nPIN=YES\nGetComPort=12\n";
 
-// The PIN buffer's input part: mode, card number, the prompt and its zero.
+// The PIN buffer's input part, up to the block: mode, card number, the prompt
+// and its zero.
 std::string pin_input(const char* mode, const std::string& card_no) {
-    std::string in = mode + card_no + nuls(17 - card_no.size()) + texts::kPinPrompt;
-    return in + nuls(52 - in.size());
+    std::string in = nuls(pin_buffer::block.offset);
+    in.replace(pin_buffer::mode.offset, 2, mode).replace(pin_buffer::card.offset, card_no.size(), card_no);
+    return in.replace(pin_buffer::prompt.offset, sizeof texts::kPinPrompt - 1, texts::kPinPrompt);
 }
 
 struct PinCase {
