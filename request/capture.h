@@ -18,27 +18,18 @@ namespace zpos {
 // BEGIN GENERATED pad buffers: tables/generate.py
 namespace sign_buffer {
 inline constexpr std::size_t kSize = 2037;
-// in: 1 when the day's pad report is due
-inline constexpr Field report_flag{0, 1};
-// out: pad field A, sent with the day's report
-inline constexpr Field field_a{2, 15};
-// out: pad field B, sent with the day's report
-inline constexpr Field field_b{17, 3};
-// in: tran_amt as nine characters and a zero; out: pad field C, sent with the day's report
-inline constexpr Field field_c{20, 17};
-// out: the signature's bytes, as many as the pad's result
-inline constexpr Field data{37, 2000};
+inline constexpr Field report_flag{0, 1};  // in: 1 when the day's pad report is due
+inline constexpr Field field_a{2, 15};  // out: pad field A of the day's report
+inline constexpr Field field_b{17, 3};  // out: pad field B of the day's report
+inline constexpr Field field_c{20, 17};  // in: tran_amt, nine characters and a zero; out: pad field C of the report
+inline constexpr Field data{37, 2000};  // out: the signature's bytes, as many as the pad's result
 }  // namespace sign_buffer
 namespace pin_buffer {
 inline constexpr std::size_t kSize = 69;
-// in: 06 for a card, 04 for points
-inline constexpr Field mode{0, 2};
-// in: the card number's last sixteen digits at most; a zero follows
-inline constexpr Field card{2, 16};
-// in: the prompt text and its zero
-inline constexpr Field prompt{19, 14};
-// out: the PIN block
-inline constexpr Field block{52, 16};
+inline constexpr Field mode{0, 2};  // in: 06 for a card, 04 for points
+inline constexpr Field card{2, 16};  // in: the card number's last sixteen digits at most; a zero follows
+inline constexpr Field prompt{19, 14};  // in: the prompt text and its zero
+inline constexpr Field block{52, 16};  // out: the PIN block
 }  // namespace pin_buffer
 // END GENERATED
 

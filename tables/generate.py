@@ -162,8 +162,8 @@ def internal_pad_buffers(rows):
         out.append("inline constexpr std::size_t kSize = %d;" % PAD_BUFFER_SIZE[buffer])
         for r in rows:
             if r["buffer"] == buffer:
-                out.append("// %s" % plain(r["meaning"]))
-                out.append("inline constexpr Field %s{%d, %d};" % (r["name"], r["offset"], r["width"]))
+                out.append("inline constexpr Field %s{%d, %d};  // %s" % (r["name"], r["offset"], r["width"],
+                                                                    plain(r["meaning"])))
         out.append("}  // namespace %s_buffer" % buffer)
     return "\n".join(out)
 
