@@ -156,46 +156,35 @@ TEST(StrictMask, CardFieldsAndCardNumbersInText) {
     }
 }
 
-TEST(GetAppDir, DirectoryOfTheExecutableCutAt200) {
-    char out[201];
-    {
-        ExecutableAt exe("/opt/pos/bin/pos.exe");
-        GetAppDir(out);
-        EXPECT_STREQ(out, "/opt/pos/bin");
-    }
-    {
-        ExecutableAt exe("pos.exe");
-        GetAppDir(out);
-        EXPECT_STREQ(out, "");
-    }
-    std::string deep = "/" + std::string(230, 'd') + "/pos.exe";
-    ExecutableAt exe(deep);
-    GetAppDir(out);
-    EXPECT_EQ(std::string(out), deep.substr(0, 200));
-}
-
-TEST(GetAppDir, EnvironmentNamesTheDirectoryInPlaceOfTheExecutables) {
+// The executable's folder, cut at 200 characters, unless ZPOS_APP_DIR names
+// one (trailing separators dropped: no doubled one before Logs or
+// ZposSign.ini; "/" gives the root, whose files land in /Logs and
+// /ZposSign.ini).
+TEST(GetAppDir, ExecutablesFolderOrTheEnvironmentsCutAt200) {
     const std::string deep = "/" + std::string(230, 'd');
     struct Case {
-        const char* value;  // nullptr: unset
+        std::string exe;
+        const char* env;  // nullptr: unset
         std::string dir;
     } cases[] = {
-        {nullptr, "/opt/pos/bin"},  // unset or empty: the executable's folder, as before
-        {"", "/opt/pos/bin"},
-        {"/srv/pos", "/srv/pos"},
-        {"/srv/pos//", "/srv/pos"},  // no doubled separator before Logs or ZposSign.ini
-        {"/", ""},                   // the root: files land in /Logs and /ZposSign.ini
-        {deep.c_str(), deep.substr(0, 200)},
+        {"/opt/pos/bin/pos.exe", nullptr, "/opt/pos/bin"},
+        {"pos.exe", nullptr, ""},
+        {deep + "/pos.exe", nullptr, deep.substr(0, 200)},
+        {"/opt/pos/bin/pos.exe", "", "/opt/pos/bin"},
+        {"/opt/pos/bin/pos.exe", "/srv/pos", "/srv/pos"},
+        {"/opt/pos/bin/pos.exe", "/srv/pos//", "/srv/pos"},
+        {"/opt/pos/bin/pos.exe", "/", ""},
+        {"/opt/pos/bin/pos.exe", deep.c_str(), deep.substr(0, 200)},
     };
-    ExecutableAt exe("/opt/pos/bin/pos.exe");
     for (const Case& c : cases) {
-        if (c.value)
-            setenv("ZPOS_APP_DIR", c.value, 1);
+        ExecutableAt exe(c.exe);
+        if (c.env)
+            setenv("ZPOS_APP_DIR", c.env, 1);
         else
             unsetenv("ZPOS_APP_DIR");
         char out[201];
         GetAppDir(out);
-        EXPECT_EQ(std::string(out), c.dir) << (c.value ? c.value : "unset");
+        EXPECT_EQ(std::string(out), c.dir) << c.exe << " " << (c.env ? c.env : "unset");
     }
     unsetenv("ZPOS_APP_DIR");
 }
