@@ -17,13 +17,6 @@ namespace {
 
 using test::run_of;
 
-std::string run_text(std::string_view keys) {
-    RunBuffer run{};
-    std::memcpy(run.data(), keys.data(), keys.size() < kRunCapacity ? keys.size() : kRunCapacity);
-    int n = convert_run(static_cast<int>(keys.size()), run);
-    return std::string(run.data(), static_cast<std::size_t>(n));
-}
-
 // The message after conversion, cut to the length the conversion gives.
 std::string converted(std::string message) {
     int n = convert_keystrokes(message.data(), static_cast<int>(message.size()));
@@ -127,7 +120,7 @@ struct RunCase {
 class RunExamples : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(RunExamples, GivesText) {
-    EXPECT_EQ(run_text(GetParam().keys), GetParam().text) << GetParam().keys;
+    EXPECT_EQ(test::run_text(GetParam().keys), GetParam().text) << GetParam().keys;
 }
 
 INSTANTIATE_TEST_SUITE_P(WorkedExamples, RunExamples,

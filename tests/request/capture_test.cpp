@@ -17,6 +17,7 @@
 #include "tests/common/pad_dir.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/wire.h"
+#include "tests/request/built_message.h"
 
 namespace zpos::test {
 namespace {
@@ -35,24 +36,6 @@ std::string yymmdd(platform::Time t) {
 Request card(const char* amount) {
     Request r = sample_card_request("0200", "10", "", "A");
     return r.set_padded(req::track2, "4092123412341234=2512101").set(req::tran_amt, amount);
-}
-
-struct Built {
-    int length = 0;
-    std::string bytes;
-    // Field i of the message (1-based; a swiped card keeps one field per FS).
-    std::string field(int i) const {
-        std::vector<std::string> parts = split_fs(bytes);
-        return i >= 1 && static_cast<std::size_t>(i) + 1 < parts.size() ? parts[static_cast<std::size_t>(i)] : "<none>";
-    }
-};
-
-Built build(const Request& r, int kind) {
-    std::array<char, kRequestMessageSize> out{};
-    Built b;
-    if (build_request_message(g_call, r.data(), out, kind, b.length) != RequestBuild::built) b.length = 0;
-    b.bytes.assign(out.data(), b.length > 0 ? static_cast<std::size_t>(b.length) : 0);
-    return b;
 }
 
 // A pad directory whose transaction time and signature flag are known.

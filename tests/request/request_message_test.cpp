@@ -14,6 +14,7 @@
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/wire.h"
+#include "tests/request/built_message.h"
 
 namespace zpos::test {
 namespace {
@@ -68,14 +69,6 @@ Fields points_fields(const char* media) {
 }
 const Fields kPointsOriginal = {{8, "240301"}, {13, "98765       "}};
 
-std::string build(const Request& r, int kind, int* length = nullptr) {
-    std::array<char, kRequestMessageSize> out{};
-    int n = 0;
-    if (build_request_message(g_call, r.data(), out, kind, n) != RequestBuild::built) n = 0;
-    if (length) *length = n;
-    return std::string(out.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
-}
-
 struct BuildCase {
     const char* name;
     int kind;
@@ -92,7 +85,7 @@ TEST_P(RequestMessage, MatchesByteForByte) {
     AppDir dir;
     std::memcpy(g_call.tran_time, "123456", 7);
     const BuildCase& c = GetParam();
-    EXPECT_EQ(build(c.request, c.kind), message(c.entry, c.code, c.fields, c.blocks));
+    EXPECT_EQ(build(c.request, c.kind).bytes, message(c.entry, c.code, c.fields, c.blocks));
     std::vector<std::string> log = dir.log_lines();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.front(), "From Pointsvc... [" + std::to_string(c.kind) + "]");
@@ -161,22 +154,21 @@ TEST(RequestMessageLength, HandCountedKind64Message) {
     AppDir dir;
     std::memcpy(g_call.tran_time, "123456", 7);
     Request r("0200", "40");  // every other byte blank
-    int n = 0;
-    std::string m = build(r, 64, &n);
+    Built m = build(r, 64);
     // 13 header + 11 + 1 + 3 + 9 + 5 + 7 + 2 + 3 + 1 + 38 + 2 + 11 + 3 + 4 + 5 + 3 + 5 + ETX = 127.
     std::string expected = std::string("\x02IS0128POS64\x1c") + "1200000001\x1c" + "\x1c" +
                            nuls(2) + "\x1c" + "00000000\x1c" + "\x1c\x1c\x1c\x1c\x1c" +
                            "A40X10\x1cG\x1c" + "06\x1c\x1c" + std::string(37, ' ') + "\x1c" +
                            "\x1c\x1c" + "OITR123456\x1c" + "\x1c\x1c\x1c" + "\x1c\x1c\x1c\x1c" +
                            "A\x1c\x1c\x1c\x1c" + "01\x1c" + "CT02\x1c\x03";
-    EXPECT_EQ(n, 127);
-    EXPECT_EQ(m, expected);
+    EXPECT_EQ(m.length, 127);
+    EXPECT_EQ(m.bytes, expected);
 }
 
 TEST(RequestMessageLength, NoStampYetSendsSixNuls) {
     AppDir dir;
     std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
-    std::string m = build(Request("0200", "40"), 64);
+    std::string m = build(Request("0200", "40"), 64).bytes;
     EXPECT_NE(m.find("OITR" + nuls(6) + FS), std::string::npos);
 }
 
@@ -184,9 +176,7 @@ TEST(RequestMessageLimit, HundredMillionIsRefused) {
     AppDir dir;
     Request r = card("0200", "10", 'A');
     r.set(req::tran_amt, "100000000");
-    int n = -1;
-    EXPECT_EQ(build(r, 2, &n), "");
-    EXPECT_EQ(n, 0);
+    EXPECT_EQ(build(r, 2).length, 0);
     EXPECT_EQ(dir.log_lines(), (std::vector<std::string>{"From Pointsvc... [2]",
                                                          "tran_amt is 1 billion over [100000000]"}));
 }
@@ -195,10 +185,7 @@ TEST(RequestMessageLimit, JustBelowIsSent) {
     AppDir dir;  // no SignSetting: the big amount only pauses and logs NOT SIGN
     Request r = card("0200", "10", 'A');
     r.set(req::tran_amt, "099999999");
-    int n = 0;
-    std::string m = build(r, 2, &n);
-    EXPECT_GT(n, 0);
-    EXPECT_NE(m.find(FS + "99999699" + FS), std::string::npos);  // 99999999 - 200 - 100
+    EXPECT_NE(build(r, 2).bytes.find(FS + "99999699" + FS), std::string::npos);  // 99999999 - 200 - 100
     EXPECT_EQ(dir.log_lines().back(), "NOT SIGN");
 }
 
@@ -206,10 +193,7 @@ TEST(RequestMessageLimit, OnlyPaymentKindsHaveALimit) {
     AppDir dir;
     Request r = card("0200", "70", 'A');
     r.set(req::tran_amt, "123456789");
-    int n = 0;
-    std::string m = build(r, 7, &n);
-    EXPECT_GT(n, 0);
-    EXPECT_NE(m.find(FS + "12345678" + FS), std::string::npos);  // fixed 8 cuts the ninth digit
+    EXPECT_NE(build(r, 7).bytes.find(FS + "12345678" + FS), std::string::npos);  // fixed 8 cuts the ninth digit
 }
 
 TEST(RequestMessageSignatureStep, NonPaymentKindsLogAmountZero) {
