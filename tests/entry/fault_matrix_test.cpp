@@ -112,7 +112,8 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
 
         std::array<char, resp::kSize> response;
         response.fill('#');
-        std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer{};
+        std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer;
+        answer.fill('Z');
         Request card = card_request(row.amount);
         int result = 0;
         switch (row.call) {
@@ -133,6 +134,7 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         sim.stop();
 
         EXPECT_EQ(result, row.result);
+        EXPECT_EQ(answer[0], 'Z');  // a failed download leaves the answer buffer alone
         if (row.resp_code) {
             EXPECT_EQ(field(response.data(), resp::resp_code), row.resp_code);
         }
