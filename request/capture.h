@@ -57,7 +57,7 @@ inline constexpr int kSignNone = -1;    // no signature (pad result < 0, library
 // report_flag '1'), loads the pad library, puts tran_amt in field_c, calls
 // orvik_sign and logs its fields (the three pad-field lines only when
 // `log_pad_fields`) and its result. Sets the call's sign_flag to 1 after a
-// signature and to 0 when none was obtained. Returns:
+// signature and to 0 when none was obtained; a refusal leaves it. Returns:
 //   > 0          that many signature bytes (at most kSignDataMax) at buf.data()
 //   kSignRefused the pad refused (result 0 or 2); the message must not be sent
 //   kSignNone    no signature (also for a pad result above kSignDataMax);
