@@ -12,9 +12,6 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <memory>
 #include <string>
 
 #include "entry/call.h"
@@ -23,8 +20,10 @@
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "support/route.h"
+#include "tests/common/app_dir.h"
 #include "tests/common/card_store.h"
-#include "tests/common/seam_setters.h"
+#include "tests/common/records_helper.h"
+#include "tests/common/wire.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"
 
@@ -33,43 +32,15 @@ namespace {
 using zpos::test::Request;
 
 // A throw-away application directory for the library's log, settings and
-// security store, removed again after the run.
-class TempAppDir {
+// security store, with the sample card's record in the store.
+class BenchDir : public zpos::test::AppDir {
 public:
-    TempAppDir() {
-        if (!mkdtemp(dir_)) return;
-        executable_ = std::make_unique<zpos::test::ExecutableAt>(std::string(dir_) + "/pos.exe");
-        zpos::prepare_call();
-        store_ = std::make_unique<zpos::test::StoreAt>(std::string(dir_) + "/registry.dat");
-        ok_ = zpos::test::fill_card_store();
-    }
-    ~TempAppDir() {
-        store_.reset();
-        executable_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
     bool ok() const { return ok_; }
 
 private:
-    char dir_[32] = "/tmp/zpos-bench-XXXXXX";
-    std::unique_ptr<zpos::test::ExecutableAt> executable_;
-    std::unique_ptr<zpos::test::StoreAt> store_;
-    bool ok_ = false;
+    zpos::test::StoreAt store_{file("registry.dat")};
+    bool ok_ = zpos::test::fill_card_store();
 };
-
-// A transaction message as the request builder frames it, for the exchange
-// on its own.
-std::string request_message() {
-    std::string body = std::string("POS10\x1c") + "1234567890\x1c" + "9410123456789012=2512\x1c" + "00\x1c" +
-                       "00001000\x1c" + "\x03";
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%04zu", body.size() + 8);
-    std::string msg = std::string("\x02IS") + digits + body;
-    unsigned char x = 0;
-    for (std::size_t i = 1; i < msg.size(); ++i) x ^= static_cast<unsigned char>(msg[i]);
-    return msg + static_cast<char>(x);
-}
 
 bool read_exact(zpos::platform::Socket s, char* out, std::size_t n) {
     std::size_t got = 0;
@@ -84,7 +55,7 @@ bool read_exact(zpos::platform::Socket s, char* out, std::size_t n) {
 // What the bare client replays: one request frame exactly as the library sent
 // it for a card approval (security block included).
 std::string library_request_frame() {
-    TempAppDir app_dir;
+    BenchDir app_dir;
     zpos::host::HostSim sim{zpos::host::Scenario{}};
     if (!app_dir.ok() || !sim.start(0)) return {};
     Request r = zpos::test::sample_card_request("0200", "10");
@@ -99,7 +70,7 @@ std::string library_request_frame() {
 }
 
 void BM_CardApprovalAndAck(benchmark::State& state) {
-    TempAppDir app_dir;
+    BenchDir app_dir;
     zpos::host::HostSim sim{zpos::host::Scenario{}};
     if (!app_dir.ok() || !sim.start(0)) {
         state.SkipWithError("no application directory or loopback port");
@@ -109,7 +80,7 @@ void BM_CardApprovalAndAck(benchmark::State& state) {
     std::array<char, ZPOSAPP_RESPONSE_SIZE> response{};
     for (auto _ : state) {
         int sent = Zelta_Send("127.0.0.1", sim.port(), r.data(), response.data());
-        if (sent != 1 || std::memcmp(response.data() + 55, "0000", 4) != 0 || Zelta_Ack() != 1) {
+        if (sent != 1 || zpos::test::field(response.data(), zpos::resp::resp_code) != "0000" || Zelta_Ack() != 1) {
             state.SkipWithError("approval failed");
             break;
         }
@@ -146,7 +117,7 @@ void BM_BareClientSameRoundTrips(benchmark::State& state) {
 }
 
 void BM_LinkExchangeAndAck(benchmark::State& state) {
-    TempAppDir app_dir;
+    BenchDir app_dir;
     zpos::host::HostSim sim{zpos::host::Scenario{}};
     if (!sim.start(0)) {
         state.SkipWithError("no loopback port");
@@ -155,7 +126,7 @@ void BM_LinkExchangeAndAck(benchmark::State& state) {
     std::snprintf(zpos::g_call.host_addr, sizeof zpos::g_call.host_addr, "127.0.0.1");
     zpos::g_call.host_port = sim.port();
     zpos::route_primary_for_call();
-    std::string msg = request_message();
+    std::string msg = zpos::test::sample_transaction_message();
     char response[451] = {};
     for (auto _ : state) {
         zpos::ExchangeResult r =

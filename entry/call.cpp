@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/registry.h"
 #include "support/log.h"
 #include "support/settings.h"
 
@@ -19,7 +20,15 @@ void prepare_call() {
     std::memset(g_call.settings_path, 0, sizeof g_call.settings_path);
     std::snprintf(g_call.settings_path, sizeof g_call.settings_path, "%.200s%c%s", g_call.app_dir,
                   platform::kPathSep, settings::kFileName);
+    g_call.settings = {};
     log_begin_call(g_call);
 }
+
+ExportedCall::ExportedCall() {
+    g_call.settings = {};
+    platform::registry_hold_reads(true);
+}
+
+ExportedCall::~ExportedCall() { platform::registry_hold_reads(false); }
 
 }  // namespace zpos

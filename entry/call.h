@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/call_state.h"
+#include "support/log.h"
 
 namespace zpos {
 
@@ -12,5 +13,17 @@ extern CallState g_call;
 // Sets the version code, the application directory and the settings path, as
 // every entry point does first, and points the log at the call.
 void prepare_call();
+
+// What lasts one exported call and no longer: its log lines share one
+// descriptor, the settings it reads once are read afresh, and the security
+// store is read once for all its keys. Every export holds one while it runs.
+class ExportedCall {
+public:
+    ExportedCall();
+    ~ExportedCall();
+
+private:
+    LogDescriptorHeld log_;  // which also keeps a call from being copied
+};
 
 }  // namespace zpos

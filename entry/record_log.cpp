@@ -8,6 +8,7 @@
 #include "entry/call.h"
 #include "support/card_mask.h"
 #include "support/records.h"
+#include "support/settings.h"
 
 namespace zpos {
 
@@ -37,7 +38,7 @@ void mask_record_strictly(char* record, bool response) {
 }  // namespace
 
 void log_record(RecordLogger writer, const char* record, std::size_t size) {
-    if (!g_call.strict_log) {
+    if (!strict_masking(g_call)) {
         writer(record, static_cast<std::int32_t>(size));
         return;
     }

@@ -6,7 +6,6 @@
 #include "link/acknowledge.h"
 #include "link/download.h"
 #include "platform/seams.h"
-#include "support/settings.h"
 
 namespace zpos {
 
@@ -20,14 +19,12 @@ DownloadResult download_of_call(const char* server, int port, const char* reques
 AckResult zelta_ack() {
     // Called first in a fresh process, it still needs the settings path.
     if (g_call.settings_path[0] == '\0') prepare_call();
-    log_mask_refresh(g_call);
     return platform::seam_or(platform::seams().ack, ack_of_call)();
 }
 
 DownloadResult zelta_download(const char* server, int port, const char* request, char* answer) {
     if (!server || !request || !answer) return DownloadResult::no_answer;
     if (g_call.app_dir[0] == '\0') prepare_call();
-    log_mask_refresh(g_call);
     return platform::seam_or(platform::seams().download, download_of_call)(server, port, request, answer);
 }
 

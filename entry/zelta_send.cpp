@@ -21,7 +21,6 @@
 #include "support/log_lines.h"
 #include "support/records.h"
 #include "support/route.h"
-#include "support/settings.h"
 
 namespace zpos {
 
@@ -60,7 +59,6 @@ bool start_call(const char* entry, const char* host, const char* request, Transa
         return false;
     }
     prepare_call();
-    log_mask_refresh(g_call);
     std::memset(g_call.host_addr, 0, sizeof g_call.host_addr);
     std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "%.15s", host ? host : "");
     std::memset(t.request, 0, sizeof t.request);
@@ -68,8 +66,8 @@ bool start_call(const char* entry, const char* host, const char* request, Transa
     return true;
 }
 
-// Response head. False when request byte 28 names no response type; the
-// notice has then been shown.
+// Response head. False when msg_type's second character names no response
+// type; the notice has then been shown.
 bool write_response_head(const char* request, char* response) {
     std::memcpy(response + resp::rec_len.offset, "0450", 4);
     std::memcpy(response + resp::pos_echo.offset, request + req::pos_echo.offset, req::pos_echo.width);

@@ -10,6 +10,7 @@
 #include "support/card_mask.h"
 #include "support/log.h"
 #include "support/log_lines.h"
+#include "support/settings.h"
 
 namespace zpos {
 
@@ -20,7 +21,7 @@ constexpr int kRequestChars = 24;
 // The server's text after its code; under strict masking with any card
 // number in it masked.
 void log_answer_tail(const CallState& call, char* tail, std::size_t length) {
-    if (call.strict_log) mask_card_numbers(tail, length);
+    if (strict_masking(call)) mask_card_numbers(tail, length);
     WriteLogText(tail);
 }
 

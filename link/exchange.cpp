@@ -37,18 +37,22 @@ Result fail(const char* line, Result result) {
     return result;
 }
 
-// Reads up to `want` bytes, as many recv calls as it takes, each after a wait
-// for the bytes; stops at a recv giving 0 or less and at the deadline, so a
-// host that stops sending (or trickles) ends the read like a closed one. At
-// least one recv is tried, for one byte when `want` is 0.
+// Reads up to `want` bytes, as many recv calls as it takes, each taking what
+// has arrived or else waiting for it; stops at a recv giving 0 or less and at
+// the deadline, so a host that stops sending (or trickles) ends the read like
+// a closed one. At least one recv is tried, for one byte when `want` is 0.
 int read_body(unsigned char* out, int want, long long deadline) {
     int got = 0;
     do {
-        bool ready = false;
         int left = link_ms_left(deadline);
-        if (left == 0 || platform::socket_select_read(link_socket(), left, ready) <= 0 || !ready) break;
+        if (left == 0) break;
         std::size_t count = want == 0 ? 1 : static_cast<std::size_t>(want - got);
-        long r = platform::socket_recv(link_socket(), out + got, count);
+        long r = platform::socket_recv_now(link_socket(), out + got, count);
+        if (r == platform::kNothingYet) {
+            bool ready = false;
+            if (platform::socket_select_read(link_socket(), left, ready) <= 0 || !ready) break;
+            r = platform::socket_recv(link_socket(), out + got, count);
+        }
         if (r <= 0) break;
         got += static_cast<int>(r);
     } while (got < want);

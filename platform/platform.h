@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
+#include <span>
 
 namespace zpos::platform {
 
@@ -34,6 +36,24 @@ int profile_read(const char* section, const char* key, const char* fallback, cha
 // could not be written (it is then left as it was).
 bool profile_write(const char* section, const char* key, const char* value, const char* path);
 
+// Several keys of one file at once: each read as profile_read reads it ("" for
+// a missing one), from one version of the file.
+struct ProfileKey {
+    const char* section;
+    const char* key;
+    char* out;
+    int size;
+};
+void profile_read_keys(std::span<const ProfileKey> keys, const char* path);
+// Sets each key in turn as profile_write does, the file rewritten once for all
+// of them (and not at all when every line already reads so).
+struct ProfileEntry {
+    const char* section;
+    const char* key;
+    const char* value;
+};
+bool profile_write_keys(std::span<const ProfileEntry> entries, const char* path);
+
 // ---- Executable and files ----
 // Full path of the running executable, at most size-1 characters; "" on failure.
 void executable_path(char* out, std::size_t size);
@@ -44,10 +64,16 @@ void executable_path(char* out, std::size_t size);
 bool app_dir_from_environment(char* out, std::size_t size);
 bool path_exists(const char* path);
 bool make_directory(const char* path);
-// Appends `len` bytes to the file in one write (created if missing), so lines
-// from several processes never interleave. Returns the bytes written, or -1
-// when the file cannot be opened.
-long append_to_file(const char* path, const char* bytes, std::size_t len);
+
+// ---- The log's file ----
+// Opened for appending, created if missing; kNoFile when it cannot be opened.
+using AppendFile = std::intptr_t;
+inline constexpr AppendFile kNoFile = -1;
+AppendFile append_open(const char* path);
+// Appends `len` bytes in one write, so lines from several processes never
+// interleave. Returns the bytes written.
+long append_write(AppendFile file, const char* bytes, std::size_t len);
+void append_close(AppendFile file);
 
 // ---- Modal notice ----
 // Shows `text` (CP949) and waits for the user: on Windows a message box owned

@@ -37,4 +37,10 @@ int registry_query(RegistryKey key, const char* name, void* out, int size, int* 
 int registry_set(RegistryKey key, const char* name, int type, const void* bytes, int count);
 void registry_close(RegistryKey key);
 
+// While held (one exported call), opening a key answers from the store the
+// last opening read, unless the store was written since: the card record and
+// the serial flag of one transaction come from one read. Released, every
+// opening reads the store again. The Windows registry is read live always.
+void registry_hold_reads(bool hold);
+
 }  // namespace zpos::platform

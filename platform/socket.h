@@ -52,6 +52,10 @@ bool socket_pending_error(Socket s, int& error);
 // for an error. A send to a closed peer fails instead of raising a signal.
 long socket_send(Socket s, const void* bytes, std::size_t count);
 long socket_recv(Socket s, void* bytes, std::size_t count);
+// One recv of what has arrived already, without waiting: as socket_recv, or
+// kNothingYet when no byte is there.
+inline constexpr long kNothingYet = -2;
+long socket_recv_now(Socket s, void* bytes, std::size_t count);
 
 // The system's last error code (GetLastError / errno).
 long socket_last_error();

@@ -38,10 +38,10 @@ void mark_daily_report(const CallState& call, SignatureBuffer& buf) {
     if (!hcs || std::strncmp(last, today, 6) == 0) return;
     WriteLogFormat(log_lines::kPadReportBuffer, log_lines::kPadReport, last, today);
     settings_write(call, settings::kCurDate, today);
-    buf.bytes[kSignReportFlag] = '1';
+    buf.bytes[sign_buffer::report_flag.offset] = '1';
 }
 
-// The card number for the PIN pad, placed at offset 2 of the PIN buffer.
+// The card number for the PIN pad, placed in the PIN buffer's card field.
 void put_pin_card(const char* request, const KindRow& k, char* pin) {
     std::string_view card;
     std::size_t max;
@@ -50,12 +50,12 @@ void put_pin_card(const char* request, const KindRow& k, char* pin) {
         max = 19;
     } else {
         card = field_text(request, req::pt_track2);
-        max = kPinCardMax;
+        max = pin_buffer::card.width;
     }
     card = card.substr(0, card.find('='));
     if (card.size() > max) card = card.substr(0, max);
-    if (card.size() > kPinCardMax) card = card.substr(card.size() - kPinCardMax);
-    std::memcpy(pin + kPinCardOffset, card.data(), card.size());
+    if (card.size() > pin_buffer::card.width) card = card.substr(card.size() - pin_buffer::card.width);
+    std::memcpy(pin + pin_buffer::card.offset, card.data(), card.size());
 }
 
 }  // namespace
@@ -75,15 +75,15 @@ int capture_signature(CallState& call, const char* request, [[maybe_unused]] int
     int port = pad_port(call, port_text);
     WriteLogFormat(log_lines::kPadPortBuffer, log_lines::kPadPort, port_text);
 
-    std::snprintf(buf.bytes.data() + kPadFieldC.offset, 10, "%-9.9s", request + req::tran_amt.offset);
+    std::snprintf(buf.bytes.data() + sign_buffer::field_c.offset, 10, "%-9.9s", request + req::tran_amt.offset);
     int result = sign(buf.bytes.data(), port, kPadConstant);
     pad.release();
 
     const char* b = buf.bytes.data();
     if (log_pad_fields) {
-        WriteLogFormat(log_lines::kPadFieldABuffer, log_lines::kPadFieldA, b + kPadFieldA.offset);
-        WriteLogFormat(log_lines::kPadFieldCBuffer, log_lines::kPadFieldC, b + kPadFieldC.offset);
-        WriteLogFormat(log_lines::kPadFieldBBuffer, log_lines::kPadFieldB, b + kPadFieldB.offset);
+        WriteLogFormat(log_lines::kPadFieldABuffer, log_lines::kPadFieldA, b + sign_buffer::field_a.offset);
+        WriteLogFormat(log_lines::kPadFieldCBuffer, log_lines::kPadFieldC, b + sign_buffer::field_c.offset);
+        WriteLogFormat(log_lines::kPadFieldBBuffer, log_lines::kPadFieldB, b + sign_buffer::field_b.offset);
     }
     WriteLogFormat(log_lines::kSignLengthBuffer, log_lines::kSignLength, result);
 
@@ -129,7 +129,7 @@ SignatureStep signature_step(CallState& call, const char* request, int kind, Sig
     return step;
 }
 
-bool pin_step(const CallState& call, const char* request, int kind, std::span<char, kPinBlockSize> block) {
+bool pin_step(const CallState& call, const char* request, int kind, std::span<char, pin_buffer::block.width> block) {
     const KindRow& k = kind_of(kind);
     if (!k.pin_step) return false;
     if (!setting_begins(call, settings::kPin, "YES")) return false;
@@ -140,19 +140,19 @@ bool pin_step(const CallState& call, const char* request, int kind, std::span<ch
     char port_text[settings::kGetComPort.size] = {};
     int port = pad_port(call, port_text);
 
-    char pin[kPinBufferSize] = {};
+    char pin[pin_buffer::kSize] = {};
     put_pin_card(request, k, pin);
-    std::memcpy(pin + kPinModeOffset, k.family == Family::points ? "04" : "06", 2);
-    std::memcpy(pin + kPinPromptOffset, texts::kPinPrompt, sizeof texts::kPinPrompt);
-    char shown[kPinCardMax + 1] = {};
-    std::memcpy(shown, pin + kPinCardOffset, kPinCardMax);
-    if (call.strict_log) mask_card_field(shown, kPinCardMax);
+    std::memcpy(pin + pin_buffer::mode.offset, k.family == Family::points ? "04" : "06", pin_buffer::mode.width);
+    std::memcpy(pin + pin_buffer::prompt.offset, texts::kPinPrompt, sizeof texts::kPinPrompt);
+    char shown[pin_buffer::card.width + 1] = {};
+    std::memcpy(shown, pin + pin_buffer::card.offset, pin_buffer::card.width);
+    if (strict_masking(call)) mask_card_field(shown, pin_buffer::card.width);
     WriteLogFormat(log_lines::kPinCardBuffer, log_lines::kPinCard, shown);
 
     int result = read_pin(pin, port, kPadConstant);
     pad.release();
-    WriteLogFormat(log_lines::kPinResultBuffer, log_lines::kPinResult, result, pin + kPinBlockOffset);
-    std::memcpy(block.data(), pin + kPinBlockOffset, kPinBlockSize);
+    WriteLogFormat(log_lines::kPinResultBuffer, log_lines::kPinResult, result, pin + pin_buffer::block.offset);
+    std::memcpy(block.data(), pin + pin_buffer::block.offset, pin_buffer::block.width);
     return true;
 }
 

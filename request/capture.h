@@ -12,29 +12,35 @@
 
 namespace zpos {
 
-// Signature buffer shared with orvik_sign.
-inline constexpr std::size_t kSignBufferSize = 2037;
-inline constexpr std::size_t kSignReportFlag = 0;  // in: '1' when the daily pad report is due
-inline constexpr Field kPadFieldA{2, 15};          // out
-inline constexpr Field kPadFieldB{17, 3};          // out
-inline constexpr Field kPadFieldC{20, 17};         // in: tran_amt "%-9.9s"; out: field C
-inline constexpr std::size_t kSignDataOffset = 37;
-inline constexpr int kSignDataMax = 2000;
+// The signature buffer shared with orvik_sign and the PIN buffer shared with
+// general_pin. The generated block comes from tables/pad_buffers.tsv
+// (tables/generate.py); edit the table, not the block.
+// BEGIN GENERATED pad buffers: tables/generate.py
+namespace sign_buffer {
+inline constexpr std::size_t kSize = 2037;
+inline constexpr Field report_flag{0, 1};  // in: 1 when the day's pad report is due
+inline constexpr Field field_a{2, 15};  // out: pad field A of the day's report
+inline constexpr Field field_b{17, 3};  // out: pad field B of the day's report
+inline constexpr Field field_c{20, 17};  // in: tran_amt, nine characters and a zero; out: pad field C of the report
+inline constexpr Field data{37, 2000};  // out: the signature's bytes, as many as the pad's result
+}  // namespace sign_buffer
+namespace pin_buffer {
+inline constexpr std::size_t kSize = 69;
+inline constexpr Field mode{0, 2};  // in: 06 for a card, 04 for points
+inline constexpr Field card{2, 16};  // in: the card number's last sixteen digits at most; a zero follows
+inline constexpr Field prompt{19, 14};  // in: the prompt text and its zero
+inline constexpr Field block{52, 16};  // out: the PIN block
+}  // namespace pin_buffer
+// END GENERATED
+
+// The most signature bytes a pad may report.
+inline constexpr int kSignDataMax = static_cast<int>(sign_buffer::data.width);
 
 struct SignatureBuffer {
-    std::array<char, kSignBufferSize> bytes{};
-    bool report_due() const { return bytes[kSignReportFlag] == '1'; }
-    const char* data() const { return bytes.data() + kSignDataOffset; }
+    std::array<char, sign_buffer::kSize> bytes{};
+    bool report_due() const { return bytes[sign_buffer::report_flag.offset] == '1'; }
+    const char* data() const { return bytes.data() + sign_buffer::data.offset; }
 };
-
-// PIN buffer shared with general_pin.
-inline constexpr std::size_t kPinBufferSize = 69;
-inline constexpr std::size_t kPinModeOffset = 0;
-inline constexpr std::size_t kPinCardOffset = 2;
-inline constexpr std::size_t kPinCardMax = 16;
-inline constexpr std::size_t kPinPromptOffset = 19;
-inline constexpr std::size_t kPinBlockOffset = 52;
-inline constexpr std::size_t kPinBlockSize = 16;
 
 // Total amounts up to this one need no signature (unless the card asks for one).
 inline constexpr int kSignThreshold = 50000;
@@ -48,10 +54,10 @@ inline constexpr int kSignNone = -1;    // no signature (pad result < 0, library
 // The signature capture itself, shared by the host request and the backup
 // request builders: zeroes `buf`, marks and records the daily pad report
 // (SIGNPAD/VALUE "HCS", SIGNPAD/CURDATE not today: CURDATE becomes today and
-// offset 0 '1'), loads the pad library, puts tran_amt at offset 20, calls
+// report_flag '1'), loads the pad library, puts tran_amt in field_c, calls
 // orvik_sign and logs its fields (the three pad-field lines only when
 // `log_pad_fields`) and its result. Sets the call's sign_flag to 1 after a
-// signature and to 0 when none was obtained. Returns:
+// signature and to 0 when none was obtained; a refusal leaves it. Returns:
 //   > 0          that many signature bytes (at most kSignDataMax) at buf.data()
 //   kSignRefused the pad refused (result 0 or 2); the message must not be sent
 //   kSignNone    no signature (also for a pad result above kSignDataMax);
@@ -67,9 +73,9 @@ struct SignatureStep {
 };
 SignatureStep signature_step(CallState& call, const char* request, int kind, SignatureBuffer& buf);
 
-// The PIN step (the kinds whose row has one, with COM_PORT/PIN "YES"): copies the 16
-// bytes the pad leaves at offset 52 into `block` and returns true. False when
+// The PIN step (the kinds whose row has one, with COM_PORT/PIN "YES"): copies the
+// block the pad leaves into `block` and returns true. False when
 // the step does not apply or the pad library cannot be used: field 9 is empty.
-bool pin_step(const CallState& call, const char* request, int kind, std::span<char, kPinBlockSize> block);
+bool pin_step(const CallState& call, const char* request, int kind, std::span<char, pin_buffer::block.width> block);
 
 }  // namespace zpos

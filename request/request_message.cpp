@@ -224,7 +224,7 @@ bool put_head_and_amounts(Writer& w, const char* request, const KindRow& k) {
 
 // Fields 9 to 14: the PIN block, the version code and the kind's codes.
 void put_pin_and_codes(const CallState& call, Writer& w, const char* request, const KindRow& k) {
-    std::array<char, kPinBlockSize> pin{};
+    std::array<char, pin_buffer::block.width> pin{};
     if (k.pin_step && pin_step(call, request, k.kind, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
     fs(w);
     w.put_fixed(text_of(call.version_code, 6), 6);  // 10
@@ -258,7 +258,7 @@ bool put_signature(CallState& call, Writer& w, const char* request, const KindRo
 
     bool report = step.capture_ran && sign.report_due();
     const char* pad = sign.bytes.data();
-    for (Field f : {kPadFieldA, kPadFieldB, kPadFieldC}) {  // 18 to 20
+    for (Field f : {sign_buffer::field_a, sign_buffer::field_b, sign_buffer::field_c}) {  // 18 to 20
         if (report) w.put(std::string_view(pad + f.offset, f.width));
         fs(w);
     }

@@ -191,20 +191,14 @@ issuer 0100 국민카드
 EOF
 # start_host NAME [OPTION...]: a zpos-host on a free port recording to
 # NAME.rec; its port in $port.
+. tests/common/start_host.sh
 start_host() {
-  local name=$1
+  local name=$1 started=0
   shift
-  "$nat/tools/host/zpos-host" --port 0 --scenario "$work/host.scenario" --record "$work/$name.rec" "$@" \
-    >"$work/$name.out" 2>&1 &
-  host_pids+=($!)
-  port=""
-  for _ in $(seq 50); do
-    # The host's shell opens its output file: it may not be there yet.
-    port=$(sed -n 's/^zpos-host listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/$name.out" 2>/dev/null || true)
-    [ -n "$port" ] && break
-    sleep 0.1
-  done
-  [ -n "$port" ] || { cat "$work/$name.out"; fail "zpos-host $name did not start"; exit 1; }
+  start_zpos_host "$nat/tools/host/zpos-host" "$work/$name.out" --scenario "$work/host.scenario" \
+    --record "$work/$name.rec" "$@" || started=1
+  host_pids+=("$host_pid")
+  [ $started -eq 0 ] || { fail "zpos-host $name did not start"; exit 1; }
   note "zpos-host $name on 127.0.0.1:$port"
 }
 

@@ -1,7 +1,7 @@
 // What one exported call works with: the application directory and the
 // settings path built from it, the host address and port, the saved request
-// record, the transaction time stamp, the signature flag and the log's
-// masking. The entry points prepare it at the start of every call and pass it
+// record, the transaction time stamp, the signature flag and the settings the
+// call reads once. The entry points prepare it at the start of every call and pass it
 // down to the functions that read or write it; its one instance belongs to
 // entry/ and lives as long as the module, so what a call leaves (the saved
 // request, the host) is there for the next one (Zelta_Ack).
@@ -10,6 +10,15 @@
 #include "support/records.h"
 
 namespace zpos {
+
+// The settings keys a call reads once ([LOG], [COM_PORT], [SIGNPAD]), as the
+// call's first read of the settings file found them (support/settings).
+struct CallSettings {
+    static constexpr int kKeys = 6;
+    static constexpr int kValueSize = 16;
+    bool read = false;
+    char values[kKeys][kValueSize] = {};
+};
 
 struct CallState {
     char version_code[7] = {};           // "A40X10", the module version code
@@ -20,7 +29,9 @@ struct CallState {
     char saved_request[req::kSize] = {}; // last request record given to Zelta_Send
     char tran_time[7] = {};              // "%H%M%S" of the last card-path transaction
     int sign_flag = 0;                   // 1 after a captured signature
-    bool strict_log = false;             // [LOG] MASK=STRICT, read at the start of each call
+    // Filled by the call's first read of the settings file, whichever reader
+    // makes it; a cache, so readers of a const call state may fill it.
+    mutable CallSettings settings;
 };
 
 }  // namespace zpos

@@ -23,6 +23,32 @@ const CallState kNoCall{};
 // The call whose folder the lines go to (log_begin_call).
 const CallState* g_logged_call = &kNoCall;
 
+// The descriptor an exported call's lines share, and the file it is of.
+struct HeldFile {
+    bool held = false;
+    platform::AppendFile file = platform::kNoFile;
+    char path[300] = {};
+} g_held;
+
+platform::AppendFile open_log(const char* path) {
+    if (g_held.file != platform::kNoFile && std::strcmp(g_held.path, path) == 0) return g_held.file;
+    platform::AppendFile file = platform::append_open(path);
+    if (!g_held.held || file == platform::kNoFile) return file;
+    platform::append_close(g_held.file);
+    g_held.file = file;
+    std::snprintf(g_held.path, sizeof g_held.path, "%s", path);
+    return file;
+}
+
+// One piece of a line at the end of the file; -1 when it cannot be opened.
+long append(const char* path, const char* bytes, std::size_t len) {
+    platform::AppendFile file = open_log(path);
+    if (file == platform::kNoFile) return -1;
+    long written = platform::append_write(file, bytes, len);
+    if (!g_held.held) platform::append_close(file);
+    return written;
+}
+
 class LogLine {
 public:
     // Takes the time once, so the file's date and the line's time agree.
@@ -88,10 +114,10 @@ private:
     // so a line costs no look-up while the directory is there.
     void flush() {
         if (len_ && !failed_) {
-            long written = platform::append_to_file(path_, buf_, len_);
+            long written = append(path_, buf_, len_);
             if (written < 0) {
                 if (!platform::path_exists(dir_)) platform::make_directory(dir_);
-                written = platform::append_to_file(path_, buf_, len_);
+                written = append(path_, buf_, len_);
             }
             failed_ = written != static_cast<long>(len_);
         }
@@ -108,6 +134,13 @@ private:
 }  // namespace
 
 void log_begin_call(const CallState& call) { g_logged_call = &call; }
+
+LogDescriptorHeld::LogDescriptorHeld() { g_held.held = true; }
+
+LogDescriptorHeld::~LogDescriptorHeld() {
+    platform::append_close(g_held.file);
+    g_held = HeldFile{};
+}
 
 int GetAppDir(char* dest) {
     char path[256] = {};

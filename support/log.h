@@ -1,5 +1,5 @@
 // The daily log file: "Logs/AppLog.YYMMDD.txt" under the application directory.
-// Each call opens the file, appends exactly one line and closes it, so a crash
+// Each line is appended with one write as soon as it is rendered, so a crash
 // loses at most that line. Results: 0 written, -5 the file cannot be opened.
 #pragma once
 
@@ -13,6 +13,18 @@ namespace zpos {
 // The log writes into the application directory of the call being run; each
 // entry point names its call's state before anything is logged.
 void log_begin_call(const CallState& call);
+
+// While one lives (an exported call), the lines share one descriptor of the
+// log file: the first line opens it, a line for another day's file reopens
+// it, and the end closes it, so none outlives the call. Without one, each
+// line opens and closes the file itself.
+class LogDescriptorHeld {
+public:
+    LogDescriptorHeld();
+    ~LogDescriptorHeld();
+    LogDescriptorHeld(const LogDescriptorHeld&) = delete;
+    LogDescriptorHeld& operator=(const LogDescriptorHeld&) = delete;
+};
 
 // The application directory (at most 200 characters) into `dest` (>= 201 bytes).
 int GetAppDir(char* dest);

@@ -15,18 +15,12 @@ namespace kind {
 inline constexpr int kNone = -1;  // no message kind: a refusal, or a points operation the host does not know
 inline constexpr int kManagement = 0;
 inline constexpr int kCheque = 1;
-inline constexpr int kCardApproval = 2;
-inline constexpr int kCardCancel = 4;
-inline constexpr int kCashApproval = 5;
-inline constexpr int kCashCancel = 6;
-inline constexpr int k70Approval = 7;
-inline constexpr int k70Cancel = 8;
-inline constexpr int k90Approval = 9;
-inline constexpr int k90Cancel = 10;
-inline constexpr int kF1Approval = 11;
-inline constexpr int kF2Cancel = 12;
-inline constexpr int kPointsFirst = 60;
-inline constexpr int kPointsLast = 64;
+// Approvals and their cancellations (points kinds, 60 to 64, come from pt_sub).
+inline constexpr int kCardApproval = 2, kCardCancel = 4;
+inline constexpr int kCashApproval = 5, kCashCancel = 6;
+inline constexpr int k70Approval = 7, k70Cancel = 8;
+inline constexpr int k90Approval = 9, k90Cancel = 10;
+inline constexpr int kF1Approval = 11, kF2Cancel = 12;
 }  // namespace kind
 
 // What a kind is: it decides the request's field forms and the reply's fill.

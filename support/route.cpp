@@ -1,6 +1,6 @@
 // The route operations over the VANCFG keys, and the one route mode variable.
 // Every key is read fresh at every use, so processes sharing the folder see
-// each other's counts.
+// each other's counts; the keys one operation writes go in one rewrite.
 #include "support/route.h"
 
 #include <cstdio>
@@ -18,32 +18,30 @@ namespace {
 
 RouteMode g_route_mode = RouteMode::primary;
 
-void write_toggle_time_now(const CallState& call) {
+// The switch's time as TOGGLE_TIME holds it.
+struct SwitchTime {
     char text[32];
-    std::snprintf(text, sizeof text, "%-14lld", platform::now());
-    settings_write(call, kToggleTime, text);
-}
+    SwitchTime() { std::snprintf(text, sizeof text, "%-14lld", platform::now()); }
+};
 
-bool file_says_backup(const CallState& call) {
+// VANID and TOGGLE_TIME, from one read of the file.
+struct RouteState {
     char van_id[kVanId.size] = {};
-    settings_read(call, kVanId, van_id);
-    return atoi_text(van_id) == static_cast<int>(RouteMode::backup);
-}
-
-platform::Time switched_at(const CallState& call) {
     char toggle[kToggleTime.size] = {};
-    settings_read(call, kToggleTime, toggle);
-    return std::strtoll(toggle, nullptr, 10);  // not a number reads as 0
-}
+    explicit RouteState(const CallState& call) { settings_read(call, {{kVanId, van_id}, {kToggleTime, toggle}}); }
+    bool says_backup() const { return atoi_text(van_id) == static_cast<int>(RouteMode::backup); }
+    platform::Time switched_at() const { return std::strtoll(toggle, nullptr, 10); }  // not a number reads as 0
+};
 
 }  // namespace
 
 RouteMode route_mode() { return g_route_mode; }
 
 RouteMode route_mode_refresh(const CallState& call) {
-    if (!file_says_backup(call)) {
+    RouteState state(call);
+    if (!state.says_backup()) {
         g_route_mode = RouteMode::primary;
-    } else if (platform::now() - switched_at(call) >= kBackupHoldSeconds) {
+    } else if (platform::now() - state.switched_at() >= kBackupHoldSeconds) {
         reset_to_primary(call);
     } else {
         g_route_mode = RouteMode::backup;
@@ -52,9 +50,7 @@ RouteMode route_mode_refresh(const CallState& call) {
 }
 
 void route_points_refresh(const CallState& call) {
-    char unused[kToggleTime.size];
-    settings_read(call, kVanId, unused);
-    settings_read(call, kToggleTime, unused);
+    static_cast<void>(RouteState(call));
     route_primary_for_call();
 }
 
@@ -67,21 +63,23 @@ void failure_count_step(const CallState& call) {
     int count = n > 0 ? n + 1 : 1;
     char out[16];
     std::snprintf(out, sizeof out, "%d", count);
-    settings_write(call, kEotCnt, out);
-    if (count < kFailuresToSwitch) return;
-    switch_to_backup(call);
+    if (count < kFailuresToSwitch) {
+        settings_write(call, kEotCnt, out);
+        return;
+    }
+    SwitchTime now;
+    settings_write(call, {{kEotCnt, out}, {kVanId, "2"}, {kToggleTime, now.text}});
     g_route_mode = RouteMode::backup;
 }
 
 void switch_to_backup(const CallState& call) {
-    settings_write(call, kVanId, "2");
-    write_toggle_time_now(call);
+    SwitchTime now;
+    settings_write(call, {{kVanId, "2"}, {kToggleTime, now.text}});
 }
 
 void reset_to_primary(const CallState& call) {
     g_route_mode = RouteMode::primary;
-    settings_write(call, kVanId, "1");
-    settings_write(call, kEotCnt, "0");
+    settings_write(call, {{kVanId, "1"}, {kEotCnt, "0"}});
 }
 
 }  // namespace zpos

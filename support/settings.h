@@ -1,8 +1,12 @@
 // The settings file ZposSign.ini in the application directory: its sections
-// and keys, and the read and write of one key. The route state in VANCFG
-// belongs to support/route. Reads take "" as default; write results are
-// ignored by design (a failed write leaves the file as it was).
+// and keys, and the reads and writes of keys. The route state in VANCFG
+// belongs to support/route and is read fresh at every use, so processes
+// sharing the folder see each other's counts; the other keys are read once a
+// call, by its first read of the file. Reads take "" as default; write
+// results are ignored by design (a failed write leaves the file as it was).
 #pragma once
+
+#include <initializer_list>
 
 #include "support/call_state.h"
 
@@ -43,16 +47,28 @@ inline constexpr long kBackupHoldSeconds = 600;
 inline constexpr int kFailuresToSwitch = 3;
 }  // namespace settings
 
-// Reads a key of the call's settings file into `out`, which holds the key's
-// read buffer.
+// A key read into `out`, which holds the key's read buffer.
+struct SettingRead {
+    const SettingKey& key;
+    char* out;
+};
+// A key and the value it is to be given.
+struct SettingValue {
+    const SettingKey& key;
+    const char* value;
+};
+
 int settings_read(const CallState& call, const SettingKey& key, char* out);
+// Several keys with one read of the file.
+void settings_read(const CallState& call, std::initializer_list<SettingRead> reads);
 void settings_write(const CallState& call, const SettingKey& key, const char* value);
+// Several keys with one rewrite of the file, set in the order given.
+void settings_write(const CallState& call, std::initializer_list<SettingValue> values);
 // The key's value begins with the three characters of `word` ("YES", "HCS").
 bool setting_begins(const CallState& call, const SettingKey& key, const char* word);
 
 // Strict card masking in the log from [LOG] MASK ("STRICT", in any case; any
-// other value or none keeps the default masking). Each exported call reads it
-// once, at its start.
-void log_mask_refresh(CallState& call);
+// other value or none keeps the default masking), as the call read it.
+bool strict_masking(const CallState& call);
 
 }  // namespace zpos

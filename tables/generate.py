@@ -11,6 +11,7 @@ written by hand.
 
 --check also finds each log line in the library files that write it, as a
 string there or as its constant. Other scripts import load_fields(),
+load_pad_buffers(),
 load_resp_codes(), load_results() and load_log_lines()."""
 import csv
 import os
@@ -20,6 +21,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 RECORD_SIZE = {"request": 240, "response": 450}
+PAD_BUFFER_SIZE = {"sign": 2037, "pin": 69}
 LAYOUTS = ["head", "card", "cheque", "points"]
 LAYOUT_TITLE = {"head": "Common head", "card": "Card layout", "cheque": "Cheque layout",
                 "points": "Points layout"}
@@ -38,6 +40,16 @@ def load_fields():
     for r in rows:
         r["offset"], r["width"] = int(r["offset"]), int(r["width"])
     check_fields(rows)
+    return rows
+
+
+def load_pad_buffers():
+    """Rows with buffer, name, offset (int), width (int), meaning."""
+    rows = read_tsv("pad_buffers.tsv")
+    for r in rows:
+        r["offset"], r["width"] = int(r["offset"]), int(r["width"])
+        if r["buffer"] not in PAD_BUFFER_SIZE or r["offset"] + r["width"] > PAD_BUFFER_SIZE[r["buffer"]]:
+            fail("tables/pad_buffers.tsv: %s.%s lies outside its buffer" % (r["buffer"], r["name"]))
     return rows
 
 
@@ -141,6 +153,19 @@ def internal_fields(rows):
         out.append("}  // namespace %s" % space)
         out.append("")
     return "\n".join(out).rstrip("\n")
+
+
+def internal_pad_buffers(rows):
+    out = []
+    for buffer in PAD_BUFFER_SIZE:
+        out.append("namespace %s_buffer {" % buffer)
+        out.append("inline constexpr std::size_t kSize = %d;" % PAD_BUFFER_SIZE[buffer])
+        for r in rows:
+            if r["buffer"] == buffer:
+                out.append("inline constexpr Field %s{%d, %d};  // %s" % (r["name"], r["offset"], r["width"],
+                                                                    plain(r["meaning"])))
+        out.append("}  // namespace %s_buffer" % buffer)
+    return "\n".join(out)
 
 
 def internal_resp_codes(codes):
@@ -511,6 +536,7 @@ def blocks():
     return [
         ("support/records.h", "record fields", internal_fields(fields)),
         ("support/records.h", "response codes", internal_resp_codes(codes)),
+        ("request/capture.h", "pad buffers", internal_pad_buffers(load_pad_buffers())),
         ("include/zposapp_records.h", "record fields", public_fields(fields)),
         ("include/zposapp_records.h", "response codes", public_resp_codes(codes)),
         ("include/zposapp_records.h", "results", public_results(results)),

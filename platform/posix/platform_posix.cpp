@@ -41,13 +41,18 @@ bool path_exists(const char* path) {
 // group's to read, nobody else's.
 bool make_directory(const char* path) { return mkdir(path, 0750) == 0; }
 
-long append_to_file(const char* path, const char* bytes, std::size_t len) {
+AppendFile append_open(const char* path) {
     int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
-    if (fd < 0) return -1;
-    // One write per line: O_APPEND makes each write land whole at the end.
-    std::size_t done = write_all(fd, bytes, len);
-    close(fd);
-    return static_cast<long>(done);
+    return fd < 0 ? kNoFile : fd;
+}
+
+// One write per line: O_APPEND makes each write land whole at the end.
+long append_write(AppendFile file, const char* bytes, std::size_t len) {
+    return static_cast<long>(write_all(static_cast<int>(file), bytes, len));
+}
+
+void append_close(AppendFile file) {
+    if (file != kNoFile) close(static_cast<int>(file));
 }
 
 namespace {

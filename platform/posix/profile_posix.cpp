@@ -4,6 +4,7 @@
 // file is read and replaced whole (platform/posix/small_file.h).
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <string_view>
 
 #include "platform/names.h"
@@ -16,10 +17,12 @@ namespace {
 
 // Settings files are a few hundred bytes; a file beyond this is read as far
 // as it fits, as the Windows reader would, but it is not ours to rewrite, so
-// writes refuse it rather than cut it.
+// writes refuse it rather than cut it. The buffers keep room beyond it for
+// the keys a write adds.
 constexpr std::size_t kMaxProfile = 64 * 1024;
-char g_file[kMaxProfile];
-char g_new[kMaxProfile + 1024];
+constexpr std::size_t kEditRoom = 4096;
+char g_file[kMaxProfile + kEditRoom];
+char g_new[kMaxProfile + kEditRoom];
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -102,45 +105,48 @@ long whole_lines(std::string_view text) {
     return last == std::string_view::npos ? 0 : static_cast<long>(last + 1);
 }
 
-}  // namespace
+// The value of `key` in the file as read, or `fallback`; a value written in
+// quotes reads without them.
+std::string_view value_in(std::string_view file, const char* section, const char* key, std::string_view fallback) {
+    Place place = find(file, section, key);
+    if (!place.key_found) return fallback;
+    std::string_view value = place.value;
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
 
-int profile_read(const char* section, const char* key, const char* fallback, char* out, int size,
-                 const char* path) {
+int copy_value(std::string_view value, char* out, int size) {
     if (size <= 0) return 0;
-    std::string_view value = fallback ? fallback : "";
-    long len = read_small_file(path, g_file, sizeof g_file);
-    if (len == kFileTooLarge) len = whole_lines(std::string_view(g_file, sizeof g_file));
-    if (len >= 0) {
-        Place place = find(std::string_view(g_file, static_cast<std::size_t>(len)), section, key);
-        if (place.key_found) {
-            value = place.value;
-            // A value written in quotes reads without them.
-            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                value.back() == value.front())
-                value = value.substr(1, value.size() - 2);
-        }
-    }
     std::size_t n = value.size() < static_cast<std::size_t>(size - 1) ? value.size() : size - 1;
     std::memmove(out, value.data(), n);
     out[n] = '\0';
     return static_cast<int>(n);
 }
 
-bool profile_write(const char* section, const char* key, const char* value, const char* path) {
-    long len = read_small_file(path, g_file, sizeof g_file);
-    if (len == kFileTooLarge) return false;
-    std::string_view file(g_file, len > 0 ? static_cast<std::size_t>(len) : 0);
-    const char* eol = file.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+// The file as the readers see it; a file beyond the buffer is read as far as
+// its whole lines fit, a missing one is empty.
+std::string_view read_profile(const char* path) {
+    long len = read_small_file(path, g_file, kMaxProfile);
+    if (len == kFileTooLarge) len = whole_lines(std::string_view(g_file, kMaxProfile));
+    return std::string_view(g_file, len > 0 ? static_cast<std::size_t>(len) : 0);
+}
 
-    Place place = find(file, section, key);
+// `file` with one key set as profile_write sets it, into `out` (`n` bytes);
+// `changed` false when the line already read exactly so. False when the
+// entry or the new file does not fit.
+bool set_key(std::string_view file, const ProfileEntry& e, char* out, std::size_t capacity, std::size_t& n,
+             bool& changed) {
+    const char* eol = file.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+    Place place = find(file, e.section, e.key);
     char entry[1100];
-    int entry_len = std::snprintf(entry, sizeof entry, "%s=%s%s", key, value, eol);
+    int entry_len = std::snprintf(entry, sizeof entry, "%s=%s%s", e.key, e.value, eol);
     if (entry_len < 0 || static_cast<std::size_t>(entry_len) >= sizeof entry) return false;
     // A line that already reads exactly so is left alone: every EOT rewrites
     // VANID and EOT_CNT, nearly always with the values they hold.
-    if (place.key_found &&
-        file.substr(place.key.begin, place.key.next - place.key.begin) == std::string_view(entry, entry_len))
-        return true;
+    changed = !place.key_found ||
+              file.substr(place.key.begin, place.key.next - place.key.begin) != std::string_view(entry, entry_len);
+    if (!changed) return true;
 
     std::size_t head, tail;  // bytes of the old file kept before and after the entry
     char header[300] = {};
@@ -155,23 +161,59 @@ bool profile_write(const char* section, const char* key, const char* value, cons
     } else {
         head = tail = file.size();
         break_before = head > 0 && file[head - 1] != '\n';
-        header_len = std::snprintf(header, sizeof header, "[%s]%s", section, eol);
+        header_len = std::snprintf(header, sizeof header, "[%s]%s", e.section, eol);
         if (header_len < 0 || static_cast<std::size_t>(header_len) >= sizeof header) return false;
     }
-
-    std::size_t n = 0;
+    n = 0;
     auto append = [&](const char* bytes, std::size_t count) {
-        std::memcpy(g_new + n, bytes, count);
+        std::memcpy(out + n, bytes, count);
         n += count;
     };
-    if (head + std::strlen(eol) + header_len + entry_len + (file.size() - tail) > sizeof g_new) return false;
+    if (head + std::strlen(eol) + header_len + entry_len + (file.size() - tail) > capacity) return false;
     append(file.data(), head);
     if (break_before) append(eol, std::strlen(eol));
     append(header, static_cast<std::size_t>(header_len));
     append(entry, static_cast<std::size_t>(entry_len));
     append(file.data() + tail, file.size() - tail);
+    return true;
+}
 
-    return replace_small_file(path, g_new, n, 0666);
+}  // namespace
+
+int profile_read(const char* section, const char* key, const char* fallback, char* out, int size,
+                 const char* path) {
+    if (size <= 0) return 0;
+    return copy_value(value_in(read_profile(path), section, key, fallback ? fallback : ""), out, size);
+}
+
+void profile_read_keys(std::span<const ProfileKey> keys, const char* path) {
+    std::string_view file = read_profile(path);
+    for (const ProfileKey& k : keys) copy_value(value_in(file, k.section, k.key, ""), k.out, k.size);
+}
+
+bool profile_write(const char* section, const char* key, const char* value, const char* path) {
+    const ProfileEntry entry{section, key, value};
+    return profile_write_keys(std::span(&entry, 1), path);
+}
+
+// The entries are set one after the other in memory, each on the file the
+// one before left, so the file written is the one single writes would leave.
+bool profile_write_keys(std::span<const ProfileEntry> entries, const char* path) {
+    long len = read_small_file(path, g_file, kMaxProfile);
+    if (len == kFileTooLarge) return false;
+    std::size_t size = len > 0 ? static_cast<std::size_t>(len) : 0;
+    bool any = false;
+    for (const ProfileEntry& e : entries) {
+        std::size_t n = 0;
+        bool changed = false;
+        if (!set_key(std::string_view(g_file, size), e, g_new, sizeof g_new, n, changed)) return false;
+        if (!changed) continue;
+        if (n > sizeof g_file) return false;
+        std::memcpy(g_file, g_new, n);
+        size = n;
+        any = true;
+    }
+    return !any || replace_small_file(path, g_file, size, 0666);
 }
 
 }  // namespace zpos::platform

@@ -46,6 +46,7 @@ char g_store[kStoreLimit];  // the file as read
 // store reads it again.
 const Handle* g_store_owner = nullptr;
 long g_store_len = -1;
+bool g_hold_reads = false;  // registry_hold_reads
 char g_next[kStoreLimit];   // the file as it is about to be written
 
 bool valid_name(const char* name) {
@@ -94,7 +95,10 @@ long load_store() {
     return g_store_len;
 }
 
+// The copy in g_store is no longer the file once it is written.
 int write_store(const char* bytes, std::size_t len) {
+    g_store_owner = nullptr;
+    g_store_len = -1;
     char path[600];
     if (!store_path(path, sizeof path, true)) return kRegAccessDenied;
     return replace_small_file(path, bytes, len, 0600) ? 0 : kRegAccessDenied;
@@ -231,7 +235,7 @@ long key_lines(const Handle* h, bool reuse, std::size_t& begin, std::size_t& end
 
 RegistryKey registry_open(const char* path, RegistryAccess access) {
     if (!path || !valid_name(path)) return nullptr;
-    long len = load_store();
+    long len = g_hold_reads && g_store_len >= 0 ? g_store_len : load_store();
     if (len < 0) return nullptr;
     std::size_t b = 0, e = 0;
     if (!find_key(g_store, static_cast<std::size_t>(len), path, b, e)) return nullptr;
@@ -317,6 +321,14 @@ int registry_set(RegistryKey key, const char* name, int type, const void* bytes,
     w.put(g_store + resume, static_cast<std::size_t>(len) - resume);
     if (w.full) return kRegFailed;
     return write_store(g_next, w.pos);
+}
+
+// Held or released, the next opening reads the store: what an earlier call
+// read is not this call's.
+void registry_hold_reads(bool hold) {
+    g_hold_reads = hold;
+    g_store_owner = nullptr;
+    g_store_len = -1;
 }
 
 void registry_close(RegistryKey key) {

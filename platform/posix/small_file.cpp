@@ -35,11 +35,13 @@ long read_small_file(const char* path, char* out, std::size_t capacity) {
         ssize_t n = read(fd, out + total, capacity - total);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) break;
-        if (n == 0) {
+        total += static_cast<std::size_t>(n);
+        // A regular file gives less than asked only at its end: no read more
+        // to learn that.
+        if (n == 0 || total < capacity) {
             result = static_cast<long>(total);
             break;
         }
-        total += static_cast<std::size_t>(n);
     }
     close(fd);
     return result;

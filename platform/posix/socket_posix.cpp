@@ -113,6 +113,15 @@ long socket_recv(Socket s, void* bytes, std::size_t count) {
     return static_cast<long>(n);
 }
 
+long socket_recv_now(Socket s, void* bytes, std::size_t count) {
+    if (s == kNoSocket) return -1;
+    ssize_t n;
+    do n = ::recv(fd(s), bytes, count, MSG_DONTWAIT);
+    while (n < 0 && errno == EINTR);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return kNothingYet;
+    return static_cast<long>(n);
+}
+
 long socket_last_error() { return errno; }
 
 Socket socket_accept(Socket listener) {

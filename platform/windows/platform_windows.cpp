@@ -25,6 +25,16 @@ bool profile_write(const char* section, const char* key, const char* value, cons
     return WritePrivateProfileStringA(section, key, value, path) != 0;
 }
 
+void profile_read_keys(std::span<const ProfileKey> keys, const char* path) {
+    for (const ProfileKey& k : keys) profile_read(k.section, k.key, "", k.out, k.size, path);
+}
+
+bool profile_write_keys(std::span<const ProfileEntry> entries, const char* path) {
+    bool ok = true;
+    for (const ProfileEntry& e : entries) ok = profile_write(e.section, e.key, e.value, path) && ok;
+    return ok;
+}
+
 void system::executable_path(char* out, std::size_t size) {
     DWORD n = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(size - 1));
     out[n < size ? n : size - 1] = '\0';
@@ -48,14 +58,20 @@ bool path_exists(const char* path) { return GetFileAttributesA(path) != INVALID_
 
 bool make_directory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
-long append_to_file(const char* path, const char* bytes, std::size_t len) {
+AppendFile append_open(const char* path) {
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return -1;
+    return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<AppendFile>(file);
+}
+
+long append_write(AppendFile file, const char* bytes, std::size_t len) {
     DWORD written = 0;
-    if (!WriteFile(file, bytes, static_cast<DWORD>(len), &written, nullptr)) written = 0;
-    CloseHandle(file);
+    if (!WriteFile(reinterpret_cast<HANDLE>(file), bytes, static_cast<DWORD>(len), &written, nullptr)) written = 0;
     return static_cast<long>(written);
+}
+
+void append_close(AppendFile file) {
+    if (file != kNoFile) CloseHandle(reinterpret_cast<HANDLE>(file));
 }
 
 void system::show_notice(const char* text, const char*) {

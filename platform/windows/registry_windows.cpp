@@ -49,4 +49,6 @@ void registry_close(RegistryKey key) {
     if (key) RegCloseKey(as_hkey(key));
 }
 
+void registry_hold_reads(bool) {}
+
 }  // namespace zpos::platform

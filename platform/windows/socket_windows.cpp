@@ -85,6 +85,16 @@ long socket_recv(Socket s, void* bytes, std::size_t count) {
     return ::recv(sock(s), static_cast<char*>(bytes), static_cast<int>(count), 0);
 }
 
+// Winsock has no per-call MSG_DONTWAIT: a wait of no time says whether
+// anything is there.
+long socket_recv_now(Socket s, void* bytes, std::size_t count) {
+    bool ready = false;
+    int r = socket_select_read(s, 0, ready);
+    if (r == 0) return kNothingYet;
+    if (r < 0 || !ready) return -1;
+    return socket_recv(s, bytes, count);
+}
+
 long socket_last_error() { return static_cast<long>(::GetLastError()); }
 
 Socket socket_accept(Socket listener) {

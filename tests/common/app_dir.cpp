@@ -1,5 +1,6 @@
 #include "tests/common/app_dir.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -70,15 +71,24 @@ std::string AppDir::log_path(const std::string& yymmdd) const {
     return dir_ + "/Logs/AppLog." + date + ".txt";
 }
 
-std::vector<std::string> AppDir::log_lines(const std::string& yymmdd) const {
+std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
-    std::istringstream in(read_file(log_path(yymmdd)));
-    std::string line;
-    while (std::getline(in, line)) {
-        // "[hh:mm:ss] - " is 13 characters.
-        lines.push_back(line.size() >= 13 ? line.substr(13) : line);
-    }
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+std::vector<std::string> AppDir::log_lines(const std::string& yymmdd) const {
+    std::vector<std::string> lines = lines_of(read_file(log_path(yymmdd)));
+    // "[hh:mm:ss] - " is 13 characters.
+    for (std::string& line : lines)
+        if (line.size() >= 13) line.erase(0, 13);
+    return lines;
+}
+
+int AppDir::log_count(const std::string& line) const {
+    std::vector<std::string> lines = log_lines();
+    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
 
 NoticeCapture::NoticeCapture() {

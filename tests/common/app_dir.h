@@ -37,6 +37,9 @@ public:
     // "[hh:mm:ss] - " prefix.
     std::vector<std::string> log_lines(const std::string& yymmdd = "") const;
     std::string log_path(const std::string& yymmdd = "") const;
+    // How often today's log holds the whole line; whether it holds it.
+    int log_count(const std::string& line) const;
+    bool logged(const std::string& line) const { return log_count(line) > 0; }
 
 private:
     std::string dir_;
@@ -60,5 +63,6 @@ public:
 };
 
 std::string read_file(const std::string& path);
+std::vector<std::string> lines_of(const std::string& text);
 
 }  // namespace zpos::test

@@ -47,6 +47,17 @@ inline Request sample_card_request(std::string_view msg_type, std::string_view k
     return r;
 }
 
+inline constexpr char kSamplePointsTrack[] = "9400001234567890=2812";
+
+// A points request of 5,000 with operation `sub` ("01" earn, "11" cancel ...)
+// on medium `media`.
+inline Request sample_points_request(std::string_view sub, std::string_view media = "01") {
+    Request r("0200", "40");
+    r.set(req::pt_media, media).set(req::pt_sub, sub).set_padded(req::pt_track2, kSamplePointsTrack);
+    r.set(req::pt_amt, "000005000");
+    return r;
+}
+
 inline std::string field(const char* record, Field f) { return std::string(record + f.offset, f.width); }
 
 }  // namespace zpos::test

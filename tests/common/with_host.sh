@@ -21,23 +21,14 @@ stop() {
 }
 trap stop EXIT
 
-# start NAME ARG...: starts zpos-host and sets `port` once it listens (at most
-# five seconds).
+. "$(dirname "$0")/start_host.sh"
+# start NAME ARG...: starts zpos-host and sets `port` once it listens.
 start() {
-  local name=$1
+  local name=$1 started=0
   shift
-  port=""
-  "$host" --port 0 "$@" >"$work/$name.out" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 50); do
-    # The host's shell opens its output file: it may not be there yet.
-    port=$(sed -n 's/^zpos-host listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/$name.out" 2>/dev/null || true)
-    [ -n "$port" ] && return 0
-    sleep 0.1
-  done
-  echo "with_host.sh: zpos-host did not start:" >&2
-  cat "$work/$name.out" >&2
-  exit 1
+  start_zpos_host "$host" "$work/$name.out" "$@" || started=1
+  pids+=("$host_pid")
+  [ $started -eq 0 ] || { echo "with_host.sh: zpos-host did not start" >&2; exit 1; }
 }
 start link --scenario "$scenario"
 link_port=$port

@@ -13,6 +13,7 @@
 #include "support/route.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
+#include "tests/common/response_view.h"
 #include "zposapp.h"
 
 namespace zpos::test {
@@ -170,7 +171,8 @@ TEST_F(EntryTest, PointsEchoKeepsTheCardDataArea) {
 TEST_F(EntryTest, UnlistedKindKeepsZeroBytesAfterTheHead) {
     send(Request("0200", "ZZ"));
     EXPECT_EQ(out(resp::resp_code), "NOTX");
-    EXPECT_EQ(std::string(response.data() + 59, 391), std::string(391, '\0'));
+    const Field rest = after(resp::resp_code, resp::kSize - after(resp::resp_code).offset);
+    EXPECT_EQ(field(response.data(), rest), std::string(rest.width, '\0'));
 }
 
 TEST_F(EntryTest, RepeatCancelIsRefusedWithItsText) {
@@ -191,7 +193,7 @@ TEST_F(EntryTest, BalanceInquiryIsRefusedBlankedAndLogged) {
     EXPECT_EQ(std::memchr(response.data(), 0, response.size()), nullptr);
     auto lines = dir.log_lines();
     ASSERT_EQ(lines.size(), 2u);  // the request, then the refused response
-    EXPECT_EQ(lines[1].substr(55, 4), "NOTX");
+    EXPECT_EQ(field(lines[1].data(), resp::resp_code), "NOTX");
 }
 
 TEST_F(EntryTest, BadMessageTypeShowsTheNoticeAndLeavesTheBufferAlone) {
@@ -271,8 +273,10 @@ TEST_F(EntryTest, RequestAndResponseAreLoggedMasked) {
     send(r);
     auto lines = dir.log_lines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].substr(58, 24), "941012345678*********101");
-    EXPECT_EQ(lines[1].substr(62, 24), "941012345678*********101");
+    // The log shows the records' printable bytes where they stand.
+    EXPECT_EQ(field(lines[0].data(), req::track2).substr(0, 24), "941012345678*********101");
+    EXPECT_EQ(field(lines[1].data(), resp::card_data).substr(req::track2.offset - req::card_data.offset, 24),
+              "941012345678*********101");
 }
 
 TEST_F(EntryTest, SavedRequestIsTheLastZeltaSendRequest) {
@@ -298,7 +302,7 @@ TEST_F(EntryTest, OKCashbagTakesOnlyPointsAndAlwaysThePrimaryRoute) {
     EXPECT_EQ(dir.read_settings(), backup);
     auto lines = dir.log_lines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].substr(76, 21), "1234567890123456=2512");  // unmasked
+    EXPECT_EQ(field(lines[0].data(), req::pt_track2).substr(0, 21), "1234567890123456=2512");  // unmasked
 
     EXPECT_EQ(Zelta_OKCashbag("127.0.0.1", 10902, Request("0200", "10").data(), response.data()), -1);
     EXPECT_EQ(field(response.data(), resp::resp_code), "NOTX");

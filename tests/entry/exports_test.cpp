@@ -37,7 +37,7 @@ TEST(Exports, RefusalThroughTheLoadedLibrary) {
     ASSERT_NE(send, nullptr);
     std::array<char, 450> response{};
     EXPECT_EQ(send("127.0.0.1", 10902, Request("0200", "ZZ").data(), response.data()), -1);
-    EXPECT_EQ(field(response.data(), {55, 4}), "NOTX");
+    EXPECT_EQ(field(response.data(), resp::resp_code), "NOTX");
     dlclose(lib);
 }
 

@@ -1,23 +1,21 @@
 // Every failure the POS can meet, through the exported functions: the host
 // exchange, the acknowledgement and the management message, the download, the
 // backup route and the pad library. Each row checks the result, resp_code and
-// log line, that the link socket is closed and no descriptor is left open, and
-// that the settings file keeps every key the failure has no business with.
+// log lines, the NAKs the host saw, the route keys afterwards, that the link
+// socket is closed and no descriptor is left open, and that the settings file
+// keeps every key the failure has no business with.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
-#include <filesystem>
-#include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include "entry/call.h"
 #include "link/connection.h"
-#include "link/link_timing.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
-#include "support/korean_texts.h"
 #include "support/log_lines.h"
 #include "tests/backup/backup_fixture.h"
 #include "tests/common/sockets.h"
@@ -44,18 +42,14 @@ const char kOtherKeys[] =
 
 // The settings text without the route keys, which failures may change.
 std::string without_route_keys(const std::string& text) {
-    std::istringstream in(text);
-    std::string line, out;
-    while (std::getline(in, line)) {
-        if (line.rfind("VANID=", 0) == 0 || line.rfind("EOT_CNT=", 0) == 0 || line.rfind("TOGGLE_TIME=", 0) == 0)
-            continue;
-        out += line + "\n";
-    }
+    std::string out;
+    for (const std::string& line : lines_of(text))
+        if (line.rfind("VANID=", 0) != 0 && line.rfind("EOT_CNT=", 0) != 0 && line.rfind("TOGGLE_TIME=", 0) != 0)
+            out += line + "\n";
     return out;
 }
 
 enum class Route { Primary, Backup };
-enum class Pad { Full, Missing, NoFunctions };
 enum class Call {
     Send,          // Zelta_Send of a card approval
     SendThenAck,   // Zelta_Send, then Zelta_Ack's result is the row's
@@ -74,12 +68,15 @@ struct Row {
     Route route = Route::Primary;
     BackupDir::Lib backup = BackupDir::Lib::full;
     const char* backup_script = "";
-    Pad pad = Pad::Full;
+    Pad pad = Pad::full;
     const char* pad_script = "";
     const char* amount = "000030000";  // above 50000 asks for a signature
     int result = 0;
     const char* resp_code = nullptr;  // unchecked when null
-    const char* log_line = "";
+    std::vector<std::string> log{};   // lines the log holds afterwards
+    const char* eot_cnt = "1";        // the route keys afterwards; the primary
+    const char* van_id = "1";         // route starts with one failure counted
+    int naks = 0;                     // NAKs the host saw
 };
 
 void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
@@ -93,17 +90,12 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
     const Row& row = GetParam();
     int descriptors = open_descriptors();
     {
-        BackupDir dir(row.backup);
+        BackupDir dir(row.backup, row.pad);
         dir.script(row.backup_script);
-        std::string pad_lib = dir.file(std::string("SignPad_dll") + platform::kLibSuffix);
-        if (row.pad == Pad::Missing) std::filesystem::remove(pad_lib);
-        if (row.pad == Pad::NoFunctions)
-            std::filesystem::copy_file(ZPOS_TESTPAD_EMPTY_PATH, pad_lib,
-                                       std::filesystem::copy_options::overwrite_existing);
         dir.pad_script(row.pad_script);
         std::string route = row.route == Route::Backup
                                 ? "[VANCFG]\nVANID=2\nEOT_CNT=3\nTOGGLE_TIME=" + std::to_string(platform::now()) + "\n"
-                                : "[VANCFG]\nVANID=1\nEOT_CNT=0\n";
+                                : "[VANCFG]\nVANID=1\nEOT_CNT=1\n";
         dir.write_settings(route + kOtherKeys);
 
         host::Scenario scenario;
@@ -120,7 +112,8 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
 
         std::array<char, resp::kSize> response;
         response.fill('#');
-        std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer{};
+        std::array<char, ZPOSAPP_DOWNLOAD_ANSWER_SIZE> answer;
+        answer.fill('Z');
         Request card = card_request(row.amount);
         int result = 0;
         switch (row.call) {
@@ -141,37 +134,48 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         sim.stop();
 
         EXPECT_EQ(result, row.result);
+        EXPECT_EQ(answer[0], 'Z');  // a failed download leaves the answer buffer alone
         if (row.resp_code) {
             EXPECT_EQ(field(response.data(), resp::resp_code), row.resp_code);
         }
-        auto lines = dir.log_lines();
-        EXPECT_NE(std::find(lines.begin(), lines.end(), row.log_line), lines.end()) << row.log_line;
+        for (const std::string& line : row.log) EXPECT_TRUE(dir.logged(line)) << line;
+        EXPECT_EQ(sim.naks_seen(), row.naks);
+        EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), row.eot_cnt);
+        EXPECT_EQ(dir.setting("VANCFG", "VANID"), row.van_id);
         EXPECT_EQ(link_socket(), platform::kNoSocket);
         EXPECT_EQ(without_route_keys(dir.read_settings()), without_route_keys(route + kOtherKeys));
     }
     EXPECT_EQ(open_descriptors(), descriptors);
 }
 
-Row exchange(const char* name, Fault fault, int result, const char* resp_code, const char* log_line) {
+// A card approval against a host with `fault`; a failure counts one more, a
+// success is closed by Zelta_Ack, which resets the count.
+Row exchange(const char* name, Fault fault, int result, const char* resp_code, const char* log_line, int naks = 0) {
     Row r{name, Call::Send, fault};
     r.result = result;
     r.resp_code = resp_code;
-    r.log_line = log_line;
+    r.log = {log_line};
+    r.eot_cnt = result == 1 ? "0" : "2";
+    r.naks = naks;
     return r;
 }
 
 Row refused_connection() {
     Row r = exchange("RefusedConnection", Fault::None, -6, "COMM", "resp_code[COMM]");
     r.host_listens = false;
+    r.eot_cnt = "1";  // the route switches at once instead
+    r.van_id = "2";
     return r;
 }
 
+// A missing EOT (or none to wait for) hands over to the management message;
+// the failure count is left alone.
 Row acknowledgement(const char* name, Call call, Fault fault, bool answer_management, int result,
-                    const char* log_line) {
+                    std::vector<std::string> log) {
     Row r{name, call, fault};
     r.answer_management = answer_management;
     r.result = result;
-    r.log_line = log_line;
+    r.log = std::move(log);
     return r;
 }
 
@@ -180,20 +184,24 @@ Row download(const char* name, Call call, Fault fault, bool listens, int result,
     r.download_service = fault == Fault::None;
     r.host_listens = listens;
     r.result = result;
-    r.log_line = log_line;
+    r.log = {log_line};
     return r;
 }
 
+// The backup route in force, and the backup library unusable: the route goes
+// back to the primary host.
 Row backup_route(const char* name, BackupDir::Lib lib, const char* script, int result, const char* log_line) {
     Row r{name, Call::Send};
     r.route = Route::Backup;
     r.backup = lib;
     r.backup_script = script;
     r.result = result;
-    r.log_line = log_line;
+    r.log = {log_line};
+    r.eot_cnt = "0";
     return r;
 }
 
+// An amount that asks for a signature; a refusal sends nothing.
 Row pad(const char* name, Pad pad, const char* script, int result, const char* resp_code, const char* log_line) {
     Row r{name, Call::Send};
     r.pad = pad;
@@ -201,7 +209,8 @@ Row pad(const char* name, Pad pad, const char* script, int result, const char* r
     r.amount = "000060000";
     r.result = result;
     r.resp_code = resp_code;
-    r.log_line = log_line;
+    r.log = {log_line};
+    r.eot_cnt = result == 1 ? "0" : "1";
     return r;
 }
 
@@ -212,12 +221,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(exchange("NoEnq", Fault::NoEnq, -5, "    ", "ENQ read TimeOut err"),
                       exchange("ShortEnq", Fault::ShortEnq, -5, "    ", "ENQ Read Err"),
                       exchange("WrongThirdByte", Fault::WrongThirdByte, -5, "    ", log_lines::kNoEnq),
-                      exchange("SilentAfterRequest", Fault::SilentAfterRequest, -1, "Time", "reply data time out"),
-                      exchange("NakReply", Fault::NakReply, -2, "    ", "reply data recv err"),
-                      exchange("ShortFrame", Fault::ShortFrame, -2, "    ", "reply data recv err"),
+                      exchange("EnqWithOtherBytes", Fault::EnqWithExtra, 1, "0000", "rtn[6] ENQ_RECV[05]"),
+                      exchange("RepeatedEnq", Fault::RepeatEnq, 1, "0000", "ENQ RETRY [05] [2]"),
+                      exchange("SilentAfterRequest", Fault::SilentAfterRequest, -1, "Time", "reply data time out", 3),
+                      exchange("NakReply", Fault::NakReply, -2, "    ", "reply data recv err", 3),
+                      exchange("ShortFrame", Fault::ShortFrame, -2, "    ", "reply data recv err", 3),
                       exchange("ShortBody", Fault::ShortBody, -1, "    ", "recv err2 body_rtn[20], rply_rtn[50]"),
+                      exchange("StalledBody", Fault::StalledBody, -1, "    ", "recv err2 body_rtn[20], rply_rtn[50]"),
                       exchange("OversizeLength", Fault::OversizeLength, -1, "    ",
                                "recv err2 body_rtn[0], rply_rtn[3001]"),
+                      exchange("ZeroLengthWithAByte", Fault::ZeroLength, -1, "    ", "recv err2 body_rtn[1], rply_rtn[0]"),
                       refused_connection()),
     row_name);
 
@@ -237,21 +250,22 @@ TEST(StalledHost, ReplyStoppingHalfwayEndsTheCallAfterTheLinksWait) {
                 static_cast<double>(platform::monotonic_ms() - started) / 1000);
     sim.stop();
     EXPECT_EQ(result, -1);
-    auto lines = dir.log_lines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "recv err2 body_rtn[20], rply_rtn[50]"), lines.end());
+    EXPECT_TRUE(dir.logged("recv err2 body_rtn[20], rply_rtn[50]"));
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "1");
     EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Acknowledgement, FaultMatrix,
-    ::testing::Values(acknowledgement("NoLink", Call::AckAlone, Fault::None, true, -5, "ACK send err"),
-                      acknowledgement("NoEot", Call::SendThenAck, Fault::NoEot, true, -13, "MANG ACK SEND"),
-                      acknowledgement("ShortEot", Call::SendThenAck, Fault::ShortEot, true, -13, "MANG ACK SEND"),
-                      acknowledgement("FramesWithoutEot", Call::SendThenAck, Fault::FramesWithoutEot, true, -13,
-                                      "MANG ACK SEND"),
-                      acknowledgement("ManagementUnanswered", Call::SendThenAck, Fault::NoEot, false, -12,
-                                      "MANG req send err")),
+    ::testing::Values(
+        acknowledgement("NoLink", Call::AckAlone, Fault::None, true, -5, {"ACK send err"}),
+        acknowledgement("NoEot", Call::SendThenAck, Fault::NoEot, true, -13, {"EOT recv time out", "MANG ACK SEND"}),
+        acknowledgement("ShortEot", Call::SendThenAck, Fault::ShortEot, true, -13,
+                        {"EOT recv err2 rtn[2]", "MANG ACK SEND"}),
+        acknowledgement("FramesWithoutEot", Call::SendThenAck, Fault::FramesWithoutEot, true, -13,
+                        {"EOT RECV [41] ERROR   count[5] Len[  3] ", "MANG ACK SEND"}),
+        acknowledgement("ManagementUnanswered", Call::SendThenAck, Fault::NoEot, false, -12,
+                        {"EOT recv time out", "MANG req send err"})),
     row_name);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -272,10 +286,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     PadLibrary, FaultMatrix,
-    ::testing::Values(pad("Missing", Pad::Missing, "", 1, "0000", "Signpad_dll.dll load Fail"),
-                      pad("NoFunctions", Pad::NoFunctions, "", 1, "0000", "SignPad_dll.dll orvik_sign load fail..."),
-                      pad("ResultZero", Pad::Full, "sign_result=0\n", -10, "####", "RETURN Sign LEN.. 0000"),
-                      pad("ResultTwo", Pad::Full, "sign_result=2\n", -10, "####", "RETURN Sign LEN.. 0002")),
+    ::testing::Values(pad("Missing", Pad::none, "", 1, "0000", "Signpad_dll.dll load Fail"),
+                      pad("NoFunctions", Pad::no_functions, "", 1, "0000", "SignPad_dll.dll orvik_sign load fail..."),
+                      pad("ResultZero", Pad::full, "sign_result=0\n", -10, "####", "RETURN Sign LEN.. 0000"),
+                      pad("ResultTwo", Pad::full, "sign_result=2\n", -10, "####", "RETURN Sign LEN.. 0002")),
     row_name);
 
 }  // namespace

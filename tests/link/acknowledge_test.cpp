@@ -1,6 +1,7 @@
 // Zelta_Ack's acknowledgement, the automatic acknowledgement and the
-// management acknowledgement against the simulator: EOT rules, route reset,
-// and the hand-over to the management message.
+// management acknowledgement against the simulator: EOT rules and the route
+// reset. A missing EOT's hand-over to the management message is a row of
+// tests/entry/fault_matrix_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -31,10 +32,6 @@ protected:
         scenario.answer_management = answer_management;
         host::HostSim& sim = start_host(scenario);
         EXPECT_EQ(exchange(2), 1);
-        // Keyed card of the saved record, for the management message.
-        std::memcpy(g_call.saved_request + 45, "1234567890", 10);
-        g_call.saved_request[55] = '@';
-        std::memcpy(g_call.saved_request + 58, "9410123456789012=2512", 21);
         return sim;
     }
 };
@@ -43,8 +40,8 @@ TEST_F(Acknowledge, EotResetsTheRouteToPrimary) {
     app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
     approved_on(Fault::None);
     EXPECT_EQ(acknowledge(g_call), AckResult::closed);
-    EXPECT_TRUE(log_has("ACK SEND"));
-    EXPECT_TRUE(log_has("EOT RECV [04] OK   count[1] Len[  3] "));
+    EXPECT_TRUE(app_->logged("ACK SEND"));
+    EXPECT_TRUE(app_->logged("EOT RECV [04] OK   count[1] Len[  3] "));
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "0");
     EXPECT_EQ(route_mode(), RouteMode::primary);
@@ -59,12 +56,12 @@ TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
     sim.stop();
     EXPECT_EQ(sim.connections(), 0);
     EXPECT_EQ(app_->read_settings(), settings);
-    EXPECT_FALSE(log_has("ACK SEND"));
+    EXPECT_FALSE(app_->logged("ACK SEND"));
 }
 
 TEST_F(Acknowledge, WithoutAnOpenLinkTheAckIsNotSent) {
     EXPECT_EQ(acknowledge(g_call), AckResult::not_sent);
-    EXPECT_TRUE(log_has("ACK send err"));
+    EXPECT_TRUE(app_->logged("ACK send err"));
     EXPECT_EQ(auto_acknowledge(g_call), AutoAckResult::ack_not_sent);
 }
 
@@ -80,56 +77,14 @@ TEST_F(Acknowledge, EotInTheFifthFrameIsSuccess) {
     approved_on(Fault::EotInFifth);
     EXPECT_EQ(acknowledge(g_call), AckResult::closed);
     for (int c = 1; c <= 4; ++c)
-        EXPECT_TRUE(log_has("EOT RECV [41] FAIL count[" + std::to_string(c) + "] Len[  3] ")) << c;
-    EXPECT_TRUE(log_has("EOT RECV [04] OK   count[5] Len[  3] "));
+        EXPECT_TRUE(app_->logged("EOT RECV [41] FAIL count[" + std::to_string(c) + "] Len[  3] ")) << c;
+    EXPECT_TRUE(app_->logged("EOT RECV [04] OK   count[5] Len[  3] "));
 }
-
-// A missing EOT hands over to the management message on a new connection.
-struct MissingEotRow {
-    const char* name;
-    Fault fault;
-    const char* log_line;
-};
-
-void PrintTo(const MissingEotRow& row, std::ostream* os) { *os << row.name; }
-
-class MissingEot : public Acknowledge, public ::testing::WithParamInterface<MissingEotRow> {};
-
-TEST_P(MissingEot, ManagementAcknowledgementAnswers) {
-    host::HostSim& sim = approved_on(GetParam().fault);
-    app_->write_settings("[VANCFG]\nVANID=1\nEOT_CNT=2\n");
-    EXPECT_EQ(acknowledge(g_call), AckResult::management_sent);
-    sim.stop();
-    EXPECT_TRUE(log_has(GetParam().log_line)) << GetParam().log_line;
-    EXPECT_TRUE(log_has("MANG ACK SEND"));
-    EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "2");  // left alone
-
-    auto requests = sim.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].type, 'S');
-    EXPECT_EQ(requests[1].term_id, "1234567890");
-    EXPECT_EQ(requests[1].card, "9410123456789012");
-    EXPECT_EQ(requests[1].expiry, "2512");
-    EXPECT_TRUE(requests[1].check_ok);
-    // The management reply is acknowledged with ACK, and no EOT is awaited.
-    auto frames = sim.frames();
-    ASSERT_FALSE(frames.empty());
-    EXPECT_EQ(frames.back().bytes, std::string("\x00\x01\x06", 3));
-    EXPECT_TRUE(frames.back().from_client);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Host, MissingEot,
-    ::testing::Values(MissingEotRow{"NoEot", Fault::NoEot, "EOT recv time out"},
-                      MissingEotRow{"ShortRead", Fault::ShortEot, "EOT recv err2 rtn[2]"},
-                      MissingEotRow{"FiveFramesWithoutEot", Fault::FramesWithoutEot,
-                                    "EOT RECV [41] ERROR   count[5] Len[  3] "}),
-    [](const auto& row_info) { return std::string(row_info.param.name); });
 
 TEST_F(Acknowledge, ManagementExchangeFailingGivesMinusTwelve) {
     approved_on(Fault::NoEot, false);
     EXPECT_EQ(acknowledge(g_call), AckResult::management_failed);
-    EXPECT_TRUE(log_has("MANG req send err"));
+    EXPECT_TRUE(app_->logged("MANG req send err"));
     EXPECT_EQ(link_socket(), platform::kNoSocket);
 }
 
@@ -147,8 +102,8 @@ TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {
     start_host(scenario);
     ASSERT_EQ(exchange(2), 1);
     EXPECT_EQ(auto_acknowledge(g_call), AutoAckResult::no_eot);
-    EXPECT_TRUE(log_has("AUTO ACK EOT RECV [ffffff86] FAIL count[1] Len[  3] "));
-    EXPECT_TRUE(log_has("AUTO ACK EOT RECV [ffffff86] ERROR   count[5] Len[  3] "));
+    EXPECT_TRUE(app_->logged("AUTO ACK EOT RECV [ffffff86] FAIL count[1] Len[  3] "));
+    EXPECT_TRUE(app_->logged("AUTO ACK EOT RECV [ffffff86] ERROR   count[5] Len[  3] "));
 }
 
 struct AutoRow {
@@ -168,8 +123,8 @@ TEST_P(AutoAcknowledge, ResultAndLogLeavesRouteAlone) {
     route_primary_for_call();
     EXPECT_EQ(static_cast<int>(auto_acknowledge(g_call)), GetParam().result);
     sim.stop();
-    EXPECT_TRUE(log_has("AUTO ACK SEND"));
-    EXPECT_TRUE(log_has(GetParam().log_line)) << GetParam().log_line;
+    EXPECT_TRUE(app_->logged("AUTO ACK SEND"));
+    EXPECT_TRUE(app_->logged(GetParam().log_line)) << GetParam().log_line;
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "2");
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "2");
     EXPECT_EQ(sim.connections(), 1);  // no management message

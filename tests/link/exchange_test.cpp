@@ -1,5 +1,7 @@
-// The host exchange and its connection step against the simulator: every host
-// behaviour with its result, resp_code, log line and failure count.
+// The host exchange and its connection step against the simulator: what the
+// exchange sends and hands the parser, the waits, and the POS process around
+// the link. Every host failure's result, log line and count is a row of
+// tests/entry/fault_matrix_test.cpp.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -39,61 +41,6 @@ std::string fmt(const char* format, const char* a, int b) {
     return line;
 }
 
-struct FaultRow {
-    const char* name;
-    Fault fault;
-    int result;
-    const char* log_line;
-    const char* resp_code;  // four bytes at offset 55 afterwards
-    int naks;               // NAK frames the host saw
-    const char* eot_cnt;    // EOT_CNT after one kind-2 exchange
-};
-
-// Rows print by name; their padding bytes say nothing.
-void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
-
-class ExchangeFaults : public LinkTest, public ::testing::WithParamInterface<FaultRow> {};
-
-TEST_P(ExchangeFaults, ResultLogAndFailureCount) {
-    const FaultRow& row = GetParam();
-    host::Scenario scenario;
-    scenario.faults = {row.fault};
-    host::HostSim& sim = start_host(scenario);
-    std::memcpy(response_ + 55, "----", 4);
-
-    EXPECT_EQ(exchange(2), row.result);
-    sim.stop();
-
-    EXPECT_TRUE(log_has(row.log_line)) << row.log_line;
-    EXPECT_EQ(std::string(response_ + 55, 4), row.resp_code);
-    EXPECT_EQ(sim.naks_seen(), row.naks);
-    EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), row.eot_cnt);
-    if (row.result < 0) {
-        EXPECT_EQ(link_socket(), platform::kNoSocket);
-    }
-    EXPECT_EQ(g_parsed.calls, row.result == 1 ? 1 : 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Host, ExchangeFaults,
-    ::testing::Values(
-        FaultRow{"Normal", Fault::None, 1, "rtn[3] ENQ_RECV[05]", "----", 0, ""},
-        FaultRow{"NoEnq", Fault::NoEnq, -5, "ENQ read TimeOut err", "----", 0, ""},
-        FaultRow{"ShortEnq", Fault::ShortEnq, -5, "ENQ Read Err", "----", 0, ""},
-        FaultRow{"WrongThirdByte", Fault::WrongThirdByte, -5, log_lines::kNoEnq, "----", 0, ""},
-        FaultRow{"EnqWithOtherBytes", Fault::EnqWithExtra, 1, "rtn[6] ENQ_RECV[05]", "----", 0, ""},
-        FaultRow{"SilenceAfterRequest", Fault::SilentAfterRequest, -1, "reply data time out", "Time", 3, "1"},
-        FaultRow{"NakAnswers", Fault::NakReply, -2, "reply data recv err", "----", 3, "1"},
-        FaultRow{"ShortFrames", Fault::ShortFrame, -2, "reply data recv err", "----", 3, "1"},
-        FaultRow{"RepeatedEnq", Fault::RepeatEnq, 1, "ENQ RETRY [05] [2]", "----", 0, ""},
-        FaultRow{"ShortBody", Fault::ShortBody, -1, "recv err2 body_rtn[20], rply_rtn[50]", "----", 0, "1"},
-        FaultRow{"StalledBody", Fault::StalledBody, -1, "recv err2 body_rtn[20], rply_rtn[50]", "----", 0, "1"},
-        FaultRow{"OversizeLength", Fault::OversizeLength, -1, "recv err2 body_rtn[0], rply_rtn[3001]", "----", 0,
-                 "1"},
-        FaultRow{"ZeroLengthWithAByte", Fault::ZeroLength, -1, "recv err2 body_rtn[1], rply_rtn[0]", "----", 0,
-                 "1"}),
-    [](const auto& row_info) { return std::string(row_info.param.name); });
-
 // A body trickling in a byte at a time, each well inside the wait, still has
 // only one wait in all: the exchange ends as for a short body.
 TEST_F(LinkTest, TricklingBodyIsBoundedAsAWhole) {
@@ -109,7 +56,7 @@ TEST_F(LinkTest, TricklingBodyIsBoundedAsAWhole) {
         << lines.back();
     EXPECT_LT(body, 50);
     EXPECT_EQ(announced, 50);
-    EXPECT_EQ(g_parsed.calls, 0);
+    EXPECT_EQ(g_handed.calls, 0);
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "1");
 }
 
@@ -120,7 +67,7 @@ TEST_F(LinkTest, RepeatedEnqIsWaitedForWithoutNakOrRetry) {
     host::HostSim& sim = start_host(scenario);
     EXPECT_EQ(exchange(2), 1);
     sim.stop();
-    EXPECT_EQ(log_count("ENQ RETRY [05] [2]"), 5);
+    EXPECT_EQ(app_->log_count("ENQ RETRY [05] [2]"), 5);
     EXPECT_EQ(sim.naks_seen(), 0);
 }
 
@@ -141,15 +88,15 @@ TEST_F(LinkTest, ReplyIsUnmaskedAndHandedToTheParser) {
     EXPECT_NE(link_socket(), platform::kNoSocket);  // kept for the acknowledgement
     sim.stop();
 
-    ASSERT_EQ(g_parsed.calls, 1);
-    EXPECT_EQ(g_parsed.kind, 2);
-    const std::string& r = g_parsed.reply;
+    ASSERT_EQ(g_handed.calls, 1);
+    EXPECT_EQ(g_handed.kind, 2);
+    const std::string& r = g_handed.reply;
     // STX, six header bytes, field 0 (empty), field 1 = 정상승인 as keystrokes,
     // field 2 the approval number, field 3 "O".
     std::string head = std::string("\x02RPOS10\x1c") + "\x0e" "WJDTKDTMDDLS" "\x0f" + "\x1c" "12345678\x1c" "O\x1c";
     EXPECT_EQ(r.substr(0, head.size()), head);
     EXPECT_EQ(r[r.size() - 2], '\x03');
-    EXPECT_EQ(static_cast<unsigned char>(r.back()), xor_after_stx(r.substr(0, r.size() - 1)));
+    EXPECT_EQ(with_check(r.substr(0, r.size() - 1)), r);
 
     ASSERT_EQ(sim.requests().size(), 1u);
     const auto requests = sim.requests();
@@ -174,12 +121,12 @@ TEST_F(LinkTest, DeclineRuleAnswersWithItsText) {
     start_host(scenario);
     ASSERT_EQ(exchange(2), 1);
     std::string head = std::string("\x02RPOS10\x1c") + "\x0e" "GKSEHCHRHK" "\x0f" + "\x1c\x1c" "X\x1c";
-    EXPECT_EQ(g_parsed.reply.substr(0, head.size()), head);
+    EXPECT_EQ(g_handed.reply.substr(0, head.size()), head);
 }
 
 TEST_F(LinkTest, SecurityBlockTravelsAfterTheMessage) {
     host::HostSim& sim = start_host(host::Scenario{});
-    std::string msg = sample_request();
+    std::string msg = sample_transaction_message();
     ASSERT_EQ(host_exchange(g_call, response_, msg.data(), "SECBLOCK", 8, static_cast<int>(msg.size()), 2), ExchangeResult::replied);
     sim.stop();
     ASSERT_EQ(sim.requests().size(), 1u);
@@ -192,7 +139,7 @@ TEST_F(LinkTest, OversizeRequestIsNotSent) {
     static char big[3497];
     EXPECT_EQ(host_exchange(g_call, response_, big, "", 0, 3497, 2), ExchangeResult::no_enq);
     sim.stop();
-    EXPECT_TRUE(log_has(log_lines::kSendError));
+    EXPECT_TRUE(app_->logged(log_lines::kSendError));
     EXPECT_TRUE(sim.requests().empty());
 }
 
@@ -276,7 +223,7 @@ TEST_F(LinkTest, SignalsDuringTheWaitsDoNotEndThem) {
     setitimer(ITIMER_REAL, &stop, nullptr);
     EXPECT_EQ(exchanged, 1);
     EXPECT_EQ(acknowledged, AckResult::closed);
-    EXPECT_TRUE(log_has("EOT RECV [04] OK   count[5] Len[  3] "));
+    EXPECT_TRUE(app_->logged("EOT RECV [04] OK   count[5] Len[  3] "));
 }
 
 // ---- Connection step ----
@@ -285,9 +232,9 @@ TEST_F(LinkTest, NoListenerEndsWithMinusSix) {
     int port = closed_loopback_port();
     g_call.host_port = port;
     EXPECT_EQ(exchange(2), -6);
-    EXPECT_TRUE(log_has(fmt("Connect info2 IP[%.100s], port[%d]", "127.0.0.1", port)));
-    EXPECT_TRUE(log_has("rtn[-1]"));
-    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockFailed, "127.0.0.1", port)));
+    EXPECT_TRUE(app_->logged(fmt("Connect info2 IP[%.100s], port[%d]", "127.0.0.1", port)));
+    EXPECT_TRUE(app_->logged("rtn[-1]"));
+    EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockFailed, "127.0.0.1", port)));
     bool found = false;
     std::string prefix = fmt("socket connect err IP[%.100s],Port[%d][", "127.0.0.1", port);
     for (const auto& line : app_->log_lines()) found |= line.rfind(prefix, 0) == 0;
@@ -298,16 +245,16 @@ TEST_F(LinkTest, NoListenerEndsWithMinusSix) {
 TEST_F(LinkTest, ConnectedLinesOnTheFirstAttempt) {
     start_host(host::Scenario{});
     ASSERT_EQ(exchange(2), 1);
-    EXPECT_TRUE(log_has("rtn[0]"));
-    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockConnected, "127.0.0.1", g_call.host_port)));
-    EXPECT_FALSE(log_has(fmt("Connect info IP[%.100s], port[%d]", "127.0.0.1", g_call.host_port)));
+    EXPECT_TRUE(app_->logged("rtn[0]"));
+    EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockConnected, "127.0.0.1", g_call.host_port)));
+    EXPECT_FALSE(app_->logged(fmt("Connect info IP[%.100s], port[%d]", "127.0.0.1", g_call.host_port)));
 }
 
 TEST_F(LinkTest, HostNameIsResolvedByTheFirstAttempt) {
     start_host(host::Scenario{});
     std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "localhost");
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockConnected, "localhost", g_call.host_port)));
+    EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockConnected, "localhost", g_call.host_port)));
 }
 
 // The blocking attempt connects to the name's inet_addr value, all ones, and
@@ -330,8 +277,8 @@ TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
     scenario.accept_delay_ms = 400;
     start_host(scenario);
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_TRUE(log_has(fmt(log_lines::kNonblockFailed, "127.0.0.1", g_call.host_port)));
-    EXPECT_TRUE(log_has(fmt(log_lines::kBlockingConnected, "127.0.0.1", g_call.host_port)));
+    EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockFailed, "127.0.0.1", g_call.host_port)));
+    EXPECT_TRUE(app_->logged(fmt(log_lines::kBlockingConnected, "127.0.0.1", g_call.host_port)));
 }
 
 // The secondary address is compared over its own length, whatever that is.
@@ -362,12 +309,12 @@ TEST_F(LinkTest, SecondaryAddressIsReplacedByThePrimary) {
         if (c.replaced) {
             EXPECT_STREQ(g_call.host_addr, "127.0.0.1") << c.given;
             EXPECT_EQ(g_call.host_port, 10902) << c.given;
-            EXPECT_TRUE(log_has("Connect info IP[127.0.0.1], port[10902]")) << c.given;
-            EXPECT_TRUE(log_has("Connect info2 IP[127.0.0.1], port[10902]")) << c.given;
+            EXPECT_TRUE(app_->logged("Connect info IP[127.0.0.1], port[10902]")) << c.given;
+            EXPECT_TRUE(app_->logged("Connect info2 IP[127.0.0.1], port[10902]")) << c.given;
         } else {
             EXPECT_STREQ(g_call.host_addr, c.given);
             EXPECT_EQ(g_call.host_port, given_port);
-            EXPECT_TRUE(log_has(fmt("Connect info2 IP[%.100s], port[%d]", c.given, given_port)));
+            EXPECT_TRUE(app_->logged(fmt("Connect info2 IP[%.100s], port[%d]", c.given, given_port)));
         }
     }
 }

@@ -10,6 +10,8 @@
 #include "link/management.h"
 #include "support/records.h"
 #include "tests/common/keystrokes.h"
+#include "tests/common/records_helper.h"
+#include "tests/common/wire.h"
 #include "tests/link/link_fixture.h"
 
 namespace zpos {
@@ -73,83 +75,66 @@ TEST(RequestFrame, BoundedBy3500Bytes) {
 
 // ---- Management message ----
 
-struct ManagementRecord {
-    char rec[req::kSize] = {};
-    void put(Field f, const char* text) { std::memcpy(rec + f.offset, text, std::strlen(text)); }
+// The management message of a card with instalments 03, its card field(s),
+// the net amount and the two extras, the version code and the time stamp.
+std::string management(const std::string& card, const std::string& amounts = "00009200" + test::FS + "00000300" +
+                                                                              test::FS + "00000500",
+                       const std::string& term_id = "1234567890", const std::string& stamp = "123456") {
+    using test::FS;
+    return test::with_check(test::STX + "SPOS11" + FS + term_id + FS + card + FS + "03" + FS + amounts + FS +
+                            "        " + FS + "      " + FS + FS + "A40X10" + FS + "G" + FS + std::string(5, '\x1c') +
+                            "OITR" + stamp + FS + std::string(7, '\x1c') + "A" + test::ETX);
+}
+
+struct ManagementCase {
+    const char* name;
+    test::Request request;
+    const char* tran_time;
+    std::string message;
 };
 
-std::string management_bytes(const char* request) {
+void PrintTo(const ManagementCase& c, std::ostream* os) { *os << c.name; }
+
+test::Request swiped() {
+    test::Request r = test::sample_card_request("0200", "10", "", "S");
+    r.set_padded(req::track2, "9410123456789012=2512101").set(req::term_id, "1234567890").set(req::install_months, "03").set(req::tran_amt, "000010000");
+    return r.set(req::amt_extra1, "000000500").set(req::amt_extra2, "000000300");
+}
+
+class ManagementMessage : public ::testing::TestWithParam<ManagementCase> {};
+
+TEST_P(ManagementMessage, ByteForByte) {
+    const ManagementCase& c = GetParam();
+    std::memcpy(g_call.version_code, "A40X10", 7);
+    std::memcpy(g_call.tran_time, c.tran_time, 7);
     char out[kManagementMessageSize];
-    int n = build_management_message(g_call, request, out, sizeof out);
-    return std::string(out, static_cast<std::size_t>(n > 0 ? n : 0));
+    int n = build_management_message(g_call, c.request.data(), out, sizeof out);
+    EXPECT_EQ(std::string(out, static_cast<std::size_t>(n > 0 ? n : 0)), c.message);
 }
 
-std::string with_check(std::string msg) {
-    msg += static_cast<char>(test::xor_after_stx(msg));
-    return msg;
-}
-
-class ManagementMessage : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::memcpy(g_call.version_code, "A40X10", 7);
-        std::memcpy(g_call.tran_time, "123456", 7);
-        r.put(req::term_id, "1234567890");
-        r.put(req::entry_mode, "S");
-        r.put(req::track2, "9410123456789012=2512101");
-        r.put(req::install_months, "03");
-        r.put(req::tran_amt, "000010000");
-        r.put(req::amt_extra1, "000000500");
-        r.put(req::amt_extra2, "000000300");
-    }
-    ManagementRecord r;
-};
-
-TEST_F(ManagementMessage, SwipedCardSendsTrack2AsOneField) {
-    std::string expected = std::string("\x02SPOS11\x1c") + "1234567890\x1c" + "9410123456789012=2512101\x1c" +
-                           "03\x1c" + "00009200\x1c" + "00000300\x1c" + "00000500\x1c" + "        \x1c" +
-                           "      \x1c" + "\x1c" + "A40X10\x1c" + "G\x1c" + "\x1c\x1c\x1c\x1c\x1c" +
-                           "OITR123456\x1c" + "\x1c\x1c\x1c\x1c\x1c\x1c\x1c" + "A\x03";
-    EXPECT_EQ(management_bytes(r.rec), with_check(expected));
-}
-
-TEST_F(ManagementMessage, KeyedCardSendsNumberAndExpiry) {
-    r.put(req::entry_mode, "@");
-    std::string msg = management_bytes(r.rec);
-    std::string head = std::string("\x02SPOS11\x1c") + "1234567890\x1c" + "9410123456789012\x1c" + "2512\x1c" + "03\x1c";
-    EXPECT_EQ(msg.substr(0, head.size()), head);
-    std::string tail = std::string("00009200\x1c") + "00000300\x1c" + "00000500\x1c" + "        \x1c" + "      \x1c" +
-                       "\x1c" + "A40X10\x1c" + "G\x1c" + "\x1c\x1c\x1c\x1c\x1c" + "OITR123456\x1c" +
-                       "\x1c\x1c\x1c\x1c\x1c\x1c\x1c" + "A\x03";
-    EXPECT_EQ(msg, with_check(head + tail));
-}
-
-TEST_F(ManagementMessage, NegativeAmountKeepsItsSignAndFirstEightCharacters) {
-    r.put(req::tran_amt, "000001000");
-    r.put(req::amt_extra1, "000001500");
-    r.put(req::amt_extra2, "000000500");
-    std::string msg = management_bytes(r.rec);
-    EXPECT_NE(msg.find(std::string("\x1c") + "-0001000\x1c" + "00000500\x1c" + "00001500\x1c"), std::string::npos);
-
-    r.put(req::tran_amt, "000000000");
-    r.put(req::amt_extra1, "100000000");
-    r.put(req::amt_extra2, "000000000");
-    msg = management_bytes(r.rec);
-    EXPECT_NE(msg.find(std::string("\x1c") + "-1000000\x1c" + "00000000\x1c" + "100000000\x1c"), std::string::npos);
-}
-
-TEST_F(ManagementMessage, NoTransactionYetGivesSixNulsAfterOitr) {
-    std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
-    std::string msg = management_bytes(r.rec);
-    EXPECT_NE(msg.find(std::string("\x1cOITR\0\0\0\0\0\0\x1c", 12)), std::string::npos);
-}
-
-TEST_F(ManagementMessage, ShortTermIdIsNulPadded) {
-    std::memset(r.rec + req::term_id.offset, 0, req::term_id.width);
-    r.put(req::term_id, "12345");
-    std::string msg = management_bytes(r.rec);
-    EXPECT_EQ(msg.substr(7, 12), std::string("\x1c" "12345\0\0\0\0\0\x1c", 12));
-}
+// The amount is the total less the extras, a negative one keeping its sign
+// and first eight characters; no transaction yet gives six NULs after OITR.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ManagementMessage,
+    ::testing::Values(
+        ManagementCase{"SwipedCardSendsTrack2AsOneField", swiped(), "123456", management("9410123456789012=2512101")},
+        ManagementCase{"KeyedCardSendsNumberAndExpiry", swiped().set(req::entry_mode, "@"), "123456",
+                       management("9410123456789012" + test::FS + "2512")},
+        ManagementCase{"NegativeAmount", swiped().set(req::tran_amt, "000001000").set(req::amt_extra1, "000001500")
+                                             .set(req::amt_extra2, "000000500"),
+                       "123456", management("9410123456789012=2512101", "-0001000" + test::FS + "00000500" + test::FS +
+                                                                            "00001500")},
+        ManagementCase{"NegativeAmountCutToEight", swiped().set(req::tran_amt, "000000000")
+                                                       .set(req::amt_extra1, "100000000").set(req::amt_extra2, "000000000"),
+                       "123456", management("9410123456789012=2512101", "-1000000" + test::FS + "00000000" + test::FS +
+                                                                            "100000000")},
+        ManagementCase{"NoTransactionYetGivesSixNuls", swiped(), "\0\0\0\0\0\0",
+                       management("9410123456789012=2512101", "00009200" + test::FS + "00000300" + test::FS + "00000500",
+                                  "1234567890", test::nuls(6))},
+        ManagementCase{"ShortTermIdIsNulPadded", swiped().set_padded(req::term_id, "12345"), "123456",
+                       management("9410123456789012=2512101", "00009200" + test::FS + "00000300" + test::FS + "00000500",
+                                  "12345" + test::nuls(5))}),
+    [](const auto& c) { return std::string(c.param.name); });
 
 // ---- The keystroke speller the simulator sends with ----
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/common/app_dir.h"
+#include "tests/common/wire.h"
 #include "tests/link/link_fixture.h"
 #include "tools/host/host_sim.h"
 
@@ -101,7 +102,7 @@ TEST_F(LinkTest, EachConnectionMeetsItsOwnFaultAndDelay) {
 
 TEST(ReplyFrame, LengthThenBodyMaskedWithItsKey) {
     // Three bytes "abc": key 3, masks 1^3, 2^3, 3^3.
-    EXPECT_EQ(link_frame("abc"), std::string("\x00\x03\x63\x63\x63", 5));
+    EXPECT_EQ(test::link_frame("abc"), std::string("\x00\x03\x63\x63\x63", 5));
 }
 
 TEST(ReplyBody, DeclineHasNoApprovalNumber) {

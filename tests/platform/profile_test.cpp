@@ -10,43 +10,39 @@
 namespace zpos::test {
 namespace {
 
-std::string read(const AppDir& dir, const char* section, const char* key, int size = 64,
-                 const char* fallback = "") {
-    char out[256];
-    std::memset(out, 'x', sizeof out);
-    platform::profile_read(section, key, fallback, out, size, dir.settings_path().c_str());
-    return out;
-}
-
-TEST(ProfileRead, MissingFileSectionOrKeyGivesTheDefault) {
-    AppDir dir;
-    EXPECT_EQ(read(dir, "VANCFG", "VANID", 64, "dflt"), "dflt");
-    dir.write_settings("[VANCFG]\nVANID=2\n");
-    EXPECT_EQ(read(dir, "OTHER", "VANID", 64, "dflt"), "dflt");
-    EXPECT_EQ(read(dir, "VANCFG", "EOT_CNT", 64, ""), "");
-}
-
-TEST(ProfileRead, SectionsAndKeysIgnoreCaseAndValuesAreTrimmed) {
-    AppDir dir;
-    dir.write_settings("; comment\r\n[vancfg]\r\n  VanId =  2  \r\nTOGGLE_TIME=1700000000    \r\n");
-    EXPECT_EQ(read(dir, "VANCFG", "VANID"), "2");
-    EXPECT_EQ(read(dir, "VANCFG", "TOGGLE_TIME"), "1700000000");
-}
-
-TEST(ProfileRead, BufferOfNBytesKeepsNMinusOneCharacters) {
-    AppDir dir;
-    dir.write_settings("[COM_PORT]\nSignSetting=YESPLEASE\n");
-    EXPECT_EQ(read(dir, "COM_PORT", "SignSetting", 4), "YES");
-    EXPECT_EQ(read(dir, "COM_PORT", "SignSetting", 1), "");
-    char out[4];
-    EXPECT_EQ(platform::profile_read("COM_PORT", "SignSetting", "", out, 4, dir.settings_path().c_str()), 3);
-}
-
-TEST(ProfileRead, FirstSectionOfTheNameAndFirstKeyWin) {
-    AppDir dir;
-    dir.write_settings("[A]\nK=1\nK=2\n[B]\nK=3\n");
-    EXPECT_EQ(read(dir, "A", "K"), "1");
-    EXPECT_EQ(read(dir, "B", "K"), "3");
+// A missing file, section or key gives the default; sections and keys ignore
+// case and values are trimmed; a buffer of N bytes keeps N-1 characters; the
+// first section of a name and the first key in it win.
+TEST(ProfileRead, AsTheWin32CallReads) {
+    struct Case {
+        const char* file;  // nullptr: none
+        const char* section;
+        const char* key;
+        int size;
+        const char* fallback;
+        const char* value;
+    };
+    const char* windows = "; comment\r\n[vancfg]\r\n  VanId =  2  \r\nTOGGLE_TIME=1700000000    \r\n";
+    const Case cases[] = {
+        {nullptr, "VANCFG", "VANID", 64, "dflt", "dflt"},
+        {"[VANCFG]\nVANID=2\n", "OTHER", "VANID", 64, "dflt", "dflt"},
+        {"[VANCFG]\nVANID=2\n", "VANCFG", "EOT_CNT", 64, "", ""},
+        {windows, "VANCFG", "VANID", 64, "", "2"},
+        {windows, "VANCFG", "TOGGLE_TIME", 64, "", "1700000000"},
+        {"[COM_PORT]\nSignSetting=YESPLEASE\n", "COM_PORT", "SignSetting", 4, "", "YES"},
+        {"[COM_PORT]\nSignSetting=YESPLEASE\n", "COM_PORT", "SignSetting", 1, "", ""},
+        {"[A]\nK=1\nK=2\n[B]\nK=3\n", "A", "K", 64, "", "1"},
+        {"[A]\nK=1\nK=2\n[B]\nK=3\n", "B", "K", 64, "", "3"},
+    };
+    for (const Case& c : cases) {
+        AppDir dir;
+        if (c.file) dir.write_settings(c.file);
+        char out[256];
+        std::memset(out, 'x', sizeof out);
+        int n = platform::profile_read(c.section, c.key, c.fallback, out, c.size, dir.settings_path().c_str());
+        EXPECT_EQ(std::string(out), c.value) << c.section << "." << c.key;
+        EXPECT_EQ(n, static_cast<int>(std::strlen(c.value))) << c.section << "." << c.key;
+    }
 }
 
 struct WriteCase {

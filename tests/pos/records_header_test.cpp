@@ -20,6 +20,10 @@ std::string field(const std::string& record, int offset, int width) {
 std::string around(const std::string& record, int offset, int width) {
     return record.substr(0, static_cast<std::size_t>(offset)) + record.substr(static_cast<std::size_t>(offset + width));
 }
+// The record with `text` at a field.
+std::string placed(std::string record, int offset, int width, const std::string& text) {
+    return record.replace(static_cast<std::size_t>(offset), static_cast<std::size_t>(width), text);
+}
 
 struct NumberCase {
     const char* digits;
@@ -42,7 +46,9 @@ TEST(RecordsHeader, SetNumberWritesDigitsOnlyAndRefusesTheRest) {
         std::string request = blank_request();
         EXPECT_EQ(zposapp_set_number(request.data(), ZPOSAPP_FIELD(REQ, TRAN_AMT), c.digits), c.result) << c.digits;
         EXPECT_EQ(field(request, ZPOSAPP_FIELD(REQ, TRAN_AMT)), c.field) << c.digits;
-        EXPECT_EQ(around(request, ZPOSAPP_FIELD(REQ, TRAN_AMT)), std::string(231, ' ')) << c.digits;
+        EXPECT_EQ(around(request, ZPOSAPP_FIELD(REQ, TRAN_AMT)),
+                  std::string(ZPOSAPP_REQUEST_SIZE - ZPOSAPP_REQ_TRAN_AMT_WIDTH, ' '))
+            << c.digits;
     }
 }
 
@@ -77,10 +83,11 @@ TEST(RecordsHeader, RequestStartFillsTheHeadOrWritesNothing) {
     EXPECT_EQ(zposapp_request_start(request.data(), "200", "10", "1200000001"), ZPOSAPP_FIELD_BAD_ARGUMENT);
     EXPECT_EQ(request, std::string(ZPOSAPP_REQUEST_SIZE, 'x'));
     EXPECT_EQ(zposapp_request_start(request.data(), "0200", "10", "1200000001"), ZPOSAPP_FIELD_OK);
-    // The head: rec_len, pos_echo, msg_type, tran_kind, kind_echo and the ten
-    // unread bytes, term_id; blanks after it.
-    EXPECT_EQ(request, "0240" + std::string(23, ' ') + "0200" "10" + std::string(12, ' ') + "1200000001" +
-                           std::string(185, ' '));
+    // The head's rec_len, msg_type, tran_kind and term_id; blanks elsewhere.
+    std::string head = placed(blank_request(), ZPOSAPP_FIELD(REQ, REC_LEN), "0240");
+    head = placed(head, ZPOSAPP_FIELD(REQ, MSG_TYPE), "0200");
+    head = placed(head, ZPOSAPP_FIELD(REQ, TRAN_KIND), "10");
+    EXPECT_EQ(request, placed(head, ZPOSAPP_FIELD(REQ, TERM_ID), "1200000001"));
 }
 
 TEST(RecordsHeader, GetTextStopsAtAZeroByteAndDropsTheFillingBlanks) {

@@ -1,7 +1,13 @@
-// CP949 through iconv, the reference encoder.
+// CP949 through iconv, the reference encoder; random texts; one run through
+// the library's converter.
 #include "tests/reply/cp949_reference.h"
 
 #include <iconv.h>
+
+#include <cstring>
+
+#include "reply/keystrokes.h"
+#include "tests/common/keystrokes.h"
 
 namespace zpos::test {
 
@@ -24,6 +30,28 @@ std::string cp949_by_iconv(std::u32string_view text, bool* ok) {
     out.resize(out.size() - dst_left);
     if (ok) *ok = true;
     return out;
+}
+
+std::u32string random_text(std::mt19937& rng) {
+    std::uniform_int_distribution<int> pick(0, 9);
+    std::uniform_int_distribution<int> syllable_of(0, 11171);
+    std::uniform_int_distribution<int> digit(0, 9);
+    std::u32string text;
+    for (;;) {
+        int p = pick(rng);
+        char32_t c = p == 0   ? U' '
+                     : p == 1 ? static_cast<char32_t>(U'0' + digit(rng))
+                              : static_cast<char32_t>(0xAC00 + syllable_of(rng));
+        if (spell_keystrokes(text + c).size() > kRunCapacity) return text;
+        text += c;
+    }
+}
+
+std::string run_text(std::string_view keys) {
+    RunBuffer run{};
+    std::memcpy(run.data(), keys.data(), keys.size() < kRunCapacity ? keys.size() : kRunCapacity);
+    int n = convert_run(static_cast<int>(keys.size()), run);
+    return std::string(run.data(), static_cast<std::size_t>(n));
 }
 
 }  // namespace zpos::test

@@ -14,40 +14,15 @@
 namespace zpos {
 namespace {
 
-// A random text whose keystrokes fit one run.
-std::u32string random_text(std::mt19937& rng) {
-    std::uniform_int_distribution<int> pick(0, 9);
-    std::uniform_int_distribution<int> syllable_of(0, 11171);
-    std::uniform_int_distribution<int> digit(0, 9);
-    std::u32string text;
-    for (;;) {
-        char32_t c = 0;
-        int p = pick(rng);
-        if (p == 0) {
-            c = U' ';
-        } else if (p == 1) {
-            c = static_cast<char32_t>(U'0' + digit(rng));
-        } else {
-            c = static_cast<char32_t>(0xAC00 + syllable_of(rng));
-        }
-        std::u32string longer = text + c;
-        if (test::spell_keystrokes(longer).size() > kRunCapacity) return text;
-        text = longer;
-    }
-}
-
 TEST(KeystrokeRoundTrip, RandomTextsInOneRun) {
     std::mt19937 rng(20240611);
     for (int round = 0; round < 3000; ++round) {
-        std::u32string text = random_text(rng);
+        std::u32string text = test::random_text(rng);
         std::string keys = test::spell_keystrokes(text);
         bool ok = false;
         std::string expected = test::cp949_by_iconv(text, &ok);
         ASSERT_TRUE(ok);
-        RunBuffer run{};
-        std::memcpy(run.data(), keys.data(), keys.size());
-        int n = convert_run(static_cast<int>(keys.size()), run);
-        ASSERT_EQ(std::string(run.data(), static_cast<std::size_t>(n)), expected) << "keys " << keys;
+        ASSERT_EQ(test::run_text(keys), expected) << "keys " << keys;
     }
 }
 
@@ -57,7 +32,7 @@ TEST(KeystrokeRoundTrip, RandomTextsInsideAMessage) {
         std::string message = "\x02" "123456";
         std::string expected = message;
         for (int field = 0; field < 6; ++field) {
-            std::u32string text = random_text(rng);
+            std::u32string text = test::random_text(rng);
             message += "F" + std::to_string(field) + test::run_of(test::spell_keystrokes(text)) + "\x1C";
             expected += "F" + std::to_string(field) + test::cp949_by_iconv(text) + "\x1C";
         }

@@ -17,50 +17,30 @@ namespace {
 
 using test::run_of;
 
-std::string run_text(std::string_view keys) {
-    RunBuffer run{};
-    std::memcpy(run.data(), keys.data(), keys.size() < kRunCapacity ? keys.size() : kRunCapacity);
-    int n = convert_run(static_cast<int>(keys.size()), run);
-    return std::string(run.data(), static_cast<std::size_t>(n));
-}
-
 // The message after conversion, cut to the length the conversion gives.
 std::string converted(std::string message) {
     int n = convert_keystrokes(message.data(), static_cast<int>(message.size()));
     return message.substr(0, static_cast<std::size_t>(n));
 }
 
-TEST(KeyboardTables, SingleLettersByJamoIndex) {
-    EXPECT_EQ(initial_index('R'), 0);
-    EXPECT_EQ(initial_index('r'), 1);
-    EXPECT_EQ(initial_index('D'), 11);
-    EXPECT_EQ(initial_index('G'), 18);
-    EXPECT_EQ(vowel_index('K'), 0);
-    EXPECT_EQ(vowel_index('p'), 7);
-    EXPECT_EQ(vowel_index('H'), 8);
-    EXPECT_EQ(vowel_index('L'), 20);
-    EXPECT_EQ(final_index('R'), 1);
-    EXPECT_EQ(final_index('t'), 20);
-    EXPECT_EQ(final_index('G'), 27);
-}
-
-TEST(KeyboardTables, CaseNamesDifferentKeys) {
-    EXPECT_EQ(initial_index('k'), -1);
-    EXPECT_EQ(vowel_index('k'), -1);
-    EXPECT_EQ(initial_index('O'), -1);
-    EXPECT_EQ(vowel_index('o'), 3);
-    EXPECT_EQ(final_index('e'), -1);  // a tense consonant that is no final
-    EXPECT_EQ(final_index('q'), -1);
-    EXPECT_EQ(final_index('w'), -1);
-}
-
-TEST(KeyboardTables, ZeroByteAndCompoundPositionsNeverMatch) {
-    EXPECT_EQ(initial_index('\0'), -1);
-    EXPECT_EQ(vowel_index('\0'), -1);
-    EXPECT_EQ(final_index('\0'), -1);
-    EXPECT_EQ(compound_vowel_index('\0', '\0'), -1);
-    EXPECT_EQ(compound_final_index('\0', '\0'), -1);
-    EXPECT_EQ(compound_vowel_index('K', '\0'), -1);
+// Each key by its jamo index as an initial, a vowel and a final (-1: none);
+// case names different keys, and a tense consonant is no final.
+TEST(KeyboardTables, SingleKeys) {
+    struct Case {
+        char key;
+        int initial, vowel, final_consonant;
+    };
+    const Case cases[] = {
+        {'R', 0, -1, 1},   {'r', 1, -1, 2},   {'D', 11, -1, 21}, {'G', 18, -1, 27}, {'t', 10, -1, 20},
+        {'e', 4, -1, -1},  {'q', 8, -1, -1},  {'w', 13, -1, -1}, {'K', -1, 0, -1},  {'O', -1, 1, -1},
+        {'o', -1, 3, -1},  {'p', -1, 7, -1},  {'H', -1, 8, -1},  {'L', -1, 20, -1}, {'k', -1, -1, -1},
+        {'\0', -1, -1, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(initial_index(c.key), c.initial) << c.key;
+        EXPECT_EQ(vowel_index(c.key), c.vowel) << c.key;
+        EXPECT_EQ(final_index(c.key), c.final_consonant) << c.key;
+    }
 }
 
 TEST(KeyboardTables, CompoundPairs) {
@@ -74,7 +54,7 @@ TEST(KeyboardTables, CompoundPairs) {
         {'S', 'W', -1, 5},  {'S', 'G', -1, 6},  {'F', 'R', -1, 9},  {'F', 'A', -1, 10},
         {'F', 'Q', -1, 11}, {'F', 'T', -1, 12}, {'F', 'X', -1, 13}, {'F', 'V', -1, 14},
         {'F', 'G', -1, 15}, {'Q', 'T', -1, 18}, {'K', 'H', -1, -1}, {'R', 'R', -1, -1},
-        {'h', 'k', -1, -1}, {'F', 'r', -1, -1},
+        {'h', 'k', -1, -1}, {'F', 'r', -1, -1}, {'\0', '\0', -1, -1}, {'K', '\0', -1, -1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(compound_vowel_index(c.a, c.b), c.vowel) << c.a << c.b;
@@ -140,7 +120,7 @@ struct RunCase {
 class RunExamples : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(RunExamples, GivesText) {
-    EXPECT_EQ(run_text(GetParam().keys), GetParam().text) << GetParam().keys;
+    EXPECT_EQ(test::run_text(GetParam().keys), GetParam().text) << GetParam().keys;
 }
 
 INSTANTIATE_TEST_SUITE_P(WorkedExamples, RunExamples,
@@ -190,23 +170,28 @@ TEST(RunConversion, CountAboveCapacityIsCut) {
     EXPECT_EQ(convert_run(-3, run), 0);
 }
 
-TEST(MessageConversion, BytesOutsideRunsPassInOrder) {
-    std::string msg = "\x02" "ABC\x1C" + run_of("DKSSUD") + "\x1C" "9\x03" "Z";
-    EXPECT_EQ(converted(msg), "\x02" "ABC\x1C\xBE\xC8\xB3\xE7\x1C" "9\x03");
-}
-
-TEST(MessageConversion, OpenRunAtTheEndIsDropped) {
-    EXPECT_EQ(converted("AB\x0E" "DKSSUD" "CDZ"), "AB");
-}
-
-TEST(MessageConversion, LastByteIsNeverLookedAt) {
-    // The SI is the check byte position, so its run is left open and dropped.
-    EXPECT_EQ(converted("AB\x0E" "DK\x0F"), "AB");
-    EXPECT_EQ(converted("ABC"), "AB");
-}
-
-TEST(MessageConversion, EmptyRunAndStraySiAddNothing) {
-    EXPECT_EQ(converted("A\x0E\x0F" "B\x0F" "CZ"), "ABC");
+// Bytes outside runs pass in order; a run left open at the end is dropped,
+// and so is one whose SI stands in the last byte, which is the check byte's
+// place and never looked at; an empty run or a stray SI adds nothing; a run
+// is read to its capacity of 100 keystrokes.
+TEST(MessageConversion, RunsInAMessage) {
+    std::string sixty_syllables, fifty_syllables;
+    for (int i = 0; i < 60; ++i) sixty_syllables += "RK";  // 가 x 60: 120 keystrokes
+    for (int i = 0; i < 50; ++i) fifty_syllables += "\xB0\xA1";
+    const struct {
+        std::string message, text;
+    } cases[] = {
+        {"\x02" "ABC\x1C" + run_of("DKSSUD") + "\x1C" "9\x03" "Z", "\x02" "ABC\x1C\xBE\xC8\xB3\xE7\x1C" "9\x03"},
+        {"AB\x0E" "DKSSUD" "CDZ", "AB"},
+        {"AB\x0E" "DK\x0F", "AB"},
+        {"ABC", "AB"},
+        {"A\x0E\x0F" "B\x0F" "CZ", "ABC"},
+        {"A" + run_of(sixty_syllables) + "BZ", "A" + fifty_syllables + "B"},
+        // The first R waits for a vowel, the other 99 pass unchanged.
+        {"\x0E" + std::string(2500, 'R') + "\x0F" "Z", std::string(99, 'R')},
+        {"\x0E" + std::string(2500, '7') + "\x0F" "Z", std::string(100, '7')},
+    };
+    for (const auto& c : cases) EXPECT_EQ(converted(c.message), c.text) << c.message.substr(0, 40);
 }
 
 TEST(MessageConversion, ShortMessagesGiveZero) {
@@ -220,23 +205,6 @@ TEST(MessageConversion, BytesAfterNewLengthKeepTheirValues) {
     std::string msg = run_of("DKSSUD") + "Z";  // 9 bytes become 4
     ASSERT_EQ(convert_keystrokes(msg.data(), static_cast<int>(msg.size())), 4);
     EXPECT_EQ(msg.substr(4), "SUD\x0FZ");
-}
-
-TEST(MessageConversion, RunLongerThanItsCapacityIsCut) {
-    // 60 syllables 가 are 120 keystrokes: the first 100 give 50 syllables.
-    std::string keys;
-    for (int i = 0; i < 60; ++i) keys += "RK";
-    std::string expected;
-    for (int i = 0; i < 50; ++i) expected += "\xB0\xA1";
-    EXPECT_EQ(converted("A" + run_of(keys) + "BZ"), "A" + expected + "B");
-}
-
-TEST(MessageConversion, RunOfThousandsOfLettersStaysBounded) {
-    // The first R waits for a vowel, the other 99 pass unchanged.
-    std::string msg = "\x0E" + std::string(2500, 'R') + "\x0F" "Z";
-    EXPECT_EQ(converted(msg), std::string(99, 'R'));
-    std::string digits = "\x0E" + std::string(2500, '7') + "\x0F" "Z";
-    EXPECT_EQ(converted(digits), std::string(100, '7'));
 }
 
 TEST(MessageConversion, MessageAboveCapacityIsReadToItsCapacity) {

@@ -35,35 +35,19 @@ std::u32string typed_into_libhangul(const std::string& keys) {
     return text;
 }
 
-std::string run_text(const std::string& keys) {
-    RunBuffer run{};
-    std::memcpy(run.data(), keys.data(), keys.size());
-    int n = convert_run(static_cast<int>(keys.size()), run);
-    return std::string(run.data(), static_cast<std::size_t>(n));
-}
-
 TEST(LibhangulCrossCheck, WorkedExamples) {
     for (const char* keys : {"DKSSUD", "RKQT", "RKQTL", "EKFRRHRL", "RHKD", "RKt EK", "RK1", "DK SK", "RKQTDL",
                              "RKRRK", "RNRALSZKEM", "GKSEHCHRHK", "QNJFRDL", "DNJSGKSEK"}) {
-        EXPECT_EQ(run_text(keys), test::cp949_by_iconv(typed_into_libhangul(keys))) << keys;
+        EXPECT_EQ(test::run_text(keys), test::cp949_by_iconv(typed_into_libhangul(keys))) << keys;
     }
 }
 
 TEST(LibhangulCrossCheck, RandomWellFormedRuns) {
     std::mt19937 rng(4242);
-    std::uniform_int_distribution<int> pick(0, 9);
-    std::uniform_int_distribution<int> syllable_of(0, 11171);
     int mismatches = 0;
     for (int round = 0; round < 2000; ++round) {
-        std::u32string text;
-        for (;;) {
-            int p = pick(rng);
-            char32_t c = p == 0 ? U' ' : p == 1 ? U'5' : static_cast<char32_t>(0xAC00 + syllable_of(rng));
-            if (test::spell_keystrokes(text + c).size() > kRunCapacity) break;
-            text += c;
-        }
-        std::string keys = test::spell_keystrokes(text);
-        std::string ours = run_text(keys);
+        std::string keys = test::spell_keystrokes(test::random_text(rng));
+        std::string ours = test::run_text(keys);
         std::string theirs = test::cp949_by_iconv(typed_into_libhangul(keys));
         if (ours != theirs && ++mismatches <= 5) ADD_FAILURE() << "keys " << keys;
     }

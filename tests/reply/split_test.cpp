@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/wire.h"
 
@@ -45,87 +47,60 @@ TEST(ParsedReplyLayout, SlotsHoldCapacityPlusTerminator) {
     EXPECT_EQ(ParsedReply{}.text(-1), "");
 }
 
-TEST(ReplySplit, FieldsByNumberAfterTheHeader) {
-    ParsedReply r = split(message_of({"0123456789", "LINE ONE", "AUTH", "O", "0100"}));
-    EXPECT_EQ(r.text(0), "0123456789");
-    EXPECT_EQ(r.text(1), "LINE ONE");
-    EXPECT_EQ(r.text(2), "AUTH");
-    EXPECT_EQ(r.text(3), "O");
-    EXPECT_EQ(r.text(4), "0100");
-    EXPECT_EQ(r.text(5), "");
-    EXPECT_EQ(r.text(46), "");
+struct SplitCase {
+    const char* name;
+    std::string message;
+    std::vector<std::pair<int, std::string>> fields;  // field number, text
+};
+
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+
+class ReplySplit : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(ReplySplit, FieldsByNumber) {
+    ParsedReply r = split(GetParam().message);
+    for (const auto& [number, text] : GetParam().fields) EXPECT_EQ(r.text(number), text) << "field " << number;
 }
 
-TEST(ReplySplit, TwoSeparatorsGiveAnEmptyField) {
-    ParsedReply r = split(message_of({"F0", "A", "", "B"}));
-    EXPECT_EQ(r.text(1), "A");
-    EXPECT_EQ(r.text(2), "");
-    EXPECT_EQ(r.text(3), "B");
-}
+// Fields follow STX and six header bytes (a separator inside the header
+// counts), are cut at their capacity, keep an end of text they have room for,
+// and end at field 46, which keeps the length its first four characters
+// declare (atoi's). Only the first 1025 bytes count: a 950-byte field 0 (kept
+// to 10) puts field 46 at byte 1003, so bytes 1003 to 1024 reach it.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReplySplit,
+    ::testing::Values(
+        SplitCase{"AfterTheHeader", message_of({"0123456789", "LINE ONE", "AUTH", "O", "0100"}),
+                  {{0, "0123456789"}, {1, "LINE ONE"}, {2, "AUTH"}, {3, "O"}, {4, "0100"}, {5, ""}, {46, ""}}},
+        SplitCase{"TwoSeparatorsGiveAnEmptyField", message_of({"F0", "A", "", "B"}), {{1, "A"}, {2, ""}, {3, "B"}}},
+        SplitCase{"SeparatorInsideTheHeader", std::string("\x02" "AB") + kFS + "CDEFGH" + kFS + "X",
+                  {{0, ""}, {1, "CDEFGH"}, {2, "X"}}},
+        SplitCase{"CutAtCapacity", message_of({"ABCDEFGHIJKLMN", "12345678901234567890", "22", "OK"}),
+                  {{0, "ABCDEFGHIJ"}, {1, "1234567890123456"}, {3, "O"}}},
+        SplitCase{"EndOfTextStoredWhenThereIsRoom", "\x02" "HHHHHH" + std::string(22, kFS) + "0123456789\x03",
+                  {{22, "0123456789\x03"}}},
+        SplitCase{"FieldsAfter46Dropped", with_field46("0002AB") + kFS + "MORE" + kFS + "AND MORE",
+                  {{46, "0002AB"}, {45, ""}}},
+        SplitCase{"Field46DeclaredLength", with_field46("0005ABCDEFG"), {{46, "0005ABCDE"}}},
+        SplitCase{"Field46DeclaredZero", with_field46("0000ABCDEFG"), {{46, "0000"}}},
+        SplitCase{"Field46DeclaredAsAtoiReadsIt", with_field46("12ABCDEFGHIJKLMNOPQ"), {{46, "12ABCDEFGHIJKLMN"}}},
+        SplitCase{"Field46DeclaringNothing", with_field46("ABCDEFG"), {{46, "ABCD"}}},
+        SplitCase{"Field46LengthDigitsNearTheEnd", with_field46("00"), {{46, "00"}}},
+        SplitCase{"OnlyTheFirst1025Bytes",
+                  "\x02" "HHHHHH" + std::string(950, 'P') + std::string(46, kFS) + "0508" + std::string(600, 'Y'),
+                  {{0, "PPPPPPPPPP"}, {46, "0508" + std::string(18, 'Y')}}},
+        SplitCase{"EmptyMessage", "", {{0, ""}}},
+        SplitCase{"StxAlone", "\x02", {{0, ""}}},
+        SplitCase{"HeaderAlone", "\x02" "HHHHHH", {{0, ""}}}),
+    [](const auto& c) { return std::string(c.param.name); });
 
-TEST(ReplySplit, SeparatorInsideTheHeaderCounts) {
-    ParsedReply r = split(std::string("\x02" "AB") + kFS + "CDEFGH" + kFS + "X");
-    EXPECT_EQ(r.text(0), "");
-    EXPECT_EQ(r.text(1), "CDEFGH");
-    EXPECT_EQ(r.text(2), "X");
-}
-
-TEST(ReplySplit, FieldsAreCutAtTheirCapacity) {
-    ParsedReply r = split(message_of({"ABCDEFGHIJKLMN", "12345678901234567890", "22", "OK"}));
-    EXPECT_EQ(r.text(0), "ABCDEFGHIJ");
-    EXPECT_EQ(r.text(1), "1234567890123456");
-    EXPECT_EQ(r.text(3), "O");
-}
-
-TEST(ReplySplit, EndOfTextIsStoredWhenTheFieldHasRoom) {
-    std::string m = "\x02" "HHHHHH" + std::string(22, kFS) + "0123456789\x03";
-    ParsedReply r = split(m);
-    EXPECT_EQ(r.text(22), "0123456789\x03");
-}
-
-TEST(ReplySplit, FieldsAfter46AreDropped) {
-    ParsedReply r = split(with_field46("0002AB") + kFS + "MORE" + kFS + "AND MORE");
-    EXPECT_EQ(r.text(46), "0002AB");
-    EXPECT_EQ(r.text(45), "");
-}
-
-TEST(ReplySplit, Field46KeepsItsDeclaredLength) {
-    EXPECT_EQ(split(with_field46("0005ABCDEFG")).text(46), "0005ABCDE");
-    EXPECT_EQ(split(with_field46("0000ABCDEFG")).text(46), "0000");
-    // atoi of "12AB" is 12: four characters and twelve more.
-    EXPECT_EQ(split(with_field46("12ABCDEFGHIJKLMNOPQ")).text(46), "12ABCDEFGHIJKLMN");
-    EXPECT_EQ(split(with_field46("ABCDEFG")).text(46), "ABCD");
-}
-
-TEST(ReplySplit, Field46DeclaringMoreThanItsSlotIsCutToTheSlot) {
+TEST(ReplySplitBounds, Field46DeclaringMoreThanItsSlotIsCutToTheSlot) {
     std::string body = "9999" + std::string(700, 'Z');
     ParsedReply r = split(with_field46(body));
     EXPECT_EQ(r.text(46).size(), 512u);
     EXPECT_EQ(r.text(46).substr(0, 6), "9999ZZ");
     EXPECT_EQ(r.slot(46)[512], '\0');
     EXPECT_EQ(r.slot(45)[0], '\0');
-}
-
-TEST(ReplySplit, OnlyTheFirst1025BytesCount) {
-    // A 950-byte field 0 (kept to 10) puts field 46 at byte 1003: bytes 1003
-    // to 1024 reach it, the rest of its declared 512 does not.
-    std::string m = "\x02" "HHHHHH" + std::string(950, 'P') + std::string(46, kFS) + "0508" + std::string(600, 'Y');
-    ParsedReply r = split(m);
-    EXPECT_EQ(r.text(0), "PPPPPPPPPP");
-    EXPECT_EQ(r.text(46), "0508" + std::string(18, 'Y'));
-}
-
-TEST(ReplySplit, ShortMessagesLeaveTheReplyEmpty) {
-    ParsedReply r = split("");
-    EXPECT_EQ(r.text(0), "");
-    ParsedReply r1 = split("\x02");
-    EXPECT_EQ(r1.text(0), "");
-    ParsedReply r7 = split("\x02" "HHHHHH");
-    EXPECT_EQ(r7.text(0), "");
-}
-
-TEST(ReplySplit, Field46LengthDigitsNearTheEndReadOnlyWhatIsThere) {
-    EXPECT_EQ(split(with_field46("00")).text(46), "00");
 }
 
 }  // namespace

@@ -3,12 +3,9 @@
 // file), what the message carries, and the log lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,15 +14,13 @@
 #include "request/capture.h"
 #include "request/request_message.h"
 #include "support/korean_texts.h"
-#include "support/settings.h"
-#include "tests/common/app_dir.h"
+#include "tests/common/pad_dir.h"
 #include "tests/common/records_helper.h"
+#include "tests/common/wire.h"
+#include "tests/request/built_message.h"
 
 namespace zpos::test {
 namespace {
-
-const std::string FS = "\x1c";
-std::string nuls(std::size_t n) { return std::string(n, '\0'); }
 
 constexpr platform::Time kDay = 1700000000;  // any fixed day; dates are read back in local time
 
@@ -37,157 +32,112 @@ std::string yymmdd(platform::Time t) {
     return buf;
 }
 
-struct PadCall {
-    std::string function;
-    int port = 0;
-    int constant = 0;
-    std::string input;  // the bytes the pad was handed
-};
+// A swiped card of `amount`.
+Request card(const char* amount) {
+    Request r = sample_card_request("0200", "10", "", "A");
+    return r.set_padded(req::track2, "4092123412341234=2512101").set(req::tran_amt, amount);
+}
 
-// An application directory with (or without) a pad library in it.
-class PadDir : public AppDir {
+// A pad directory whose transaction time and signature flag are known.
+class CaptureDir : public PadDir {
 public:
-    enum class Pad { full, no_functions, none };
-    explicit PadDir(Pad pad = Pad::full) {
+    explicit CaptureDir(Pad pad = Pad::full) : PadDir(pad) {
         std::memcpy(g_call.tran_time, "101500", 7);
         g_call.sign_flag = -1;
-        std::string lib = file(std::string("SignPad_dll") + platform::kLibSuffix);
-        if (pad == Pad::full) std::filesystem::copy_file(ZPOS_TESTPAD_PATH, lib);
-        if (pad == Pad::no_functions) std::filesystem::copy_file(ZPOS_TESTPAD_EMPTY_PATH, lib);
-    }
-    void script(const std::string& text) const { std::ofstream(file("SignPad_dll.script")) << text; }
-
-    std::vector<PadCall> calls() const {
-        std::vector<PadCall> out;
-        std::istringstream in(read_file(file("SignPad_dll.record")));
-        std::string line;
-        while (std::getline(in, line)) {
-            PadCall c;
-            std::string hex;
-            std::istringstream fields(line);
-            fields >> c.function >> c.port >> c.constant >> hex;
-            for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-                c.input += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-            out.push_back(c);
-        }
-        return out;
     }
 };
-
-Request card(const char* amount, char kind_digit = '2') {
-    Request r(kind_digit == '4' ? "0420" : "0200", "10");
-    r.set(req::entry_mode, "A");
-    r.set_padded(req::track2, "4092123412341234=2512101");
-    r.set(req::install_months, "00");
-    r.set(req::tran_amt, amount);
-    r.set(req::amt_extra1, "000000000");
-    r.set(req::amt_extra2, "000000000");
-    return r;
-}
-
-struct Built {
-    int length = 0;
-    std::string bytes;
-    // Field i of the message (1-based; a swiped card keeps one field per FS).
-    std::string field(int i) const {
-        std::vector<std::string> parts;
-        std::size_t pos = bytes.find('\x1c') + 1;
-        while (pos < bytes.size()) {
-            std::size_t end = bytes.find('\x1c', pos);
-            if (end == std::string::npos) break;
-            parts.push_back(bytes.substr(pos, end - pos));
-            pos = end + 1;
-        }
-        return i >= 1 && static_cast<std::size_t>(i) <= parts.size() ? parts[i - 1] : "<none>";
-    }
-};
-
-Built build(const Request& r, int kind) {
-    std::array<char, kRequestMessageSize> out{};
-    Built b;
-    if (build_request_message(g_call, r.data(), out, kind, b.length) != RequestBuild::built) b.length = 0;
-    b.bytes.assign(out.data(), b.length > 0 ? static_cast<std::size_t>(b.length) : 0);
-    return b;
-}
-
-bool has_line(const std::vector<std::string>& lines, const std::string& line) {
-    for (const auto& l : lines)
-        if (l == line) return true;
-    return false;
-}
 
 const char kSignOn[] = "[COM_PORT]\nSignSetting=YES\nGetComPort=7\n";
 
-// ---- When a signature is asked for ----
+// ---- When a signature is taken, and what comes of the pad's answer ----
 
-TEST(SignatureStep, NoCaptureUpToFiftyThousand) {
-    PadDir dir;
-    dir.write_settings(kSignOn);
-    Built b = build(card("000050000"), 2);
-    EXPECT_GT(b.length, 0);
-    EXPECT_EQ(b.field(15), "");
-    EXPECT_EQ(b.field(16), "");
-    EXPECT_TRUE(dir.calls().empty());
-    EXPECT_EQ(dir.log_lines().back(), "NO CVM SIGN AMOUNT[50000]");
-}
+struct SignCase {
+    const char* name;
+    Pad pad;
+    std::string settings;
+    const char* script;
+    const char* tran_kind;
+    const char* cvm;
+    const char* amount;
+    int kind;
+    bool built;
+    const char* fields_15_16;  // "length|data"
+    int sign_flag;             // -1: left as it was (a refusal leaves it too)
+    std::size_t pad_calls;
+    std::vector<std::string> log_tail;
+};
 
-TEST(SignatureStep, SignSettingNotYesPausesAndLogsNotSign) {
-    for (const char* setting : {"", "NO", "yes"}) {
-        PadDir dir;
-        dir.write_settings(std::string("[COM_PORT]\nSignSetting=") + setting + "\n");
-        Built b = build(card("000050001"), 2);
-        EXPECT_EQ(b.field(15), "") << setting;
-        EXPECT_TRUE(dir.calls().empty()) << setting;
-        EXPECT_EQ(dir.log_lines().back(), "NOT SIGN") << setting;
+void PrintTo(const SignCase& c, std::ostream* os) { *os << c.name; }
+
+class SignatureStep : public ::testing::TestWithParam<SignCase> {};
+
+TEST_P(SignatureStep, FieldsFlagPadAndLog) {
+    const SignCase& c = GetParam();
+    CaptureDir dir(c.pad);
+    dir.write_settings(c.settings);
+    dir.pad_script(c.script);
+    Request r = card(c.amount);
+    r.set(req::tran_kind, c.tran_kind).set(req::cvm_data, c.cvm);
+    Built b = build(r, c.kind);
+    EXPECT_EQ(b.length > 0, c.built);
+    if (c.built) {
+        EXPECT_EQ(b.field(15) + "|" + b.field(16), c.fields_15_16);
     }
+    EXPECT_EQ(g_call.sign_flag, c.sign_flag);
+    EXPECT_EQ(dir.pad_calls().size(), c.pad_calls);
+    std::vector<std::string> log = dir.log_lines();
+    ASSERT_GE(log.size(), c.log_tail.size());
+    EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<long>(c.log_tail.size()), log.end()), c.log_tail);
 }
 
-TEST(SignatureStep, CashKindsNeverCapture) {
-    PadDir dir;
-    dir.write_settings(kSignOn);
-    Request r = card("000090000");
-    r.set(req::tran_kind, "21");
-    Built b = build(r, 5);
-    EXPECT_GT(b.length, 0);
-    EXPECT_TRUE(dir.calls().empty());
-    EXPECT_EQ(dir.log_lines().back(), "NOT SIGN");
-}
-
-TEST(SignatureStep, CvmDataAsksForASignatureAtAnyAmount) {
-    PadDir dir;
-    dir.write_settings(kSignOn);
-    dir.script("sign_result=3\nsign_bytes=XYZ\n");
-    Request r = card("000001000");
-    r.set(req::tran_kind, "F1");
-    r.set(req::cvm_data, "C");
-    Built b = build(r, 11);
-    EXPECT_EQ(b.field(15), "0003");
-    EXPECT_EQ(b.field(16), "XYZ");
-    ASSERT_EQ(dir.calls().size(), 1u);
-}
-
-// ---- Capture ----
+// Up to 50,000 no signature unless the card's CVM data asks for one; cash
+// never; the pad's 0 or 2 refuses the message, a negative or oversized
+// result goes on without a signature, as does a pad that cannot be used.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SignatureStep,
+    ::testing::Values(
+        SignCase{"UpToFiftyThousandNone", Pad::full, kSignOn, "", "10", " ", "000050000", 2, true, "|", -1, 0,
+                 {"NO CVM SIGN AMOUNT[50000]"}},
+        SignCase{"SignSettingEmpty", Pad::full, "", "", "10", " ", "000050001", 2, true, "|", -1, 0, {"NOT SIGN"}},
+        SignCase{"SignSettingNo", Pad::full, "[COM_PORT]\nSignSetting=NO\n", "", "10", " ", "000050001", 2, true, "|",
+                 -1, 0, {"NOT SIGN"}},
+        SignCase{"SignSettingLowerCaseYes", Pad::full, "[COM_PORT]\nSignSetting=yes\n", "", "10", " ", "000050001", 2,
+                 true, "|", -1, 0, {"NOT SIGN"}},
+        SignCase{"CashNever", Pad::full, kSignOn, "", "21", " ", "000090000", 5, true, "|", -1, 0, {"NOT SIGN"}},
+        SignCase{"CvmDataAtAnyAmount", Pad::full, kSignOn, "sign_result=3\nsign_bytes=XYZ\n", "F1", "C", "000001000", 11,
+                 true, "0003|XYZ", 1, 1, {"RETURN Sign LEN.. 0003"}},
+        SignCase{"PadTwoRefuses", Pad::full, kSignOn, "sign_result=2\n", "10", " ", "000060000", 2, false, "", -1, 1,
+                 {"RETURN Sign LEN.. 0002"}},
+        SignCase{"PadZeroRefusesAndSaysSo", Pad::full, kSignOn, "sign_result=0\n", "10", " ", "000060000", 4, false, "",
+                 -1, 1, {"RETURN Sign LEN.. 0000", "\xC7\xCF\xC0\xBD Sign LEN.. 0000"}},
+        SignCase{"NegativeGoesOn", Pad::full, kSignOn, "sign_result=-1\nsign_bytes=IGNORED\n", "10", " ", "000060000", 2,
+                 true, "|", 0, 1, {"RETURN Sign LEN.. -001"}},
+        SignCase{"OversizeGoesOn", Pad::full, kSignOn, "sign_result=2001\nsign_bytes=IGNORED\n", "10", " ", "000060000",
+                 2, true, "|", 0, 1, {"RETURN Sign LEN.. 2001"}},
+        SignCase{"MissingLibraryGoesOn", Pad::none, kSignOn, "", "10", " ", "000060000", 2, true, "|", 0, 0,
+                 {"Signpad_dll.dll load Fail"}},
+        SignCase{"MissingEntryPointGoesOn", Pad::no_functions, kSignOn, "", "10", " ", "000060000", 2, true, "|", 0, 0,
+                 {"SignPad_dll.dll orvik_sign load fail..."}}),
+    [](const auto& c) { return std::string(c.param.name); });
 
 TEST(SignatureCapture, SignatureGoesIntoFields15And16) {
-    PadDir dir;
+    CaptureDir dir;
     dir.write_settings(kSignOn);
-    dir.script("sign_result=5\nsign_bytes=ABCDE\nfield_a=PADA\nfield_b=PB\n");
+    dir.pad_script("sign_result=5\nsign_bytes=ABCDE\nfield_a=PADA\nfield_b=PB\n");
     Built b = build(card("000060000"), 2);
     EXPECT_EQ(b.field(15), "0005");
     EXPECT_EQ(b.field(16), "ABCDE");
     EXPECT_EQ(b.field(17), "OITR101500");
-    EXPECT_EQ(b.field(18), "");  // no daily report: pad fields stay out
-    EXPECT_EQ(b.field(19), "");
-    EXPECT_EQ(b.field(20), "");
+    EXPECT_EQ(b.field(18) + b.field(19) + b.field(20), "");  // no daily report: pad fields stay out
     EXPECT_EQ(g_call.sign_flag, 1);
 
-    std::vector<PadCall> calls = dir.calls();
+    std::vector<PadCall> calls = dir.pad_calls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].function, "orvik_sign");
     EXPECT_EQ(calls[0].port, 7);
     EXPECT_EQ(calls[0].constant, 110);
     // Offset 0: no report; offset 20: the amount text as the record has it.
-    EXPECT_EQ(calls[0].input, nuls(20) + "000060000" + nuls(8));
+    EXPECT_EQ(calls[0].input, nuls(sign_buffer::data.offset).replace(sign_buffer::field_c.offset, 9, "000060000"));
 
     std::vector<std::string> log = dir.log_lines();
     std::vector<std::string> tail(log.end() - 5, log.end());
@@ -195,91 +145,28 @@ TEST(SignatureCapture, SignatureGoesIntoFields15And16) {
                                               "RETURN Sign LEN.. 0005"}));
 }
 
-TEST(SignatureCapture, ShortAmountIsBlankPaddedToNine) {
-    PadDir dir;
+// The amount goes to the pad blank-padded to nine; a binary signature goes
+// into the message byte for byte.
+TEST(SignatureCapture, ShortAmountAndBinarySignature) {
+    CaptureDir dir;
     dir.write_settings(kSignOn);
+    dir.pad_script("sign_result=4\nsign_hex=00ff1c03\n");
     Request r = card("000060000");
     r.set_padded(req::tran_amt, "60001");
-    build(r, 2);
-    ASSERT_EQ(dir.calls().size(), 1u);
-    EXPECT_EQ(dir.calls()[0].input.substr(20, 10), std::string("60001    ") + '\0');
-}
-
-TEST(SignatureCapture, PadResultTwoRefusesTheMessage) {
-    PadDir dir;
-    dir.write_settings(kSignOn);
-    dir.script("sign_result=2\n");
-    Built b = build(card("000060000"), 2);
-    EXPECT_EQ(b.length, 0);
-    EXPECT_EQ(dir.log_lines().back(), "RETURN Sign LEN.. 0002");
-}
-
-TEST(SignatureCapture, PadResultZeroRefusesTheMessageAndSaysSo) {
-    PadDir dir;
-    dir.write_settings(kSignOn);
-    dir.script("sign_result=0\n");
-    Built b = build(card("000060000"), 4);
-    EXPECT_EQ(b.length, 0);
-    std::vector<std::string> log = dir.log_lines();
-    EXPECT_EQ(log[log.size() - 2], "RETURN Sign LEN.. 0000");
-    EXPECT_EQ(log.back(), "\xC7\xCF\xC0\xBD Sign LEN.. 0000");
-}
-
-// A negative result, and a length the signature buffer cannot hold, send the
-// message without a signature.
-TEST(SignatureCapture, NegativeOrOversizeResultGoesOnWithoutSignature) {
-    for (const char* result : {"-1", "2001"}) {
-        PadDir dir;
-        dir.write_settings(kSignOn);
-        dir.script(std::string("sign_result=") + result + "\nsign_bytes=IGNORED\n");
-        Built b = build(card("000060000"), 2);
-        EXPECT_GT(b.length, 0) << result;
-        EXPECT_EQ(b.field(15), "") << result;
-        EXPECT_EQ(b.field(16), "") << result;
-        EXPECT_EQ(g_call.sign_flag, 0) << result;
-        EXPECT_EQ(dir.log_lines().back(), std::string("RETURN Sign LEN.. ") + (result[0] == '-' ? "-001" : result));
-    }
-}
-
-TEST(SignatureCapture, BinarySignatureIsSentByteForByte) {
-    PadDir dir;
-    dir.write_settings(kSignOn);
-    dir.script("sign_result=4\nsign_hex=00ff1c03\n");
-    Built b = build(card("000060000"), 2);
-    std::string expected = std::string("0004") + FS + std::string("\x00\xff\x1c\x03", 4) + FS + "OITR101500";
-    EXPECT_NE(b.bytes.find(expected), std::string::npos);
-}
-
-TEST(SignatureCapture, MissingLibraryGoesOnWithoutSignature) {
-    PadDir dir(PadDir::Pad::none);
-    dir.write_settings(kSignOn);
-    Built b = build(card("000060000"), 2);
-    EXPECT_GT(b.length, 0);
-    EXPECT_EQ(b.field(15), "");
-    EXPECT_EQ(g_call.sign_flag, 0);
-    EXPECT_EQ(dir.log_lines().back(), "Signpad_dll.dll load Fail");
-}
-
-TEST(SignatureCapture, MissingEntryPointGoesOnWithoutSignature) {
-    PadDir dir(PadDir::Pad::no_functions);
-    dir.write_settings(kSignOn);
-    Built b = build(card("000060000"), 2);
-    EXPECT_GT(b.length, 0);
-    EXPECT_EQ(b.field(15), "");
-    EXPECT_EQ(g_call.sign_flag, 0);
-    EXPECT_EQ(dir.log_lines().back(), "SignPad_dll.dll orvik_sign load fail...");
+    Built b = build(r, 2);
+    ASSERT_EQ(dir.pad_calls().size(), 1u);
+    EXPECT_EQ(field(dir.pad_calls()[0].input.data(), sign_buffer::field_c).substr(0, 10), std::string("60001    ") + '\0');
+    EXPECT_NE(b.bytes.find("0004" + FS + std::string("\x00\xff\x1c\x03", 4) + FS + "OITR101500"), std::string::npos);
 }
 
 TEST(SignatureCapture, SharedCaptureLeavesOutPadFieldLines) {
-    PadDir dir;
+    CaptureDir dir;
     dir.write_settings(kSignOn);
-    dir.script("sign_result=3\nsign_bytes=QRS\nfield_a=PADA\n");
+    dir.pad_script("sign_result=3\nsign_bytes=QRS\nfield_a=PADA\n");
     SignatureBuffer buf;
-    int r = capture_signature(g_call, card("000060000").data(), 2, buf, false);
-    EXPECT_EQ(r, 3);
+    EXPECT_EQ(capture_signature(g_call, card("000060000").data(), 2, buf, false), 3);
     EXPECT_EQ(std::string(buf.data(), 3), "QRS");
-    EXPECT_EQ(dir.log_lines(),
-              (std::vector<std::string>{"GET COM PORT NO... 7", "RETURN Sign LEN.. 0003"}));
+    EXPECT_EQ(dir.log_lines(), (std::vector<std::string>{"GET COM PORT NO... 7", "RETURN Sign LEN.. 0003"}));
 }
 
 TEST(SignatureCapture, SharedCaptureResults) {
@@ -290,9 +177,9 @@ TEST(SignatureCapture, SharedCaptureResults) {
     for (Case c : {Case{"sign_result=2\n", kSignRefused}, Case{"sign_result=0\n", kSignRefused},
                    Case{"sign_result=-7\n", kSignNone}, Case{"sign_result=1\nsign_bytes=Q\n", 1},
                    Case{"sign_result=2000\n", kSignDataMax}, Case{"sign_result=2001\n", kSignNone}}) {
-        PadDir dir;
+        CaptureDir dir;
         dir.write_settings(kSignOn);
-        dir.script(c.script);
+        dir.pad_script(c.script);
         SignatureBuffer buf;
         EXPECT_EQ(capture_signature(g_call, card("000060000").data(), 2, buf, true), c.result) << c.script;
     }
@@ -300,172 +187,137 @@ TEST(SignatureCapture, SharedCaptureResults) {
 
 // ---- Daily pad report ----
 
+// The first capture of a day with the HCS pad sends the pad fields and
+// records the day; the same day's next does not, the next day's does again.
 TEST(DailyPadReport, FirstCaptureOfTheDaySendsThePadFields) {
     FixedClock clock(kDay);
-    PadDir dir;
+    CaptureDir dir;
     dir.write_settings(std::string(kSignOn) + "[SIGNPAD]\nVALUE=HCS\nCURDATE=240101\n");
-    dir.script("sign_result=1\nsign_bytes=S\nfield_a=REPORT-A\nfield_b=RB\nfield_c=PADREPORT-0000017\n");
+    dir.pad_script("sign_result=1\nsign_bytes=S\nfield_a=REPORT-A\nfield_b=RB\nfield_c=PADREPORT-0000017\n");
     Built b = build(card("000060000"), 2);
     EXPECT_EQ(b.field(18), "REPORT-A" + nuls(7));
     EXPECT_EQ(b.field(19), "RB" + nuls(1));
     EXPECT_EQ(b.field(20), "PADREPORT-0000017");
     EXPECT_EQ(dir.setting("SIGNPAD", "CURDATE"), yymmdd(kDay));
-    ASSERT_EQ(dir.calls().size(), 1u);
-    EXPECT_EQ(dir.calls()[0].input[0], '1');
-    EXPECT_TRUE(has_line(dir.log_lines(), "Logon Send... [240101] [" + yymmdd(kDay) + "]"));
+    EXPECT_TRUE(dir.logged("Logon Send... [240101] [" + yymmdd(kDay) + "]"));
 
-    // Same day: no report, no pad fields.
     Built again = build(card("000060000"), 2);
-    EXPECT_EQ(again.field(18), "");
-    EXPECT_EQ(again.field(20), "");
-    ASSERT_EQ(dir.calls().size(), 2u);
-    EXPECT_EQ(dir.calls()[1].input[0], '\0');
+    EXPECT_EQ(again.field(18) + again.field(20), "");
 
-    // The next day's first capture reports again.
     clock.set(kDay + 86400);
     Built next = build(card("000060000"), 2);
     EXPECT_EQ(next.field(19), "RB" + nuls(1));
     EXPECT_EQ(dir.setting("SIGNPAD", "CURDATE"), yymmdd(kDay + 86400));
-    ASSERT_EQ(dir.calls().size(), 3u);
-    EXPECT_EQ(dir.calls()[2].input[0], '1');
+    std::vector<PadCall> calls = dir.pad_calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(std::string() + calls[0].input[0] + calls[1].input[0] + calls[2].input[0], std::string("1\0" "1", 3));
 }
 
 TEST(DailyPadReport, OnlyTheHcsPadReports) {
     FixedClock clock(kDay);
-    PadDir dir;
+    CaptureDir dir;
     dir.write_settings(std::string(kSignOn) + "[SIGNPAD]\nVALUE=XYZ\nCURDATE=240101\n");
-    dir.script("sign_result=1\nsign_bytes=S\nfield_a=REPORT-A\n");
-    Built b = build(card("000060000"), 2);
-    EXPECT_EQ(b.field(18), "");
+    dir.pad_script("sign_result=1\nsign_bytes=S\nfield_a=REPORT-A\n");
+    EXPECT_EQ(build(card("000060000"), 2).field(18), "");
     EXPECT_EQ(dir.setting("SIGNPAD", "CURDATE"), "240101");
 }
 
 TEST(DailyPadReport, DateIsKeptEvenWhenThePadCannotBeLoaded) {
     FixedClock clock(kDay);
-    PadDir dir(PadDir::Pad::none);
+    CaptureDir dir(Pad::none);
     dir.write_settings(std::string(kSignOn) + "[SIGNPAD]\nVALUE=HCS\n");
     Built b = build(card("000060000"), 2);
     EXPECT_GT(b.length, 0);
     EXPECT_EQ(dir.setting("SIGNPAD", "CURDATE"), yymmdd(kDay));
     // The report was due: fields 18 to 20 carry the untouched (zero) buffer.
-    EXPECT_EQ(b.field(18), nuls(15));
-    EXPECT_EQ(b.field(19), nuls(3));
-    EXPECT_EQ(b.field(20), nuls(17));
+    EXPECT_EQ(b.field(18) + "|" + b.field(19) + "|" + b.field(20), nuls(15) + "|" + nuls(3) + "|" + nuls(17));
 }
 
 // ---- PIN step ----
 
-Request pin_card(const char* track) {
-    Request r = card("000001000");
-    r.set(req::tran_kind, "F1");
-    r.set_padded(req::track2, track);
-    return r;
-}
-
 const char kPinOn[] = "[COM_PORT]\nPIN=YES\nGetComPort=12\n";
 
-// The PIN buffer's input part: mode, card number, the prompt and its zero.
+// The PIN buffer's input part, up to the block: mode, card number, the prompt
+// and its zero.
 std::string pin_input(const char* mode, const std::string& card_no) {
-    std::string in = mode + card_no + nuls(17 - card_no.size()) + texts::kPinPrompt;
-    return in + nuls(52 - in.size());
+    std::string in = nuls(pin_buffer::block.offset);
+    in.replace(pin_buffer::mode.offset, 2, mode).replace(pin_buffer::card.offset, card_no.size(), card_no);
+    return in.replace(pin_buffer::prompt.offset, sizeof texts::kPinPrompt - 1, texts::kPinPrompt);
 }
 
-TEST(PinStep, NineteenDigitCardSendsItsLastSixteen) {
-    PadDir dir;
-    dir.write_settings(kPinOn);
-    dir.script("pin_result=1\npin_block=PINBLOCK12345678\n");
-    Built b = build(pin_card("1234567890123456789=2512"), 11);
-    EXPECT_EQ(b.field(9), "PINBLOCK12345678");
-    std::vector<PadCall> calls = dir.calls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].function, "general_pin");
-    EXPECT_EQ(calls[0].port, 12);
-    EXPECT_EQ(calls[0].constant, 110);
-    EXPECT_EQ(calls[0].input, pin_input("06", "4567890123456789"));
-    EXPECT_TRUE(has_line(dir.log_lines(), "in PinPad return.. [4567890123456789]"));
-    EXPECT_TRUE(has_line(dir.log_lines(), "Get PinPad return.. [1] [PINBLOCK12345678]"));
-}
+struct PinCase {
+    const char* name;
+    Pad pad;
+    std::string settings;
+    const char* script;
+    const char* track;  // nullptr: a points request
+    int kind;
+    std::string field9;
+    std::string pad_input;  // "": the pad is not called
+    std::vector<std::string> logged;
+};
 
-// The pad gets the whole number; under strict log masking the log line shows
-// only its first six and last four digits.
-TEST(PinStep, FifteenDigitCardIsPassedWhole) {
-    PadDir dir;
-    dir.write_settings(std::string(kPinOn) + "[LOG]\nMASK=STRICT\n");
-    log_mask_refresh(g_call);
-    build(pin_card("123456789012345=2512"), 12);
-    g_call.strict_log = false;
-    ASSERT_EQ(dir.calls().size(), 1u);
-    EXPECT_EQ(dir.calls()[0].input, pin_input("06", "123456789012345"));
-    EXPECT_TRUE(has_line(dir.log_lines(), "in PinPad return.. [123456*****2345]"));
-}
+void PrintTo(const PinCase& c, std::ostream* os) { *os << c.name; }
 
-TEST(PinStep, BlockIsSentWhateverThePadAnswered) {
-    PadDir dir;
-    dir.write_settings(kPinOn);
-    dir.script("pin_result=-3\n");
-    Built b = build(pin_card("123456789012345=2512"), 11);
-    EXPECT_EQ(b.field(9), nuls(16));
-    EXPECT_TRUE(has_line(dir.log_lines(), "Get PinPad return.. [-3] []"));
-}
+class PinStep : public ::testing::TestWithParam<PinCase> {};
 
-TEST(PinStep, PointsKindsUseMode04AndPointsTrack) {
-    PadDir dir;
-    dir.write_settings(kPinOn);
-    dir.script("pin_block=0123456789ABCDEF\n");
-    Request r("0200", "40");
-    r.set(req::pt_media, "01");
-    r.set_padded(req::pt_track2, "94101234123412345678=2612");
-    Built b = build(r, 62);
-    EXPECT_EQ(b.field(9), "0123456789ABCDEF");
-    ASSERT_EQ(dir.calls().size(), 1u);
-    EXPECT_EQ(dir.calls()[0].input, pin_input("04", "9410123412341234"));
-}
-
-TEST(PinStep, OnlyWithPinYes) {
-    PadDir dir;
-    dir.write_settings("[COM_PORT]\nPIN=NO\n");
-    Built b = build(pin_card("123456789012345=2512"), 11);
-    EXPECT_EQ(b.field(9), "");
-    EXPECT_TRUE(dir.calls().empty());
-}
-
-TEST(PinStep, OtherKindsHaveNoPin) {
-    PadDir dir;
-    dir.write_settings(kPinOn);
-    Built b = build(pin_card("123456789012345=2512"), 2);
-    EXPECT_EQ(b.field(9), "");
-    EXPECT_TRUE(dir.calls().empty());
-}
-
-TEST(PinStep, MissingLibraryLeavesField9Empty) {
-    PadDir dir(PadDir::Pad::none);
-    dir.write_settings(kPinOn);
-    Built b = build(pin_card("123456789012345=2512"), 11);
+TEST_P(PinStep, Field9PadAndLog) {
+    const PinCase& c = GetParam();
+    CaptureDir dir(c.pad);
+    dir.write_settings(c.settings);
+    dir.pad_script(c.script);
+    Request r = sample_points_request("02").set_padded(req::pt_track2, "94101234123412345678=2612");
+    if (c.track) r = card("000001000").set(req::tran_kind, "F1").set_padded(req::track2, c.track);
+    Built b = build(r, c.kind);
     EXPECT_GT(b.length, 0);
-    EXPECT_EQ(b.field(9), "");
-    EXPECT_TRUE(has_line(dir.log_lines(), "Signpad_dll.dll load Fail"));
-}
-
-TEST(PinStep, MissingEntryPointIsNotCalled) {
-    PadDir dir(PadDir::Pad::no_functions);
-    dir.write_settings(kPinOn);
-    Built b = build(pin_card("123456789012345=2512"), 12);
-    EXPECT_GT(b.length, 0);
-    EXPECT_EQ(b.field(9), "");
+    EXPECT_EQ(b.field(9), c.field9);
+    std::vector<PadCall> calls = dir.pad_calls();
+    ASSERT_EQ(calls.size(), c.pad_input.empty() ? 0u : 1u);
+    if (!calls.empty()) {
+        EXPECT_EQ(calls[0].function, "general_pin");
+        EXPECT_EQ(calls[0].port, 12);
+        EXPECT_EQ(calls[0].constant, 110);
+        EXPECT_EQ(calls[0].input, c.pad_input);
+    }
+    for (const std::string& line : c.logged) EXPECT_TRUE(dir.logged(line)) << line;
+    // The card line is written only when the pad is called.
     std::vector<std::string> log = dir.log_lines();
-    EXPECT_TRUE(has_line(log, "SignPad_dll.dll general_pin load fail..."));
-    EXPECT_FALSE(has_line(log, "in PinPad return.. [123456789012345]"));
+    EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("in PinPad", 0) == 0; }),
+              calls.empty() ? 0 : 1);
 }
+
+// F1/F2 and points with PIN=YES: the card number's last sixteen digits (the
+// whole of a shorter one) go to the pad, the sixteen bytes it leaves go into
+// field 9 whatever it answered; under strict masking the log shows only the
+// number's first six and last four digits.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PinStep,
+    ::testing::Values(
+        PinCase{"NineteenDigitsSendTheLastSixteen", Pad::full, kPinOn, "pin_result=1\npin_block=PINBLOCK12345678\n",
+                "1234567890123456789=2512", 11, "PINBLOCK12345678", pin_input("06", "4567890123456789"),
+                {"in PinPad return.. [4567890123456789]", "Get PinPad return.. [1] [PINBLOCK12345678]"}},
+        PinCase{"FifteenDigitsGoWholeAndLogMasked", Pad::full, std::string(kPinOn) + "[LOG]\nMASK=STRICT\n", "",
+                "123456789012345=2512", 12, nuls(16), pin_input("06", "123456789012345"),
+                {"in PinPad return.. [123456*****2345]"}},
+        PinCase{"BlockSentWhateverThePadAnswered", Pad::full, kPinOn, "pin_result=-3\n", "123456789012345=2512", 11,
+                nuls(16), pin_input("06", "123456789012345"), {"Get PinPad return.. [-3] []"}},
+        PinCase{"PointsUseMode04AndThePointsTrack", Pad::full, kPinOn, "pin_block=0123456789ABCDEF\n", nullptr, 62,
+                "0123456789ABCDEF", pin_input("04", "9410123412341234"), {}},
+        PinCase{"OnlyWithPinYes", Pad::full, "[COM_PORT]\nPIN=NO\n", "", "123456789012345=2512", 11, "", "", {}},
+        PinCase{"NotForOtherKinds", Pad::full, kPinOn, "", "123456789012345=2512", 2, "", "", {}},
+        PinCase{"MissingLibraryLeavesField9Empty", Pad::none, kPinOn, "", "123456789012345=2512", 11, "", "",
+                {"Signpad_dll.dll load Fail"}},
+        PinCase{"MissingEntryPointIsNotCalled", Pad::no_functions, kPinOn, "", "123456789012345=2512", 12, "", "",
+                {"SignPad_dll.dll general_pin load fail..."}}),
+    [](const auto& c) { return std::string(c.param.name); });
 
 TEST(PinAndSignature, BothStepsInOneMessage) {
-    PadDir dir;
+    CaptureDir dir;
     dir.write_settings("[COM_PORT]\nPIN=YES\nSignSetting=YES\nGetComPort=3\n");
-    dir.script("pin_block=PPPPPPPPPPPPPPPP\nsign_result=2\n");
-    Request r = pin_card("123456789012345=2512");
-    r.set(req::tran_amt, "000070000");
-    Built b = build(r, 11);
-    EXPECT_EQ(b.length, 0);  // the pad refused the signature after the PIN
-    std::vector<PadCall> calls = dir.calls();
+    dir.pad_script("pin_block=PPPPPPPPPPPPPPPP\nsign_result=2\n");
+    Request r = card("000070000").set(req::tran_kind, "F1").set_padded(req::track2, "123456789012345=2512");
+    EXPECT_EQ(build(r, 11).length, 0);  // the pad refused the signature after the PIN
+    std::vector<PadCall> calls = dir.pad_calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].function, "general_pin");
     EXPECT_EQ(calls[1].function, "orvik_sign");

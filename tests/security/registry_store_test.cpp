@@ -60,19 +60,25 @@ TEST_F(RegistryStore, ValueLargerThanTheBufferIsNotRead) {
     platform::registry_close(k);
 }
 
+// Another process replaces the store, changing the value's hex `from` to `to`.
+void replaced_elsewhere(const std::string& store, const char* from, const char* to) {
+    std::string text = read_file(store);
+    ASSERT_NE(text.find(from), std::string::npos);
+    text.replace(text.find(from), 6, to);
+    std::ofstream(store + ".other", std::ios::binary) << text;
+    ASSERT_EQ(std::rename((store + ".other").c_str(), store.c_str()), 0);
+}
+
 // The security program may rewrite a record while the library reads it: the
 // values read through one open key come from the store as it was opened, and
-// a key opened afterwards, or written through, sees the new store.
+// a key opened afterwards, or written through, sees the new store. While an
+// exported call holds the reads, its keys share one read; the next call
+// reads again. ("old" is 6f6c64, "new" 6e6577, "two" 74776f.)
 TEST_F(RegistryStore, OneOpenKeyReadsOneVersionOfTheStore) {
     put_binary("K", "A", "old");
     platform::RegistryKey reading = platform::registry_open("K", RegistryAccess::read);
     ASSERT_NE(reading, nullptr);
-    // Another process replaces the store: "old" is 6f6c64, "new" 6e6577.
-    std::string text = read_file(store_);
-    ASSERT_NE(text.find("6f6c64"), std::string::npos);
-    text.replace(text.find("6f6c64"), 6, "6e6577");
-    std::ofstream(store_ + ".other", std::ios::binary) << text;
-    ASSERT_EQ(std::rename((store_ + ".other").c_str(), store_.c_str()), 0);
+    replaced_elsewhere(store_, "6f6c64", "6e6577");
 
     char buf[8] = {};
     int count = 0;
@@ -80,6 +86,15 @@ TEST_F(RegistryStore, OneOpenKeyReadsOneVersionOfTheStore) {
     EXPECT_EQ(std::string(buf, count), "old");
     platform::registry_close(reading);
     EXPECT_EQ(get("K", "A"), "new");
+
+    platform::registry_hold_reads(true);
+    EXPECT_EQ(get("K", "A"), "new");
+    replaced_elsewhere(store_, "6e6577", "74776f");
+    EXPECT_EQ(get("K", "A"), "new");
+    platform::registry_hold_reads(false);
+    platform::registry_hold_reads(true);
+    EXPECT_EQ(get("K", "A"), "two");
+    platform::registry_hold_reads(false);
 
     platform::RegistryKey writing = platform::registry_open("K", RegistryAccess::write);
     ASSERT_NE(writing, nullptr);

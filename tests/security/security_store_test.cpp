@@ -54,49 +54,48 @@ protected:
 };
 
 TEST_F(SecurityBlock, LayoutWithoutSerial) {
-    std::string b = block();
-    EXPECT_EQ(b.size(), 322u);  // 4 + 48 + 4 + 256 + 10
-    EXPECT_EQ(b, plain());
+    EXPECT_EQ(block(), "0048" + data_ + "0256" + key_ + "2024031512");  // lengths, data, key, date and hour
 }
 
-TEST_F(SecurityBlock, SerialIsSentOnceThenMarked) {
-    company("K", "S123", "DONE");
-    std::string b = block();
-    EXPECT_EQ(b.size(), 340u);
-    EXPECT_EQ(b, plain() + "K S123            ");  // code, one blank, serial, twelve blanks
-    EXPECT_EQ(get(kFlagKey, "GET_SERIAL"), "ZELTA");  // five bytes, no zero
-    EXPECT_EQ(block(), plain());
-}
+// The company code and serial go after the block while GET_SERIAL reads
+// DONE: the code in two characters, the serial in sixteen; once sent, the
+// flag reads ZELTA (five bytes, no zero). A serial of two bytes or less, or
+// no company key, sends nothing and leaves the flag wanted.
+struct SerialCase {
+    const char* name;
+    const char* code;  // nullptr: no company key
+    const char* serial;
+    const char* flag;  // nullptr: none
+    const char* sent;
+    std::string flag_after;
+};
 
-TEST_F(SecurityBlock, LongSerialIsCutToSixteen) {
-    company("AB", "123456789012345678", "DONE");
-    EXPECT_EQ(block(), plain() + "AB1234567890123456");
-}
+void PrintTo(const SerialCase& c, std::ostream* os) { *os << c.name; }
 
-TEST_F(SecurityBlock, NoSerialUnlessDone) {
-    struct Case {
-        const char* name;
-        const char* flag;  // nullptr: absent
-    };
-    for (Case c : {Case{"zelta", "ZELTA"}, Case{"absent", nullptr}, Case{"lowercase", "done"}}) {
-        put_string(kCompanyKey, "COMPANY CODE", "AB");
-        put_string(kCompanyKey, "SERIALNO", "SERIAL");
-        if (c.flag) put_string(kFlagKey, "GET_SERIAL", c.flag);
-        EXPECT_EQ(block(), plain()) << c.name;
+class SerialOnce : public SecurityBlock, public ::testing::WithParamInterface<SerialCase> {};
+
+TEST_P(SerialOnce, SentWhileWantedThenMarked) {
+    const SerialCase& c = GetParam();
+    if (c.code) {
+        put_string(kCompanyKey, "COMPANY CODE", c.code);
+        put_string(kCompanyKey, "SERIALNO", c.serial);
     }
+    if (c.flag) put_string(kFlagKey, "GET_SERIAL", c.flag);
+    EXPECT_EQ(block(), plain() + c.sent);
+    EXPECT_EQ(get(kFlagKey, "GET_SERIAL"), c.flag_after);
 }
 
-TEST_F(SecurityBlock, MissingCompanyKeyLeavesTheFlag) {
-    put_string(kFlagKey, "GET_SERIAL", "DONE");
-    EXPECT_EQ(block(), plain());
-    EXPECT_EQ(get(kFlagKey, "GET_SERIAL"), std::string("DONE") + '\0');
-}
-
-TEST_F(SecurityBlock, ShortSerialIsNotSentAndStaysWanted) {
-    company("AB", "X", "DONE");  // "X" and its zero: two bytes
-    EXPECT_EQ(block(), plain());
-    EXPECT_EQ(get(kFlagKey, "GET_SERIAL"), std::string("DONE") + '\0');
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SerialOnce,
+    ::testing::Values(SerialCase{"SentAndMarked", "K", "S123", "DONE", "K S123            ", "ZELTA"},
+                      SerialCase{"LongSerialCutToSixteen", "AB", "123456789012345678", "DONE", "AB1234567890123456",
+                                 "ZELTA"},
+                      SerialCase{"AlreadySent", "AB", "SERIAL", "ZELTA", "", std::string("ZELTA") + '\0'},
+                      SerialCase{"NotWanted", "AB", "SERIAL", nullptr, "", "<absent>"},
+                      SerialCase{"LowerCaseDone", "AB", "SERIAL", "done", "", std::string("done") + '\0'},
+                      SerialCase{"NoCompanyKey", nullptr, nullptr, "DONE", "", std::string("DONE") + '\0'},
+                      SerialCase{"ShortSerial", "AB", "X", "DONE", "", std::string("DONE") + '\0'}),
+    [](const auto& c) { return std::string(c.param.name); });
 
 TEST_F(SecurityBlock, CardNumberMustMatchExactly) {
     struct Case {

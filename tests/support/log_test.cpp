@@ -1,8 +1,10 @@
 // Log lines byte for byte: prefix, rendering, masking window, file per day.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "entry/call.h"
@@ -10,6 +12,7 @@
 #include "support/card_mask.h"
 #include "support/log.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/sockets.h"
 
 namespace zpos::test {
 namespace {
@@ -43,14 +46,25 @@ TEST(WriteLog, CountZeroWritesOnlyThePrefix) {
     EXPECT_EQ(read_file(dir.log_path("240315")), "[23:59:59] - \n[23:59:59] - \n");
 }
 
+// Also while an exported call's lines share one descriptor: it is reopened
+// on the new day's file, and closed with the call.
 TEST(WriteLog, FirstLineAfterMidnightGoesToTheNewDaysFile) {
-    AppDir dir;
-    FixedClock clock(local_instant(2024, 3, 15, 23, 59, 59));
-    WriteLogText("before");
-    clock.set(local_instant(2024, 3, 16, 0, 0, 0));
-    WriteLogText("after");
-    EXPECT_EQ(read_file(dir.log_path("240315")), "[23:59:59] - before\n");
-    EXPECT_EQ(read_file(dir.log_path("240316")), "[00:00:00] - after\n");
+    for (bool held : {false, true}) {
+        AppDir dir;
+        int descriptors = open_descriptors();
+        FixedClock clock(local_instant(2024, 3, 15, 23, 59, 59));
+        {
+            std::optional<LogDescriptorHeld> call;
+            if (held) call.emplace();
+            WriteLogText("before");
+            clock.set(local_instant(2024, 3, 16, 0, 0, 0));
+            WriteLogText("after");
+            WriteLogText("again");
+        }
+        EXPECT_EQ(read_file(dir.log_path("240315")), "[23:59:59] - before\n") << held;
+        EXPECT_EQ(read_file(dir.log_path("240316")), "[00:00:00] - after\n[00:00:00] - again\n") << held;
+        EXPECT_EQ(open_descriptors(), descriptors) << held;
+    }
 }
 
 TEST(WriteLog, LongLineIsWrittenWhole) {
@@ -72,41 +86,40 @@ TEST(WriteLog, UnopenableFileGivesMinusFive) {
     EXPECT_EQ(WriteLog("lost", 4), -5);
 }
 
-struct MaskCase {
-    const char* name;
-    std::vector<int> equals_at;
-    std::string expected;  // the rendering of a 20-digit record '0'..'9' repeated, see below
-};
-
-std::string masked_line_of(std::vector<int> equals_at, int size) {
+// The masked rendering of a record of digits '0'..'9' repeated, with '=' at
+// the given places.
+std::string masked_line_of(const std::vector<int>& equals_at, int size) {
     AppDir dir;
-    std::vector<char> record(size);
-    for (int i = 0; i < size; ++i) record[i] = static_cast<char>('0' + i % 10);
-    for (int p : equals_at) record[p] = '=';
+    std::vector<char> record(static_cast<std::size_t>(size));
+    for (int i = 0; i < size; ++i) record[static_cast<std::size_t>(i)] = static_cast<char>('0' + i % 10);
+    for (int p : equals_at) record[static_cast<std::size_t>(p)] = '=';
     WriteLogMasked(record.data(), size);
     auto lines = dir.log_lines();
     return lines.empty() ? "" : lines[0];
 }
 
+// The four bytes either side of the last '=' and the '=' itself show as '*';
+// an '=' at ten or below masks nothing.
 TEST(WriteLogMasked, HidesFourBytesEitherSideOfTheLastEquals) {
-    std::string line = masked_line_of({60}, 240);
-    ASSERT_EQ(line.size(), 240u);
-    EXPECT_EQ(line.substr(50, 20), "012345*********56789");
-    EXPECT_EQ(line.find('*'), 56u);
-    EXPECT_EQ(line.rfind('*'), 64u);
-}
-
-TEST(WriteLogMasked, OnlyTheLastEqualsCounts) {
-    std::string line = masked_line_of({30, 60}, 240);
-    EXPECT_EQ(line.substr(28, 5), "89=12");
-    EXPECT_EQ(line.substr(56, 9), "*********");
-}
-
-TEST(WriteLogMasked, EqualsAtTenOrBelowMasksNothing) {
-    EXPECT_EQ(masked_line_of({8}, 20), "01234567=90123456789");
-    EXPECT_EQ(masked_line_of({10}, 20), "0123456789=123456789");
-    EXPECT_EQ(masked_line_of({11}, 20), "0123456*********6789");
-    EXPECT_EQ(masked_line_of({}, 20), "01234567890123456789");
+    struct Case {
+        std::vector<int> equals_at;
+        int size;
+        std::size_t from;
+        const char* shown;
+        long stars;  // in the whole line
+    };
+    const Case cases[] = {
+        {{60}, 240, 50, "012345*********56789", 9},        {{30, 60}, 240, 28, "89=12", 9},
+        {{30, 60}, 240, 56, "*********", 9},
+        {{8}, 20, 0, "01234567=90123456789", 0},           {{10}, 20, 0, "0123456789=123456789", 0},
+        {{11}, 20, 0, "0123456*********6789", 9},          {{}, 20, 0, "01234567890123456789", 0},
+    };
+    for (const Case& c : cases) {
+        std::string line = masked_line_of(c.equals_at, c.size);
+        ASSERT_EQ(line.size(), static_cast<std::size_t>(c.size));
+        EXPECT_EQ(line.substr(c.from, std::strlen(c.shown)), c.shown) << c.shown;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '*'), c.stars) << c.shown;
+    }
 }
 
 TEST(WriteLogMasked, CountBeyondItsWorkingCopyIsBounded) {
@@ -143,46 +156,35 @@ TEST(StrictMask, CardFieldsAndCardNumbersInText) {
     }
 }
 
-TEST(GetAppDir, DirectoryOfTheExecutableCutAt200) {
-    char out[201];
-    {
-        ExecutableAt exe("/opt/pos/bin/pos.exe");
-        GetAppDir(out);
-        EXPECT_STREQ(out, "/opt/pos/bin");
-    }
-    {
-        ExecutableAt exe("pos.exe");
-        GetAppDir(out);
-        EXPECT_STREQ(out, "");
-    }
-    std::string deep = "/" + std::string(230, 'd') + "/pos.exe";
-    ExecutableAt exe(deep);
-    GetAppDir(out);
-    EXPECT_EQ(std::string(out), deep.substr(0, 200));
-}
-
-TEST(GetAppDir, EnvironmentNamesTheDirectoryInPlaceOfTheExecutables) {
+// The executable's folder, cut at 200 characters, unless ZPOS_APP_DIR names
+// one (trailing separators dropped: no doubled one before Logs or
+// ZposSign.ini; "/" gives the root, whose files land in /Logs and
+// /ZposSign.ini).
+TEST(GetAppDir, ExecutablesFolderOrTheEnvironmentsCutAt200) {
     const std::string deep = "/" + std::string(230, 'd');
     struct Case {
-        const char* value;  // nullptr: unset
+        std::string exe;
+        const char* env;  // nullptr: unset
         std::string dir;
     } cases[] = {
-        {nullptr, "/opt/pos/bin"},  // unset or empty: the executable's folder, as before
-        {"", "/opt/pos/bin"},
-        {"/srv/pos", "/srv/pos"},
-        {"/srv/pos//", "/srv/pos"},  // no doubled separator before Logs or ZposSign.ini
-        {"/", ""},                   // the root: files land in /Logs and /ZposSign.ini
-        {deep.c_str(), deep.substr(0, 200)},
+        {"/opt/pos/bin/pos.exe", nullptr, "/opt/pos/bin"},
+        {"pos.exe", nullptr, ""},
+        {deep + "/pos.exe", nullptr, deep.substr(0, 200)},
+        {"/opt/pos/bin/pos.exe", "", "/opt/pos/bin"},
+        {"/opt/pos/bin/pos.exe", "/srv/pos", "/srv/pos"},
+        {"/opt/pos/bin/pos.exe", "/srv/pos//", "/srv/pos"},
+        {"/opt/pos/bin/pos.exe", "/", ""},
+        {"/opt/pos/bin/pos.exe", deep.c_str(), deep.substr(0, 200)},
     };
-    ExecutableAt exe("/opt/pos/bin/pos.exe");
     for (const Case& c : cases) {
-        if (c.value)
-            setenv("ZPOS_APP_DIR", c.value, 1);
+        ExecutableAt exe(c.exe);
+        if (c.env)
+            setenv("ZPOS_APP_DIR", c.env, 1);
         else
             unsetenv("ZPOS_APP_DIR");
         char out[201];
         GetAppDir(out);
-        EXPECT_EQ(std::string(out), c.dir) << (c.value ? c.value : "unset");
+        EXPECT_EQ(std::string(out), c.dir) << c.exe << " " << (c.env ? c.env : "unset");
     }
     unsetenv("ZPOS_APP_DIR");
 }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -139,7 +140,10 @@ TEST(SharedLogFile, LinesOfSeveralProcessesNeverMixAndNoneIsLost) {
     constexpr int kLines = 1000;
     run_processes([](int process) {
         // Long lines (a 450-byte record renders to up to 1800 characters) and
-        // short ones, through both writers.
+        // short ones, through both writers; the odd processes' lines share one
+        // descriptor as an exported call's do.
+        std::optional<LogDescriptorHeld> call;
+        if (process % 2) call.emplace();
         std::string record(450, static_cast<char>('A' + process));
         record[0] = '\x02';
         for (int i = 0; i < kLines; ++i) {

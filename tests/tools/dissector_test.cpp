@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,13 +33,6 @@ std::vector<std::string> tshark(const AppDir& dir) {
     std::filesystem::permissions(dir.path(), std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
                                  std::filesystem::perm_options::add);
     return {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "env", "HOME=" + dir.path(), "tshark"};
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 TEST(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {

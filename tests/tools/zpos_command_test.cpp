@@ -31,11 +31,12 @@ struct Shown {
     std::string text;
 };
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+// The start of a field line as zpos shows it: name, offset, width, then the
+// text in brackets.
+std::string field_line(const char* name, Field f, const std::string& text) {
+    char head[48];
+    std::snprintf(head, sizeof head, "  %-16s %3zu %3zu  [", name, f.offset, f.width);
+    return head + text;
 }
 
 Shown shown(const std::string& out, const std::string& name) {
@@ -191,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
     Transactions, ZposSend,
     ::testing::Values(
         SendCase{"CardApprovalConfirmed", true, false, {"send", "--amount", "30000", "--ack"}, 0, "0000",
-                 {"  track2            58  37  [941012******9012********             ]",
+                 {field_line("track2", req::track2, "941012******9012********             ]"),
                   "rtn[3] ENQ_RECV[05]\n", "(response record, 450 bytes)\n", "-- result 1: the host replied",
                   "-- verdict: receipt: print the receipt", "-- Zelta_Ack\n", "  | 0 s   ACK SEND\n",
                   "EOT RECV [04] OK   count[1] Len[  3] \n", "-- result 1: the host closed the transaction",
@@ -205,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
         SendCase{"KeyedCash", true, false, {"send", "--kind", "21", "--keyed", "--track", "8001011234567"}, 0,
                  "0000", {"[800101***4567", "-- result 1: the host replied"}, 1},
         SendCase{"PointsEarn", true, false, {"points", "--sub", "01", "--amount", "5000"}, 0, "0000",
-                 {"  pt_track2         76  37  [940000******7890*****", "-- result 1: the host replied"}, 1},
+                 {field_line("pt_track2", req::pt_track2, "940000******7890*****"), "-- result 1: the host replied"}, 1},
         SendCase{"NoHostListening", false, false, {"send", "--kind", "10"}, 1, "COMM",
                  {"socket connect err IP[127.0.0.1]", "-- result -6: no connection to the host",
                   "-- verdict: retry: no receipt; check the network"},
@@ -314,10 +315,10 @@ TEST_F(ZposCommand, LogShowsRecordsByFieldAndTheLinkAsATimeline) {
     std::size_t at = 0;
     for (const std::string& line :
          {std::string(" transaction\n"), std::string(" request record, 240 bytes:\n"),
-          std::string("  track2            58  37  [941012******************             ]\n"),
+          field_line("track2", req::track2, "941012******************             ]\n"),
           "NONBLOCK 연결 성공[127.0.0.1][" + port + "]\n", std::string("connected by the non-blocking attempt\n"),
           std::string("rtn[3] ENQ_RECV[05]\n"), std::string("ENQ received (bytes read, 05); the request goes out"),
-          std::string(" response record, 450 bytes:\n"), std::string("  resp_code         55   4  [0000]\n"),
+          std::string(" response record, 450 bytes:\n"), field_line("resp_code", resp::resp_code, "0000]\n"),
           std::string("EOT RECV [04] OK   count[1] Len[  3] \n"),
           std::string("EOT received for Zelta_Ack's ACK (byte, frame count, bytes read)")}) {
         at = r.out.find(line, at);
@@ -364,11 +365,17 @@ std::string blank_response(const char* kind) {
 // 정상승인 in CP949.
 const std::string kApprovedCp949 = "\xC1\xA4\xBB\xF3\xBD\xC2\xC0\xCE";
 
+struct ShownField {
+    const char* name;
+    Field field;
+    std::string text;
+};
+
 struct DecodeCase {
     const char* name;
     std::string bytes;
     const char* first_line;
-    std::vector<std::pair<const char*, Shown>> fields;
+    std::vector<ShownField> fields;
 };
 
 class ZposDecode : public ZposCommand, public ::testing::WithParamInterface<DecodeCase> {};
@@ -379,12 +386,12 @@ TEST_P(ZposDecode, ShowsEveryFieldAtItsOffset) {
     Outcome r = run({"decode", app.file("record.dat")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), c.first_line);
-    for (const auto& [name, want] : c.fields) {
-        Shown got = shown(r.out, name);
-        ASSERT_TRUE(got.found) << name << "\n" << r.out;
-        EXPECT_EQ(got.offset, want.offset) << name;
-        EXPECT_EQ(got.width, want.width) << name;
-        EXPECT_EQ(got.text, want.text) << name;
+    for (const ShownField& want : c.fields) {
+        Shown got = shown(r.out, want.name);
+        ASSERT_TRUE(got.found) << want.name << "\n" << r.out;
+        EXPECT_EQ(got.offset, want.field.offset) << want.name;
+        EXPECT_EQ(got.width, want.field.width) << want.name;
+        EXPECT_EQ(got.text, want.text) << want.name;
     }
 }
 
@@ -420,27 +427,27 @@ INSTANTIATE_TEST_SUITE_P(
     Records, ZposDecode,
     ::testing::Values(
         DecodeCase{"CardRequest", card_request(), "request record, 240 bytes",
-                   {{"msg_type", {true, 27, 4, "0200"}},
-                    {"tran_kind", {true, 31, 2, "10"}},
-                    {"term_id", {true, 45, 10, "1200000001"}},
-                    {"entry_mode", {true, 55, 1, "S"}},
-                    {"track2", {true, 58, 37, text_field("941012******9012********", 37)}},
-                    {"tran_amt", {true, 115, 9, "000030000"}}}},
+                   {{"msg_type", req::msg_type, "0200"},
+                    {"tran_kind", req::tran_kind, "10"},
+                    {"term_id", req::term_id, "1200000001"},
+                    {"entry_mode", req::entry_mode, "S"},
+                    {"track2", req::track2, text_field("941012******9012********", 37)},
+                    {"tran_amt", req::tran_amt, "000030000"}}},
         DecodeCase{"PointsRequest", points_request(), "request record, 240 bytes",
-                   {{"msg_type", {true, 27, 4, "0420"}},
-                    {"pt_media", {true, 55, 2, "01"}},
-                    {"pt_sub", {true, 57, 2, "11"}},
-                    {"pt_amt", {true, 114, 9, "000005000"}}}},
+                   {{"msg_type", req::msg_type, "0420"},
+                    {"pt_media", req::pt_media, "01"},
+                    {"pt_sub", req::pt_sub, "11"},
+                    {"pt_amt", req::pt_amt, "000005000"}}},
         DecodeCase{"CardResponse", card_response(), "response record, 450 bytes",
-                   {{"rec_len", {true, 0, 4, "0450"}},
-                    {"resp_code", {true, 55, 4, "0000"}},
-                    {"auth_no", {true, 238, 12, "12345678    "}},
-                    {"message", {true, 263, 40, text_field("정상승인", 40 + 4)}}}},
+                   {{"rec_len", resp::rec_len, "0450"},
+                    {"resp_code", resp::resp_code, "0000"},
+                    {"auth_no", resp::auth_no, "12345678    "},
+                    {"message", resp::message, text_field("정상승인", 40 + 4)}}},
         DecodeCase{"PointsResponse", points_response(), "response record, 450 bytes",
-                   {{"pt_auth_no", {true, 143, 12, "000011112222"}},
-                    {"pt_message", {true, 222, 40, text_field("정상승인", 40 + 4)}}}},
+                   {{"pt_auth_no", resp::pt_auth_no, "000011112222"},
+                    {"pt_message", resp::pt_message, text_field("정상승인", 40 + 4)}}},
         DecodeCase{"ChequeResponse", cheque_response(), "response record, 450 bytes",
-                   {{"chk_message", {true, 67, 34, text_field("VALID 2612", 34)}}}}),
+                   {{"chk_message", resp::chk_message, text_field("VALID 2612", 34)}}}),
     case_name<DecodeCase>);
 
 TEST_F(ZposCommand, DecodeRefusesAFileOfAnyOtherSize) {

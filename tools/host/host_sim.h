@@ -15,7 +15,6 @@
 #include "tools/host/pcap.h"
 #include "tools/host/rules.h"
 #include "tools/host/scenario.h"
-#include "tools/host/wire.h"
 
 namespace zpos::host {
 

@@ -5,9 +5,11 @@
 #include <cstdlib>
 
 #include "tests/common/keystrokes.h"
-#include "tools/host/wire.h"
+#include "tests/common/wire.h"
 
 namespace zpos::host {
+
+using test::ETX;
 
 namespace {
 
@@ -28,13 +30,13 @@ const Rule* matching_rule(const Scenario& scenario, const SeenRequest& r) {
 SeenRequest decode_request(const Scenario& scenario, const std::string& frame) {
     SeenRequest r;
     if (frame.size() < 4) return r;
-    std::size_t m = length_at(frame, 2);
+    std::size_t m = test::length_at(frame, 2);
     if (4 + m > frame.size() || m < 3) return r;
     std::string msg = frame.substr(4, m);
-    apply_mask(msg);
+    test::apply_mask(msg);
     r.block = frame.substr(4 + m);
     r.type = msg[1];
-    r.check_ok = static_cast<unsigned char>(msg[m - 1]) == xor_of(msg, 1, m - 1) && msg[m - 2] == kETX;
+    r.check_ok = test::with_check(msg.substr(0, m - 1)) == msg && msg[m - 2] == ETX[0];
     std::size_t start = 0;
     if (r.type == 'I' && m > 13) {
         r.length_ok = std::atoi(msg.substr(3, 4).c_str()) == static_cast<int>(m);
@@ -45,7 +47,7 @@ SeenRequest decode_request(const Scenario& scenario, const std::string& frame) {
         r.code = msg.substr(5, 2);
         start = 8;
     }
-    r.fields = split_fs(msg.substr(start, m - 2 - start));
+    r.fields = test::split_fs(msg.substr(start, m - 2 - start));
     bool split = r.type == 'I' ? (r.code == "C0" || r.code == "C1" || r.code == "40") : r.fields.size() == 26;
     std::size_t amount_at = split ? 4 : 3;
     if (r.fields.size() > amount_at) {
@@ -68,7 +70,7 @@ std::string reply_body(const Scenario& scenario, const SeenRequest& request) {
     // All 47 fields, as the host sends them: the ETX then lands in field 46,
     // whose length prefix 0000 keeps it out, and not in a field the POS reads.
     constexpr int kFields = 47;
-    std::string fields[kFields] = {
+    std::vector<std::string> fields = {
         "",                                                   // 0
         message,                                              // 1 message line 1
         request.approved ? scenario.approval_no : "",         // 2 approval number
@@ -82,17 +84,10 @@ std::string reply_body(const Scenario& scenario, const SeenRequest& request) {
         message, "", "",                                      // 20 to 22
         scenario.approval_no,                                 // 23
     };
+    fields.resize(kFields);
     fields[46] = "0000";  // 24 to 45 empty
-    std::string body;
-    body += kSTX;
-    body += "RPOS" + (request.code.size() == 2 ? request.code : std::string("00"));
-    for (int i = 0; i < kFields; ++i) {
-        if (i) body += kFS;
-        body += test::spell_for_wire(fields[i]);
-    }
-    body += kETX;
-    body += static_cast<char>(xor_of(body, 1, body.size()));
-    return body;
+    for (std::string& f : fields) f = test::spell_for_wire(f);
+    return test::reply_message("RPOS" + (request.code.size() == 2 ? request.code : std::string("00")), fields);
 }
 
 }  // namespace zpos::host

@@ -11,7 +11,17 @@
 #include <chrono>
 #include <fstream>
 
+#include "tests/common/wire.h"
+
 namespace zpos::host {
+
+using test::hex;
+using test::kAckFrame;
+using test::kEnqFrame;
+using test::kEotFrame;
+using test::kNakFrame;
+using test::length_at;
+using test::link_frame;
 
 namespace {
 constexpr int kPollMs = 50;

@@ -2,20 +2,22 @@
 // orvik_sign and general_pin answer from "SignPad_dll.script" beside the
 // library and append what they were handed to "SignPad_dll.record" there.
 //
-// Script, one "key=value" a line ('#' starts a comment):
+// Script, one "key=value" a line ('#' starts a comment); the buffers' fields
+// are the library's (request/capture.h):
 //   sign_result=N    orvik_sign's result (default -1: no signature)
-//   sign_bytes=TEXT  signature written at offset 37; sign_hex=HEX the same as hex
-//   field_a=TEXT     written at offset 2; field_b at 17; field_c at 20
+//   sign_bytes=TEXT  the signature's data; sign_hex=HEX the same as hex
+//   field_a=TEXT     pad field A; field_b, field_c the same
 //   pin_result=N     general_pin's result (default 0)
-//   pin_block=TEXT   written at offset 52 (at most 16 characters)
+//   pin_block=TEXT   the PIN block (at most 16 characters)
 // Record, one line a call: "<function> <port> <constant> <hex of the input
-// bytes>", the input being bytes 0-36 of the signature buffer or 0-51 of the
-// PIN buffer.
+// bytes>", the input being the signature buffer before its data or the PIN
+// buffer before its block.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
+#include "request/capture.h"
 
 #include "tools/common/module_dir.h"
 
@@ -24,9 +26,10 @@ namespace {
 struct Script {
     int sign_result = -1;
     int pin_result = 0;
-    char sign_bytes[2001] = {};
+    char sign_bytes[zpos::sign_buffer::data.width + 1] = {};
     int sign_len = 0;
-    char field_a[16] = {}, field_b[4] = {}, field_c[18] = {}, pin_block[17] = {};
+    char field_a[zpos::sign_buffer::field_a.width + 1] = {}, field_b[zpos::sign_buffer::field_b.width + 1] = {};
+    char field_c[zpos::sign_buffer::field_c.width + 1] = {}, pin_block[zpos::pin_buffer::block.width + 1] = {};
     bool has_a = false, has_b = false, has_c = false, has_pin = false;
 };
 
@@ -70,7 +73,7 @@ void read_script(Script& s) {
             s.sign_len = static_cast<int>(std::strlen(s.sign_bytes));
         } else if (!std::strcmp(key, "sign_hex")) {
             s.sign_len = 0;
-            for (std::size_t i = 0; value[i] && value[i + 1] && s.sign_len < 2000; i += 2) {
+            for (std::size_t i = 0; value[i] && value[i + 1] && s.sign_len < zpos::kSignDataMax; i += 2) {
                 int hi = hex_value(value[i]), lo = hex_value(value[i + 1]);
                 if (hi < 0 || lo < 0) break;
                 s.sign_bytes[s.sign_len++] = static_cast<char>(hi * 16 + lo);
@@ -83,12 +86,12 @@ void read_script(Script& s) {
     std::fclose(f);
 }
 
-void record_call(const char* function, int port, int constant, const char* input, int n) {
+void record_call(const char* function, int port, int constant, const char* input, std::size_t n) {
     char path[1100];
     if (!file_beside("SignPad_dll.record", path, sizeof path)) return;
     static char line[256];
     int pos = std::snprintf(line, sizeof line, "%s %d %d ", function, port, constant);
-    for (int i = 0; i < n; ++i)
+    for (std::size_t i = 0; i < n; ++i)
         pos += std::snprintf(line + pos, sizeof line - static_cast<std::size_t>(pos), "%02x",
                              static_cast<unsigned char>(input[i]));
     line[pos++] = '\n';
@@ -98,30 +101,33 @@ void record_call(const char* function, int port, int constant, const char* input
     std::fclose(f);
 }
 
-void put_text(char* buffer, std::size_t offset, const char* text, std::size_t width) {
+void put_text(char* buffer, zpos::Field f, const char* text) {
     std::size_t n = std::strlen(text);
-    std::memcpy(buffer + offset, text, n < width ? n : width);
+    std::memcpy(buffer + f.offset, text, n < f.width ? n : f.width);
 }
 
 }  // namespace
 
+using zpos::pin_buffer::block;
+using zpos::sign_buffer::data;
+
 extern "C" TESTPAD_EXPORT int ZPOS_EXTERNAL_CALL orvik_sign(char* buffer, int port, int constant) {
-    record_call("orvik_sign", port, constant, buffer, 37);
+    record_call("orvik_sign", port, constant, buffer, data.offset);
     static Script s;
     s = Script{};
     read_script(s);
-    if (s.has_a) put_text(buffer, 2, s.field_a, 15);
-    if (s.has_b) put_text(buffer, 17, s.field_b, 3);
-    if (s.has_c) put_text(buffer, 20, s.field_c, 17);
-    std::memcpy(buffer + 37, s.sign_bytes, static_cast<std::size_t>(s.sign_len));
+    if (s.has_a) put_text(buffer, zpos::sign_buffer::field_a, s.field_a);
+    if (s.has_b) put_text(buffer, zpos::sign_buffer::field_b, s.field_b);
+    if (s.has_c) put_text(buffer, zpos::sign_buffer::field_c, s.field_c);
+    std::memcpy(buffer + data.offset, s.sign_bytes, static_cast<std::size_t>(s.sign_len));
     return s.sign_result;
 }
 
 extern "C" TESTPAD_EXPORT int ZPOS_EXTERNAL_CALL general_pin(char* buffer, int port, int constant) {
-    record_call("general_pin", port, constant, buffer, 52);
+    record_call("general_pin", port, constant, buffer, block.offset);
     static Script s;
     s = Script{};
     read_script(s);
-    if (s.has_pin) put_text(buffer, 52, s.pin_block, 16);
+    if (s.has_pin) put_text(buffer, block, s.pin_block);
     return s.pin_result;
 }

@@ -32,6 +32,16 @@ struct MeasuredCall {
 MeasuredCall g_call;
 
 #if defined(__i386__)
+// The stack pointer is kept in esi across the call; the result and how far
+// the stack pointer moved are stored, and the stack put back.
+#define ZPOS_MEASURED_CALL                  \
+    "call *%[fn]\n\t"                       \
+    "movl %%eax, %[res]\n\t"                \
+    "movl %%esp, %%ecx\n\t"                 \
+    "subl %%esi, %%ecx\n\t"                 \
+    "movl %%ecx, %[moved]\n\t"              \
+    "movl %%esi, %%esp\n\t"
+
 void measured_call4() {
     asm volatile(
         "movl %%esp, %%esi\n\t"
@@ -39,12 +49,7 @@ void measured_call4() {
         "pushl %[a2]\n\t"
         "pushl %[a1]\n\t"
         "pushl %[a0]\n\t"
-        "call *%[fn]\n\t"
-        "movl %%eax, %[res]\n\t"
-        "movl %%esp, %%ecx\n\t"
-        "subl %%esi, %%ecx\n\t"
-        "movl %%ecx, %[moved]\n\t"
-        "movl %%esi, %%esp\n\t"
+        ZPOS_MEASURED_CALL
         : [res] "=m"(g_call.result), [moved] "=m"(g_call.moved)
         : [a0] "m"(g_call.args[0]), [a1] "m"(g_call.args[1]), [a2] "m"(g_call.args[2]),
           [a3] "m"(g_call.args[3]), [fn] "m"(g_call.fn)
@@ -52,17 +57,10 @@ void measured_call4() {
 }
 
 void measured_call0() {
-    asm volatile(
-        "movl %%esp, %%esi\n\t"
-        "call *%[fn]\n\t"
-        "movl %%eax, %[res]\n\t"
-        "movl %%esp, %%ecx\n\t"
-        "subl %%esi, %%ecx\n\t"
-        "movl %%ecx, %[moved]\n\t"
-        "movl %%esi, %%esp\n\t"
-        : [res] "=m"(g_call.result), [moved] "=m"(g_call.moved)
-        : [fn] "m"(g_call.fn)
-        : "eax", "ecx", "edx", "esi", "memory", "cc");
+    asm volatile("movl %%esp, %%esi\n\t" ZPOS_MEASURED_CALL
+                 : [res] "=m"(g_call.result), [moved] "=m"(g_call.moved)
+                 : [fn] "m"(g_call.fn)
+                 : "eax", "ecx", "edx", "esi", "memory", "cc");
 }
 #else
 // A 64-bit build has one calling convention, in which the caller owns the

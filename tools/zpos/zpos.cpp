@@ -46,13 +46,38 @@ struct Option {
     bool repeats = false;
 };
 
+// A command line's words once read: options by name, the values of a
+// repeatable option in order, and the plain arguments.
+struct Arguments {
+    Options options;
+    std::vector<std::string> repeated;
+    std::vector<std::string> files;
+};
+
+struct Call;
+
+// A command: its usage, its options and plain arguments, what runs it, and
+// for the commands a session line may hold, how its options become a call.
 struct Command {
     const char* name;
     const char* usage;
     std::vector<Option> options;
-    std::size_t files = 0;      // plain arguments it takes
-    std::size_t optional = 0;   // how many of them may be left out
+    std::size_t files;     // plain arguments it takes
+    std::size_t optional;  // how many of them may be left out
+    int (*run)(const Command& c, const Arguments& a);
+    bool (*prepare)(const Command& c, const Options& o, Call& call);  // null: not a session line
 };
+
+int run_demo(const Command& c, const Arguments& a);
+int run_call(const Command& c, const Arguments& a);
+int run_session(const Command& c, const Arguments& a);
+int run_log(const Command& c, const Arguments& a);
+int run_decode(const Command& c, const Arguments& a);
+int run_settings(const Command& c, const Arguments& a);
+bool prepare_send(const Command& c, const Options& o, Call& call);
+bool prepare_points(const Command& c, const Options& o, Call& call);
+bool prepare_ack(const Command& c, const Options& o, Call& call);
+bool prepare_download(const Command& c, const Options& o, Call& call);
 
 // The defaults every command shares; --help shows them.
 constexpr const char* kDefaultHost = "127.0.0.1";
@@ -72,10 +97,11 @@ const Option kTermId{"term-id", "ID, the terminal id (10 characters)"};
 const Option kRaw{"raw", "FILE, where the 450-byte response record is saved"};
 const Option kAck{"ack", nullptr};
 
+// The demo's copy is started with --in-app-dir, which is not for users.
 const Command kCommands[] = {
     {"demo", "zpos demo [--keep]\n  Card approval and Zelta_Ack, a decline, cash, points and a download\n"
              "  against the built-in host simulator on loopback.",
-     {{"keep", nullptr}}},
+     {{"keep", nullptr}, {"in-app-dir", nullptr}}, 0, 0, run_demo, nullptr},
     {"send", "zpos send [--host ADDR] [--port N] [--kind KIND] [--type 0200|0420] [--track TRACK2] [--keyed]\n"
              "          [--amount N] [--months MM] [--org-auth N] [--org-date YYMMDD] [--term-id ID]\n"
              "          [--raw FILE] [--ack]\n"
@@ -85,38 +111,43 @@ const Command kCommands[] = {
              "  --track 9410123456789012=2812101 --amount 1004 --months 00 --term-id 1200000001.",
      {kHost, kPort, {"kind", "KIND, a two-character transaction kind such as 10"},
       {"type", "TYPE, a four-character message type: 0200 approval, 0420 cancellation"}, kTrack, {"keyed", nullptr},
-      kAmount, {"months", "MM, instalment months from 0 to 99"}, kOrgAuth, kOrgDate, kTermId, kRaw, kAck}},
+      kAmount, {"months", "MM, instalment months from 0 to 99"}, kOrgAuth, kOrgDate, kTermId, kRaw, kAck},
+     0, 0, run_call, prepare_send},
     {"points", "zpos points [--host ADDR] [--port N] [--sub 01|02|03|11|12] [--media 01..04] [--track TRACK2]\n"
                "            [--amount N] [--org-auth N] [--org-date YYMMDD] [--term-id ID] [--raw FILE] [--ack]\n"
                "  One Zelta_OKCashbag; --sub 11 and 12 are cancellations. Defaults: --host 127.0.0.1\n"
                "  --port 10902 --sub 01 --media 01 --track 9400001234567890=2812 --amount 1004\n"
                "  --term-id 1200000001.",
      {kHost, kPort, {"sub", "01, 02, 03, 11 or 12"}, {"media", "MM, the card medium 01 to 04"}, kTrack, kAmount,
-      kOrgAuth, kOrgDate, kTermId, kRaw, kAck}},
+      kOrgAuth, kOrgDate, kTermId, kRaw, kAck},
+     0, 0, run_call, prepare_points},
     {"ack", "zpos ack\n  Zelta_Ack: confirms the last approval of this process, so on its own it has\n"
             "  nothing to confirm; use send --ack, or ack after send in a session.",
-     {}},
+     {}, 0, 0, run_call, prepare_ack},
     {"download", "zpos download [--host ADDR] [--port N] --request TEXT\n"
                  "  One Zelta_download; prints the answer. Defaults: --host 127.0.0.1 --port 10902.",
-     {kHost, kPort, {"request", "TEXT, the request text (24 characters are sent)"}}},
+     {kHost, kPort, {"request", "TEXT, the request text (24 characters are sent)"}}, 0, 0, run_call,
+     prepare_download},
     {"session", "zpos session FILE|- [--host ADDR] [--port N] [--download-port N]\n"
                 "  Runs the commands of FILE (- for standard input) in this one process, one a line:\n"
                 "  send, points, ack, download, each with its own options, and wait SECONDS. Blank\n"
                 "  lines and lines starting with # are skipped. --host and --port go to every line\n"
                 "  that does not give its own, --download-port to download lines. Every line is\n"
                 "  checked before the first runs.",
-     {kHost, kPort, {"download-port", "N, a port number from 1 to 65535"}}, 1},
+     {kHost, kPort, {"download-port", "N, a port number from 1 to 65535"}}, 1, 0, run_session, nullptr},
     {"log", "zpos log [FILE]\n"
             "  Reads a day's log of the library (today's in this program's directory when FILE\n"
             "  is not given): request and response records field by field, card numbers\n"
             "  masked, and every other line as a timeline with its meaning.",
-     {}, 1, 1},
-    {"decode", "zpos decode FILE\n  Decodes a saved 240-byte request or 450-byte response record.", {}, 1},
+     {}, 1, 1, run_log, nullptr},
+    {"decode", "zpos decode FILE\n  Decodes a saved 240-byte request or 450-byte response record.", {}, 1, 0,
+     run_decode, nullptr},
     {"settings", "zpos settings [--dir DIR] [--set [SECTION.]KEY=VALUE]...\n"
                  "  Shows DIR/ZposSign.ini key by key with each key's meaning; --set changes one key\n"
                  "  (repeat it for more) and keeps every other line. DIR defaults to ZPOS_APP_DIR when\n"
                  "  set, else this program's own directory: where the library looks when zpos calls it.",
-     {{"dir", "DIR, an application directory"}, {"set", "[SECTION.]KEY=VALUE, a settings key and its value", true}}},
+     {{"dir", "DIR, an application directory"}, {"set", "[SECTION.]KEY=VALUE, a settings key and its value", true}},
+     0, 0, run_settings, nullptr},
 };
 
 // Where a usage error is: empty on the command line, "FILE:LINE: " in a session.
@@ -141,11 +172,12 @@ const Option* find_option(const Command& c, const std::string& name) {
 
 std::string see_help(const Command& c) { return std::string(" (see zpos ") + c.name + " --help)"; }
 
-// Reads "--name value" and "--name" flags into `out`, repeatable ones into
-// `repeated`, plain arguments into `args`; prints what is wrong and returns
+// Reads "--name value" and "--name" flags into options, repeatable ones into
+// `repeated`, plain arguments into `files`; prints what is wrong and returns
 // false on the first mistake.
-bool parse_options(const Command& c, const std::vector<std::string>& words, Options& out,
-                   std::vector<std::string>& repeated, std::vector<std::string>& args) {
+bool parse_options(const Command& c, const std::vector<std::string>& words, Arguments& parsed) {
+    Options& out = parsed.options;
+    std::vector<std::string>& args = parsed.files;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& a = words[i];
         if (a.rfind("--", 0) != 0) {
@@ -175,7 +207,7 @@ bool parse_options(const Command& c, const std::vector<std::string>& words, Opti
             return false;
         }
         if (o->repeats)
-            repeated.push_back(words[++i]);
+            parsed.repeated.push_back(words[++i]);
         else
             out[name] = words[++i];
     }
@@ -312,13 +344,16 @@ bool prepare_transaction(const Options& o, bool points, Call& call) {
     return true;
 }
 
-bool prepare(const Command& c, const Options& o, Call& call) {
-    std::string name = c.name;
-    if (name == "send" || name == "points") return prepare_transaction(o, name == "points", call);
-    if (name == "ack") {
-        call.what = Call::What::Ack;
-        return true;
-    }
+bool prepare_send(const Command&, const Options& o, Call& call) { return prepare_transaction(o, false, call); }
+
+bool prepare_points(const Command&, const Options& o, Call& call) { return prepare_transaction(o, true, call); }
+
+bool prepare_ack(const Command&, const Options&, Call& call) {
+    call.what = Call::What::Ack;
+    return true;
+}
+
+bool prepare_download(const Command& c, const Options& o, Call& call) {
     call.what = Call::What::Download;
     call.host = opt(o, "host", kDefaultHost);
     call.text = opt(o, "request", "");
@@ -475,21 +510,20 @@ bool prepare_line(const std::vector<std::string>& words, const Options& session,
         return true;
     }
     const Command* c = find_command(words[0]);
-    std::string name = c ? c->name : "";
-    if (name != "send" && name != "points" && name != "ack" && name != "download")
+    if (!c || !c->prepare)
         return fail("a session line is send, points, ack, download or wait, not ", "'" + words[0] + "'") == 0;
-    Options o;
-    std::vector<std::string> repeated, args;
-    if (!parse_options(*c, std::vector<std::string>(words.begin() + 1, words.end()), o, repeated, args)) return false;
-    if (name != "ack") {
-        if (!o.count("host") && session.count("host")) o["host"] = session.at("host");
-        const char* port = name == "download" && session.count("download-port") ? "download-port" : "port";
-        if (!o.count("port") && session.count(port)) o["port"] = session.at(port);
-    }
-    return prepare(*c, o, call);
+    Arguments parsed;
+    if (!parse_options(*c, std::vector<std::string>(words.begin() + 1, words.end()), parsed)) return false;
+    Options& o = parsed.options;
+    const char* port = c->prepare == prepare_download && session.count("download-port") ? "download-port" : "port";
+    if (find_option(*c, "host") && !o.count("host") && session.count("host")) o["host"] = session.at("host");
+    if (find_option(*c, "port") && !o.count("port") && session.count(port)) o["port"] = session.at(port);
+    return c->prepare(*c, o, call);
 }
 
-int run_session(const std::string& file, const Options& session) {
+int run_session(const Command&, const Arguments& a) {
+    const std::string& file = a.files[0];
+    const Options& session = a.options;
     long unused;
     if (!number_option(session, "port", kDefaultPort, 1, 65535, unused) ||
         !number_option(session, "download-port", kDefaultPort, 1, 65535, unused))
@@ -524,7 +558,8 @@ int run_session(const std::string& file, const Options& session) {
 
 // ---- The other commands ----
 
-int run_decode(const std::string& file) {
+int run_decode(const Command&, const Arguments& a) {
+    const std::string& file = a.files[0];
     std::FILE* f = std::fopen(file.c_str(), "rb");
     if (!f) return fail("cannot read ", file);
     std::array<char, resp::kSize + 1> bytes{};
@@ -543,7 +578,9 @@ int run_decode(const std::string& file) {
     return 0;
 }
 
-int run_settings(const Options& o, const std::vector<std::string>& assignments) {
+int run_settings(const Command&, const Arguments& a) {
+    const Options& o = a.options;
+    const std::vector<std::string>& assignments = a.repeated;
     std::string dir = o.count("dir") ? o.at("dir") : cli::own_app_dir();
     std::error_code ec;
     if (!fs::is_directory(dir, ec)) return fail("option --dir expects a directory, not ", "'" + dir + "'");
@@ -556,8 +593,8 @@ int run_settings(const Options& o, const std::vector<std::string>& assignments) 
     return 0;
 }
 
-int run_log(const std::vector<std::string>& args) {
-    std::string path = args.empty() ? cli::today_log_path(cli::own_app_dir()) : args[0];
+int run_log(const Command&, const Arguments& a) {
+    std::string path = a.files.empty() ? cli::today_log_path(cli::own_app_dir()) : a.files[0];
     if (!cli::show_log(stdout, path)) return fail("cannot read ", path);
     return 0;
 }
@@ -644,6 +681,22 @@ int run_demo_here(bool keep) {
     return 0;
 }
 
+int run_demo(const Command&, const Arguments& a) {
+    bool keep = a.options.count("keep") > 0;
+    return a.options.count("in-app-dir") ? run_demo_here(keep) : start_demo_copy(keep);
+}
+
+// One call of send, points, ack or download, prepared from its options.
+int run_call(const Command& c, const Arguments& a) {
+    Call call;
+    if (!c.prepare(c, a.options, call)) return 2;
+    int status = run(call);
+    if (call.what == Call::What::Ack && status != 0)
+        std::fprintf(stderr, "zpos: Zelta_Ack confirms an approval of the same process: use send --ack, or ack "
+                             "after send in a session\n");
+    return status;
+}
+
 void print_help() {
     std::printf("zpos: a command-line POS for the ZPosApp library\n\ncommands:\n");
     for (const Command& c : kCommands) std::printf("  %s\n", c.usage);
@@ -667,22 +720,7 @@ int main(int argc, char** argv) {
             std::printf("%s\n", c->usage);
             return 0;
         }
-    std::string name = c->name;
-    // The demo's copy is started with --in-app-dir, which is not for users.
-    bool here = name == "demo" && argc > 2 && std::strcmp(argv[2], "--in-app-dir") == 0;
-    Options o;
-    std::vector<std::string> repeated, args;
-    if (!parse_options(*c, std::vector<std::string>(argv + (here ? 3 : 2), argv + argc), o, repeated, args)) return 2;
-    if (name == "demo") return here ? run_demo_here(o.count("keep") > 0) : start_demo_copy(o.count("keep") > 0);
-    if (name == "settings") return run_settings(o, repeated);
-    if (name == "decode") return run_decode(args[0]);
-    if (name == "log") return run_log(args);
-    if (name == "session") return run_session(args[0], o);
-    Call call;
-    if (!prepare(*c, o, call)) return 2;
-    int status = run(call);
-    if (call.what == Call::What::Ack && status != 0)
-        std::fprintf(stderr, "zpos: Zelta_Ack confirms an approval of the same process: use send --ack, or ack "
-                             "after send in a session\n");
-    return status;
+    Arguments parsed;
+    if (!parse_options(*c, std::vector<std::string>(argv + 2, argv + argc), parsed)) return 2;
+    return c->run(*c, parsed);
 }

@@ -1,9 +1,9 @@
-// Mask, check byte and field split of the host link.
-#include "tools/host/wire.h"
+// Mask, check byte, field split and the messages of the host link.
+#include "tests/common/wire.h"
 
 #include <cstdio>
 
-namespace zpos::host {
+namespace zpos::test {
 
 unsigned char mask_key(std::size_t length) {
     unsigned char low = static_cast<unsigned char>(length & 0xFF);
@@ -22,6 +22,11 @@ unsigned char xor_of(const std::string& s, std::size_t from, std::size_t to) {
     return x;
 }
 
+std::string with_check(std::string message) {
+    message += static_cast<char>(xor_of(message, 1, message.size()));
+    return message;
+}
+
 std::size_t length_at(const std::string& s, std::size_t at) {
     return (static_cast<std::size_t>(static_cast<unsigned char>(s[at])) << 8) | static_cast<unsigned char>(s[at + 1]);
 }
@@ -29,7 +34,7 @@ std::size_t length_at(const std::string& s, std::size_t at) {
 std::vector<std::string> split_fs(const std::string& s) {
     std::vector<std::string> out(1);
     for (char c : s) {
-        if (c == kFS)
+        if (c == wire::kFS)
             out.emplace_back();
         else
             out.back() += c;
@@ -48,6 +53,23 @@ std::string hex(const std::string& bytes) {
     return out;
 }
 
+std::string transaction_message(char entry, std::string_view code, const std::vector<std::string>& fields,
+                                std::string_view blocks) {
+    std::string body = FS;
+    for (const std::string& field : fields) body += field + FS;
+    body += std::string(blocks) + ETX;
+    std::string head = STX + "I" + entry;
+    char length[8];
+    std::snprintf(length, sizeof length, "%04zu", head.size() + 4 + 3 + code.size() + body.size() + 1);
+    return head + length + "POS" + std::string(code) + body;
+}
+
+std::string reply_message(std::string_view header, const std::vector<std::string>& fields) {
+    std::string body = STX + std::string(header);
+    for (std::size_t i = 0; i < fields.size(); ++i) body += (i ? FS : "") + fields[i];
+    return with_check(body + ETX);
+}
+
 std::string link_frame(const std::string& plain_body) {
     std::string masked = plain_body;
     apply_mask(masked);
@@ -57,4 +79,4 @@ std::string link_frame(const std::string& plain_body) {
     return frame + masked;
 }
 
-}  // namespace zpos::host
+}  // namespace zpos::test

@@ -1,0 +1,34 @@
+// A request message as the request builder writes it for a request record,
+// and its fields by number, for the request tests.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "entry/call.h"
+#include "request/request_message.h"
+#include "tests/common/records_helper.h"
+#include "tests/common/wire.h"
+
+namespace zpos::test {
+
+struct Built {
+    int length = 0;  // 0 when the builder refused
+    std::string bytes;
+    // Field i of the message (1-based; a swiped card keeps one field per FS).
+    std::string field(int i) const {
+        std::vector<std::string> parts = split_fs(bytes);
+        return i >= 1 && static_cast<std::size_t>(i) + 1 < parts.size() ? parts[static_cast<std::size_t>(i)] : "<none>";
+    }
+};
+
+inline Built build(const Request& r, int kind) {
+    std::array<char, kRequestMessageSize> out{};
+    Built b;
+    if (build_request_message(g_call, r.data(), out, kind, b.length) != RequestBuild::built) b.length = 0;
+    b.bytes.assign(out.data(), static_cast<std::size_t>(b.length));
+    return b;
+}
+
+}  // namespace zpos::test
