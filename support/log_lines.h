@@ -9,13 +9,6 @@
 
 namespace zpos::log_lines {
 
-struct LogLine {
-    const char* name;
-    const char* text;
-    bool format;  // a printf format rather than a fixed text
-    const char* meaning;
-};
-
 // BEGIN GENERATED log lines: tables/generate.py
 // Zelta_Send or Zelta_OKCashbag (the name) was called without a request record or a response buffer; it returns -1 at once
 inline constexpr char kInvalidCall[] = "%s: missing request or response buffer";
@@ -214,82 +207,6 @@ inline constexpr char kDownloadTimeout[] = "timeout socket";
 inline constexpr char kDownloadSelectError[] = "fail  sock select";
 // the download answer begins with 0000
 inline constexpr char kDownloadOk[] = "\264\331\277\356\267\316\265\345 \274\272\260\370";
-
-// Every line by name, with its meaning, for tools that read the log.
-inline constexpr LogLine kAll[] = {
-    {"invalid_call", kInvalidCall, true, "Zelta_Send or Zelta_OKCashbag (the name) was called without a request record or a response buffer; it returns -1 at once"},
-    {"cash_auth", kCashAuth, true, "a cash approval (kind 21) with the port the POS passed, before the request is built"},
-    {"cash_cancel", kCashCancel, true, "a cash cancellation (kind 21) with the port the POS passed"},
-    {"request_built", kRequestBuilt, true, "the request message is being built for this message kind (2 card approval, 4 cancellation, 60 to 64 points ...)"},
-    {"amount_over_limit", kAmountOverLimit, true, "the amount is above 99,999,999: nothing is sent, the call returns -10"},
-    {"no_cvm_sign", kNoCvmSign, true, "no signature needed: the amount is 50,000 or less (and no CVM data on F1/F2)"},
-    {"not_sign", kNotSign, false, "a signature would be needed but signature capture is off (SignSetting) or the kind is cash"},
-    {"pad_report", kPadReport, true, "the day's first capture on an HCS pad sends the daily pad report (last report date, today)"},
-    {"pad_port", kPadPort, true, "the signature pad is called on this serial port (GetComPort)"},
-    {"pad_field_a", kPadFieldA, true, "pad field A as the pad returned it (three lines after each signature capture: fields A, C and B)"},
-    {"pad_field_c", kPadFieldC, true, "pad field C (the amount shown on the pad)"},
-    {"pad_field_b", kPadFieldB, true, "pad field B"},
-    {"sign_length", kSignLength, true, "the signature pad returned: the signature's length, 2 refused, 0 nothing signed, negative failed"},
-    {"sign_zero", kSignZero, true, "the pad returned no signature: the request is refused (-10)"},
-    {"pin_card", kPinCard, true, "the PIN pad is asked for a PIN for this card number"},
-    {"pin_result", kPinResult, true, "the PIN pad returned (its result, the PIN block)"},
-    {"pad_load_fail", kPadLoadFail, false, "the signature/PIN pad library is not in the application directory or cannot be loaded: no signature, no PIN"},
-    {"pad_sign_missing", kPadSignMissing, false, "the pad library has no signature function"},
-    {"pad_pin_missing", kPadPinMissing, false, "the pad library has no PIN function"},
-    {"connect_substituted", kConnectSubstituted, true, "the secondary host address was replaced by the primary host address and port"},
-    {"connect_info", kConnectInfo, true, "a connection to the host starts (address, port)"},
-    {"connect_result", kConnectResult, true, "the 2-second non-blocking connect ended: 0 connected, -1 not"},
-    {"nonblock_connected", kNonblockConnected, true, "connected by the non-blocking attempt"},
-    {"nonblock_failed", kNonblockFailed, true, "the non-blocking attempt failed; one blocking attempt follows, which waits as long as the system's connect time-out"},
-    {"blocking_connected", kBlockingConnected, true, "connected by the blocking attempt"},
-    {"connect_error", kConnectError, true, "no connection to the host (with the system's error code): the call returns -6, resp_code COMM"},
-    {"enq_timeout", kEnqTimeout, false, "connected, but no ENQ from the host within 10 seconds: -5"},
-    {"enq_not_set", kEnqNotSet, false, "the link was reported ready but was not while waiting for ENQ: -5"},
-    {"enq_short", kEnqShort, false, "the host sent fewer than three bytes instead of its ENQ frame (or closed): -5"},
-    {"no_enq", kNoEnq, false, "the host's first frame is not ENQ: -5"},
-    {"enq_received", kEnqReceived, true, "ENQ received (bytes read, 05); the request goes out next and the reply is awaited, 10 seconds a wait, a NAK before each of the three further waits"},
-    {"send_error", kSendError, false, "the request frame was not sent whole: -5"},
-    {"resend_error", kResendError, false, "a NAK was not sent: -5"},
-    {"reply_timeout", kReplyTimeout, false, "no reply after the request and three NAKs (about 40 seconds): -1, resp_code Time"},
-    {"reply_not_set", kReplyNotSet, false, "the link was reported ready but was not while waiting for the reply; a NAK follows"},
-    {"reply_not_set_last", kReplyNotSetLast, false, "the same after the third NAK: -3"},
-    {"reply_length_error", kReplyLengthError, false, "the reply's two length bytes could not be read (the host closed): -1"},
-    {"reply_body_error", kReplyBodyError, true, "the reply's body ended short of its length (bytes read, length announced), or the length is above 3000: -1"},
-    {"enq_retry", kEnqRetry, true, "the host sent ENQ again instead of its reply: the library waits again, without NAK and without using up a retry"},
-    {"reply_short_frames", kReplyShortFrames, false, "the host answered only with short frames (not ENQ) up to the third NAK: -2"},
-    {"ack_send_error", kAckSendError, false, "the ACK could not be sent (no open link): Zelta_Ack -5, or -12 after a management message"},
-    {"ack_sent", kAckSent, false, "Zelta_Ack sent the ACK and waits up to 10 seconds a frame, five frames at most, for EOT"},
-    {"auto_ack_sent", kAutoAckSent, false, "the library acknowledged a reply other than 0000 itself and waits for EOT"},
-    {"eot_timeout", kEotTimeout, false, "no frame for 10 seconds after the ACK; after Zelta_Ack the management message follows"},
-    {"eot_not_set", kEotNotSet, false, "the link was reported ready but was not while waiting for EOT"},
-    {"eot_short", kEotShort, true, "a read of fewer than three bytes while waiting for EOT (the host closed, or sent too little)"},
-    {"eot_ok", kEotOk, true, "EOT received for Zelta_Ack's ACK (byte, frame count, bytes read): the transaction is closed and the route reset to the primary host (VANID 1, EOT_CNT 0)"},
-    {"eot_error", kEotError, true, "the fifth frame after the ACK is not EOT either: the management message follows"},
-    {"eot_fail", kEotFail, true, "a frame without EOT after the ACK; the library waits for the next"},
-    {"auto_eot_ok", kAutoEotOk, true, "EOT received for the automatic acknowledgement: the decline is closed"},
-    {"auto_eot_error", kAutoEotError, true, "five frames without EOT after the automatic ACK; nothing more is done"},
-    {"auto_eot_fail", kAutoEotFail, true, "a frame without EOT after the automatic ACK; the library waits for the next"},
-    {"management_error", kManagementError, false, "the management message did not get through (the exchange's own lines come before): Zelta_Ack -12"},
-    {"management_ack_sent", kManagementAckSent, false, "the host answered the management message and got its ACK: Zelta_Ack -13"},
-    {"resp_code", kRespCode, true, "the response code when it is not 0000, before the automatic acknowledgement (COMM for no connection)"},
-    {"to_backup", kToBackup, false, "the primary host declined a cancellation: it goes to the backup route"},
-    {"backup_load_fail", kBackupLoadFail, false, "the backup library is not in the application directory or cannot be loaded: route back to primary; -9 while the backup request is built, -8 when it is sent"},
-    {"backup_crypt_missing", kBackupCryptMissing, false, "the backup library has no encryption function: route back to primary, -9"},
-    {"backup_data_missing", kBackupDataMissing, false, "the backup library has no transaction function: route back to primary, -8"},
-    {"backup_no_encrypt", kBackupNoEncrypt, false, "the card's expiry year is 99, which the backup route does not encrypt: route back to primary, -9"},
-    {"backup_encrypt_fail", kBackupEncryptFail, false, "the backup library could not encrypt the track: route back to primary, -9"},
-    {"backup_terminal", kBackupTerminal, true, "this terminal id is not enrolled for the backup route: route back to primary, -9"},
-    {"backup_amount", kBackupAmount, true, "the amount is 100,000,000 or more, which the backup route does not take: -9, the route stays on backup"},
-    {"backup_not_built", kBackupNotBuilt, true, "a declined cancellation could not be built for the backup route (its length, 0): the host's decline stands"},
-    {"backup_call_failed", kBackupCallFailed, false, "the backup library's call failed: route back to primary, -8"},
-    {"backup_answered", kBackupAnswered, false, "the backup server answered through the backup library"},
-    {"backup_unknown", kBackupUnknown, false, "the backup server does not hold the approval being cancelled (3600 or 2000): the primary host is asked"},
-    {"download_connect_error", kDownloadConnectError, false, "Zelta_download could not connect: -5"},
-    {"download_send_error", kDownloadSendError, false, "Zelta_download could not send its request: -4"},
-    {"download_timeout", kDownloadTimeout, false, "no answer to Zelta_download within 10 seconds: -1"},
-    {"download_select_error", kDownloadSelectError, false, "the wait for the download answer failed: -1"},
-    {"download_ok", kDownloadOk, false, "the download answer begins with 0000"},
-};
 // END GENERATED
 
 }  // namespace zpos::log_lines

@@ -14,17 +14,6 @@ struct Field {
     std::size_t width;
 };
 
-// Layouts after the common head depend on the transaction, so several names
-// share an offset.
-enum class Layout { head, card, cheque, points };
-
-struct NamedField {
-    const char* name;
-    Layout layout;
-    Field field;
-    const char* meaning;
-};
-
 // BEGIN GENERATED record fields: tables/generate.py
 namespace req {
 inline constexpr std::size_t kSize = 240;
@@ -96,40 +85,6 @@ inline constexpr Field pt_amt{114, 9};
 inline constexpr Field pt_org_auth_no{139, 12};
 // 11 and 12: date being cancelled, YYMMDD
 inline constexpr Field pt_org_auth_date{151, 6};
-
-// Every field by name, with its layout and meaning, for tools that show records.
-inline constexpr NamedField kFields[] = {
-    {"rec_len", Layout::head, rec_len, "four characters, not read"},
-    {"pos_echo", Layout::head, pos_echo, "free for the POS; copied to the response"},
-    {"msg_type", Layout::head, msg_type, "0200 approval or inquiry, 0420 cancellation; its second character (2 or 4) picks the response type"},
-    {"tran_kind", Layout::head, tran_kind, "transaction kind (see the transaction kinds)"},
-    {"kind_echo", Layout::head, kind_echo, "not read; copied to the response"},
-    {"term_id", Layout::head, term_id, "terminal id"},
-    {"entry_mode", Layout::card, entry_mode, "@ card number keyed in, anything else card read"},
-    {"card_data", Layout::card, card_data, "card data area, copied whole to the response (its first two bytes are not read)"},
-    {"track2", Layout::card, track2, "inside card_data: track-2 image; keyed: card number, =, expiry YYMM; cash: the identity number"},
-    {"install_months", Layout::card, install_months, "instalment months, two digits"},
-    {"amt_extra1", Layout::card, amt_extra1, "amount included in tran_amt and sent on its own"},
-    {"amt_extra2", Layout::card, amt_extra2, "amount included in tran_amt and sent on its own"},
-    {"tran_amt", Layout::card, tran_amt, "total amount; card and cash requests carry tran_amt - amt_extra1 - amt_extra2"},
-    {"org_auth_no", Layout::card, org_auth_no, "cancellations: approval number being cancelled"},
-    {"org_auth_date", Layout::card, org_auth_date, "cancellations: date being cancelled, YYMMDD"},
-    {"ext_tf", Layout::card, ext_tf, "extra block, sent when it begins with TF"},
-    {"ext_pa", Layout::card, ext_pa, "extra block, sent when its first byte is a letter"},
-    {"cvm_data", Layout::card, cvm_data, "F1/F2: a first byte other than blank or zero asks for a signature at any amount"},
-    {"chk_code", Layout::cheque, chk_code, "sent as it stands"},
-    {"chk_number", Layout::cheque, chk_number, "sent as it stands"},
-    {"chk_number_tail", Layout::cheque, chk_number_tail, "last six of chk_number, also sent on their own"},
-    {"chk_account", Layout::cheque, chk_account, "sent as it stands"},
-    {"chk_amount", Layout::cheque, chk_amount, "cheque amount, nine digits"},
-    {"pt_media", Layout::points, pt_media, "points medium: 01, 02, 03, 04"},
-    {"pt_sub", Layout::points, pt_sub, "points operation: 01, 02, 03, 11, 12 (11, 12 cancel)"},
-    {"pt_card_data", Layout::points, pt_card_data, "points card data area, copied whole to the response"},
-    {"pt_track2", Layout::points, pt_track2, "inside pt_card_data: the points card track-2 image"},
-    {"pt_amt", Layout::points, pt_amt, "amount"},
-    {"pt_org_auth_no", Layout::points, pt_org_auth_no, "11 and 12: approval number being cancelled"},
-    {"pt_org_auth_date", Layout::points, pt_org_auth_date, "11 and 12: date being cancelled, YYMMDD"},
-};
 }  // namespace req
 
 namespace resp {
@@ -238,58 +193,6 @@ inline constexpr Field pt_message{222, 40};
 inline constexpr Field pt_line1{262, 24};
 // display line (declined replies)
 inline constexpr Field pt_line2{286, 24};
-
-// Every field by name, with its layout and meaning, for tools that show records.
-inline constexpr NamedField kFields[] = {
-    {"rec_len", Layout::head, rec_len, "0450"},
-    {"pos_echo", Layout::head, pos_echo, "the request's pos_echo"},
-    {"msg_type", Layout::head, msg_type, "0210 for a request type with 2 as its second character, 0430 for 4"},
-    {"tran_kind", Layout::head, tran_kind, "from the request"},
-    {"kind_echo", Layout::head, kind_echo, "from the request"},
-    {"head_blank", Layout::head, head_blank, "ten blanks"},
-    {"term_id", Layout::head, term_id, "from the request"},
-    {"resp_code", Layout::head, resp_code, "result code (see the response codes)"},
-    {"entry_mode", Layout::card, entry_mode, "from the request"},
-    {"card_data", Layout::card, card_data, "the request's card_data"},
-    {"install_months", Layout::card, install_months, "from the request"},
-    {"amt_extra1", Layout::card, amt_extra1, "from the request"},
-    {"amt_extra2", Layout::card, amt_extra2, "from the request"},
-    {"tran_amt", Layout::card, tran_amt, "from the request"},
-    {"issuer_code", Layout::card, issuer_code, "card issuer code (two characters)"},
-    {"issuer_name", Layout::card, issuer_name, "card issuer name"},
-    {"acquirer_code", Layout::card, acquirer_code, "acquirer code"},
-    {"acquirer_name", Layout::card, acquirer_name, "acquirer name"},
-    {"merchant_no", Layout::card, merchant_no, "merchant number at the acquirer"},
-    {"tran_datetime", Layout::card, tran_datetime, "host date and time, YYMMDDhhmmss"},
-    {"auth_no", Layout::card, auth_no, "approval number (approvals only)"},
-    {"card_class", Layout::card, card_class, "1 for a card the host marks D"},
-    {"message", Layout::card, message, "host message; a decline shows \042line 1, line 2\042; the library's refusal texts \270\301\273\363\303\353\274\322\272\322\260\241 and \300\334\276\327\301\266\310\270\272\322\260\241 go here too"},
-    {"info_line1", Layout::card, info_line1, "display line from the host"},
-    {"info_line2", Layout::card, info_line2, "display line"},
-    {"info_line3", Layout::card, info_line3, "display line"},
-    {"value1", Layout::card, value1, "amount-type value from the host"},
-    {"value2", Layout::card, value2, "amount-type value"},
-    {"value3", Layout::card, value3, "amount-type value"},
-    {"sign_flag", Layout::card, sign_flag, "YES when a signature was captured, NONE otherwise"},
-    {"chk_blank", Layout::cheque, chk_blank, "eight blanks"},
-    {"chk_message", Layout::cheque, chk_message, "\301\244\273\363\274\366\307\245 for a valid cheque, else the host's two message lines \042line 1, line 2\042"},
-    {"pt_media", Layout::points, pt_media, "from the request"},
-    {"pt_sub", Layout::points, pt_sub, "from the request"},
-    {"pt_date", Layout::points, pt_date, "host date YYYYMMDD"},
-    {"pt_time", Layout::points, pt_time, "host time hhmmss"},
-    {"pt_card_data", Layout::points, pt_card_data, "the request's pt_card_data"},
-    {"pt_amt", Layout::points, pt_amt, "the request's pt_amt"},
-    {"pt_auth_no", Layout::points, pt_auth_no, "approval number (approvals only)"},
-    {"pt_company_code", Layout::points, pt_company_code, "points company code"},
-    {"pt_company_name", Layout::points, pt_company_name, "points company name"},
-    {"pt_merchant_no", Layout::points, pt_merchant_no, "merchant number"},
-    {"pt_value1", Layout::points, pt_value1, "points value from the host"},
-    {"pt_value2", Layout::points, pt_value2, "points value"},
-    {"pt_value3", Layout::points, pt_value3, "points value"},
-    {"pt_message", Layout::points, pt_message, "host message"},
-    {"pt_line1", Layout::points, pt_line1, "display line"},
-    {"pt_line2", Layout::points, pt_line2, "display line (declined replies)"},
-};
 }  // namespace resp
 // END GENERATED
 

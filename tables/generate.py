@@ -142,14 +142,6 @@ def internal_fields(rows):
             for r in fields:
                 out.append("// %s" % plain(r["meaning"]))
                 out.append("inline constexpr Field %s{%d, %d};" % (r["name"], r["offset"], r["width"]))
-        out.append("")
-        out.append("// Every field by name, with its layout and meaning, for tools that show records.")
-        out.append("inline constexpr NamedField kFields[] = {")
-        for r in rows:
-            if r["record"] == record:
-                out.append("    {\"%s\", Layout::%s, %s, %s}," % (r["name"], r["layout"], r["name"],
-                                                                c_string(plain(r["meaning"]))))
-        out.append("};")
         out.append("}  // namespace %s" % space)
         out.append("")
     return "\n".join(out).rstrip("\n")
@@ -401,14 +393,30 @@ def internal_log_lines(lines):
         out.append("inline constexpr char k%s[] = %s;" % (camel(r["name"]), c_string(r["text"])))
         if r["buffer"]:
             out.append("inline constexpr std::size_t k%sBuffer = %d;" % (camel(r["name"]), r["buffer"]))
-    out.append("")
-    out.append("// Every line by name, with its meaning, for tools that read the log.")
-    out.append("inline constexpr LogLine kAll[] = {")
+    return "\n".join(out)
+
+
+# ---- zpos's name tables: fields and log lines with their meanings ----
+
+def tool_named_fields(rows):
+    out = []
+    for record, space in (("request", "req"), ("response", "resp")):
+        out.append("inline constexpr NamedField k%sFields[] = {" % record.capitalize())
+        for r in rows:
+            if r["record"] == record:
+                out.append("    {\"%s\", Layout::%s, %s::%s, %s}," % (r["name"], r["layout"], space, r["name"],
+                                                                    c_string(plain(r["meaning"]))))
+        out.append("};")
+    return "\n".join(out)
+
+
+def tool_log_lines(lines):
+    out = ["inline constexpr LogLine kLogLines[] = {"]
     for r in lines:
         if r["form"] != "bytes":
-            out.append("    {\"%s\", k%s, %s, %s}," % (r["name"], camel(r["name"]),
-                                                 "true" if r["form"] == "format" else "false",
-                                                 c_string(plain(r["meaning"]))))
+            out.append("    {\"%s\", log_lines::k%s, %s, %s}," % (r["name"], camel(r["name"]),
+                                                            "true" if r["form"] == "format" else "false",
+                                                            c_string(plain(r["meaning"]))))
     out.append("};")
     return "\n".join(out)
 
@@ -545,6 +553,8 @@ def blocks():
         ("docs/records.md", "response codes", doc_resp_codes(codes)),
         ("docs/records.md", "results", doc_results(results)),
         ("support/log_lines.h", "log lines", internal_log_lines(lines)),
+        ("tools/zpos/name_tables.h", "named fields", tool_named_fields(fields)),
+        ("tools/zpos/name_tables.h", "log lines", tool_log_lines(lines)),
         ("docs/pos-guide.md", "results", doc_result_actions(results, codes)),
         ("docs/pos-guide.md", "log lines", doc_log_lines(lines)),
         ("tools/zpos/verdicts.h", "verdicts", tool_verdicts(results, codes)),

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/records.h"
+#include "tools/zpos/name_tables.h"
 #include "tools/zpos/record_view.h"
 
 namespace zpos::cli {
@@ -149,10 +150,10 @@ std::string all_bytes(std::string_view s) {
 
 std::string readable(std::string_view s) { return to_utf8(s.data(), s.size()); }
 
-const log_lines::LogLine* known_line(std::string_view text) {
-    const log_lines::LogLine* best = nullptr;
+const LogLine* known_line(std::string_view text) {
+    const LogLine* best = nullptr;
     int best_fixed = -1;
-    for (const log_lines::LogLine& line : log_lines::kAll) {
+    for (const LogLine& line : kLogLines) {
         std::string form = rendered(line.text);
         int fixed = 0;
         bool hit = line.format ? matches(form, 0, text, 0, fixed) : form == text;
@@ -185,7 +186,7 @@ bool show_log(std::FILE* out, const std::string& path) {
             show_record(out, bytes);
             continue;
         }
-        const log_lines::LogLine* known = known_line(e.text);
+        const LogLine* known = known_line(e.text);
         std::fprintf(out, "%s  +%-5s %s\n", e.time.c_str(), since(elapsed).c_str(), readable(e.text).c_str());
         if (known) std::fprintf(out, "%17s %s\n", "", known->meaning);
     }
@@ -264,7 +265,7 @@ void LogTail::take(const std::string& text, int seconds) {
     }
     std::fprintf(out_, "  | %-5s %s\n", since(seconds).c_str(), readable(text).c_str());
     std::fflush(out_);
-    if (const log_lines::LogLine* line = known_line(text)) advance(line->name, text, seconds);
+    if (const LogLine* line = known_line(text)) advance(line->name, text, seconds);
 }
 
 void LogTail::advance(std::string_view name, const std::string& text, int seconds) {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <thread>
 
-#include "support/log_lines.h"
+#include "tools/zpos/name_tables.h"
 
 namespace zpos::cli {
 
@@ -34,7 +34,7 @@ std::string readable(std::string_view text);
 
 // The table's line that a rendered text is (the one with most fixed text
 // when several formats fit), or nullptr.
-const log_lines::LogLine* known_line(std::string_view rendered);
+const LogLine* known_line(std::string_view rendered);
 
 // `zpos log`: record lines field by field, the other lines as a timeline with
 // their meanings. False when the file cannot be read.

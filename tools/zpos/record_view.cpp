@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "support/records.h"
+#include "tools/zpos/name_tables.h"
 
 namespace zpos::cli {
 
@@ -81,8 +82,8 @@ std::string to_utf8(const char* cp949, std::size_t len) {
     return out;
 }
 
-void print_request(std::FILE* out, const char* r) { print_fields(out, r, req::kFields); }
+void print_request(std::FILE* out, const char* r) { print_fields(out, r, kRequestFields); }
 
-void print_response(std::FILE* out, const char* r) { print_fields(out, r, resp::kFields); }
+void print_response(std::FILE* out, const char* r) { print_fields(out, r, kResponseFields); }
 
 }  // namespace zpos::cli
