@@ -11,8 +11,7 @@ written by hand.
 
 --check also finds each log line in the library files that write it, as a
 string there or as its constant. Other scripts import load_fields(),
-load_pad_buffers(),
-load_resp_codes(), load_results() and load_log_lines()."""
+load_pad_buffers(), load_resp_codes(), load_results() and load_log_lines()."""
 import csv
 import os
 import re
@@ -119,7 +118,8 @@ def c_string(text):
     return '"' + "".join(out) + '"'
 
 
-def camel(name):
+def pascal(name):
+    """a_field_name as AFieldName: C++ constants (after their k) and C# names."""
     return "".join(p.capitalize() for p in name.split("_"))
 
 
@@ -163,9 +163,8 @@ def internal_pad_buffers(rows):
 def internal_resp_codes(codes):
     out = []
     for c in codes:
-        name = "kResp" + "".join(p.capitalize() for p in c["name"].split("_"))
         out.append("// %s" % plain(c["meaning"]))
-        out.append("inline constexpr char %s[] = \"%s\";" % (name, c["value"]))
+        out.append("inline constexpr char kResp%s[] = \"%s\";" % (pascal(c["name"]), c["value"]))
     return "\n".join(out)
 
 
@@ -236,11 +235,15 @@ def doc_fields(rows, record):
     return "\n".join(out).rstrip("\n")
 
 
+def doc_code_value(code):
+    """A resp_code value as the docs' tables show it: blanks said in words."""
+    return "four blanks" if not code["value"].strip() else "`%s`" % code["value"]
+
+
 def doc_resp_codes(codes):
     out = ["| value | meaning |", "|---|---|"]
     for c in codes:
-        value = "four blanks" if not c["value"].strip() else "`%s`" % c["value"]
-        out.append("| %s | %s |" % (value, c["meaning"]))
+        out.append("| %s | %s |" % (doc_code_value(c), c["meaning"]))
     return "\n".join(out)
 
 
@@ -272,10 +275,6 @@ def project_version():
             if line.startswith("project(ZPosApp VERSION "):
                 return line.split()[2]
     fail("CMakeLists.txt has no 'project(ZPosApp VERSION x.y.z' line")
-
-
-def pascal(name):
-    return "".join(p.capitalize() for p in name.split("_"))
 
 
 def python_fields(rows):
@@ -390,9 +389,9 @@ def internal_log_lines(lines):
         if r["form"] == "bytes":
             continue
         out.append("// %s" % plain(r["meaning"]))
-        out.append("inline constexpr char k%s[] = %s;" % (camel(r["name"]), c_string(r["text"])))
+        out.append("inline constexpr char k%s[] = %s;" % (pascal(r["name"]), c_string(r["text"])))
         if r["buffer"]:
-            out.append("inline constexpr std::size_t k%sBuffer = %d;" % (camel(r["name"]), r["buffer"]))
+            out.append("inline constexpr std::size_t k%sBuffer = %d;" % (pascal(r["name"]), r["buffer"]))
     return "\n".join(out)
 
 
@@ -414,7 +413,7 @@ def tool_log_lines(lines):
     out = ["inline constexpr LogLine kLogLines[] = {"]
     for r in lines:
         if r["form"] != "bytes":
-            out.append("    {\"%s\", log_lines::k%s, %s, %s}," % (r["name"], camel(r["name"]),
+            out.append("    {\"%s\", log_lines::k%s, %s, %s}," % (r["name"], pascal(r["name"]),
                                                             "true" if r["form"] == "format" else "false",
                                                             c_string(plain(r["meaning"]))))
     out.append("};")
@@ -446,8 +445,8 @@ def doc_result_actions(results, codes):
             out.append("| `resp_code` | meaning | the POS | why |")
             out.append("|---|---|---|---|")
             for c in codes:
-                value = "four blanks" if not c["value"].strip() else "`%s`" % c["value"]
-                out.append("| %s | %s | **%s**: %s | %s |" % (value, c["meaning"], c["action"], c["todo"], c["why"]))
+                out.append("| %s | %s | **%s**: %s | %s |" % (doc_code_value(c), c["meaning"], c["action"], c["todo"],
+                                                             c["why"]))
             out.append("")
     return "\n".join(out).rstrip("\n")
 
@@ -533,7 +532,7 @@ def check_log_lines(lines):
         for path in r["where"]:
             with open(os.path.join(ROOT, path), encoding="latin-1") as f:
                 sources += f.read()
-        if r["text"].encode("cp949") not in literals and "log_lines::k%s" % camel(r["name"]) not in sources:
+        if r["text"].encode("cp949") not in literals and "log_lines::k%s" % pascal(r["name"]) not in sources:
             missing.append("%s (%s)" % (r["name"], ", ".join(r["where"])))
     return missing
 
