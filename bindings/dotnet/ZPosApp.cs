@@ -121,6 +121,17 @@ namespace ZPosApp
             return SetText(field, digits.PadLeft(field.Width, '0'));
         }
 
+        /// <summary>The approval number and date (YYMMDD) of what a cancellation
+        /// cancels: both for a cancellation, neither for anything else.</summary>
+        protected void SetOriginal(bool cancels, Field number, Field date, string authNo, string authDate)
+        {
+            if ((authNo != null) != cancels || (authDate != null) != cancels)
+                throw new FieldException(number.Name + " and " + date.Name + " go with a cancellation, and only there");
+            if (!cancels) return;
+            SetText(number, authNo);
+            SetNumber(date, authDate);
+        }
+
         public Request SetNumber(Field field, long value)
         {
             if (value < 0) throw new FieldException(field.Name + ": " + value + " is negative");
@@ -145,11 +156,7 @@ namespace ZPosApp
             SetNumber(RequestFields.TranAmt, amount);
             if (extra1 + extra2 > amount)
                 throw new FieldException("amt_extra1 and amt_extra2 are part of tran_amt and cannot exceed it");
-            if (msgType != "0420") return;
-            if (orgAuthNo == null || orgAuthDate == null)
-                throw new FieldException("a cancellation needs org_auth_no and org_auth_date");
-            SetText(RequestFields.OrgAuthNo, orgAuthNo);
-            SetNumber(RequestFields.OrgAuthDate, orgAuthDate);
+            SetOriginal(msgType == "0420", RequestFields.OrgAuthNo, RequestFields.OrgAuthDate, orgAuthNo, orgAuthDate);
         }
     }
 
@@ -240,11 +247,8 @@ namespace ZPosApp
             SetNumber(RequestFields.PtSub, (long)operation);
             SetText(RequestFields.PtTrack2, track2);
             SetNumber(RequestFields.PtAmt, amount);
-            if (Cancels(operation) != (orgAuthNo != null && orgAuthDate != null))
-                throw new FieldException("pt_org_auth_no and pt_org_auth_date go with a cancellation, and only there");
-            if (!Cancels(operation)) return;
-            SetText(RequestFields.PtOrgAuthNo, orgAuthNo);
-            SetNumber(RequestFields.PtOrgAuthDate, orgAuthDate);
+            SetOriginal(Cancels(operation), RequestFields.PtOrgAuthNo, RequestFields.PtOrgAuthDate, orgAuthNo,
+                        orgAuthDate);
         }
 
         public override bool IsPoints { get { return true; } }

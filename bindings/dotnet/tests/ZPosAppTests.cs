@@ -74,6 +74,7 @@ static class ZPosAppTests
             () => new CardApproval(Track + "12345678901234", 1004), () => new CardApproval(Track, 1004, 100),
             () => new CardApproval(Track, 1000, 0, false, 600, 600), () => new CardCancel(Track, 1004, null, null),
             () => new Points(PointsOperation.EarnCancel, Track, 5000), () => new Points((PointsOperation)4, Track, 5000),
+            () => new Points(PointsOperation.Earn, Track, 5000, "01", "12345678"),
         };
         for (int i = 0; i < refused.Length; ++i)
             Check(Throws<FieldException>(refused[i]), "value that does not fit refused, case " + i);

@@ -84,6 +84,8 @@ def test_every_typed_request_is_taken_and_approved(pos, ports, request_, checks)
     pytest.param(lambda: zposapp.CardCancel(TRACK, 1004), id="cancel-without-original"),
     pytest.param(lambda: zposapp.Points("04", TRACK, 5000), id="points-operation-04"),
     pytest.param(lambda: zposapp.Points(PointsOperation.EARN_CANCEL, TRACK, 5000), id="points-cancel-without-original"),
+    pytest.param(lambda: zposapp.Points(PointsOperation.EARN, TRACK, 5000, org_auth_no="12345678"),
+                 id="points-earn-with-half-an-original"),
     pytest.param(lambda: zposapp.Points(PointsOperation.EARN, TRACK, 5000, media="05"), id="points-media-05"),
     pytest.param(lambda: zposapp.Request("020", "10"), id="msg-type-3-of-4"),
 ])

@@ -79,6 +79,16 @@ class Request:
         self._record[field.offset:field.offset + field.width] = digits.rjust(field.width, "0").encode()
         return self
 
+    def set_original(self, cancels, auth_no, auth_date, no_field="org_auth_no", date_field="org_auth_date"):
+        """The approval number and date (YYMMDD) of what a cancellation
+        cancels: both for a cancellation, neither for anything else."""
+        if (auth_no is not None, auth_date is not None) != (cancels, cancels):
+            raise FieldError("%s and %s go with a cancellation, and only there" % (no_field, date_field))
+        if cancels:
+            self.set_text(no_field, auth_no)
+            self.set_number(date_field, auth_date)
+        return self
+
     def field(self, name):
         field = REQUEST_FIELDS[name]
         return bytes(self._record[field.offset:field.offset + field.width]).decode("cp949", "replace")
@@ -103,14 +113,7 @@ class _CardKind(Request):
         self.set_number("tran_amt", amount)
         if int(extra1) + int(extra2) > int(amount):
             raise FieldError("amt_extra1 and amt_extra2 are part of tran_amt and cannot exceed it")
-        cancels = self.MSG_TYPE == "0420"
-        if cancels and (org_auth_no is None or org_auth_date is None):
-            raise FieldError("a cancellation needs org_auth_no and org_auth_date")
-        if not cancels and (org_auth_no is not None or org_auth_date is not None):
-            raise FieldError("org_auth_no and org_auth_date belong to cancellations")
-        if cancels:
-            self.set_text("org_auth_no", org_auth_no)
-            self.set_number("org_auth_date", org_auth_date)
+        self.set_original(self.MSG_TYPE == "0420", org_auth_no, org_auth_date)
         if cvm_data is not None:
             self.set_text("cvm_data", cvm_data)
 
@@ -184,8 +187,4 @@ class Points(Request):
         self.set_text("pt_sub", operation.value)
         self.set_text("pt_track2", track2)
         self.set_number("pt_amt", amount)
-        if operation.cancels != (org_auth_no is not None and org_auth_date is not None):
-            raise FieldError("pt_org_auth_no and pt_org_auth_date go with a cancellation (11, 12), and only there")
-        if operation.cancels:
-            self.set_text("pt_org_auth_no", org_auth_no)
-            self.set_number("pt_org_auth_date", org_auth_date)
+        self.set_original(operation.cancels, org_auth_no, org_auth_date, "pt_org_auth_no", "pt_org_auth_date")
