@@ -323,7 +323,7 @@ local function dissect_reply(tvb, pinfo, tree, n)
     end
     sub:add(f.header, msg(1, head - 1))
     -- The fields run to the check byte; the ETX before it belongs to the last.
-    local fields = split_fields(msg, head == 7 and 7 or head, n - 1)
+    local fields = split_fields(msg, head, n - 1)
     if head ~= 7 then table.insert(fields, 1, { head, 0 }) end
     local approved, message = false, ""
     for i, span in ipairs(fields) do
