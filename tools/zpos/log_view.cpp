@@ -11,6 +11,7 @@
 #include <fstream>
 #include <vector>
 
+#include "link/link_timing.h"
 #include "support/records.h"
 #include "tools/zpos/name_tables.h"
 #include "tools/zpos/record_view.h"
@@ -20,7 +21,7 @@ namespace zpos::cli {
 namespace {
 
 constexpr int kTickSeconds = 5;
-constexpr int kLinkWaitSeconds = 10;
+constexpr int kLinkWaitSeconds = kLinkWaitMs / 1000;
 constexpr int kReplyRetries = 3;
 constexpr int kEotFrames = 5;
 constexpr char kManagementNext[] = "no EOT: the management message follows";
