@@ -9,6 +9,7 @@
 
 #include "platform/names.h"
 #include "platform/platform.h"
+#include "support/log.h"
 #include "support/settings.h"
 
 namespace zpos::cli {
@@ -143,15 +144,9 @@ struct Change {
 }  // namespace
 
 std::string own_app_dir() {
-    char path[256] = {};
-    if (platform::app_dir_from_environment(path, sizeof path)) return std::string(path).substr(0, 200);
-    platform::executable_path(path, sizeof path);
-    char* last = std::strrchr(path, platform::kPathSep);
-    if (last)
-        *last = '\0';
-    else
-        path[0] = '\0';
-    return std::string(path).substr(0, 200);
+    char dir[210] = {};
+    GetAppDir(dir);
+    return dir;
 }
 
 void show_settings(std::FILE* out, const std::string& dir) {
