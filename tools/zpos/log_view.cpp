@@ -177,7 +177,7 @@ bool show_log(std::FILE* out, const std::string& path) {
         if (!parse_log_line(line, e)) continue;
         std::string bytes = all_bytes(e.text);
         int now = seconds_of(e.time);
-        if (is_record(bytes) && bytes.size() == req::kSize) {
+        if (bytes.size() == req::kSize) {
             start = now;
             std::fprintf(out, "\n== %s transaction\n", e.time.c_str());
         }
