@@ -37,8 +37,9 @@ void pad32(std::string& out) {
     while (out.size() % 4) out += '\0';
 }
 
-// The Internet checksum of `bytes`, starting from `sum`.
-std::uint16_t checksum(const std::string& bytes, std::uint32_t sum = 0) {
+// The Internet checksum of `bytes`.
+std::uint16_t checksum(const std::string& bytes) {
+    std::uint32_t sum = 0;
     for (std::size_t i = 0; i < bytes.size(); i += 2) {
         std::uint32_t hi = static_cast<unsigned char>(bytes[i]);
         std::uint32_t lo = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
@@ -114,16 +115,14 @@ void PcapWriter::packet(bool from_client, std::uint8_t flags, const std::string&
     be16(tcp, 0);      // checksum, below
     be16(tcp, 0);
     tcp += payload;
+    // The TCP checksum covers a pseudo-header (addresses, protocol, length)
+    // of whole 16-bit words before the segment.
     std::string pseudo;
     be32(pseudo, kLoopback);
     be32(pseudo, kLoopback);
     be16(pseudo, 6);
     be16(pseudo, static_cast<std::uint16_t>(tcp.size()));
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < pseudo.size(); i += 2)
-        sum += (static_cast<std::uint32_t>(static_cast<unsigned char>(pseudo[i])) << 8) |
-               static_cast<unsigned char>(pseudo[i + 1]);
-    put_checksum(tcp, 16, checksum(tcp, sum));
+    put_checksum(tcp, 16, checksum(pseudo + tcp));
     seq += static_cast<std::uint32_t>(payload.size()) + ((flags & (kSyn | kFin)) ? 1 : 0);
 
     std::string ip;

@@ -263,7 +263,7 @@ local function dissect_request(tvb, pinfo, tree, n)
     local msg = unmasked(tvb(4, m), m, "Unmasked request")
     local sub = tree:add(zposapp, msg(), "Request message, unmasked")
     local management = msg(1, 1):string() == "S"
-    local first, names, split, points, what
+    local first, names, split, points, what, code
     if management then
         sub:add(f.header, msg(1, 6))
         first, names = 8, MANAGEMENT_FIELDS
@@ -275,19 +275,19 @@ local function dissect_request(tvb, pinfo, tree, n)
         sub:add(f.length_field, msg(3, 4))
         local length_ok = sub:add(f.length_ok, msg(3, 4), tonumber(length_text) == m)
         if tonumber(length_text) ~= m then length_ok:add_proto_expert_info(e_length) end
-        local code = msg(10, 2):string()
+        code = msg(10, 2):string()
         sub:add(f.code, msg(10, 2))
         first, names = 13, REQUEST_FIELDS
         split = code == "C0" or code == "C1" or code == "40"
         what = CODES[code] or ("transaction code " .. code)
     end
     local fields = split_fields(msg, first, m - 2)
-    -- A transaction message ends FS ETX: nothing follows the last FS.
-    if not management and #fields > 1 and fields[#fields][2] == 0 then fields[#fields] = nil end
-    if management then split = #fields == 26 end
-    if not management then
+    if management then
+        split = #fields == 26
+    else
+        -- A transaction message ends FS ETX: nothing follows the last FS.
+        if #fields > 1 and fields[#fields][2] == 0 then fields[#fields] = nil end
         -- Points and kinds 70/90 share codes 62 to 64; points send media code 06.
-        local code = msg(10, 2):string()
         local media = fields[12] and msg(fields[12][1], fields[12][2]):string() or ""
         if POINTS[code] and (media == "06" or not CODES[code]) then
             points, what = true, POINTS[code]
@@ -323,7 +323,7 @@ local function dissect_reply(tvb, pinfo, tree, n)
     end
     sub:add(f.header, msg(1, head - 1))
     -- The fields run to the check byte; the ETX before it belongs to the last.
-    local fields = split_fields(msg, head == 7 and 7 or head, n - 1)
+    local fields = split_fields(msg, head, n - 1)
     if head ~= 7 then table.insert(fields, 1, { head, 0 }) end
     local approved, message = false, ""
     for i, span in ipairs(fields) do

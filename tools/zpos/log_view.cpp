@@ -11,6 +11,7 @@
 #include <fstream>
 #include <vector>
 
+#include "link/link_timing.h"
 #include "support/records.h"
 #include "tools/zpos/name_tables.h"
 #include "tools/zpos/record_view.h"
@@ -20,7 +21,7 @@ namespace zpos::cli {
 namespace {
 
 constexpr int kTickSeconds = 5;
-constexpr int kLinkWaitSeconds = 10;
+constexpr int kLinkWaitSeconds = kLinkWaitMs / 1000;
 constexpr int kReplyRetries = 3;
 constexpr int kEotFrames = 5;
 constexpr char kManagementNext[] = "no EOT: the management message follows";
@@ -176,7 +177,7 @@ bool show_log(std::FILE* out, const std::string& path) {
         if (!parse_log_line(line, e)) continue;
         std::string bytes = all_bytes(e.text);
         int now = seconds_of(e.time);
-        if (is_record(bytes) && bytes.size() == req::kSize) {
+        if (bytes.size() == req::kSize) {
             start = now;
             std::fprintf(out, "\n== %s transaction\n", e.time.c_str());
         }

@@ -9,6 +9,7 @@
 
 #include "platform/names.h"
 #include "platform/platform.h"
+#include "support/log.h"
 #include "support/settings.h"
 
 namespace zpos::cli {
@@ -53,19 +54,11 @@ std::string settings_path(const std::string& dir) {
     return dir + platform::kPathSep + kFileName;
 }
 
-std::string names_of_section(std::string_view section) {
+// The key names of `section`, or of every section when it is null.
+std::string key_names(const char* section) {
     std::string names;
     for (const Key& k : kKeys) {
-        if (section != k.section) continue;
-        if (!names.empty()) names += ", ";
-        names += k.name;
-    }
-    return names;
-}
-
-std::string all_names() {
-    std::string names;
-    for (const Key& k : kKeys) {
+        if (section && std::strcmp(section, k.section) != 0) continue;
         if (!names.empty()) names += ", ";
         names += k.name;
     }
@@ -89,12 +82,12 @@ const Key* find_key(std::string_view name, std::string& error) {
         }
         for (const Key& k : kKeys)
             if (k.section == known && same_name(name, k.name)) return &k;
-        error = "no key '" + std::string(name) + "' in section " + known + " (keys: " + names_of_section(known) + ")";
+        error = "no key '" + std::string(name) + "' in section " + known + " (keys: " + key_names(known) + ")";
         return nullptr;
     }
     for (const Key& k : kKeys)
         if (same_name(name, k.name)) return &k;
-    error = "unknown key '" + std::string(name) + "' (keys: " + all_names() + ")";
+    error = "unknown key '" + std::string(name) + "' (keys: " + key_names(nullptr) + ")";
     return nullptr;
 }
 
@@ -151,15 +144,9 @@ struct Change {
 }  // namespace
 
 std::string own_app_dir() {
-    char path[256] = {};
-    if (platform::app_dir_from_environment(path, sizeof path)) return std::string(path).substr(0, 200);
-    platform::executable_path(path, sizeof path);
-    char* last = std::strrchr(path, platform::kPathSep);
-    if (last)
-        *last = '\0';
-    else
-        path[0] = '\0';
-    return std::string(path).substr(0, 200);
+    char dir[210] = {};
+    GetAppDir(dir);
+    return dir;
 }
 
 void show_settings(std::FILE* out, const std::string& dir) {

@@ -25,6 +25,7 @@
 
 #include "entry/dispatch.h"
 #include "support/records.h"
+#include "tests/common/records_helper.h"
 #include "tools/host/host_sim.h"
 #include "tools/zpos/log_view.h"
 #include "tools/zpos/record_view.h"
@@ -247,38 +248,34 @@ std::string opt(const Options& o, const char* name, const char* fallback) {
     return it == o.end() ? fallback : it->second;
 }
 
-struct Record {
-    std::array<char, req::kSize> bytes;
-    Record() { bytes.fill(' '); }
-    void set(Field f, const std::string& text) {
-        std::memcpy(bytes.data() + f.offset, text.data(), text.size() < f.width ? text.size() : f.width);
-    }
-    void set_number(Field f, long value) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%0*ld", static_cast<int>(f.width), value);
-        set(f, text);
-    }
-};
+using test::Request;
 
-Record card_request(const std::string& type, const std::string& kind, const std::string& track, bool keyed,
-                    long amount, long months, const std::string& term_id) {
-    Record r;
+// A number zero-padded to the field's width.
+void set_number(Request& r, Field f, long value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*ld", static_cast<int>(f.width), value);
+    r.set(f, text);
+}
+
+Request card_request(const std::string& type, const std::string& kind, const std::string& track, bool keyed,
+                     long amount, long months, const std::string& term_id) {
+    Request r;
     r.set(req::rec_len, "0240");
     r.set(req::msg_type, type);
     r.set(req::tran_kind, kind);
     r.set(req::term_id, term_id);
     r.set(req::entry_mode, keyed ? "@" : "S");
     r.set(req::track2, track);
-    r.set_number(req::install_months, months);
-    r.set_number(req::amt_extra1, 0);
-    r.set_number(req::amt_extra2, 0);
-    r.set_number(req::tran_amt, amount);
+    set_number(r, req::install_months, months);
+    set_number(r, req::amt_extra1, 0);
+    set_number(r, req::amt_extra2, 0);
+    set_number(r, req::tran_amt, amount);
     return r;
 }
 
-Record points_request(const std::string& sub, const std::string& media, const std::string& track, long amount,
-                      const std::string& term_id) {
-    Record r;
+Request points_request(const std::string& sub, const std::string& media, const std::string& track, long amount,
+                       const std::string& term_id) {
+    Request r;
     r.set(req::rec_len, "0240");
     r.set(req::msg_type, sub == "11" || sub == "12" ? "0420" : "0200");
     r.set(req::tran_kind, "40");
@@ -286,7 +283,7 @@ Record points_request(const std::string& sub, const std::string& media, const st
     r.set(req::pt_media, media);
     r.set(req::pt_sub, sub);
     r.set(req::pt_track2, track);
-    r.set_number(req::pt_amt, amount);
+    set_number(r, req::pt_amt, amount);
     return r;
 }
 
@@ -295,7 +292,7 @@ Record points_request(const std::string& sub, const std::string& media, const st
 struct Call {
     enum class What { Send, Points, Ack, Download, Wait };
     What what = What::Send;
-    Record request;
+    Request request;
     std::string host = kDefaultHost;
     long port = kDefaultPort;
     bool ack = false;
@@ -362,7 +359,7 @@ bool prepare_download(const Command& c, const Options& o, Call& call) {
 
 // The card approvals and cancellations, which the backup route takes: the
 // library's own dispatch and kinds tables say which.
-bool is_credit(const Record& r) {
+bool is_credit(const Request& r) {
     std::string_view type(r.bytes.data() + req::msg_type.offset, req::msg_type.width);
     std::string_view kind(r.bytes.data() + req::tran_kind.offset, req::tran_kind.width);
     return kind_of(dispatch_row(type, kind).kind).backup_route;
@@ -624,7 +621,7 @@ int start_demo_copy(bool keep) {
     return fail("cannot start the demo copy");
 }
 
-void show(const char* title, const Record& request, const char* response, int result) {
+void show(const char* title, const Request& request, const char* response, int result) {
     std::printf("\n== %s\n-- request\n", title);
     cli::print_request(stdout, request.bytes.data());
     std::printf("-- response\n");
@@ -644,22 +641,22 @@ int run_demo_here(bool keep) {
     std::printf("host simulator on 127.0.0.1:%d, download server on 127.0.0.1:%d\n", port, download_sim.port());
 
     std::array<char, resp::kSize> response{};
-    Record approval = card_request("0200", "10", kDefaultTrack, false, 30000, 0, kDefaultTermId);
+    Request approval = card_request("0200", "10", kDefaultTrack, false, 30000, 0, kDefaultTermId);
     int r = Zelta_Send("127.0.0.1", port, approval.bytes.data(), response.data());
     show("card approval", approval, response.data(), r);
     int ack = Zelta_Ack();
     std::printf("-- Zelta_Ack: %d (%s)\n", ack, zposapp_ack_result_text(ack));
 
-    Record declined = card_request("0200", "10", "5410123456789012=2812101", false, 45000, 0, kDefaultTermId);
+    Request declined = card_request("0200", "10", "5410123456789012=2812101", false, 45000, 0, kDefaultTermId);
     r = Zelta_Send("127.0.0.1", port, declined.bytes.data(), response.data());
     show("declined card (acknowledged automatically)", declined, response.data(), r);
 
-    Record cash = card_request("0200", "21", "8001011234567", true, 12000, 0, kDefaultTermId);
+    Request cash = card_request("0200", "21", "8001011234567", true, 12000, 0, kDefaultTermId);
     r = Zelta_Send("127.0.0.1", port, cash.bytes.data(), response.data());
     show("cash", cash, response.data(), r);
     Zelta_Ack();
 
-    Record points = points_request("01", "01", kDefaultPointsTrack, 5000, kDefaultTermId);
+    Request points = points_request("01", "01", kDefaultPointsTrack, 5000, kDefaultTermId);
     r = Zelta_OKCashbag("127.0.0.1", port, points.bytes.data(), response.data());
     show("points", points, response.data(), r);
     Zelta_Ack();
