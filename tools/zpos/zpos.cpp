@@ -332,8 +332,9 @@ bool prepare_transaction(const Options& o, bool points, Call& call) {
         call.request = card_request(opt(o, "type", "0200"), opt(o, "kind", "10"), opt(o, "track", kDefaultTrack),
                                     o.count("keyed") > 0, amount, months, term_id);
     }
-    call.request.set(req::org_auth_no, opt(o, "org-auth", ""));
-    call.request.set(req::org_auth_date, opt(o, "org-date", ""));
+    // The original approval of a cancellation: points keep it in their own layout.
+    call.request.set(points ? req::pt_org_auth_no : req::org_auth_no, opt(o, "org-auth", ""));
+    call.request.set(points ? req::pt_org_auth_date : req::org_auth_date, opt(o, "org-date", ""));
     call.what = points ? Call::What::Points : Call::What::Send;
     call.host = opt(o, "host", kDefaultHost);
     call.ack = o.count("ack") > 0;
