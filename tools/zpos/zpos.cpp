@@ -616,6 +616,9 @@ int start_demo_copy(bool keep) {
         std::fclose(ini);
     }
     setenv("ZPOS_REGISTRY_FILE", (dir / "registry.dat").c_str(), 1);
+    // The copy's folder is the demo's application directory, whatever the
+    // caller's environment names.
+    unsetenv("ZPOS_APP_DIR");
     std::string exe = (dir / "zpos").string();
     const char* argv[] = {exe.c_str(), "demo", "--in-app-dir", keep ? "--keep" : nullptr, nullptr};
     execv(exe.c_str(), const_cast<char* const*>(argv));
