@@ -666,6 +666,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "option --port expects a whole number from 1 to 65535, not 'x'"},
         BadUsage{"PortOutOfRange", {"points", "--host", "127.0.0.1", "--port", "70000"},
                  "option --port expects a whole number from 1 to 65535, not '70000'"},
+        BadUsage{"PortWithASign", {"send", "--host", "127.0.0.1", "--port", "+80"},
+                 "option --port expects a whole number from 1 to 65535, not '+80'"},
         BadUsage{"AmountWithLetters", {"send", "--host", "127.0.0.1", "--port", "1", "--kind", "10", "--amount", "12a"},
                  "option --amount expects a whole number from 0 to 999999999, not '12a'"},
         BadUsage{"KindTooLong", {"send", "--host", "127.0.0.1", "--port", "1", "--kind", "100"},

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -225,9 +226,11 @@ bool number_option(const Options& o, const char* name, long fallback, long min, 
         value = fallback;
         return true;
     }
+    // Digits only: strtol alone would also take a sign or leading blanks.
     char* end = nullptr;
     value = std::strtol(it->second.c_str(), &end, 10);
-    if (it->second.empty() || *end != '\0' || value < min || value > max) {
+    if (it->second.empty() || !std::isdigit(static_cast<unsigned char>(it->second[0])) || *end != '\0' ||
+        value < min || value > max) {
         fail("option --", std::string(name) + " expects a whole number from " + std::to_string(min) + " to " +
                               std::to_string(max) + ", not '" + it->second + "'");
         return false;
