@@ -554,7 +554,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedEdit{"UnknownKey", {"FOO=1"},
                     "unknown key 'FOO' (keys: VANID, TOGGLE_TIME, EOT_CNT, SignSetting, GetComPort, PIN, VALUE, "
                     "CURDATE, MASK)"},
-        RefusedEdit{"UnknownSection", {"BAR.VANID=1"}, "unknown section 'BAR' (sections: VANCFG, COM_PORT, SIGNPAD)"},
+        RefusedEdit{"UnknownSection", {"BAR.VANID=1"}, "unknown section 'BAR' (sections: VANCFG, COM_PORT, SIGNPAD, LOG)"},
         RefusedEdit{"KeyOfAnotherSection", {"COM_PORT.VANID=1"},
                     "no key 'VANID' in section COM_PORT (keys: SignSetting, GetComPort, PIN)"},
         RefusedEdit{"NoValue", {"VANID"}, "KEY=VALUE or SECTION.KEY=VALUE expected, not 'VANID'"},

@@ -77,7 +77,9 @@ const Key* find_key(std::string_view name, std::string& error) {
         for (const char* s : kSections)
             if (same_name(section, s)) known = s;
         if (!known) {
-            error = "unknown section '" + std::string(section) + "' (sections: VANCFG, COM_PORT, SIGNPAD)";
+            error = "unknown section '" + std::string(section) + "' (sections: ";
+            for (const char* s : kSections) error += std::string(s == kSections[0] ? "" : ", ") + s;
+            error += ")";
             return nullptr;
         }
         for (const Key& k : kKeys)
