@@ -47,15 +47,19 @@ bool find_own_directory() {
     return true;
 }
 
-bool write_file(const char* path, const char* text) {
+// Writes `len` bytes to `path`, replacing what was there.
+bool write_file(const char* path, const char* bytes, DWORD len) {
     HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD len = static_cast<DWORD>(std::strlen(text));
     DWORD written = 0;
-    BOOL ok = WriteFile(f, text, len, &written, nullptr);
+    BOOL ok = WriteFile(f, bytes, len, &written, nullptr);
     CloseHandle(f);
     return ok && written == len;
+}
+
+bool write_file(const char* path, const char* text) {
+    return write_file(path, text, static_cast<DWORD>(std::strlen(text)));
 }
 
 // Reads the whole file into `out` (NUL-terminated); the count read, -1 when missing.
@@ -114,13 +118,7 @@ long log_size() {
 bool write_bytes(const char* name, const char* bytes, DWORD len) {
     char path[MAX_PATH + 64];
     std::snprintf(path, sizeof path, "%s\\%s", g_dir, name);
-    HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(f, bytes, len, &written, nullptr);
-    CloseHandle(f);
-    return ok && written == len;
+    return write_file(path, bytes, len);
 }
 
 // Loads the log and keeps only what was written since `from`: the checks of
