@@ -67,7 +67,7 @@ void check_refusal() {
     DeleteFileA(g_ini);
     char req[kRequestSize];
     char resp[kResponseSize];
-    card_request(req, "0200", "ZZ", "000010000");
+    card_request(req, "0200", "ZZ");
     std::memset(resp, 0x5A, sizeof resp);
     int rc = g_send("127.0.0.1", g_idle_port, req, resp);
     check(rc == -1, "refusal: result -1", "got %d", rc);
@@ -122,7 +122,7 @@ void check_route_refresh() {
     char req[kRequestSize];
     char resp[kResponseSize];
     char v[32];
-    card_request(req, "0200", "ZZ", "000010000");
+    card_request(req, "0200", "ZZ");
 
     write_file(g_ini, "[VANCFG]\r\nVANID=2\r\nTOGGLE_TIME=1000000000    \r\nEOT_CNT=2\r\n");
     int rc = g_send("127.0.0.1", g_idle_port, req, resp);
@@ -184,7 +184,7 @@ void check_app_dir_from_environment() {
     CreateDirectoryA(dir, nullptr);
     char req[kRequestSize];
     char resp[kResponseSize];
-    card_request(req, "0200", "ZZ", "000010000");
+    card_request(req, "0200", "ZZ");
     long before = log_size();
     SetEnvironmentVariableA("ZPOS_APP_DIR", dir);
     g_send("127.0.0.1", g_idle_port, req, resp);
@@ -205,7 +205,7 @@ void check_card_no_host() {
     char resp[kResponseSize];
     char v[32];
     int port = closed_port();
-    card_request(req, "0200", "10", "000010000");
+    card_request(req, "0200", "10");
     long before = static_cast<long>(std::time(nullptr));
     int rc = g_send("127.0.0.1", port, req, resp);
     long after = static_cast<long>(std::time(nullptr));

@@ -137,24 +137,6 @@ void put(char* rec, int offset, const char* text) {
     std::memcpy(rec + offset, text, std::strlen(text));
 }
 
-// A card request record: blanks everywhere, then the fields the checks use.
-// The track image 9410123456789012=2512101, its '=' after the 16-digit card number.
-void card_request(char* rec, const char* msg_type, const char* kind, const char* amount) {
-    std::memset(rec, ' ', kRequestSize);
-    put(rec, ZPOSAPP_REQ_REC_LEN_OFFSET, "0240");
-    put(rec, ZPOSAPP_REQ_POS_ECHO_OFFSET, "WINPOS-0001");
-    put(rec, ZPOSAPP_REQ_MSG_TYPE_OFFSET, msg_type);
-    put(rec, ZPOSAPP_REQ_TRAN_KIND_OFFSET, kind);
-    put(rec, ZPOSAPP_REQ_KIND_ECHO_OFFSET, "01");
-    put(rec, ZPOSAPP_REQ_TERM_ID_OFFSET, "1450010001");
-    put(rec, ZPOSAPP_REQ_ENTRY_MODE_OFFSET, "S");
-    put(rec, ZPOSAPP_REQ_TRACK2_OFFSET, "9410123456789012=2512101");
-    put(rec, ZPOSAPP_REQ_INSTALL_MONTHS_OFFSET, "00");
-    put(rec, ZPOSAPP_REQ_AMT_EXTRA1_OFFSET, "000000000");
-    put(rec, ZPOSAPP_REQ_AMT_EXTRA2_OFFSET, "000000000");
-    put(rec, ZPOSAPP_REQ_TRAN_AMT_OFFSET, amount);
-}
-
 // The card request the command-line POS (zpos send) builds, field for field:
 // the script sends the same one through the native library and compares.
 void pos_request(char* rec, const char* msg_type, const char* kind, const char* track,
@@ -172,6 +154,16 @@ void pos_request(char* rec, const char* msg_type, const char* kind, const char* 
     char text[16];
     std::snprintf(text, sizeof text, "%09ld", amount);
     put(rec, ZPOSAPP_REQ_TRAN_AMT_OFFSET, text);
+}
+
+// The request of the checks without zpos-host: the POS's, for 10000 with the
+// track image 9410123456789012=2512101, from this program's own terminal and
+// with its echo fields filled.
+void card_request(char* rec, const char* msg_type, const char* kind) {
+    pos_request(rec, msg_type, kind, "9410123456789012=2512101", 10000);
+    put(rec, ZPOSAPP_REQ_POS_ECHO_OFFSET, "WINPOS-0001");
+    put(rec, ZPOSAPP_REQ_KIND_ECHO_OFFSET, "01");
+    put(rec, ZPOSAPP_REQ_TERM_ID_OFFSET, "1450010001");
 }
 
 bool bytes_are(const char* p, const char* expected) {

@@ -47,8 +47,8 @@ void load_log_since(long from, const char* name);
 
 // ---- Records (support.cpp) ----
 void put(char* rec, int offset, const char* text);
-void card_request(char* rec, const char* msg_type, const char* kind, const char* amount);
 void pos_request(char* rec, const char* msg_type, const char* kind, const char* track, long amount);
+void card_request(char* rec, const char* msg_type, const char* kind);
 bool bytes_are(const char* p, const char* expected);
 bool all_bytes(const char* p, int count, char value);
 
