@@ -44,17 +44,8 @@ DWORD WINAPI download_server_main(LPVOID param) {
 }
 
 bool start_download_server(DownloadServer& srv, HANDLE& thread) {
-    srv.listener = socket(AF_INET, SOCK_STREAM, 0);
-    if (srv.listener == INVALID_SOCKET) return false;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int len = sizeof a;
-    if (bind(srv.listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        getsockname(srv.listener, reinterpret_cast<sockaddr*>(&a), &len) != 0 ||
-        listen(srv.listener, 1) != 0)
-        return false;
-    srv.port = ntohs(a.sin_port);
+    srv.listener = loopback_socket(srv.port);
+    if (srv.listener == INVALID_SOCKET || listen(srv.listener, 1) != 0) return false;
     thread = CreateThread(nullptr, 0, download_server_main, &srv, 0, nullptr);
     return thread != nullptr;
 }

@@ -176,19 +176,30 @@ bool all_bytes(const char* p, int count, char value) {
     return true;
 }
 
-// A loopback port with nothing listening: bound, read back and released.
-int closed_port() {
+// A TCP socket bound to a free loopback port, that port in `port`;
+// INVALID_SOCKET and port 0 when none could be bound.
+SOCKET loopback_socket(int& port) {
+    port = 0;
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    if (s == INVALID_SOCKET) return 0;
+    if (s == INVALID_SOCKET) return s;
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int len = sizeof a;
+    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    port = ntohs(a.sin_port);
+    return s;
+}
+
+// A loopback port with nothing listening: bound, read back and released.
+int closed_port() {
     int port = 0;
-    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    closesocket(s);
+    SOCKET s = loopback_socket(port);
+    if (s != INVALID_SOCKET) closesocket(s);
     return port;
 }
 

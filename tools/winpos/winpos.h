@@ -52,7 +52,9 @@ void card_request(char* rec, const char* msg_type, const char* kind);
 bool bytes_are(const char* p, const char* expected);
 bool all_bytes(const char* p, int count, char value);
 
-// A loopback port with nothing listening (support.cpp).
+// A TCP socket bound to a free loopback port, and a loopback port with
+// nothing listening (support.cpp).
+SOCKET loopback_socket(int& port);
 int closed_port();
 // Where calls that the library refuses before connecting are addressed.
 extern int g_idle_port;
