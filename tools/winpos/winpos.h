@@ -1,6 +1,7 @@
 // Shared by the parts of winpos, the Windows test POS: the check counter, the
 // application directory and its files, request records, the library's entry
 // points and the message-box count. Each part's checks are declared at the end.
+// winunit takes the check counter and the file helpers from here too.
 #pragma once
 
 #include <winsock2.h>
