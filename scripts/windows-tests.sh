@@ -182,20 +182,14 @@ static_checks() {  # x86|x64 build-directory
 }
 
 # ---- Hosts and Wine prefixes ----
-cat >"$work/host.scenario" <<EOF
-# Declines cards starting 5410, approves the rest.
-decline card 5410 사용불가카드
-approve any 정상승인
-approval 12345678
-issuer 0100 국민카드
-EOF
-# start_host NAME [OPTION...]: a zpos-host on a free port recording to
+# start_host NAME [OPTION...]: a zpos-host on a free port with the POS tests'
+# scenario (cards starting 5410 declined, the rest approved), recording to
 # NAME.rec; its port in $port.
 . tests/common/start_host.sh
 start_host() {
   local name=$1 started=0
   shift
-  start_zpos_host "$nat/tools/host/zpos-host" "$work/$name.out" --scenario "$work/host.scenario" \
+  start_zpos_host "$nat/tools/host/zpos-host" "$work/$name.out" --scenario tests/pos/host.scenario \
     --record "$work/$name.rec" "$@" || started=1
   host_pids+=("$host_pid")
   [ $started -eq 0 ] || { fail "zpos-host $name did not start"; exit 1; }
