@@ -10,10 +10,6 @@ namespace winpos {
 
 namespace {
 
-void line_with_port(char* out, std::size_t size, const char* fmt, int port) {
-    std::snprintf(out, size, fmt, port);
-}
-
 // One card approval request, built into `req`, through Zelta_Send. The
 // response goes to <name>.rec and the log lines of this call to <name>.log,
 // where the checks read them; the response buffer starts as '#' so every byte
@@ -35,12 +31,12 @@ int send_card(int port, const char* track, long amount, const char* name, char* 
 void check_connect_lines(const char* name, int port) {
     char line[128];
     char label[128];
-    line_with_port(line, sizeof line, "Connect info2 IP[127.0.0.1], port[%d]", port);
+    std::snprintf(line, sizeof line, "Connect info2 IP[127.0.0.1], port[%d]", port);
     std::snprintf(label, sizeof label, "%s: log %s", name, line);
     check(log_has_line(line), label);
     std::snprintf(label, sizeof label, "%s: log rtn[0] and ENQ_RECV[05]", name);
     check(log_has_line("rtn[0]") && log_has_line("rtn[3] ENQ_RECV[05]"), label);
-    line_with_port(line, sizeof line, "NONBLOCK \xBF\xAC\xB0\xE1 \xBC\xBA\xB0\xF8[127.0.0.1][%d]", port);
+    std::snprintf(line, sizeof line, "NONBLOCK \xBF\xAC\xB0\xE1 \xBC\xBA\xB0\xF8[127.0.0.1][%d]", port);
     std::snprintf(label, sizeof label, "%s: log NONBLOCK connected", name);
     check(log_has_line(line), label);
 }

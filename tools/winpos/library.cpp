@@ -126,13 +126,13 @@ void check_calling_convention() {
     static char answer[ZPOSAPP_DOWNLOAD_ANSWER_SIZE];
     int port = closed_port();
 
-    card_request(req, "0200", "ZZ", "000010000");
+    card_request(req, "0200", "ZZ");
     set_args(reinterpret_cast<void*>(g_send), "127.0.0.1", g_idle_port, req, resp);
     measured_call4();
     check(g_call.result == -1 && g_call.moved == 0, "stdcall: Zelta_Send pops its 16 bytes",
           "result %d, stack moved %ld", g_call.result, g_call.moved);
 
-    card_request(req, "0200", "10", "000010000");  // not kind "40": refused
+    card_request(req, "0200", "10");  // not kind "40": refused
     set_args(reinterpret_cast<void*>(g_okcashbag), "127.0.0.1", g_idle_port, req, resp);
     measured_call4();
     check(g_call.result == -1 && g_call.moved == 0, "stdcall: Zelta_OKCashbag pops its 16 bytes",

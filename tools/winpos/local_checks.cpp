@@ -44,17 +44,8 @@ DWORD WINAPI download_server_main(LPVOID param) {
 }
 
 bool start_download_server(DownloadServer& srv, HANDLE& thread) {
-    srv.listener = socket(AF_INET, SOCK_STREAM, 0);
-    if (srv.listener == INVALID_SOCKET) return false;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int len = sizeof a;
-    if (bind(srv.listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        getsockname(srv.listener, reinterpret_cast<sockaddr*>(&a), &len) != 0 ||
-        listen(srv.listener, 1) != 0)
-        return false;
-    srv.port = ntohs(a.sin_port);
+    srv.listener = loopback_socket(srv.port);
+    if (srv.listener == INVALID_SOCKET || listen(srv.listener, 1) != 0) return false;
     thread = CreateThread(nullptr, 0, download_server_main, &srv, 0, nullptr);
     return thread != nullptr;
 }
@@ -67,7 +58,7 @@ void check_refusal() {
     DeleteFileA(g_ini);
     char req[kRequestSize];
     char resp[kResponseSize];
-    card_request(req, "0200", "ZZ", "000010000");
+    card_request(req, "0200", "ZZ");
     std::memset(resp, 0x5A, sizeof resp);
     int rc = g_send("127.0.0.1", g_idle_port, req, resp);
     check(rc == -1, "refusal: result -1", "got %d", rc);
@@ -122,7 +113,7 @@ void check_route_refresh() {
     char req[kRequestSize];
     char resp[kResponseSize];
     char v[32];
-    card_request(req, "0200", "ZZ", "000010000");
+    card_request(req, "0200", "ZZ");
 
     write_file(g_ini, "[VANCFG]\r\nVANID=2\r\nTOGGLE_TIME=1000000000    \r\nEOT_CNT=2\r\n");
     int rc = g_send("127.0.0.1", g_idle_port, req, resp);
@@ -184,7 +175,7 @@ void check_app_dir_from_environment() {
     CreateDirectoryA(dir, nullptr);
     char req[kRequestSize];
     char resp[kResponseSize];
-    card_request(req, "0200", "ZZ", "000010000");
+    card_request(req, "0200", "ZZ");
     long before = log_size();
     SetEnvironmentVariableA("ZPOS_APP_DIR", dir);
     g_send("127.0.0.1", g_idle_port, req, resp);
@@ -205,7 +196,7 @@ void check_card_no_host() {
     char resp[kResponseSize];
     char v[32];
     int port = closed_port();
-    card_request(req, "0200", "10", "000010000");
+    card_request(req, "0200", "10");
     long before = static_cast<long>(std::time(nullptr));
     int rc = g_send("127.0.0.1", port, req, resp);
     long after = static_cast<long>(std::time(nullptr));

@@ -103,7 +103,7 @@ void check_notices() {
     const BadType rows[] = {{"Zelta_Send, message type 0100", &g_send, "10"},
                             {"Zelta_OKCashbag, message type 0100", &g_okcashbag, "40"}};
     for (const BadType& row : rows) {
-        card_request(req, "0100", row.kind, "000010000");
+        card_request(req, "0100", row.kind);
         std::memset(resp, 0x5A, sizeof resp);
         LONG before = g_notice_count;
         int rc = (*row.fn)("127.0.0.1", g_idle_port, req, resp);
@@ -117,7 +117,7 @@ void check_notices() {
 
     // Port 10901 warns any terminal but the test terminal; the refusal that
     // follows shows the transaction went on.
-    card_request(req, "0200", "ZZ", "000010000");
+    card_request(req, "0200", "ZZ");
     LONG before = g_notice_count;
     int rc = g_send("127.0.0.1", 10901, req, resp);
     check(rc == -1 && bytes_are(RESP(resp, RESP_CODE), "NOTX"), "test port: the call goes on to its refusal",

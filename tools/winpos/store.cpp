@@ -12,14 +12,13 @@ namespace {
 
 const char kSerialKey[] = "SOFTWARE\\VAN_POS_SECURITY\\1100";
 
-bool registry_value(const char* key, const char* name, char* out, DWORD size, DWORD& count,
-                    DWORD& type) {
+// A value under HKEY_CURRENT_USER, NUL-terminated in `out`.
+bool registry_value(const char* key, const char* name, char* out, DWORD size) {
     HKEY k = nullptr;
-    count = 0;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
     std::memset(out, 0, size);
-    count = size - 1;
-    LONG rc = RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &count);
+    DWORD count = size - 1;
+    LONG rc = RegQueryValueExA(k, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &count);
     RegCloseKey(k);
     return rc == ERROR_SUCCESS;
 }
@@ -28,8 +27,7 @@ bool registry_value(const char* key, const char* name, char* out, DWORD size, DW
 
 void check_store_filled() {
     char serial[16];
-    DWORD count = 0, type = 0;
-    bool found = registry_value(kSerialKey, "GET_SERIAL", serial, sizeof serial, count, type);
+    bool found = registry_value(kSerialKey, "GET_SERIAL", serial, sizeof serial);
     check(found && std::strcmp(serial, "DONE") == 0, "approval: store filled, GET_SERIAL DONE",
           "got [%s]", found ? serial : "<none>");
 }

@@ -47,15 +47,19 @@ bool find_own_directory() {
     return true;
 }
 
-bool write_file(const char* path, const char* text) {
+// Writes `len` bytes to `path`, replacing what was there.
+bool write_file(const char* path, const char* bytes, DWORD len) {
     HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD len = static_cast<DWORD>(std::strlen(text));
     DWORD written = 0;
-    BOOL ok = WriteFile(f, text, len, &written, nullptr);
+    BOOL ok = WriteFile(f, bytes, len, &written, nullptr);
     CloseHandle(f);
     return ok && written == len;
+}
+
+bool write_file(const char* path, const char* text) {
+    return write_file(path, text, static_cast<DWORD>(std::strlen(text)));
 }
 
 // Reads the whole file into `out` (NUL-terminated); the count read, -1 when missing.
@@ -114,13 +118,7 @@ long log_size() {
 bool write_bytes(const char* name, const char* bytes, DWORD len) {
     char path[MAX_PATH + 64];
     std::snprintf(path, sizeof path, "%s\\%s", g_dir, name);
-    HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(f, bytes, len, &written, nullptr);
-    CloseHandle(f);
-    return ok && written == len;
+    return write_file(path, bytes, len);
 }
 
 // Loads the log and keeps only what was written since `from`: the checks of
@@ -137,24 +135,6 @@ void load_log_since(long from, const char* name) {
 
 void put(char* rec, int offset, const char* text) {
     std::memcpy(rec + offset, text, std::strlen(text));
-}
-
-// A card request record: blanks everywhere, then the fields the checks use.
-// The track image 9410123456789012=2512101, its '=' after the 16-digit card number.
-void card_request(char* rec, const char* msg_type, const char* kind, const char* amount) {
-    std::memset(rec, ' ', kRequestSize);
-    put(rec, ZPOSAPP_REQ_REC_LEN_OFFSET, "0240");
-    put(rec, ZPOSAPP_REQ_POS_ECHO_OFFSET, "WINPOS-0001");
-    put(rec, ZPOSAPP_REQ_MSG_TYPE_OFFSET, msg_type);
-    put(rec, ZPOSAPP_REQ_TRAN_KIND_OFFSET, kind);
-    put(rec, ZPOSAPP_REQ_KIND_ECHO_OFFSET, "01");
-    put(rec, ZPOSAPP_REQ_TERM_ID_OFFSET, "1450010001");
-    put(rec, ZPOSAPP_REQ_ENTRY_MODE_OFFSET, "S");
-    put(rec, ZPOSAPP_REQ_TRACK2_OFFSET, "9410123456789012=2512101");
-    put(rec, ZPOSAPP_REQ_INSTALL_MONTHS_OFFSET, "00");
-    put(rec, ZPOSAPP_REQ_AMT_EXTRA1_OFFSET, "000000000");
-    put(rec, ZPOSAPP_REQ_AMT_EXTRA2_OFFSET, "000000000");
-    put(rec, ZPOSAPP_REQ_TRAN_AMT_OFFSET, amount);
 }
 
 // The card request the command-line POS (zpos send) builds, field for field:
@@ -176,6 +156,16 @@ void pos_request(char* rec, const char* msg_type, const char* kind, const char* 
     put(rec, ZPOSAPP_REQ_TRAN_AMT_OFFSET, text);
 }
 
+// The request of the checks without zpos-host: the POS's, for 10000 with the
+// track image 9410123456789012=2512101, from this program's own terminal and
+// with its echo fields filled.
+void card_request(char* rec, const char* msg_type, const char* kind) {
+    pos_request(rec, msg_type, kind, "9410123456789012=2512101", 10000);
+    put(rec, ZPOSAPP_REQ_POS_ECHO_OFFSET, "WINPOS-0001");
+    put(rec, ZPOSAPP_REQ_KIND_ECHO_OFFSET, "01");
+    put(rec, ZPOSAPP_REQ_TERM_ID_OFFSET, "1450010001");
+}
+
 bool bytes_are(const char* p, const char* expected) {
     return std::memcmp(p, expected, std::strlen(expected)) == 0;
 }
@@ -186,19 +176,30 @@ bool all_bytes(const char* p, int count, char value) {
     return true;
 }
 
-// A loopback port with nothing listening: bound, read back and released.
-int closed_port() {
+// A TCP socket bound to a free loopback port, that port in `port`;
+// INVALID_SOCKET and port 0 when none could be bound.
+SOCKET loopback_socket(int& port) {
+    port = 0;
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    if (s == INVALID_SOCKET) return 0;
+    if (s == INVALID_SOCKET) return s;
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int len = sizeof a;
+    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    port = ntohs(a.sin_port);
+    return s;
+}
+
+// A loopback port with nothing listening: bound, read back and released.
+int closed_port() {
     int port = 0;
-    if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    closesocket(s);
+    SOCKET s = loopback_socket(port);
+    if (s != INVALID_SOCKET) closesocket(s);
     return port;
 }
 

@@ -1,6 +1,7 @@
 // Shared by the parts of winpos, the Windows test POS: the check counter, the
 // application directory and its files, request records, the library's entry
 // points and the message-box count. Each part's checks are declared at the end.
+// winunit takes the check counter and the file helpers from here too.
 #pragma once
 
 #include <winsock2.h>
@@ -47,12 +48,14 @@ void load_log_since(long from, const char* name);
 
 // ---- Records (support.cpp) ----
 void put(char* rec, int offset, const char* text);
-void card_request(char* rec, const char* msg_type, const char* kind, const char* amount);
 void pos_request(char* rec, const char* msg_type, const char* kind, const char* track, long amount);
+void card_request(char* rec, const char* msg_type, const char* kind);
 bool bytes_are(const char* p, const char* expected);
 bool all_bytes(const char* p, int count, char value);
 
-// A loopback port with nothing listening (support.cpp).
+// A TCP socket bound to a free loopback port, and a loopback port with
+// nothing listening (support.cpp).
+SOCKET loopback_socket(int& port);
 int closed_port();
 // Where calls that the library refuses before connecting are addressed.
 extern int g_idle_port;

@@ -15,33 +15,22 @@
 #include "support/log.h"
 #include "support/route.h"
 #include "support/settings.h"
+#include "tools/winpos/winpos.h"
+
+using winpos::check;
+using winpos::find_own_directory;
+using winpos::g_dir;
+using winpos::g_failed;
+using winpos::g_passed;
+using winpos::read_file;
 
 namespace {
-
-int g_passed = 0;
-int g_failed = 0;
-
-void check(bool ok, const char* name, const char* detail = "") {
-    ok ? ++g_passed : ++g_failed;
-    std::printf("%s %s%s%s\n", ok ? "ok  " : "FAIL", name, ok || !*detail ? "" : ": ", ok ? "" : detail);
-    std::fflush(stdout);
-}
 
 // 2040-01-01 12:00 UTC, beyond 32 bits: midday keeps the local date 400101.
 constexpr zpos::platform::Time kAfter2038 = 2209032000;
 zpos::platform::Time g_clock = kAfter2038;
 zpos::platform::Time fixed_clock() { return g_clock; }
 char g_exe[MAX_PATH + 48];
-
-bool read_text(const char* path, char* out, DWORD size) {
-    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD got = 0;
-    BOOL ok = ReadFile(f, out, size - 1, &got, nullptr);
-    CloseHandle(f);
-    out[ok ? got : 0] = '\0';
-    return ok;
-}
 
 // The route time and the log past January 2038, in an application directory
 // of its own beside this program.
@@ -60,9 +49,9 @@ void check_time_after_2038(const char* dir) {
     zpos::platform::seams().clock = fixed_clock;
 
     zpos::switch_to_backup(zpos::g_call);
-    read_text(zpos::g_call.settings_path, text, sizeof text);
+    read_file(zpos::g_call.settings_path, text, sizeof text);
     check(std::strstr(text, "TOGGLE_TIME=2209032000    \r\n") != nullptr,
-          "after 2038: TOGGLE_TIME written whole, padded to 14", text);
+          "after 2038: TOGGLE_TIME written whole, padded to 14", "%s", text);
     g_clock = kAfter2038 + 599;
     check(zpos::route_mode_refresh(zpos::g_call) == zpos::RouteMode::backup, "after 2038: backup route held 599 seconds");
     g_clock = kAfter2038 + 600;
@@ -71,9 +60,9 @@ void check_time_after_2038(const char* dir) {
     std::snprintf(path, sizeof path, "%s\\Logs\\AppLog.400101.txt", app);
     DeleteFileA(path);
     zpos::WriteLogText("after 2038");
-    bool have = read_text(path, text, sizeof text);
+    bool have = read_file(path, text, sizeof text) >= 0;
     check(have && std::strlen(text) > 13 && std::strcmp(text + 13, "after 2038\r\n") == 0,
-          "after 2038: the log line goes to AppLog.400101.txt and ends CR LF", text);
+          "after 2038: the log line goes to AppLog.400101.txt and ends CR LF", "%s", text);
     zpos::platform::reset_seams();
 }
 
@@ -92,25 +81,20 @@ void check_sockets_not_inherited() {
 void check_socket_layer_stop() {
     zpos::platform::socket_layer_stop();
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    char detail[32];
-    std::snprintf(detail, sizeof detail, "error %d", WSAGetLastError());
-    check(s != INVALID_SOCKET, "socket layer: a stop without a start leaves the program's Winsock", detail);
+    check(s != INVALID_SOCKET, "socket layer: a stop without a start leaves the program's Winsock", "error %d",
+          WSAGetLastError());
     if (s != INVALID_SOCKET) closesocket(s);
 }
 
 }  // namespace
 
 int main() {
-    char dir[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, dir, sizeof dir);
-    char* slash = n && n < sizeof dir ? std::strrchr(dir, '\\') : nullptr;
     WSADATA wsa;
-    if (!slash || WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+    if (!find_own_directory() || WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
         std::printf("winunit: cannot start\nwinunit: 0 passed, 1 failed\n");
         return 1;
     }
-    *slash = '\0';
-    check_time_after_2038(dir);
+    check_time_after_2038(g_dir);
     check_sockets_not_inherited();
     check_socket_layer_stop();
     WSACleanup();
