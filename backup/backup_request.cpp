@@ -138,7 +138,7 @@ bool put_signature(CallState& call, Writer& w, const char* request, int kind, bo
     int sign_len = 0;
     static SignatureBuffer sign;  // 2 KB; the entry points are not re-entrant
     if (sign_wanted) {
-        int r = capture_signature(call, request, kind, sign, cancellation(kind));
+        int r = capture_signature(call, request, sign, cancellation(kind));
         if (r == kSignRefused) return false;
         if (r > 0) sign_len = r;
     }
