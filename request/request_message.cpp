@@ -225,7 +225,7 @@ bool put_head_and_amounts(Writer& w, const char* request, const KindRow& k) {
 // Fields 9 to 14: the PIN block, the version code and the kind's codes.
 void put_pin_and_codes(const CallState& call, Writer& w, const char* request, const KindRow& k) {
     std::array<char, pin_buffer::block.width> pin{};
-    if (k.pin_step && pin_step(call, request, k.kind, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
+    if (pin_step(call, request, k.kind, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
     fs(w);
     w.put_fixed(text_of(call.version_code, 6), 6);  // 10
     fs(w);
