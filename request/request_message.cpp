@@ -243,7 +243,6 @@ void put_pin_and_codes(const CallState& call, Writer& w, const char* request, co
 // false when the pad refused the signature.
 bool put_signature(CallState& call, Writer& w, const char* request, const KindRow& k) {
     static SignatureBuffer sign;  // 2 KiB, kept off the stack; one build at a time
-    sign.bytes.fill(0);
     SignatureStep step = signature_step(call, request, k.kind, sign);
     if (step.refused) return false;
     if (step.length > 0) put_number(w, "%04d", step.length, 4);  // 15
