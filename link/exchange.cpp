@@ -87,7 +87,7 @@ enum class Frame {
     timed_out,    // nothing within the wait
     not_ready,    // reported ready but not readable
     short_frame,  // a frame under three bytes other than ENQ
-    broken,       // length or body not readable: the exchange ends with -1
+    broken,       // length or body not readable: the exchange fails
 };
 
 Frame read_frame(int& length) {
