@@ -29,7 +29,6 @@ constexpr int kBackupAmountLimit = 100000000;
 constexpr char kBackupTerminalPrefix[] = "120";
 constexpr char kNoEncryptYear[] = "99";
 constexpr char kSignatureTag[] = "ZL01YYRD";
-constexpr std::size_t kSignatureCopySize = 4000;
 // The request code sits after STX, "ZLTA" and FS.
 constexpr std::size_t kRequestCodeOffset = 6;
 // Fields 15 to 25 are empty: "N" is followed by twelve FS bytes.
@@ -138,17 +137,13 @@ bool put_signature(CallState& call, Writer& w, const char* request, int kind, bo
     int sign_len = 0;
     static SignatureBuffer sign;  // 2 KB; the entry points are not re-entrant
     if (sign_wanted) {
-        int r = capture_signature(call, request, kind, sign, cancellation(kind));
+        int r = capture_signature(call, request, sign, cancellation(kind));
         if (r == kSignRefused) return false;
         if (r > 0) sign_len = r;
     }
     if (call.sign_flag != 1) return true;
-    static std::array<char, kSignatureCopySize> data;
     static std::array<char, kBase64TextSize> text;
-    data.fill(0);
-    text.fill(0);
-    std::memcpy(data.data(), sign.data(), static_cast<std::size_t>(sign_len));
-    int n = base64_encode(std::span<const char>(data.data(), static_cast<std::size_t>(sign_len)), text);
+    int n = base64_encode(std::span<const char>(sign.data(), static_cast<std::size_t>(sign_len)), text);
     w.put(kSignatureTag);
     w.put(wire::kFS);
     w.put(std::string_view(text.data(), static_cast<std::size_t>(n)));

@@ -19,6 +19,7 @@
 #include "link/exchange.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
+#include "support/message_kinds.h"
 #include "support/route.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/card_store.h"
@@ -130,7 +131,8 @@ void BM_LinkExchangeAndAck(benchmark::State& state) {
     char response[451] = {};
     for (auto _ : state) {
         zpos::ExchangeResult r =
-            zpos::host_exchange(zpos::g_call, response, msg.data(), "", 0, static_cast<int>(msg.size()), 2);
+            zpos::host_exchange(zpos::g_call, response, msg.data(), "", 0, static_cast<int>(msg.size()),
+                                zpos::kind::kCardApproval);
         zpos::AckResult a = zpos::acknowledge(zpos::g_call);
         if (r != zpos::ExchangeResult::replied || a != zpos::AckResult::closed) {
             state.SkipWithError("round trip failed");

@@ -12,6 +12,7 @@
 #include "entry/call.h"
 #include "fuzz/fuzz_app_dir.h"
 #include "platform/platform.h"
+#include "support/message_kinds.h"
 #include "support/records.h"
 
 extern "C" void fuzz_set_backup_answer(const unsigned char* bytes, std::size_t size);
@@ -37,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char response[zpos::resp::kSize];
     std::memset(response, '.', sizeof response);
     const char framed[] = "\x02ZLTA\x03";
-    zpos::BackupRouteResult r = zpos::send_backup_route(zpos::g_call, response, framed, sizeof framed - 1, 2);
+    zpos::BackupRouteResult r = zpos::send_backup_route(zpos::g_call, response, framed, sizeof framed - 1,
+                                                        zpos::kind::kCardApproval);
     if (r == zpos::BackupRouteResult::unusable) __builtin_trap();  // the stand-in was not loaded
     return 0;
 }

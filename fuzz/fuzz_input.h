@@ -1,9 +1,14 @@
 // Cutting a fuzz input into its parts: texts that end at a NUL byte, then the
-// rest as raw bytes.
+// rest as raw bytes; a selector byte that picks the message kind.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
+
+#include "support/message_kinds.h"
 
 namespace zpos::fuzz {
 
@@ -13,6 +18,18 @@ inline std::string take_text(std::string_view& in) {
     std::string text(in.substr(0, end));
     in.remove_prefix(end == std::string_view::npos ? in.size() : end + 1);
     return text;
+}
+
+// The message kind a selector byte picks: the kinds table's rows in their
+// order (the management message's first row left out unless
+// `with_management`), then two numbers that are no kind.
+inline int selected_kind(std::uint8_t selector, bool with_management) {
+    static_assert(kKinds[0].family == Family::management);
+    constexpr int kNoKinds[] = {3, 99};
+    std::size_t first = with_management ? 0 : 1;
+    std::size_t rows = std::size(kKinds) - first;
+    std::size_t i = selector % (rows + std::size(kNoKinds));
+    return i < rows ? kKinds[first + i].kind : kNoKinds[i - rows];
 }
 
 }  // namespace zpos::fuzz

@@ -7,20 +7,17 @@
 #include <vector>
 
 #include "fuzz/fuzz_app_dir.h"
+#include "fuzz/fuzz_input.h"
 #include "reply/keystrokes.h"
 #include "reply/parser.h"
 #include "reply/split.h"
 #include "support/records.h"
 
-namespace {
-// Kinds the parser fills, and two it leaves alone.
-constexpr int kKinds[] = {1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 60, 61, 62, 63, 64, 3, 99};
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     zpos::fuzz::app_dir();
     if (size < 1) return 0;
-    int kind = kKinds[data[0] % (sizeof kKinds / sizeof kKinds[0])];
+    // Kinds the parser fills, and two it leaves alone.
+    int kind = zpos::fuzz::selected_kind(data[0], false);
     ++data;
     --size;
 

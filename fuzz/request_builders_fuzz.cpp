@@ -12,15 +12,12 @@
 #include "backup/backup_request.h"
 #include "entry/call.h"
 #include "fuzz/fuzz_app_dir.h"
+#include "fuzz/fuzz_input.h"
 #include "platform/seams.h"
 #include "request/framing.h"
 #include "request/request_message.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
-
-namespace {
-constexpr int kKinds[] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 60, 61, 62, 63, 64, 3, 99};
-}  // namespace
 
 // Input: kind selector, flags, the request record (blank-padded when short),
 // then the settings file.
@@ -30,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // nothing here, or each input would take a third of a second.
     zpos::platform::seams().pause = [](int) {};
     if (size < 2) return 0;
-    int kind = kKinds[data[0] % (sizeof kKinds / sizeof kKinds[0])];
+    int kind = zpos::fuzz::selected_kind(data[0], true);
     zpos::g_call.sign_flag = data[1] & 1;
     std::memcpy(zpos::g_call.tran_time, "123456", 7);
     data += 2;

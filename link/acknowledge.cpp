@@ -49,18 +49,18 @@ AutoAckResult wait_for_eot(const CallState& call, const EotTexts& texts) {
     char buffer[kEotBufferSize];
     for (int count = 0;;) {
         std::memset(buffer, 0, sizeof buffer);
-        bool ready = false;
-        if (platform::socket_select_read(link_socket(), link_wait_ms(), ready) <= 0) {
-            WriteLogText(log_lines::kEotTimeout);
-            close_link();
-            return AutoAckResult::timed_out;
-        }
-        if (!ready) {
+        long got = 0;
+        Arrival arrival = receive_within(link_socket(), link_wait_ms(), buffer, kEotBufferSize - 1, got);
+        if (arrival == Arrival::not_readable) {
             WriteLogText(log_lines::kEotNotSet);
             close_link();
             return AutoAckResult::no_eot;
         }
-        long got = platform::socket_recv(link_socket(), buffer, kEotBufferSize - 1);
+        if (arrival != Arrival::received) {
+            WriteLogText(log_lines::kEotTimeout);
+            close_link();
+            return AutoAckResult::timed_out;
+        }
         if (got < 3) {
             WriteLogFormat(log_lines::kEotShortBuffer, log_lines::kEotShort, static_cast<int>(got));
             close_link();

@@ -36,6 +36,16 @@ int link_ms_left(long long deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+Arrival receive_within(platform::Socket s, int timeout_ms, void* out, std::size_t count, long& got) {
+    bool ready = false;
+    int selected = platform::socket_select_read(s, timeout_ms, ready);
+    if (selected == 0) return Arrival::timed_out;
+    if (selected < 0) return Arrival::wait_failed;
+    if (!ready) return Arrival::not_readable;
+    got = platform::socket_recv(s, out, count);
+    return Arrival::received;
+}
+
 bool is_secondary_host(const char* host, std::string_view secondary) {
     return !secondary.empty() && std::string_view(host).starts_with(secondary);
 }

@@ -45,15 +45,12 @@ DownloadResult download(const CallState& call, const char* server, int port, con
     std::size_t length = request ? strnlen(request, kRequestChars) : 0;
     if (platform::socket_send(s, request, length) <= 0) return finish(s, log_lines::kDownloadSendError, DownloadResult::not_sent);
 
-    bool ready = false;
-    int selected = platform::socket_select_read(s, link_wait_ms(), ready);
-    if (selected == 0) return finish(s, log_lines::kDownloadTimeout, DownloadResult::no_answer);
-    if (selected < 0) return finish(s, log_lines::kDownloadSelectError, DownloadResult::no_answer);
-    if (!ready) return finish(s, nullptr, DownloadResult::no_answer);
-
     char buffer[kDownloadAnswerSize + 1] = {};
-    long got = platform::socket_recv(s, buffer, kDownloadAnswerSize);
-    if (got <= 0) return finish(s, nullptr, DownloadResult::no_answer);
+    long got = 0;
+    Arrival arrival = receive_within(s, link_wait_ms(), buffer, kDownloadAnswerSize, got);
+    if (arrival == Arrival::timed_out) return finish(s, log_lines::kDownloadTimeout, DownloadResult::no_answer);
+    if (arrival == Arrival::wait_failed) return finish(s, log_lines::kDownloadSelectError, DownloadResult::no_answer);
+    if (arrival == Arrival::not_readable || got <= 0) return finish(s, nullptr, DownloadResult::no_answer);
     platform::socket_close(s);
 
     // The answer is text up to its first NUL; the count is of every byte read.

@@ -48,11 +48,9 @@ int read_body(unsigned char* out, int want, long long deadline) {
         if (left == 0) break;
         std::size_t count = want == 0 ? 1 : static_cast<std::size_t>(want - got);
         long r = platform::socket_recv_now(link_socket(), out + got, count);
-        if (r == platform::kNothingYet) {
-            bool ready = false;
-            if (platform::socket_select_read(link_socket(), left, ready) <= 0 || !ready) break;
-            r = platform::socket_recv(link_socket(), out + got, count);
-        }
+        if (r == platform::kNothingYet &&
+            receive_within(link_socket(), left, out + got, count, r) != Arrival::received)
+            break;
         if (r <= 0) break;
         got += static_cast<int>(r);
     } while (got < want);
@@ -62,12 +60,11 @@ int read_body(unsigned char* out, int want, long long deadline) {
 // The host speaks first: its ENQ frame within one wait. False after the line
 // that says why, with the link closed.
 bool enq_received() {
-    bool ready = false;
     std::memset(g_enq_buffer, 0, sizeof g_enq_buffer);
-    if (platform::socket_select_read(link_socket(), link_wait_ms(), ready) <= 0)
-        return fail(log_lines::kEnqTimeout, false);
-    if (!ready) return fail(log_lines::kEnqNotSet, false);
-    long got = platform::socket_recv(link_socket(), g_enq_buffer, sizeof g_enq_buffer);
+    long got = 0;
+    Arrival arrival = receive_within(link_socket(), link_wait_ms(), g_enq_buffer, sizeof g_enq_buffer, got);
+    if (arrival == Arrival::not_readable) return fail(log_lines::kEnqNotSet, false);
+    if (arrival != Arrival::received) return fail(log_lines::kEnqTimeout, false);
     if (got < 3) return fail(log_lines::kEnqShort, false);
     if (g_enq_buffer[2] != wire::kENQ) return fail(log_lines::kNoEnq, false);
     WriteLogFormat(log_lines::kEnqReceivedBuffer, log_lines::kEnqReceived, static_cast<int>(got), wire::kENQ);
@@ -90,20 +87,20 @@ enum class Frame {
     timed_out,    // nothing within the wait
     not_ready,    // reported ready but not readable
     short_frame,  // a frame under three bytes other than ENQ
-    broken,       // length or body not readable: the exchange ends with -1
+    broken,       // length or body not readable: the exchange fails
 };
 
 Frame read_frame(int& length) {
     std::memset(g_reply, 0, sizeof g_reply);
-    bool ready = false;
-    if (platform::socket_select_read(link_socket(), link_wait_ms(), ready) <= 0) return Frame::timed_out;
-    if (!ready) {
+    // One recv after the wait: it returns what has arrived at once.
+    unsigned char length_bytes[2] = {0, 0};
+    long length_read = 0;
+    Arrival arrival = receive_within(link_socket(), link_wait_ms(), length_bytes, 2, length_read);
+    if (arrival == Arrival::not_readable) {
         WriteLogText(log_lines::kReplyNotSet);
         return Frame::not_ready;
     }
-    // One recv after the wait above: it returns what has arrived at once.
-    unsigned char length_bytes[2] = {0, 0};
-    long length_read = platform::socket_recv(link_socket(), length_bytes, 2);
+    if (arrival != Arrival::received) return Frame::timed_out;
     if (length_read < 2) return fail(log_lines::kReplyLengthError, Frame::broken);
     length = (length_bytes[0] << 8) | length_bytes[1];
     // A length beyond the reply buffer is refused unread, as a short body.

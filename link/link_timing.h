@@ -3,6 +3,10 @@
 // through the seam table (platform/seams.h); nothing else changes them.
 #pragma once
 
+#include <cstddef>
+
+#include "platform/socket.h"
+
 namespace zpos {
 
 inline constexpr int kConnectTimeoutMs = 2000;
@@ -16,5 +20,19 @@ int link_wait_ms();
 long long link_deadline();
 // Milliseconds left until `deadline`, 0 once it has passed.
 int link_ms_left(long long deadline);
+
+// How one wait for a socket's bytes ended.
+enum class Arrival {
+    received,      // the socket was readable and one recv was made
+    timed_out,     // nothing within the wait
+    wait_failed,   // the wait itself failed
+    not_readable,  // the wait ended without the socket readable
+};
+
+// One bounded read: waits at most `timeout_ms` for `s` to be readable, then
+// makes one recv of at most `count` bytes into `out`, whose result (which may
+// be 0 or below) goes to `got`. Every read of the link and of the download
+// waits this way.
+[[nodiscard]] Arrival receive_within(platform::Socket s, int timeout_ms, void* out, std::size_t count, long& got);
 
 }  // namespace zpos

@@ -60,8 +60,7 @@ void put_pin_card(const char* request, const KindRow& k, char* pin) {
 
 }  // namespace
 
-int capture_signature(CallState& call, const char* request, [[maybe_unused]] int kind, SignatureBuffer& buf,
-                      bool log_pad_fields) {
+int capture_signature(CallState& call, const char* request, SignatureBuffer& buf, bool log_pad_fields) {
     buf.bytes.fill(0);
     mark_daily_report(call, buf);
 
@@ -123,7 +122,7 @@ SignatureStep signature_step(CallState& call, const char* request, int kind, Sig
         return step;
     }
     step.capture_ran = true;
-    int result = capture_signature(call, request, kind, buf, true);
+    int result = capture_signature(call, request, buf, true);
     if (result == kSignRefused) step.refused = true;
     if (result > 0) step.length = result;
     return step;

@@ -62,8 +62,7 @@ inline constexpr int kSignNone = -1;    // no signature (pad result < 0, library
 //   kSignRefused the pad refused (result 0 or 2); the message must not be sent
 //   kSignNone    no signature (also for a pad result above kSignDataMax);
 //                the message goes on without one
-// `kind` is the message kind being built (2, 4, 11 or 12).
-int capture_signature(CallState& call, const char* request, int kind, SignatureBuffer& buf, bool log_pad_fields);
+int capture_signature(CallState& call, const char* request, SignatureBuffer& buf, bool log_pad_fields);
 
 // The signature step of the host request: thresholds, settings and capture.
 struct SignatureStep {

@@ -225,7 +225,7 @@ bool put_head_and_amounts(Writer& w, const char* request, const KindRow& k) {
 // Fields 9 to 14: the PIN block, the version code and the kind's codes.
 void put_pin_and_codes(const CallState& call, Writer& w, const char* request, const KindRow& k) {
     std::array<char, pin_buffer::block.width> pin{};
-    if (k.pin_step && pin_step(call, request, k.kind, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
+    if (pin_step(call, request, k.kind, pin)) w.put(std::string_view(pin.data(), pin.size()));  // 9
     fs(w);
     w.put_fixed(text_of(call.version_code, 6), 6);  // 10
     fs(w);
@@ -243,7 +243,6 @@ void put_pin_and_codes(const CallState& call, Writer& w, const char* request, co
 // false when the pad refused the signature.
 bool put_signature(CallState& call, Writer& w, const char* request, const KindRow& k) {
     static SignatureBuffer sign;  // 2 KiB, kept off the stack; one build at a time
-    sign.bytes.fill(0);
     SignatureStep step = signature_step(call, request, k.kind, sign);
     if (step.refused) return false;
     if (step.length > 0) put_number(w, "%04d", step.length, 4);  // 15

@@ -164,7 +164,7 @@ TEST(SignatureCapture, SharedCaptureLeavesOutPadFieldLines) {
     dir.write_settings(kSignOn);
     dir.pad_script("sign_result=3\nsign_bytes=QRS\nfield_a=PADA\n");
     SignatureBuffer buf;
-    EXPECT_EQ(capture_signature(g_call, card("000060000").data(), 2, buf, false), 3);
+    EXPECT_EQ(capture_signature(g_call, card("000060000").data(), buf, false), 3);
     EXPECT_EQ(std::string(buf.data(), 3), "QRS");
     EXPECT_EQ(dir.log_lines(), (std::vector<std::string>{"GET COM PORT NO... 7", "RETURN Sign LEN.. 0003"}));
 }
@@ -181,7 +181,7 @@ TEST(SignatureCapture, SharedCaptureResults) {
         dir.write_settings(kSignOn);
         dir.pad_script(c.script);
         SignatureBuffer buf;
-        EXPECT_EQ(capture_signature(g_call, card("000060000").data(), 2, buf, true), c.result) << c.script;
+        EXPECT_EQ(capture_signature(g_call, card("000060000").data(), buf, true), c.result) << c.script;
     }
 }
 
