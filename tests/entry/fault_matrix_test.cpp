@@ -62,6 +62,7 @@ struct Row {
     const char* name;
     Call call;
     Fault fault = Fault::None;
+    int fault_count = host::Scenario{}.fault_count;  // the ENQs of Fault::RepeatEnq
     bool host_listens = true;
     bool answer_management = true;
     bool download_service = false;
@@ -73,7 +74,7 @@ struct Row {
     const char* amount = "000030000";  // above 50000 asks for a signature
     int result = 0;
     const char* resp_code = nullptr;  // unchecked when null
-    std::vector<std::string> log{};   // lines the log holds afterwards
+    std::vector<std::string> log{};   // lines the log holds afterwards, each as often as listed
     const char* eot_cnt = "1";        // the route keys afterwards; the primary
     const char* van_id = "1";         // route starts with one failure counted
     int naks = 0;                     // NAKs the host saw
@@ -100,6 +101,7 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
 
         host::Scenario scenario;
         scenario.faults = {row.fault};
+        scenario.fault_count = row.fault_count;
         scenario.answer_management = row.answer_management;
         if (row.download_service) scenario.service = host::Scenario::Service::Download;
         host::HostSim sim(scenario);
@@ -138,7 +140,8 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         if (row.resp_code) {
             EXPECT_EQ(field(response.data(), resp::resp_code), row.resp_code);
         }
-        for (const std::string& line : row.log) EXPECT_TRUE(dir.logged(line)) << line;
+        for (const std::string& line : row.log)
+            EXPECT_EQ(dir.log_count(line), std::count(row.log.begin(), row.log.end(), line)) << line;
         EXPECT_EQ(sim.naks_seen(), row.naks);
         EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), row.eot_cnt);
         EXPECT_EQ(dir.setting("VANCFG", "VANID"), row.van_id);
@@ -157,6 +160,15 @@ Row exchange(const char* name, Fault fault, int result, const char* resp_code, c
     r.log = {log_line};
     r.eot_cnt = result == 1 ? "0" : "2";
     r.naks = naks;
+    return r;
+}
+
+// More ENQs than there are retries: each is waited for, none costs a retry
+// or a NAK.
+Row repeated_enq() {
+    Row r = exchange("RepeatedEnq", Fault::RepeatEnq, 1, "0000", "ENQ RETRY [05] [2]");
+    r.fault_count = 5;
+    r.log.assign(5, "ENQ RETRY [05] [2]");
     return r;
 }
 
@@ -222,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
                       exchange("ShortEnq", Fault::ShortEnq, -5, "    ", "ENQ Read Err"),
                       exchange("WrongThirdByte", Fault::WrongThirdByte, -5, "    ", log_lines::kNoEnq),
                       exchange("EnqWithOtherBytes", Fault::EnqWithExtra, 1, "0000", "rtn[6] ENQ_RECV[05]"),
-                      exchange("RepeatedEnq", Fault::RepeatEnq, 1, "0000", "ENQ RETRY [05] [2]"),
+                      repeated_enq(),
                       exchange("SilentAfterRequest", Fault::SilentAfterRequest, -1, "Time", "reply data time out", 3),
                       exchange("NakReply", Fault::NakReply, -2, "    ", "reply data recv err", 3),
                       exchange("ShortFrame", Fault::ShortFrame, -2, "    ", "reply data recv err", 3),
