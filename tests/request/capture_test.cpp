@@ -24,14 +24,6 @@ namespace {
 
 constexpr platform::Time kDay = 1700000000;  // any fixed day; dates are read back in local time
 
-std::string yymmdd(platform::Time t) {
-    std::tm tm{};
-    platform::local_time(t, tm);
-    char buf[8];
-    std::strftime(buf, sizeof buf, "%y%m%d", &tm);
-    return buf;
-}
-
 // A swiped card of `amount`.
 Request card(const char* amount) {
     Request r = sample_card_request("0200", "10", "", "A");
