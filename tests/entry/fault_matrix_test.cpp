@@ -75,8 +75,9 @@ struct Row {
     int result = 0;
     const char* resp_code = nullptr;  // unchecked when null
     std::vector<std::string> log{};   // lines the log holds afterwards, each as often as listed
-    const char* eot_cnt = "1";        // the route keys afterwards; the primary
-    const char* van_id = "1";         // route starts with one failure counted
+    const char* failures_before = "1";  // EOT_CNT on the primary route beforehand
+    const char* eot_cnt = "1";        // the route keys afterwards
+    const char* van_id = "1";
     int naks = 0;                     // NAKs the host saw
 };
 
@@ -96,7 +97,7 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         dir.pad_script(row.pad_script);
         std::string route = row.route == Route::Backup
                                 ? "[VANCFG]\nVANID=2\nEOT_CNT=3\nTOGGLE_TIME=" + std::to_string(platform::now()) + "\n"
-                                : "[VANCFG]\nVANID=1\nEOT_CNT=1\n";
+                                : std::string("[VANCFG]\nVANID=1\nEOT_CNT=") + row.failures_before + "\n";
         dir.write_settings(route + kOtherKeys);
 
         host::Scenario scenario;
@@ -172,6 +173,15 @@ Row repeated_enq() {
     return r;
 }
 
+// The third failure in a row switches to the backup route.
+Row third_failure() {
+    Row r = exchange("ThirdFailureSwitchesToTheBackupRoute", Fault::NoEnq, -5, "    ", "ENQ read TimeOut err");
+    r.failures_before = "2";
+    r.eot_cnt = "3";
+    r.van_id = "2";
+    return r;
+}
+
 Row refused_connection() {
     Row r = exchange("RefusedConnection", Fault::None, -6, "COMM", "resp_code[COMM]");
     r.host_listens = false;
@@ -243,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
                       exchange("OversizeLength", Fault::OversizeLength, -1, "    ",
                                "recv err2 body_rtn[0], rply_rtn[3001]"),
                       exchange("ZeroLengthWithAByte", Fault::ZeroLength, -1, "    ", "recv err2 body_rtn[1], rply_rtn[0]"),
-                      refused_connection()),
+                      third_failure(), refused_connection()),
     row_name);
 
 // The one test that waits the link's real ten seconds: a host that stops in the
