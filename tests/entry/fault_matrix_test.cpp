@@ -18,6 +18,7 @@
 #include "platform/socket.h"
 #include "support/log_lines.h"
 #include "tests/backup/backup_fixture.h"
+#include "tests/common/print.h"
 #include "tests/common/sockets.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"
@@ -236,8 +237,6 @@ Row pad(const char* name, Pad pad, const char* script, int result, const char* r
     return r;
 }
 
-std::string row_name(const ::testing::TestParamInfo<Row>& row) { return row.param.name; }
-
 INSTANTIATE_TEST_SUITE_P(
     Exchange, FaultMatrix,
     ::testing::Values(exchange("NoEnq", Fault::NoEnq, -5, "    ", "ENQ read TimeOut err"),
@@ -254,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "recv err2 body_rtn[0], rply_rtn[3001]"),
                       exchange("ZeroLengthWithAByte", Fault::ZeroLength, -1, "    ", "recv err2 body_rtn[1], rply_rtn[0]"),
                       third_failure(), refused_connection()),
-    row_name);
+    RowName{});
 
 // The one test that waits the link's real ten seconds: a host that stops in the
 // middle of its reply and keeps the connection open ends the call with -1 as
@@ -288,14 +287,14 @@ INSTANTIATE_TEST_SUITE_P(
                         {"EOT RECV [41] ERROR   count[5] Len[  3] ", "MANG ACK SEND"}),
         acknowledgement("ManagementUnanswered", Call::SendThenAck, Fault::NoEot, false, -12,
                         {"EOT recv time out", "MANG req send err"})),
-    row_name);
+    RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
     Download, FaultMatrix,
     ::testing::Values(download("SilentServer", Call::Download, Fault::NoEnq, true, -1, "timeout socket"),
                       download("EmptyRequest", Call::DownloadEmpty, Fault::None, true, -4, "SEND ERR"),
                       download("NoServer", Call::Download, Fault::None, false, -5, "CONNECT ERR")),
-    row_name);
+    RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
     BackupRoute, FaultMatrix,
@@ -304,7 +303,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    "BACK UP DLL  get  cryptCard Fail"),
                       backup_route("CallReturnsFalse", BackupDir::Lib::full, "process_result=0\n", -8,
                                    "Call ret false")),
-    row_name);
+    RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
     PadLibrary, FaultMatrix,
@@ -312,7 +311,7 @@ INSTANTIATE_TEST_SUITE_P(
                       pad("NoFunctions", Pad::no_functions, "", 1, "0000", "SignPad_dll.dll orvik_sign load fail..."),
                       pad("ResultZero", Pad::full, "sign_result=0\n", -10, "####", "RETURN Sign LEN.. 0000"),
                       pad("ResultTwo", Pad::full, "sign_result=2\n", -10, "####", "RETURN Sign LEN.. 0002")),
-    row_name);
+    RowName{});
 
 }  // namespace
 }  // namespace zpos::test

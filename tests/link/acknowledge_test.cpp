@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AutoRow{"ShortRead", Fault::ShortEot, -2, "EOT recv err2 rtn[2]"},
                       AutoRow{"FiveFrames", Fault::FramesWithoutEot, -3,
                               "AUTO ACK EOT RECV [41] ERROR   count[5] Len[  3] "}),
-    [](const auto& row_info) { return std::string(row_info.param.name); });
+    RowName{});
 
 }  // namespace
 }  // namespace zpos::test
