@@ -39,7 +39,8 @@ AppDir::AppDir() {
 AppDir::~AppDir() {
     executable_.reset();
     std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
+    // Only a folder of its own: without one, /tmp stood in for it.
+    if (dir_ != "/tmp") std::filesystem::remove_all(dir_, ignored);
 }
 
 void AppDir::write_settings(const std::string& text) const {
