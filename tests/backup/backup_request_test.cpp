@@ -13,6 +13,7 @@
 #include "platform/seams.h"
 #include "support/route.h"
 #include "tests/backup/backup_fixture.h"
+#include "tests/common/print.h"
 
 namespace zpos::test {
 namespace {
@@ -170,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "000060000", 0, "RETURN Sign LEN.. 0002", false, true},
         Refusal{"PadRefusesWithZero", BackupDir::Lib::full, "", "sign_result=0\n", "1200000001", kTrack2,
                 "000060000", 0, "RETURN Sign LEN.. 0000", false, true}),
-    [](const ::testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
+    RowName{});
 
 }  // namespace
 }  // namespace zpos::test

@@ -167,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(All, BackupRouteUnknown,
                                            Unknown{"Code2000OnBackupRoute", "2000", RouteMode::backup, false, true},
                                            Unknown{"Code3600OnPrimaryRoute", "3600", RouteMode::primary, true, false},
                                            Unknown{"Code2000OnPrimaryRoute", "2000", RouteMode::primary, true, true}),
-                         [](const ::testing::TestParamInfo<Unknown>& param) { return std::string(param.param.name); });
+                         RowName{});
 
 // The library cannot be used: -8, the route back to primary, the record untouched.
 struct Unusable {
@@ -206,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "Call ret false"},
                       Unusable{"ServerDoesNotAnswer", BackupDir::Lib::full, "wait_ms=200\n", true,
                                "Call ret false"}),
-    [](const ::testing::TestParamInfo<Unusable>& param) { return std::string(param.param.name); });
+    RowName{});
 
 // The hand-over of a declined cancellation: the kind-4 backup request of the
 // saved request, then its check byte; an unbuilt request leaves the record to

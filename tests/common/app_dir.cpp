@@ -39,7 +39,8 @@ AppDir::AppDir() {
 AppDir::~AppDir() {
     executable_.reset();
     std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
+    // Only a folder of its own: without one, /tmp stood in for it.
+    if (dir_ != "/tmp") std::filesystem::remove_all(dir_, ignored);
 }
 
 void AppDir::write_settings(const std::string& text) const {
@@ -59,16 +60,16 @@ void AppDir::take_backup_route() const {
     route_mode_refresh(g_call);
 }
 
-std::string AppDir::log_path(const std::string& yymmdd) const {
-    std::string date = yymmdd;
-    if (date.empty()) {
-        std::tm tm{};
-        platform::local_time(platform::now(), tm);
-        char buf[8];
-        std::strftime(buf, sizeof buf, "%y%m%d", &tm);
-        date = buf;
-    }
-    return dir_ + "/Logs/AppLog." + date + ".txt";
+std::string yymmdd(platform::Time t) {
+    std::tm tm{};
+    platform::local_time(t, tm);
+    char buf[8];
+    std::strftime(buf, sizeof buf, "%y%m%d", &tm);
+    return buf;
+}
+
+std::string AppDir::log_path(const std::string& date) const {
+    return dir_ + "/Logs/AppLog." + (date.empty() ? yymmdd(platform::now()) : date) + ".txt";
 }
 
 std::vector<std::string> lines_of(const std::string& text) {
@@ -78,8 +79,8 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-std::vector<std::string> AppDir::log_lines(const std::string& yymmdd) const {
-    std::vector<std::string> lines = lines_of(read_file(log_path(yymmdd)));
+std::vector<std::string> AppDir::log_lines(const std::string& date) const {
+    std::vector<std::string> lines = lines_of(read_file(log_path(date)));
     // "[hh:mm:ss] - " is 13 characters.
     for (std::string& line : lines)
         if (line.size() >= 13) line.erase(0, 13);

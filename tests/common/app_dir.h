@@ -35,8 +35,8 @@ public:
 
     // Log lines of today's file (or of the given date "YYMMDD"), without their
     // "[hh:mm:ss] - " prefix.
-    std::vector<std::string> log_lines(const std::string& yymmdd = "") const;
-    std::string log_path(const std::string& yymmdd = "") const;
+    std::vector<std::string> log_lines(const std::string& date = "") const;
+    std::string log_path(const std::string& date = "") const;
     // How often today's log holds the whole line; whether it holds it.
     int log_count(const std::string& line) const;
     bool logged(const std::string& line) const { return log_count(line) > 0; }
@@ -61,6 +61,9 @@ public:
     ~FixedClock();
     void set(platform::Time t);
 };
+
+// The local date of `t` as "YYMMDD", as the log file of that day is named.
+std::string yymmdd(platform::Time t);
 
 std::string read_file(const std::string& path);
 std::vector<std::string> lines_of(const std::string& text);

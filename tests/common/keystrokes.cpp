@@ -30,6 +30,16 @@ void append_utf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+
+// Keystrokes of one syllable (U+AC00..U+D7A3); "" for any other code point.
+std::string syllable_keystrokes(char32_t syllable) {
+    if (syllable < 0xAC00 || syllable > 0xD7A3) return {};
+    unsigned index = static_cast<unsigned>(syllable - 0xAC00);
+    std::string keys = kInitialKeys[index / 588];
+    keys += kVowelKeys[(index % 588) / 28];
+    keys += kFinalKeys[index % 28];
+    return keys;
+}
 }  // namespace
 
 std::u32string decode_utf8(std::string_view text) {
@@ -48,15 +58,6 @@ std::u32string decode_utf8(std::string_view text) {
         out += cp;
     }
     return out;
-}
-
-std::string syllable_keystrokes(char32_t syllable) {
-    if (syllable < 0xAC00 || syllable > 0xD7A3) return {};
-    unsigned index = static_cast<unsigned>(syllable - 0xAC00);
-    std::string keys = kInitialKeys[index / 588];
-    keys += kVowelKeys[(index % 588) / 28];
-    keys += kFinalKeys[index % 28];
-    return keys;
 }
 
 std::string spell_keystrokes(std::u32string_view text) {

@@ -16,9 +16,6 @@ using wire::kSO;
 // Code points of UTF-8 text; U+FFFD for each broken sequence.
 std::u32string decode_utf8(std::string_view utf8);
 
-// Keystrokes of one syllable (U+AC00..U+D7A3); "" for any other code point.
-std::string syllable_keystrokes(char32_t syllable);
-
 // The keystrokes that type `text`: each syllable as its initial, vowel and
 // final keys, every other character as its own byte.
 std::string spell_keystrokes(std::u32string_view text);

@@ -1,8 +1,10 @@
 // gtest shows the library's results and route modes by their numbers, as the
-// log, the settings file and the POS see them.
+// log, the settings file and the POS see them, and names each row of a table
+// test by its own name.
 #pragma once
 
 #include <ostream>
+#include <string>
 #include <type_traits>
 
 namespace zpos {
@@ -12,5 +14,17 @@ template <class Enum>
 void PrintTo(const Enum& value, std::ostream* os) {
     *os << static_cast<long long>(value);
 }
+
+namespace test {
+
+// The test name of a table row (a gtest TestParamInfo): the row's `name`.
+struct RowName {
+    template <class Info>
+    std::string operator()(const Info& row) const {
+        return row.param.name;
+    }
+};
+
+}  // namespace test
 
 }  // namespace zpos

@@ -5,10 +5,12 @@
 
 namespace zpos::test {
 
+namespace {
 unsigned char mask_key(std::size_t length) {
     unsigned char low = static_cast<unsigned char>(length & 0xFF);
     return low ? low : static_cast<unsigned char>((length >> 8) & 0xFF);
 }
+}  // namespace
 
 void apply_mask(std::string& bytes) {
     unsigned char k = mask_key(bytes.size());
@@ -16,14 +18,10 @@ void apply_mask(std::string& bytes) {
         bytes[i] = static_cast<char>(static_cast<unsigned char>(bytes[i]) ^ ((i + 1) % 127) ^ k);
 }
 
-unsigned char xor_of(const std::string& s, std::size_t from, std::size_t to) {
-    unsigned char x = 0;
-    for (std::size_t i = from; i < to && i < s.size(); ++i) x ^= static_cast<unsigned char>(s[i]);
-    return x;
-}
-
 std::string with_check(std::string message) {
-    message += static_cast<char>(xor_of(message, 1, message.size()));
+    unsigned char check = 0;
+    for (std::size_t i = 1; i < message.size(); ++i) check ^= static_cast<unsigned char>(message[i]);
+    message += static_cast<char>(check);
     return message;
 }
 

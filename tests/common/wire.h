@@ -24,12 +24,9 @@ inline const std::string FS(1, wire::kFS);
 
 inline std::string nuls(std::size_t n) { return std::string(n, '\0'); }
 
-// The mask key of a length: its low byte, or its high byte when the low is 0.
-unsigned char mask_key(std::size_t length);
-// Masks or unmasks (the mask is its own inverse) with the key of the length.
+// Masks or unmasks (the mask is its own inverse) with the key of the length:
+// its low byte, or its high byte when the low is 0.
 void apply_mask(std::string& bytes);
-// XOR of bytes [from, to).
-unsigned char xor_of(const std::string& s, std::size_t from, std::size_t to);
 // The message with its check byte: the XOR of every byte after STX.
 std::string with_check(std::string message);
 // The big-endian 16-bit number at `at`.

@@ -12,6 +12,7 @@
 #include "support/results.h"
 #include "support/route.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/print.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/response_view.h"
 #include "zposapp.h"
@@ -256,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "8324", 0},
                       EndCase{"NoConnectionShowsCOMM", "    ", -6, "", "COMM", 0},
                       EndCase{"TimeoutIsNotAcknowledged", "Time", -1, "", "Time", 0}),
-    [](const auto& c) { return std::string(c.param.name); });
+    RowName{});
 
 TEST_F(EntryTest, CashRowsLogThePortWithLineBreaksAsHex) {
     send(Request("0200", "21"), 10555);

@@ -18,6 +18,7 @@
 #include "platform/socket.h"
 #include "support/log_lines.h"
 #include "tests/backup/backup_fixture.h"
+#include "tests/common/print.h"
 #include "tests/common/sockets.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"
@@ -62,6 +63,7 @@ struct Row {
     const char* name;
     Call call;
     Fault fault = Fault::None;
+    int fault_count = host::Scenario{}.fault_count;  // the ENQs of Fault::RepeatEnq
     bool host_listens = true;
     bool answer_management = true;
     bool download_service = false;
@@ -73,9 +75,10 @@ struct Row {
     const char* amount = "000030000";  // above 50000 asks for a signature
     int result = 0;
     const char* resp_code = nullptr;  // unchecked when null
-    std::vector<std::string> log{};   // lines the log holds afterwards
-    const char* eot_cnt = "1";        // the route keys afterwards; the primary
-    const char* van_id = "1";         // route starts with one failure counted
+    std::vector<std::string> log{};   // lines the log holds afterwards, each as often as listed
+    const char* failures_before = "1";  // EOT_CNT on the primary route beforehand
+    const char* eot_cnt = "1";        // the route keys afterwards
+    const char* van_id = "1";
     int naks = 0;                     // NAKs the host saw
 };
 
@@ -95,11 +98,12 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         dir.pad_script(row.pad_script);
         std::string route = row.route == Route::Backup
                                 ? "[VANCFG]\nVANID=2\nEOT_CNT=3\nTOGGLE_TIME=" + std::to_string(platform::now()) + "\n"
-                                : "[VANCFG]\nVANID=1\nEOT_CNT=1\n";
+                                : std::string("[VANCFG]\nVANID=1\nEOT_CNT=") + row.failures_before + "\n";
         dir.write_settings(route + kOtherKeys);
 
         host::Scenario scenario;
         scenario.faults = {row.fault};
+        scenario.fault_count = row.fault_count;
         scenario.answer_management = row.answer_management;
         if (row.download_service) scenario.service = host::Scenario::Service::Download;
         host::HostSim sim(scenario);
@@ -138,7 +142,8 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         if (row.resp_code) {
             EXPECT_EQ(field(response.data(), resp::resp_code), row.resp_code);
         }
-        for (const std::string& line : row.log) EXPECT_TRUE(dir.logged(line)) << line;
+        for (const std::string& line : row.log)
+            EXPECT_EQ(dir.log_count(line), std::count(row.log.begin(), row.log.end(), line)) << line;
         EXPECT_EQ(sim.naks_seen(), row.naks);
         EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), row.eot_cnt);
         EXPECT_EQ(dir.setting("VANCFG", "VANID"), row.van_id);
@@ -157,6 +162,24 @@ Row exchange(const char* name, Fault fault, int result, const char* resp_code, c
     r.log = {log_line};
     r.eot_cnt = result == 1 ? "0" : "2";
     r.naks = naks;
+    return r;
+}
+
+// More ENQs than there are retries: each is waited for, none costs a retry
+// or a NAK.
+Row repeated_enq() {
+    Row r = exchange("RepeatedEnq", Fault::RepeatEnq, 1, "0000", "ENQ RETRY [05] [2]");
+    r.fault_count = 5;
+    r.log.assign(5, "ENQ RETRY [05] [2]");
+    return r;
+}
+
+// The third failure in a row switches to the backup route.
+Row third_failure() {
+    Row r = exchange("ThirdFailureSwitchesToTheBackupRoute", Fault::NoEnq, -5, "    ", "ENQ read TimeOut err");
+    r.failures_before = "2";
+    r.eot_cnt = "3";
+    r.van_id = "2";
     return r;
 }
 
@@ -214,15 +237,13 @@ Row pad(const char* name, Pad pad, const char* script, int result, const char* r
     return r;
 }
 
-std::string row_name(const ::testing::TestParamInfo<Row>& row) { return row.param.name; }
-
 INSTANTIATE_TEST_SUITE_P(
     Exchange, FaultMatrix,
     ::testing::Values(exchange("NoEnq", Fault::NoEnq, -5, "    ", "ENQ read TimeOut err"),
                       exchange("ShortEnq", Fault::ShortEnq, -5, "    ", "ENQ Read Err"),
                       exchange("WrongThirdByte", Fault::WrongThirdByte, -5, "    ", log_lines::kNoEnq),
                       exchange("EnqWithOtherBytes", Fault::EnqWithExtra, 1, "0000", "rtn[6] ENQ_RECV[05]"),
-                      exchange("RepeatedEnq", Fault::RepeatEnq, 1, "0000", "ENQ RETRY [05] [2]"),
+                      repeated_enq(),
                       exchange("SilentAfterRequest", Fault::SilentAfterRequest, -1, "Time", "reply data time out", 3),
                       exchange("NakReply", Fault::NakReply, -2, "    ", "reply data recv err", 3),
                       exchange("ShortFrame", Fault::ShortFrame, -2, "    ", "reply data recv err", 3),
@@ -231,8 +252,8 @@ INSTANTIATE_TEST_SUITE_P(
                       exchange("OversizeLength", Fault::OversizeLength, -1, "    ",
                                "recv err2 body_rtn[0], rply_rtn[3001]"),
                       exchange("ZeroLengthWithAByte", Fault::ZeroLength, -1, "    ", "recv err2 body_rtn[1], rply_rtn[0]"),
-                      refused_connection()),
-    row_name);
+                      third_failure(), refused_connection()),
+    RowName{});
 
 // The one test that waits the link's real ten seconds: a host that stops in the
 // middle of its reply and keeps the connection open ends the call with -1 as
@@ -266,14 +287,14 @@ INSTANTIATE_TEST_SUITE_P(
                         {"EOT RECV [41] ERROR   count[5] Len[  3] ", "MANG ACK SEND"}),
         acknowledgement("ManagementUnanswered", Call::SendThenAck, Fault::NoEot, false, -12,
                         {"EOT recv time out", "MANG req send err"})),
-    row_name);
+    RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
     Download, FaultMatrix,
     ::testing::Values(download("SilentServer", Call::Download, Fault::NoEnq, true, -1, "timeout socket"),
                       download("EmptyRequest", Call::DownloadEmpty, Fault::None, true, -4, "SEND ERR"),
                       download("NoServer", Call::Download, Fault::None, false, -5, "CONNECT ERR")),
-    row_name);
+    RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
     BackupRoute, FaultMatrix,
@@ -282,7 +303,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    "BACK UP DLL  get  cryptCard Fail"),
                       backup_route("CallReturnsFalse", BackupDir::Lib::full, "process_result=0\n", -8,
                                    "Call ret false")),
-    row_name);
+    RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
     PadLibrary, FaultMatrix,
@@ -290,7 +311,7 @@ INSTANTIATE_TEST_SUITE_P(
                       pad("NoFunctions", Pad::no_functions, "", 1, "0000", "SignPad_dll.dll orvik_sign load fail..."),
                       pad("ResultZero", Pad::full, "sign_result=0\n", -10, "####", "RETURN Sign LEN.. 0000"),
                       pad("ResultTwo", Pad::full, "sign_result=2\n", -10, "####", "RETURN Sign LEN.. 0002")),
-    row_name);
+    RowName{});
 
 }  // namespace
 }  // namespace zpos::test

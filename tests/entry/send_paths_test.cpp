@@ -5,6 +5,7 @@
 #include <string>
 
 #include "entry/send_paths.h"
+#include "tests/common/print.h"
 
 namespace zpos::test {
 namespace {
@@ -38,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"LongNumberCutAt21", "1234567890123456789012345=2512", "123456789012345678901",
                                 "2512"},
                       SplitCase{"Empty", "", "", ""}),
-    [](const auto& c) { return std::string(c.param.name); });
+    RowName{});
 
 TEST(SplitTrackBounds, WholeImageAfterTheSeparatorFits) {
     char track[37];

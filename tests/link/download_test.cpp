@@ -10,6 +10,7 @@
 #include "entry/call.h"
 #include "link/download.h"
 #include "support/log_lines.h"
+#include "tests/common/print.h"
 #include "tests/link/link_fixture.h"
 
 namespace zpos::test {
@@ -66,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
              std::string("0000AB", 7), "REQ", {log_lines::kDownloadOk}},
         Case{"FormattingCharactersPassUnchanged", "127.0.0.1", "REQ", "0000 100%s %d", 13,
              std::string("0000 100%s %d", 14), "REQ", {log_lines::kDownloadOk}}),
-    [](const auto& c) { return std::string(c.param.name); });
+    RowName{});
 
 // The server is taken in dotted form only: a name is not looked up.
 TEST_F(LinkTest, DownloadServerNamedIsNotLookedUp) {

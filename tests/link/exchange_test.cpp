@@ -60,17 +60,6 @@ TEST_F(LinkTest, TricklingBodyIsBoundedAsAWhole) {
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "1");
 }
 
-TEST_F(LinkTest, RepeatedEnqIsWaitedForWithoutNakOrRetry) {
-    host::Scenario scenario;
-    scenario.faults = {Fault::RepeatEnq};
-    scenario.fault_count = 5;  // more ENQs than there are retries
-    host::HostSim& sim = start_host(scenario);
-    EXPECT_EQ(exchange(2), 1);
-    sim.stop();
-    EXPECT_EQ(app_->log_count("ENQ RETRY [05] [2]"), 5);
-    EXPECT_EQ(sim.naks_seen(), 0);
-}
-
 TEST_F(LinkTest, FailureCountOnlyForCardKinds) {
     host::Scenario scenario;
     scenario.faults = {Fault::NakReply};

@@ -10,6 +10,7 @@
 #include "link/management.h"
 #include "support/records.h"
 #include "tests/common/keystrokes.h"
+#include "tests/common/print.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/wire.h"
 #include "tests/link/link_fixture.h"
@@ -134,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
         ManagementCase{"ShortTermIdIsNulPadded", swiped().set_padded(req::term_id, "12345"), "123456",
                        management("9410123456789012=2512101", "00009200" + test::FS + "00000300" + test::FS + "00000500",
                                   "12345" + test::nuls(5))}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::RowName{});
 
 // ---- The keystroke speller the simulator sends with ----
 

@@ -25,8 +25,6 @@ BackupRouteResult keep_reply(char*, const char* reply, int length, int kind) {
 
 void LinkTest::SetUp() {
     app_ = std::make_unique<AppDir>();
-    platform::seams().connect_timeout_ms = 300;
-    platform::seams().link_wait_ms = 150;
     platform::seams().reply_parser = keep_reply;
     g_handed = HandedReply{};
     route_primary_for_call();

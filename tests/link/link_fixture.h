@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/common/app_dir.h"
+#include "tests/common/seam_setters.h"
 #include "tests/common/wire.h"
 #include "tools/host/host_sim.h"
 
@@ -33,6 +34,7 @@ protected:
     // the POS would see it.
     int exchange(int kind = 2);
 
+    ShortLinkWaits waits_{300, 150};
     std::unique_ptr<AppDir> app_;
     std::unique_ptr<host::HostSim> host_;
     char response_[451] = {};

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/print.h"
 
 namespace zpos::test {
 namespace {
@@ -81,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "[VANCFG]\nVANID=1\nEOT_CNT=0"},
         WriteCase{"LastLineWithoutBreakGetsOne", "[VANCFG]\nEOT_CNT=0", "VANCFG", "EOT_CNT", "0",
                   "[VANCFG]\nEOT_CNT=0\n"}),
-    [](const auto& c) { return std::string(c.param.name); });
+    RowName{});
 
 TEST(ProfileWriteFailure, UnwritableDirectoryReportsFailure) {
     EXPECT_FALSE(platform::profile_write("VANCFG", "VANID", "1", "/nonexistent-dir/ZposSign.ini"));

@@ -390,7 +390,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HandoverCase{"ApprovedCancellationStays", Handover::sends, "O", kind::kCardCancel, 0, false},
                       HandoverCase{"DeclinedApprovalStays", Handover::sends, "N", kind::kCardApproval, 0, false},
                       HandoverCase{"DeclinedF2CancellationStays", Handover::sends, "N", kind::kF2Cancel, 0, false}),
-    [](const auto& c) { return std::string(c.param.name); });
+    RowName{});
 
 }  // namespace
 }  // namespace zpos::test

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/wire.h"
+#include "tests/common/print.h"
 
 namespace zpos {
 namespace {
@@ -92,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"EmptyMessage", "", {{0, ""}}},
         SplitCase{"StxAlone", "\x02", {{0, ""}}},
         SplitCase{"HeaderAlone", "\x02" "HHHHHH", {{0, ""}}}),
-    [](const auto& c) { return std::string(c.param.name); });
+    test::RowName{});
 
 TEST(ReplySplitBounds, Field46DeclaringMoreThanItsSlotIsCutToTheSlot) {
     std::string body = "9999" + std::string(700, 'Z');

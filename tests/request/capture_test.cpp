@@ -15,6 +15,7 @@
 #include "request/request_message.h"
 #include "support/korean_texts.h"
 #include "tests/common/pad_dir.h"
+#include "tests/common/print.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/wire.h"
 #include "tests/request/built_message.h"
@@ -23,14 +24,6 @@ namespace zpos::test {
 namespace {
 
 constexpr platform::Time kDay = 1700000000;  // any fixed day; dates are read back in local time
-
-std::string yymmdd(platform::Time t) {
-    std::tm tm{};
-    platform::local_time(t, tm);
-    char buf[8];
-    std::strftime(buf, sizeof buf, "%y%m%d", &tm);
-    return buf;
-}
 
 // A swiped card of `amount`.
 Request card(const char* amount) {
@@ -118,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Signpad_dll.dll load Fail"}},
         SignCase{"MissingEntryPointGoesOn", Pad::no_functions, kSignOn, "", "10", " ", "000060000", 2, true, "|", 0, 0,
                  {"SignPad_dll.dll orvik_sign load fail..."}}),
-    [](const auto& c) { return std::string(c.param.name); });
+    RowName{});
 
 TEST(SignatureCapture, SignatureGoesIntoFields15And16) {
     CaptureDir dir;
@@ -309,7 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Signpad_dll.dll load Fail"}},
         PinCase{"MissingEntryPointIsNotCalled", Pad::no_functions, kPinOn, "", "123456789012345=2512", 12, "", "",
                 {"SignPad_dll.dll general_pin load fail..."}}),
-    [](const auto& c) { return std::string(c.param.name); });
+    RowName{});
 
 TEST(PinAndSignature, BothStepsInOneMessage) {
     CaptureDir dir;

@@ -8,6 +8,7 @@
 
 #include "support/korean_texts.h"
 #include "support/log_lines.h"
+#include "tests/common/print.h"
 
 namespace zpos {
 namespace {
@@ -65,7 +66,7 @@ TEST_P(KoreanText, DecodesFromCp949) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTexts, KoreanText, ::testing::ValuesIn(kTexts),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         test::RowName{});
 
 TEST(KoreanText, PinPromptIsThirteenBytes) {
     EXPECT_EQ(sizeof texts::kPinPrompt, 14u);  // 13 bytes and the terminator the pad gets

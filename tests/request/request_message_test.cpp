@@ -12,6 +12,7 @@
 #include "entry/call.h"
 #include "request/request_message.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/print.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/wire.h"
 #include "tests/request/built_message.h"
@@ -148,7 +149,7 @@ const BuildCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, RequestMessage, ::testing::ValuesIn(kCases),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         RowName{});
 
 TEST(RequestMessageLength, HandCountedKind64Message) {
     AppDir dir;

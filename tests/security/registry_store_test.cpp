@@ -160,7 +160,7 @@ TEST_F(RegistryStore, ControlCharactersInNamesAreRefused) {
 
 TEST_F(RegistryStore, DefaultLocationUnderXdgConfigHome) {
     store_at_.reset();
-    std::string xdg = dir_ + "/config";
+    std::string xdg = dir_.file("config");
     std::string old_xdg = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
     setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
     put_string("K", "S", "x");

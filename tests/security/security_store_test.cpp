@@ -8,6 +8,7 @@
 #include <string>
 
 #include "security/security_store.h"
+#include "tests/common/print.h"
 #include "tests/security/store_fixture.h"
 
 namespace zpos::test {
@@ -95,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SerialCase{"LowerCaseDone", "AB", "SERIAL", "done", "", std::string("done") + '\0'},
                       SerialCase{"NoCompanyKey", nullptr, nullptr, "DONE", "", std::string("DONE") + '\0'},
                       SerialCase{"ShortSerial", "AB", "X", "DONE", "", std::string("DONE") + '\0'}),
-    [](const auto& c) { return std::string(c.param.name); });
+    RowName{});
 
 TEST_F(SecurityBlock, CardNumberMustMatchExactly) {
     struct Case {

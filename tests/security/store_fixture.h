@@ -1,36 +1,22 @@
-// A private per-user security store for one test (in a temporary folder),
-// filled the way the installation's security program fills
-// it: string values with their terminating zero, binary values as they are.
+// A private per-user security store for one test (in its temporary
+// application directory), filled the way the installation's security program
+// fills it: string values with their terminating zero, binary values as they
+// are.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "platform/registry.h"
+#include "tests/common/app_dir.h"
 #include "tests/common/seam_setters.h"
 
 namespace zpos::test {
 
 class StoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/zpos-reg-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        ASSERT_NE(made, nullptr);
-        dir_ = made;
-        store_ = dir_ + "/registry.dat";
-        store_at_ = std::make_unique<StoreAt>(store_);
-    }
-    void TearDown() override {
-        store_at_.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
     // Sets one value, creating its key.
     static void put(const std::string& key, const std::string& name, int type, const std::string& bytes) {
         platform::RegistryKey k = platform::registry_create(key.c_str());
@@ -58,9 +44,9 @@ protected:
         return buf.substr(0, static_cast<std::size_t>(count));
     }
 
-    std::string dir_;
-    std::string store_;
-    std::unique_ptr<StoreAt> store_at_;
+    AppDir dir_;
+    std::string store_ = dir_.file("registry.dat");
+    std::unique_ptr<StoreAt> store_at_ = std::make_unique<StoreAt>(store_);
 };
 
 }  // namespace zpos::test

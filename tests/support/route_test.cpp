@@ -6,6 +6,7 @@
 #include "support/log.h"
 #include "support/route.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/print.h"
 
 namespace zpos::test {
 namespace {
@@ -100,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefreshCase{"PrimaryWritesNothing", "[VANCFG]\nVANID=1\nEOT_CNT=2\n", RouteMode::primary, nullptr},
         RefreshCase{"OtherValueReadsAsPrimary", "[VANCFG]\nVANID=3\n", RouteMode::primary, nullptr},
         RefreshCase{"EmptyFile", "", RouteMode::primary, nullptr}),
-    [](const auto& c) { return std::string(c.param.name); });
+    RowName{});
 
 }  // namespace
 }  // namespace zpos::test

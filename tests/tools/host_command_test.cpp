@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/common/app_dir.h"
+#include "tests/common/print.h"
 #include "tests/common/process.h"
 
 namespace zpos::test {
@@ -57,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostUsage{"OptionTwice", {"--port", "0", "--port", "1"}, "option --port is given twice"},
         HostUsage{"ScenarioNotUnderstood", {"--scenario", "BAD"},
                   "option --scenario: BAD:1: not understood: approve everything"}),
-    [](const auto& row) { return std::string(row.param.name); });
+    RowName{});
 
 TEST(HostCommand, HelpOnStandardOutputWithEveryDefault) {
     AppDir dir;

@@ -14,6 +14,7 @@
 
 #include "support/records.h"
 #include "tests/common/app_dir.h"
+#include "tests/common/print.h"
 #include "tests/common/process.h"
 #include "tests/common/sockets.h"
 #include "tests/common/records_helper.h"
@@ -74,11 +75,6 @@ std::string setting_shown(const std::string& out, const std::string& key) {
         return value == "(not" ? "(not set)" : value;
     }
     return "<missing>";
-}
-
-template <class Case>
-std::string case_name(const ::testing::TestParamInfo<Case>& p) {
-    return p.param.name;
 }
 
 void write_bytes(const std::string& path, const std::string& bytes) {
@@ -218,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
                  0},
         SendCase{"KindTheLibraryRefuses", true, false, {"send", "--kind", "99"}, 1, "NOTX",
                  {"-- result -1: ", "-- verdict: fix request: nothing was sent"}, 0}),
-    case_name<SendCase>);
+    RowName{});
 
 // A host that never answers the request: the waiting lines appear while the
 // call still waits, up to the first NAK 10 seconds in; then the host goes away.
@@ -453,7 +449,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"pt_message", resp::pt_message, text_field("정상승인", 40 + 4)}}},
         DecodeCase{"ChequeResponse", cheque_response(), "response record, 450 bytes",
                    {{"chk_message", resp::chk_message, text_field("VALID 2612", 34)}}}),
-    case_name<DecodeCase>);
+    RowName{});
 
 TEST_F(ZposCommand, DecodeRefusesAFileOfAnyOtherSize) {
     write_bytes(app.file("short.dat"), std::string(100, ' '));
@@ -566,7 +562,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedEdit{"ShortDate", {"CURDATE=2612"}, "CURDATE expects a date YYMMDD, not '2612'"},
         RefusedEdit{"ModelTooLong", {"VALUE=HCS-12"}, "VALUE expects up to 4 characters, not 'HCS-12'"},
         RefusedEdit{"OneBadOfSeveral", {"EOT_CNT=2", "VANID=9"}, "VANID expects 1 or 2, not '9'"}),
-    case_name<RefusedEdit>);
+    RowName{});
 
 // What `zpos settings` writes in its own directory (or the one ZPOS_APP_DIR
 // names) is what the library reads when zpos calls it from there.
@@ -632,7 +628,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"zpos: warning: EOT_CNT=2 in ", "/ZposSign.ini: host failures in a row counted; the third switches "
                    "card approvals and cancellations to the backup route; to clear the count: zpos settings --set "
                    "EOT_CNT=0\n"}}),
-    case_name<RouteCase>);
+    RowName{});
 
 // ---- usage ----
 
@@ -682,7 +678,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadUsage{"DecodeTwoFiles", {"decode", "a", "b"}, "unexpected argument 'b' for 'decode' (see zpos decode --help)"},
         BadUsage{"SettingsDirMissing", {"settings", "--dir", "/nonexistent/zpos"},
                  "option --dir expects a directory, not '/nonexistent/zpos'"}),
-    case_name<BadUsage>);
+    RowName{});
 
 TEST_F(ZposCommand, EveryCommandHasHelp) {
     Outcome all = run({"--help"});
