@@ -29,7 +29,7 @@ bool platform::on_module_load() {
 }
 
 void platform::on_module_unload() {
-    seam_or(seams().close_link, close_link)();
+    close_link();
     socket_layer_stop();
 }
 

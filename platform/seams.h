@@ -38,9 +38,6 @@ struct Seams {
     SendResult (*card)(char* request, char* response, int kind);    // kinds 2, 4 to 12
     SendResult (*points)(char* request, char* response, int kind);  // kinds 60 to 64
     AutoAckResult (*auto_ack)();                                    // a declined reply, primary route
-    AckResult (*ack)();                                             // Zelta_Ack
-    DownloadResult (*download)(const char* server, int port, const char* request, char* answer);
-    void (*close_link)();  // module unload
 };
 
 // The table every reader goes through.

@@ -11,6 +11,9 @@ namespace zpos::platform::system {
 
 // The running executable's full path, at most size-1 characters; "" on failure.
 void executable_path(char* out, std::size_t size);
+// The environment variable `name` into `out` (at most size-1 characters);
+// false, and `out` untouched, when it is unset or empty.
+bool environment_value(const char* name, char* out, std::size_t size);
 // The modal notice itself.
 void show_notice(const char* text, const char* text_utf8);
 // The system's own clock.

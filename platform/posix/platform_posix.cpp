@@ -24,11 +24,10 @@ void system::executable_path(char* out, std::size_t size) {
     out[n > 0 ? n : 0] = '\0';
 }
 
-bool app_dir_from_environment(char* out, std::size_t size) {
-    const char* value = std::getenv("ZPOS_APP_DIR");
-    if (!value || !*value || size == 0) return false;
+bool system::environment_value(const char* name, char* out, std::size_t size) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) return false;
     std::snprintf(out, size, "%s", value);
-    for (std::size_t n = std::strlen(out); n > 0 && out[n - 1] == '/'; --n) out[n - 1] = '\0';
     return true;
 }
 

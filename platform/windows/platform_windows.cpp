@@ -40,17 +40,15 @@ void system::executable_path(char* out, std::size_t size) {
     out[n < size ? n : size - 1] = '\0';
 }
 
-bool app_dir_from_environment(char* out, std::size_t size) {
+bool system::environment_value(const char* name, char* out, std::size_t size) {
     // GetEnvironmentVariableA, not getenv: the C runtime's copy of the
     // environment misses what a .NET or Python host sets at run time. A value
     // longer than the buffer is not copied at all, so the buffer holds the
     // longest value Windows allows.
     char value[32768];
-    DWORD n = GetEnvironmentVariableA("ZPOS_APP_DIR", value, sizeof value);
-    if (n == 0 || n >= sizeof value || size == 0) return false;
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    if (n == 0 || n >= sizeof value) return false;
     std::snprintf(out, size, "%s", value);
-    for (std::size_t len = std::strlen(out); len > 0 && (out[len - 1] == '\\' || out[len - 1] == '/'); --len)
-        out[len - 1] = '\0';
     return true;
 }
 
