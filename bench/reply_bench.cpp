@@ -82,6 +82,6 @@ void BM_ParseReply(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * reply.size()));
 }
-BENCHMARK(BM_ParseReply)->Arg(zpos::kind::kCardApproval)->Arg(zpos::kind::k90Approval)->Arg(60);  // the first points kind
+BENCHMARK(BM_ParseReply)->Arg(zpos::kind::kCardApproval)->Arg(zpos::kind::k90Approval)->Arg(zpos::kind::kPointsFirst);
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "link/exchange.h"
 #include "link/link_timing.h"
 #include "platform/seams.h"
+#include "support/message_kinds.h"
 #include "support/records.h"
 
 namespace {
@@ -72,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // First byte: the message kind and whether the EOT wait follows.
     int kind = 1, then_acknowledge = 0;
     if (size > 0) {
-        static constexpr int kKinds[] = {1, 2, 4, 5, 8, 60};
+        static constexpr int kKinds[] = {zpos::kind::kCheque,      zpos::kind::kCardApproval, zpos::kind::kCardCancel,
+                                         zpos::kind::kCashApproval, zpos::kind::k70Cancel,     zpos::kind::kPointsFirst};
         kind = kKinds[(data[0] & 0x7F) % (sizeof kKinds / sizeof kKinds[0])];
         then_acknowledge = data[0] >> 7;
         ++data;

@@ -21,6 +21,7 @@ inline constexpr int kCashApproval = 5, kCashCancel = 6;
 inline constexpr int k70Approval = 7, k70Cancel = 8;
 inline constexpr int k90Approval = 9, k90Cancel = 10;
 inline constexpr int kF1Approval = 11, kF2Cancel = 12;
+inline constexpr int kPointsFirst = 60;  // the first points kind, pt_sub 01
 }  // namespace kind
 
 // What a kind is: it decides the request's field forms and the reply's fill.
