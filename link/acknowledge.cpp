@@ -18,7 +18,6 @@ namespace zpos {
 
 namespace {
 constexpr int kEotBufferSize = 1024;
-constexpr int kMaxFrames = 5;
 
 struct EotTexts {
     const char* ok;
@@ -75,7 +74,7 @@ AutoAckResult wait_for_eot(const CallState& call, const EotTexts& texts) {
             log_frame(texts.ok, last, count, len);
             return AutoAckResult::eot;
         }
-        if (count >= kMaxFrames) {
+        if (count >= kEotFrames) {
             close_link();
             log_frame(texts.error, last, count, len);
             return AutoAckResult::no_eot;

@@ -23,7 +23,6 @@
 namespace zpos {
 
 namespace {
-constexpr int kLastRetry = 3;
 
 // Module-wide buffers: the link is used by one call at a time.
 unsigned char g_enq_buffer[kEnqReadSize];
@@ -137,7 +136,7 @@ ExchangeResult await_reply(char* response, int kind) {
             static_cast<void>(platform::seam_or(platform::seams().reply_parser, parse_reply)(response, reinterpret_cast<const char*>(g_reply), length, kind));
             return ExchangeResult::replied;
         }
-        if (retry == kLastRetry) return give_up(frame, response);
+        if (retry == kReplyRetries) return give_up(frame, response);
         ++retry;
         if (platform::socket_send(link_socket(), wire::kNakFrame.data(), wire::kNakFrame.size()) < 3)
             return fail(log_lines::kResendError, ExchangeResult::no_enq);

@@ -11,6 +11,10 @@ namespace zpos {
 
 inline constexpr int kConnectTimeoutMs = 2000;
 inline constexpr int kLinkWaitMs = 10000;
+// How many waits a call can make: a reply gets three NAKs before the exchange
+// gives up, and the EOT wait reads at most five frames.
+inline constexpr int kReplyRetries = 3;
+inline constexpr int kEotFrames = 5;
 
 int link_connect_timeout_ms();
 int link_wait_ms();

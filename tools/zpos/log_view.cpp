@@ -22,8 +22,6 @@ namespace {
 
 constexpr int kTickSeconds = 5;
 constexpr int kLinkWaitSeconds = kLinkWaitMs / 1000;
-constexpr int kReplyRetries = 3;
-constexpr int kEotFrames = 5;
 constexpr char kManagementNext[] = "no EOT: the management message follows";
 
 bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
