@@ -119,7 +119,7 @@ def _take_app_dir(app_dir):
     app_dir = os.path.abspath(os.fspath(app_dir))
     if len(os.fsencode(app_dir)) > APP_DIR_CHARS:
         raise ValueError("app_dir: %r is longer than %d characters" % (app_dir, APP_DIR_CHARS))
-    if _app_dir is not None and _app_dir != app_dir:
+    if _app_dir is not None and os.path.normcase(_app_dir) != os.path.normcase(app_dir):
         raise ValueError("app_dir: this process keeps its settings and logs in %r already, not %r"
                          % (_app_dir, app_dir))
     os.makedirs(app_dir, exist_ok=True)
