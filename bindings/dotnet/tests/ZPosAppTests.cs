@@ -151,9 +151,18 @@ static class ZPosAppTests
     static void CallWaitsForTransaction(Client pos, int port)
     {
         var order = new List<string>();
-        var sent = new ManualResetEvent(false);
+        ManualResetEvent tried = new ManualResetEvent(false), sent = new ManualResetEvent(false);
         var other = new Thread(() =>
         {
+            try
+            {
+                using (pos.Transaction(TimeSpan.Zero)) lock (order) order.Add("entered");
+            }
+            catch (TimeoutException)
+            {
+                lock (order) order.Add("busy");
+            }
+            tried.Set();
             bool approved = pos.Send(Host, port, new CardApproval(Track, 2000)).Approved;
             lock (order) order.Add("send " + approved);
             sent.Set();
@@ -166,7 +175,7 @@ static class ZPosAppTests
             using (pos.Transaction())
             {
                 other.Start();
-                early = sent.WaitOne(1000);  // long enough for a call that does not wait
+                early = !tried.WaitOne(30000) || sent.WaitOne(1000);  // long enough for a call that does not wait
                 lock (order) order.Add("ack " + pos.Ack());
             }
             early |= !approved;
@@ -174,7 +183,7 @@ static class ZPosAppTests
         other.Join(60000);
         string seen;
         lock (order) seen = string.Join(", ", order);
-        Check(!early && seen == "ack Closed, send True, ack Closed", "another thread's call waits for the transaction", seen);
+        Check(!early && seen == "busy, ack Closed, send True, ack Closed", "another thread's call waits for the transaction", seen);
     }
 
     static string Text(Request request, Field field)

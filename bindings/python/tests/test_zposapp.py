@@ -214,10 +214,16 @@ def test_transactions_from_two_threads_each_acknowledge_their_own_approval(pos, 
 
 
 def test_another_threads_call_waits_for_the_open_transaction(pos, ports):
-    sent = threading.Event()
+    tried, sent = threading.Event(), threading.Event()
     order = []
 
     def other_till():
+        try:
+            with pos.transaction(timeout=0):
+                order.append("entered")
+        except TimeoutError:
+            order.append("busy")
+        tried.set()
         order.append(("send", pos.send(HOST, ports[0], zposapp.CardApproval(TRACK, 2000)).approved))
         sent.set()
         order.append(("ack", pos.ack()))
@@ -228,10 +234,10 @@ def test_another_threads_call_waits_for_the_open_transaction(pos, ports):
             other = threading.Thread(target=other_till, daemon=True)
             other.start()
             # Long enough for a call that does not wait to finish.
-            assert not sent.wait(1)
+            assert tried.wait(30) and not sent.wait(1)
             order.append(("ack", pos.ack()))
     other.join(60)
-    assert order == [("ack", AckResult.CLOSED), ("send", True), ("ack", AckResult.CLOSED)]
+    assert order == ["busy", ("ack", AckResult.CLOSED), ("send", True), ("ack", AckResult.CLOSED)]
 
 
 def test_a_second_application_directory_is_refused(pos, library, app_dir, tmp_path):
