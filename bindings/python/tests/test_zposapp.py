@@ -151,7 +151,8 @@ def test_card_numbers_show_masked_in_errors_and_reprs(pos, ports):
     with pytest.raises(FieldError) as refused:
         zposapp.CardApproval(TRACK + "X" * 14, 1000)
     assert str(refused.value) == "track2: '941012******9012**********************' does not fit 37 bytes"
-    sale, points = zposapp.CardApproval(TRACK, 1004), zposapp.Points(PointsOperation.EARN, TRACK, 5000)
+    sale = zposapp.CardApproval(TRACK, 1004, pos_echo="계산대 3")  # Korean before the card data
+    points = zposapp.Points(PointsOperation.EARN, TRACK, 5000)
     assert "941012******9012********" in repr(sale) and "000001004" in repr(sale)
     assert "941012******9012********" in repr(points)
     with pytest.raises(TypeError) as refused:

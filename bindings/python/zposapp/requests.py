@@ -74,12 +74,13 @@ class Request:
         return bytes(self._record)
 
     def __repr__(self):
-        record = bytes(self._record).decode("cp949", "replace")
+        record = bytearray(self._record)
         for name in self._card_areas:
+            # Masked byte by byte: Korean text elsewhere in the record must not shift the area.
             field = REQUEST_FIELDS[name]
-            end = field.offset + field.width
-            record = record[:field.offset] + mask_card(record[field.offset:end]) + record[end:]
-        return "<%s %s>" % (type(self).__name__, record.rstrip())
+            area = slice(field.offset, field.offset + field.width)
+            record[area] = mask_card(record[area].decode("latin-1")).encode("latin-1")
+        return "<%s %s>" % (type(self).__name__, bytes(record).decode("cp949", "replace").rstrip())
 
     def set_text(self, name, text):
         """The text (CP949), then blanks to the field's width."""
