@@ -518,19 +518,13 @@ namespace ZPosApp
         /// <summary>Zelta_Send: any request, card, cash, cheque or points.</summary>
         public Response Send(string host, int port, Request request)
         {
-            byte[] address = Address("host", host), record = Checked(request), response = new byte[ResponseFields.Size];
-            int result;
-            lock (Turn) result = Native.Zelta_Send(address, Port(port), record, response);
-            return new Response(result, response);
+            return Exchange(Native.Zelta_Send, host, port, request);
         }
 
         /// <summary>Zelta_OKCashbag: points requests only, always to the primary host.</summary>
         public Response OKCashbag(string host, int port, Points request)
         {
-            byte[] address = Address("host", host), record = Checked(request), response = new byte[ResponseFields.Size];
-            int result;
-            lock (Turn) result = Native.Zelta_OKCashbag(address, Port(port), record, response);
-            return new Response(result, response);
+            return Exchange(Native.Zelta_OKCashbag, host, port, request);
         }
 
         /// <summary>Zelta_Ack: confirms the last approval once its receipt is printed.</summary>
@@ -552,15 +546,20 @@ namespace ZPosApp
                 throw new FieldException("text: not a request of at most " + DownloadChars + " bytes of CP949 without a zero byte");
             Array.Resize(ref request, request.Length + 1);  // its terminating zero
             byte[] address = Address("server", server), answer = new byte[DownloadAnswerSize];
-            int result;
-            lock (Turn) result = Native.Zelta_download(address, Port(port), request, answer);
+            int checkedPort = Port(port), result;
+            lock (Turn) result = Native.Zelta_download(address, checkedPort, request, answer);
             return new Download(result, result > 0 ? Cp949.UpToZero(answer, 0, answer.Length) : "");
         }
 
-        private static byte[] Checked(Request request)
+        // Every argument is checked before the turn is taken.
+        private static Response Exchange(Func<byte[], int, byte[], byte[], int> export, string host, int port,
+                                         Request request)
         {
             if (request == null) throw new ArgumentNullException("request");
-            return request.ToBytes();
+            byte[] address = Address("host", host), record = request.ToBytes(), response = new byte[ResponseFields.Size];
+            int checkedPort = Port(port), result;
+            lock (Turn) result = export(address, checkedPort, record, response);
+            return new Response(result, response);
         }
 
         // ASCII only, no zero byte: anything else the library would cut or misread.
