@@ -161,23 +161,26 @@ def test_download(pos, ports):
 
 def test_zpos_app_dir_keeps_an_interpreters_folder_clean(library, ports, tmp_path):
     # A copy of the interpreter in a folder of its own: the library sees that
-    # folder as its executable's.
+    # folder as its executable's. The library is found by its name alone, in
+    # a folder that holds it as the runtime package does.
     interpreter = tmp_path / "interpreter" / "python3"
     interpreter.parent.mkdir()
     shutil.copy2(os.path.realpath(sys.executable), interpreter)
+    (tmp_path / "lib").mkdir()
+    (tmp_path / "lib" / "libZPosApp.so.1").symlink_to(library)
     script = textwrap.dedent("""
         import sys, zposapp
-        pos = zposapp.ZPosApp(sys.argv[1])
-        response = pos.send("127.0.0.1", int(sys.argv[2]), zposapp.CardApproval("%s", 1004))
+        pos = zposapp.ZPosApp()
+        response = pos.send("127.0.0.1", int(sys.argv[1]), zposapp.CardApproval("%s", 1004))
         sys.exit(0 if response.approved and pos.ack() == zposapp.AckResult.CLOSED else 1)
     """ % TRACK)
     env = dict(os.environ, PYTHONHOME=os.pathsep.join([sys.base_prefix, sys.base_exec_prefix]),
-               PYTHONPATH=os.path.dirname(os.path.dirname(zposapp.__file__)), PYTHONDONTWRITEBYTECODE="1")
+               PYTHONPATH=os.path.dirname(os.path.dirname(zposapp.__file__)), PYTHONDONTWRITEBYTECODE="1",
+               LD_LIBRARY_PATH=str(tmp_path / "lib"))
     env.pop("ZPOS_APP_DIR", None)
 
     def run(**extra):
-        subprocess.run([str(interpreter), "-c", script, library, str(ports[0])], env=dict(env, **extra),
-                       check=True, timeout=60)
+        subprocess.run([str(interpreter), "-c", script, str(ports[0])], env=dict(env, **extra), check=True, timeout=60)
 
     (tmp_path / "pos").mkdir()
     run(ZPOS_APP_DIR=str(tmp_path / "pos"))
