@@ -1,17 +1,21 @@
 // The ZPosApp payment client library from C#: its four exports through
 // P/Invoke with byte-array records, typed requests that refuse a value that
 // does not fit before anything is sent, and responses whose fields read by name
-// with Korean decoded from CP949. Field offsets and results come from
-// Records.cs, which tables/generate.py writes; nothing here repeats a number.
+// with Korean decoded from CP949, and one turn at the library for the whole
+// process. Field offsets and results come from Records.cs, which
+// tables/generate.py writes; nothing here repeats a number.
 using System;
 using System.IO;
 using System.Reflection;
 using System.Runtime.InteropServices;
 using System.Text;
+using System.Threading;
 
 namespace ZPosApp
 {
-    /// <summary>A value that does not fit its field of the request record.</summary>
+    /// <summary>A value the library cannot take as it is: one that does not
+    /// fit its field of the request record, or an address, port or download
+    /// text that the library would cut or misread. Thrown before any call.</summary>
     public sealed class FieldException : ArgumentException
     {
         public FieldException(string message) : base(message) { }
@@ -19,26 +23,140 @@ namespace ZPosApp
 
     internal static class Native
     {
-        // ZPosApp.dll on Windows, a 32-bit library with the standard calling
-        // convention; libZPosApp.so elsewhere, where StdCall changes nothing.
-        private const string Lib = "ZPosApp";
+        private static readonly bool Windows = Environment.OSVersion.Platform == PlatformID.Win32NT;
+        private static bool loaded;
 
-        [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
-        public static extern int Zelta_Send(byte[] host, int port, byte[] request, [Out] byte[] response);
+        public static int Zelta_Send(byte[] host, int port, byte[] request, byte[] response)
+        {
+            return Windows ? Dll.Zelta_Send(host, port, request, response) : So.Zelta_Send(host, port, request, response);
+        }
 
-        [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
-        public static extern int Zelta_OKCashbag(byte[] host, int port, byte[] request, [Out] byte[] response);
+        public static int Zelta_OKCashbag(byte[] host, int port, byte[] request, byte[] response)
+        {
+            return Windows ? Dll.Zelta_OKCashbag(host, port, request, response)
+                           : So.Zelta_OKCashbag(host, port, request, response);
+        }
 
-        [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
-        public static extern int Zelta_Ack();
+        public static int Zelta_Ack() { return Windows ? Dll.Zelta_Ack() : So.Zelta_Ack(); }
 
-        [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
-        public static extern int Zelta_download(byte[] server, int port, byte[] request, [Out] byte[] answer);
+        public static int Zelta_download(byte[] server, int port, byte[] request, byte[] answer)
+        {
+            return Windows ? Dll.Zelta_download(server, port, request, answer) : So.Zelta_download(server, port, request, answer);
+        }
 
-        // .NET on Linux keeps its own copy of the environment, which the
-        // library does not see; mono's and Windows' are the process's own.
-        [DllImport("libc.so.6", EntryPoint = "setenv")]
-        public static extern int setenv(string name, string value, int overwrite);
+        /// <summary>On Windows, the DLL of this process's width from the
+        /// release's x86 or x64 folder beside the executable: once loaded by
+        /// its full path, it is the module "ZPosApp.dll" binds to. Without
+        /// that folder the usual DLL search applies.</summary>
+        public static void LoadForThisProcess()
+        {
+            if (!Windows || loaded) return;
+            string path = Path.Combine(AppDomain.CurrentDomain.BaseDirectory, Environment.Is64BitProcess ? "x64" : "x86",
+                                       "ZPosApp.dll");
+            if (File.Exists(path) && LoadLibraryW(path) == IntPtr.Zero)
+                throw new DllNotFoundException(path + ": Windows error " + Marshal.GetLastWin32Error());
+            loaded = true;
+        }
+
+        /// <summary>Names ZPOS_APP_DIR where the library reads it. Mono's and
+        /// Windows' environment is the process's own; .NET on Linux keeps a
+        /// copy the library does not see, so glibc's setenv writes the
+        /// process's, where glibc is this process's C library.</summary>
+        public static void SetAppDir(string value)
+        {
+            bool copy = !Windows && Type.GetType("Mono.Runtime") == null;
+            if (copy && !GlibcIsTheCLibrary())
+                throw new PlatformNotSupportedException("appDir: on this system set ZPOS_APP_DIR before the process starts");
+            Environment.SetEnvironmentVariable("ZPOS_APP_DIR", value);
+            if (copy) setenv("ZPOS_APP_DIR", value, 1);
+        }
+
+        private static bool GlibcIsTheCLibrary()
+        {
+            try
+            {
+                foreach (string line in File.ReadAllLines("/proc/self/maps"))
+                    if (line.EndsWith("/libc.so.6", StringComparison.Ordinal) ||
+                        (line.Contains("/libc-2.") && line.EndsWith(".so", StringComparison.Ordinal)))
+                        return true;
+            }
+            catch (IOException) { }
+            catch (UnauthorizedAccessException) { }
+            return false;
+        }
+
+        // The Windows DLL: the standard calling convention of the 32-bit
+        // library, which 64-bit code ignores.
+        private static class Dll
+        {
+            private const string Lib = "ZPosApp.dll";
+
+            [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+            public static extern int Zelta_Send(byte[] host, int port, byte[] request, [Out] byte[] response);
+
+            [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+            public static extern int Zelta_OKCashbag(byte[] host, int port, byte[] request, [Out] byte[] response);
+
+            [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+            public static extern int Zelta_Ack();
+
+            [DllImport(Lib, CallingConvention = CallingConvention.StdCall, ExactSpelling = true)]
+            public static extern int Zelta_download(byte[] server, int port, byte[] request, [Out] byte[] answer);
+        }
+
+        // The runtime package ships the library under this name only; the
+        // unversioned libZPosApp.so comes with the development package.
+        private static class So
+        {
+            private const string Lib = "libZPosApp.so.1";
+
+            [DllImport(Lib, ExactSpelling = true)]
+            public static extern int Zelta_Send(byte[] host, int port, byte[] request, [Out] byte[] response);
+
+            [DllImport(Lib, ExactSpelling = true)]
+            public static extern int Zelta_OKCashbag(byte[] host, int port, byte[] request, [Out] byte[] response);
+
+            [DllImport(Lib, ExactSpelling = true)]
+            public static extern int Zelta_Ack();
+
+            [DllImport(Lib, ExactSpelling = true)]
+            public static extern int Zelta_download(byte[] server, int port, byte[] request, [Out] byte[] answer);
+        }
+
+        [DllImport("kernel32.dll", CharSet = CharSet.Unicode, SetLastError = true)]
+        private static extern IntPtr LoadLibraryW(string path);
+
+        [DllImport("libc.so.6")]
+        private static extern int setenv(string name, string value, int overwrite);
+    }
+
+    internal static class CardMask
+    {
+        /// <summary>The fields that hold a card number or track image.</summary>
+        public static bool Holds(Field field)
+        {
+            return field.Name == RequestFields.Track2.Name || field.Name == RequestFields.CardData.Name ||
+                   field.Name == RequestFields.PtTrack2.Name || field.Name == RequestFields.PtCardData.Name;
+        }
+
+        /// <summary>A card number or track image as a log may show it: of its
+        /// first run of digits (the card number) the first six and last four
+        /// stay (of ten digits or fewer, the first six); every other character
+        /// after them but blanks shows as '*'.</summary>
+        public static string Of(string text)
+        {
+            int begin = 0;
+            while (begin < text.Length && !IsDigit(text[begin])) ++begin;
+            int end = begin;
+            while (end < text.Length && IsDigit(text[end])) ++end;
+            int tail = end - begin > 10 ? end - 4 : end;
+            var masked = new StringBuilder(text.Length);
+            for (int i = 0; i < text.Length; ++i)
+                masked.Append(i < begin + 6 || (i >= tail && i < end) || text[i] == ' ' ? text[i] : '*');
+            return masked.ToString();
+        }
+
+        private static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
     }
 
     internal static class Cp949
@@ -46,6 +164,7 @@ namespace ZPosApp
         // .NET Core has code page 949 only once the code pages provider is
         // registered; .NET Framework and mono (with its CJK encodings) have it
         // built in. Looked up by name so that one source builds for all three.
+        // A character outside CP949 throws rather than going out as '?'.
         public static readonly Encoding Encoding = Load();
 
         private static Encoding Load()
@@ -54,7 +173,7 @@ namespace ZPosApp
             PropertyInfo instance = provider == null ? null : provider.GetProperty("Instance");
             MethodInfo register = typeof(Encoding).GetMethod("RegisterProvider");
             if (instance != null && register != null) register.Invoke(null, new[] { instance.GetValue(null) });
-            return Encoding.GetEncoding(949);
+            return Encoding.GetEncoding(949, EncoderFallback.ExceptionFallback, DecoderFallback.ReplacementFallback);
         }
 
         // Text up to a zero byte, as it stands.
@@ -99,13 +218,24 @@ namespace ZPosApp
         /// <summary>The record as the library takes it (a copy).</summary>
         public byte[] ToBytes() { return (byte[])record.Clone(); }
 
-        /// <summary>The text (CP949), then blanks to the field's width; a longer text is refused.</summary>
+        /// <summary>The text (CP949), then blanks to the field's width; a longer
+        /// text, or one with characters outside CP949, is refused. A refused
+        /// card number shows masked.</summary>
         public Request SetText(Field field, string text)
         {
             if (text == null) throw new FieldException(field.Name + ": no text");
-            byte[] bytes = Cp949.Encoding.GetBytes(text);
+            string shown = "'" + (CardMask.Holds(field) ? CardMask.Of(text) : text) + "'";
+            byte[] bytes;
+            try
+            {
+                bytes = Cp949.Encoding.GetBytes(text);
+            }
+            catch (EncoderFallbackException)
+            {
+                throw new FieldException(field.Name + ": " + shown + " has characters outside CP949");
+            }
             if (bytes.Length > field.Width || Array.IndexOf(bytes, (byte)0) >= 0)
-                throw new FieldException(field.Name + ": '" + text + "' does not fit " + field.Width + " bytes");
+                throw new FieldException(field.Name + ": " + shown + " does not fit " + field.Width + " bytes");
             for (int i = 0; i < field.Width; ++i) record[field.Offset + i] = i < bytes.Length ? bytes[i] : (byte)' ';
             return this;
         }
@@ -299,7 +429,12 @@ namespace ZPosApp
     /// <summary>The library's four exports. With appDir the library keeps its
     /// settings file and logs in that folder (created if missing) rather than
     /// beside the executable, which for a hosted runtime is the runtime's own
-    /// folder. The calls are synchronous and must not overlap.</summary>
+    /// folder; a process has one application directory, and a client naming
+    /// another is refused.
+    ///
+    /// The calls are synchronous. Any number of clients and threads may call:
+    /// each call waits for its turn at the library, and Transaction() keeps
+    /// the turn from Send to Ack.</summary>
     public sealed class Client
     {
         private const int HostChars = 15;      // the library uses the first 15 characters of an address,
@@ -307,66 +442,138 @@ namespace ZPosApp
         private const int AppDirChars = 200;   // and the first 200 of the application directory
         private const int DownloadAnswerSize = 1025;
 
+        // The library keeps one link and one set of buffers for the whole
+        // process, so every client shares one turn at it. A Monitor is
+        // reentrant: a transaction's own calls take it again.
+        private static readonly object Turn = new object();
+        private static string appDirInUse;
+
         public Client(string appDir = null)
         {
+            lock (Turn)
+            {
+                Native.LoadForThisProcess();
+                if (appDir != null) TakeAppDir(appDir);
+            }
+        }
+
+        // The library reads ZPOS_APP_DIR at every call, so a second folder
+        // would move the first client's settings and logs.
+        private static void TakeAppDir(string appDir)
+        {
             bool windows = Environment.OSVersion.Platform == PlatformID.Win32NT;
-            if (windows && Environment.Is64BitProcess)
-                throw new PlatformNotSupportedException("ZPosApp.dll is a 32-bit library: build the POS for x86");
-            if (appDir == null) return;
             string full = Path.GetFullPath(appDir);
-            if (Cp949.Encoding.GetByteCount(full) > AppDirChars)
-                throw new ArgumentException("appDir: '" + full + "' is longer than " + AppDirChars + " characters");
+            // The library reads the name in the ANSI code page (Korean) on Windows, as UTF-8 elsewhere.
+            int length;
+            try
+            {
+                length = (windows ? Cp949.Encoding : Encoding.UTF8).GetByteCount(full);
+            }
+            catch (EncoderFallbackException)
+            {
+                length = int.MaxValue;
+            }
+            if (length > AppDirChars)
+                throw new ArgumentException("appDir: '" + full + "' is not a path of at most " + AppDirChars +
+                                            " bytes that the library can read");
+            if (appDirInUse != null &&
+                !string.Equals(appDirInUse, full, windows ? StringComparison.OrdinalIgnoreCase : StringComparison.Ordinal))
+                throw new ArgumentException("appDir: this process keeps its settings and logs in '" + appDirInUse +
+                                            "' already, not '" + full + "'");
             Directory.CreateDirectory(full);
-            Environment.SetEnvironmentVariable("ZPOS_APP_DIR", full);
-            if (!windows) Native.setenv("ZPOS_APP_DIR", full, 1);
+            Native.SetAppDir(full);
+            appDirInUse = full;
+        }
+
+        /// <summary>Keeps the library to this thread from Send to Ack, until
+        /// the scope is disposed (on the same thread): another thread's call
+        /// would close the link before its acknowledgement. Every call of
+        /// every client waits for the scope's end; the holding thread's own
+        /// calls go through.</summary>
+        public IDisposable Transaction()
+        {
+            Monitor.Enter(Turn);
+            return new Held();
+        }
+
+        /// <summary>As Transaction(), or TimeoutException when another
+        /// thread's transaction does not end within timeout.</summary>
+        public IDisposable Transaction(TimeSpan timeout)
+        {
+            if (!Monitor.TryEnter(Turn, timeout))
+                throw new TimeoutException("another thread's transaction did not end within " + timeout);
+            return new Held();
+        }
+
+        private sealed class Held : IDisposable
+        {
+            private int released;
+
+            public void Dispose()
+            {
+                if (Interlocked.Exchange(ref released, 1) == 0) Monitor.Exit(Turn);
+            }
         }
 
         /// <summary>Zelta_Send: any request, card, cash, cheque or points.</summary>
         public Response Send(string host, int port, Request request)
         {
-            byte[] response = new byte[ResponseFields.Size];
-            int result = Native.Zelta_Send(Address("host", host), Port(port), Checked(request), response);
-            return new Response(result, response);
+            return Exchange(Native.Zelta_Send, host, port, request);
         }
 
         /// <summary>Zelta_OKCashbag: points requests only, always to the primary host.</summary>
         public Response OKCashbag(string host, int port, Points request)
         {
-            byte[] response = new byte[ResponseFields.Size];
-            int result = Native.Zelta_OKCashbag(Address("host", host), Port(port), Checked(request), response);
-            return new Response(result, response);
+            return Exchange(Native.Zelta_OKCashbag, host, port, request);
         }
 
         /// <summary>Zelta_Ack: confirms the last approval once its receipt is printed.</summary>
-        public AckResult Ack() { return (AckResult)Native.Zelta_Ack(); }
+        public AckResult Ack()
+        {
+            lock (Turn) return (AckResult)Native.Zelta_Ack();
+        }
 
-        /// <summary>Zelta_download: one request text of at most 24 characters, one answer.</summary>
+        /// <summary>Zelta_download: one request text of at most 24 bytes, one answer.</summary>
         public Download Download(string server, int port, string text)
         {
-            if (text == null || Cp949.Encoding.GetByteCount(text) > DownloadChars)
-                throw new ArgumentException("text: not a request of at most " + DownloadChars + " characters");
-            byte[] request = Cp949.Encoding.GetBytes(text + "\0");
-            byte[] answer = new byte[DownloadAnswerSize];
-            int result = Native.Zelta_download(Address("server", server), Port(port), request, answer);
+            byte[] request = null;
+            try
+            {
+                if (text != null) request = Cp949.Encoding.GetBytes(text);
+            }
+            catch (EncoderFallbackException) { }
+            if (request == null || request.Length > DownloadChars || Array.IndexOf(request, (byte)0) >= 0)
+                throw new FieldException("text: not a request of at most " + DownloadChars + " bytes of CP949 without a zero byte");
+            Array.Resize(ref request, request.Length + 1);  // its terminating zero
+            byte[] address = Address("server", server), answer = new byte[DownloadAnswerSize];
+            int checkedPort = Port(port), result;
+            lock (Turn) result = Native.Zelta_download(address, checkedPort, request, answer);
             return new Download(result, result > 0 ? Cp949.UpToZero(answer, 0, answer.Length) : "");
         }
 
-        private static byte[] Checked(Request request)
+        // Every argument is checked before the turn is taken.
+        private static Response Exchange(Func<byte[], int, byte[], byte[], int> export, string host, int port,
+                                         Request request)
         {
             if (request == null) throw new ArgumentNullException("request");
-            return request.ToBytes();
+            byte[] address = Address("host", host), record = request.ToBytes(), response = new byte[ResponseFields.Size];
+            int checkedPort = Port(port), result;
+            lock (Turn) result = export(address, checkedPort, record, response);
+            return new Response(result, response);
         }
 
+        // ASCII only, no zero byte: anything else the library would cut or misread.
         private static byte[] Address(string name, string value)
         {
-            if (string.IsNullOrEmpty(value) || value.Length > HostChars)
-                throw new ArgumentException(name + ": '" + value + "' is not an address of 1 to " + HostChars + " characters");
+            bool ok = !string.IsNullOrEmpty(value) && value.Length <= HostChars;
+            for (int i = 0; ok && i < value.Length; ++i) ok = value[i] > 0 && value[i] < 0x80;
+            if (!ok) throw new FieldException(name + ": '" + value + "' is not an ASCII address of 1 to " + HostChars + " characters");
             return Encoding.ASCII.GetBytes(value + "\0");
         }
 
         private static int Port(int port)
         {
-            if (port < 1 || port > 65535) throw new ArgumentException("port: " + port + " is not from 1 to 65535");
+            if (port < 1 || port > 65535) throw new FieldException("port: " + port + " is not from 1 to 65535");
             return port;
         }
     }

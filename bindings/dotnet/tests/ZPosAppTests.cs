@@ -2,17 +2,21 @@
 // tests/common/with_host.sh, ports in ZPOS_HOST_PORT and ZPOS_DOWNLOAD_PORT):
 // typed requests of every kind approved, receipts read by name with Korean
 // decoded, acknowledgements, the download, input refused before anything is
-// sent, and the files in the application directory named. Plain checks, no
+// sent with no card number in the refusal, the files in the application
+// directory named, and transactions from several threads. Plain checks, no
 // test framework: mono's compiler alone builds it. The last line counts them
 // (not as "N passed, M failed", which the test command reads as a stage's count).
 using System;
+using System.Collections.Generic;
 using System.IO;
+using System.Threading;
 using ZPosApp;
 
 static class ZPosAppTests
 {
     const string Host = "127.0.0.1";
-    const string Track = "9410123456789012=2812101";
+    const string Card = "9410123456789012";
+    const string Track = Card + "=2812101";
     static int passed, failed;
 
     static void Check(bool ok, string what, string detail = "")
@@ -75,12 +79,33 @@ static class ZPosAppTests
             () => new CardApproval(Track, 1000, 0, false, 600, 600), () => new CardCancel(Track, 1004, null, null),
             () => new Points(PointsOperation.EarnCancel, Track, 5000), () => new Points((PointsOperation)4, Track, 5000),
             () => new Points(PointsOperation.Earn, Track, 5000, "01", "12345678"),
+            () => new Points(PointsOperation.Earn, Track + "00000000000000", 5000),
+            () => new CardApproval(Track + "é", 1004), () => new CardApproval(Track + "\U0001F4B3", 1004),
+            () => new CardApproval(Track.Substring(0, 8) + "\0" + Track.Substring(8), 1004),
+            () => pos.Send("127.0.0.1.localhost", port, new CardApproval(Track, 1004)),
+            () => pos.Send("１27.0.0.1", port, new CardApproval(Track, 1004)),
+            () => pos.Send(Host + "\0.9", port, new CardApproval(Track, 1004)),
+            () => pos.Download(Host, downloadPort, new string('x', 25)),
+            () => pos.Download(Host, downloadPort, "DOWNLOAD\0 0001"),
         };
         for (int i = 0; i < refused.Length; ++i)
-            Check(Throws<FieldException>(refused[i]), "value that does not fit refused, case " + i);
-        Check(Throws<ArgumentException>(() => pos.Send("127.0.0.1.localhost", port, new CardApproval(Track, 1004))) &&
-              Throws<ArgumentException>(() => pos.Download(Host, downloadPort, new string('x', 25))),
-              "an address or download text the library would cut is refused");
+        {
+            Exception refusal = null;
+            try { refused[i](); } catch (Exception e) { refusal = e; }
+            Check(refusal is FieldException && !ShowsCard(refusal.Message), "refused before the call, card masked, case " + i,
+                  refusal == null ? "not refused" : refusal.GetType().Name + ": " + refusal.Message);
+        }
+        string overlong = null;
+        try { new CardApproval(Track + "XXXXXXXXXXXXXX", 1000); } catch (FieldException e) { overlong = e.Message; }
+        Check(overlong == "track2: '941012******9012**********************' does not fit 37 bytes",
+              "a refused track shows masked", overlong);
+
+        Check(Throws<ArgumentException>(() => new Client(appDir + "-other")) && !Directory.Exists(appDir + "-other") &&
+              Environment.GetEnvironmentVariable("ZPOS_APP_DIR") == appDir,
+              "a second application directory is refused");
+        new Client(appDir);  // the same folder again is no change
+        Tills(pos, port);
+        CallWaitsForTransaction(pos, port);
 
         Download d = pos.Download(Host, downloadPort, "DOWNLOAD 0001");
         Check(d.Ok && d.Result == 15 && d.Answer == "0000DOWNLOAD OK", "download answer", d.Result + " " + d.Answer);
@@ -88,6 +113,77 @@ static class ZPosAppTests
         Directory.Delete(appDir, true);
         Console.WriteLine("ZPosAppTests: {0} of {1} checks passed", passed, passed + failed);
         return failed == 0 ? 0 : 1;
+    }
+
+    // No seven digits of the card number in a row: its first six and last four at most.
+    static bool ShowsCard(string text)
+    {
+        for (int i = 0; i + 7 <= Card.Length; ++i)
+            if (text.Contains(Card.Substring(i, 7))) return true;
+        return false;
+    }
+
+    // Two tills, each pairing its Send with its Ack inside a transaction:
+    // every response is its own and every Ack closes its own approval.
+    static void Tills(Client pos, int port)
+    {
+        int own = 0, closed = 0;
+        ThreadStart till = () =>
+        {
+            for (int i = 0; i < 5; ++i)
+                using (pos.Transaction())
+                {
+                    string echo = "till " + Thread.CurrentThread.ManagedThreadId + " " + i;
+                    Response r = pos.Send(Host, port, new CardApproval(Track, 1004).SetText(RequestFields.PosEcho, echo));
+                    if (r.Approved && r.PosEcho == echo) Interlocked.Increment(ref own);
+                    if (pos.Ack() == AckResult.Closed) Interlocked.Increment(ref closed);
+                }
+        };
+        var tills = new[] { new Thread(till) { IsBackground = true }, new Thread(till) { IsBackground = true } };
+        foreach (Thread t in tills) t.Start();
+        bool ended = tills[0].Join(120000) & tills[1].Join(120000);
+        Check(ended && own == 10 && closed == 10, "two tills' transactions each acknowledge their own approval",
+              own + " own responses, " + closed + " closed");
+    }
+
+    // Another thread's call waits until the open transaction ends, and the
+    // holding thread enters again.
+    static void CallWaitsForTransaction(Client pos, int port)
+    {
+        var order = new List<string>();
+        ManualResetEvent tried = new ManualResetEvent(false), sent = new ManualResetEvent(false);
+        var other = new Thread(() =>
+        {
+            try
+            {
+                using (pos.Transaction(TimeSpan.Zero)) lock (order) order.Add("entered");
+            }
+            catch (TimeoutException)
+            {
+                lock (order) order.Add("busy");
+            }
+            tried.Set();
+            bool approved = pos.Send(Host, port, new CardApproval(Track, 2000)).Approved;
+            lock (order) order.Add("send " + approved);
+            sent.Set();
+            lock (order) order.Add("ack " + pos.Ack());
+        }) { IsBackground = true };
+        using (pos.Transaction())
+        {
+            order.Add("send " + pos.Send(Host, port, new CardApproval(Track, 1004)).Approved);
+            using (pos.Transaction())
+            {
+                other.Start();
+                tried.WaitOne(30000);
+                sent.WaitOne(1000);  // long enough for a call that does not wait
+                lock (order) order.Add("ack " + pos.Ack());
+            }
+        }
+        other.Join(60000);
+        string seen;
+        lock (order) seen = string.Join(", ", order);
+        Check(seen == "send True, busy, ack Closed, send True, ack Closed", "another thread's call waits for the transaction",
+              seen);
     }
 
     static string Text(Request request, Field field)

@@ -1,12 +1,14 @@
 """The binding against the real library and zpos-host: typed requests of every
 kind approved, receipts read by name with Korean decoded, acknowledgements,
-the download, input refused before anything is sent, and the application
+the download, input refused before anything is sent with no card number in
+the refusal, transactions from several threads, and the application
 directory of a process whose executable is an interpreter."""
 import os
 import shutil
 import subprocess
 import sys
 import textwrap
+import threading
 
 import pytest
 import zposapp
@@ -14,13 +16,20 @@ from zposapp import AckResult, FieldError, PointsOperation, RespCode, SendResult
 
 from conftest import HOST
 
-TRACK = "9410123456789012=2812101"
+CARD = "9410123456789012"
+TRACK = CARD + "=2812101"
 ORG = {"org_auth_no": "12345678", "org_auth_date": "261206"}
 
 
 def log_lines(app_dir):
     logs = list((app_dir / "Logs").glob("AppLog.*.txt")) if (app_dir / "Logs").exists() else []
     return sum(len(p.read_bytes().splitlines()) for p in logs)
+
+
+def assert_no_card_number(text):
+    """No seven digits of the card number in a row: its first six and last
+    four at most."""
+    assert not any(CARD[i:i + 7] in text for i in range(len(CARD) - 6)), text
 
 
 def test_card_approval_receipt_and_ack(pos, ports, app_dir):
@@ -88,26 +97,61 @@ def test_every_typed_request_is_taken_and_approved(pos, ports, request_, checks)
                  id="points-earn-with-half-an-original"),
     pytest.param(lambda: zposapp.Points(PointsOperation.EARN, TRACK, 5000, media="05"), id="points-media-05"),
     pytest.param(lambda: zposapp.Request("020", "10"), id="msg-type-3-of-4"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK, 10 ** 4400), id="amount-4401-digits"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK.encode(), 1004), id="track-as-bytes"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK[:8] + "\0" + TRACK[8:], 1004), id="track-with-nul"),
+    pytest.param(lambda: zposapp.CardApproval(TRACK + "\U0001F4B3", 1004), id="track-with-emoji"),
+    pytest.param(lambda: zposapp.Points(PointsOperation.EARN, TRACK + "0" * 14, 5000), id="pt-track2-overlong"),
+    pytest.param(lambda: zposapp.Request("0200", "70").set_text("card_data", "  " + TRACK + "X" * 14),
+                 id="card-data-overlong"),
 ])
-def test_a_value_that_does_not_fit_raises_at_once(build):
-    with pytest.raises(FieldError):
+def test_a_value_that_does_not_fit_raises_at_once_without_the_card_number(build):
+    with pytest.raises(FieldError) as refused:
         build()
+    assert_no_card_number(str(refused.value))
+
+
+class Short(zposapp.CardApproval):
+    """A request whose bytes are not a whole record."""
+
+    def __bytes__(self):
+        return super().__bytes__()[:-1]
 
 
 @pytest.mark.parametrize("call", [
     pytest.param(lambda pos, port: pos.send("127.0.0.1.localhost", port, zposapp.CardApproval(TRACK, 1004)),
                  id="host-16-of-15"),
+    pytest.param(lambda pos, port: pos.send("127.0.0.1\0.9", port, zposapp.CardApproval(TRACK, 1004)),
+                 id="host-with-nul"),
     pytest.param(lambda pos, port: pos.send(HOST, 0, zposapp.CardApproval(TRACK, 1004)), id="port-0"),
     pytest.param(lambda pos, port: pos.send(HOST, port, bytes(zposapp.CardApproval(TRACK, 1004))), id="raw-bytes"),
+    pytest.param(lambda pos, port: pos.send(HOST, port, Short(TRACK, 1004)), id="request-of-239-bytes"),
     pytest.param(lambda pos, port: pos.okcashbag(HOST, port, zposapp.CardApproval(TRACK, 1004)),
                  id="okcashbag-card"),
     pytest.param(lambda pos, port: pos.download(HOST, port, "x" * 25), id="download-text-25-of-24"),
+    pytest.param(lambda pos, port: pos.download(HOST, port, "DOWNLOAD\0 0001"), id="download-text-with-nul"),
+    pytest.param(lambda pos, port: pos.download(HOST, port, "DOWNLOAD \U0001F4B3"), id="download-text-not-cp949"),
 ])
 def test_a_call_that_cannot_be_made_as_asked_raises_before_sending(pos, ports, app_dir, call):
     before = log_lines(app_dir)
-    with pytest.raises((ValueError, TypeError)):
+    with pytest.raises((FieldError, TypeError)) as refused:
         call(pos, ports[0])
+    assert_no_card_number(str(refused.value))
     assert log_lines(app_dir) == before
+
+
+def test_card_numbers_show_masked_in_errors_and_reprs(pos, ports):
+    with pytest.raises(FieldError) as refused:
+        zposapp.CardApproval(TRACK + "X" * 14, 1000)
+    assert str(refused.value) == "track2: '941012******9012**********************' does not fit 37 bytes"
+    sale = zposapp.CardApproval(TRACK, 1004, pos_echo="계산대 3")  # Korean before the card data
+    points = zposapp.Points(PointsOperation.EARN, TRACK, 5000)
+    assert "941012******9012********" in repr(sale) and "000001004" in repr(sale)
+    assert "941012******9012********" in repr(points)
+    with pytest.raises(TypeError) as refused:
+        pos.okcashbag(HOST, ports[0], sale)
+    for text in (repr(sale), repr(points), str(refused.value)):
+        assert_no_card_number(text)
 
 
 def test_download(pos, ports):
@@ -117,23 +161,26 @@ def test_download(pos, ports):
 
 def test_zpos_app_dir_keeps_an_interpreters_folder_clean(library, ports, tmp_path):
     # A copy of the interpreter in a folder of its own: the library sees that
-    # folder as its executable's.
+    # folder as its executable's. The library is found by its name alone, in
+    # a folder that holds it as the runtime package does.
     interpreter = tmp_path / "interpreter" / "python3"
     interpreter.parent.mkdir()
     shutil.copy2(os.path.realpath(sys.executable), interpreter)
+    (tmp_path / "lib").mkdir()
+    (tmp_path / "lib" / "libZPosApp.so.1").symlink_to(library)
     script = textwrap.dedent("""
         import sys, zposapp
-        pos = zposapp.ZPosApp(sys.argv[1])
-        response = pos.send("127.0.0.1", int(sys.argv[2]), zposapp.CardApproval("%s", 1004))
+        pos = zposapp.ZPosApp()
+        response = pos.send("127.0.0.1", int(sys.argv[1]), zposapp.CardApproval("%s", 1004))
         sys.exit(0 if response.approved and pos.ack() == zposapp.AckResult.CLOSED else 1)
     """ % TRACK)
     env = dict(os.environ, PYTHONHOME=os.pathsep.join([sys.base_prefix, sys.base_exec_prefix]),
-               PYTHONPATH=os.path.dirname(os.path.dirname(zposapp.__file__)), PYTHONDONTWRITEBYTECODE="1")
+               PYTHONPATH=os.path.dirname(os.path.dirname(zposapp.__file__)), PYTHONDONTWRITEBYTECODE="1",
+               LD_LIBRARY_PATH=str(tmp_path / "lib"))
     env.pop("ZPOS_APP_DIR", None)
 
     def run(**extra):
-        subprocess.run([str(interpreter), "-c", script, library, str(ports[0])], env=dict(env, **extra),
-                       check=True, timeout=60)
+        subprocess.run([str(interpreter), "-c", script, str(ports[0])], env=dict(env, **extra), check=True, timeout=60)
 
     (tmp_path / "pos").mkdir()
     run(ZPOS_APP_DIR=str(tmp_path / "pos"))
@@ -143,3 +190,55 @@ def test_zpos_app_dir_keeps_an_interpreters_folder_clean(library, ports, tmp_pat
     # Without it the same process writes beside the interpreter.
     run()
     assert sorted(os.listdir(interpreter.parent)) == ["Logs", "ZposSign.ini", "python3"]
+
+
+def test_transactions_from_two_threads_each_acknowledge_their_own_approval(pos, ports):
+    results = {}
+
+    def till(name):
+        for i in range(5):
+            with pos.transaction():
+                response = pos.send(HOST, ports[0], zposapp.CardApproval(TRACK, 1004, pos_echo="%s %d" % (name, i)))
+                results[name, i] = (response.approved, response.pos_echo, pos.ack())
+
+    threads = [threading.Thread(target=till, args=(name,), daemon=True) for name in ("till 1", "till 2")]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join(120)
+    assert results == {(name, i): (True, "%s %d" % (name, i), AckResult.CLOSED)
+                       for name in ("till 1", "till 2") for i in range(5)}
+
+
+def test_another_threads_call_waits_for_the_open_transaction(pos, ports):
+    tried, sent = threading.Event(), threading.Event()
+    order = []
+
+    def other_till():
+        try:
+            with pos.transaction(timeout=0):
+                order.append("entered")
+        except TimeoutError:
+            order.append("busy")
+        tried.set()
+        order.append(("send", pos.send(HOST, ports[0], zposapp.CardApproval(TRACK, 2000)).approved))
+        sent.set()
+        order.append(("ack", pos.ack()))
+
+    with pos.transaction():
+        assert pos.send(HOST, ports[0], zposapp.CardApproval(TRACK, 1004)).approved
+        with pos.transaction():  # the holding thread enters again
+            other = threading.Thread(target=other_till, daemon=True)
+            other.start()
+            # Long enough for a call that does not wait to finish.
+            assert tried.wait(30) and not sent.wait(1)
+            order.append(("ack", pos.ack()))
+    other.join(60)
+    assert order == ["busy", ("ack", AckResult.CLOSED), ("send", True), ("ack", AckResult.CLOSED)]
+
+
+def test_a_second_application_directory_is_refused(pos, library, app_dir, tmp_path):
+    with pytest.raises(ValueError, match="app_dir"):
+        zposapp.ZPosApp(library, app_dir=tmp_path / "other")
+    assert os.environ["ZPOS_APP_DIR"] == str(app_dir) and not (tmp_path / "other").exists()
+    assert zposapp.ZPosApp(library, app_dir=app_dir)  # the same folder again is no change

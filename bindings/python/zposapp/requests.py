@@ -9,8 +9,32 @@ from .records import REQUEST_FIELDS, REQUEST_SIZE
 DEFAULT_TERM_ID = "1200000001"
 
 
+# The fields that hold a card number or track image: a refusal or a repr shows
+# them masked, never whole.
+CARD_FIELDS = {"card_data": "card_data", "track2": "card_data", "pt_card_data": "pt_card_data",
+               "pt_track2": "pt_card_data"}   # field: the card data area that holds it
+
+
 class FieldError(ValueError):
-    """A value that does not fit its field of the request record."""
+    """A value the library cannot take as it is: one that does not fit its
+    field of the request record, or an address, port, request or download
+    text that the library would cut or misread. Raised before any call."""
+
+
+def mask_card(text):
+    """A card number or track image as a log may show it: of its first run of
+    digits (the card number) the first six and last four stay (of ten digits
+    or fewer, the first six); every other character after them but blanks
+    shows as '*'."""
+    digits = "0123456789"
+    begin = next((i for i, c in enumerate(text) if c in digits), len(text))
+    end = next((i for i in range(begin, len(text)) if text[i] not in digits), len(text))
+    tail = end - 4 if end - begin > 10 else end
+
+    def shown(i, c):
+        return i < begin + 6 or tail <= i < end or c == " "
+
+    return "".join(c if shown(i, c) else "*" for i, c in enumerate(text))
 
 
 class PointsOperation(str, enum.Enum):
@@ -37,6 +61,7 @@ class Request:
 
     def __init__(self, msg_type, tran_kind, *, term_id=DEFAULT_TERM_ID, pos_echo=""):
         self._record = bytearray(b" " * REQUEST_SIZE)
+        self._card_areas = set()
         self.set_number("rec_len", REQUEST_SIZE)
         for name, value in (("msg_type", msg_type), ("tran_kind", tran_kind)):
             if len(value) != REQUEST_FIELDS[name].width:
@@ -49,20 +74,30 @@ class Request:
         return bytes(self._record)
 
     def __repr__(self):
-        return "<%s %s>" % (type(self).__name__, bytes(self._record).decode("cp949", "replace").rstrip())
+        record = bytearray(self._record)
+        for name in self._card_areas:
+            # Masked byte by byte: Korean text elsewhere in the record must not shift the area.
+            field = REQUEST_FIELDS[name]
+            area = slice(field.offset, field.offset + field.width)
+            record[area] = mask_card(record[area].decode("latin-1")).encode("latin-1")
+        return "<%s %s>" % (type(self).__name__, bytes(record).decode("cp949", "replace").rstrip())
 
     def set_text(self, name, text):
         """The text (CP949), then blanks to the field's width."""
         field = REQUEST_FIELDS[name]
+        card = name in CARD_FIELDS
         if not isinstance(text, str):
-            raise FieldError("%s: %r is not text" % (name, text))
+            raise FieldError("%s: %s is not text" % (name, "a " + type(text).__name__ if card else repr(text)))
+        shown = repr(mask_card(text) if card else text)
         try:
             data = text.encode("cp949")
         except UnicodeEncodeError:
-            raise FieldError("%s: %r has characters outside CP949" % (name, text)) from None
+            raise FieldError("%s: %s has characters outside CP949" % (name, shown)) from None
         if len(data) > field.width or b"\0" in data:
-            raise FieldError("%s: %r does not fit %d bytes" % (name, text, field.width))
+            raise FieldError("%s: %s does not fit %d bytes" % (name, shown, field.width))
         self._record[field.offset:field.offset + field.width] = data.ljust(field.width)
+        if card:
+            self._card_areas.add(CARD_FIELDS[name])
         return self
 
     def set_number(self, name, value):
@@ -71,6 +106,10 @@ class Request:
         field = REQUEST_FIELDS[name]
         if isinstance(value, bool) or not isinstance(value, (int, str)):
             raise FieldError("%s: %r is not a number" % (name, value))
+        if isinstance(value, int) and not 0 <= value < 10 ** field.width:
+            # Checked before it becomes digits: Python refuses to write an int
+            # of more than 4,300 digits, and a repr of one fails the same way.
+            raise FieldError("%s: the number is not from 0 to %s" % (name, "9" * field.width))
         digits = str(value) if isinstance(value, int) else value
         if not (digits.isascii() and digits.isdigit()):
             raise FieldError("%s: %r is not a number of digits" % (name, value))
