@@ -908,14 +908,16 @@ TEST_P(ZposInDoubtAfterAKill, FindsWhatTheHostNeverHeardAbout) {
     if (!c.why) return;
     EXPECT_NE(lines[1].find("  0200/10  amount 30000  card 941012******************  auth_no 12345678  "),
               std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("  pos_echo [sale-0001]"), std::string::npos) << lines[1];
     EXPECT_EQ(lines[2], std::string("  ") + c.why);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kills, ZposInDoubtAfterAKill,
-    ::testing::Values(KilledPos{"BeforeZeltaAck", host::Fault::None, "send --amount 30000\nwait 30\nack\n",
+    ::testing::Values(KilledPos{"BeforeZeltaAck", host::Fault::None, "send --amount 30000 --pos-echo sale-0001\nwait 30\nack\n",
                                 "== wait 30000 ms\n", kNoZeltaAck},
-                      KilledPos{"WaitingForTheEot", host::Fault::NoEot, "send --amount 30000\nack\n", "ACK SEND\n",
+                      KilledPos{"WaitingForTheEot", host::Fault::NoEot, "send --amount 30000 --pos-echo sale-0001\nack\n",
+                                "ACK SEND\n",
                                 "in doubt: \"ACK SEND\", then neither EOT nor a management answer logged"},
                       KilledPos{"NotKilled", host::Fault::None, "send --amount 30000\nack\n", nullptr, nullptr}),
     RowName{});

@@ -99,6 +99,7 @@ const Option kAmount{"amount", "N, an amount from 0 to 999999999"};
 const Option kOrgAuth{"org-auth", "N, the original approval number (cancellations; 8 characters, points 12)"};
 const Option kOrgDate{"org-date", "YYMMDD, the original approval date (cancellations)"};
 const Option kTermId{"term-id", "ID, the terminal id (at most 10 characters)"};
+const Option kPosEcho{"pos-echo", "TEXT, the POS's own key for the sale (at most 23 characters)"};
 const Option kRaw{"raw", "FILE, where the 450-byte response record is saved"};
 const Option kAck{"ack", nullptr};
 
@@ -109,22 +110,23 @@ const Command kCommands[] = {
      {{"keep", nullptr}, {"in-app-dir", nullptr}}, 0, 0, run_demo, nullptr},
     {"send", "zpos send [--host ADDR] [--port N] [--kind KIND] [--type 0200|0420] [--track TRACK2] [--keyed]\n"
              "          [--amount N] [--months MM] [--org-auth N] [--org-date YYMMDD] [--term-id ID]\n"
-             "          [--raw FILE] [--ack]\n"
+             "          [--pos-echo TEXT] [--raw FILE] [--ack]\n"
              "  One Zelta_Send, then with --ack the Zelta_Ack that confirms an approval. KIND is\n"
              "  10, 21, 30, 70, 90, KT, F1, F2 or 20; other two-character kinds go to the library\n"
              "  as they are. Defaults: --host 127.0.0.1 --port 10902 --kind 10 --type 0200\n"
              "  --track 9410123456789012=2812101 --amount 1004 --months 00 --term-id 1200000001.",
      {kHost, kPort, {"kind", "KIND, a two-character transaction kind such as 10"},
       {"type", "TYPE, a four-character message type: 0200 approval, 0420 cancellation"}, kTrack, {"keyed", nullptr},
-      kAmount, {"months", "MM, instalment months from 0 to 99"}, kOrgAuth, kOrgDate, kTermId, kRaw, kAck},
+      kAmount, {"months", "MM, instalment months from 0 to 99"}, kOrgAuth, kOrgDate, kTermId, kPosEcho, kRaw, kAck},
      0, 0, run_call, prepare_send},
     {"points", "zpos points [--host ADDR] [--port N] [--sub 01|02|03|11|12] [--media 01..04] [--track TRACK2]\n"
-               "            [--amount N] [--org-auth N] [--org-date YYMMDD] [--term-id ID] [--raw FILE] [--ack]\n"
+               "            [--amount N] [--org-auth N] [--org-date YYMMDD] [--term-id ID] [--pos-echo TEXT]\n"
+               "            [--raw FILE] [--ack]\n"
                "  One Zelta_OKCashbag; --sub 11 and 12 are cancellations. Defaults: --host 127.0.0.1\n"
                "  --port 10902 --sub 01 --media 01 --track 9400001234567890=2812 --amount 1004\n"
                "  --term-id 1200000001.",
      {kHost, kPort, {"sub", "01, 02, 03, 11 or 12"}, {"media", "MM, the card medium 01 to 04"}, kTrack, kAmount,
-      kOrgAuth, kOrgDate, kTermId, kRaw, kAck},
+      kOrgAuth, kOrgDate, kTermId, kPosEcho, kRaw, kAck},
      0, 0, run_call, prepare_points},
     {"ack", "zpos ack\n  Zelta_Ack: confirms the last approval of this process, so on its own it has\n"
             "  nothing to confirm; use send --ack, or ack after send in a session.",
@@ -350,7 +352,8 @@ bool prepare_transaction(const Options& o, bool points, Call& call) {
     Field track = points ? req::pt_track2 : req::track2;
     Field org_auth = points ? req::pt_org_auth_no : req::org_auth_no;
     Field org_date = points ? req::pt_org_auth_date : req::org_auth_date;
-    if (!fits_option(o, "term-id", req::term_id.width) || !fits_option(o, "track", track.width) ||
+    if (!fits_option(o, "term-id", req::term_id.width) || !fits_option(o, "pos-echo", req::pos_echo.width) ||
+        !fits_option(o, "track", track.width) ||
         !fits_option(o, "org-auth", org_auth.width) || !fits_option(o, "org-date", org_date.width))
         return false;
     std::string term_id = opt(o, "term-id", kDefaultTermId);
@@ -368,6 +371,7 @@ bool prepare_transaction(const Options& o, bool points, Call& call) {
                                     o.count("keyed") > 0, amount, months, term_id);
     }
     // The original approval of a cancellation: points keep it in their own layout.
+    call.request.set(req::pos_echo, opt(o, "pos-echo", ""));
     call.request.set(org_auth, opt(o, "org-auth", ""));
     call.request.set(org_date, opt(o, "org-date", ""));
     call.what = points ? Call::What::Points : Call::What::Send;
