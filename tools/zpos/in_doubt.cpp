@@ -50,7 +50,7 @@ constexpr Standing kStandings[] = {
     {"eot_not_set", false, "in doubt: no EOT, and no end of the management message logged"},
     {"eot_short", false, "in doubt: no EOT, and no end of the management message logged"},
     {"eot_error", false, "in doubt: no EOT, and no end of the management message logged"},
-    {"ack_send_error", false, "in doubt: \"ACK send err\": the host got no ACK"},
+    {"ack_send_error", false, "in doubt: \"ACK send err\": an ACK could not be sent"},
     {"management_error", false, "in doubt: \"MANG req send err\": the management message did not get through"},
 };
 
