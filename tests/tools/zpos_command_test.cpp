@@ -671,6 +671,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadUsage{"DemoOption", {"demo", "--fast"}, "unknown option --fast for 'demo' (see zpos demo --help)"},
         BadUsage{"SessionWithoutFile", {"session"}, "'session' needs a FILE (see zpos session --help)"},
         BadUsage{"LogMissing", {"log", "/nonexistent/AppLog.txt"}, "cannot read /nonexistent/AppLog.txt"},
+        BadUsage{"LogDirAndFile", {"log", "--dir", "/tmp", "AppLog.txt"}, "'log' takes --dir or FILE, not both"},
         BadUsage{"MissingValue", {"send", "--host", "127.0.0.1", "--kind", "10", "--port"},
                  "option --port needs a value: N, a port number from 1 to 65535"},
         BadUsage{"PortNotANumber", {"send", "--host", "127.0.0.1", "--port", "x", "--kind", "10"},

@@ -100,6 +100,7 @@ const Option kOrgAuth{"org-auth", "N, the original approval number (cancellation
 const Option kOrgDate{"org-date", "YYMMDD, the original approval date (cancellations)"};
 const Option kTermId{"term-id", "ID, the terminal id (at most 10 characters)"};
 const Option kPosEcho{"pos-echo", "TEXT, the POS's own key for the sale (at most 23 characters)"};
+const Option kDir{"dir", "DIR, an application directory"};
 const Option kRaw{"raw", "FILE, where the 450-byte response record is saved"};
 const Option kAck{"ack", nullptr};
 
@@ -142,11 +143,11 @@ const Command kCommands[] = {
                 "  that does not give its own, --download-port to download lines. Every line is\n"
                 "  checked before the first runs.",
      {kHost, kPort, {"download-port", "N, a port number from 1 to 65535"}}, 1, 0, run_session, nullptr},
-    {"log", "zpos log [FILE]\n"
-            "  Reads a day's log of the library (today's in the application directory when FILE\n"
-            "  is not given): request and response records field by field, card numbers\n"
-            "  masked, and every other line as a timeline with its meaning.",
-     {}, 1, 1, run_log, nullptr},
+    {"log", "zpos log [--dir DIR] [FILE]\n"
+            "  Reads a day's log of the library (when FILE is not given, today's in DIR, by\n"
+            "  default the application directory): request and response records field by\n"
+            "  field, card numbers masked, and every other line as a timeline with its meaning.",
+     {kDir}, 1, 1, run_log, nullptr},
     {"in-doubt", "zpos in-doubt [--dir DIR] [--since YYMMDD]\n"
                  "  Lists every approval in DIR's daily logs from YYMMDD on that the host never got\n"
                  "  a close for: no EOT after Zelta_Ack's ACK and no answer to the management\n"
@@ -157,7 +158,7 @@ const Command kCommands[] = {
                  "  application directory, --since yesterday. Exit status: 0 none in doubt, 1 some\n"
                  "  in doubt, 2 wrong usage or no logs to read, 3 DIR is an agent's (it holds\n"
                  "  journal.sqlite3): ask the agent's inbox instead.",
-     {{"dir", "DIR, an application directory"}, {"since", "YYMMDD, the first day to read"}}, 0, 0, run_in_doubt,
+     {kDir, {"since", "YYMMDD, the first day to read"}}, 0, 0, run_in_doubt,
      nullptr},
     {"decode", "zpos decode FILE\n  Decodes a saved 240-byte request or 450-byte response record.", {}, 1, 0,
      run_decode, nullptr},
@@ -165,7 +166,7 @@ const Command kCommands[] = {
                  "  Shows DIR/ZposSign.ini key by key with each key's meaning; --set changes one key\n"
                  "  (repeat it for more) and keeps every other line. DIR defaults to the application\n"
                  "  directory: where the library looks when zpos calls it.",
-     {{"dir", "DIR, an application directory"}, {"set", "[SECTION.]KEY=VALUE, a settings key and its value", true}},
+     {kDir, {"set", "[SECTION.]KEY=VALUE, a settings key and its value", true}},
      0, 0, run_settings, nullptr},
 };
 
@@ -664,7 +665,10 @@ int run_in_doubt(const Command&, const Arguments& a) {
 }
 
 int run_log(const Command&, const Arguments& a) {
-    std::string path = a.files.empty() ? cli::today_log_path(cli::app_dir()) : a.files[0];
+    bool has_dir = a.options.count("dir") > 0;
+    if (has_dir && !a.files.empty()) return fail("'log' takes --dir or FILE, not both");
+    std::string path = !a.files.empty() ? a.files[0]
+                                        : cli::today_log_path(has_dir ? a.options.at("dir") : cli::app_dir());
     if (!cli::show_log(stdout, path)) return fail("cannot read ", path);
     return 0;
 }
