@@ -11,6 +11,10 @@ namespace zpos::cli {
 // What a script reads from the exit status.
 inline constexpr int kNoneInDoubt = 0;
 inline constexpr int kSomeInDoubt = 1;
+// An agent confirms its own sales and keeps those in doubt in its journal,
+// which knows more than the log: its folder is left to it.
+inline constexpr int kAgentsFolder = 3;
+inline constexpr char kAgentJournal[] = "journal.sqlite3";
 
 // Lists every approval in DIR/Logs/AppLog.YYMMDD.txt from the day `since`
 // (YYMMDD) on that no close follows; each day's file is read on into the next

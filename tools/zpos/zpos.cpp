@@ -631,11 +631,6 @@ int run_settings(const Command&, const Arguments& a) {
     return 0;
 }
 
-// An agent confirms its own sales and keeps those in doubt in its journal,
-// which knows more than the log.
-constexpr char kAgentJournal[] = "journal.sqlite3";
-constexpr int kAgentsFolder = 3;
-
 int run_in_doubt(const Command&, const Arguments& a) {
     const Options& o = a.options;
     std::string since = opt(o, "since", "");
@@ -653,10 +648,10 @@ int run_in_doubt(const Command&, const Arguments& a) {
     }
     std::string dir = o.count("dir") ? o.at("dir") : cli::app_dir();
     std::error_code ec;
-    if (fs::exists(fs::path(dir) / kAgentJournal, ec)) {
+    if (fs::exists(fs::path(dir) / cli::kAgentJournal, ec)) {
         std::fprintf(stderr, "zpos: %s holds an agent's journal (%s): the agent confirms its own sales and keeps "
-                             "those in doubt; ask the agent's inbox instead\n", dir.c_str(), kAgentJournal);
-        return kAgentsFolder;
+                             "those in doubt; ask the agent's inbox instead\n", dir.c_str(), cli::kAgentJournal);
+        return cli::kAgentsFolder;
     }
     bool readable = false;
     int status = cli::show_in_doubt(stdout, dir, since, readable);
