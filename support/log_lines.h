@@ -167,7 +167,7 @@ inline constexpr std::size_t kAutoEotFailBuffer = 200;
 inline constexpr char kManagementError[] = "MANG req send err";
 // the host answered the management message and got its ACK: Zelta_Ack -13
 inline constexpr char kManagementAckSent[] = "MANG ACK SEND";
-// the response code when it is not 0000, before the automatic acknowledgement (COMM for no connection)
+// the response code when it is not 0000: after a reply from the host on the primary route the automatic acknowledgement follows; after Time (no reply) or COMM (no connection) nothing does
 inline constexpr char kRespCode[] = "resp_code[%.4s]";
 inline constexpr std::size_t kRespCodeBuffer = 100;
 // the primary host declined a cancellation: it goes to the backup route

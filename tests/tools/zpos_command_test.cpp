@@ -4,7 +4,9 @@
 // the exit status and what it printed. Hosts are in-process simulators on
 // loopback.
 #include <filesystem>
+#include <csignal>
 #include <iostream>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -101,7 +103,20 @@ protected:
     // The card path reads the security store; keep it in this directory.
     std::vector<std::string> env() const { return {"ZPOS_REGISTRY_FILE=" + app.file("registry.dat")}; }
 
-    Outcome run(const std::vector<std::string>& args) const { return run_process(command(args), app.path(), env()); }
+    // zpos's first line on standard error names its application directory;
+    // `run` leaves it out, the tests of that line keep it.
+    Outcome run_naming_app_dir(const std::vector<std::string>& args, const std::vector<std::string>& more_env = {}) const {
+        std::vector<std::string> all = env();
+        all.insert(all.end(), more_env.begin(), more_env.end());
+        return run_process(command(args), app.path(), all);
+    }
+    Outcome run(const std::vector<std::string>& args) const {
+        Outcome r = run_naming_app_dir(args);
+        if (r.err.rfind(kAppDirLine, 0) == 0) r.err.erase(0, r.err.find('\n') + 1);
+        return r;
+    }
+
+    static constexpr char kAppDirLine[] = "zpos: application directory ";
 
     AppDir app;
 };
@@ -656,6 +671,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadUsage{"DemoOption", {"demo", "--fast"}, "unknown option --fast for 'demo' (see zpos demo --help)"},
         BadUsage{"SessionWithoutFile", {"session"}, "'session' needs a FILE (see zpos session --help)"},
         BadUsage{"LogMissing", {"log", "/nonexistent/AppLog.txt"}, "cannot read /nonexistent/AppLog.txt"},
+        BadUsage{"InDoubtSinceNotADate", {"in-doubt", "--since", "261332"},
+                 "option --since expects a date YYMMDD, not '261332'"},
+        BadUsage{"InDoubtWithoutLogs", {"in-doubt", "--dir", "/nonexistent"}, "no daily logs to read in /nonexistent/Logs"},
+        BadUsage{"LogDirAndFile", {"log", "--dir", "/tmp", "AppLog.txt"}, "'log' takes --dir or FILE, not both"},
         BadUsage{"MissingValue", {"send", "--host", "127.0.0.1", "--kind", "10", "--port"},
                  "option --port needs a value: N, a port number from 1 to 65535"},
         BadUsage{"PortNotANumber", {"send", "--host", "127.0.0.1", "--port", "x", "--kind", "10"},
@@ -668,6 +687,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "option --amount expects a whole number from 0 to 999999999, not '12a'"},
         BadUsage{"KindTooLong", {"send", "--host", "127.0.0.1", "--port", "1", "--kind", "100"},
                  "option --kind expects a two-character transaction kind such as 10, not '100'"},
+        // A longer value would be cut to another terminal or card.
+        BadUsage{"TermIdTooLong", {"send", "--port", "1", "--term-id", "12345678901"},
+                 "option --term-id takes at most 10 characters, not 11"},
+        BadUsage{"TrackTooLong", {"points", "--port", "1", "--track", std::string(38, '9')},
+                 "option --track takes at most 37 characters, not 38"},
         BadUsage{"PointsSub", {"points", "--host", "127.0.0.1", "--port", "1", "--sub", "07"},
                  "option --sub expects 01, 02, 03, 11 or 12, not '07'"},
         BadUsage{"OptionTwice", {"download", "--port", "1", "--port", "2"}, "option --port is given twice"},
@@ -683,7 +707,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ZposCommand, EveryCommandHasHelp) {
     Outcome all = run({"--help"});
     EXPECT_EQ(all.status, 0);
-    for (const char* command : {"demo", "send", "points", "ack", "download", "session", "log", "decode", "settings"}) {
+    for (const char* command :
+         {"demo", "send", "points", "ack", "download", "session", "log", "in-doubt", "decode", "settings"}) {
         EXPECT_NE(all.out.find(std::string("  zpos ") + command), std::string::npos) << command;
         Outcome one = run({command, "--help"});
         EXPECT_EQ(one.status, 0) << command;
@@ -697,6 +722,300 @@ TEST_F(ZposCommand, EveryCommandHasHelp) {
                                  "--amount 1004", "--term-id 1200000001"})
         EXPECT_NE(run({"send", "--help"}).out.find(fallback), std::string::npos) << fallback;
 }
+
+
+// ---- in-doubt ----
+
+// Bytes as the library's log writer renders them.
+std::string logged(const std::string& bytes) {
+    std::string out;
+    for (unsigned char b : bytes) {
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "[%02x]", b);
+        out += b >= 0x20 && b <= 0x7E ? std::string(1, static_cast<char>(b)) : hex;
+    }
+    return out;
+}
+
+// Records as the library logs them: the card track hidden around its '='.
+const std::string kCardRequest = [] {
+    Request r = sample_card_request("0200", "10");
+    r.set(req::pos_echo, "till7-0042").set(req::track2, "941012345678*********101");
+    return std::string(r.data(), req::kSize);
+}();
+const std::string kPointsRequest = [] {
+    Request r = sample_points_request("01");
+    r.set(req::pos_echo, "till7-0043");
+    return std::string(r.data(), req::kSize);
+}();
+
+std::string approval(const char* kind) {
+    std::string r = blank_response(kind);
+    if (std::string(kind) == "40") {
+        r.replace(resp::pos_echo.offset, 10, "till7-0043");
+        r.replace(resp::pt_auth_no.offset, 12, "000011112222");
+        r.replace(resp::pt_company_code.offset, 2, "77");
+        r.replace(resp::pt_company_name.offset, 8, "OKPOINTS");
+        return r;
+    }
+    r.replace(resp::pos_echo.offset, 10, "till7-0042");
+    r.replace(resp::auth_no.offset, 8, "12345678");
+    r.replace(resp::issuer_code.offset, 2, "01");
+    r.replace(resp::issuer_name.offset, 7, "KOOKMIN");
+    return r;
+}
+
+// A log line of an in-doubt case: these stand for records, anything else is
+// a text line as the library writes it.
+const std::map<std::string, std::string> kRecordLines = {
+    {"card request", logged(kCardRequest)},
+    {"points request", logged(kPointsRequest)},
+    {"card approval", logged(approval("10"))},
+    {"points approval", logged(approval("40"))},
+    {"decline", logged([] {
+         std::string r = blank_response("10");
+         return r.replace(resp::resp_code.offset, 4, "8324");
+     }())},
+};
+
+// What in-doubt prints for the approval of kCardRequest or kPointsRequest.
+std::string card_in_doubt(const std::string& when, const std::string& why) {
+    return when + "  0200/10  amount 30000  card 941012******************  auth_no 12345678  issuer 01 KOOKMIN  "
+                  "pos_echo [till7-0042]\n  " + why + "\n";
+}
+std::string points_in_doubt(const std::string& when, const std::string& why) {
+    return when + "  0200/40  amount 5000  card 940000******7890*****  auth_no 000011112222  issuer 77 OKPOINTS  "
+                  "pos_echo [till7-0043]\n  " + why + "\n";
+}
+
+constexpr char kEotOk[] = "EOT RECV [04] OK   count[1] Len[  3] ";
+constexpr char kNoZeltaAck[] = "in doubt: no Zelta_Ack logged after it";
+
+struct InDoubtCase {
+    const char* name;
+    std::vector<std::pair<std::string, std::vector<std::string>>> days;  // YYMMDD, lines from 23:59:50 on
+    std::string listed;  // the approvals shown
+    int closed, in_doubt, backup;
+};
+
+class ZposInDoubt : public ZposCommand, public ::testing::WithParamInterface<InDoubtCase> {};
+
+TEST_P(ZposInDoubt, ListsEveryApprovalWithNoCloseAfterIt) {
+    const InDoubtCase& c = GetParam();
+    fs::create_directories(app.file("Logs"));
+    for (const auto& [date, lines] : c.days) {
+        std::ofstream log(app.file("Logs/AppLog." + date + ".txt"), std::ios::binary);
+        int second = 50;
+        for (const std::string& line : lines) {
+            char time[16];
+            std::snprintf(time, sizeof time, "23:59:%02d", second++ % 60);
+            log << "[" << time << "] - " << (kRecordLines.count(line) ? kRecordLines.at(line) : line) << "\n";
+        }
+    }
+    Outcome r = run({"in-doubt", "--since", c.days[0].first});
+    EXPECT_EQ(r.status, c.in_doubt ? 1 : 0) << r.err;
+    int all = c.closed + c.in_doubt + c.backup;
+    EXPECT_EQ(r.out, "approvals in " + app.file("Logs") + " from " + c.days[0].first + " on (" +
+                         std::to_string(c.days.size()) + (c.days.size() == 1 ? " daily log)\n" : " daily logs)\n") +
+                         c.listed + std::to_string(all) + (all == 1 ? " approval: " : " approvals: ") +
+                         std::to_string(c.closed) + " closed, " + std::to_string(c.in_doubt) + " in doubt, " +
+                         std::to_string(c.backup) + " on the backup route (not verifiable)\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CloseRules, ZposInDoubt,
+    ::testing::Values(
+        // The automatic acknowledgement's EOT closes a decline, never an approval.
+        InDoubtCase{"AutomaticAcknowledgementsEotDoesNotClose",
+                    {{"261130", {"card request", "card approval", "AUTO ACK SEND",
+                                 "AUTO ACK EOT RECV [04] OK   count[1] Len[  3] "}}},
+                    card_in_doubt("261130 23:59:51", kNoZeltaAck),
+                    0, 1, 0},
+        InDoubtCase{"ManagementAnswerCloses",
+                    {{"261130", {"card request", "card approval", "ACK SEND", "EOT recv time out",
+                                 "Connect info2 IP[127.0.0.1], port[10902]", "rtn[3] ENQ_RECV[05]", "MANG ACK SEND"}}},
+                    "", 1, 0, 0},
+        InDoubtCase{"ManagementMessageNotThrough",
+                    {{"261130", {"card request", "card approval", "ACK SEND", "EOT recv time out",
+                                 "ENQ read TimeOut err", "MANG req send err"}}},
+                    card_in_doubt("261130 23:59:51",
+                                  "in doubt: \"MANG req send err\": the management message did not get through"),
+                    0, 1, 0},
+        // A close is the last approval's: the points approval before it was
+        // never acknowledged; a decline is no approval.
+        InDoubtCase{"CloseBelongsToTheLastApproval",
+                    {{"261130", {"points request", "points approval", "card request", "card approval", "ACK SEND",
+                                 kEotOk, "card request", "resp_code[8324]", "decline"}}},
+                    points_in_doubt("261130 23:59:51",
+                                    "in doubt: the next transaction began with no Zelta_Ack logged"),
+                    1, 1, 0},
+        // A sale just before midnight is closed in the next day's log.
+        InDoubtCase{"ClosedAfterMidnight",
+                    {{"261130", {"card request", "card approval"}}, {"261201", {"ACK SEND", kEotOk}}},
+                    "", 1, 0, 0},
+        // ... but not in a log days later.
+        InDoubtCase{"NotClosedByALaterDay",
+                    {{"261130", {"card request", "card approval"}}, {"261202", {"ACK SEND", kEotOk}}},
+                    card_in_doubt("261130 23:59:51", kNoZeltaAck),
+                    0, 1, 0},
+        InDoubtCase{"BackupRouteNotVerifiable",
+                    {{"261130", {"card request", "BACK UP DLL Return OK", "card approval"}}},
+                    card_in_doubt("261130 23:59:52", "backup route, not verifiable"),
+                    0, 0, 1}),
+    RowName{});
+
+// A POS killed after an approval, before its Zelta_Ack or while it waits for
+// the EOT: in-doubt lists the approval from the log that process left.
+struct KilledPos {
+    const char* name;
+    host::Fault fault;
+    const char* session;
+    const char* killed_at;  // the POS is killed once its output holds this; nullptr: it runs to its end
+    const char* why;        // nullptr: nothing in doubt
+};
+
+class ZposInDoubtAfterAKill : public ZposCommand, public ::testing::WithParamInterface<KilledPos> {};
+
+TEST_P(ZposInDoubtAfterAKill, FindsWhatTheHostNeverHeardAbout) {
+    const KilledPos& c = GetParam();
+    host::Scenario scenario;
+    scenario.faults = {c.fault};
+    host::HostSim sim(scenario);
+    ASSERT_TRUE(sim.start());
+    std::ofstream(app.file("sale.session")) << c.session;
+    Process pos(command({"session", app.file("sale.session"), "--port", std::to_string(sim.port())}), app.path(),
+                env());
+    if (c.killed_at) {
+        ASSERT_TRUE(pos.wait_for_output(c.killed_at, 30000)) << pos.out();
+        pos.signal(SIGKILL);
+    }
+    Outcome ended = pos.finish();
+    sim.stop();
+    ASSERT_EQ(ended.status, c.killed_at ? -1 : 0) << ended.out;
+
+    Outcome r = run({"in-doubt"});
+    std::cout << r.out;
+    EXPECT_EQ(r.status, c.why ? 1 : 0) << r.out << r.err;
+    std::vector<std::string> lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), c.why ? 4u : 2u) << r.out;
+    if (!c.why) return;
+    EXPECT_NE(lines[1].find("  0200/10  amount 30000  card 941012******************  auth_no 12345678  "),
+              std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("  pos_echo [sale-0001]"), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[2], std::string("  ") + c.why);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kills, ZposInDoubtAfterAKill,
+    ::testing::Values(KilledPos{"BeforeZeltaAck", host::Fault::None, "send --amount 30000 --pos-echo sale-0001\nwait 30\nack\n",
+                                "== wait 30000 ms\n", kNoZeltaAck},
+                      KilledPos{"WaitingForTheEot", host::Fault::NoEot, "send --amount 30000 --pos-echo sale-0001\nack\n",
+                                "ACK SEND\n",
+                                "in doubt: \"ACK SEND\", then neither EOT nor a management answer logged"},
+                      KilledPos{"NotKilled", host::Fault::None, "send --amount 30000\nack\n", nullptr, nullptr}),
+    RowName{});
+
+// A time-out is logged with its resp_code, and no automatic acknowledgement
+// follows it: zpos log must not say one does.
+TEST_F(ZposCommand, LogDoesNotPromiseAnAcknowledgementAfterATimeOut) {
+    std::string response = blank_response("10");
+    response.replace(resp::resp_code.offset, 4, "Time");
+    std::ofstream(app.file("AppLog.261130.txt"), std::ios::binary)
+        << "[10:00:00] - " << kRecordLines.at("card request") << "\n[10:00:01] - rtn[3] ENQ_RECV[05]\n"
+        << "[10:00:41] - reply data time out\n[10:00:41] - resp_code[Time]\n[10:00:41] - " << logged(response)
+        << "\n";
+    Outcome r = run({"log", app.file("AppLog.261130.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::size_t at = r.out.find("10:00:41  +41 s  resp_code[Time]\n");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_EQ(lines_of(r.out.substr(at))[1],
+              std::string(18, ' ') + "the response code when it is not 0000: after a reply from the host on the "
+                                     "primary route the automatic acknowledgement follows; after Time (no reply) or "
+                                     "COMM (no connection) nothing does");
+}
+
+TEST_F(ZposCommand, InDoubtLeavesAnAgentsFolderToTheAgent) {
+    std::ofstream(app.file("journal.sqlite3")) << "";
+    Outcome r = run({"in-doubt", "--dir", app.path()});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "zpos: " + app.path() + " holds an agent's journal (journal.sqlite3): the agent confirms its "
+                     "own sales and keeps those in doubt; ask the agent's inbox instead\n");
+}
+
+
+// ---- the application directory ----
+
+// The first line on standard error names the folder the library uses; an
+// installed zpos (here: bind-mounted onto /usr/src in a user and mount
+// namespace, as root, where nothing stopped it writing /usr/bin/Logs) keeps
+// the library's files in the user's state folder instead.
+struct AppDirCase {
+    const char* name;
+    bool installed;
+    std::vector<std::string> env;  // "<home>" and "<file>" stand for folders of the test
+    std::string dir;               // the same stand-ins, and "<app>" for zpos's own folder
+    std::string why;
+    std::string warning;  // the second line; empty for none
+};
+
+class ZposAppDir : public ZposCommand, public ::testing::WithParamInterface<AppDirCase> {};
+
+TEST_P(ZposAppDir, NamesTheFolderAndTheLibraryWritesThere) {
+    const AppDirCase& c = GetParam();
+    AppDir home;
+    std::ofstream(home.file("file")) << "";
+    auto fill = [&](std::string text) {
+        for (auto [from, to] : {std::pair<std::string, std::string>{"<home>", home.path()},
+                                {"<file>", home.file("file")}, {"<app>", app.path()}})
+            for (std::size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
+        return text;
+    };
+    std::map<std::string, std::string> vars{{"HOME", home.path()}, {"XDG_STATE_HOME", ""}, {"ZPOS_APP_DIR", ""}};
+    for (const std::string& e : c.env) vars[e.substr(0, e.find('='))] = fill(e.substr(e.find('=') + 1));
+    std::vector<std::string> env;
+    for (const auto& [name, value] : vars) env.push_back(name + "=" + value);
+    host::HostSim sim(host::Scenario{});
+    ASSERT_TRUE(sim.start());
+    std::vector<std::string> send{"send", "--port", std::to_string(sim.port())};
+    Outcome r;
+    if (c.installed) {
+        if (!fs::is_directory("/usr/src") || run_process({"unshare", "-rm", "true"}, app.path()).status != 0)
+            GTEST_SKIP() << "no user and mount namespaces here (unshare -rm)";
+        std::vector<std::string> argv{"unshare", "-rm", "sh", "-c", "mount --bind \"$0\" /usr/src && exec /usr/src/zpos \"$@\"",
+                                      app.path()};
+        argv.insert(argv.end(), send.begin(), send.end());
+        for (const std::string& e : this->env()) env.push_back(e);
+        r = run_process(argv, home.path(), env);
+    } else {
+        r = run_naming_app_dir(send, env);
+    }
+    sim.stop();
+    std::string dir = fill(c.dir);
+    std::string expected = kAppDirLine + dir + " (" + fill(c.why) + ")\n";
+    if (!c.warning.empty())
+        expected += "zpos: warning: the application directory " + dir + " " + c.warning +
+                    ": the library's log and its route state (ZposSign.ini) are lost; set ZPOS_APP_DIR to a folder of "
+                    "your own\n";
+    EXPECT_EQ(r.err, expected);
+    EXPECT_EQ(sim.requests().size(), 1u) << r.out;
+    if (!c.warning.empty()) return;
+    EXPECT_TRUE(fs::exists(dir + "/Logs")) << r.out;
+    EXPECT_EQ(fs::exists(app.file("Logs")), dir == app.path());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, ZposAppDir,
+    ::testing::Values(
+        AppDirCase{"ItsOwn", false, {}, "<app>", "this program's directory", ""},
+        AppDirCase{"Named", false, {"ZPOS_APP_DIR=<home>/"}, "<home>", "ZPOS_APP_DIR", ""},
+        AppDirCase{"NamedNotAFolder", false, {"ZPOS_APP_DIR=<file>"}, "<file>", "ZPOS_APP_DIR", "is not a directory"},
+        AppDirCase{"InstalledUsesTheStateFolder", true, {}, "<home>/.local/state/zposapp",
+                   "zpos lies in the system folder /usr/src; ZPOS_APP_DIR names another", ""},
+        AppDirCase{"InstalledUsesXdgStateHome", true, {"XDG_STATE_HOME=<home>/state"}, "<home>/state/zposapp",
+                   "zpos lies in the system folder /usr/src; ZPOS_APP_DIR names another", ""},
+        AppDirCase{"InstalledWithZposAppDir", true, {"ZPOS_APP_DIR=<home>"}, "<home>", "ZPOS_APP_DIR", ""}),
+    RowName{});
 
 }  // namespace
 }  // namespace zpos::test

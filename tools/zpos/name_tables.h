@@ -167,7 +167,7 @@ inline constexpr LogLine kLogLines[] = {
     {"auto_eot_fail", log_lines::kAutoEotFail, true, "a frame without EOT after the automatic ACK; the library waits for the next"},
     {"management_error", log_lines::kManagementError, false, "the management message did not get through (the exchange's own lines come before): Zelta_Ack -12"},
     {"management_ack_sent", log_lines::kManagementAckSent, false, "the host answered the management message and got its ACK: Zelta_Ack -13"},
-    {"resp_code", log_lines::kRespCode, true, "the response code when it is not 0000, before the automatic acknowledgement (COMM for no connection)"},
+    {"resp_code", log_lines::kRespCode, true, "the response code when it is not 0000: after a reply from the host on the primary route the automatic acknowledgement follows; after Time (no reply) or COMM (no connection) nothing does"},
     {"to_backup", log_lines::kToBackup, false, "the primary host declined a cancellation: it goes to the backup route"},
     {"backup_load_fail", log_lines::kBackupLoadFail, false, "the backup library is not in the application directory or cannot be loaded: route back to primary; -9 while the backup request is built, -8 when it is sent"},
     {"backup_crypt_missing", log_lines::kBackupCryptMissing, false, "the backup library has no encryption function: route back to primary, -9"},

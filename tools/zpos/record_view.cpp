@@ -23,12 +23,6 @@ bool is_card_field(std::string_view name) {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// The layout a record's tran_kind selects: points, cheque or card.
-Layout layout_of(const char* record) {
-    std::string_view kind(record + req::tran_kind.offset, req::tran_kind.width);
-    return kind == "40" ? Layout::points : kind == "20" ? Layout::cheque : Layout::card;
-}
-
 // The head and the record's own layout, field by field in table order.
 template <std::size_t N>
 void print_fields(std::FILE* out, const char* record, const NamedField (&fields)[N]) {
@@ -42,6 +36,11 @@ void print_fields(std::FILE* out, const char* record, const NamedField (&fields)
 }
 
 }  // namespace
+
+Layout layout_of(const char* record) {
+    std::string_view kind(record + req::tran_kind.offset, req::tran_kind.width);
+    return kind == "40" ? Layout::points : kind == "20" ? Layout::cheque : Layout::card;
+}
 
 std::string mask_card(std::string_view text) {
     std::string out(text);

@@ -7,7 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "tools/zpos/name_tables.h"
+
 namespace zpos::cli {
+
+// The layout a record's tran_kind selects (both records keep it at the same
+// place): points, cheque or card.
+Layout layout_of(const char* record);
 
 // CP949 bytes as UTF-8 (bytes that do not convert are shown as '?').
 std::string to_utf8(const char* cp949, std::size_t len);

@@ -9,7 +9,6 @@
 
 #include "platform/names.h"
 #include "platform/platform.h"
-#include "support/log.h"
 #include "support/settings.h"
 
 namespace zpos::cli {
@@ -144,12 +143,6 @@ struct Change {
 };
 
 }  // namespace
-
-std::string own_app_dir() {
-    char dir[210] = {};
-    GetAppDir(dir);
-    return dir;
-}
 
 void show_settings(std::FILE* out, const std::string& dir) {
     std::string path = settings_path(dir);

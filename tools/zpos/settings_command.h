@@ -11,11 +11,6 @@
 
 namespace zpos::cli {
 
-// The directory the library takes as its application directory when this
-// program calls it: ZPOS_APP_DIR when set, else the executable's own
-// directory; at most 200 characters.
-std::string own_app_dir();
-
 // Prints every key the library reads from DIR/ZposSign.ini.
 void show_settings(std::FILE* out, const std::string& dir);
 

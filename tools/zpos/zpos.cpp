@@ -28,6 +28,8 @@
 #include "support/records.h"
 #include "tests/common/records_helper.h"
 #include "tools/host/host_sim.h"
+#include "tools/zpos/app_dir.h"
+#include "tools/zpos/in_doubt.h"
 #include "tools/zpos/log_view.h"
 #include "tools/zpos/record_view.h"
 #include "tools/zpos/settings_command.h"
@@ -76,6 +78,7 @@ int run_session(const Command& c, const Arguments& a);
 int run_log(const Command& c, const Arguments& a);
 int run_decode(const Command& c, const Arguments& a);
 int run_settings(const Command& c, const Arguments& a);
+int run_in_doubt(const Command& c, const Arguments& a);
 bool prepare_send(const Command& c, const Options& o, Call& call);
 bool prepare_points(const Command& c, const Options& o, Call& call);
 bool prepare_ack(const Command& c, const Options& o, Call& call);
@@ -91,11 +94,13 @@ constexpr const char* kDefaultTermId = "1200000001";
 
 const Option kHost{"host", "ADDR, the host's IPv4 address"};
 const Option kPort{"port", "N, a port number from 1 to 65535"};
-const Option kTrack{"track", "TRACK2, the card's track image or number"};
+const Option kTrack{"track", "TRACK2, the card's track image or number (at most 37 characters)"};
 const Option kAmount{"amount", "N, an amount from 0 to 999999999"};
-const Option kOrgAuth{"org-auth", "N, the original approval number (cancellations)"};
+const Option kOrgAuth{"org-auth", "N, the original approval number (cancellations; 8 characters, points 12)"};
 const Option kOrgDate{"org-date", "YYMMDD, the original approval date (cancellations)"};
-const Option kTermId{"term-id", "ID, the terminal id (10 characters)"};
+const Option kTermId{"term-id", "ID, the terminal id (at most 10 characters)"};
+const Option kPosEcho{"pos-echo", "TEXT, the POS's own key for the sale (at most 23 characters)"};
+const Option kDir{"dir", "DIR, an application directory"};
 const Option kRaw{"raw", "FILE, where the 450-byte response record is saved"};
 const Option kAck{"ack", nullptr};
 
@@ -106,22 +111,23 @@ const Command kCommands[] = {
      {{"keep", nullptr}, {"in-app-dir", nullptr}}, 0, 0, run_demo, nullptr},
     {"send", "zpos send [--host ADDR] [--port N] [--kind KIND] [--type 0200|0420] [--track TRACK2] [--keyed]\n"
              "          [--amount N] [--months MM] [--org-auth N] [--org-date YYMMDD] [--term-id ID]\n"
-             "          [--raw FILE] [--ack]\n"
+             "          [--pos-echo TEXT] [--raw FILE] [--ack]\n"
              "  One Zelta_Send, then with --ack the Zelta_Ack that confirms an approval. KIND is\n"
              "  10, 21, 30, 70, 90, KT, F1, F2 or 20; other two-character kinds go to the library\n"
              "  as they are. Defaults: --host 127.0.0.1 --port 10902 --kind 10 --type 0200\n"
              "  --track 9410123456789012=2812101 --amount 1004 --months 00 --term-id 1200000001.",
      {kHost, kPort, {"kind", "KIND, a two-character transaction kind such as 10"},
       {"type", "TYPE, a four-character message type: 0200 approval, 0420 cancellation"}, kTrack, {"keyed", nullptr},
-      kAmount, {"months", "MM, instalment months from 0 to 99"}, kOrgAuth, kOrgDate, kTermId, kRaw, kAck},
+      kAmount, {"months", "MM, instalment months from 0 to 99"}, kOrgAuth, kOrgDate, kTermId, kPosEcho, kRaw, kAck},
      0, 0, run_call, prepare_send},
     {"points", "zpos points [--host ADDR] [--port N] [--sub 01|02|03|11|12] [--media 01..04] [--track TRACK2]\n"
-               "            [--amount N] [--org-auth N] [--org-date YYMMDD] [--term-id ID] [--raw FILE] [--ack]\n"
+               "            [--amount N] [--org-auth N] [--org-date YYMMDD] [--term-id ID] [--pos-echo TEXT]\n"
+               "            [--raw FILE] [--ack]\n"
                "  One Zelta_OKCashbag; --sub 11 and 12 are cancellations. Defaults: --host 127.0.0.1\n"
                "  --port 10902 --sub 01 --media 01 --track 9400001234567890=2812 --amount 1004\n"
                "  --term-id 1200000001.",
      {kHost, kPort, {"sub", "01, 02, 03, 11 or 12"}, {"media", "MM, the card medium 01 to 04"}, kTrack, kAmount,
-      kOrgAuth, kOrgDate, kTermId, kRaw, kAck},
+      kOrgAuth, kOrgDate, kTermId, kPosEcho, kRaw, kAck},
      0, 0, run_call, prepare_points},
     {"ack", "zpos ack\n  Zelta_Ack: confirms the last approval of this process, so on its own it has\n"
             "  nothing to confirm; use send --ack, or ack after send in a session.",
@@ -137,18 +143,30 @@ const Command kCommands[] = {
                 "  that does not give its own, --download-port to download lines. Every line is\n"
                 "  checked before the first runs.",
      {kHost, kPort, {"download-port", "N, a port number from 1 to 65535"}}, 1, 0, run_session, nullptr},
-    {"log", "zpos log [FILE]\n"
-            "  Reads a day's log of the library (today's in this program's directory when FILE\n"
-            "  is not given): request and response records field by field, card numbers\n"
-            "  masked, and every other line as a timeline with its meaning.",
-     {}, 1, 1, run_log, nullptr},
+    {"log", "zpos log [--dir DIR] [FILE]\n"
+            "  Reads a day's log of the library (when FILE is not given, today's in DIR, by\n"
+            "  default the application directory): request and response records field by\n"
+            "  field, card numbers masked, and every other line as a timeline with its meaning.",
+     {kDir}, 1, 1, run_log, nullptr},
+    {"in-doubt", "zpos in-doubt [--dir DIR] [--since YYMMDD]\n"
+                 "  Lists every approval in DIR's daily logs from YYMMDD on that the host never got\n"
+                 "  a close for: no EOT after Zelta_Ack's ACK and no answer to the management\n"
+                 "  message (each day is read on into the next). Each shows its time, type/kind,\n"
+                 "  amount, card (masked), auth_no, issuer and pos_echo, and why it is in doubt;\n"
+                 "  approvals on the backup route show as \"backup route, not verifiable\". Call the\n"
+                 "  help desk with auth_no, or cancel with the card present. Defaults: DIR the\n"
+                 "  application directory, --since yesterday. Exit status: 0 none in doubt, 1 some\n"
+                 "  in doubt, 2 wrong usage or no logs to read, 3 DIR is an agent's (it holds\n"
+                 "  journal.sqlite3): ask the agent's inbox instead.",
+     {kDir, {"since", "YYMMDD, the first day to read"}}, 0, 0, run_in_doubt,
+     nullptr},
     {"decode", "zpos decode FILE\n  Decodes a saved 240-byte request or 450-byte response record.", {}, 1, 0,
      run_decode, nullptr},
     {"settings", "zpos settings [--dir DIR] [--set [SECTION.]KEY=VALUE]...\n"
                  "  Shows DIR/ZposSign.ini key by key with each key's meaning; --set changes one key\n"
-                 "  (repeat it for more) and keeps every other line. DIR defaults to ZPOS_APP_DIR when\n"
-                 "  set, else this program's own directory: where the library looks when zpos calls it.",
-     {{"dir", "DIR, an application directory"}, {"set", "[SECTION.]KEY=VALUE, a settings key and its value", true}},
+                 "  (repeat it for more) and keeps every other line. DIR defaults to the application\n"
+                 "  directory: where the library looks when zpos calls it.",
+     {kDir, {"set", "[SECTION.]KEY=VALUE, a settings key and its value", true}},
      0, 0, run_settings, nullptr},
 };
 
@@ -246,6 +264,17 @@ bool width_option(const Options& o, const char* name, std::size_t width, const c
     return false;
 }
 
+// A text option that fits its record field of `width` characters when given:
+// the record would cut a longer one, and a cut card or terminal id is another
+// card or terminal. The value is not repeated: it may be a card's track.
+bool fits_option(const Options& o, const char* name, std::size_t width) {
+    auto it = o.find(name);
+    if (it == o.end() || it->second.size() <= width) return true;
+    fail("option --", std::string(name) + " takes at most " + std::to_string(width) + " characters, not " +
+                          std::to_string(it->second.size()));
+    return false;
+}
+
 std::string opt(const Options& o, const char* name, const char* fallback) {
     auto it = o.find(name);
     return it == o.end() ? fallback : it->second;
@@ -321,6 +350,13 @@ bool prepare_transaction(const Options& o, bool points, Call& call) {
         !number_option(o, "amount", kDefaultAmount, 0, 999999999, amount) ||
         !number_option(o, "months", 0, 0, 99, months))
         return false;
+    Field track = points ? req::pt_track2 : req::track2;
+    Field org_auth = points ? req::pt_org_auth_no : req::org_auth_no;
+    Field org_date = points ? req::pt_org_auth_date : req::org_auth_date;
+    if (!fits_option(o, "term-id", req::term_id.width) || !fits_option(o, "pos-echo", req::pos_echo.width) ||
+        !fits_option(o, "track", track.width) ||
+        !fits_option(o, "org-auth", org_auth.width) || !fits_option(o, "org-date", org_date.width))
+        return false;
     std::string term_id = opt(o, "term-id", kDefaultTermId);
     if (points) {
         std::string sub = opt(o, "sub", "01");
@@ -336,8 +372,9 @@ bool prepare_transaction(const Options& o, bool points, Call& call) {
                                     o.count("keyed") > 0, amount, months, term_id);
     }
     // The original approval of a cancellation: points keep it in their own layout.
-    call.request.set(points ? req::pt_org_auth_no : req::org_auth_no, opt(o, "org-auth", ""));
-    call.request.set(points ? req::pt_org_auth_date : req::org_auth_date, opt(o, "org-date", ""));
+    call.request.set(req::pos_echo, opt(o, "pos-echo", ""));
+    call.request.set(org_auth, opt(o, "org-auth", ""));
+    call.request.set(org_date, opt(o, "org-date", ""));
     call.what = points ? Call::What::Points : Call::What::Send;
     call.host = opt(o, "host", kDefaultHost);
     call.ack = o.count("ack") > 0;
@@ -394,7 +431,7 @@ void print_verdict(const char* export_name, int result, const char* response) {
 // Runs one call of the library while its log lines are shown.
 template <class Fn>
 int with_waiting_lines(const char* reading, Fn call) {
-    cli::LogTail tail(stdout, cli::own_app_dir());
+    cli::LogTail tail(stdout, cli::app_dir());
     tail.start(reading);
     int result = call();
     tail.stop();
@@ -413,7 +450,7 @@ int run_ack() {
 int run_transaction(const Call& call) {
     bool points = call.what == Call::What::Points;
     if (!points && is_credit(call.request))
-        for (const std::string& w : cli::route_warnings(cli::own_app_dir(), std::time(nullptr)))
+        for (const std::string& w : cli::route_warnings(cli::app_dir(), std::time(nullptr)))
             std::fprintf(stderr, "zpos: warning: %s\n", w.c_str());
     std::printf("== %s to %s:%ld\n-- request\n", points ? "Zelta_OKCashbag" : "Zelta_Send", call.host.c_str(),
                 call.port);
@@ -582,7 +619,7 @@ int run_decode(const Command&, const Arguments& a) {
 int run_settings(const Command&, const Arguments& a) {
     const Options& o = a.options;
     const std::vector<std::string>& assignments = a.repeated;
-    std::string dir = o.count("dir") ? o.at("dir") : cli::own_app_dir();
+    std::string dir = o.count("dir") ? o.at("dir") : cli::app_dir();
     std::error_code ec;
     if (!fs::is_directory(dir, ec)) return fail("option --dir expects a directory, not ", "'" + dir + "'");
     if (dir.size() > 200)
@@ -594,8 +631,39 @@ int run_settings(const Command&, const Arguments& a) {
     return 0;
 }
 
+int run_in_doubt(const Command&, const Arguments& a) {
+    const Options& o = a.options;
+    std::string since = opt(o, "since", "");
+    if (since.empty()) {
+        std::time_t yesterday = std::time(nullptr) - 86400;
+        std::tm tm{};
+        localtime_r(&yesterday, &tm);
+        char date[16];
+        std::strftime(date, sizeof date, "%y%m%d", &tm);
+        since = date;
+    } else {
+        std::tm tm{};
+        const char* end = since.size() == 6 ? strptime(since.c_str(), "%y%m%d", &tm) : nullptr;
+        if (!end || *end != '\0') return fail("option --since expects a date YYMMDD, not ", "'" + since + "'");
+    }
+    std::string dir = o.count("dir") ? o.at("dir") : cli::app_dir();
+    std::error_code ec;
+    if (fs::exists(fs::path(dir) / cli::kAgentJournal, ec)) {
+        std::fprintf(stderr, "zpos: %s holds an agent's journal (%s): the agent confirms its own sales and keeps "
+                             "those in doubt; ask the agent's inbox instead\n", dir.c_str(), cli::kAgentJournal);
+        return cli::kAgentsFolder;
+    }
+    bool readable = false;
+    int status = cli::show_in_doubt(stdout, dir, since, readable);
+    if (!readable) return fail("no daily logs to read in ", dir + "/Logs");
+    return status;
+}
+
 int run_log(const Command&, const Arguments& a) {
-    std::string path = a.files.empty() ? cli::today_log_path(cli::own_app_dir()) : a.files[0];
+    bool has_dir = a.options.count("dir") > 0;
+    if (has_dir && !a.files.empty()) return fail("'log' takes --dir or FILE, not both");
+    std::string path = !a.files.empty() ? a.files[0]
+                                        : cli::today_log_path(has_dir ? a.options.at("dir") : cli::app_dir());
     if (!cli::show_log(stdout, path)) return fail("cannot read ", path);
     return 0;
 }
@@ -707,7 +775,15 @@ void print_help() {
     std::printf("\n'zpos COMMAND --help' shows one command. While a call waits, the lines the library\n"
                 "writes to today's log are shown as they come, with the seconds since the call began.\n"
                 "Exit status: 0 done (send and points: the host replied, whatever resp_code says;\n"
-                "with --ack also confirmed), 1 a call failed, 2 wrong usage.\n");
+                "with --ack also confirmed), 1 a call failed, 2 wrong usage; in-doubt says its own.\n"
+                "\n"
+                "Application directory, where the library keeps Logs/ and ZposSign.ini when zpos\n"
+                "calls it, and what settings, log and in-doubt read by default: ZPOS_APP_DIR when\n"
+                "set, else the directory of zpos itself. When zpos lies in a system folder (under\n"
+                "/usr, /bin, /sbin, /lib, /opt or /snap, or one this user cannot write), as an\n"
+                "installed zpos does, it is $XDG_STATE_HOME/zposapp (~/.local/state/zposapp when\n"
+                "XDG_STATE_HOME is unset), created when missing. zpos names it on standard error\n"
+                "and warns when the library cannot write there.\n");
 }
 
 }  // namespace
