@@ -75,6 +75,17 @@ AppendFile append_open(const char* path);
 long append_write(AppendFile file, const char* bytes, std::size_t len);
 void append_close(AppendFile file);
 
+// ---- The call lock ----
+// One lock for the whole process, however often the module is loaded, so
+// that no two calls into the library ever run at once: a second caller waits
+// for the first to return. Taken uncontended, it costs no system call.
+// False, and nothing taken, when the calling thread holds it already (a
+// message loop inside a notice that calls the library again): that thread
+// would wait for itself. A child process made by fork finds it free, unless
+// the thread that forked held it (that thread's call then returns it).
+[[nodiscard]] bool call_lock_enter();
+void call_lock_leave();
+
 // ---- Modal notice ----
 // Shows `text` (CP949) and waits for the user: on Windows a message box owned
 // by the POS's active window, task-modal, in the foreground and topmost. On
