@@ -75,6 +75,16 @@ AppendFile append_open(const char* path);
 long append_write(AppendFile file, const char* bytes, std::size_t len);
 void append_close(AppendFile file);
 
+// ---- Lock files ----
+// An exclusive lock on the file `path`, which is created if missing and whose
+// bytes are never read nor written, held until lock_release. Processes that
+// lock the same file take turns; one that finds it held waits at most
+// `timeout_ms`. kNoLock when the file cannot be opened or the wait ran out.
+using FileLock = std::intptr_t;
+inline constexpr FileLock kNoLock = -1;
+FileLock lock_file(const char* path, int timeout_ms);
+void lock_release(FileLock lock);
+
 // ---- The call lock ----
 // One lock for the whole process, however often the module is loaded, so
 // that no two calls into the library ever run at once: a second caller waits

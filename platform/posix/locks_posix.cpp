@@ -1,6 +1,11 @@
 // POSIX side of the locks: the process's call lock, a pthread mutex with the
-// thread that holds it, made free again in a child process.
+// thread that holds it, made free again in a child process; lock files
+// through flock, which the kernel drops with the descriptor, so a process
+// that dies holding one never blocks the others.
+#include <fcntl.h>
 #include <pthread.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -42,5 +47,16 @@ void call_lock_leave() {
     g_call_held.store(false);
     pthread_mutex_unlock(&g_call_mutex);
 }
+
+// Read-only is enough for flock, so a lock file another user made is still
+// usable; created like the settings file beside it.
+FileLock system::lock_file_open(const char* path) {
+    int fd = ::open(path, O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    return fd < 0 ? kNoLock : fd;
+}
+
+bool system::lock_file_try(FileLock lock) { return ::flock(static_cast<int>(lock), LOCK_EX | LOCK_NB) == 0; }
+
+void system::lock_file_close(FileLock lock) { ::close(static_cast<int>(lock)); }
 
 }  // namespace zpos::platform

@@ -1,5 +1,6 @@
 // Windows side of the locks: the process's call lock, a slim reader/writer
-// lock taken exclusively with the id of the thread that holds it.
+// lock taken exclusively with the id of the thread that holds it; lock files
+// through LockFileEx on one byte, which Windows drops with the handle.
 #include <windows.h>
 
 #include <atomic>
@@ -27,6 +28,26 @@ bool call_lock_enter() {
 void call_lock_leave() {
     g_call_holder.store(0);
     ReleaseSRWLockExclusive(&g_call_lock);
+}
+
+// Every kind of sharing, so that the lock file never stands in the way of
+// anyone who opens, copies or deletes it.
+FileLock system::lock_file_open(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? kNoLock : reinterpret_cast<FileLock>(file);
+}
+
+bool system::lock_file_try(FileLock lock) {
+    OVERLAPPED at{};
+    return LockFileEx(reinterpret_cast<HANDLE>(lock), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                      &at) != 0;
+}
+
+void system::lock_file_close(FileLock lock) {
+    OVERLAPPED at{};
+    UnlockFileEx(reinterpret_cast<HANDLE>(lock), 0, 1, 0, &at);
+    CloseHandle(reinterpret_cast<HANDLE>(lock));
 }
 
 }  // namespace zpos::platform
