@@ -1,7 +1,7 @@
 // The part of the platform layer that is the same on every system: a test's
 // stand-in from the seam table goes first, the system's own call otherwise,
 // the application directory the environment names, its trailing separators
-// cut, and the wait for a lock file.
+// cut, the folders made above a folder, and the wait for a lock file.
 #include "platform/platform.h"
 
 #include <cstring>
@@ -22,6 +22,20 @@ bool app_dir_from_environment(char* out, std::size_t size) {
     for (std::size_t n = std::strlen(out); n > 0 && (out[n - 1] == '/' || out[n - 1] == kPathSep); --n)
         out[n - 1] = '\0';
     return true;
+}
+
+bool make_directories(const char* path) {
+    char folder[512];
+    std::size_t n = std::strlen(path);
+    if (n == 0 || n >= sizeof folder) return false;
+    std::memcpy(folder, path, n + 1);
+    for (std::size_t i = 1; i < n; ++i) {
+        if (folder[i] != '/' && folder[i] != kPathSep) continue;
+        folder[i] = '\0';
+        if (!path_exists(folder)) make_directory(folder);
+        folder[i] = path[i];
+    }
+    return path_exists(folder) || make_directory(folder);
 }
 
 void show_notice(const char* text, const char* text_utf8) {

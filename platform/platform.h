@@ -64,6 +64,9 @@ void executable_path(char* out, std::size_t size);
 bool app_dir_from_environment(char* out, std::size_t size);
 bool path_exists(const char* path);
 bool make_directory(const char* path);
+// Makes the folder `path` and every missing folder above it, as
+// make_directory makes one. True when the folder is there afterwards.
+bool make_directories(const char* path);
 
 // ---- The log's file ----
 // Opened for appending, created if missing; kNoFile when it cannot be opened.
