@@ -64,6 +64,9 @@ void executable_path(char* out, std::size_t size);
 bool app_dir_from_environment(char* out, std::size_t size);
 bool path_exists(const char* path);
 bool make_directory(const char* path);
+// Makes the folder `path` and every missing folder above it, as
+// make_directory makes one. True when the folder is there afterwards.
+bool make_directories(const char* path);
 
 // ---- The log's file ----
 // Opened for appending, created if missing; kNoFile when it cannot be opened.
@@ -74,6 +77,27 @@ AppendFile append_open(const char* path);
 // interleave. Returns the bytes written.
 long append_write(AppendFile file, const char* bytes, std::size_t len);
 void append_close(AppendFile file);
+
+// ---- Lock files ----
+// An exclusive lock on the file `path`, which is created if missing and whose
+// bytes are never read nor written, held until lock_release. Processes that
+// lock the same file take turns; one that finds it held waits at most
+// `timeout_ms`. kNoLock when the file cannot be opened or the wait ran out.
+using FileLock = std::intptr_t;
+inline constexpr FileLock kNoLock = -1;
+FileLock lock_file(const char* path, int timeout_ms);
+void lock_release(FileLock lock);
+
+// ---- The call lock ----
+// One lock for the whole process, however often the module is loaded, so
+// that no two calls into the library ever run at once: a second caller waits
+// for the first to return. Taken uncontended, it costs no system call.
+// False, and nothing taken, when the calling thread holds it already (a
+// message loop inside a notice that calls the library again): that thread
+// would wait for itself. A child process made by fork finds it free, unless
+// the thread that forked held it (that thread's call then returns it).
+[[nodiscard]] bool call_lock_enter();
+void call_lock_leave();
 
 // ---- Modal notice ----
 // Shows `text` (CP949) and waits for the user: on Windows a message box owned

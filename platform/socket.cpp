@@ -11,7 +11,11 @@ namespace zpos::platform {
 
 using system::native;
 
-Socket socket_open() { return system::socket_new(); }
+Socket socket_open() {
+    Socket s = system::socket_new();
+    if (s != kNoSocket) system::bound_connect_wait(s);
+    return s;
+}
 
 bool socket_address(const char* host, bool lookup, std::uint32_t& address) {
     std::uint32_t a = socket_inet_addr(host);

@@ -16,6 +16,11 @@ void executable_path(char* out, std::size_t size);
 bool environment_value(const char* name, char* out, std::size_t size);
 // The modal notice itself.
 void show_notice(const char* text, const char* text_utf8);
+// A lock file opened (created if missing) for locking, or kNoLock; one try to
+// take its exclusive lock without waiting; its release, closing it.
+FileLock lock_file_open(const char* path);
+bool lock_file_try(FileLock lock);
+void lock_file_close(FileLock lock);
 // The system's own clock.
 Time time_now();
 void sleep_ms(int milliseconds);

@@ -32,6 +32,9 @@ inline NativeSocket native(Socket s) { return static_cast<NativeSocket>(s); }
 
 // A new TCP stream socket that no child process inherits, or kNoSocket.
 Socket socket_new();
+// Bounds how long a blocking connect to a host that never answers waits, to
+// about what the Windows stack waits (some 20 seconds) on every system.
+void bound_connect_wait(Socket s);
 // What a listener needs on this system before it binds.
 void prepare_listener(Socket s);
 // The error of a connect() that did not succeed at once.

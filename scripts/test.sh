@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages), then runs every stage of the test
 # suite: the CI build with warnings as errors and its CTest tests, the sanitizer
-# build, the Windows builds under Wine and the Windows release zip, the fuzz
+# builds (AddressSanitizer for every test, ThreadSanitizer for the thread
+# tests), the Windows builds under Wine and the Windows release zip, the fuzz
 # targets, the memcheck run and the Debian packages (which need root or sudo
 # for dpkg).
 # Every stage runs even when an earlier one failed; each stage's output is kept
@@ -65,8 +66,14 @@ ctest_preset() {
   cmake --preset "$1" && cmake --build --preset "$1" -j"$jobs" && ctest --preset "$1" -j"$jobs"
 }
 
+# The thread tests alone under ThreadSanitizer: only their program is built.
+tsan_threads() {
+  cmake --preset tsan && cmake --build --preset tsan -j"$jobs" && ctest --preset tsan
+}
+
 stage ci ctest_preset ci
 stage asan ctest_preset asan
+stage tsan tsan_threads
 # Each of these installs what it needs itself.
 stage windows scripts/windows-tests.sh
 stage release scripts/windows-release.sh

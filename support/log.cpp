@@ -146,6 +146,9 @@ int GetAppDir(char* dest) {
     char path[256] = {};
     if (platform::app_dir_from_environment(path, sizeof path)) {
         std::snprintf(dest, 201, "%.200s", path);
+        // A named folder that is not there yet is made: without it the log
+        // and the route state would be lost without a word.
+        if (dest[0] != '\0' && !platform::path_exists(dest)) platform::make_directories(dest);
         return 0;
     }
     platform::executable_path(path, sizeof path);

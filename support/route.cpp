@@ -1,6 +1,7 @@
 // The route operations over the VANCFG keys, and the one route mode variable.
 // Every key is read fresh at every use, so processes sharing the folder see
-// each other's counts; the keys one operation writes go in one rewrite.
+// each other's counts; each operation that writes is one edit of the file,
+// its keys in one rewrite.
 #include "support/route.h"
 
 #include <cstdio>
@@ -31,7 +32,13 @@ struct RouteState {
     explicit RouteState(const CallState& call) { settings_read(call, {{kVanId, van_id}, {kToggleTime, toggle}}); }
     bool says_backup() const { return atoi_text(van_id) == static_cast<int>(RouteMode::backup); }
     platform::Time switched_at() const { return std::strtoll(toggle, nullptr, 10); }  // not a number reads as 0
+    bool backup_over() const { return says_backup() && platform::now() - switched_at() >= kBackupHoldSeconds; }
 };
+
+void write_primary(SettingsEdit& edit) {
+    g_route_mode = RouteMode::primary;
+    edit.write({{kVanId, "1"}, {kEotCnt, "0"}});
+}
 
 }  // namespace
 
@@ -39,13 +46,17 @@ RouteMode route_mode() { return g_route_mode; }
 
 RouteMode route_mode_refresh(const CallState& call) {
     RouteState state(call);
-    if (!state.says_backup()) {
-        g_route_mode = RouteMode::primary;
-    } else if (platform::now() - state.switched_at() >= kBackupHoldSeconds) {
-        reset_to_primary(call);
-    } else {
-        g_route_mode = RouteMode::backup;
+    if (state.backup_over()) {
+        // Decided again on the file as it is under the lock: another process
+        // may have gone back, and counted a failure, since the read above.
+        SettingsEdit edit(call);
+        state = RouteState(call);
+        if (state.backup_over()) {
+            write_primary(edit);
+            return g_route_mode;
+        }
     }
+    g_route_mode = state.says_backup() ? RouteMode::backup : RouteMode::primary;
     return g_route_mode;
 }
 
@@ -57,6 +68,7 @@ void route_points_refresh(const CallState& call) {
 void route_primary_for_call() { g_route_mode = RouteMode::primary; }
 
 void failure_count_step(const CallState& call) {
+    SettingsEdit edit(call);
     char text[kEotCnt.size] = {};
     settings_read(call, kEotCnt, text);
     int n = atoi_text(text);
@@ -64,22 +76,22 @@ void failure_count_step(const CallState& call) {
     char out[16];
     std::snprintf(out, sizeof out, "%d", count);
     if (count < kFailuresToSwitch) {
-        settings_write(call, kEotCnt, out);
+        edit.write({{kEotCnt, out}});
         return;
     }
     SwitchTime now;
-    settings_write(call, {{kEotCnt, out}, {kVanId, "2"}, {kToggleTime, now.text}});
+    edit.write({{kEotCnt, out}, {kVanId, "2"}, {kToggleTime, now.text}});
     g_route_mode = RouteMode::backup;
 }
 
 void switch_to_backup(const CallState& call) {
     SwitchTime now;
-    settings_write(call, {{kVanId, "2"}, {kToggleTime, now.text}});
+    SettingsEdit(call).write({{kVanId, "2"}, {kToggleTime, now.text}});
 }
 
 void reset_to_primary(const CallState& call) {
-    g_route_mode = RouteMode::primary;
-    settings_write(call, {{kVanId, "1"}, {kEotCnt, "0"}});
+    SettingsEdit edit(call);
+    write_primary(edit);
 }
 
 }  // namespace zpos

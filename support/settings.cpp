@@ -52,6 +52,13 @@ void read_file(const CallState& call, std::initializer_list<SettingRead> reads) 
     call.settings.read = true;
 }
 
+platform::FileLock lock_settings(const CallState& call) {
+    if (call.settings_path[0] == '\0') return platform::kNoLock;
+    char path[sizeof call.settings_path + sizeof kLockSuffix];
+    std::snprintf(path, sizeof path, "%s%s", call.settings_path, kLockSuffix);
+    return platform::lock_file(path, kLockWaitMs);
+}
+
 }  // namespace
 
 int settings_read(const CallState& call, const SettingKey& key, char* out) {
@@ -67,20 +74,24 @@ int settings_read(const CallState& call, const SettingKey& key, char* out) {
 
 void settings_read(const CallState& call, std::initializer_list<SettingRead> reads) { read_file(call, reads); }
 
+SettingsEdit::SettingsEdit(const CallState& call) : call_(call), lock_(lock_settings(call)) {}
+
+SettingsEdit::~SettingsEdit() { platform::lock_release(lock_); }
+
 void settings_write(const CallState& call, const SettingKey& key, const char* value) {
-    settings_write(call, {{key, value}});
+    SettingsEdit(call).write({{key, value}});
 }
 
 // A key the call reads once, once written, is read again from the file.
-void settings_write(const CallState& call, std::initializer_list<SettingValue> values) {
+void SettingsEdit::write(std::initializer_list<SettingValue> values) {
     constexpr std::size_t kMostWrites = 4;
     std::array<platform::ProfileEntry, kMostWrites> entries{};
     std::size_t n = 0;
     for (const SettingValue& v : values) {
         if (n < entries.size()) entries[n++] = {v.key.section, v.key.name, v.value};
-        if (once_per_call_slot(v.key) >= 0) call.settings.read = false;
+        if (once_per_call_slot(v.key) >= 0) call_.settings.read = false;
     }
-    platform::profile_write_keys(std::span(entries.data(), n), call.settings_path);
+    platform::profile_write_keys(std::span(entries.data(), n), call_.settings_path);
 }
 
 bool setting_begins(const CallState& call, const SettingKey& key, const char* word) {

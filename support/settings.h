@@ -4,10 +4,13 @@
 // sharing the folder see each other's counts; the other keys are read once a
 // call, by its first read of the file. Reads take "" as default; write
 // results are ignored by design (a failed write leaves the file as it was).
+// Every write holds the lock file beside the settings file; reads take no
+// lock, since the file is replaced whole.
 #pragma once
 
 #include <initializer_list>
 
+#include "platform/platform.h"
 #include "support/call_state.h"
 
 namespace zpos {
@@ -22,6 +25,12 @@ struct SettingKey {
 
 namespace settings {
 inline constexpr char kFileName[] = "ZposSign.ini";
+// Beside the settings file, never renamed (the settings file is replaced by a
+// rename, so a lock on it would be a lock on a file about to go).
+inline constexpr char kLockSuffix[] = ".lock";
+// How long a write waits for another process's read-modify-write, after
+// which it goes ahead unlocked as it always did.
+inline constexpr int kLockWaitMs = 5000;
 inline constexpr char kVanCfg[] = "VANCFG";
 inline constexpr char kComPort[] = "COM_PORT";
 inline constexpr char kSignPad[] = "SIGNPAD";
@@ -58,12 +67,31 @@ struct SettingValue {
     const char* value;
 };
 
+// One read-modify-write of the settings file (a failure count step, a route
+// switch or reset, a key written): while it lives it holds the lock file, so
+// that processes sharing the folder take turns and none loses another's
+// write. The reads in between see the file no other writer is changing. It
+// is never held across network I/O.
+class SettingsEdit {
+public:
+    explicit SettingsEdit(const CallState& call);
+    ~SettingsEdit();
+    SettingsEdit(const SettingsEdit&) = delete;
+    SettingsEdit& operator=(const SettingsEdit&) = delete;
+
+    // Several keys with one rewrite of the file, set in the order given.
+    void write(std::initializer_list<SettingValue> values);
+
+private:
+    const CallState& call_;
+    platform::FileLock lock_;
+};
+
 int settings_read(const CallState& call, const SettingKey& key, char* out);
 // Several keys with one read of the file.
 void settings_read(const CallState& call, std::initializer_list<SettingRead> reads);
+// One key written, in an edit of its own.
 void settings_write(const CallState& call, const SettingKey& key, const char* value);
-// Several keys with one rewrite of the file, set in the order given.
-void settings_write(const CallState& call, std::initializer_list<SettingValue> values);
 // The key's value begins with the three characters of `word` ("YES", "HCS").
 bool setting_begins(const CallState& call, const SettingKey& key, const char* word);
 

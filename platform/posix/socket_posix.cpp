@@ -53,6 +53,19 @@ Socket system::socket_new() {
     return s < 0 ? kNoSocket : s;
 }
 
+// Linux retries an unanswered SYN six times by default, which holds a
+// blocking connect for over two minutes; three retries give up after 15 to
+// 20 seconds (kernels that first retry a second apart add those retries) with
+// the kernel's own ETIMEDOUT, close to the Windows stack's wait.
+void system::bound_connect_wait(Socket s) {
+#ifdef TCP_SYNCNT
+    int retries = 3;
+    ::setsockopt(fd(s), IPPROTO_TCP, TCP_SYNCNT, &retries, sizeof retries);
+#else
+    static_cast<void>(s);
+#endif
+}
+
 void system::prepare_listener(Socket s) {
     int one = 1;
     ::setsockopt(fd(s), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);

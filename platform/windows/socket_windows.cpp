@@ -30,6 +30,10 @@ Socket system::socket_new() {
     return s == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(s);
 }
 
+// The Windows stack gives up on an unanswered connect after about 21 seconds
+// by itself.
+void system::bound_connect_wait(Socket) {}
+
 void system::prepare_listener(Socket) {}
 
 void socket_close(Socket s) {

@@ -14,8 +14,11 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,7 @@
 #include "support/korean_texts.h"
 #include "support/log_lines.h"
 #include "tests/common/print.h"
+#include "tests/common/process.h"
 #include "tests/common/sockets.h"
 #include "tests/link/link_fixture.h"
 
@@ -268,6 +272,57 @@ TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
     EXPECT_EQ(exchange(2), 1);
     EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockFailed, "127.0.0.1", g_call.host_port)));
     EXPECT_TRUE(app_->logged(fmt(log_lines::kBlockingConnected, "127.0.0.1", g_call.host_port)));
+}
+
+// SYNs the network namespace has sent again for want of an answer.
+long syn_retransmits() {
+    std::ifstream in("/proc/net/netstat");
+    std::string names, values;
+    while (std::getline(in, names) && std::getline(in, values)) {
+        if (names.rfind("TcpExt:", 0) != 0) continue;
+        std::istringstream n(names), v(values);
+        for (std::string name, value; n >> name && v >> value;)
+            if (name == "TCPSynRetrans") return std::atol(value.c_str());
+    }
+    return -1;
+}
+
+// The SYN retries a kernel makes a second apart before it backs off, on top
+// of those a socket asks for (none where the setting is unknown).
+long linear_syn_retries() {
+    std::ifstream in("/proc/sys/net/ipv4/tcp_syn_linear_timeouts");
+    long n = 0;
+    return in >> n ? n : 0;
+}
+
+// A host that never answers: its address is routed into loopback inside a
+// network namespace of this test's own, where the SYNs are dropped without a
+// word and nothing leaves the machine. The blocking attempt gives up after
+// three SYN retries (and the kernel's own first ones a second apart), some 20
+// seconds instead of the two minutes of the system's default, with the
+// kernel's own error, ETIMEDOUT (110). The short first attempt sends its SYN
+// once. The test runs itself again inside the namespace; its bound lies well
+// below those two minutes.
+TEST_F(LinkTest, SilentHostEndsTheBlockingAttemptAfterThreeSynRetries) {
+    constexpr char kSilentHost[] = "198.51.100.7";
+    if (!std::getenv("ZPOS_TEST_IN_NETNS")) {
+        if (std::system("unshare -rn ip route add blackhole 198.51.100.0/24 >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "no network namespace can be made here (unshare -rn and ip are needed)";
+        const std::string setup = std::string("ip link set lo up && ip route add ") + kSilentHost +
+                                  "/32 dev lo && exec \"$0\" --gtest_filter=LinkTest.SilentHost*";
+        Process inside({"unshare", "-rn", "sh", "-c", setup, std::filesystem::read_symlink("/proc/self/exe")}, app_->path(),
+                       {"ZPOS_TEST_IN_NETNS=1"});
+        Outcome done = inside.finish(60000);
+        EXPECT_EQ(done.status, 0) << done.out << done.err;
+        return;
+    }
+    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "%s", kSilentHost);
+    g_call.host_port = 10902;
+    long sent_again = syn_retransmits();
+    EXPECT_EQ(exchange(2), -6);
+    EXPECT_EQ(syn_retransmits() - sent_again, 3 + linear_syn_retries());
+    EXPECT_TRUE(app_->logged(fmt("socket connect err IP[%.100s],Port[%d][110]", kSilentHost, 10902)))
+        << app_->log_lines().back();
 }
 
 // The secondary address is compared over its own length, whatever that is.

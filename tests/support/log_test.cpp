@@ -1,6 +1,8 @@
 // Log lines byte for byte: prefix, rendering, masking window, file per day.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -187,6 +189,27 @@ TEST(GetAppDir, ExecutablesFolderOrTheEnvironmentsCutAt200) {
         EXPECT_EQ(std::string(out), c.dir) << c.exe << " " << (c.env ? c.env : "unset");
     }
     unsetenv("ZPOS_APP_DIR");
+}
+
+// A folder ZPOS_APP_DIR names that is not there yet is made, with the folders
+// above it, the owner's and the group's like Logs; the call's log and
+// settings then land in it.
+TEST(GetAppDir, MissingFolderTheEnvironmentNamesIsMade) {
+    AppDir dir;
+    const std::string state = dir.path() + "/state", named = state + "/zposapp";
+    mode_t old_mask = umask(022);
+    setenv("ZPOS_APP_DIR", named.c_str(), 1);
+    prepare_call();
+    WriteLogText("made");
+    unsetenv("ZPOS_APP_DIR");
+    umask(old_mask);
+    for (const std::string& folder : {state, named}) {
+        struct stat st {};
+        ASSERT_EQ(stat(folder.c_str(), &st), 0) << folder;
+        EXPECT_EQ(st.st_mode & 07777, 0750u) << folder;
+    }
+    EXPECT_EQ(lines_of(read_file(named + "/Logs/AppLog." + yymmdd(platform::now()) + ".txt")).size(), 1u);
+    prepare_call();  // back to the test's own folder
 }
 
 }  // namespace
