@@ -283,7 +283,7 @@ void LogTail::advance(std::string_view name, const std::string& text, int second
     } else if (name == "connect_info") {
         wait(state_ == kManagementNext ? "connecting for the management message" : "connecting to the host (2 s)");
     } else if (name == "nonblock_failed") {
-        wait("connecting again, blocking, as long as the system allows");
+        wait("connecting again, blocking, three SYN retries (about 20 s)");
     } else if (name == "nonblock_connected" || name == "blocking_connected") {
         wait("waiting for the host's ENQ (10 s)");
     } else if (name == "enq_received") {
