@@ -68,18 +68,6 @@ TEST(Scenario, FileLinesSetEveryPart) {
               std::string::npos) << warnings[1];
 }
 
-TEST(Scenario, UnknownLinesAreRefused) {
-    test::AppDir dir;
-    for (const char* bad : {"fault sideways", "fault none,,no-enq", "fault none,", "reply-delay 10,x", "reply-delay -5"}) {
-        std::string path = dir.file("bad.txt");
-        std::ofstream(path) << "fault none\n" << bad << "\n";
-        Scenario s;
-        std::string error;
-        EXPECT_FALSE(load_scenario(path, s, error)) << bad;
-        EXPECT_NE(error.find(":2: not understood: " + std::string(bad)), std::string::npos) << error;
-    }
-}
-
 // The first connection gets no ENQ, the second no reply, the third and every
 // later one its reply only after more than one of the library's reply waits.
 using test::LinkTest;
