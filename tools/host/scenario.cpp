@@ -145,7 +145,8 @@ private:
 // What a line beginning with `word` takes, as the error shows it.
 std::string syntax_of(const std::string& word, const std::string& what) {
     if (word == "service") return "service link|download";
-    if (word == "fault") return "fault NAME[,NAME...] [COUNT]: fault names as zpos-host --help lists them, COUNT from 0";
+    if (word == "fault")
+        return "fault NAME[,NAME...] [COUNT]: fault names as zpos-host --help lists them, COUNT from 0";
     if (word == "reply-delay") return "reply-delay MS[,MS...]: milliseconds from 0";
     if (word == "delay" || word == "gap") return word + " MS: milliseconds from 0";
     if (word == "management") return "management on|off";
@@ -229,7 +230,8 @@ bool load_scenario(const std::string& path, Scenario& out, std::string& error, s
             ok = words.word(v) && (v == "link" || v == "download");
             out.service = v == "download" ? Scenario::Service::Download : Scenario::Service::Link;
         } else if (word == "fault") {
-            ok = words.word(v) && parse_faults(v, out.faults) && (!words.has_more() || words.count(out.fault_count));
+            ok = words.word(v) && parse_faults(v, out.faults) &&
+                 (!words.has_more() || words.count(out.fault_count));
         } else if (word == "reply-delay") {
             ok = words.word(v) && parse_delays(v, out.reply_delays_ms);
         } else if (word == "delay") {
