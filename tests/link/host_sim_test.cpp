@@ -68,26 +68,17 @@ TEST(Scenario, FileLinesSetEveryPart) {
               std::string::npos) << warnings[1];
 }
 
-TEST(Scenario, UnknownLinesAreRefused) {
-    test::AppDir dir;
-    for (const char* bad : {"fault sideways", "fault none,,no-enq", "fault none,", "reply-delay 10,x", "reply-delay -5"}) {
-        std::string path = dir.file("bad.txt");
-        std::ofstream(path) << "fault none\n" << bad << "\n";
-        Scenario s;
-        std::string error;
-        EXPECT_FALSE(load_scenario(path, s, error)) << bad;
-        EXPECT_NE(error.find(":2: not understood: " + std::string(bad)), std::string::npos) << error;
-    }
-}
-
 // The first connection gets no ENQ, the second no reply, the third and every
 // later one its reply only after more than one of the library's reply waits.
+// The record says which fault each connection met, and which requests went
+// unanswered.
 using test::LinkTest;
 
 TEST_F(LinkTest, EachConnectionMeetsItsOwnFaultAndDelay) {
     Scenario scenario;
     scenario.faults = {Fault::NoEnq, Fault::SilentAfterRequest, Fault::None};
     scenario.reply_delays_ms = {0, 0, 250};  // the link waits 150 ms here
+    scenario.record_path = app_->file("host.rec");
     HostSim& sim = start_host(scenario);
     EXPECT_EQ(exchange(2), -5);
     EXPECT_EQ(exchange(2), -1);
@@ -98,6 +89,24 @@ TEST_F(LinkTest, EachConnectionMeetsItsOwnFaultAndDelay) {
     sim.stop();
     EXPECT_EQ(sim.connections(), 4);
     EXPECT_EQ(sim.requests().size(), 3u);
+
+    // Connection and request lines without the client's port and the fields.
+    std::string notes;
+    for (std::string line : test::lines_of(test::read_file(scenario.record_path))) {
+        if (line.rfind("CONN ", 0) == 0) {
+            std::size_t port = line.find(" port="), fault = line.find(" fault=");
+            notes += line.erase(port, fault - port) + "\n";
+        }
+        if (line.rfind("REQ ", 0) == 0) notes += "REQ" + line.substr(line.find(" answer=")) + "\n";
+    }
+    EXPECT_EQ(notes,
+              "CONN 1 fault=no-enq reply-delay=0\n"
+              "CONN 2 fault=silent-after-request reply-delay=0\n"
+              "REQ answer=none\n"
+              "CONN 3 fault=none reply-delay=250\n"
+              "REQ answer=approve\n"
+              "CONN 4 fault=none reply-delay=250\n"
+              "REQ answer=approve\n");
 }
 
 TEST(ReplyFrame, LengthThenBodyMaskedWithItsKey) {

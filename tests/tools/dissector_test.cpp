@@ -1,15 +1,20 @@
 // The Wireshark dissector, read by tshark over the capture zpos-host --pcap
 // records of one connection after the other: an approval with its ACK and EOT,
 // a decline closed by the automatic acknowledgement, a time-out with three
-// NAKs, and an approval whose missing EOT brings the management message. The
-// transactions run through the exports in this process, with short link waits.
+// NAKs, an approval whose missing EOT brings the management message, and a
+// reply cut short by the host's close. The transactions run through the
+// exports in this process, with short link waits. The same capture, mutated
+// stream by stream, must never make the dissector fail.
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +25,7 @@
 #include "tests/common/card_store.h"
 #include "tests/common/process.h"
 #include "tests/common/records_helper.h"
+#include "tools/host/pcap.h"
 #include "zposapp.h"
 
 namespace zpos::test {
@@ -35,44 +41,64 @@ std::vector<std::string> tshark(const AppDir& dir) {
     return {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "env", "HOME=" + dir.path(), "tshark"};
 }
 
-TEST(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {
-    AppDir app;
+// One capture for every test here, recorded once.
+class WiresharkDissector : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite() { app_.reset(); }
+
+    // tshark with the dissector over `capture`, then `more`.
+    static Outcome read(const std::string& capture, const std::vector<std::string>& more) {
+        std::vector<std::string> args = tshark(*app_);
+        args.insert(args.end(), {"-X", "lua_script:" ZPOS_DISSECTOR, "-r", capture});
+        args.insert(args.end(), more.begin(), more.end());
+        return run_process(args, app_->path());
+    }
+
+    static inline std::unique_ptr<AppDir> app_;
+    static inline std::string pcap_, port_;
+};
+
+void WiresharkDissector::SetUpTestSuite() {
+    app_ = std::make_unique<AppDir>();
+    AppDir& app = *app_;
     auto waits = std::make_unique<ShortLinkWaits>(300, 150);
     // The sample card's security block goes after each of its requests.
     StoreAt store(app.file("registry.dat"));
     ASSERT_TRUE(fill_card_store());
     std::ofstream(app.file("decline.scenario")) << "decline card 5 \xED\x95\x9C\xEB\x8F\x84\xEC\xB4\x88\xEA\xB3\xBC\n";
-    const std::string pcap = app.file("link.pcapng");
-    Process host({ZPOS_HOST_COMMAND, "--port", "0", "--pcap", pcap, "--scenario", app.file("decline.scenario"),
-                  "--fault", "none,none,silent-after-request,no-eot,none"},
+    pcap_ = app.file("link.pcapng");
+    Process host({ZPOS_HOST_COMMAND, "--port", "0", "--pcap", pcap_, "--scenario", app.file("decline.scenario"),
+                  "--fault", "none,none,silent-after-request,no-eot,none,short-body"},
                  app.path());
     ASSERT_TRUE(host.wait_for_output(")\n", 10000)) << host.err();
     std::string banner = host.out();
-    std::string port = banner.substr(banner.find(':') + 1, banner.find(' ', banner.find(':')) - banner.find(':') - 1);
+    port_ = banner.substr(banner.find(':') + 1, banner.find(' ', banner.find(':')) - banner.find(':') - 1);
+    int port = std::stoi(port_);
 
     char response[resp::kSize];
-    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), sample_card_request("0200", "10").data(), response), 1);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response), 1);
     EXPECT_EQ(Zelta_Ack(), 1);
     Request declined = sample_card_request("0200", "10", "5410123456789012=2812101");
-    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), declined.data(), response), 1);
-    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), sample_card_request("0200", "10").data(), response), -1);
-    EXPECT_EQ(Zelta_Send("127.0.0.1", std::stoi(port), sample_card_request("0200", "10").data(), response), 1);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", port, declined.data(), response), 1);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response), -1);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response), 1);
     EXPECT_EQ(Zelta_Ack(), -13);
+    EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response), -1);
     host.signal(SIGTERM);
     EXPECT_EQ(host.finish().status, 0);
-    waits.reset();
+}
 
-    std::vector<std::string> args = tshark(app);
-    for (const char* a : {"-X", "lua_script:" ZPOS_DISSECTOR, "-r"}) args.push_back(a);
-    args.insert(args.end(), {pcap, "-d", "tcp.port==" + port + ",zposapp", "-Y", "zposapp", "-T", "fields",
-                             "-E", "separator=|"});
+TEST_F(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {
+    std::vector<std::string> args{"-d", "tcp.port==" + port_ + ",zposapp", "-Y", "zposapp", "-T", "fields",
+                                  "-E", "separator=|"};
     for (const char* e : {"tcp.stream", "zposapp.control", "zposapp.kind", "zposapp.code", "zposapp.req.term_id",
                           "zposapp.req.card", "zposapp.req.amount", "zposapp.req.version", "zposapp.length_ok",
                           "zposapp.check_ok", "zposapp.block.data_length", "zposapp.block.key_length",
                           "zposapp.block.date_time", "zposapp.reply.approval", "zposapp.reply.message",
                           "zposapp.reply.auth_no", "zposapp.reply.issuer_name"})
         args.insert(args.end(), {"-e", e});
-    Outcome decoded = run_process(args, app.path());
+    Outcome decoded = read(pcap_, args);
     ASSERT_EQ(decoded.status, 0) << decoded.err;
 
     // One line a frame: stream, control byte, then the request's kind, code,
@@ -121,13 +147,172 @@ TEST(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {
         request(4, "management message", "", kSampleTrack, "", "||"),
         reply(4, "O", "정상승인", "12345678"),
         control(4, "0x06"),
+        // A reply of 50 bytes announced, 20 sent: nothing of it is shown.
+        control(5, "0x05"),
+        request(5, "card approval", "10", kSampleTrack, "1", kBlock),
     };
     EXPECT_EQ(lines_of(decoded.out), expected) << decoded.out;
 
     // The approval's frames in full, as a payment engineer reads them.
-    args.resize(args.size() - 2 * 17 - 4);
-    args.insert(args.end(), {"-Y", "tcp.stream == 0 && zposapp", "-O", "zposapp"});
-    std::cout << run_process(args, app.path()).out;
+    std::cout << read(pcap_, {"-d", "tcp.port==" + port_ + ",zposapp", "-Y", "tcp.stream == 0 && zposapp", "-O",
+                              "zposapp"})
+                     .out;
+}
+
+// The first FIN of each connection comes from the side that closed first:
+// the POS after each of its transactions, the host after the reply it cut
+// short.
+TEST_F(WiresharkDissector, EachConnectionShowsWhoClosedFirst) {
+    Outcome fins = read(pcap_, {"-Y", "tcp.flags.fin == 1", "-T", "fields", "-e", "tcp.stream", "-e", "tcp.srcport"});
+    ASSERT_EQ(fins.status, 0) << fins.err;
+    std::map<std::string, std::string> first;
+    for (const std::string& line : lines_of(fins.out)) {
+        std::string stream = line.substr(0, line.find('\t'));
+        if (!first.count(stream)) first[stream] = line.substr(line.find('\t') + 1) == port_ ? "host" : "POS";
+    }
+    EXPECT_EQ(first, (std::map<std::string, std::string>{
+                         {"0", "POS"}, {"1", "POS"}, {"2", "POS"}, {"3", "POS"}, {"4", "POS"}, {"5", "host"}}))
+        << fins.out;
+}
+
+// A capture's payloads, connection by connection, in the direction each went.
+struct Segment {
+    bool from_pos = true;
+    std::string bytes;
+};
+using Stream = std::vector<Segment>;
+
+// The streams of a capture zpos-host wrote: enhanced packet blocks holding
+// Ethernet, IPv4 and TCP headers of fixed size.
+std::vector<Stream> streams_of(const std::string& capture, int host_port) {
+    auto le32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(capture[at + i]);
+        return v;
+    };
+    auto be16 = [&](std::size_t at) {
+        return static_cast<unsigned char>(capture[at]) << 8 | static_cast<unsigned char>(capture[at + 1]);
+    };
+    constexpr std::uint32_t kEnhancedPacket = 6;
+    constexpr std::size_t kPacketAt = 28, kHeaders = 14 + 20 + 20;
+    std::vector<Stream> streams;
+    std::map<int, std::size_t> by_pos_port;
+    for (std::size_t at = 0; at + 12 <= capture.size();) {
+        std::uint32_t type = le32(at), total = le32(at + 4);
+        if (total < 12 || at + total > capture.size()) break;
+        std::size_t packet = at + kPacketAt;
+        if (type == kEnhancedPacket && le32(at + 20) > kHeaders) {
+            bool from_pos = be16(packet + 36) == host_port;
+            int pos_port = be16(packet + (from_pos ? 34 : 36));
+            if (!by_pos_port.count(pos_port)) {
+                by_pos_port[pos_port] = streams.size();
+                streams.emplace_back();
+            }
+            streams[by_pos_port[pos_port]].push_back(
+                {from_pos, capture.substr(packet + kHeaders, le32(at + 20) - kHeaders)});
+        }
+        at += total;
+    }
+    return streams;
+}
+
+// One to four changes to one stream, of the kinds a damaged link or a careless
+// implementation brings: a byte changed, a length field rewritten near its
+// true value, small or anywhere, a segment cut short, lengthened, lost, repeated or
+// split in two.
+Stream mutated(Stream stream, std::mt19937& rng) {
+    auto below = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+    for (std::size_t changes = 1 + below(4); changes > 0 && !stream.empty(); --changes) {
+        std::size_t i = below(stream.size());
+        std::string& bytes = stream[i].bytes;
+        switch (below(9)) {
+            case 0:  // most often in the headers, where the lengths and kinds are
+                bytes[below(below(2) ? std::min<std::size_t>(bytes.size(), 16) : bytes.size())] =
+                    static_cast<char>(below(256));
+                break;
+            case 1:
+            case 7:
+            case 8: {
+                // The frame's length, or a request's message length.
+                std::size_t at = bytes.size() >= 4 && below(2) ? 2 : 0;
+                if (bytes.size() < at + 2) break;
+                long truth = at == 0 ? static_cast<long>(bytes.size()) - 2
+                                     : static_cast<unsigned char>(bytes[2]) << 8 | static_cast<unsigned char>(bytes[3]);
+                std::size_t how = below(3);
+                long v = how == 0   ? truth + static_cast<long>(below(7)) - 3
+                         : how == 1 ? static_cast<long>(below(16))
+                                    : static_cast<long>(below(65536));
+                v = v < 0 ? 0 : v > 65535 ? 65535 : v;
+                bytes[at] = static_cast<char>(v >> 8);
+                bytes[at + 1] = static_cast<char>(v & 0xFF);
+                break;
+            }
+            case 2: bytes.resize(1 + below(bytes.size())); break;
+            case 3: bytes += std::string(1 + below(8), static_cast<char>(below(256))); break;
+            case 4:
+                if (stream.size() > 1) stream.erase(stream.begin() + static_cast<long>(i));
+                break;
+            case 5: {
+                Segment again = stream[i];
+                stream.insert(stream.begin() + static_cast<long>(i), again);
+                break;
+            }
+            default:
+                if (bytes.size() > 1) {
+                    std::size_t cut = 1 + below(bytes.size() - 1);
+                    Segment rest{stream[i].from_pos, bytes.substr(cut)};
+                    bytes.resize(cut);
+                    stream.insert(stream.begin() + static_cast<long>(i) + 1, rest);
+                }
+        }
+    }
+    return stream;
+}
+
+// Hundreds of mutated streams, the same ones every run, on the dissector's
+// own port: no Lua error, and a frame whose lengths do not add up is marked
+// malformed.
+TEST_F(WiresharkDissector, MutatedStreamsAreMarkedMalformedWithoutLuaErrors) {
+    std::ifstream in(pcap_, std::ios::binary);
+    std::string capture((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<Stream> recorded = streams_of(capture, std::stoi(port_));
+    ASSERT_EQ(recorded.size(), 6u);
+
+    constexpr int kHostPort = 10902, kMutated = 360;
+    // First the message length that runs past its frame: 16 announced, 2 there.
+    std::vector<Stream> streams{{{true, std::string("\x00\x04\x00\x10\x41\x42", 6)}}};
+    std::mt19937 rng(20261207);
+    for (int i = 0; i < kMutated; ++i) streams.push_back(mutated(recorded[i % recorded.size()], rng));
+    host::PcapWriter out;
+    ASSERT_TRUE(out.open(app_->file("mutated.pcapng")));
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        out.open_connection(20000 + static_cast<int>(i), kHostPort);
+        for (const Segment& s : streams[i]) out.segment(s.from_pos, s.bytes);
+        out.close_connection(true);
+    }
+
+    Outcome r = read(app_->file("mutated.pcapng"),
+                     {"-T", "fields", "-e", "tcp.stream", "-e", "zposapp.length", "-e", "_ws.expert.message"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::set<std::string> failed, dissected;
+    std::map<std::string, int> errors;  // by the place and text of the error
+    std::string stream0;
+    for (const std::string& line : lines_of(r.out)) {
+        std::string stream = line.substr(0, line.find('\t'));
+        if (std::size_t at = line.find("Lua Error"); at != std::string::npos) {
+            failed.insert(stream);
+            at = line.find("zposapp.lua:");
+            ++errors[at == std::string::npos ? line : line.substr(at, line.find_first_of(",\t", at) - at)];
+        }
+        if (line.find("\t\t") != std::string::npos) continue;  // no frame of the link
+        dissected.insert(stream);
+        if (stream == "0") stream0 += line + "\n";
+    }
+    std::cout << "Lua errors in " << failed.size() << " of " << streams.size() << " streams\n";
+    for (const auto& [where, count] : errors) ADD_FAILURE() << count << " times " << where;
+    EXPECT_EQ(r.err.find("Lua"), std::string::npos) << r.err;
+    EXPECT_GT(dissected.size(), streams.size() / 2);  // the dissector did run
+    EXPECT_EQ(stream0, "0\t4\tMessage length 16 runs past the frame: 2 bytes follow it\n");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// zpos-host run as a process: its options (strict, in any order, the command
-// line over the scenario) and its help.
+// zpos-host run as a process: its options and scenario lines (strict, in any
+// order, the command line over the scenario) and its help.
 #include <csignal>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -14,37 +15,58 @@
 namespace zpos::test {
 namespace {
 
+// A bad option or scenario line: its arguments and the whole message. In
+// both, @SCENARIO@ stands for a file holding `scenario`, @DIR@ for a folder
+// and @MISSING@ for a file in a folder that does not exist.
 struct HostUsage {
-    const char* name;
+    std::string name;
     std::vector<std::string> args;
-    const char* message;
+    std::string message;
+    std::string scenario = "";
 };
+
+// A scenario file of the one line `line`, refused with `expected`.
+HostUsage bad_line(const char* name, const std::string& line, const std::string& expected) {
+    return {name, {"--scenario", "@SCENARIO@"}, "option --scenario: @SCENARIO@:1: " + expected, line + "\n"};
+}
+
+HostUsage not_understood(const char* name, const std::string& line, const std::string& syntax) {
+    return bad_line(name, line, "not understood: " + line + "; expected " + syntax);
+}
+
+void PrintTo(const HostUsage& row, std::ostream* os) { *os << row.name; }
 
 class HostBadUsage : public ::testing::TestWithParam<HostUsage> {};
 
-TEST_P(HostBadUsage, NamesTheOptionAndExitsWithTwo) {
+TEST_P(HostBadUsage, NamesTheOptionOrLineAndExitsWithTwo) {
     AppDir dir;
-    std::ofstream(dir.file("bad.scenario")) << "approve everything\n";
+    auto place = [&](std::string text) {
+        for (auto [name, path] : {std::pair{"@SCENARIO@", dir.file("s.scenario")}, std::pair{"@DIR@", dir.path()},
+                                  std::pair{"@MISSING@", dir.file("missing/x")}})
+            for (std::size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, strlen(name), path);
+        return text;
+    };
+    std::ofstream(dir.file("s.scenario")) << place(GetParam().scenario);
     std::vector<std::string> args{ZPOS_HOST_COMMAND};
-    for (const std::string& a : GetParam().args) args.push_back(a == "BAD" ? dir.file("bad.scenario") : a);
-    Outcome r = run_process(args, dir.path());
+    for (const std::string& a : GetParam().args) args.push_back(place(a));
+    // A host that takes what it should refuse starts serving: stop it soon.
+    Outcome r = Process(args, dir.path()).finish(5000);
     EXPECT_EQ(r.status, 2);
-    std::string message = GetParam().message;
-    if (std::size_t at = message.find("BAD"); at != std::string::npos) message.replace(at, 3, dir.file("bad.scenario"));
-    EXPECT_EQ(r.err, "zpos-host: " + message + "\n");
+    EXPECT_EQ(r.err, "zpos-host: " + place(GetParam().message) + "\n");
     EXPECT_EQ(r.out, "");
 }
+
+const char* kPort = "option --port expects a port number from 0 to 65535, not ";
+const char* kFaultSyntax = "fault NAME[,NAME...] [COUNT]: fault names as zpos-host --help lists them, COUNT from 0";
+const char* kMs = " MS: milliseconds from 0";
 
 INSTANTIATE_TEST_SUITE_P(
     Options, HostBadUsage,
     ::testing::Values(
-        HostUsage{"PortNotANumber", {"--port", "abc"},
-                  "option --port expects a port number from 0 to 65535, not 'abc'"},
-        HostUsage{"PortTooLarge", {"--port", "99999"},
-                  "option --port expects a port number from 0 to 65535, not '99999'"},
-        HostUsage{"PortNegative", {"--port", "-5"}, "option --port expects a port number from 0 to 65535, not '-5'"},
-        HostUsage{"PortWithLetters", {"--port", "109o2"},
-                  "option --port expects a port number from 0 to 65535, not '109o2'"},
+        HostUsage{"PortNotANumber", {"--port", "abc"}, kPort + std::string("'abc'")},
+        HostUsage{"PortTooLarge", {"--port", "99999"}, kPort + std::string("'99999'")},
+        HostUsage{"PortNegative", {"--port", "-5"}, kPort + std::string("'-5'")},
+        HostUsage{"PortWithLetters", {"--port", "109o2"}, kPort + std::string("'109o2'")},
         HostUsage{"UnknownFault", {"--fault", "none,sideways"},
                   "option --fault expects fault names separated by commas (none, no-enq, short-enq, "
                   "wrong-third-byte, enq-with-extra, silent-after-request, nak-reply, short-frame, repeat-enq, "
@@ -56,8 +78,38 @@ INSTANTIATE_TEST_SUITE_P(
         HostUsage{"MissingValue", {"--download", "--record"},
                   "option --record needs a value: FILE, where frames and requests are appended"},
         HostUsage{"OptionTwice", {"--port", "0", "--port", "1"}, "option --port is given twice"},
-        HostUsage{"ScenarioNotUnderstood", {"--scenario", "BAD"},
-                  "option --scenario: BAD:1: not understood: approve everything"}),
+        HostUsage{"RecordInMissingFolder", {"--record", "@MISSING@"},
+                  "option --record expects a file it can write, not '@MISSING@' (No such file or directory)"},
+        HostUsage{"PcapIsAFolder", {"--pcap", "@DIR@"},
+                  "option --pcap expects a file it can write, not '@DIR@' (a directory)"},
+        HostUsage{"ScenarioIsAFolder", {"--scenario", "@DIR@"},
+                  "option --scenario: @DIR@ is a directory, not a scenario file"},
+        HostUsage{"ScenarioMissing", {"--scenario", "@MISSING@"},
+                  "option --scenario: cannot open @MISSING@ (No such file or directory)"},
+        bad_line("UnknownLine", "approve-all", "not understood: approve-all"),
+        not_understood("RuleWithoutMatch", "approve everything", "approve any|card PREFIX|amount MIN|code CC [TEXT]"),
+        not_understood("CardWithoutPrefix", "approve card", "approve card PREFIX [TEXT]"),
+        not_understood("AmountNegative", "decline amount -1 NO", "decline amount MIN [TEXT]: MIN from 0"),
+        not_understood("CodeOfThree", "decline code 100",
+                       "decline code CC [TEXT]: CC a transaction code of two characters"),
+        not_understood("IssuerWithoutName", "issuer 0100", "issuer CODE NAME"),
+        not_understood("IssuerAlone", "issuer", "issuer CODE NAME"),
+        not_understood("ManagementMaybe", "management maybe", "management on|off"),
+        not_understood("ServiceMissing", "service", "service link|download"),
+        not_understood("DatetimeLetters", "datetime abc", "datetime YYMMDDhhmmss: twelve digits"),
+        not_understood("DatetimeShort", "datetime 2612061200", "datetime YYMMDDhhmmss: twelve digits"),
+        not_understood("DelayNegative", "delay -1", std::string("delay") + kMs),
+        not_understood("GapNegative", "gap -5", std::string("gap") + kMs),
+        not_understood("GapTwice", "gap 5 5", std::string("gap") + kMs),
+        not_understood("RepeatCountNegative", "fault repeat-enq -1", kFaultSyntax),
+        not_understood("UnknownFaultLine", "fault sideways", kFaultSyntax),
+        not_understood("EmptyFaultName", "fault none,,no-enq", kFaultSyntax),
+        not_understood("TrailingComma", "fault none,", kFaultSyntax),
+        not_understood("ReplyDelayLetters", "reply-delay 10,x", "reply-delay MS[,MS...]: milliseconds from 0"),
+        not_understood("ReplyDelayNegative", "reply-delay -5", "reply-delay MS[,MS...]: milliseconds from 0"),
+        not_understood("AnswerEmpty", "answer", "answer TEXT"),
+        bad_line("RecordLineInMissingFolder", "record @MISSING@",
+                 "record @MISSING@: cannot write there (No such file or directory)")),
     RowName{});
 
 TEST(HostCommand, HelpOnStandardOutputWithEveryDefault) {

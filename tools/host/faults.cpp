@@ -7,27 +7,28 @@ namespace {
 struct FaultName {
     Fault fault;
     const char* name;
+    bool replies;  // the request gets its reply
 };
 constexpr FaultName kFaultNames[] = {
-    {Fault::None, "none"},
-    {Fault::NoEnq, "no-enq"},
-    {Fault::ShortEnq, "short-enq"},
-    {Fault::WrongThirdByte, "wrong-third-byte"},
-    {Fault::EnqWithExtra, "enq-with-extra"},
-    {Fault::SilentAfterRequest, "silent-after-request"},
-    {Fault::NakReply, "nak-reply"},
-    {Fault::ShortFrame, "short-frame"},
-    {Fault::RepeatEnq, "repeat-enq"},
-    {Fault::ShortBody, "short-body"},
-    {Fault::StalledBody, "stalled-body"},
-    {Fault::TrickleBody, "trickle-body"},
-    {Fault::OversizeLength, "oversize-length"},
-    {Fault::ZeroLength, "zero-length"},
-    {Fault::NoEot, "no-eot"},
-    {Fault::EotInFifth, "eot-in-fifth"},
-    {Fault::FramesWithoutEot, "frames-without-eot"},
-    {Fault::ShortEot, "short-eot"},
-    {Fault::SlowAccept, "slow-accept"},
+    {Fault::None, "none", true},
+    {Fault::NoEnq, "no-enq", false},
+    {Fault::ShortEnq, "short-enq", false},
+    {Fault::WrongThirdByte, "wrong-third-byte", false},
+    {Fault::EnqWithExtra, "enq-with-extra", true},
+    {Fault::SilentAfterRequest, "silent-after-request", false},
+    {Fault::NakReply, "nak-reply", false},
+    {Fault::ShortFrame, "short-frame", false},
+    {Fault::RepeatEnq, "repeat-enq", true},
+    {Fault::ShortBody, "short-body", false},
+    {Fault::StalledBody, "stalled-body", false},
+    {Fault::TrickleBody, "trickle-body", false},
+    {Fault::OversizeLength, "oversize-length", false},
+    {Fault::ZeroLength, "zero-length", false},
+    {Fault::NoEot, "no-eot", true},
+    {Fault::EotInFifth, "eot-in-fifth", true},
+    {Fault::FramesWithoutEot, "frames-without-eot", true},
+    {Fault::ShortEot, "short-eot", true},
+    {Fault::SlowAccept, "slow-accept", true},
 };
 }  // namespace
 
@@ -35,6 +36,12 @@ const char* fault_name(Fault f) {
     for (const auto& n : kFaultNames)
         if (n.fault == f) return n.name;
     return "?";
+}
+
+bool fault_lets_reply_out(Fault f) {
+    for (const auto& n : kFaultNames)
+        if (n.fault == f) return n.replies;
+    return true;
 }
 
 bool fault_from_name(std::string_view name, Fault& f) {

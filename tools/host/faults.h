@@ -31,6 +31,9 @@ enum class Fault {
 };
 
 const char* fault_name(Fault f);
+// Whether a request still gets its reply (a management message always does
+// once the fault has let its request through).
+bool fault_lets_reply_out(Fault f);
 bool fault_from_name(std::string_view name, Fault& f);
 // Every fault's name, separated by `separator`, in table order.
 std::string fault_names(const char* separator);

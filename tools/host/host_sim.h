@@ -54,7 +54,9 @@ private:
     void send_bytes(platform::Socket s, std::string_view bytes);
     void drain(platform::Socket s);
     void record(bool from_client, const std::string& bytes);
-    void record_request(const SeenRequest& r);
+    void record_connection(int connection, int client_port, Fault fault, int reply_delay_ms);
+    void record_request(const SeenRequest& r, bool answered);
+    bool client_closed(platform::Socket s);
 
     Scenario scenario_;
     platform::Socket listener_ = platform::kNoSocket;
@@ -62,6 +64,7 @@ private:
     std::thread thread_;
     std::atomic<bool> stopping_{false};
     std::atomic<int> connections_{0};
+    bool client_closed_ = false;  // the connection at hand read the client's close
     mutable std::mutex mutex_;
     std::vector<SeenFrame> frames_;
     std::vector<SeenRequest> requests_;

@@ -125,6 +125,14 @@ int build_scenario(Given& given, Scenario& scenario, int& port) {
     if (given.count("reply-delay") && !parse_delays(given["reply-delay"], scenario.reply_delays_ms))
         return fail("option --reply-delay expects milliseconds separated by commas, such as 0,0,3000, not '" +
                     given["reply-delay"] + "'");
+    // Files are checked now, not at the first frame, so that nothing is lost.
+    for (const char* file : {"record", "pcap"}) {
+        if (!given.count(file)) continue;
+        std::string why;
+        if (!writable_path(given[file], why))
+            return fail(std::string("option --") + file + " expects a file it can write, not '" + given[file] + "' (" +
+                        why + ")");
+    }
     if (given.count("record")) scenario.record_path = given["record"];
     if (given.count("pcap")) scenario.pcap_path = given["pcap"];
     if (given.count("download")) scenario.service = Scenario::Service::Download;

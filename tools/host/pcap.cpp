@@ -172,11 +172,11 @@ void PcapWriter::segment(bool from_client, const std::string& payload) {
     if (file_ && !payload.empty()) packet(from_client, kPsh | kAck, payload);
 }
 
-void PcapWriter::close_connection() {
+void PcapWriter::close_connection(bool client_first) {
     if (!file_) return;
-    packet(false, kFin | kAck, "");
-    packet(true, kFin | kAck, "");
-    packet(false, kAck, "");
+    packet(client_first, kFin | kAck, "");
+    packet(!client_first, kFin | kAck, "");
+    packet(client_first, kAck, "");
 }
 
 }  // namespace zpos::host

@@ -22,7 +22,8 @@ public:
 
     void open_connection(int client_port, int host_port);
     void segment(bool from_client, const std::string& payload);
-    void close_connection();
+    // The side that closed first sends the first FIN.
+    void close_connection(bool client_first);
 
 private:
     void packet(bool from_client, std::uint8_t flags, const std::string& payload);

@@ -3,7 +3,12 @@
 // in the reply field slots the library keeps.
 #include "tools/host/scenario.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -80,14 +85,124 @@ bool parse_delays(std::string_view list, std::vector<int>& out) {
     return true;
 }
 
+bool writable_path(const std::string& path, std::string& why) {
+    struct stat st{};
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            why = "a directory";
+            return false;
+        }
+        if (access(path.c_str(), W_OK) == 0) return true;
+        why = std::strerror(errno);
+        return false;
+    }
+    std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (stat(folder.c_str(), &st) != 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        why = std::strerror(ENOTDIR);
+        return false;
+    }
+    if (access(folder.c_str(), W_OK) == 0) return true;
+    why = std::strerror(errno);
+    return false;
+}
+
+namespace {
+
+// One scenario line's words after its keyword; each read says whether the
+// line held what the keyword takes.
+class LineWords {
+public:
+    explicit LineWords(std::istringstream& in) : in_(in) {}
+    // The next word; false when there is none.
+    bool word(std::string& out) {
+        if (!has_more()) return false;
+        out = std::move(next_);
+        next_.clear();
+        return true;
+    }
+    // The next word as a whole number from 0, of at most seven digits.
+    template <class Number>
+    bool count(Number& out) {
+        std::string w;
+        if (!word(w) || w.size() > 7 || w.find_first_not_of("0123456789") != std::string::npos) return false;
+        out = static_cast<Number>(std::atol(w.c_str()));
+        return true;
+    }
+    bool has_more() { return !next_.empty() || static_cast<bool>(in_ >> next_); }
+    // The text to the end of the line (only before any has_more()).
+    std::string rest() { return rest_of(in_); }
+
+private:
+    std::istringstream& in_;
+    std::string next_;
+};
+
+// What a line beginning with `word` takes, as the error shows it.
+std::string syntax_of(const std::string& word, const std::string& what) {
+    if (word == "service") return "service link|download";
+    if (word == "fault")
+        return "fault NAME[,NAME...] [COUNT]: fault names as zpos-host --help lists them, COUNT from 0";
+    if (word == "reply-delay") return "reply-delay MS[,MS...]: milliseconds from 0";
+    if (word == "delay" || word == "gap") return word + " MS: milliseconds from 0";
+    if (word == "management") return "management on|off";
+    if (word == "approve" || word == "decline") {
+        if (what == "any") return word + " any [TEXT]";
+        if (what == "card") return word + " card PREFIX [TEXT]";
+        if (what == "amount") return word + " amount MIN [TEXT]: MIN from 0";
+        if (what == "code") return word + " code CC [TEXT]: CC a transaction code of two characters";
+        return word + " any|card PREFIX|amount MIN|code CC [TEXT]";
+    }
+    if (word == "approval") return "approval NUMBER";
+    if (word == "issuer") return "issuer CODE NAME";
+    if (word == "merchant") return "merchant NUMBER";
+    if (word == "datetime") return "datetime YYMMDDhhmmss: twelve digits";
+    if (word == "answer") return "answer TEXT";
+    if (word == "record" || word == "pcap") return word + " FILE";
+    return "";
+}
+
+// A rule line after its `approve` or `decline`; `what` gets the match word.
+bool read_rule(LineWords& words, bool approve, std::string& what, Rule& r) {
+    r.approve = approve;
+    if (!words.word(what)) return false;
+    bool ok = true;
+    if (what == "card") {
+        r.match = Rule::Match::Card;
+        ok = words.word(r.value);
+    } else if (what == "amount") {
+        r.match = Rule::Match::AmountAtLeast;
+        ok = words.count(r.amount);
+    } else if (what == "code") {
+        r.match = Rule::Match::Code;
+        ok = words.word(r.value) && r.value.size() == 2;
+    } else {
+        ok = what == "any";
+    }
+    r.message = words.rest();
+    return ok;
+}
+
+}  // namespace
+
 bool load_scenario(const std::string& path, Scenario& out, std::string& error, std::vector<std::string>* warnings) {
+    struct stat st{};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        error = path + " is a directory, not a scenario file";
+        return false;
+    }
     std::ifstream file(path);
     if (!file) {
-        error = "cannot open " + path;
+        error = "cannot open " + path + " (" + std::strerror(errno) + ")";
         return false;
     }
     std::string line;
     int number = 0;
+    auto where = [&] { return path + ":" + std::to_string(number) + ": "; };
     auto warn_if_cut = [&](const std::string& text, const char* what, std::initializer_list<int> fields) {
         std::size_t bytes = cp949_length(text);
         std::string seen;
@@ -100,80 +215,71 @@ bool load_scenario(const std::string& path, Scenario& out, std::string& error, s
             seen += "its first " + std::to_string(kFieldCapacity[f]) + as;
         }
         if (!seen.empty() && warnings)
-            warnings->push_back(path + ":" + std::to_string(number) + ": warning: " + what + " '" + text + "' is " +
-                                std::to_string(bytes) + " bytes in CP949; the POS sees only " + seen);
+            warnings->push_back(where() + "warning: " + what + " '" + text + "' is " + std::to_string(bytes) +
+                                " bytes in CP949; the POS sees only " + seen);
     };
     while (std::getline(file, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::istringstream in(line);
-        std::string word;
+        std::string word, what, v;
         if (!(in >> word) || word[0] == '#') continue;
-        bool ok = true;
+        LineWords words(in);
+        bool ok = true, whole = true;  // whole: nothing may follow
         if (word == "service") {
-            std::string v;
-            in >> v;
-            ok = v == "link" || v == "download";
+            ok = words.word(v) && (v == "link" || v == "download");
             out.service = v == "download" ? Scenario::Service::Download : Scenario::Service::Link;
         } else if (word == "fault") {
-            std::string v;
-            in >> v;
-            ok = parse_faults(v, out.faults);
-            int count = 0;
-            if (in >> count) out.fault_count = count;
+            ok = words.word(v) && parse_faults(v, out.faults) &&
+                 (!words.has_more() || words.count(out.fault_count));
         } else if (word == "reply-delay") {
-            std::string v;
-            in >> v;
-            ok = parse_delays(v, out.reply_delays_ms);
+            ok = words.word(v) && parse_delays(v, out.reply_delays_ms);
         } else if (word == "delay") {
-            ok = static_cast<bool>(in >> out.accept_delay_ms);
+            ok = words.count(out.accept_delay_ms);
         } else if (word == "gap") {
-            ok = static_cast<bool>(in >> out.frame_gap_ms);
+            ok = words.count(out.frame_gap_ms);
         } else if (word == "management") {
-            std::string v;
-            in >> v;
+            ok = words.word(v) && (v == "on" || v == "off");
             out.answer_management = v != "off";
         } else if (word == "approve" || word == "decline") {
             Rule r;
-            r.approve = word == "approve";
-            std::string what;
-            in >> what;
-            if (what == "card") {
-                r.match = Rule::Match::Card;
-                in >> r.value;
-            } else if (what == "amount") {
-                r.match = Rule::Match::AmountAtLeast;
-                ok = static_cast<bool>(in >> r.amount);
-            } else if (what == "code") {
-                r.match = Rule::Match::Code;
-                in >> r.value;
-            } else {
-                ok = what == "any";
+            ok = read_rule(words, word == "approve", what, r);
+            whole = false;
+            if (ok) {
+                warn_if_cut(r.message, "message", {kMessageField});
+                out.rules.push_back(r);
             }
-            r.message = rest_of(in);
-            warn_if_cut(r.message, "message", {kMessageField});
-            out.rules.push_back(r);
         } else if (word == "approval") {
-            in >> out.approval_no;
+            ok = words.word(out.approval_no);
         } else if (word == "issuer") {
-            in >> out.issuer_code;
-            out.issuer_name = rest_of(in);
-            warn_if_cut(out.issuer_name, "issuer name", {kIssuerNameField, kAcquirerNameField});
+            ok = words.word(out.issuer_code);
+            out.issuer_name = words.rest();
+            ok = ok && !out.issuer_name.empty();
+            whole = false;
+            if (ok) warn_if_cut(out.issuer_name, "issuer name", {kIssuerNameField, kAcquirerNameField});
         } else if (word == "merchant") {
-            in >> out.merchant_no;
+            ok = words.word(out.merchant_no);
         } else if (word == "datetime") {
-            in >> out.tran_datetime;
+            ok = words.word(v) && v.size() == 12 && v.find_first_not_of("0123456789") == std::string::npos;
+            out.tran_datetime = v;
         } else if (word == "answer") {
-            out.download_answer = rest_of(in);
-        } else if (word == "record") {
-            in >> out.record_path;
-        } else if (word == "pcap") {
-            in >> out.pcap_path;
+            out.download_answer = words.rest();
+            ok = !out.download_answer.empty();
+            whole = false;
+        } else if (word == "record" || word == "pcap") {
+            ok = words.word(v);
+            std::string why;
+            if (ok && !writable_path(v, why)) {
+                error = where() + word + " " + v + ": cannot write there (" + why + ")";
+                return false;
+            }
+            (word == "record" ? out.record_path : out.pcap_path) = v;
         } else {
-            ok = false;
+            error = where() + "not understood: " + line;
+            return false;
         }
-        if (!ok) {
-            error = path + ":" + std::to_string(number) + ": not understood: " + line;
+        if (!ok || (whole && words.has_more())) {
+            error = where() + "not understood: " + line + "; expected " + syntax_of(word, what);
             return false;
         }
     }

@@ -66,9 +66,14 @@ bool parse_faults(std::string_view list, std::vector<Fault>& out);
 // "0,0,3000": reply delays in milliseconds, one connection after the other.
 bool parse_delays(std::string_view list, std::vector<int>& out);
 
+// Whether the host can create or write the file at `path` (its folder exists
+// and is writable); false with the reason in `why`.
+bool writable_path(const std::string& path, std::string& why);
+
 // Reads a scenario file (see docs/host-simulator.md). False with `error` set
-// when a line is not understood; `warnings` gets a line for each text longer
-// than the POS will see of it.
+// when a line is not understood (the error names the line and what it takes)
+// or names a record or capture file that cannot be written; `warnings` gets a
+// line for each text longer than the POS will see of it.
 bool load_scenario(const std::string& path, Scenario& out, std::string& error,
                    std::vector<std::string>* warnings = nullptr);
 

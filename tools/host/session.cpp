@@ -118,17 +118,24 @@ void HostSim::serve() {
         if (s == platform::kNoSocket) continue;
         int connection = connections_++;
         platform::socket_no_delay(s);
+        int client_port = peer_port(s);
+        client_closed_ = false;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            pcap_.open_connection(peer_port(s), port_);
+            pcap_.open_connection(client_port, port_);
         }
-        if (scenario_.service == Scenario::Service::Download)
+        if (scenario_.service == Scenario::Service::Download) {
             serve_download(s);
-        else
-            serve_link(s, scenario_.fault_for(connection), scenario_.reply_delay_for(connection));
+        } else {
+            Fault fault = scenario_.fault_for(connection);
+            int delay = scenario_.reply_delay_for(connection);
+            record_connection(connection, client_port, fault, delay);
+            serve_link(s, fault, delay);
+        }
+        bool client_first = client_closed(s);
         platform::socket_close(s);
         std::lock_guard<std::mutex> lock(mutex_);
-        pcap_.close_connection();
+        pcap_.close_connection(client_first);
     }
 }
 
@@ -152,10 +159,23 @@ bool HostSim::read_exact(platform::Socket s, std::string& out, std::size_t n) {
         if (!wait_readable(s)) return false;
         std::size_t want = n - out.size() < sizeof buf ? n - out.size() : sizeof buf;
         long got = platform::socket_recv(s, buf, want);
-        if (got <= 0) return false;
+        if (got <= 0) {
+            client_closed_ = true;  // its close, or its reset
+            return false;
+        }
         out.append(buf, static_cast<std::size_t>(got));
     }
     return true;
+}
+
+// Whether the client closed before the host: it was read, or it waits unread
+// (the host stopped reading after its last frame).
+bool HostSim::client_closed(platform::Socket s) {
+    if (client_closed_) return true;
+    bool ready = false;
+    if (platform::socket_select_read(s, 0, ready) <= 0 || !ready) return false;
+    char byte = 0;
+    return ::recv(static_cast<int>(s), &byte, 1, MSG_PEEK) == 0;
 }
 
 bool HostSim::read_frame(platform::Socket s, std::string& frame) {
@@ -189,15 +209,23 @@ void HostSim::record(bool from_client, const std::string& bytes) {
         std::ofstream(scenario_.record_path, std::ios::app) << (from_client ? "C> " : "H> ") << hex(bytes) << '\n';
 }
 
-void HostSim::record_request(const SeenRequest& r) {
+void HostSim::record_connection(int connection, int client_port, Fault fault, int reply_delay_ms) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!scenario_.record_path.empty())
+        std::ofstream(scenario_.record_path, std::ios::app)
+            << "CONN " << connection + 1 << " port=" << client_port << " fault=" << fault_name(fault)
+            << " reply-delay=" << reply_delay_ms << '\n';
+}
+
+void HostSim::record_request(const SeenRequest& r, bool answered) {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.push_back(r);
     if (!scenario_.record_path.empty())
         std::ofstream(scenario_.record_path, std::ios::app)
             << "REQ type=" << (r.type ? r.type : '?') << " code=" << r.code << " tid=" << r.term_id
             << " card=" << r.card << " amount=" << r.amount << " check=" << (r.check_ok ? "ok" : "BAD")
-            << " length=" << (r.length_ok ? "ok" : "BAD") << " answer=" << (r.approved ? "approve" : "decline")
-            << '\n';
+            << " length=" << (r.length_ok ? "ok" : "BAD")
+            << " answer=" << (!answered ? "none" : r.approved ? "approve" : "decline") << '\n';
 }
 
 void HostSim::serve_download(platform::Socket s) {
@@ -223,8 +251,8 @@ void HostSim::serve_link(platform::Socket s, Fault fault, int reply_delay_ms) {
     std::string frame;
     if (!read_frame(s, frame)) return;
     SeenRequest request = decode_request(scenario_, frame);
-    record_request(request);
     bool management = request.type == 'S';
+    record_request(request, management ? scenario_.answer_management : fault_lets_reply_out(fault));
     if (management && !scenario_.answer_management) return;
 
     if (!management) {
@@ -252,7 +280,10 @@ void HostSim::serve_link(platform::Socket s, Fault fault, int reply_delay_ms) {
                 for (int i = 0; i < 50 && !stopping_; ++i) {
                     sleep_ms(scenario_.frame_gap_ms);
                     record(false, "B");
-                    if (platform::socket_send(s, "B", 1) <= 0) return;  // the client gave up
+                    if (platform::socket_send(s, "B", 1) <= 0) {  // the client gave up
+                        client_closed_ = true;
+                        return;
+                    }
                 }
                 return drain(s);
             case Fault::OversizeLength:

@@ -13,6 +13,11 @@
 --
 -- The host's port is 10902 unless the preference zposapp.port says otherwise;
 -- "Decode As" (-d) serves any other port.
+--
+-- A frame whose lengths do not add up (a frame cut short, a message length
+-- beyond its frame, a message too short for its header, a security block
+-- length beyond the block) is marked malformed in the expert info and shown
+-- only as far as its bytes go.
 
 local zposapp = Proto("zposapp", "ZPosApp host link")
 
@@ -63,7 +68,15 @@ local e_check = ProtoExpert.new("zposapp.check.bad", "Check byte does not match"
     expert.severity.ERROR)
 local e_length = ProtoExpert.new("zposapp.length.bad", "Length field does not match the message",
     expert.group.MALFORMED, expert.severity.ERROR)
-zposapp.experts = { e_check, e_length }
+local e_frame = ProtoExpert.new("zposapp.frame.bad", "Frame shorter than its length says",
+    expert.group.MALFORMED, expert.severity.ERROR)
+local e_msg_length = ProtoExpert.new("zposapp.msg_length.bad", "Message length does not fit the frame",
+    expert.group.MALFORMED, expert.severity.ERROR)
+local e_short = ProtoExpert.new("zposapp.short", "Message too short for its header",
+    expert.group.MALFORMED, expert.severity.ERROR)
+local e_block = ProtoExpert.new("zposapp.block.length.bad", "Security block length does not fit the block",
+    expert.group.MALFORMED, expert.severity.WARN)
+zposapp.experts = { e_check, e_length, e_frame, e_msg_length, e_short, e_block }
 
 zposapp.prefs.port = Pref.uint("Host port", 10902, "TCP port of the payment host")
 
@@ -245,9 +258,15 @@ local function dissect_block(tree, block)
     local item = tree:add(f.block, block)
     local at, size = 0, block:len()
     for _, part in ipairs({ { f.block_data_length, f.block_data }, { f.block_key_length, f.block_key } }) do
-        local count = at + 4 <= size and tonumber(block(at, 4):string()) or nil
-        if not count or at + 4 + count > size then return end
-        item:add(part[1], block(at, 4))
+        local digits = at + 4 <= size and block(at, 4):string() or ""
+        if not digits:match("^%d%d%d%d$") then return end
+        local count = tonumber(digits)
+        local length = item:add(part[1], block(at, 4))
+        if at + 4 + count > size then
+            length:add_proto_expert_info(e_block, string.format("Length %d runs past the block's %d bytes", count,
+                size - at - 4))
+            return
+        end
         if count > 0 then item:add(part[2], block(at + 4, count)) end
         at = at + 4 + count
     end
@@ -255,14 +274,40 @@ local function dissect_block(tree, block)
     if at + 28 <= size then item:add(f.block_serial, block(at + 10, 18)) end
 end
 
+-- The shortest request whose header and fields can be read: the management
+-- message's header runs to byte 7, a transaction's to byte 12, and the
+-- fields then need room for FS, ETX and the check byte.
+local MIN_REQUEST = { management = 10, transaction = 15 }
+
 local function dissect_request(tvb, pinfo, tree, n)
     local m = tvb(2, 2):uint()
-    tree:add(f.msg_length, tvb(2, 2))
-    tree:add(f.message, tvb(4, m))
+    local m_item = tree:add(f.msg_length, tvb(2, 2))
+    if m > n - 2 then
+        m_item:add_proto_expert_info(e_msg_length,
+            string.format("Message length %d runs past the frame: %d bytes follow it", m, n - 2))
+        tree:add(f.message, tvb(4, n - 2))
+        pinfo.cols.info:append(" Request, malformed")
+        return
+    end
+    if m > 0 then tree:add(f.message, tvb(4, m)) end
     if n - 2 - m > 0 then dissect_block(tree, tvb(4 + m, n - 2 - m)) end
+    if m < 3 then
+        m_item:add_proto_expert_info(e_short,
+            string.format("A message of %d bytes has no room for STX, ETX and its check byte", m))
+        pinfo.cols.info:append(" Request, malformed")
+        return
+    end
     local msg = unmasked(tvb(4, m), m, "Unmasked request")
     local sub = tree:add(zposapp, msg(), "Request message, unmasked")
     local management = msg(1, 1):string() == "S"
+    local need = management and MIN_REQUEST.management or MIN_REQUEST.transaction
+    if m < need then
+        sub:add_proto_expert_info(e_short, string.format("A %s of %d bytes is shorter than its header and fields (%d)",
+            management and "management message" or "transaction message", m, need))
+        check_byte(sub, msg, m)
+        pinfo.cols.info:append(" Request, malformed")
+        return
+    end
     local first, names, split, points, what, code
     if management then
         sub:add(f.header, msg(1, 6))
@@ -321,6 +366,11 @@ local function dissect_reply(tvb, pinfo, tree, n)
     for i = 1, math.min(6, n - 1) do
         if msg(i, 1):uint() == FS then head = i break end
     end
+    if head > n - 1 then
+        sub:add_proto_expert_info(e_short, string.format("A reply of %d bytes ends inside its header", n))
+        pinfo.cols.info:append(" Reply, malformed")
+        return
+    end
     sub:add(f.header, msg(1, head - 1))
     -- The fields run to the check byte; the ETX before it belongs to the last.
     local fields = split_fields(msg, head, n - 1)
@@ -339,7 +389,7 @@ local function dissect_reply(tvb, pinfo, tree, n)
         if number == 1 then message = text end
         if number == 3 then approved = text == "O" end
     end
-    if approved and fields[3] then
+    if approved and fields[3] and fields[3][2] > 0 then
         local auth = field_text(msg(fields[3][1], fields[3][2]):raw())
         sub:add(f.reply_auth_no, msg(fields[3][1], fields[3][2]), auth):set_text("Approval number: " .. auth)
     end
@@ -356,11 +406,21 @@ local function to_host(pinfo)
 end
 
 local function dissect_frame(tvb, pinfo, tree)
-    local n = tvb(0, 2):uint()
     pinfo.cols.protocol = "ZPosApp"
     local outbound = to_host(pinfo)
     local item = tree:add(zposapp, tvb(), outbound and "ZPosApp, POS to host" or "ZPosApp, host to POS")
-    item:add(f.length, tvb(0, 2))
+    if tvb:len() < 2 then
+        item:add_proto_expert_info(e_frame, string.format("Only %d of the 2 length bytes", tvb:len()))
+        return tvb:len()
+    end
+    local n = tvb(0, 2):uint()
+    local length = item:add(f.length, tvb(0, 2))
+    if tvb:len() - 2 < n then
+        length:add_proto_expert_info(e_frame, string.format("Frame length %d, but %d bytes follow it", n,
+            tvb:len() - 2))
+        pinfo.cols.info:append(" Truncated frame")
+        return tvb:len()
+    end
     if n == 1 then
         local byte = tvb(2, 1):uint()
         item:add(f.control, tvb(2, 1))
@@ -376,6 +436,8 @@ local function dissect_frame(tvb, pinfo, tree)
 end
 
 local function frame_length(tvb, pinfo, offset)
+    -- Without its two length bytes the frame is whatever is left.
+    if tvb:len() - offset < 2 then return tvb:len() - offset end
     return tvb(offset, 2):uint() + 2
 end
 
