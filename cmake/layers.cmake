@@ -43,6 +43,9 @@ function(zpos_subsystem name)
   add_library(zpos_${name} STATIC ${arg_SOURCES})
   set_target_properties(zpos_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON
     CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  # The library throws nothing and lets nothing cross a C export, so it needs
+  # none of the C++ runtime's exception support (the tests keep theirs).
+  target_compile_options(zpos_${name} PRIVATE -fno-exceptions)
   target_include_directories(zpos_${name} PRIVATE ${folder})
   target_link_libraries(zpos_${name} PUBLIC zpos_library_settings)
   foreach(used ${arg_USES})

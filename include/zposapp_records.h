@@ -13,7 +13,7 @@
  *     if (zposapp_set_number(request, ZPOSAPP_FIELD(REQ, TRAN_AMT), amount) != ZPOSAPP_FIELD_OK)
  *         ...the amount is not a number that fits: nothing is sent...
  *     if (Zelta_Send("127.0.0.1", 10902, request, response) == ZPOSAPP_SEND_REPLIED &&
- *         zposapp_field_is(response, ZPOSAPP_FIELD(RESP, RESP_CODE), ZPOSAPP_RESP_CODE_APPROVED))
+ *         zposapp_field_is(response, sizeof response, ZPOSAPP_FIELD(RESP, RESP_CODE), ZPOSAPP_RESP_CODE_APPROVED))
  *         ...print the receipt, then Zelta_Ack()... */
 #ifndef ZPOSAPP_RECORDS_H
 #define ZPOSAPP_RECORDS_H
@@ -289,9 +289,10 @@ static inline const char *zposapp_download_result_text(int result)
 
 /* True when `offset` and `width` name bytes inside a record of `size` bytes,
  * compared without a sum that could overflow. */
-static inline int zposapp_field_fits(int offset, int width, int size)
+static inline int zposapp_field_fits(int offset, int width, size_t size)
 {
-    return offset >= 0 && width > 0 && offset <= size && width <= size - offset;
+    return offset >= 0 && width > 0 && ZPOSAPP_SIZE_(offset) <= size &&
+           ZPOSAPP_SIZE_(width) <= size - ZPOSAPP_SIZE_(offset);
 }
 
 /* Sets a text field of a request record: the text, then blanks to the field's
@@ -347,14 +348,19 @@ static inline int zposapp_request_start(char *request, const char *msg_type, con
     return ZPOSAPP_FIELD_OK;
 }
 
-/* Reads a field into `out` (`out_size` bytes, at least width + 1): its text
- * up to a zero byte, without the blanks that fill it, NUL-terminated. Returns
- * the text's length, or ZPOSAPP_FIELD_BAD_ARGUMENT. Korean texts stay CP949. */
-static inline int zposapp_get_text(const char *record, int offset, int width, char *out, size_t out_size)
+/* Reads a field of a record of `record_size` bytes (ZPOSAPP_REQUEST_SIZE or
+ * ZPOSAPP_RESPONSE_SIZE, or sizeof the array) into `out` (`out_size` bytes, at
+ * least width + 1): its text up to a zero byte, without the blanks that fill
+ * it, NUL-terminated. Returns the text's length, or ZPOSAPP_FIELD_BAD_ARGUMENT,
+ * also for a field that does not lie wholly inside the record: a response
+ * field named on a request would reach past its 240 bytes. Korean texts stay
+ * CP949. */
+static inline int zposapp_get_text(const char *record, size_t record_size, int offset, int width, char *out,
+                                   size_t out_size)
 {
     const char *field;
     size_t length = 0;
-    if (!record || !out || !zposapp_field_fits(offset, width, ZPOSAPP_RESPONSE_SIZE) ||
+    if (!record || !out || !zposapp_field_fits(offset, width, record_size) ||
         out_size <= ZPOSAPP_SIZE_(width))
         return ZPOSAPP_FIELD_BAD_ARGUMENT;
     field = record + offset;
@@ -365,11 +371,12 @@ static inline int zposapp_get_text(const char *record, int offset, int width, ch
     return ZPOSAPP_INT_(length);
 }
 
-/* True when the field holds exactly `value` (resp_code against
- * ZPOSAPP_RESP_CODE_APPROVED, for example). */
-static inline int zposapp_field_is(const char *record, int offset, int width, const char *value)
+/* True when the field of a record of `record_size` bytes holds exactly
+ * `value` (resp_code against ZPOSAPP_RESP_CODE_APPROVED, for example); false
+ * too for a field that does not lie wholly inside the record. */
+static inline int zposapp_field_is(const char *record, size_t record_size, int offset, int width, const char *value)
 {
-    if (!record || !value || !zposapp_field_fits(offset, width, ZPOSAPP_RESPONSE_SIZE) ||
+    if (!record || !value || !zposapp_field_fits(offset, width, record_size) ||
         strlen(value) != ZPOSAPP_SIZE_(width))
         return 0;
     return memcmp(record + offset, value, ZPOSAPP_SIZE_(width)) == 0;

@@ -3,15 +3,17 @@
 # of one card approval with Zelta_Ack beside the bare client's: strace follows
 # the benchmark's own thread (not the host simulator's) over two fixed
 # iteration counts, and the difference divided by the extra iterations leaves
-# set-up out. Installs strace when missing. Performance is reported here,
-# never asserted in tests.
+# set-up out; last, the time of the library's first dlopen in a fresh
+# process. Installs strace when missing. Performance is reported here, never
+# asserted in tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-missing.sh strace
 
 [ -f build/ci/CMakeCache.txt ] || cmake --preset ci >/dev/null
-cmake --build build/ci -j"$(nproc 2>/dev/null || echo 2)" --target zpos_bench_link zpos_bench_reply >/dev/null
+cmake --build build/ci -j"$(nproc 2>/dev/null || echo 2)" --target zpos_bench_link zpos_bench_reply \
+  zpos_bench_first_load ZPosApp >/dev/null
 bench=build/ci/bench
 
 "$bench/zpos_bench_link"
@@ -43,3 +45,9 @@ for name in BM_CardApprovalAndAck BM_BareClientSameRoundTrips; do
       printf "%-30s %6.1f  (%s )\n", name, total, line
     }' "$tmp/low" "$tmp/high"
 done
+
+# What a POS pays at start: one dlopen per fresh process, 200 processes.
+echo
+for _ in $(seq 200); do "$bench/zpos_bench_first_load" build/ci/libZPosApp.so; done | sort -n |
+  awk '{ t[NR] = $1 } END { printf "first dlopen of libZPosApp.so: median %d us, 10th percentile %d us, 90th %d us\n",
+    t[int(NR / 2)], t[int(NR / 10)], t[int(NR * 9 / 10)] }'

@@ -7,6 +7,11 @@
 # `zpos demo`, then purges the packages and checks that nothing of them is
 # left. Installs what it needs (Debian packages); dpkg needs root (CI runs as
 # root) or sudo. The last line counts the checks: "N passed, M failed".
+#
+# A machine that has any of the packages installed already (a developer's)
+# is left alone: the script names them and stops, before building anything.
+# ZPOS_PACKAGE_TESTS_REPLACE=1 runs it anyway; the packages it found are then
+# replaced by this build's and purged at the end, not put back.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 t0=$(date +%s)
@@ -14,10 +19,55 @@ scripts/install-missing.sh cmake g++ make pkg-config binutils file dpkg-dev lint
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
-packages=(libzposapp1 libzposapp-dev zposapp-tools)
+# Every package the build makes, each one line, so that the guard below, the
+# install and the purge all cover it.
+packages=(
+  libzposapp1
+  libzposapp-dev
+  zposapp-tools
+)
+# installed: the packages dpkg has in any state but not-installed, with their
+# versions and states.
+installed() {
+  local p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Package} ${Version} ${db:Status-Abbrev}\n' "$p" 2>/dev/null | grep -v ' [pu]n *$'
+  done
+}
+found=$(installed)
+if [ -n "$found" ] && [ "${ZPOS_PACKAGE_TESTS_REPLACE:-}" != 1 ]; then
+  echo "package-tests: these packages are installed already, and this test would purge them:"
+  sed 's/^/     /' <<<"$found"
+  echo "package-tests: remove them first, or run with ZPOS_PACKAGE_TESTS_REPLACE=1 to have them replaced and purged"
+  echo "package-tests: 0 passed, 1 failed"
+  exit 1
+fi
+# The guard's own check below runs this script that far only.
+[ "${ZPOS_PACKAGE_TESTS_GUARD_ONLY:-}" = 1 ] && exit 0
 work=$(mktemp -d)
 trap '$sudo dpkg --purge "${packages[@]}" >/dev/null 2>&1; rm -rf "$work"' EXIT
 . tests/install/pos_checks.sh
+
+# The guard, tried: with a stand-in for one of the packages installed, a run
+# stops at once and leaves it installed as it was.
+refuses_over_installed() {
+  local stand_in=$work/stand-in status version
+  mkdir -p "$stand_in/DEBIAN"
+  printf 'Package: %s\nVersion: 0~stand-in\nArchitecture: all\nMaintainer: %s\nDescription: %s\n' \
+    "${packages[0]}" "package-tests" "stand-in for the guard's check" >"$stand_in/DEBIAN/control"
+  dpkg-deb --build "$stand_in" "$work/stand-in.deb" >/dev/null && $sudo dpkg -i "$work/stand-in.deb" >/dev/null ||
+    return 1
+  ZPOS_PACKAGE_TESTS_REPLACE="" ZPOS_PACKAGE_TESTS_GUARD_ONLY=1 timeout 120 scripts/package-tests.sh >"$work/guard.out" 2>&1
+  status=$?
+  version=$(dpkg-query -W -f='${Version}' "${packages[0]}" 2>/dev/null)
+  $sudo dpkg --purge "${packages[0]}" >/dev/null
+  cat "$work/guard.out"
+  if [ "$status" -eq 0 ] || [ "$version" != "0~stand-in" ]; then
+    echo "exit status $status, version left '$version'"
+    return 1
+  fi
+}
+[ -z "$found" ] && check "refuses to run over an installed ${packages[0]}, and leaves it installed" refuses_over_installed
 # none COMMAND...: succeeds when the command prints nothing, else shows what it printed.
 none() { local out; out=$("$@"); [ -z "$out" ] || { echo "$out"; return 1; }; }
 show() { echo "---- $1"; shift; "$@" 2>&1 | sed 's/^/     /'; }
@@ -37,6 +87,14 @@ check "the build looks for neither GoogleTest, Google Benchmark nor libhangul" \
   none grep -E "^(GTest_DIR|benchmark_DIR|PKG_CONFIG_EXECUTABLE):" build/deb/CMakeCache.txt
 debs=()
 for p in "${packages[@]}"; do debs+=(build/deb/"$p"_*.deb); done
+# A POS image with the C library alone takes the runtime package.
+c_library_alone() {
+  local depends
+  depends=$(dpkg-deb -f build/deb/"${packages[0]}"_*.deb Depends)
+  echo "Depends: $depends"
+  [[ $depends =~ ^libc6\ \(\>=\ [^\)]+\)$ ]]
+}
+check "${packages[0]} depends on libc6 alone" c_library_alone
 
 # Warnings stay visible in the log; an error fails the check.
 run_lintian() {

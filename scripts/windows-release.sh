@@ -4,7 +4,9 @@
 # build in x64/, ZPosApp.dll, its debug information ZPosApp.dll.debug, the
 # import libraries ZPosApp.lib (MSVC conventions) and libZPosApp.dll.a (MinGW)
 # and the module-definition file ZPosApp.def; then the public headers, the POS
-# and host documents under docs/, and README-windows.md.
+# and host documents under docs/ (the settings file's keys and the host
+# simulator among them, which the others link to), and README-windows.md.
+# Every link of a zipped document must lead to a zipped file.
 #
 # Builds the presets mingw and mingw64 first (nothing to do right after
 # scripts/windows-tests.sh, which tests those very files), checks the zip and
@@ -18,7 +20,7 @@ checks=0
 pass() { checks=$((checks + 1)); echo "ok   $*"; }
 fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "FAIL $*"; }
 
-scripts/install-missing.sh cmake make zip unzip llvm-14 gcc-mingw-w64-i686 g++-mingw-w64-i686 \
+scripts/install-missing.sh cmake make zip unzip python3 llvm-14 gcc-mingw-w64-i686 g++-mingw-w64-i686 \
   binutils-mingw-w64-i686 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
 
 for preset in mingw mingw64; do
@@ -42,7 +44,7 @@ cp cmake/ZPosApp.def "$stage/x86/"
 cp build/mingw64/ZPosApp.def "$stage/x64/"
 # The public headers, the version header among them as the build wrote it.
 cp include/*.h build/mingw/include/zposapp_version.h "$stage/include/"
-cp docs/records.md docs/link-protocol.md docs/pos-guide.md "$stage/docs/"
+cp docs/records.md docs/link-protocol.md docs/pos-guide.md docs/settings.md docs/host-simulator.md "$stage/docs/"
 cp README-windows.md "$stage/"
 
 # The same sources give the same zip: entries in name order, every file dated
@@ -52,7 +54,8 @@ find "$stage" -exec touch -t "$stamp" {} +
 (cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | zip -q -X -D "$zip" -@)
 
 listing=$(unzip -Z1 "$zip" | tr '\n' ' ')
-want="README-windows.md docs/link-protocol.md docs/pos-guide.md docs/records.md include/zposapp.h"
+want="README-windows.md docs/host-simulator.md docs/link-protocol.md docs/pos-guide.md docs/records.md"
+want="$want docs/settings.md include/zposapp.h"
 want="$want include/zposapp_records.h"
 want="$want include/zposapp_version.h"
 for arch in x64 x86; do
@@ -64,6 +67,15 @@ else
   fail "$name.zip holds: $listing"
 fi
 if unzip -tq "$zip" >/dev/null; then pass "$name.zip reads back without error"; else fail "$name.zip is damaged"; fi
+# The documents as the zip holds them, unpacked on their own.
+rm -rf "$stage.links" && mkdir "$stage.links" && unzip -q "$zip" -d "$stage.links"
+if broken=$(/usr/bin/python3 scripts/doc-links.py "$stage.links"); then
+  pass "every link of a zipped document leads to a zipped file"
+else
+  fail "links out of the zip:"
+  echo "$broken"
+fi
+rm -rf "$stage.links"
 
 # Each folder holds the build of its width.
 formats() { x86_64-w64-mingw32-objdump -f "$stage/$1/ZPosApp.dll" | sed -n 's/.*file format //p'; }

@@ -1,12 +1,15 @@
-// The shared library exports the four entry points and nothing else, and they
-// answer through the loaded library as a POS calls them.
+// The shared library exports the four entry points and nothing else, needs
+// nothing beyond the C library, and the exports answer through the loaded
+// library as a POS calls them.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
+#include <regex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tests/common/records_helper.h"
 #include "zposapp.h"
@@ -14,20 +17,43 @@
 namespace zpos::test {
 namespace {
 
-TEST(Exports, ExactlyTheFourEntryPoints) {
-    std::string command = std::string("nm -D --defined-only ") + ZPOSAPP_LIBRARY;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::set<std::string> names;
+// The lines a binutils command prints about the built library.
+std::vector<std::string> lines_about_library(const char* command) {
+    std::vector<std::string> lines;
+    std::FILE* pipe = popen((std::string(command) + " " + ZPOSAPP_LIBRARY).c_str(), "r");
+    if (!pipe) return lines;
     char line[512];
-    while (std::fgets(line, sizeof line, pipe)) {
+    while (std::fgets(line, sizeof line, pipe)) lines.emplace_back(line);
+    pclose(pipe);
+    return lines;
+}
+
+TEST(Exports, ExactlyTheFourEntryPoints) {
+    std::set<std::string> names;
+    for (const std::string& line : lines_about_library("nm -D --defined-only")) {
         char type = 0;
         char name[400] = {};
-        if (std::sscanf(line, "%*s %c %399s", &type, name) == 2 && (type == 'T' || type == 'D' || type == 'B'))
+        if (std::sscanf(line.c_str(), "%*s %c %399s", &type, name) == 2 && (type == 'T' || type == 'D' || type == 'B'))
             names.insert(name);
     }
-    pclose(pipe);
     EXPECT_EQ(names, (std::set<std::string>{"Zelta_Ack", "Zelta_OKCashbag", "Zelta_Send", "Zelta_download"}));
+}
+
+// A POS image with the C library alone loads the library: the C++ runtime
+// and the compiler's support library are linked in, never needed beside it.
+TEST(Exports, NeedsTheCLibraryAlone) {
+    const std::regex c_library(ZPOSAPP_SANITIZED ? R"(libc\.so\..*|ld-linux.*|libm\.so\..*|lib(a|ub)san\.so\..*)"
+                                                 : R"(libc\.so\..*|ld-linux.*)");
+    std::vector<std::string> needed;
+    for (const std::string& line : lines_about_library("readelf -d")) {
+        std::smatch m;
+        if (std::regex_search(line, m, std::regex(R"(\(NEEDED\).*\[(.*)\])"))) needed.push_back(m[1]);
+    }
+    ASSERT_FALSE(needed.empty()) << "readelf -d listed no NEEDED entry";
+    for (const std::string& name : needed) EXPECT_TRUE(std::regex_match(name, c_library)) << "NEEDED " << name;
+    // Symbols the C++ runtime (GLIBCXX, CXXABI) or libgcc_s (GCC) would have to supply.
+    for (const std::string& line : lines_about_library("nm -D --undefined-only"))
+        EXPECT_FALSE(std::regex_search(line, std::regex("@(GLIBCXX|CXXABI|GCC)_"))) << line;
 }
 
 TEST(Exports, RefusalThroughTheLoadedLibrary) {

@@ -44,7 +44,8 @@ static int parse_port(const char *text)
 static void show(const char *label, const char *response, int offset, int width)
 {
     char text[ZPOSAPP_RESPONSE_SIZE + 1];
-    if (zposapp_get_text(response, offset, width, text, sizeof text) >= 0) printf("  %-14s %s\n", label, text);
+    if (zposapp_get_text(response, ZPOSAPP_RESPONSE_SIZE, offset, width, text, sizeof text) >= 0)
+        printf("  %-14s %s\n", label, text);
 }
 
 int main(int argc, char **argv)
@@ -64,7 +65,7 @@ int main(int argc, char **argv)
 #endif
     expect(zposapp_request_start(request, "0200", "10", "1200000001") == ZPOSAPP_FIELD_OK, "request started");
     expect(zposapp_set_number(request, ZPOSAPP_FIELD(REQ, TRAN_AMT), "00000abcd") == ZPOSAPP_FIELD_NOT_DIGITS &&
-               zposapp_field_is(request, ZPOSAPP_FIELD(REQ, TRAN_AMT), "         "),
+               zposapp_field_is(request, sizeof request, ZPOSAPP_FIELD(REQ, TRAN_AMT), "         "),
            "amount \"00000abcd\" refused, the field left blank");
     expect(zposapp_set_text(request, ZPOSAPP_FIELD(REQ, ENTRY_MODE), "S") == ZPOSAPP_FIELD_OK &&
                zposapp_set_text(request, ZPOSAPP_FIELD(REQ, TRACK2), "9410123456789012=2812101") == ZPOSAPP_FIELD_OK &&
@@ -77,14 +78,14 @@ int main(int argc, char **argv)
     result = Zelta_Send(argv[1], port, request, response);
     printf("Zelta_Send: %d, %s\n", result, zposapp_send_result_text(result));
     expect(result == ZPOSAPP_SEND_REPLIED &&
-               zposapp_field_is(response, ZPOSAPP_FIELD(RESP, RESP_CODE), ZPOSAPP_RESP_CODE_APPROVED),
+               zposapp_field_is(response, sizeof response, ZPOSAPP_FIELD(RESP, RESP_CODE), ZPOSAPP_RESP_CODE_APPROVED),
            "approved by the host");
     show("approval no", response, ZPOSAPP_FIELD(RESP, AUTH_NO));
     show("date and time", response, ZPOSAPP_FIELD(RESP, TRAN_DATETIME));
     show("issuer", response, ZPOSAPP_FIELD(RESP, ISSUER_CODE));
     show("merchant no", response, ZPOSAPP_FIELD(RESP, MERCHANT_NO));
     show("amount", response, ZPOSAPP_FIELD(RESP, TRAN_AMT));
-    expect(zposapp_get_text(response, ZPOSAPP_FIELD(RESP, AUTH_NO), auth_no, sizeof auth_no) > 0,
+    expect(zposapp_get_text(response, sizeof response, ZPOSAPP_FIELD(RESP, AUTH_NO), auth_no, sizeof auth_no) > 0,
            "the receipt carries an approval number");
 
     result = Zelta_Ack();

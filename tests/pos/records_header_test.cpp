@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "zposapp_records.h"
@@ -61,20 +63,47 @@ TEST(RecordsHeader, SetTextPadsWithBlanksAndRefusesWhatIsLonger) {
     EXPECT_EQ(field(request, ZPOSAPP_FIELD(REQ, TERM_ID)), "12345     ");
 }
 
-TEST(RecordsHeader, FieldsOutsideTheRecordAreRefusedWithoutWriting) {
-    std::string request = blank_request() + "guard";
-    // auth_no is a response field: in a 240-byte request it would reach two
-    // bytes past the end.
-    EXPECT_EQ(zposapp_set_text(request.data(), ZPOSAPP_FIELD(RESP, AUTH_NO), "1"), ZPOSAPP_FIELD_BAD_ARGUMENT);
-    EXPECT_EQ(zposapp_set_number(request.data(), ZPOSAPP_FIELD(RESP, AUTH_NO), "1"), ZPOSAPP_FIELD_BAD_ARGUMENT);
-    // An offset and width whose sum overflows an int.
-    EXPECT_EQ(zposapp_set_text(request.data(), INT_MAX, 2, "1"), ZPOSAPP_FIELD_BAD_ARGUMENT);
-    EXPECT_EQ(zposapp_set_number(request.data(), 1, INT_MAX, "1"), ZPOSAPP_FIELD_BAD_ARGUMENT);
-    EXPECT_EQ(zposapp_set_text(request.data(), -1, 2, "1"), ZPOSAPP_FIELD_BAD_ARGUMENT);
-    EXPECT_EQ(request, blank_request() + "guard");
-    EXPECT_EQ(zposapp_field_is(request.data(), ZPOSAPP_RESPONSE_SIZE - 2, 4, "    "), 0);
-    char out[16];
-    EXPECT_EQ(zposapp_get_text(request.data(), INT_MAX, 4, out, sizeof out), ZPOSAPP_FIELD_BAD_ARGUMENT);
+struct PlaceCase {
+    const char* what;
+    int offset;
+    int width;
+    bool inside;  // wholly inside a 240-byte request
+};
+
+TEST(RecordsHeader, FieldsOutsideTheRecordAreRefusedWithoutReadingOrWriting) {
+    const PlaceCase cases[] = {
+        {"tran_amt", ZPOSAPP_FIELD(REQ, TRAN_AMT), true},
+        {"the request's last byte", ZPOSAPP_REQUEST_SIZE - 1, 1, true},
+        // Response fields named on a request, the mistake a POS makes.
+        {"auth_no, across the request's end", ZPOSAPP_FIELD(RESP, AUTH_NO), false},
+        {"message, past the request", ZPOSAPP_FIELD(RESP, MESSAGE), false},
+        {"sign_flag, past the request", ZPOSAPP_FIELD(RESP, SIGN_FLAG), false},
+        {"offset and width whose sum overflows an int", INT_MAX, 2, false},
+        {"width that overflows with its offset", 1, INT_MAX, false},
+        {"negative offset", -1, 2, false},
+        {"no width", 0, 0, false},
+    };
+    for (const PlaceCase& c : cases) {
+        // Exactly the request's bytes on the heap, so that AddressSanitizer
+        // reports any byte touched past them.
+        const std::unique_ptr<char[]> request(new char[ZPOSAPP_REQUEST_SIZE]);
+        std::memset(request.get(), ' ', ZPOSAPP_REQUEST_SIZE);
+        const std::string blanks(c.inside ? static_cast<std::size_t>(c.width) : 4, ' ');
+        char out[ZPOSAPP_RESPONSE_SIZE + 1];
+        EXPECT_EQ(zposapp_get_text(request.get(), ZPOSAPP_REQUEST_SIZE, c.offset, c.width, out, sizeof out),
+                  c.inside ? 0 : ZPOSAPP_FIELD_BAD_ARGUMENT)
+            << c.what;
+        EXPECT_EQ(zposapp_field_is(request.get(), ZPOSAPP_REQUEST_SIZE, c.offset, c.width, blanks.c_str()),
+                  c.inside ? 1 : 0)
+            << c.what;
+        const int refused = c.inside ? ZPOSAPP_FIELD_OK : ZPOSAPP_FIELD_BAD_ARGUMENT;
+        EXPECT_EQ(zposapp_set_text(request.get(), c.offset, c.width, "1"), refused) << c.what;
+        EXPECT_EQ(zposapp_set_number(request.get(), c.offset, c.width, "1"), refused) << c.what;
+        const std::string written =
+            c.inside ? placed(blank_request(), c.offset, c.width, std::string(blanks.size() - 1, '0') + "1")
+                     : blank_request();
+        EXPECT_EQ(std::string(request.get(), ZPOSAPP_REQUEST_SIZE), written) << c.what;
+    }
 }
 
 TEST(RecordsHeader, RequestStartFillsTheHeadOrWritesNothing) {
@@ -95,15 +124,16 @@ TEST(RecordsHeader, GetTextStopsAtAZeroByteAndDropsTheFillingBlanks) {
     response.replace(ZPOSAPP_RESP_AUTH_NO_OFFSET, ZPOSAPP_RESP_AUTH_NO_WIDTH, "12345678    ");
     response.replace(ZPOSAPP_RESP_MESSAGE_OFFSET, 6, std::string("OK\0 ab", 6));
     char out[ZPOSAPP_RESP_MESSAGE_WIDTH + 1];
-    EXPECT_EQ(zposapp_get_text(response.data(), ZPOSAPP_FIELD(RESP, AUTH_NO), out, sizeof out), 8);
+    EXPECT_EQ(zposapp_get_text(response.data(), response.size(), ZPOSAPP_FIELD(RESP, AUTH_NO), out, sizeof out), 8);
     EXPECT_STREQ(out, "12345678");
-    EXPECT_EQ(zposapp_get_text(response.data(), ZPOSAPP_FIELD(RESP, MESSAGE), out, sizeof out), 2);
+    EXPECT_EQ(zposapp_get_text(response.data(), response.size(), ZPOSAPP_FIELD(RESP, MESSAGE), out, sizeof out), 2);
     EXPECT_STREQ(out, "OK");
     // No room for the terminating zero: refused rather than cut.
-    EXPECT_EQ(zposapp_get_text(response.data(), ZPOSAPP_FIELD(RESP, MESSAGE), out, ZPOSAPP_RESP_MESSAGE_WIDTH),
+    EXPECT_EQ(zposapp_get_text(response.data(), response.size(), ZPOSAPP_FIELD(RESP, MESSAGE), out,
+                               ZPOSAPP_RESP_MESSAGE_WIDTH),
               ZPOSAPP_FIELD_BAD_ARGUMENT);
-    EXPECT_EQ(zposapp_field_is(response.data(), ZPOSAPP_FIELD(RESP, AUTH_NO), "12345678    "), 1);
-    EXPECT_EQ(zposapp_field_is(response.data(), ZPOSAPP_FIELD(RESP, AUTH_NO), "12345678"), 0);
+    EXPECT_EQ(zposapp_field_is(response.data(), response.size(), ZPOSAPP_FIELD(RESP, AUTH_NO), "12345678    "), 1);
+    EXPECT_EQ(zposapp_field_is(response.data(), response.size(), ZPOSAPP_FIELD(RESP, AUTH_NO), "12345678"), 0);
 }
 
 }  // namespace

@@ -475,7 +475,8 @@ int run_transaction(const Call& call) {
     }
     if (result < 0) return 1;
     if (!call.ack) return 0;
-    if (!zposapp_field_is(response.data(), ZPOSAPP_FIELD(RESP, RESP_CODE), ZPOSAPP_RESP_CODE_APPROVED)) {
+    if (!zposapp_field_is(response.data(), response.size(), ZPOSAPP_FIELD(RESP, RESP_CODE),
+                          ZPOSAPP_RESP_CODE_APPROVED)) {
         std::printf("-- Zelta_Ack not called: only an approval is confirmed\n");
         return 0;
     }
