@@ -184,12 +184,12 @@ def test_zpos_app_dir_keeps_an_interpreters_folder_clean(library, ports, tmp_pat
 
     (tmp_path / "pos").mkdir()
     run(ZPOS_APP_DIR=str(tmp_path / "pos"))
-    assert sorted(os.listdir(tmp_path / "pos")) == ["Logs", "ZposSign.ini"]
+    assert sorted(os.listdir(tmp_path / "pos")) == ["Logs", "ZposSign.ini", "ZposSign.ini.lock"]
     assert log_lines(tmp_path / "pos") > 0
     assert os.listdir(interpreter.parent) == ["python3"]
     # Without it the same process writes beside the interpreter.
     run()
-    assert sorted(os.listdir(interpreter.parent)) == ["Logs", "ZposSign.ini", "python3"]
+    assert sorted(os.listdir(interpreter.parent)) == ["Logs", "ZposSign.ini", "ZposSign.ini.lock", "python3"]
 
 
 def test_transactions_from_two_threads_each_acknowledge_their_own_approval(pos, ports):
