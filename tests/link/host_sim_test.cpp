@@ -84,9 +84,12 @@ TEST_F(LinkTest, EachConnectionMeetsItsOwnFaultAndDelay) {
     EXPECT_EQ(exchange(2), -1);
     EXPECT_EQ(sim.naks_seen(), 3);
     EXPECT_EQ(exchange(2), 1);
-    EXPECT_GE(sim.naks_seen(), 4);
     EXPECT_EQ(exchange(2), 1);
     sim.stop();
+    // The host reads a NAK sent while it held its reply back only after
+    // sending that reply, so the last two connections' NAKs are counted once
+    // stop has read what the library sent.
+    EXPECT_GE(sim.naks_seen(), 5);
     EXPECT_EQ(sim.connections(), 4);
     EXPECT_EQ(sim.requests().size(), 3u);
 
