@@ -315,10 +315,15 @@ void Api::serve_file(const ApiRequest& r, Respond& respond) {
 }
 
 std::vector<nlohmann::json> Api::current_states(std::uint64_t seq) {
+    std::vector<Row> rows = p_.journal.list("in_doubt", 0, 1000);
+    std::string active = p_.runner.active();
+    if (auto row = active.empty() ? std::nullopt : p_.journal.get(active); row && row->state != "in_doubt")
+        rows.insert(rows.begin(), *row);
     std::vector<nlohmann::json> out;
-    for (const Row& row : p_.journal.list("", 0, 100))
+    for (const Row& row : rows)
         out.push_back({{"type", "state"}, {"transaction_id", row.id}, {"state", row.state},
-                       {"transaction", public_view(row)}, {"boot_id", p_.events.boot_id()}, {"seq", seq}, {"current", true}});
+                       {"transaction", public_view(row)}, {"boot_id", p_.events.boot_id()}, {"seq", seq},
+                       {"current", true}});
     return out;
 }
 

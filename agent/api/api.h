@@ -67,9 +67,10 @@ public:
 
     void handle(const ApiRequest& request, Respond respond);
 
-    // The events that tell a client the present state of the latest
-    // transactions, for a socket that cannot resume where it stopped; each
-    // carries `seq`, the number of the last event so far.
+    // The events that tell a client the present state of the running
+    // transaction and of every in-doubt one, for a socket that cannot resume
+    // where it stopped; each carries `seq`, the number of the last event so
+    // far, and "current": true.
     std::vector<nlohmann::json> current_states(std::uint64_t seq);
 
 private:
