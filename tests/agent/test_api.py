@@ -146,6 +146,7 @@ def test_test_port_takes_only_its_terminal(start_agent, host, tmp_path):
     ("/v1/transactions", {"Authorization": "Bearer " + "0" * 64}, 401, "unauthorized"),
     ("/v1/transactions", {"Authorization": "bearer {token}"}, 401, "unauthorized"),
     ("/v1/transactions", {"Authorization": "Bearer {token}x"}, 401, "unauthorized"),
+    ("/v1/transactions", {"Authorization": "Bearer {half}"}, 401, "unauthorized"),
     ("/v1/transactions", {"Host": "evil.example:{port}"}, 403, "forbidden_host"),
     ("/healthz", {"Host": "127.0.0.1:1"}, 403, "forbidden_host"),
     ("/metrics", {"Host": "127.0.0.1.evil.example:{port}"}, 403, "forbidden_host"),
@@ -157,7 +158,8 @@ def test_test_port_takes_only_its_terminal(start_agent, host, tmp_path):
 def test_token_host_and_origin(start_agent, host, path, headers, status, error):
     agent = start_agent(host, "--allow-origin", "https://pos.example")
     sent = {"Authorization": "Bearer {token}", **headers}
-    sent = {k: v.format(token=agent.token, port=agent.port) for k, v in sent.items() if v is not None}
+    sent = {k: v.format(token=agent.token, half=agent.token[:32], port=agent.port) for k, v in sent.items()
+            if v is not None}
     r = requests.get(agent.url + path, headers=sent, timeout=10)
     assert r.status_code == status
     if error:
@@ -248,7 +250,9 @@ def test_state_dir_files_and_the_journal_keep_no_card_number(start_agent, host, 
     for path in agent.state_dir.rglob("*"):
         if path.is_file():
             data = path.read_bytes()
-            for digits in (b"9410123456789012", b"5410123456789012", b"=2812101"):
+            # More than the first six digits, or the expiry: the strict mask
+            # of the library's logs shows neither, nor does the journal.
+            for digits in (b"9410123", b"5410123", b"2812101"):
                 assert digits not in data, f"{digits} in {path.name}"
     old = agent.token
     subprocess.run([AGENT, "token", "rotate", "--state-dir", str(agent.state_dir)], check=True, timeout=10)
