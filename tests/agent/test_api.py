@@ -2,7 +2,7 @@
 a sale, the busy and idempotency rules, validation, the security checks and
 the events socket."""
 import json
-import os
+import re
 import signal
 import stat
 import subprocess
@@ -259,7 +259,19 @@ def test_state_dir_files_and_the_journal_keep_no_card_number(start_agent, host, 
     assert token.read_text().strip() != old and stat.S_IMODE(token.stat().st_mode) == 0o600
 
 
-def test_demo_needs_a_loopback_payment_host(tmp_path):
-    r = subprocess.run([AGENT, "--state-dir", str(tmp_path / "s"), "--demo", "--payment-host", "10.1.2.3:10902"],
-                       capture_output=True, timeout=10)
-    assert r.returncode == 2
+def test_demo_page_has_a_token_of_its_own(tmp_path, start_agent, host, agent):
+    assert requests.get(agent.url + "/demo/", timeout=10).status_code == 404
+    demo = start_agent(host, "--demo", state_dir=tmp_path / "demo")
+    page = requests.get(demo.url + "/demo/", timeout=10)
+    assert page.headers["Cache-Control"] == "no-store"
+    token = re.search(r'name="zpos-demo-token" content="([0-9a-f]{64})"', page.text).group(1)
+    assert token != demo.token
+    origin = f"http://localhost:{demo.port}"
+    r = requests.get(demo.url + "/v1/transactions", timeout=10,
+                     headers={"Authorization": "Bearer " + token, "Origin": origin})
+    assert r.status_code == 200 and r.headers["Access-Control-Allow-Origin"] == origin
+    assert requests.get(demo.url + "/demo/zposapp-agent.js", timeout=10).headers["Content-Type"].startswith(
+        "text/javascript")
+    refused = subprocess.run([AGENT, "--state-dir", str(tmp_path / "s"), "--demo", "--payment-host",
+                              "10.1.2.3:10902"], capture_output=True, timeout=10)
+    assert refused.returncode == 2
