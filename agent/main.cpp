@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     if (inv.command == Command::token_rotate) {
         std::string token;
         if (!load_token(inv.config.state_dir, true, token, error)) return fail(1, error);
-        std::printf("new token in %s/agent.token; a running agent takes it when restarted\n", inv.config.state_dir.c_str());
+        std::printf("new token in %s/agent.token; a running agent takes it from its next request\n", inv.config.state_dir.c_str());
         return 0;
     }
     if (inv.command == Command::journal_export) {

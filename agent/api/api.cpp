@@ -3,7 +3,10 @@
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 
+#include <sys/stat.h>
+
 #include <ctime>
+#include <fstream>
 
 #include "agent/api/validate.h"
 #include "agent/config/config.h"
@@ -115,7 +118,7 @@ void Api::handle(const ApiRequest& r, Respond respond) {
     }
     if (r.method == "GET" && (path.rfind("/demo/", 0) == 0 || path == "/demo")) return serve_file(r, respond);
     if (path.rfind("/v1/", 0) != 0) return respond(error_response(404, "not_found"));
-    if (!bearer_accepted(r.authorization, tokens_)) return respond(error_response(401, "unauthorized"));
+    if (!authorized(r.authorization)) return respond(error_response(401, "unauthorized"));
 
     if (path == "/v1/openapi.yaml" && r.method == "GET") return serve_file(r, respond);
     if (path == "/v1/transactions") {
@@ -141,6 +144,23 @@ void Api::handle(const ApiRequest& r, Respond respond) {
         }
     }
     respond(error_response(404, "not_found"));
+}
+
+bool Api::authorized(const std::string& authorization) {
+    // `zpos-agent token rotate` rewrites the file: the new token holds from
+    // the next request on, the old one no longer.
+    std::string path = p_.config.state_dir + "/agent.token";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        long long stamp = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+        std::ifstream in(path);
+        std::string token;
+        if (stamp != token_stamp_ && std::getline(in, token) && !token.empty()) {
+            tokens_[0] = token;
+            token_stamp_ = stamp;
+        }
+    }
+    return bearer_accepted(authorization, tokens_);
 }
 
 void Api::readiness(Respond& respond) {

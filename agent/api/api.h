@@ -84,9 +84,11 @@ private:
     void readiness(Respond& respond);
     void wait_for_change(const std::string& id, const std::string& state, long long deadline_ms, Respond respond);
     std::string body_hash(const nlohmann::json& body) const;
+    bool authorized(const std::string& authorization);
 
     Parts p_;
-    std::vector<std::string> tokens_;
+    std::vector<std::string> tokens_;  // the agent's, then the demo page's
+    long long token_stamp_ = 0;        // agent.token's change time, so a rotation takes effect at once
     std::string secret_;
     std::string demo_token_;
     std::vector<StaticFile> files_;

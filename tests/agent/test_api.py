@@ -57,8 +57,9 @@ def test_busy_leaves_no_trace_and_keys_replay(agent, host):
     agent.wait_state(agent.create(sale("b2", acknowledge="auto")), "completed")
 
 
-def test_unacknowledged_approval_goes_to_the_inbox(start_agent, host):
-    agent = start_agent(host, "--ack-timeout", "1")
+def test_unacknowledged_approval_goes_to_the_inbox(start_agent, host, tmp_path):
+    (tmp_path / "agent.conf").write_text("# shorter than a cashier's pause\nack-timeout = 1\n")
+    agent = start_agent(host, "--config", str(tmp_path / "agent.conf"))
     tx_id = agent.create(sale("t1"))
     tx = agent.wait_state(tx_id, "in_doubt")
     assert tx["in_doubt_reason"] == "not acknowledged in time"
@@ -239,6 +240,13 @@ def test_state_dir_files_and_the_journal_keep_no_card_number(start_agent, host, 
     assert stat.S_IMODE(token.stat().st_mode) == 0o600 and len(agent.token) == 64
     second = subprocess.run([AGENT, "--state-dir", str(agent.state_dir), "--port", "0"], capture_output=True, timeout=10)
     assert second.returncode == 2 and b"another zpos-agent" in second.stderr
+    # A rotation takes effect at once: the old token is refused.
+    old = agent.token
+    subprocess.run([AGENT, "token", "rotate", "--state-dir", str(agent.state_dir)], check=True, timeout=10)
+    new = token.read_text().strip()
+    assert new != old and stat.S_IMODE(token.stat().st_mode) == 0o600
+    assert agent.get("/v1/transactions").status_code == 401
+    agent.http.headers["Authorization"] = "Bearer " + new
     metrics = requests.get(agent.url + "/metrics", timeout=10).text
     assert 'zpos_agent_transactions_total{type="card_approval",outcome="completed"} 1' in metrics
     assert "zpos_agent_in_doubt 0" in metrics
@@ -254,9 +262,7 @@ def test_state_dir_files_and_the_journal_keep_no_card_number(start_agent, host, 
             # of the library's logs shows neither, nor does the journal.
             for digits in (b"9410123", b"5410123", b"2812101"):
                 assert digits not in data, f"{digits} in {path.name}"
-    old = agent.token
-    subprocess.run([AGENT, "token", "rotate", "--state-dir", str(agent.state_dir)], check=True, timeout=10)
-    assert token.read_text().strip() != old and stat.S_IMODE(token.stat().st_mode) == 0o600
+    assert stat.S_IMODE((agent.state_dir / "journal.sqlite3").stat().st_mode) == 0o600
 
 
 def test_demo_page_has_a_token_of_its_own(tmp_path, start_agent, host, agent):
