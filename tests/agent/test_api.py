@@ -257,7 +257,6 @@ def test_progress_after_one_nak_and_a_clean_stop(start_host, start_agent):
     progress = receive_until(ws, lambda e: "NAK 1 of 3" in e.get("text", ""), seconds=30)
     texts = [e["text"] for e in progress if e["type"] == "progress"]
     assert texts[-1].startswith("waiting for the host's reply, NAK 1 of 3, ")
-    assert any(t.startswith("connecting to the host") for t in texts)
     assert any(e["type"] == "log" and e["line"].startswith("Connect info2") for e in progress)
     agent.proc.send_signal(signal.SIGTERM)
     assert agent.proc.wait(timeout=30) == 0
