@@ -91,8 +91,10 @@ int serve(Config config) {
     Metrics metrics;
     Tickets tickets;
     Runner runner(config, journal, events, metrics);
-    boost::asio::io_context io;
+    // The server outlives the network loop: sockets still open at the stop
+    // go with the loop's handlers, and they reach into the server as they go.
     std::unique_ptr<Server> server;
+    boost::asio::io_context io;
     Api api({config, journal, runner, events, metrics, tickets}, token, secret,
             config.demo ? random_hex() : std::string(), embedded_files(),
             [&server](int ms, std::function<void()> fn) { server->after(ms, std::move(fn)); });
