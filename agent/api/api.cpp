@@ -211,6 +211,9 @@ void Api::create(const ApiRequest& r, Respond& respond) {
 }
 
 void Api::get(const std::string& id, const ApiRequest& r, Respond respond) {
+    // Counted before the read: a change that lands between the two ends the
+    // wait at once instead of being missed.
+    std::uint64_t seen = p_.journal.changes();
     auto row = p_.journal.get(id);
     if (!row) return respond(error_response(404, "not_found"));
     long long wait = 0;
@@ -218,19 +221,20 @@ void Api::get(const std::string& id, const ApiRequest& r, Respond respond) {
     if (w != r.query.end() && !parse_int(w->second, 0, kMaxWaitSeconds, wait))
         return respond(error_response(422, "invalid", {{"fields", {{"wait", "must be seconds, 0 to 60"}}}}));
     if (wait == 0) return respond(json_response(200, public_view(*row)));
-    wait_for_change(id, row->state, now_ms() + wait * 1000, std::move(respond));
+    wait_for_change(id, row->state, now_ms() + wait * 1000, seen, std::move(respond));
 }
 
-void Api::wait_for_change(const std::string& id, const std::string& state, long long deadline_ms, Respond respond) {
+void Api::wait_for_change(const std::string& id, const std::string& state, long long deadline_ms, std::uint64_t seen,
+                          Respond respond) {
     // Polled on the network thread's timer: a long poll holds no thread.
-    std::uint64_t seen = p_.journal.changes();
     after_(kWaitPollMs, [this, id, state, deadline_ms, seen, respond = std::move(respond)]() mutable {
-        if (p_.journal.changes() != seen || now_ms() >= deadline_ms) {
+        std::uint64_t now_seen = p_.journal.changes();
+        if (now_seen != seen || now_ms() >= deadline_ms) {
             auto row = p_.journal.get(id);
             if (!row) return respond(error_response(404, "not_found"));
             if (row->state != state || now_ms() >= deadline_ms) return respond(json_response(200, public_view(*row)));
         }
-        wait_for_change(id, state, deadline_ms, std::move(respond));
+        wait_for_change(id, state, deadline_ms, now_seen, std::move(respond));
     });
 }
 

@@ -82,7 +82,8 @@ private:
     void download(const ApiRequest& r, Respond& respond);
     void serve_file(const ApiRequest& r, Respond& respond);
     void readiness(Respond& respond);
-    void wait_for_change(const std::string& id, const std::string& state, long long deadline_ms, Respond respond);
+    void wait_for_change(const std::string& id, const std::string& state, long long deadline_ms, std::uint64_t seen,
+                         Respond respond);
     std::string body_hash(const nlohmann::json& body) const;
     bool authorized(const std::string& authorization);
 

@@ -215,7 +215,9 @@ private:
             // The ticket, never the token, is what a browser can put in the URL.
             auto t = query.find("ticket");
             if (t == query.end() || !shared_.tickets.consume(t->second)) return send(error_response(401, "unauthorized"));
-            std::uint64_t after = 0;
+            // Without ?after= only what happens from now on: the replay is
+            // for a client that resumes.
+            std::uint64_t after = shared_.events.last_seq();
             auto a = query.find("after");
             if (a != query.end()) {
                 try {
