@@ -231,8 +231,8 @@ export class AgentClient {
   /**
    * Follows the agent's events: every state change, progress line and library
    * log line, in `seq` order. After a dropped socket it takes a new ticket and
-   * resumes after the last `seq` it delivered, so nothing is seen twice and
-   * nothing is lost that the agent still holds. Answers `{close(), lastSeq,
+   * resumes after the last `seq` it delivered (and its boot), so nothing is
+   * seen twice and nothing is lost that the agent still holds. Answers `{close(), lastSeq,
    * bootId}`; a later subscription passes both back as `after` and `bootId`.
    */
   events({ after, bootId, onEvent, onError, onOpen } = {}) {
@@ -295,13 +295,9 @@ class EventStream {
     } catch (error) {
       return this.onError(error);
     }
-    // A new boot numbers its events from the start again (and answers a resume
-    // with the current states first), so the last seq only counts within one boot.
-    if (event.boot_id !== this.bootId) {
-      this.bootId = event.boot_id;
-    } else if (this.lastSeq !== null && event.seq <= this.lastSeq) {
-      return;
-    }
+    // The seq to resume after counts within one boot: a new boot numbers its
+    // events from the start again (and answers a resume with the current states).
+    this.bootId = event.boot_id;
     this.lastSeq = event.seq;
     this.onEvent(event);
   }
