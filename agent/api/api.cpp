@@ -222,10 +222,7 @@ void Api::get(const std::string& id, const ApiRequest& r, Respond respond) {
     auto w = r.query.find("wait");
     if (w != r.query.end() && !parse_int(w->second, 0, kMaxWaitSeconds, wait))
         return respond(error_response(422, "invalid", {{"fields", {{"wait", "must be seconds, 0 to 60"}}}}));
-    // Only a step the agent is taking is waited for: an outcome (approved
-    // included, which waits for the POS) is answered at once.
-    if (wait == 0 || (row->state != "pending" && row->state != "acknowledging"))
-        return respond(json_response(200, public_view(*row)));
+    if (wait == 0) return respond(json_response(200, public_view(*row)));
     wait_for_change(id, row->state, now_ms() + wait * 1000, seen, std::move(respond));
 }
 
