@@ -48,7 +48,9 @@ def sale(agent, key, acknowledge="manual"):
     """One card approval and its acknowledgement, as a POS runs it."""
     tid = agent.create(conftest.sale(key, acknowledge=acknowledge))
     if acknowledge == "manual":
-        settle(agent, tid, "approved", *SETTLED)
+        tx = settle(agent, tid, "approved", *SETTLED)
+        if tx["state"] != "approved":
+            raise RuntimeError("sale %s ended %s: %s" % (key, tx["state"], tx))
         agent.http.post("%s/v1/transactions/%s/acknowledge" % (agent.url, tid), timeout=30).raise_for_status()
     tx = settle(agent, tid, *SETTLED)
     if tx["state"] != "completed":
