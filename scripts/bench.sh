@@ -3,17 +3,21 @@
 # of one card approval with Zelta_Ack beside the bare client's: strace follows
 # the benchmark's own thread (not the host simulator's) over two fixed
 # iteration counts, and the difference divided by the extra iterations leaves
-# set-up out; last, the time of the library's first dlopen in a fresh
-# process. Installs strace when missing. Performance is reported here, never
-# asserted in tests.
+# set-up out; the time of the library's first dlopen in a fresh process.
+# Then zpos-agent against zpos-host (bench/agent/agent_bench.py):
+# its overhead per approval and acknowledgement over the same library calls,
+# status requests a second while a call runs, events to 100 subscribers, and
+# its memory over 10,000 transactions. Installs strace, wrk and what the agent
+# needs when missing. Performance is reported here, never asserted in tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-missing.sh strace
+scripts/install-missing.sh strace wrk libboost-dev nlohmann-json3-dev libsqlite3-dev libssl-dev python3-requests \
+  python3-websocket
 
 [ -f build/ci/CMakeCache.txt ] || cmake --preset ci >/dev/null
 cmake --build build/ci -j"$(nproc 2>/dev/null || echo 2)" --target zpos_bench_link zpos_bench_reply \
-  zpos_bench_first_load ZPosApp >/dev/null
+  zpos_bench_first_load ZPosApp zpos-agent zpos-host >/dev/null
 bench=build/ci/bench
 
 "$bench/zpos_bench_link"
@@ -51,3 +55,6 @@ echo
 for _ in $(seq 200); do "$bench/zpos_bench_first_load" build/ci/libZPosApp.so; done | sort -n |
   awk '{ t[NR] = $1 } END { printf "first dlopen of libZPosApp.so: median %d us, 10th percentile %d us, 90th %d us\n",
     t[int(NR / 2)], t[int(NR / 10)], t[int(NR * 9 / 10)] }'
+
+echo
+/usr/bin/python3 bench/agent/agent_bench.py --build build/ci

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The Debian packages as a POS developer meets them: builds libzposapp1,
-# libzposapp-dev and zposapp-tools (preset deb, with Debian's hardening
+# libzposapp-dev, zposapp-tools and zposapp-agent (preset deb, with Debian's hardening
 # flags), runs lintian over them, installs them with dpkg -i, builds a C POS
 # against /usr with find_package and with pkg-config and runs it against the
 # installed zpos-host (tests/install/pos_checks.sh), runs the installed
-# `zpos demo`, then purges the packages and checks that nothing of them is
+# `zpos demo` and the installed agent (tests/install/agent_package_checks.sh),
+# then purges the packages and checks that nothing of them is
 # left. Installs what it needs (Debian packages); dpkg needs root (CI runs as
 # root) or sudo. The last line counts the checks: "N passed, M failed".
 #
@@ -15,7 +16,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 t0=$(date +%s)
-scripts/install-missing.sh cmake g++ make pkg-config binutils file dpkg-dev lintian || exit 1
+scripts/install-missing.sh cmake g++ make pkg-config binutils file dpkg-dev lintian \
+  libboost-dev nlohmann-json3-dev libsqlite3-dev libssl-dev curl systemd || exit 1
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
@@ -25,6 +27,7 @@ packages=(
   libzposapp1
   libzposapp-dev
   zposapp-tools
+  zposapp-agent
 )
 # installed: the packages dpkg has in any state but not-installed, with their
 # versions and states.
@@ -68,6 +71,7 @@ refuses_over_installed() {
   fi
 }
 [ -z "$found" ] && check "refuses to run over an installed ${packages[0]}, and leaves it installed" refuses_over_installed
+. tests/install/agent_package_checks.sh
 # none COMMAND...: succeeds when the command prints nothing, else shows what it printed.
 none() { local out; out=$("$@"); [ -z "$out" ] || { echo "$out"; return 1; }; }
 show() { echo "---- $1"; shift; "$@" 2>&1 | sed 's/^/     /'; }
@@ -121,6 +125,7 @@ check "loader cache lists libZPosApp.so.1" eval "ldconfig -p | grep 'libZPosApp\
 check_pos /usr
 run_demo() { timeout 60 zpos demo >"$work/demo.out" 2>&1 || { cat "$work/demo.out"; return 1; }; }
 check "installed zpos demo" run_demo
+check_agent_package
 
 check "dpkg --purge ${packages[*]}" $sudo dpkg --purge "${packages[@]}"
 known() { for p in "${packages[@]}"; do dpkg-query -W "$p" 2>/dev/null; done; }
@@ -128,6 +133,7 @@ check "dpkg knows none of the packages" none known
 left() { while read -r path; do if [ -e "$path" ] || [ -L "$path" ]; then echo "$path"; fi; done <"$work/new-paths"; }
 check "none of their $(wc -l <"$work/new-paths") files and directories left" none left
 check "loader cache no longer lists libZPosApp" none eval 'ldconfig -p | grep libZPosApp'
+check_agent_purged
 
 echo "package-tests: $(($(date +%s) - t0)) s"
 echo "package-tests: $((checks - failures)) passed, $failures failed"
