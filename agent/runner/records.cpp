@@ -22,7 +22,7 @@ bool set_number(RequestRecord& r, int offset, int width, long long value) {
 // A field's text without its trailing blanks, as UTF-8.
 std::string text(const ResponseRecord& r, int offset, int width) {
     char buf[ZPOSAPP_RESPONSE_SIZE + 1];
-    if (zposapp_get_text(r, offset, width, buf, sizeof buf) < 0) return "";
+    if (zposapp_get_text(r, sizeof r, offset, width, buf, sizeof buf) < 0) return "";
     return cp949_to_utf8(buf);
 }
 
@@ -89,7 +89,7 @@ nlohmann::json read_response(const TxRequest& tx, int result, const ResponseReco
     std::string code = resp_code(r);
     j["resp_code"] = code;
     j["approved"] = result == ZPOSAPP_SEND_REPLIED &&
-                    zposapp_field_is(r, ZPOSAPP_FIELD(RESP, RESP_CODE), ZPOSAPP_RESP_CODE_APPROVED) == 1;
+                    zposapp_field_is(r, sizeof r, ZPOSAPP_FIELD(RESP, RESP_CODE), ZPOSAPP_RESP_CODE_APPROVED) == 1;
     j["amount"] = tx.amount;
     if (tx.points) {
         std::string date = text(r, ZPOSAPP_FIELD(RESP, PT_DATE)), time = text(r, ZPOSAPP_FIELD(RESP, PT_TIME));
