@@ -1,7 +1,8 @@
-# Install rules, in three components that the Debian packages follow
+# Install rules, in the components that the Debian packages follow
 # (cmake/package.cmake): lib, the shared library alone; dev, what a POS is
 # built with (headers, CMake package, pkg-config file, the bindings' sources);
-# tools, zpos and zpos-host with the documentation.
+# tools, zpos and zpos-host with the documentation; agent, zpos-agent with its
+# service unit and its API.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -84,3 +85,18 @@ endif()
 # The license text beside them; Debian packages carry it in their copyright
 # file instead, so this component is not packaged.
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${ZPOS_INSTALL_DOCDIR} COMPONENT license)
+
+# zpos-agent, its systemd unit and its API. The unit names the binary where
+# the configured prefix puts it, and allows the library's fixed primary host
+# and backup server besides loopback.
+set(ZPOS_SYSTEMD_UNIT_DIR lib/systemd/system CACHE STRING "Where the systemd unit is installed (under the prefix when relative)")
+if(TARGET zpos-agent)
+  set(ZPOS_AGENT_EXEC ${CMAKE_INSTALL_FULL_BINDIR}/zpos-agent)
+  set(ZPOS_AGENT_DOC_PATH ${CMAKE_INSTALL_FULL_DATADIR}/doc/zposapp-agent)
+  configure_file(${PROJECT_SOURCE_DIR}/agent/systemd/zpos-agent.service.in ${PROJECT_BINARY_DIR}/systemd/zpos-agent.service
+    @ONLY)
+  install(TARGETS zpos-agent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT agent)
+  install(FILES ${PROJECT_BINARY_DIR}/systemd/zpos-agent.service DESTINATION ${ZPOS_SYSTEMD_UNIT_DIR} COMPONENT agent)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/agent.md ${PROJECT_SOURCE_DIR}/agent/openapi.yaml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zposapp-agent COMPONENT agent)
+endif()

@@ -1,6 +1,7 @@
 # Debian packages, cut along the install components of cmake/install.cmake:
 # libzposapp1 (lib), libzposapp-dev (dev; needs libzposapp1 of the same
-# version) and zposapp-tools (tools). Built by `cpack --preset deb` from the
+# version), zposapp-tools (tools) and, where the agent is built,
+# zposapp-agent (agent). Built by `cpack --preset deb` from the
 # deb preset's build, which installs under /usr; scripts/package-tests.sh
 # builds, installs, uses and removes them.
 set(ZPOS_PACKAGE_MAINTAINER "ZPosApp developers <zposapp@example.com>" CACHE STRING
@@ -26,9 +27,14 @@ zpos_gzip(${zpos_debian_dir}/changelog.Debian)
 set(CPACK_DEBIAN_LIB_PACKAGE_NAME libzposapp${PROJECT_VERSION_MAJOR})
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libzposapp-dev)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME zposapp-tools)
+set(CPACK_DEBIAN_AGENT_PACKAGE_NAME zposapp-agent)
+set(zpos_deb_components LIB DEV TOOLS)
+if(TARGET zpos-agent)
+  list(APPEND zpos_deb_components AGENT)
+endif()
 # The copyright file and the changelog every Debian package carries; only a
 # package build installs them (a plain install leaves EXCLUDE_FROM_ALL out).
-foreach(component LIB DEV TOOLS)
+foreach(component ${zpos_deb_components})
   string(TOLOWER ${component} name)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${zpos_debian_dir}/changelog.Debian.gz
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_DEBIAN_${component}_PACKAGE_NAME}
@@ -54,9 +60,10 @@ set(CPACK_PACKAGE_VENDOR ZPosApp)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL lib dev tools)
+string(TOLOWER "${zpos_deb_components}" CPACK_COMPONENTS_ALL)
 set(CPACK_COMPONENT_DEV_DEPENDS lib)
 set(CPACK_COMPONENT_TOOLS_DEPENDS lib)
+set(CPACK_COMPONENT_AGENT_DEPENDS lib)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${ZPOS_PACKAGE_MAINTAINER})
@@ -70,6 +77,12 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_AGENT_PACKAGE_SECTION net)
+# The agent's maintainer scripts create its system user (adduser) and run the
+# unit through deb-systemd-helper (init-system-helpers).
+set(CPACK_DEBIAN_AGENT_PACKAGE_DEPENDS "adduser, init-system-helpers")
+set(CPACK_DEBIAN_AGENT_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/agent/postinst
+  ${CMAKE_CURRENT_LIST_DIR}/debian/agent/prerm ${CMAKE_CURRENT_LIST_DIR}/debian/agent/postrm)
 set(CPACK_DEBIAN_LIB_DESCRIPTION "payment client library for point-of-sale terminals
 ZPosApp runs card, cash, cheque and OK Cashbag points transactions of a POS
 application with the network's payment host over TCP, through four C
@@ -85,4 +98,10 @@ zpos runs single transactions through the ZPosApp library from the command
 line and decodes saved request and response records; zpos-host plays the
 payment host on loopback, from scenario files and with link faults, for
 testing a POS application. Includes the ZPosApp documentation.")
+set(CPACK_DEBIAN_AGENT_DESCRIPTION "local payment service for web and any-language POS applications
+zpos-agent runs the transactions of a POS through the ZPosApp library behind
+a small HTTP and WebSocket API on loopback, one at a time, and journals each
+state before the step that could lose it, so that an approval a crashed POS
+never confirmed shows up in an in-doubt inbox. Runs as the zposapp system
+user under a hardened systemd unit.")
 include(CPack)

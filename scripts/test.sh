@@ -14,6 +14,16 @@ cd "$(dirname "$0")/.."
 # runtime with its CJK encodings (code page 949) for C#.
 scripts/install-missing.sh cmake g++ make pkg-config binutils libgtest-dev libgmock-dev libbenchmark-dev \
   libhangul-dev python3-pytest python3-pip mono-mcs mono-runtime libmono-i18n-cjk4.0-cil || exit 1
+# zpos-agent and its API tests: Boost.Beast/Asio, nlohmann-json, SQLite and
+# OpenSSL's hash to build it; requests and websocket-client to test it.
+scripts/install-missing.sh libboost-dev nlohmann-json3-dev libsqlite3-dev libssl-dev python3-requests \
+  python3-websocket || exit 1
+# The web client and the demo page: Node and npm, the `ws` package for a Node
+# without a WebSocket of its own, headless Chromium driven through selenium,
+# and a Hangul font for the page's screenshots. A Node from elsewhere brings its
+# own npm, which Debian's npm package would conflict with.
+scripts/install-missing.sh nodejs node-ws chromium chromium-driver python3-selenium fonts-nanum || exit 1
+command -v npm >/dev/null || scripts/install-missing.sh npm || exit 1
 
 jobs=$(nproc 2>/dev/null || echo 2)
 logs=build/test-logs

@@ -76,6 +76,14 @@ def load_log_lines():
     return rows
 
 
+def load_link_timing():
+    """Rows with name, value (int), meaning."""
+    rows = read_tsv("link_timing.tsv")
+    for r in rows:
+        r["value"] = int(r["value"])
+    return rows
+
+
 def fail(message):
     sys.exit("tables/generate.py: " + message)
 
@@ -420,6 +428,34 @@ def tool_log_lines(lines):
     return "\n".join(out)
 
 
+# ---- The shared header of the programs beside the library ----
+
+def shared_library_log(lines, timing):
+    out = []
+    for r in timing:
+        out.append("// %s" % plain(r["meaning"]))
+        out.append("inline constexpr int k%s = %d;" % (pascal(r["name"]), r["value"]))
+    out.append("inline constexpr Line kLines[] = {")
+    for r in lines:
+        if r["form"] != "bytes":
+            out.append("    {\"%s\", %s, %s}," % (r["name"], c_string(r["text"]),
+                                                "true" if r["form"] == "format" else "false"))
+    out.append("};")
+    return "\n".join(out)
+
+
+def check_link_timing(timing):
+    """Each wait of the table has the same value in the link's own header."""
+    with open(os.path.join(ROOT, "link/link_timing.h"), encoding="utf-8") as f:
+        header = f.read()
+    wrong = []
+    for r in timing:
+        m = re.search(r"constexpr int k%s = (\d+);" % pascal(r["name"]), header)
+        if not m or int(m.group(1)) != r["value"]:
+            wrong.append(r["name"])
+    return wrong
+
+
 # ---- The POS guide ----
 
 # A download's positive result is a byte count, not a row of results.tsv.
@@ -557,6 +593,7 @@ def blocks():
         ("docs/pos-guide.md", "results", doc_result_actions(results, codes)),
         ("docs/pos-guide.md", "log lines", doc_log_lines(lines)),
         ("tools/zpos/verdicts.h", "verdicts", tool_verdicts(results, codes)),
+        ("tools/common/library_log.h", "library log", shared_library_log(lines, load_link_timing())),
     ] + binding_blocks(fields, codes, results)
 
 
@@ -600,6 +637,10 @@ def main():
     missing = check_log_lines(load_log_lines()) if check else []
     if missing:
         print("tables/log_lines.tsv: not found where the table says it is written: " + "; ".join(missing))
+        sys.exit(1)
+    wrong = check_link_timing(load_link_timing()) if check else []
+    if wrong:
+        print("tables/link_timing.tsv: not as link/link_timing.h has it: " + ", ".join(wrong))
         sys.exit(1)
     print(("%d files checked" if check else "%d files written") % (len(stale) if not check else len(files)))
 

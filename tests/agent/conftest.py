@@ -1,0 +1,169 @@
+"""zpos-host and zpos-agent as processes for the agent's API tests.
+
+Fixtures: `host` (a zpos-host that approves every card but those starting 5410,
+which it declines), `agent` (a zpos-agent on a fresh state directory, paying
+through `host`), and `start_host` / `start_agent` for tests that need other
+faults, delays or options. Each process is stopped when its test ends."""
+import json
+import os
+import re
+import signal
+import subprocess
+import time
+
+import pytest
+import requests
+import websocket
+
+AGENT = os.environ.get("ZPOS_AGENT", "")
+HOST = os.environ.get("ZPOS_HOST", "")
+START_SECONDS = 10
+TRACK = "9410123456789012=2812101"
+DECLINED_TRACK = "5410123456789012=2812101"
+SCENARIO = """decline card 5410 사용불가카드
+approve any 정상승인
+approval 12345678
+issuer 0100 국민카드
+"""
+
+
+def sale(key, track=TRACK, amount=1004, **extra):
+    return {"idempotency_key": key, "type": "card_approval", "amount": amount, "track2": track,
+            "terminal_id": "1200000001", **extra}
+
+
+class Process:
+    """A program whose first output line names its port."""
+
+    def __init__(self, args, out, env=None):
+        self.out = out
+        with open(out, "w") as f:
+            self.proc = subprocess.Popen(args, stdout=f, stderr=subprocess.STDOUT, env={**os.environ, **(env or {})})
+        deadline = time.monotonic() + START_SECONDS
+        while time.monotonic() < deadline:
+            found = re.search(r"listening on (?:http://)?127\.0\.0\.1:(\d+)", out.read_text())
+            if found:
+                self.port = int(found.group(1))
+                return
+            if self.proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        self.stop()
+        raise RuntimeError("did not start: " + out.read_text())
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(timeout=120)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait(timeout=5)
+
+
+class Host(Process):
+    def __init__(self, folder, *options):
+        (folder / "host.scenario").write_text(SCENARIO, encoding="utf-8")
+        self.record = folder / "host.rec"
+        super().__init__([HOST, "--port", "0", "--scenario", str(folder / "host.scenario"), "--record",
+                          str(self.record), *options], folder / "host.out")
+
+    def requests_seen(self):
+        return self.record.read_text(errors="replace").count("REQ type=I") if self.record.exists() else 0
+
+
+class Agent(Process):
+    def __init__(self, state_dir, host_port, *options, env=None):
+        self.state_dir = state_dir
+        args = [AGENT, "--state-dir", str(state_dir), "--port", "0", "--payment-host", f"127.0.0.1:{host_port}",
+                *options]
+        state_dir.mkdir(exist_ok=True)
+        super().__init__(args, state_dir.parent / f"agent-{time.monotonic_ns()}.out", env)
+        self.url = f"http://127.0.0.1:{self.port}"
+        self.token = (state_dir / "agent.token").read_text().strip()
+        self.http = requests.Session()
+        self.http.headers["Authorization"] = "Bearer " + self.token
+
+    def post(self, path, body):
+        return self.http.post(self.url + path, json=body, timeout=30)
+
+    def get(self, path, **params):
+        return self.http.get(self.url + path, params=params, timeout=90)
+
+    def create(self, body):
+        r = self.post("/v1/transactions", body)
+        assert r.status_code == 201, r.text
+        return r.json()["id"]
+
+    def wait_state(self, tx_id, *states, seconds=60):
+        """The transaction once it is in one of `states`."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            tx = self.get(f"/v1/transactions/{tx_id}", wait=5).json()
+            if tx["state"] in states:
+                return tx
+        raise AssertionError(f"{tx_id} stayed {tx['state']}, not {states}")
+
+    def inbox(self):
+        return self.get("/v1/transactions", state="in_doubt").json()["transactions"]
+
+    def events(self, after=None, **params):
+        """A WebSocket on /v1/events, opened with a fresh ticket."""
+        ticket = self.post("/v1/event-tickets", {}).json()["ticket"]
+        query = f"ticket={ticket}" + (f"&after={after}" if after is not None else "")
+        query += "".join(f"&{k}={v}" for k, v in params.items())
+        # websocket-client sends an Origin of its own unless told not to.
+        ws = websocket.create_connection(f"ws://127.0.0.1:{self.port}/v1/events?{query}", timeout=60,
+                                         suppress_origin=True)
+        return ws
+
+
+def receive_until(ws, done, seconds=60):
+    """Events from `ws` up to the first for which done(event) is true."""
+    got = []
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        ws.settimeout(max(0.1, deadline - time.monotonic()))
+        event = json.loads(ws.recv())
+        got.append(event)
+        if done(event):
+            return got
+    raise AssertionError(f"no such event in {got}")
+
+
+@pytest.fixture
+def start_host(tmp_path):
+    started = []
+
+    def start(*options):
+        folder = tmp_path / f"host{len(started)}"
+        folder.mkdir()
+        started.append(Host(folder, *options))
+        return started[-1]
+
+    yield start
+    for p in started:
+        p.stop()
+
+
+@pytest.fixture
+def start_agent(tmp_path):
+    started = []
+
+    def start(host, *options, state_dir=None, env=None):
+        started.append(Agent(state_dir or tmp_path / "state", host.port, *options, env=env))
+        return started[-1]
+
+    yield start
+    for p in started:
+        p.stop()
+
+
+@pytest.fixture
+def host(start_host):
+    return start_host()
+
+
+@pytest.fixture
+def agent(start_agent, host):
+    return start_agent(host)

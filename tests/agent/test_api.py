@@ -1,0 +1,257 @@
+"""The agent's HTTP API against the real library and zpos-host: the states of
+a sale, the busy and idempotency rules, validation, the security checks and
+the events socket."""
+import json
+import os
+import signal
+import stat
+import subprocess
+
+import pytest
+import requests
+import websocket
+
+from conftest import AGENT, DECLINED_TRACK, TRACK, receive_until, sale
+
+
+def test_approval_is_acknowledged_once(agent):
+    r = agent.post("/v1/transactions", sale("k1"))
+    assert r.status_code == 201 and r.json()["state"] == "pending"
+    assert r.headers["Location"] == "/v1/transactions/" + r.json()["id"]
+    tx_id = r.json()["id"]
+    tx = agent.wait_state(tx_id, "approved")
+    assert (tx["auth_no"], tx["issuer_name"], tx["message"], tx["card"], tx["approved"]) == (
+        "12345678", "국민카드", "정상승인", "941012******9012", True)
+    assert agent.post(f"/v1/transactions/{tx_id}/acknowledge", {}).status_code == 202
+    tx = agent.wait_state(tx_id, "completed")
+    assert tx["ack_result"]["code"] == 1
+    again = agent.post(f"/v1/transactions/{tx_id}/acknowledge", {})
+    assert (again.status_code, again.json()["error"], again.json()["state"]) == (409, "conflict", "completed")
+
+
+def test_decline_frees_the_agent(agent):
+    tx = agent.wait_state(agent.create(sale("d1", track=DECLINED_TRACK)), "declined")
+    # A decline shows the host's two lines as "line 1, line 2".
+    assert (tx["approved"], tx["message"], tx["resp_code"]) == (False, "사용불가카드,", "8324")
+    assert agent.post(f"/v1/transactions/{tx['id']}/acknowledge", {}).status_code == 409
+    agent.wait_state(agent.create(sale("d2", acknowledge="auto")), "completed")
+
+
+def test_busy_leaves_no_trace_and_keys_replay(agent, host):
+    first = agent.create(sale("b1"))
+    agent.wait_state(first, "approved")
+    # The same key and body while the sale waits for its acknowledgement:
+    # the key wins over the busy rule.
+    replay = agent.post("/v1/transactions", sale("b1"))
+    assert (replay.status_code, replay.json()["id"]) == (200, first)
+    conflict = agent.post("/v1/transactions", sale("b1", amount=2000))
+    assert (conflict.status_code, conflict.json()) == (409, {"error": "idempotency_conflict"})
+    busy = agent.post("/v1/transactions", sale("b2"))
+    assert (busy.status_code, busy.json()) == (409, {"error": "busy", "active": first})
+    assert agent.post("/v1/downloads", {"text": "0000"}).status_code == 409
+    assert [t["id"] for t in agent.get("/v1/transactions").json()["transactions"]] == [first]
+    assert host.requests_seen() == 1
+    agent.post(f"/v1/transactions/{first}/acknowledge", {})
+    agent.wait_state(first, "completed")
+    # A key refused as busy was never taken.
+    agent.wait_state(agent.create(sale("b2", acknowledge="auto")), "completed")
+
+
+def test_unacknowledged_approval_goes_to_the_inbox(start_agent, host):
+    agent = start_agent(host, "--ack-timeout", "1")
+    tx_id = agent.create(sale("t1"))
+    tx = agent.wait_state(tx_id, "in_doubt")
+    assert tx["in_doubt_reason"] == "not acknowledged in time"
+    late = agent.post(f"/v1/transactions/{tx_id}/acknowledge", {})
+    assert (late.status_code, late.json()["state"]) == (409, "in_doubt")
+    assert [t["id"] for t in agent.inbox()] == [tx_id]
+    r = agent.post(f"/v1/transactions/{tx_id}/resolve", {"resolution": "confirmed_with_help_desk", "note": "ok"})
+    assert (r.status_code, r.json()["state"], r.json()["resolution"]["resolution"]) == (
+        200, "resolved", "confirmed_with_help_desk")
+    assert agent.post(f"/v1/transactions/{tx_id}/resolve", {"resolution": "dismissed"}).status_code == 409
+    assert agent.inbox() == []
+    # The agent was freed for the next sale; the late ACK went nowhere.
+    agent.wait_state(agent.create(sale("t2", acknowledge="auto")), "completed")
+
+
+def test_nothing_reaches_a_host_that_cannot_be_reached(tmp_path, start_agent, host):
+    host.stop()
+    agent = start_agent(host)
+    tx = agent.wait_state(agent.create(sale("f1")), "failed", "in_doubt")
+    assert tx["state"] == "failed" and "in_doubt_reason" not in tx
+
+
+CARD = {"idempotency_key": "v", "type": "card_approval", "amount": 1004, "track2": TRACK, "terminal_id": "1200000001"}
+
+
+@pytest.mark.parametrize("change, field", [
+    ({"idempotency_key": None}, "idempotency_key"),
+    ({"idempotency_key": ""}, "idempotency_key"),
+    ({"idempotency_key": "k" * 65}, "idempotency_key"),
+    ({"type": "card_refund"}, "type"),
+    ({"type": None}, "type"),
+    ({"amount": 0}, "amount"),
+    ({"amount": 100000000}, "amount"),
+    ({"amount": "1004"}, "amount"),
+    ({"amount": 10.5}, "amount"),
+    ({"track2": "9410-1234"}, "track2"),
+    ({"track2": "9" * 38}, "track2"),
+    ({"track2": None}, "track2"),
+    ({"terminal_id": "12000000011"}, "terminal_id"),
+    ({"terminal_id": "1200 0001"}, "terminal_id"),
+    ({"acknowledge": "later"}, "acknowledge"),
+    ({"install_months": 100}, "install_months"),
+    ({"keyed": "yes"}, "keyed"),
+    ({"org_auth_no": "12345678"}, "org_auth_no"),
+    ({"cvm_data": "1"}, "cvm_data"),
+    ({"payment_host": "10.0.0.1:10902"}, "payment_host"),
+    ({"type": "card_cancel"}, "org_auth_no"),
+    ({"type": "card_cancel", "org_auth_no": "12345678", "org_auth_date": "261399"}, "org_auth_date"),
+    ({"type": "kt_approval", "amount": 1}, "amount"),
+    ({"type": "cheque_inquiry", "track2": None, "chk_code": "1", "chk_number": "1", "chk_account": "1"}, "chk_code"),
+    ({"type": "points", "operation": "earn_all"}, "operation"),
+    ({"type": "points", "operation": "earn", "media": "05"}, "media"),
+    ({"type": "points", "operation": "use_cancel"}, "org_auth_date"),
+])
+def test_every_field_is_checked_before_anything_is_kept(agent, host, change, field):
+    body = {k: v for k, v in {**CARD, **change}.items() if v is not None}
+    r = agent.post("/v1/transactions", body)
+    assert r.status_code == 422 and r.json()["error"] == "invalid", r.text
+    assert field in r.json()["fields"], r.json()
+    assert agent.get("/v1/transactions").json()["transactions"] == [] and host.requests_seen() == 0
+
+
+@pytest.mark.parametrize("body, status, error", [
+    (b"{not json", 400, "malformed"),
+    (b"[1, 2]", 422, "invalid"),
+    (b'{"k": "' + b"x" * 70000 + b'"}', 413, "too_large"),
+])
+def test_bad_bodies_get_json_errors(agent, body, status, error):
+    r = agent.http.post(agent.url + "/v1/transactions", data=body, timeout=10)
+    assert (r.status_code, r.json()["error"]) == (status, error)
+    assert agent.get("/healthz").status_code == 200
+
+
+def test_test_port_takes_only_its_terminal(start_agent, host, tmp_path):
+    agent = start_agent(host, "--payment-host", "127.0.0.1:10901")
+    r = agent.post("/v1/transactions", sale("p"))
+    assert r.status_code == 422 and "terminal_id" in r.json()["fields"]
+
+
+@pytest.mark.parametrize("path, headers, status, error", [
+    ("/v1/transactions", {"Authorization": None}, 401, "unauthorized"),
+    ("/v1/transactions", {"Authorization": "Bearer " + "0" * 64}, 401, "unauthorized"),
+    ("/v1/transactions", {"Authorization": "bearer {token}"}, 401, "unauthorized"),
+    ("/v1/transactions", {"Authorization": "Bearer {token}x"}, 401, "unauthorized"),
+    ("/v1/transactions", {"Host": "evil.example:{port}"}, 403, "forbidden_host"),
+    ("/healthz", {"Host": "127.0.0.1:1"}, 403, "forbidden_host"),
+    ("/metrics", {"Host": "127.0.0.1.evil.example:{port}"}, 403, "forbidden_host"),
+    ("/v1/transactions", {"Origin": "https://evil.example"}, 403, "forbidden_origin"),
+    ("/healthz", {"Origin": "null"}, 403, "forbidden_origin"),
+    ("/v1/transactions", {"Host": "LOCALHOST:{port}", "Origin": "https://pos.example"}, 200, None),
+    ("/v1/transactions", {"Host": "[::1]:{port}"}, 200, None),
+])
+def test_token_host_and_origin(start_agent, host, path, headers, status, error):
+    agent = start_agent(host, "--allow-origin", "https://pos.example")
+    sent = {"Authorization": "Bearer {token}", **headers}
+    sent = {k: v.format(token=agent.token, port=agent.port) for k, v in sent.items() if v is not None}
+    r = requests.get(agent.url + path, headers=sent, timeout=10)
+    assert r.status_code == status
+    if error:
+        assert r.json() == {"error": error}
+    if "Origin" in sent and status == 200:
+        assert r.headers["Access-Control-Allow-Origin"] == sent["Origin"] and r.headers["Vary"] == "Origin"
+
+
+@pytest.mark.parametrize("origin, status", [("https://pos.example", 204), ("https://evil.example", 403)])
+def test_preflight_needs_no_token(start_agent, host, origin, status):
+    agent = start_agent(host, "--allow-origin", "https://pos.example")
+    r = requests.options(agent.url + "/v1/transactions", timeout=10, headers={
+        "Origin": origin, "Access-Control-Request-Method": "POST",
+        "Access-Control-Request-Headers": "authorization, content-type"})
+    assert r.status_code == status
+    if status == 204:
+        assert r.headers["Access-Control-Allow-Headers"] == "Authorization, Content-Type"
+        assert r.headers["Access-Control-Allow-Private-Network"] == "true"
+        assert r.headers["Access-Control-Allow-Origin"] == origin and r.headers["Vary"] == "Origin"
+
+
+def test_events_take_a_single_use_ticket_and_resume_by_seq(agent):
+    ticket = agent.post("/v1/event-tickets", {}).json()
+    assert ticket["expires_in"] == 30
+    url = f"ws://127.0.0.1:{agent.port}/v1/events?ticket={ticket['ticket']}"
+    first, second = websocket.create_connection(url, timeout=30, suppress_origin=True), agent.events()
+    fresh = agent.post("/v1/event-tickets", {}).json()["ticket"]
+    for refused, origin in ((url, None), (url.split("?")[0], None),  # used already; none
+                            (url.split("=")[0] + "=" + fresh, "https://evil.example")):
+        with pytest.raises(websocket.WebSocketBadStatusException):
+            websocket.create_connection(refused, timeout=10, suppress_origin=origin is None, origin=origin)
+    tx_id = agent.create(sale("e1", acknowledge="auto"))
+    got = [receive_until(ws, lambda e: e.get("state") == "completed") for ws in (first, second)]
+    assert got[0] == got[1]
+    states = [e for e in got[0] if e["type"] == "state"]
+    assert [e["state"] for e in states] == ["pending", "approved", "acknowledging", "completed"]
+    assert all(e["transaction_id"] == tx_id for e in states)
+    seqs = [e["seq"] for e in got[0]]
+    assert seqs == sorted(set(seqs)) and len({e["boot_id"] for e in got[0]}) == 1
+    assert "9410123456789012" not in json.dumps(got[0])
+    # A client that lost its socket after "approved" gets the rest, in order.
+    after = states[1]["seq"]
+    resumed = receive_until(agent.events(after=after), lambda e: e.get("state") == "completed")
+    assert resumed == [e for e in got[0] if e["seq"] > after]
+    # From another boot: the current states instead.
+    current = receive_until(agent.events(after=after, boot_id="0" * 16), lambda e: True)
+    assert current[0]["current"] and current[0]["state"] == "completed"
+
+
+def test_progress_after_one_nak_and_a_clean_stop(start_host, start_agent):
+    """The host holds its reply past the first 10-second wait, so the library
+    sends one NAK; SIGTERM meanwhile lets the call finish before the agent
+    stops, and the approval it leaves unacknowledged is in the inbox after
+    the restart."""
+    host = start_host("--reply-delay", "11000")
+    agent = start_agent(host)
+    ws = agent.events()
+    tx_id = agent.create(sale("n1"))
+    progress = receive_until(ws, lambda e: "NAK 1 of 3" in e.get("text", ""), seconds=30)
+    texts = [e["text"] for e in progress if e["type"] == "progress"]
+    assert texts[-1].startswith("waiting for the host's reply, NAK 1 of 3, ")
+    assert any(t.startswith("connecting to the host") for t in texts)
+    assert any(e["type"] == "log" and e["line"].startswith("Connect info2") for e in progress)
+    agent.proc.send_signal(signal.SIGTERM)
+    assert agent.proc.wait(timeout=30) == 0
+    again = start_agent(host)
+    tx = again.get(f"/v1/transactions/{tx_id}").json()
+    assert (tx["state"], tx["in_doubt_reason"], tx["auth_no"]) == ("in_doubt", "approved, never acknowledged", "12345678")
+
+
+def test_state_dir_files_and_the_journal_keep_no_card_number(start_agent, host, tmp_path):
+    agent = start_agent(host)
+    for key, track in (("c1", TRACK), ("c2", DECLINED_TRACK)):
+        agent.wait_state(agent.create(sale(key, track=track, acknowledge="auto")), "completed", "declined")
+    token = agent.state_dir / "agent.token"
+    assert stat.S_IMODE(token.stat().st_mode) == 0o600 and len(agent.token) == 64
+    second = subprocess.run([AGENT, "--state-dir", str(agent.state_dir), "--port", "0"], capture_output=True, timeout=10)
+    assert second.returncode == 2 and b"another zpos-agent" in second.stderr
+    metrics = requests.get(agent.url + "/metrics", timeout=10).text
+    assert 'zpos_agent_transactions_total{type="card_approval",outcome="completed"} 1' in metrics
+    assert "zpos_agent_in_doubt 0" in metrics
+    export = subprocess.run([AGENT, "journal", "export", "--state-dir", str(agent.state_dir), "--since", "2000-01-01"],
+                            capture_output=True, text=True, timeout=10)
+    lines = export.stdout.splitlines()
+    assert lines[0].startswith("id,type,state") and len(lines) == 3 and "941012******9012" in export.stdout
+    agent.stop()
+    for path in agent.state_dir.rglob("*"):
+        if path.is_file():
+            data = path.read_bytes()
+            for digits in (b"9410123456789012", b"5410123456789012", b"=2812101"):
+                assert digits not in data, f"{digits} in {path.name}"
+    old = agent.token
+    subprocess.run([AGENT, "token", "rotate", "--state-dir", str(agent.state_dir)], check=True, timeout=10)
+    assert token.read_text().strip() != old and stat.S_IMODE(token.stat().st_mode) == 0o600
+
+
+def test_demo_needs_a_loopback_payment_host(tmp_path):
+    r = subprocess.run([AGENT, "--state-dir", str(tmp_path / "s"), "--demo", "--payment-host", "10.1.2.3:10902"],
+                       capture_output=True, timeout=10)
+    assert r.returncode == 2

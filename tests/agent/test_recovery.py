@@ -1,0 +1,39 @@
+"""Crash recovery: the agent killed (SIGKILL, by the ZPOS_AGENT_KILL_AT test
+hook) right after it commits each state, then started again on the same
+journal. Every transaction a crash can leave between two steps is found in
+the in-doubt inbox with its reason; no approval is ever missing."""
+import pytest
+
+from conftest import DECLINED_TRACK, TRACK, sale
+
+# kill point, what the sale asks for, state after the restart, in-doubt reason
+CASES = [
+    ("pending", "manual", TRACK, "in_doubt", "stopped during the host exchange"),
+    ("approved", "manual", TRACK, "in_doubt", "approved, never acknowledged"),
+    ("acknowledging", "auto", TRACK, "in_doubt", "stopped during the acknowledgement"),
+    ("completed", "auto", TRACK, "completed", None),
+    ("declined", "manual", DECLINED_TRACK, "declined", None),
+    # --ack-timeout 1 below: the approval times out into the inbox first.
+    ("in_doubt", "manual", TRACK, "in_doubt", "not acknowledged in time"),
+]
+
+
+@pytest.mark.parametrize("kill_at, ack, track, state, reason", CASES)
+def test_restart_after_a_kill(tmp_path, start_agent, host, kill_at, ack, track, state, reason):
+    agent = start_agent(host, "--ack-timeout", "1", env={"ZPOS_AGENT_KILL_AT": kill_at})
+    try:
+        agent.post("/v1/transactions", sale("r1", track=track, acknowledge=ack))
+    except Exception:
+        pass  # killed before it could answer
+    assert agent.proc.wait(timeout=60) == -9
+    again = start_agent(host, state_dir=agent.state_dir)
+    (tx,) = again.get("/v1/transactions").json()["transactions"]
+    inbox = again.inbox()
+    assert (tx["state"], tx.get("in_doubt_reason")) == (state, reason)
+    assert [t["id"] for t in inbox] == ([tx["id"]] if state == "in_doubt" else [])
+    if tx["approved"]:
+        assert tx["auth_no"] == "12345678"
+    # The key still answers with the transaction, and the agent is free.
+    assert again.post("/v1/transactions", sale("r1", track=track, acknowledge=ack)).json()["id"] == tx["id"]
+    again.wait_state(again.create(sale("r2", acknowledge="auto")), "completed")
+    print(f"\nkill at {kill_at:14} -> {tx['state']:10} inbox {[(t['state'], t['in_doubt_reason']) for t in inbox]}")
