@@ -1,8 +1,5 @@
 #include "agent/api/api.h"
 
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
-
 #include <ctime>
 
 #include "agent/api/validate.h"
@@ -12,6 +9,7 @@
 #include "agent/http/security.h"
 #include "agent/journal/journal.h"
 #include "agent/metrics/metrics.h"
+#include "agent/platform/platform.h"
 #include "agent/runner/runner.h"
 
 namespace zpos::agent {
@@ -89,15 +87,12 @@ std::string Api::body_hash(const nlohmann::json& body) const {
     // installation's secret: equal bodies compare equal, and the track never
     // reaches the journal in a form that can be read or guessed offline.
     std::string canonical = body.dump();
-    unsigned char mac[EVP_MAX_MD_SIZE];
-    unsigned int len = 0;
-    HMAC(EVP_sha256(), secret_.data(), static_cast<int>(secret_.size()),
-         reinterpret_cast<const unsigned char*>(canonical.data()), canonical.size(), mac, &len);
+    std::string mac = platform::hmac_sha256(secret_, canonical);
     static const char digits[] = "0123456789abcdef";
     std::string hex;
-    for (unsigned int i = 0; i < len; ++i) {
-        hex += digits[mac[i] >> 4];
-        hex += digits[mac[i] & 15];
+    for (unsigned char b : mac) {
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
     }
     return hex;
 }
