@@ -1,6 +1,7 @@
 # Writes OUT, a C++ file with every file named in FILES ("url|path" pairs,
-# separated by ";") as a byte array and embedded_files() listing them, so the
+# separated by "^^") as a byte array and embedded_files() listing them, so the
 # agent serves them without looking up a path at run time.
+string(REPLACE "^^" ";" FILES "${FILES}")
 set(body "#include \"agent/api/embedded_files.h\"\n\nnamespace zpos::agent {\n\nnamespace {\n\n")
 set(list "")
 set(n 0)

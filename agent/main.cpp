@@ -86,8 +86,10 @@ int serve(Config config) {
     Metrics metrics;
     Tickets tickets;
     Runner runner(config, journal, events, metrics);
-    boost::asio::io_context io;
+    // The server outlives the network loop: sockets still open at the stop
+    // go with the loop's handlers, and they reach into the server as they go.
     std::unique_ptr<Server> server;
+    boost::asio::io_context io;
     Api api({config, journal, runner, events, metrics, tickets}, token, secret,
             config.demo ? random_hex() : std::string(), embedded_files(),
             [&server](int ms, std::function<void()> fn) { server->after(ms, std::move(fn)); });
@@ -136,7 +138,7 @@ static int run(int argc, char** argv) {
     if (inv.command == Command::token_rotate) {
         std::string token;
         if (!load_token(inv.config.state_dir, true, token, error)) return fail(1, error);
-        std::printf("new token in %s/agent.token; a running agent takes it when restarted\n", inv.config.state_dir.c_str());
+        std::printf("new token in %s/agent.token; a running agent takes it from its next request\n", inv.config.state_dir.c_str());
         return 0;
     }
     if (inv.command == Command::journal_export) {

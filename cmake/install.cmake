@@ -86,16 +86,24 @@ endif()
 # file instead, so this component is not packaged.
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${ZPOS_INSTALL_DOCDIR} COMPONENT license)
 
-# zpos-agent, its systemd unit and its API. The unit names the binary where
-# the configured prefix puts it, and allows the library's fixed primary host
-# and backup server besides loopback.
+# zpos-agent with its manual page, its systemd unit and its API. The unit
+# names the binary where the configured prefix puts it, and allows the
+# library's fixed primary host and backup server besides loopback.
 set(ZPOS_SYSTEMD_UNIT_DIR lib/systemd/system CACHE STRING "Where the systemd unit is installed (under the prefix when relative)")
 if(TARGET zpos-agent)
   set(ZPOS_AGENT_EXEC ${CMAKE_INSTALL_FULL_BINDIR}/zpos-agent)
   set(ZPOS_AGENT_DOC_PATH ${CMAKE_INSTALL_FULL_DATADIR}/doc/zposapp-agent)
   configure_file(${PROJECT_SOURCE_DIR}/agent/systemd/zpos-agent.service.in ${PROJECT_BINARY_DIR}/systemd/zpos-agent.service
     @ONLY)
+  if(IS_ABSOLUTE "${ZPOS_SYSTEMD_UNIT_DIR}")
+    set(ZPOS_AGENT_UNIT_PATH ${ZPOS_SYSTEMD_UNIT_DIR}/zpos-agent.service)
+  else()
+    set(ZPOS_AGENT_UNIT_PATH ${CMAKE_INSTALL_PREFIX}/${ZPOS_SYSTEMD_UNIT_DIR}/zpos-agent.service)
+  endif()
+  configure_file(${PROJECT_SOURCE_DIR}/agent/zpos-agent.1.in ${PROJECT_BINARY_DIR}/man/zpos-agent.1 @ONLY)
+  zpos_gzip(${PROJECT_BINARY_DIR}/man/zpos-agent.1)
   install(TARGETS zpos-agent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT agent)
+  install(FILES ${PROJECT_BINARY_DIR}/man/zpos-agent.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT agent)
   install(FILES ${PROJECT_BINARY_DIR}/systemd/zpos-agent.service DESTINATION ${ZPOS_SYSTEMD_UNIT_DIR} COMPONENT agent)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/agent.md ${PROJECT_SOURCE_DIR}/agent/openapi.yaml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zposapp-agent COMPONENT agent)

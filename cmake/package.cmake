@@ -79,8 +79,8 @@ set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_AGENT_PACKAGE_SECTION net)
 # The agent's maintainer scripts create its system user (adduser) and run the
-# unit through deb-systemd-helper (init-system-helpers).
-set(CPACK_DEBIAN_AGENT_PACKAGE_DEPENDS "adduser, init-system-helpers")
+# unit through deb-systemd-helper (init-system-helpers, which is essential).
+set(CPACK_DEBIAN_AGENT_PACKAGE_DEPENDS adduser)
 set(CPACK_DEBIAN_AGENT_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/agent/postinst
   ${CMAKE_CURRENT_LIST_DIR}/debian/agent/prerm ${CMAKE_CURRENT_LIST_DIR}/debian/agent/postrm)
 set(CPACK_DEBIAN_LIB_DESCRIPTION "payment client library for point-of-sale terminals

@@ -3,15 +3,20 @@
 # of one card approval with Zelta_Ack beside the bare client's: strace follows
 # the benchmark's own thread (not the host simulator's) over two fixed
 # iteration counts, and the difference divided by the extra iterations leaves
-# set-up out. Installs strace when missing. Performance is reported here,
-# never asserted in tests.
+# set-up out. Then zpos-agent against zpos-host (bench/agent/agent_bench.py):
+# its overhead per approval and acknowledgement over the same library calls,
+# status requests a second while a call runs, events to 100 subscribers, and
+# its memory over 10,000 transactions. Installs strace, wrk and what the agent
+# needs when missing. Performance is reported here, never asserted in tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-missing.sh strace
+scripts/install-missing.sh strace wrk libboost-dev nlohmann-json3-dev libsqlite3-dev libssl-dev python3-requests \
+  python3-websocket
 
 [ -f build/ci/CMakeCache.txt ] || cmake --preset ci >/dev/null
-cmake --build build/ci -j"$(nproc 2>/dev/null || echo 2)" --target zpos_bench_link zpos_bench_reply >/dev/null
+cmake --build build/ci -j"$(nproc 2>/dev/null || echo 2)" --target zpos_bench_link zpos_bench_reply \
+  zpos-agent zpos-host >/dev/null
 bench=build/ci/bench
 
 "$bench/zpos_bench_link"
@@ -43,3 +48,6 @@ for name in BM_CardApprovalAndAck BM_BareClientSameRoundTrips; do
       printf "%-30s %6.1f  (%s )\n", name, total, line
     }' "$tmp/low" "$tmp/high"
 done
+
+echo
+/usr/bin/python3 bench/agent/agent_bench.py --build build/ci

@@ -10,7 +10,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 t0=$(date +%s)
-scripts/install-missing.sh cmake g++ make pkg-config binutils file dpkg-dev lintian || exit 1
+scripts/install-missing.sh cmake g++ make pkg-config binutils file dpkg-dev lintian \
+  libboost-dev nlohmann-json3-dev libsqlite3-dev libssl-dev curl systemd || exit 1
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
@@ -18,6 +19,7 @@ packages=(libzposapp1 libzposapp-dev zposapp-tools)
 work=$(mktemp -d)
 trap '$sudo dpkg --purge "${packages[@]}" >/dev/null 2>&1; rm -rf "$work"' EXIT
 . tests/install/pos_checks.sh
+. tests/install/agent_package_checks.sh
 # none COMMAND...: succeeds when the command prints nothing, else shows what it printed.
 none() { local out; out=$("$@"); [ -z "$out" ] || { echo "$out"; return 1; }; }
 show() { echo "---- $1"; shift; "$@" 2>&1 | sed 's/^/     /'; }
@@ -63,6 +65,7 @@ check "loader cache lists libZPosApp.so.1" eval "ldconfig -p | grep 'libZPosApp\
 check_pos /usr
 run_demo() { timeout 60 zpos demo >"$work/demo.out" 2>&1 || { cat "$work/demo.out"; return 1; }; }
 check "installed zpos demo" run_demo
+check_agent_package
 
 check "dpkg --purge ${packages[*]}" $sudo dpkg --purge "${packages[@]}"
 known() { for p in "${packages[@]}"; do dpkg-query -W "$p" 2>/dev/null; done; }
@@ -70,6 +73,7 @@ check "dpkg knows none of the packages" none known
 left() { while read -r path; do if [ -e "$path" ] || [ -L "$path" ]; then echo "$path"; fi; done <"$work/new-paths"; }
 check "none of their $(wc -l <"$work/new-paths") files and directories left" none left
 check "loader cache no longer lists libZPosApp" none eval 'ldconfig -p | grep libZPosApp'
+check_agent_purged
 
 echo "package-tests: $(($(date +%s) - t0)) s"
 echo "package-tests: $((checks - failures)) passed, $failures failed"

@@ -18,6 +18,9 @@ scripts/install-missing.sh cmake g++ make pkg-config binutils libgtest-dev libgm
 # OpenSSL's hash to build it; requests and websocket-client to test it.
 scripts/install-missing.sh libboost-dev nlohmann-json3-dev libsqlite3-dev libssl-dev python3-requests \
   python3-websocket || exit 1
+# The agent's service and API description tests: systemd-analyze, promtool,
+# a JSON Schema validator and a YAML reader.
+scripts/install-missing.sh systemd prometheus python3-jsonschema python3-yaml || exit 1
 # The web client and the demo page: Node and npm, the `ws` package for a Node
 # without a WebSocket of its own, headless Chromium driven through selenium,
 # and a Hangul font for the page's screenshots. A Node from elsewhere brings its

@@ -1,6 +1,7 @@
 #include "agent/api/api.h"
 
 #include <ctime>
+#include <fstream>
 
 #include "agent/api/validate.h"
 #include "agent/config/config.h"
@@ -110,7 +111,7 @@ void Api::handle(const ApiRequest& r, Respond respond) {
     }
     if (r.method == "GET" && (path.rfind("/demo/", 0) == 0 || path == "/demo")) return serve_file(r, respond);
     if (path.rfind("/v1/", 0) != 0) return respond(error_response(404, "not_found"));
-    if (!bearer_accepted(r.authorization, tokens_)) return respond(error_response(401, "unauthorized"));
+    if (!authorized(r.authorization)) return respond(error_response(401, "unauthorized"));
 
     if (path == "/v1/openapi.yaml" && r.method == "GET") return serve_file(r, respond);
     if (path == "/v1/transactions") {
@@ -136,6 +137,22 @@ void Api::handle(const ApiRequest& r, Respond respond) {
         }
     }
     respond(error_response(404, "not_found"));
+}
+
+bool Api::authorized(const std::string& authorization) {
+    // `zpos-agent token rotate` rewrites the file: the new token holds from
+    // the next request on, the old one no longer.
+    std::string path = p_.config.state_dir + "/agent.token";
+    long long stamp = platform::modified_ns(path);
+    if (stamp >= 0) {
+        std::ifstream in(path);
+        std::string token;
+        if (stamp != token_stamp_ && std::getline(in, token) && !token.empty()) {
+            tokens_[0] = token;
+            token_stamp_ = stamp;
+        }
+    }
+    return bearer_accepted(authorization, tokens_);
 }
 
 void Api::readiness(Respond& respond) {
@@ -186,6 +203,9 @@ void Api::create(const ApiRequest& r, Respond& respond) {
 }
 
 void Api::get(const std::string& id, const ApiRequest& r, Respond respond) {
+    // Counted before the read: a change that lands between the two ends the
+    // wait at once instead of being missed.
+    std::uint64_t seen = p_.journal.changes();
     auto row = p_.journal.get(id);
     if (!row) return respond(error_response(404, "not_found"));
     long long wait = 0;
@@ -193,19 +213,20 @@ void Api::get(const std::string& id, const ApiRequest& r, Respond respond) {
     if (w != r.query.end() && !parse_int(w->second, 0, kMaxWaitSeconds, wait))
         return respond(error_response(422, "invalid", {{"fields", {{"wait", "must be seconds, 0 to 60"}}}}));
     if (wait == 0) return respond(json_response(200, public_view(*row)));
-    wait_for_change(id, row->state, now_ms() + wait * 1000, std::move(respond));
+    wait_for_change(id, row->state, now_ms() + wait * 1000, seen, std::move(respond));
 }
 
-void Api::wait_for_change(const std::string& id, const std::string& state, long long deadline_ms, Respond respond) {
+void Api::wait_for_change(const std::string& id, const std::string& state, long long deadline_ms, std::uint64_t seen,
+                          Respond respond) {
     // Polled on the network thread's timer: a long poll holds no thread.
-    std::uint64_t seen = p_.journal.changes();
     after_(kWaitPollMs, [this, id, state, deadline_ms, seen, respond = std::move(respond)]() mutable {
-        if (p_.journal.changes() != seen || now_ms() >= deadline_ms) {
+        std::uint64_t now_seen = p_.journal.changes();
+        if (now_seen != seen || now_ms() >= deadline_ms) {
             auto row = p_.journal.get(id);
             if (!row) return respond(error_response(404, "not_found"));
             if (row->state != state || now_ms() >= deadline_ms) return respond(json_response(200, public_view(*row)));
         }
-        wait_for_change(id, state, deadline_ms, std::move(respond));
+        wait_for_change(id, state, deadline_ms, now_seen, std::move(respond));
     });
 }
 
@@ -310,10 +331,15 @@ void Api::serve_file(const ApiRequest& r, Respond& respond) {
 }
 
 std::vector<nlohmann::json> Api::current_states(std::uint64_t seq) {
+    std::vector<Row> rows = p_.journal.list("in_doubt", 0, 1000);
+    std::string active = p_.runner.active();
+    if (auto row = active.empty() ? std::nullopt : p_.journal.get(active); row && row->state != "in_doubt")
+        rows.insert(rows.begin(), *row);
     std::vector<nlohmann::json> out;
-    for (const Row& row : p_.journal.list("", 0, 100))
+    for (const Row& row : rows)
         out.push_back({{"type", "state"}, {"transaction_id", row.id}, {"state", row.state},
-                       {"transaction", public_view(row)}, {"boot_id", p_.events.boot_id()}, {"seq", seq}, {"current", true}});
+                       {"transaction", public_view(row)}, {"boot_id", p_.events.boot_id()}, {"seq", seq},
+                       {"current", true}});
     return out;
 }
 

@@ -67,9 +67,10 @@ public:
 
     void handle(const ApiRequest& request, Respond respond);
 
-    // The events that tell a client the present state of the latest
-    // transactions, for a socket that cannot resume where it stopped; each
-    // carries `seq`, the number of the last event so far.
+    // The events that tell a client the present state of the running
+    // transaction and of every in-doubt one, for a socket that cannot resume
+    // where it stopped; each carries `seq`, the number of the last event so
+    // far, and "current": true.
     std::vector<nlohmann::json> current_states(std::uint64_t seq);
 
 private:
@@ -81,11 +82,14 @@ private:
     void download(const ApiRequest& r, Respond& respond);
     void serve_file(const ApiRequest& r, Respond& respond);
     void readiness(Respond& respond);
-    void wait_for_change(const std::string& id, const std::string& state, long long deadline_ms, Respond respond);
+    void wait_for_change(const std::string& id, const std::string& state, long long deadline_ms, std::uint64_t seen,
+                         Respond respond);
     std::string body_hash(const nlohmann::json& body) const;
+    bool authorized(const std::string& authorization);
 
     Parts p_;
-    std::vector<std::string> tokens_;
+    std::vector<std::string> tokens_;  // the agent's, then the demo page's
+    long long token_stamp_ = 0;        // agent.token's change time, so a rotation takes effect at once
     std::string secret_;
     std::string demo_token_;
     std::vector<StaticFile> files_;

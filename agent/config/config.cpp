@@ -46,6 +46,9 @@ bool apply(Config& c, const std::string& key, const std::string& value, std::str
     } else if (key == "payment-host") {
         if (!parse_payment_host(value, c.payment_host, c.payment_port))
             return error = "payment-host: ADDR:PORT, ADDR a dotted IPv4 address or a name of at most 15 characters", false;
+    } else if (key == "download-host") {
+        if (!parse_payment_host(value, c.download_host, c.download_port))
+            return error = "download-host: ADDR:PORT, as payment-host", false;
     } else if (key == "allow-origin") {
         if (value.empty()) return error = "allow-origin: an origin such as https://pos.example", false;
         c.allowed_origins.push_back(value);
@@ -143,7 +146,7 @@ bool parse_command_line(int argc, char** argv, Invocation& out, std::string& err
 
 const char* usage_text() {
     return "usage: zpos-agent --state-dir DIR [--port N] [--payment-host ADDR:PORT] [--allow-origin ORIGIN]...\n"
-           "                  [--ack-timeout S] [--retention-days N] [--config FILE] [--demo]\n"
+           "                  [--download-host ADDR:PORT] [--ack-timeout S] [--retention-days N] [--config FILE] [--demo]\n"
            "       zpos-agent token rotate --state-dir DIR\n"
            "       zpos-agent journal export --state-dir DIR --since YYYY-MM-DD\n"
            "       zpos-agent --version | --help\n"
@@ -152,7 +155,7 @@ const char* usage_text() {
            "in DIR/journal.sqlite3, on http://127.0.0.1:PORT (7379 by default, 0 for a free port).\n"
            "DIR/agent.token holds the Bearer token every /v1/ request needs.\n"
            "The settings file holds the same settings as `key = value` lines (port, payment-host,\n"
-           "allow-origin, ack-timeout, retention-days).\n"
+           "download-host, allow-origin, ack-timeout, retention-days).\n"
            "Test hook: ZPOS_AGENT_KILL_AT=STATE kills the agent right after it commits that state.\n";
 }
 

@@ -13,6 +13,8 @@ struct Config {
     int port = 7379;
     std::string payment_host = "127.0.0.1";
     int payment_port = 10902;
+    std::string download_host;  // empty: the payment host's address and port
+    int download_port = 0;
     std::vector<std::string> allowed_origins;
     int ack_timeout_s = 120;
     int retention_days = 90;

@@ -33,6 +33,11 @@ void Events::unsubscribe(int id) {
     sinks_.erase(id);
 }
 
+std::uint64_t Events::last_seq() {
+    std::lock_guard lock(mutex_);
+    return seq_;
+}
+
 std::size_t Events::subscribers() {
     std::lock_guard lock(mutex_);
     return sinks_.size();

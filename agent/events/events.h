@@ -33,6 +33,7 @@ public:
     int subscribe(std::uint64_t after, bool same_boot, Sink sink, bool& resumable, std::uint64_t& last_seq);
     void unsubscribe(int id);
     std::size_t subscribers();
+    std::uint64_t last_seq();
 
 private:
     static constexpr std::size_t kWindow = 1000;

@@ -29,6 +29,7 @@ namespace {
 constexpr std::size_t kBodyLimit = 64 * 1024;
 constexpr std::size_t kSubscriberQueue = 256;  // events a subscriber may fall behind before it is dropped
 constexpr auto kIdleTimeout = std::chrono::seconds(120);
+constexpr auto kWriteTimeout = std::chrono::seconds(30);
 
 struct Shared {
     asio::io_context& io;
@@ -214,7 +215,9 @@ private:
             // The ticket, never the token, is what a browser can put in the URL.
             auto t = query.find("ticket");
             if (t == query.end() || !shared_.tickets.consume(t->second)) return send(error_response(401, "unauthorized"));
-            std::uint64_t after = 0;
+            // Without ?after= only what happens from now on: the replay is
+            // for a client that resumes.
+            std::uint64_t after = shared_.events.last_seq();
             auto a = query.find("after");
             if (a != query.end()) {
                 try {
@@ -255,6 +258,8 @@ private:
         res->keep_alive(keep_alive_);
         res->body() = std::move(a.body);
         res->prepare_payload();
+        // The read's deadline may have run on while a long poll waited.
+        stream_.expires_after(kWriteTimeout);
         http::async_write(stream_, *res, [self = shared_from_this(), res](beast::error_code ec, std::size_t) {
             if (ec || !self->keep_alive_) return self->close();
             self->read();

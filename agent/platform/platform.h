@@ -28,6 +28,10 @@ bool write_private_file(const std::string& path, const std::string& text, std::s
 // process holds it.
 bool lock_for_life(const std::string& path, bool& held_by_other, std::string& error);
 
+// When `path` was last written, in nanoseconds of the system's own count;
+// -1 when it is not there.
+long long modified_ns(const std::string& path);
+
 // True when a file can be created in `dir`.
 bool dir_writable(const std::string& dir);
 

@@ -128,22 +128,33 @@ void Progress::start(std::string reading) {
     last_reading_.clear();
     last_shown_ = 0;
     started_ = std::chrono::steady_clock::now();
-    stopping_ = false;
+    {
+        std::lock_guard lock(stop_mutex_);
+        stopping_ = false;
+    }
     thread_ = std::thread([this] { run(); });
 }
 
 void Progress::stop() {
     if (!thread_.joinable()) return;
-    stopping_ = true;
+    {
+        std::lock_guard lock(stop_mutex_);
+        stopping_ = true;
+    }
+    // Woken at once: the call's answer waits for this last look at the log.
+    stop_wake_.notify_all();
     thread_.join();
 }
 
 void Progress::run() {
+    std::unique_lock lock(stop_mutex_);
     for (;;) {
         bool last = stopping_;
+        lock.unlock();
         poll();
         if (last) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        lock.lock();
+        stop_wake_.wait_for(lock, std::chrono::milliseconds(100), [&] { return stopping_; });
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -49,7 +50,9 @@ private:
     long offset_ = 0;
     std::string partial_;
     std::thread thread_;
-    std::atomic<bool> stopping_{false};
+    std::mutex stop_mutex_;
+    std::condition_variable stop_wake_;
+    bool stopping_ = false;
     std::chrono::steady_clock::time_point started_;
 
     std::string state_;

@@ -245,8 +245,11 @@ bool Runner::acknowledge_now(Row& row, double& call_seconds) {
 void Runner::run_download(Job& job) {
     double seconds = 0;
     char answer[ZPOSAPP_DOWNLOAD_ANSWER_SIZE] = {};
+    bool own = !config_.download_host.empty();
+    const std::string& server = own ? config_.download_host : config_.payment_host;
+    int port = own ? config_.download_port : config_.payment_port;
     int r = timed_call("waiting for the server's answer", kDownloadWorst, seconds, [&] {
-        return Zelta_download(config_.payment_host.c_str(), config_.payment_port, job.download.c_str(), answer);
+        return Zelta_download(server.c_str(), port, job.download.c_str(), answer);
     });
     nlohmann::json j = {{"result", {{"code", r}, {"text", zposapp_download_result_text(r)}}}};
     if (r > 0) j["answer"] = cp949_to_utf8(answer);

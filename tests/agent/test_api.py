@@ -2,7 +2,7 @@
 a sale, the busy and idempotency rules, validation, the security checks and
 the events socket."""
 import json
-import os
+import re
 import signal
 import stat
 import subprocess
@@ -57,14 +57,18 @@ def test_busy_leaves_no_trace_and_keys_replay(agent, host):
     agent.wait_state(agent.create(sale("b2", acknowledge="auto")), "completed")
 
 
-def test_unacknowledged_approval_goes_to_the_inbox(start_agent, host):
-    agent = start_agent(host, "--ack-timeout", "1")
+def test_unacknowledged_approval_goes_to_the_inbox(start_agent, host, tmp_path):
+    (tmp_path / "agent.conf").write_text("# shorter than a cashier's pause\nack-timeout = 1\n")
+    agent = start_agent(host, "--config", str(tmp_path / "agent.conf"))
     tx_id = agent.create(sale("t1"))
     tx = agent.wait_state(tx_id, "in_doubt")
     assert tx["in_doubt_reason"] == "not acknowledged in time"
     late = agent.post(f"/v1/transactions/{tx_id}/acknowledge", {})
     assert (late.status_code, late.json()["state"]) == (409, "in_doubt")
     assert [t["id"] for t in agent.inbox()] == [tx_id]
+    # A client from another boot is told the inbox's states first.
+    (current,) = receive_until(agent.events(after=1, boot_id="0" * 16), lambda e: True)
+    assert (current["current"], current["transaction_id"], current["state"]) == (True, tx_id, "in_doubt")
     r = agent.post(f"/v1/transactions/{tx_id}/resolve", {"resolution": "confirmed_with_help_desk", "note": "ok"})
     assert (r.status_code, r.json()["state"], r.json()["resolution"]["resolution"]) == (
         200, "resolved", "confirmed_with_help_desk")
@@ -79,6 +83,40 @@ def test_nothing_reaches_a_host_that_cannot_be_reached(tmp_path, start_agent, ho
     agent = start_agent(host)
     tx = agent.wait_state(agent.create(sale("f1")), "failed", "in_doubt")
     assert tx["state"] == "failed" and "in_doubt_reason" not in tx
+
+
+@pytest.mark.parametrize("body, state, shown", [
+    ({"type": "cash_approval", "track2": "8001011234567"}, "completed", {"card": "800101***4567"}),
+    ({"type": "card_cancel", "org_auth_no": "12345678", "org_auth_date": "261206"}, "completed", {}),
+    ({"type": "f1_approval", "cvm_data": "1"}, "completed", {}),
+    ({"type": "cheque_inquiry", "track2": None, "chk_code": "12", "chk_number": "12345678901234",
+      "chk_account": "1234567890123"}, "completed", {}),
+    ({"type": "points", "operation": "earn", "media": "02"}, "completed", {"auth_no": "12345678"}),
+    ({"type": "points", "operation": "use_cancel", "org_auth_no": "123456789012", "org_auth_date": "261206"},
+     "completed", {}),
+])
+def test_each_type_reaches_the_host_and_is_acknowledged(agent, host, body, state, shown):
+    sent = {k: v for k, v in {**sale("y" + body["type"], acknowledge="auto"), **body}.items() if v is not None}
+    tx = agent.wait_state(agent.create(sent), "completed", "declined", "failed", "in_doubt")
+    assert tx["state"] == state and tx["approved"], tx
+    assert {k: tx[k] for k in shown} == shown
+    assert host.requests_seen() == 1
+
+
+def test_acknowledgement_reported_by_the_management_message(start_host, start_agent):
+    # Frames without EOT after the ACK: the library reports the transaction
+    # with its management message, and that counts as done.
+    agent = start_agent(start_host("--fault", "frames-without-eot"))
+    tx = agent.wait_state(agent.create(sale("m1", acknowledge="auto")), "completed", "in_doubt")
+    assert (tx["state"], tx["ack_result"]["code"]) == ("completed", -13) and "management message" in tx["note"]
+
+
+def test_download_goes_to_its_own_server(start_host, start_agent, host):
+    server = start_host("--download")
+    agent = start_agent(host, "--download-host", f"127.0.0.1:{server.port}")
+    r = agent.post("/v1/downloads", {"text": "DOWNLOAD 0001"})
+    assert (r.status_code, r.json()["answer"]) == (200, "0000DOWNLOAD OK")
+    assert agent.post("/v1/downloads", {"text": "x" * 25}).status_code == 422
 
 
 CARD = {"idempotency_key": "v", "type": "card_approval", "amount": 1004, "track2": TRACK, "terminal_id": "1200000001"}
@@ -143,6 +181,7 @@ def test_test_port_takes_only_its_terminal(start_agent, host, tmp_path):
     ("/v1/transactions", {"Authorization": "Bearer " + "0" * 64}, 401, "unauthorized"),
     ("/v1/transactions", {"Authorization": "bearer {token}"}, 401, "unauthorized"),
     ("/v1/transactions", {"Authorization": "Bearer {token}x"}, 401, "unauthorized"),
+    ("/v1/transactions", {"Authorization": "Bearer {half}"}, 401, "unauthorized"),
     ("/v1/transactions", {"Host": "evil.example:{port}"}, 403, "forbidden_host"),
     ("/healthz", {"Host": "127.0.0.1:1"}, 403, "forbidden_host"),
     ("/metrics", {"Host": "127.0.0.1.evil.example:{port}"}, 403, "forbidden_host"),
@@ -154,7 +193,8 @@ def test_test_port_takes_only_its_terminal(start_agent, host, tmp_path):
 def test_token_host_and_origin(start_agent, host, path, headers, status, error):
     agent = start_agent(host, "--allow-origin", "https://pos.example")
     sent = {"Authorization": "Bearer {token}", **headers}
-    sent = {k: v.format(token=agent.token, port=agent.port) for k, v in sent.items() if v is not None}
+    sent = {k: v.format(token=agent.token, half=agent.token[:32], port=agent.port) for k, v in sent.items()
+            if v is not None}
     r = requests.get(agent.url + path, headers=sent, timeout=10)
     assert r.status_code == status
     if error:
@@ -199,9 +239,10 @@ def test_events_take_a_single_use_ticket_and_resume_by_seq(agent):
     after = states[1]["seq"]
     resumed = receive_until(agent.events(after=after), lambda e: e.get("state") == "completed")
     assert resumed == [e for e in got[0] if e["seq"] > after]
-    # From another boot: the current states instead.
-    current = receive_until(agent.events(after=after, boot_id="0" * 16), lambda e: True)
-    assert current[0]["current"] and current[0]["state"] == "completed"
+    # From another boot, nothing of this one is replayed: the next event is new.
+    other = agent.events(after=after, boot_id="0" * 16)
+    agent.create(sale("e2", acknowledge="auto"))
+    assert receive_until(other, lambda e: True)[0]["seq"] > got[0][-1]["seq"]
 
 
 def test_progress_after_one_nak_and_a_clean_stop(start_host, start_agent):
@@ -216,7 +257,6 @@ def test_progress_after_one_nak_and_a_clean_stop(start_host, start_agent):
     progress = receive_until(ws, lambda e: "NAK 1 of 3" in e.get("text", ""), seconds=30)
     texts = [e["text"] for e in progress if e["type"] == "progress"]
     assert texts[-1].startswith("waiting for the host's reply, NAK 1 of 3, ")
-    assert any(t.startswith("connecting to the host") for t in texts)
     assert any(e["type"] == "log" and e["line"].startswith("Connect info2") for e in progress)
     agent.proc.send_signal(signal.SIGTERM)
     assert agent.proc.wait(timeout=30) == 0
@@ -233,6 +273,13 @@ def test_state_dir_files_and_the_journal_keep_no_card_number(start_agent, host, 
     assert stat.S_IMODE(token.stat().st_mode) == 0o600 and len(agent.token) == 64
     second = subprocess.run([AGENT, "--state-dir", str(agent.state_dir), "--port", "0"], capture_output=True, timeout=10)
     assert second.returncode == 2 and b"another zpos-agent" in second.stderr
+    # A rotation takes effect at once: the old token is refused.
+    old = agent.token
+    subprocess.run([AGENT, "token", "rotate", "--state-dir", str(agent.state_dir)], check=True, timeout=10)
+    new = token.read_text().strip()
+    assert new != old and stat.S_IMODE(token.stat().st_mode) == 0o600
+    assert agent.get("/v1/transactions").status_code == 401
+    agent.http.headers["Authorization"] = "Bearer " + new
     metrics = requests.get(agent.url + "/metrics", timeout=10).text
     assert 'zpos_agent_transactions_total{type="card_approval",outcome="completed"} 1' in metrics
     assert "zpos_agent_in_doubt 0" in metrics
@@ -244,14 +291,26 @@ def test_state_dir_files_and_the_journal_keep_no_card_number(start_agent, host, 
     for path in agent.state_dir.rglob("*"):
         if path.is_file():
             data = path.read_bytes()
-            for digits in (b"9410123456789012", b"5410123456789012", b"=2812101"):
+            # More than the first six digits, or the expiry: the strict mask
+            # of the library's logs shows neither, nor does the journal.
+            for digits in (b"9410123", b"5410123", b"2812101"):
                 assert digits not in data, f"{digits} in {path.name}"
-    old = agent.token
-    subprocess.run([AGENT, "token", "rotate", "--state-dir", str(agent.state_dir)], check=True, timeout=10)
-    assert token.read_text().strip() != old and stat.S_IMODE(token.stat().st_mode) == 0o600
+    assert stat.S_IMODE((agent.state_dir / "journal.sqlite3").stat().st_mode) == 0o600
 
 
-def test_demo_needs_a_loopback_payment_host(tmp_path):
-    r = subprocess.run([AGENT, "--state-dir", str(tmp_path / "s"), "--demo", "--payment-host", "10.1.2.3:10902"],
-                       capture_output=True, timeout=10)
-    assert r.returncode == 2
+def test_demo_page_has_a_token_of_its_own(tmp_path, start_agent, host, agent):
+    assert requests.get(agent.url + "/demo/", timeout=10).status_code == 404
+    demo = start_agent(host, "--demo", state_dir=tmp_path / "demo")
+    page = requests.get(demo.url + "/demo/", timeout=10)
+    assert page.headers["Cache-Control"] == "no-store"
+    token = re.search(r'name="zpos-demo-token" content="([0-9a-f]{64})"', page.text).group(1)
+    assert token != demo.token
+    origin = f"http://localhost:{demo.port}"
+    r = requests.get(demo.url + "/v1/transactions", timeout=10,
+                     headers={"Authorization": "Bearer " + token, "Origin": origin})
+    assert r.status_code == 200 and r.headers["Access-Control-Allow-Origin"] == origin
+    assert requests.get(demo.url + "/demo/zposapp-agent.js", timeout=10).headers["Content-Type"].startswith(
+        "text/javascript")
+    refused = subprocess.run([AGENT, "--state-dir", str(tmp_path / "s"), "--demo", "--payment-host",
+                              "10.1.2.3:10902"], capture_output=True, timeout=10)
+    assert refused.returncode == 2

@@ -2,6 +2,8 @@
 hook) right after it commits each state, then started again on the same
 journal. Every transaction a crash can leave between two steps is found in
 the in-doubt inbox with its reason; no approval is ever missing."""
+import sqlite3
+
 import pytest
 
 from conftest import DECLINED_TRACK, KILLED, TRACK, sale
@@ -37,3 +39,24 @@ def test_restart_after_a_kill(tmp_path, start_agent, host, kill_at, ack, track, 
     assert again.post("/v1/transactions", sale("r1", track=track, acknowledge=ack)).json()["id"] == tx["id"]
     again.wait_state(again.create(sale("r2", acknowledge="auto")), "completed")
     print(f"\nkill at {kill_at:14} -> {tx['state']:10} inbox {[(t['state'], t['in_doubt_reason']) for t in inbox]}")
+
+
+def test_old_rows_are_pruned_but_never_an_in_doubt_one(tmp_path, start_agent, host):
+    agent = start_agent(host, "--retention-days", "30")
+    done = agent.wait_state(agent.create(sale("old1", acknowledge="auto")), "completed")["id"]
+    agent.wait_state(agent.create(sale("old2", acknowledge="auto")), "completed")
+    kept = agent.create(sale("old3"))
+    agent.wait_state(kept, "approved")
+    agent.stop()  # old3 waits for its acknowledgement: in doubt at the next start
+    journal = sqlite3.connect(agent.state_dir / "journal.sqlite3")
+    with journal:
+        day = 86400 * 1000
+        journal.execute("UPDATE transactions SET created_ms = created_ms - 31 * ? WHERE id IN (?, ?)", (day, done, kept))
+        # old2: past the 48 hours its key is kept, inside the retention.
+        journal.execute("UPDATE transactions SET created_ms = created_ms - 3 * ? WHERE idem_key = 'old2'", (day,))
+    journal.close()
+    again = start_agent(host, "--retention-days", "30", state_dir=agent.state_dir)
+    left = {t["id"]: t["state"] for t in again.get("/v1/transactions").json()["transactions"]}
+    assert done not in left and left[kept] == "in_doubt" and len(left) == 2
+    # Its key was released: the same key is a new sale now.
+    assert again.post("/v1/transactions", sale("old2", amount=5000)).status_code == 201

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <vector>
 
-#include "link/link_timing.h"
 #include "support/records.h"
+#include "tools/common/library_log.h"
 #include "tools/zpos/name_tables.h"
 #include "tools/zpos/record_view.h"
 
@@ -21,7 +21,9 @@ namespace zpos::cli {
 namespace {
 
 constexpr int kTickSeconds = 5;
-constexpr int kLinkWaitSeconds = kLinkWaitMs / 1000;
+using library_log::kEotFrames;
+using library_log::kReplyRetries;
+constexpr int kLinkWaitSeconds = library_log::kLinkWaitMs / 1000;
 constexpr char kManagementNext[] = "no EOT: the management message follows";
 
 bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }

@@ -65,6 +65,12 @@ bool lock_for_life(const std::string& path, bool& held_by_other, std::string& er
     return true;
 }
 
+long long modified_ns(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return -1;
+    return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
 bool dir_writable(const std::string& dir) { return ::access(dir.c_str(), W_OK | X_OK) == 0; }
 
 void random_bytes(unsigned char* out, std::size_t size) {

@@ -121,6 +121,14 @@ bool lock_for_life(const std::string& path, bool& held_by_other, std::string& er
     return true;
 }
 
+long long modified_ns(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    // 100-nanosecond ticks.
+    return ((static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime) *
+           100;
+}
+
 bool dir_writable(const std::string& dir) {
     static std::atomic<unsigned> count{0};
     std::string probe = dir + "\\.writable-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);

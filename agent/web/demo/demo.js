@@ -14,6 +14,7 @@ const lines = new Map();
 let current = null;
 
 const won = (amount) => (amount === undefined ? "" : `${Number(amount).toLocaleString("ko-KR")}원`);
+const when = (time) => (time ? new Date(time).toLocaleString("ko-KR") : "");
 
 function setState(text) {
   $("state").textContent = text;
@@ -122,7 +123,7 @@ function inboxRow(transaction) {
   row.dataset.id = transaction.id;
   const approval = transaction.auth_no ? ` · 승인 ${transaction.auth_no}` : "";
   row.querySelector(".summary").textContent =
-    `${transaction.created_at ?? ""} · ${won(transaction.amount)} · ${transaction.card ?? ""}${approval}`;
+    `${when(transaction.created_at)} · ${won(transaction.amount)} · ${transaction.card ?? ""}${approval}`;
   row.querySelector(".why").textContent = transaction.in_doubt_reason ?? "";
   for (const button of row.querySelectorAll("button")) {
     button.addEventListener("click", async () => {

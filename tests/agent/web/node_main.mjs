@@ -16,21 +16,27 @@ if (!globalThis.WebSocket) {
 
 const { WebSocket } = createRequire(import.meta.url)("ws");
 const agent = new AgentClient({ url, token, WebSocket });
-const states = [];
+// Events by transaction: a subscription without `after` begins with the events
+// the agent still holds, and the sale's id is known only once it is answered.
+const states = new Map();
+let sale;
 let completed;
 const done = new Promise((resolve) => (completed = resolve));
+const check = () => states.get(sale?.id)?.includes("completed") && completed();
 let opened;
 const open = new Promise((resolve) => (opened = resolve));
 const events = agent.events({
   onOpen: opened,
   onEvent(event) {
     if (event.type !== "state") return;
-    states.push(event.state);
-    if (event.state === "completed") completed();
+    states.set(event.transaction_id, [...(states.get(event.transaction_id) ?? []), event.state]);
+    check();
   },
 });
 await open;
-await agent.sale({ amount: 2000, track2: "9410123456789012=2812101", terminal_id: "1200000001", acknowledge: "auto" });
-await Promise.race([done, new Promise((_, reject) => setTimeout(() => reject(new Error(states.join(" "))), 20_000))]);
+sale = await agent.sale({ amount: 2000, track2: "9410123456789012=2812101", terminal_id: "1200000001", acknowledge: "auto" });
+check();
+const timeout = new Promise((_, reject) => setTimeout(() => reject(new Error(JSON.stringify([...states]))), 20_000).unref());
+await Promise.race([done, timeout]);
 events.close();
-console.log("states:", states.join(" "));
+console.log("states:", states.get(sale.id).join(" "));
