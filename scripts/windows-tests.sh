@@ -489,18 +489,18 @@ mark agent-wine
 note "x86: zpos-agent.exe as a service under Wine"
 svc_dir=$work/agent-service
 agent_exe=$agent_stage/zpos-agent.exe
-sc_state() { wine sc query zpos-agent 2>/dev/null | tr -d '\r' | awk '$1 == "STATE" {print $4}'; }
+sc_state() { { wine sc query zpos-agent 2>/dev/null || true; } | tr -d '\r' | awk '$1 == "STATE" {print $4}'; }
 check "x86: service install" wine "$agent_exe" service install --state-dir "$(winpath "$svc_dir")" --port 0 \
   --payment-host "127.0.0.1:$main_port"
 check "x86: service start waits until the agent listens" wine "$agent_exe" service start
 got=$(sc_state)
 check "x86: sc query shows zpos-agent ${got:-not found}, its state directory and token made" \
-  [ "$got" = RUNNING ] -a -s "$svc_dir/agent.token"
+  [ "$got" = RUNNING -a -s "$svc_dir/agent.token" ]
 # Wine keeps no access lists on disk but renders the one a folder is made
 # with as its mode: nothing for other users, as the folder's own list says.
 got=$(stat -c %a "$svc_dir" 2>/dev/null || echo none)
 check "x86: the state directory is made with its own access list (mode $got under Wine)" \
-  [ "$got" != none ] -a $((0$got & 7)) = 0
+  [ "$got" != none -a "$((0$got & 7))" = 0 ]
 check "x86: service stop" wine "$agent_exe" service stop
 got=$(sc_state)
 check "x86: sc query shows zpos-agent ${got:-not found} after the stop" [ "$got" = STOPPED ]
