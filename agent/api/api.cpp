@@ -19,7 +19,9 @@ namespace {
 
 constexpr long long kKeyKeptMs = 48LL * 3600 * 1000;
 constexpr int kMaxWaitSeconds = 60;
-constexpr int kWaitPollMs = 50;
+// A long poll looks at the journal's change counter (an atomic read) this often;
+// the row is read only after a change.
+constexpr int kWaitPollMs = 2;
 constexpr char kDemoTokenPlaceholder[] = "__ZPOS_DEMO_TOKEN__";
 
 const char* const kStates[] = {"pending",       "approved",  "declined", "failed",  "acknowledging",

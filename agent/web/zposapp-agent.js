@@ -49,10 +49,10 @@ export class UnreachableError extends AgentError {}
 // The states in which the library call (or the acknowledgement) still runs.
 const RUNNING = new Set(["pending", "acknowledging"]);
 
-// Long-polls are cut into pieces of this many seconds, so that no single request
-// outlives a proxy's or a browser's idle limit; the whole wait stays bounded by
-// the caller's timeout.
-const POLL_SECONDS = 25;
+// A long-poll ends at a change from the state the agent finds when the request
+// arrives, so a change that falls between two polls costs one whole poll: keep
+// each short. The whole wait stays bounded by the caller's timeout.
+const POLL_SECONDS = 2;
 
 // Above the library's worst case for one call (102 s plus the connect).
 const OUTCOME_TIMEOUT_SECONDS = 150;
@@ -185,14 +185,15 @@ export class AgentClient {
    */
   async outcome(id, { timeout = OUTCOME_TIMEOUT_SECONDS } = {}) {
     const deadline = Date.now() + timeout * 1000;
-    for (;;) {
+    let transaction = await this.get(id);
+    while (RUNNING.has(transaction.state)) {
       const left = Math.ceil((deadline - Date.now()) / 1000);
-      const transaction = await this.get(id, { wait: Math.max(1, Math.min(POLL_SECONDS, left)) });
-      if (!RUNNING.has(transaction.state)) return transaction;
       if (left <= 0) {
         throw new AgentError(`transaction ${id} still ${transaction.state} after ${timeout} s`, { code: "timeout", body: transaction });
       }
+      transaction = await this.get(id, { wait: Math.min(POLL_SECONDS, left) });
     }
+    return transaction;
   }
 
   /**
@@ -230,8 +231,8 @@ export class AgentClient {
   /**
    * Follows the agent's events: every state change, progress line and library
    * log line, in `seq` order. After a dropped socket it takes a new ticket and
-   * resumes after the last `seq` it delivered, so nothing is seen twice and
-   * nothing is lost that the agent still holds. Answers `{close(), lastSeq,
+   * resumes after the last `seq` it delivered (and its boot), so nothing is
+   * seen twice and nothing is lost that the agent still holds. Answers `{close(), lastSeq,
    * bootId}`; a later subscription passes both back as `after` and `bootId`.
    */
   events({ after, bootId, onEvent, onError, onOpen } = {}) {
@@ -294,13 +295,9 @@ class EventStream {
     } catch (error) {
       return this.onError(error);
     }
-    // A new boot numbers its events from the start again (and answers a resume
-    // with the current states first), so the last seq only counts within one boot.
-    if (event.boot_id !== this.bootId) {
-      this.bootId = event.boot_id;
-    } else if (this.lastSeq !== null && event.seq <= this.lastSeq) {
-      return;
-    }
+    // The seq to resume after counts within one boot: a new boot numbers its
+    // events from the start again (and answers a resume with the current states).
+    this.bootId = event.boot_id;
     this.lastSeq = event.seq;
     this.onEvent(event);
   }

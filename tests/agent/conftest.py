@@ -109,10 +109,13 @@ class Agent(Process):
     def wait_state(self, tx_id, *states, seconds=60):
         """The transaction once it is in one of `states`."""
         deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
+        # ?wait= answers the next change: asked only when the state is not
+        # already the one looked for.
+        tx = self.get(f"/v1/transactions/{tx_id}").json()
+        while tx["state"] not in states and time.monotonic() < deadline:
             tx = self.get(f"/v1/transactions/{tx_id}", wait=5).json()
-            if tx["state"] in states:
-                return tx
+        if tx["state"] in states:
+            return tx
         raise AssertionError(f"{tx_id} stayed {tx['state']}, not {states}")
 
     def inbox(self):

@@ -16,8 +16,8 @@ if (!globalThis.WebSocket) {
 
 const { WebSocket } = createRequire(import.meta.url)("ws");
 const agent = new AgentClient({ url, token, WebSocket });
-// Events by transaction: a subscription without `after` begins with the events
-// the agent still holds, and the sale's id is known only once it is answered.
+// Events by transaction: the sale's id is known only once it is answered,
+// and its first events may come before that.
 const states = new Map();
 let sale;
 let completed;
