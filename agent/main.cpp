@@ -6,9 +6,6 @@
 
 #include <boost/asio.hpp>
 
-#include <sys/stat.h>
-
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -16,7 +13,6 @@
 #include "agent/api/api.h"
 #include "agent/api/embedded_files.h"
 #include "agent/config/config.h"
-#include "agent/config/service_notify.h"
 #include "agent/config/state_dir.h"
 #include "agent/events/events.h"
 #include "agent/http/security.h"
@@ -24,6 +20,7 @@
 #include "agent/journal/export.h"
 #include "agent/journal/journal.h"
 #include "agent/metrics/metrics.h"
+#include "agent/platform/platform.h"
 #include "agent/runner/runner.h"
 #include "zposapp_version.h"
 
@@ -45,9 +42,7 @@ int fail(int status, const std::string& message) {
 // The state directory as an absolute path the library can take.
 bool resolve_state_dir(Config& c, std::string& error) {
     if (!ensure_state_dir(c.state_dir, error)) return false;
-    char real[PATH_MAX];
-    if (!::realpath(c.state_dir.c_str(), real)) return error = "cannot resolve " + c.state_dir, false;
-    c.state_dir = real;
+    if (!platform::absolute_path(c.state_dir, c.state_dir, error)) return false;
     if (c.state_dir.size() > kAppDirChars)
         return error = "the state directory's path is over 200 characters, more than the library reads", false;
     return true;
@@ -71,7 +66,7 @@ void watch(Server& server, Runner& runner, Events& events, bool was_stuck) {
 
 int serve(Config config) {
     // The journal and the library's logs are for the agent's user alone.
-    ::umask(077);
+    platform::restrict_new_files();
     std::string error;
     if (config.demo && !is_loopback_host(config.payment_host))
         return fail(kUsage, "--demo takes a payment host on loopback only");
@@ -81,7 +76,7 @@ int serve(Config config) {
         !ensure_strict_log_mask(config.state_dir, error))
         return fail(1, error);
     // Before the first call: the library's logs and settings live here.
-    ::setenv("ZPOS_APP_DIR", config.state_dir.c_str(), 1);
+    platform::set_environment("ZPOS_APP_DIR", config.state_dir);
 
     Journal journal;
     if (!journal.open(config.state_dir + "/journal.sqlite3", error)) return fail(1, error);
@@ -111,7 +106,7 @@ int serve(Config config) {
 
     boost::asio::signal_set signals(io, SIGTERM, SIGINT);
     signals.async_wait([&](const boost::system::error_code&, int) {
-        notify_service_manager("STOPPING=1");
+        platform::notify_service_manager("STOPPING=1");
         server->stop_accepting();
         // No transaction is cut: a running library call returns first.
         runner.stop();
@@ -119,14 +114,15 @@ int serve(Config config) {
     });
     std::printf("zpos-agent listening on http://127.0.0.1:%d\n", server->port());
     std::fflush(stdout);
-    notify_service_manager("READY=1\nSTATUS=listening on http://127.0.0.1:" + std::to_string(server->port()));
+    platform::notify_service_manager("READY=1\nSTATUS=listening on http://127.0.0.1:" + std::to_string(server->port()));
     io.run();
     return 0;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The agent as the command line asks for it: console and service alike.
+static int run(int argc, char** argv) {
     Invocation inv;
     std::string error;
     if (!parse_command_line(argc, argv, inv, error)) {
@@ -152,4 +148,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     return serve(inv.config);
+}
+
+int main(int argc, char** argv) {
+    int status = 0;
+    if (platform::service_command(argc, argv, run, status)) return status;
+    return run(argc, argv);
 }

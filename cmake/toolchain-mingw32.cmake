@@ -9,9 +9,17 @@ endif()
 set(CMAKE_SYSTEM_PROCESSOR ${ZPOS_MINGW_ARCH})
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ZPOS_MINGW_ARCH)
 
+# ZPOS_MINGW_THREADS=posix takes the posix thread model's compilers (std::thread),
+# which zpos-agent.exe needs; the library keeps the default ones.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ZPOS_MINGW_THREADS)
+
 set(ZPOS_MINGW_PREFIX ${ZPOS_MINGW_ARCH}-w64-mingw32)
-set(CMAKE_C_COMPILER ${ZPOS_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${ZPOS_MINGW_PREFIX}-g++)
+set(zpos_compiler_suffix "")
+if(ZPOS_MINGW_THREADS)
+  set(zpos_compiler_suffix -${ZPOS_MINGW_THREADS})
+endif()
+set(CMAKE_C_COMPILER ${ZPOS_MINGW_PREFIX}-gcc${zpos_compiler_suffix})
+set(CMAKE_CXX_COMPILER ${ZPOS_MINGW_PREFIX}-g++${zpos_compiler_suffix})
 set(CMAKE_RC_COMPILER ${ZPOS_MINGW_PREFIX}-windres)
 
 # Headers and libraries come from the cross sysroot only; programs (code

@@ -5,8 +5,10 @@
 # import libraries ZPosApp.lib (MSVC conventions) and libZPosApp.dll.a (MinGW)
 # and the module-definition file ZPosApp.def; then the public headers, the POS
 # and host documents under docs/ (the settings file's keys and the host
-# simulator among them, which the others link to), and README-windows.md.
-# Every link of a zipped document must lead to a zipped file.
+# simulator among them, which the others link to), and README-windows.md; and
+# zpos-agent.exe of each width beside its DLL, the agent's web client under
+# agent/web/ and its documents. Every link of a zipped document must lead to a
+# zipped file.
 #
 # Builds the presets mingw and mingw64 first (nothing to do right after
 # scripts/windows-tests.sh, which tests those very files), checks the zip and
@@ -21,7 +23,8 @@ pass() { checks=$((checks + 1)); echo "ok   $*"; }
 fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "FAIL $*"; }
 
 scripts/install-missing.sh cmake make zip unzip python3 llvm-14 gcc-mingw-w64-i686 g++-mingw-w64-i686 \
-  binutils-mingw-w64-i686 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  binutils-mingw-w64-i686 gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libboost-dev \
+  nlohmann-json3-dev
 
 for preset in mingw mingw64; do
   cmake --preset $preset >/dev/null
@@ -34,7 +37,7 @@ stage=build/release/$name
 rm -rf "$stage" "$zip"
 mkdir -p "$stage/x86" "$stage/x64" "$stage/include" "$stage/docs"
 
-for f in ZPosApp.dll ZPosApp.dll.debug ZPosApp.lib libZPosApp.dll.a; do
+for f in ZPosApp.dll ZPosApp.dll.debug ZPosApp.lib libZPosApp.dll.a zpos-agent.exe; do
   cp build/mingw/$f "$stage/x86/"
   cp build/mingw64/$f "$stage/x64/"
 done
@@ -44,7 +47,12 @@ cp cmake/ZPosApp.def "$stage/x86/"
 cp build/mingw64/ZPosApp.def "$stage/x64/"
 # The public headers, the version header among them as the build wrote it.
 cp include/*.h build/mingw/include/zposapp_version.h "$stage/include/"
-cp docs/records.md docs/link-protocol.md docs/pos-guide.md docs/settings.md docs/host-simulator.md "$stage/docs/"
+cp docs/records.md docs/link-protocol.md docs/pos-guide.md docs/settings.md docs/host-simulator.md \
+  docs/agent.md docs/web-pos.md "$stage/docs/"
+mkdir -p "$stage/docs/images" && cp docs/images/agent-demo.png "$stage/docs/images/"
+# The web client as committed: no node_modules or other local files.
+git ls-files -z agent/web | xargs -0 -r cp --parents -t "$stage"
+cp --parents agent/openapi.yaml "$stage"
 cp README-windows.md "$stage/"
 
 # The same sources give the same zip: entries in name order, every file dated
@@ -54,12 +62,14 @@ find "$stage" -exec touch -t "$stamp" {} +
 (cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | zip -q -X -D "$zip" -@)
 
 listing=$(unzip -Z1 "$zip" | tr '\n' ' ')
-want="README-windows.md docs/host-simulator.md docs/link-protocol.md docs/pos-guide.md docs/records.md"
-want="$want docs/settings.md include/zposapp.h"
+web=$(cd "$stage" && find agent -type f | LC_ALL=C sort | tr '\n' ' ')
+want="README-windows.md ${web}docs/agent.md docs/host-simulator.md docs/images/agent-demo.png docs/link-protocol.md"
+want="$want docs/pos-guide.md docs/records.md docs/settings.md docs/web-pos.md include/zposapp.h"
 want="$want include/zposapp_records.h"
 want="$want include/zposapp_version.h"
 for arch in x64 x86; do
   want="$want $arch/ZPosApp.def $arch/ZPosApp.dll $arch/ZPosApp.dll.debug $arch/ZPosApp.lib $arch/libZPosApp.dll.a"
+  want="$want $arch/zpos-agent.exe"
 done
 if [ "$listing" = "$want " ]; then
   pass "$name.zip holds exactly: $want"

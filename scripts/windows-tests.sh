@@ -13,6 +13,11 @@
 #   - builds a small C POS against the import libraries, with MinGW through
 #     find_package(ZPosApp) and with MSVC conventions (clang, lld-link), and
 #     runs both under Wine: a card approved and acknowledged.
+# Then zpos-agent.exe: both builds import only system libraries and
+# ZPosApp.dll; the 32-bit one under Wine answers the agent's API suite, run
+# from the Linux side over loopback with zpos-host as the payment host, comes
+# back from three kill points with its journal, and installs, starts, stops
+# and uninstalls as a service of Wine's service manager.
 # Wine runs in prefixes of this checkout (build/wine, made on first use) and
 # every server listens on a free loopback port.
 #
@@ -42,7 +47,8 @@ if ! dpkg -s wine32:i386 >/dev/null 2>&1 && ! dpkg --print-foreign-architectures
 fi
 scripts/install-missing.sh cmake g++ make gzip wine wine64 wine32:i386 clang-14 lld-14 llvm-14 \
   gcc-mingw-w64-i686 g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-  gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
+  libboost-dev nlohmann-json3-dev python3-pytest python3-requests python3-websocket
 mark packages
 
 # The Wine prefixes and the build directories are this checkout's: one run
@@ -429,6 +435,79 @@ build_checks() {  # x86|x64 arch build-directory wine-prefix
 }
 build_checks x86 i686 build/mingw win32
 build_checks x64 x86_64 build/mingw64 win64
+
+# ---- zpos-agent.exe ----
+# Both builds link everything in but the system's libraries and ZPosApp.dll.
+agent_imports() {  # x86|x64 arch build-directory
+  local x=$1 exe=$3/zpos-agent.exe imports foreign="" i
+  local allowed="ADVAPI32.DLL BCRYPT.DLL KERNEL32.DLL MSVCRT.DLL MSWSOCK.DLL WS2_32.DLL ZPOSAPP.DLL"
+  imports=$($2-w64-mingw32-objdump -p "$exe" 2>/dev/null | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u |
+    tr '\n' ' ')
+  for i in $imports; do
+    case " $allowed " in *" $i "*) ;; *) foreign="$foreign $i" ;; esac
+  done
+  if [ -z "$foreign" ] && [ -n "$imports" ]; then
+    pass "$x: zpos-agent.exe imports only system libraries and ZPosApp.dll: $imports"
+  else
+    fail "$x: zpos-agent.exe imports$foreign (all: ${imports:-none, or no such file})"
+  fi
+}
+agent_imports x86 i686 build/mingw
+agent_imports x64 x86_64 build/mingw64
+
+# The x86 agent under Wine, tested from the Linux side over loopback by the
+# agent's own API suite (the cases that do not look at POSIX file modes or
+# signals), and three of its kill points with the Windows process killed.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+agent_stage=$work/agent-x86
+mkdir -p "$agent_stage"
+cp build/mingw/zpos-agent.exe build/mingw/ZPosApp.dll "$agent_stage/"
+use_prefix win32
+mark agent-static
+note "x86: zpos-agent.exe under Wine: the API suite and three kill points"
+agent_suite() {  # label pytest-arguments...
+  local label=$1 rc summary
+  shift
+  set +e
+  ZPOS_AGENT_COMMAND="wine $agent_stage/zpos-agent.exe" ZPOS_HOST=$nat/tools/host/zpos-host \
+    PYTHONDONTWRITEBYTECODE=1 timeout 900 /usr/bin/python3 -m pytest -q -p no:cacheprovider "$@" >"$work/$label.out" 2>&1
+  rc=$?
+  set -e
+  summary=$(tail -1 "$work/$label.out" | tr -d '=' | sed 's/^ *//; s/ *$//')
+  if [ "$rc" -eq 0 ]; then pass "x86: $label under Wine: $summary"; else
+    fail "x86: $label under Wine: exit $rc, $summary"
+    grep -E '^(FAILED|ERROR)|Error' "$work/$label.out" | head -20 || true
+  fi
+}
+agent_suite agent-api tests/agent/test_api.py -k "acknowledged_once or decline_frees or busy_leaves or \
+inbox or cannot_be_reached or bad_bodies or token_host_and_origin or preflight or events_take"
+agent_suite agent-recovery tests/agent/test_recovery.py -k "pending or approved or acknowledging"
+mark agent-wine
+
+# The service under Wine's service manager: installed, started (running
+# once it listens, its state directory made), stopped and removed.
+note "x86: zpos-agent.exe as a service under Wine"
+svc_dir=$work/agent-service
+agent_exe=$agent_stage/zpos-agent.exe
+sc_state() { { wine sc query zpos-agent 2>/dev/null || true; } | tr -d '\r' | awk '$1 == "STATE" {print $4}'; }
+check "x86: service install" wine "$agent_exe" service install --state-dir "$(winpath "$svc_dir")" --port 0 \
+  --payment-host "127.0.0.1:$main_port"
+check "x86: service start waits until the agent listens" wine "$agent_exe" service start
+got=$(sc_state)
+check "x86: sc query shows zpos-agent ${got:-not found}, its state directory and token made" \
+  [ "$got" = RUNNING -a -s "$svc_dir/agent.token" ]
+# Wine keeps no access lists on disk but renders the one a folder is made
+# with as its mode: nothing for other users, as the folder's own list says.
+got=$(stat -c %a "$svc_dir" 2>/dev/null || echo none)
+check "x86: the state directory is made with its own access list (mode $got under Wine)" \
+  [ "$got" != none -a "$((0$got & 7))" = 0 ]
+check "x86: service stop" wine "$agent_exe" service stop
+got=$(sc_state)
+check "x86: sc query shows zpos-agent ${got:-not found} after the stop" [ "$got" = STOPPED ]
+check "x86: service uninstall" wine "$agent_exe" service uninstall
+got=$(sc_state)
+check "x86: sc query finds no zpos-agent once uninstalled${got:+ ($got)}" [ -z "$got" ]
+mark agent-service
 
 echo
 echo "windows-tests: ${timings[*]}"

@@ -1,10 +1,5 @@
 #include "agent/api/api.h"
 
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
-
-#include <sys/stat.h>
-
 #include <ctime>
 #include <fstream>
 
@@ -15,6 +10,7 @@
 #include "agent/http/security.h"
 #include "agent/journal/journal.h"
 #include "agent/metrics/metrics.h"
+#include "agent/platform/platform.h"
 #include "agent/runner/runner.h"
 
 namespace zpos::agent {
@@ -94,15 +90,12 @@ std::string Api::body_hash(const nlohmann::json& body) const {
     // installation's secret: equal bodies compare equal, and the track never
     // reaches the journal in a form that can be read or guessed offline.
     std::string canonical = body.dump();
-    unsigned char mac[EVP_MAX_MD_SIZE];
-    unsigned int len = 0;
-    HMAC(EVP_sha256(), secret_.data(), static_cast<int>(secret_.size()),
-         reinterpret_cast<const unsigned char*>(canonical.data()), canonical.size(), mac, &len);
+    std::string mac = platform::hmac_sha256(secret_, canonical);
     static const char digits[] = "0123456789abcdef";
     std::string hex;
-    for (unsigned int i = 0; i < len; ++i) {
-        hex += digits[mac[i] >> 4];
-        hex += digits[mac[i] & 15];
+    for (unsigned char b : mac) {
+        hex += digits[b >> 4];
+        hex += digits[b & 15];
     }
     return hex;
 }
@@ -152,9 +145,8 @@ bool Api::authorized(const std::string& authorization) {
     // `zpos-agent token rotate` rewrites the file: the new token holds from
     // the next request on, the old one no longer.
     std::string path = p_.config.state_dir + "/agent.token";
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        long long stamp = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    long long stamp = platform::modified_ns(path);
+    if (stamp >= 0) {
         std::ifstream in(path);
         std::string token;
         if (stamp != token_stamp_ && std::getline(in, token) && !token.empty()) {

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <fstream>
 
+#include "agent/platform/platform.h"
+
 namespace zpos::agent {
 
 namespace {
@@ -136,6 +138,7 @@ bool parse_command_line(int argc, char** argv, Invocation& out, std::string& err
         }
         if (!apply(out.config, a.substr(2), value, error)) return false;
     }
+    if (out.config.state_dir.empty()) out.config.state_dir = platform::default_state_dir();
     if (out.config.state_dir.empty()) return error = "--state-dir DIR is required", false;
     if (out.command == Command::journal_export && out.since.empty()) return error = "--since DATE is required", false;
     return true;

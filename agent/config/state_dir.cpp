@@ -1,36 +1,15 @@
 #include "agent/config/state_dir.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/random.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "agent/platform/platform.h"
+
 namespace zpos::agent {
 
 namespace {
-
-// Writes `text` to `path` through a temporary file and a rename, mode 0600.
-bool write_private(const std::string& path, const std::string& text, std::string& error) {
-    std::string tmp = path + ".new";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return error = "cannot write " + tmp + ": " + std::strerror(errno), false;
-    bool ok = ::fchmod(fd, 0600) == 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-              ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return error = "cannot write " + path + ": " + std::strerror(errno), false;
-    }
-    return true;
-}
 
 bool read_first_line(const std::string& path, std::string& out) {
     std::ifstream in(path);
@@ -40,41 +19,25 @@ bool read_first_line(const std::string& path, std::string& out) {
 bool load_or_create(const std::string& path, bool replace, std::string& value, std::string& error) {
     if (!replace && read_first_line(path, value)) return true;
     value = random_hex();
-    return write_private(path, value + "\n", error);
+    return platform::write_private_file(path, value + "\n", error);
 }
 
 }  // namespace
 
 bool ensure_state_dir(const std::string& dir, std::string& error) {
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return true;
-        return error = dir + " is not a directory", false;
-    }
-    if (::mkdir(dir.c_str(), 0700) != 0) return error = "cannot create " + dir + ": " + std::strerror(errno), false;
-    return true;
+    return platform::make_private_dir(dir, error);
 }
 
 bool take_lock(const std::string& dir, std::string& error) {
-    std::string path = dir + "/agent.lock";
-    // Kept open (and so locked) until the process ends.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return error = "cannot open " + path + ": " + std::strerror(errno), false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return error = "another zpos-agent runs on " + dir, false;
-    }
-    return true;
+    bool held = false;
+    if (platform::lock_for_life(dir + "/agent.lock", held, error)) return true;
+    if (held) error = "another zpos-agent runs on " + dir;
+    return false;
 }
 
 std::string random_hex(std::size_t bytes) {
     std::vector<unsigned char> raw(bytes);
-    std::size_t got = 0;
-    while (got < bytes) {
-        ssize_t n = ::getrandom(raw.data() + got, bytes - got, 0);
-        if (n > 0) got += static_cast<std::size_t>(n);
-        else if (errno != EINTR) std::abort();  // no randomness: never hand out a guessable token
-    }
+    platform::random_bytes(raw.data(), raw.size());
     static const char digits[] = "0123456789abcdef";
     std::string hex;
     for (unsigned char b : raw) {
@@ -140,7 +103,7 @@ bool backup_route_in_force(const std::string& dir) {
 }
 
 bool dir_writable(const std::string& dir) {
-    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+    return platform::dir_writable(dir);
 }
 
 }  // namespace zpos::agent

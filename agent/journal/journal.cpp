@@ -1,11 +1,11 @@
 #include "agent/journal/journal.h"
 
-#include <signal.h>
-
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <cstdlib>
+
+#include "agent/platform/platform.h"
 
 namespace zpos::agent {
 
@@ -35,7 +35,7 @@ std::int64_t now_ms() {
 
 void kill_point(const std::string& state) {
     static const char* at = std::getenv("ZPOS_AGENT_KILL_AT");
-    if (at && state == at) ::raise(SIGKILL);
+    if (at && state == at) platform::kill_now();
 }
 
 std::string rfc3339(std::int64_t ms) {

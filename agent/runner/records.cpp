@@ -1,10 +1,9 @@
 #include "agent/runner/records.h"
 
-#include <iconv.h>
-
 #include <cstring>
 
 #include "agent/api/validate.h"
+#include "agent/platform/platform.h"
 #include "zposapp_records.h"
 
 namespace zpos::agent {
@@ -29,25 +28,7 @@ std::string text(const ResponseRecord& r, int offset, int width) {
 }  // namespace
 
 std::string cp949_to_utf8(const std::string& bytes) {
-    iconv_t cd = iconv_open("UTF-8", "CP949");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return bytes;
-    std::string out;
-    char buf[256];
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        char* o = buf;
-        std::size_t room = sizeof buf;
-        std::size_t n = iconv(cd, &in, &left, &o, &room);
-        out.append(buf, static_cast<std::size_t>(o - buf));
-        if (n == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            out += "\xEF\xBF\xBD";
-            ++in;
-            --left;
-        }
-    }
-    iconv_close(cd);
-    return out;
+    return platform::cp949_to_utf8(bytes);
 }
 
 bool build_request(const TxRequest& tx, RequestRecord& r) {

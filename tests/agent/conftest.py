@@ -7,6 +7,7 @@ faults, delays or options. Each process is stopped when its test ends."""
 import json
 import os
 import re
+import shlex
 import signal
 import subprocess
 import time
@@ -17,7 +18,13 @@ import websocket
 
 AGENT = os.environ.get("ZPOS_AGENT", "")
 HOST = os.environ.get("ZPOS_HOST", "")
-START_SECONDS = 10
+# The Windows build runs as a command such as "wine build/mingw/zpos-agent.exe":
+# its paths are given as Windows sees them (Wine's Z: is /), and the test
+# hook's kill shows as exit status 137 instead of a signal.
+AGENT_COMMAND = shlex.split(os.environ.get("ZPOS_AGENT_COMMAND", "")) or [AGENT]
+UNDER_WINE = os.path.basename(AGENT_COMMAND[0]).startswith("wine")
+KILLED = 137 if UNDER_WINE else -signal.SIGKILL
+START_SECONDS = 60 if UNDER_WINE else 10
 TRACK = "9410123456789012=2812101"
 DECLINED_TRACK = "5410123456789012=2812101"
 SCENARIO = """decline card 5410 사용불가카드
@@ -30,6 +37,10 @@ issuer 0100 국민카드
 def sale(key, track=TRACK, amount=1004, **extra):
     return {"idempotency_key": key, "type": "card_approval", "amount": amount, "track2": track,
             "terminal_id": "1200000001", **extra}
+
+
+def agent_path(path):
+    return "Z:" + str(path).replace("/", "\\") if UNDER_WINE else str(path)
 
 
 class Process:
@@ -75,8 +86,8 @@ class Host(Process):
 class Agent(Process):
     def __init__(self, state_dir, host_port, *options, env=None):
         self.state_dir = state_dir
-        args = [AGENT, "--state-dir", str(state_dir), "--port", "0", "--payment-host", f"127.0.0.1:{host_port}",
-                *options]
+        args = [*AGENT_COMMAND, "--state-dir", agent_path(state_dir), "--port", "0",
+                "--payment-host", f"127.0.0.1:{host_port}", *options]
         state_dir.mkdir(exist_ok=True)
         super().__init__(args, state_dir.parent / f"agent-{time.monotonic_ns()}.out", env)
         self.url = f"http://127.0.0.1:{self.port}"

@@ -6,7 +6,7 @@ import sqlite3
 
 import pytest
 
-from conftest import DECLINED_TRACK, TRACK, sale
+from conftest import DECLINED_TRACK, KILLED, TRACK, sale
 
 # kill point, what the sale asks for, state after the restart, in-doubt reason
 CASES = [
@@ -27,7 +27,7 @@ def test_restart_after_a_kill(tmp_path, start_agent, host, kill_at, ack, track, 
         agent.post("/v1/transactions", sale("r1", track=track, acknowledge=ack))
     except Exception:
         pass  # killed before it could answer
-    assert agent.proc.wait(timeout=60) == -9
+    assert agent.proc.wait(timeout=60) == KILLED
     again = start_agent(host, state_dir=agent.state_dir)
     (tx,) = again.get("/v1/transactions").json()["transactions"]
     inbox = again.inbox()
