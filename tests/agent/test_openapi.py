@@ -38,7 +38,7 @@ def _component(name):
 
 
 class Contract:
-    """Requests to the agent, each answer checked against the document; keeps
+    """Requests to the agent, each answer checked against the API description; keeps
     the operations it exercised."""
 
     def __init__(self, agent):
