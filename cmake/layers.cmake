@@ -11,9 +11,11 @@
 # the library is zpos_NAME.
 
 # Build-wide settings of every library target: warnings, sanitizers, the
-# public headers and the fixed addresses of the design.
+# public headers, the fixed addresses of the design, and the headers generated
+# from tables/ written before any of them is compiled.
 add_library(zpos_library_settings INTERFACE)
 target_link_libraries(zpos_library_settings INTERFACE zpos_build)
+add_dependencies(zpos_library_settings zpos_generated_headers)
 target_include_directories(zpos_library_settings INTERFACE ${PROJECT_SOURCE_DIR}/include ${PROJECT_BINARY_DIR}/include)
 target_compile_definitions(zpos_library_settings INTERFACE ZPOSAPP_BUILDING
   ZPOS_PRIMARY_HOST="${ZPOS_PRIMARY_HOST}" ZPOS_PRIMARY_PORT=${ZPOS_PRIMARY_PORT}
@@ -33,11 +35,15 @@ function(zpos_subsystem name)
   list(REMOVE_DUPLICATES visible)
   set_property(GLOBAL PROPERTY ZPOS_VISIBLE_${name} ${visible})
 
+  # The same for the headers generated from tables/: a second folder with a
+  # link to each visible subsystem's folder of them in the build folder.
   set(folder ${PROJECT_BINARY_DIR}/layers/${name})
-  file(REMOVE_RECURSE ${folder})
-  file(MAKE_DIRECTORY ${folder})
+  set(generated ${PROJECT_BINARY_DIR}/layers/${name}.generated)
+  file(REMOVE_RECURSE ${folder} ${generated})
+  file(MAKE_DIRECTORY ${folder} ${generated})
   foreach(subsystem ${visible})
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${subsystem} ${folder}/${subsystem} SYMBOLIC)
+    file(CREATE_LINK ${ZPOS_GENERATED_DIR}/${subsystem} ${generated}/${subsystem} SYMBOLIC)
   endforeach()
 
   add_library(zpos_${name} STATIC ${arg_SOURCES})
@@ -46,7 +52,7 @@ function(zpos_subsystem name)
   # The library throws nothing and lets nothing cross a C export, so it needs
   # none of the C++ runtime's exception support (the tests keep theirs).
   target_compile_options(zpos_${name} PRIVATE -fno-exceptions)
-  target_include_directories(zpos_${name} PRIVATE ${folder})
+  target_include_directories(zpos_${name} PRIVATE ${folder} ${generated})
   target_link_libraries(zpos_${name} PUBLIC zpos_library_settings)
   foreach(used ${arg_USES})
     target_link_libraries(zpos_${name} PUBLIC zpos_${used})

@@ -7,33 +7,15 @@
 #include <cstddef>
 #include <span>
 
+#include "request/pad_buffers.h"
 #include "support/call_state.h"
 #include "support/records.h"
 
 namespace zpos {
 
-// The signature buffer shared with orvik_sign and the PIN buffer shared with
-// general_pin. The generated block comes from tables/pad_buffers.tsv
-// (tables/generate.py); edit the table, not the block.
-// BEGIN GENERATED pad buffers: tables/generate.py
-namespace sign_buffer {
-inline constexpr std::size_t kSize = 2037;
-inline constexpr Field report_flag{0, 1};  // in: 1 when the day's pad report is due
-inline constexpr Field field_a{2, 15};  // out: pad field A of the day's report
-inline constexpr Field field_b{17, 3};  // out: pad field B of the day's report
-inline constexpr Field field_c{20, 17};  // in: tran_amt, nine characters and a zero; out: pad field C of the report
-inline constexpr Field data{37, 2000};  // out: the signature's bytes, as many as the pad's result
-}  // namespace sign_buffer
-namespace pin_buffer {
-inline constexpr std::size_t kSize = 69;
-inline constexpr Field mode{0, 2};  // in: 06 for a card, 04 for points
-inline constexpr Field card{2, 16};  // in: the card number's last sixteen digits at most; a zero follows
-inline constexpr Field prompt{19, 14};  // in: the prompt text and its zero
-inline constexpr Field block{52, 16};  // out: the PIN block
-}  // namespace pin_buffer
-// END GENERATED
-
-// The most signature bytes a pad may report.
+// The signature and PIN buffers shared with the pad library, sign_buffer:: and
+// pin_buffer::, come from tables/pad_buffers.tsv (request/pad_buffers.h in the
+// build folder). The most signature bytes a pad may report:
 inline constexpr int kSignDataMax = static_cast<int>(sign_buffer::data.width);
 
 struct SignatureBuffer {

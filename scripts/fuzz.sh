@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-missing.sh clang-14 libclang-rt-14-dev
+# python3 writes the headers generated from tables/ while the build runs.
+scripts/install-missing.sh clang-14 libclang-rt-14-dev python3
 
 seconds=${FUZZ_SECONDS:-8}
 targets=(reply_parser_fuzz backup_reply_fuzz link_frames_fuzz profile_fuzz registry_store_fuzz request_builders_fuzz)

@@ -16,7 +16,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 t0=$(date +%s)
-scripts/install-missing.sh cmake g++ make pkg-config binutils file dpkg-dev lintian \
+# python3 writes the headers generated from tables/ while the build runs.
+scripts/install-missing.sh cmake g++ make pkg-config binutils file dpkg-dev lintian python3 \
   libboost-dev nlohmann-json3-dev libsqlite3-dev libssl-dev curl systemd || exit 1
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"

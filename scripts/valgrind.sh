@@ -9,7 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-missing.sh valgrind
+# python3 writes the headers generated from tables/ while the build runs.
+scripts/install-missing.sh valgrind python3
 
 build=${ZPOS_NATIVE_BUILD:-build/ci}
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -47,8 +47,8 @@ cp cmake/ZPosApp.def "$stage/x86/"
 cp build/mingw64/ZPosApp.def "$stage/x64/"
 # The public headers, the version header among them as the build wrote it.
 cp include/*.h build/mingw/include/zposapp_version.h "$stage/include/"
-cp docs/records.md docs/link-protocol.md docs/pos-guide.md docs/settings.md docs/host-simulator.md \
-  docs/agent.md docs/web-pos.md "$stage/docs/"
+cp docs/records.md docs/tables.md docs/link-protocol.md docs/pos-guide.md docs/settings.md \
+  docs/host-simulator.md docs/agent.md docs/web-pos.md "$stage/docs/"
 mkdir -p "$stage/docs/images" && cp docs/images/agent-demo.png "$stage/docs/images/"
 # The web client as committed: no node_modules or other local files.
 git ls-files -z agent/web | xargs -0 -r cp --parents -t "$stage"
@@ -64,8 +64,8 @@ find "$stage" -exec touch -t "$stamp" {} +
 listing=$(unzip -Z1 "$zip" | tr '\n' ' ')
 web=$(cd "$stage" && find agent -type f | LC_ALL=C sort | tr '\n' ' ')
 want="README-windows.md ${web}docs/agent.md docs/host-simulator.md docs/images/agent-demo.png docs/link-protocol.md"
-want="$want docs/pos-guide.md docs/records.md docs/settings.md docs/web-pos.md include/zposapp.h"
-want="$want include/zposapp_records.h"
+want="$want docs/pos-guide.md docs/records.md docs/settings.md docs/tables.md docs/web-pos.md include/zposapp.h"
+want="$want include/zposapp_records.h include/zposapp_tables.h"
 want="$want include/zposapp_version.h"
 for arch in x64 x86; do
   want="$want $arch/ZPosApp.def $arch/ZPosApp.dll $arch/ZPosApp.dll.debug $arch/ZPosApp.lib $arch/libZPosApp.dll.a"

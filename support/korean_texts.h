@@ -1,6 +1,7 @@
 // Every Korean text of the library, as the CP949 bytes the POS and the host
 // expect (a Korean Windows system's ANSI code page), with its reading above it.
-// The log's own lines, Korean ones among them, are in support/log_lines.h.
+// The log's own lines, Korean ones among them, are in support/log_lines.h
+// (generated from tables/log_lines.tsv into the build folder).
 #pragma once
 
 namespace zpos::texts {

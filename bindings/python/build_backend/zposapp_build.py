@@ -14,7 +14,7 @@ TAG = "py3-none-any"
 
 
 def _version():
-    with open(os.path.join(HERE, NAME, "records.py"), encoding="utf-8") as f:
+    with open(os.path.join(HERE, NAME, "_tables.py"), encoding="utf-8") as f:
         return re.search(r'^__version__ = "([^"]+)"', f.read(), re.M).group(1)
 
 
