@@ -47,7 +47,8 @@ def main():
     with tempfile.TemporaryDirectory(prefix="cli-") as tmp:
         tmp = os.path.realpath(tmp)
         env = {k: v for k, v in os.environ.items() if not k.startswith(("ZPOS_", "XDG_"))}
-        env.update(PATH=os.pathsep.join(args.path + [env.get("PATH", "/usr/bin:/bin")]), HOME=tmp,
+        path = [os.path.abspath(p) for p in args.path] + [env.get("PATH", "/usr/bin:/bin")]
+        env.update(PATH=os.pathsep.join(path), HOME=tmp,
                    ZPOS_APP_DIR=tmp, ZPOS_REGISTRY_FILE=os.path.join(tmp, "registry.dat"),
                    CASES=os.path.dirname(case), SOURCE=os.path.dirname(os.path.dirname(HERE)), LC_ALL="C.UTF-8")
         script = 'set -uo pipefail; . "%s"; . "%s"' % (os.path.join(HERE, "common.sh"), case)

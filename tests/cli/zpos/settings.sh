@@ -9,7 +9,7 @@ printf '; written by the installer\n[VANCFG]\nVANID=1\nEOT_CNT=0\nSERVER=primary
 status zpos settings --dir other --set EOT_CNT=2 --set vancfg.vanid=2 --set TOGGLE_TIME=1733500000 \
     --set SIGNPAD.CURDATE=261206 >/dev/null
 cat other/ZposSign.ini
-# Line breaks as the file has them.
-printf '[VANCFG]\r\nVANID=1\r\n' >other/ZposSign.ini
+# Line breaks as the file has them, one added where the last line lacks its own.
+printf '[VANCFG]\r\nVANID=1' >other/ZposSign.ini
 zpos settings --dir other --set EOT_CNT=1 --set PIN=NO >/dev/null
 od -c other/ZposSign.ini
