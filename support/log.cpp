@@ -196,7 +196,7 @@ int WriteLogText(const char* text) {
     return line.finish();
 }
 
-int WriteLogFormat(std::size_t capacity, const char* format, ...) {
+int write_log_format(std::size_t capacity, const char* format, ...) {
     char text[1024];
     if (capacity > sizeof text) capacity = sizeof text;
     va_list args;
