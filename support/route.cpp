@@ -46,7 +46,7 @@ void write_primary(SettingsEdit& edit) {
 
 RouteMode route_mode() { return g_route_mode; }
 
-RouteMode route_mode_refresh(const CallState& call) {
+void route_mode_refresh(const CallState& call) {
     RouteState state(call);
     if (state.backup_over()) {
         // Decided again on the file as it is under the lock: another process
@@ -55,11 +55,10 @@ RouteMode route_mode_refresh(const CallState& call) {
         state = RouteState(call);
         if (state.backup_over()) {
             write_primary(edit);
-            return g_route_mode;
+            return;
         }
     }
     g_route_mode = state.says_backup() ? RouteMode::backup : RouteMode::primary;
-    return g_route_mode;
 }
 
 void route_points_refresh(const CallState& call) {
