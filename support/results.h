@@ -96,12 +96,39 @@ enum class DownloadResult : int {
 
 inline constexpr DownloadResult download_received(long bytes) { return static_cast<DownloadResult>(bytes); }
 
-// What a path returns for the results of the operations it runs; their values
-// are the same public constants.
-inline constexpr SendResult send_result(ExchangeResult r) { return static_cast<SendResult>(static_cast<int>(r)); }
-inline constexpr SendResult send_result(BackupRouteResult r) {
-    return static_cast<SendResult>(static_cast<int>(r));
+// What a path returns for the results of the operations it runs. A switch
+// each, so that a new result is a warning here until it is given its meaning.
+inline constexpr SendResult send_result(ExchangeResult r) {
+    switch (r) {
+        case ExchangeResult::replied: return SendResult::replied;
+        case ExchangeResult::failed: return SendResult::failed;
+        case ExchangeResult::short_frame: return SendResult::short_frame;
+        case ExchangeResult::not_readable: return SendResult::not_readable;
+        case ExchangeResult::no_enq: return SendResult::no_enq;
+        case ExchangeResult::no_connection: return SendResult::no_connection;
+    }
+    return SendResult::failed;  // not reached
 }
-inline constexpr AckResult ack_result(ManagementResult r) { return static_cast<AckResult>(static_cast<int>(r)); }
+
+// Only an answer or an unusable library ends a path on the backup route: a
+// hand-over not sent leaves the host's reply standing, and an approval the
+// backup server does not know goes to the primary host.
+inline constexpr SendResult send_result(BackupRouteResult r) {
+    switch (r) {
+        case BackupRouteResult::answered: return SendResult::replied;
+        case BackupRouteResult::unusable: return SendResult::backup_unusable;
+        case BackupRouteResult::not_sent:
+        case BackupRouteResult::unknown: break;
+    }
+    return SendResult::failed;  // not reached
+}
+
+inline constexpr AckResult ack_result(ManagementResult r) {
+    switch (r) {
+        case ManagementResult::failed: return AckResult::management_failed;
+        case ManagementResult::sent: return AckResult::management_sent;
+    }
+    return AckResult::management_failed;  // not reached
+}
 
 }  // namespace zpos
