@@ -87,14 +87,30 @@ enum class AutoAckResult : int {
     ack_not_sent = -5,  // the ACK could not be sent
 };
 
-// Zelta_download. A positive value is the number of bytes received.
+// Zelta_download.
 enum class DownloadResult : int {
+    received = 1,                                    // the answer is in the buffer; the count is beside the result
     no_answer = ZPOSAPP_DOWNLOAD_NO_ANSWER,          // nothing within the wait, or the wait failed
     not_sent = ZPOSAPP_DOWNLOAD_NOT_SENT,            // the request was not sent
     no_connection = ZPOSAPP_DOWNLOAD_NO_CONNECTION,  // the server cannot be reached
 };
 
-inline constexpr DownloadResult download_received(long bytes) { return static_cast<DownloadResult>(bytes); }
+// A download's result and the bytes it read (1 to 1024 when received, else 0).
+struct [[nodiscard]] DownloadOutcome {
+    DownloadResult result;
+    int bytes;
+};
+
+// Zelta_download's int: the byte count of an answer, a failure's own value.
+inline constexpr int download_value(DownloadOutcome d) {
+    switch (d.result) {
+        case DownloadResult::received: return d.bytes;
+        case DownloadResult::no_answer:
+        case DownloadResult::not_sent:
+        case DownloadResult::no_connection: return static_cast<int>(d.result);
+    }
+    return ZPOSAPP_DOWNLOAD_NO_ANSWER;  // not reached: every value is a case above
+}
 
 // What a path returns for the results of the operations it runs. A switch
 // each, so that a new result is a warning here until it is given its meaning.
