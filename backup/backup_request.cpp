@@ -90,7 +90,7 @@ BackupRequestBuild put_card(const CallState& call, Writer& w, const char* reques
     char tid[12] = {};
     std::snprintf(tid, sizeof tid, "%-10.10s", request + req::term_id.offset);
     if (std::strncmp(tid, kBackupTerminalPrefix, 3) != 0) {
-        WriteLogFormat(log_lines::kBackupTerminalBuffer, log_lines::kBackupTerminal, tid);
+        write_log_format(log_lines::kBackupTerminalBuffer, log_lines::kBackupTerminal, tid);
         reset_to_primary(call);
         return BackupRequestBuild::terminal;
     }
@@ -172,7 +172,7 @@ BackupRequestBuild build_backup_request(CallState& call, const char* request,
     w.put_fixed(field_text(request, req::install_months), 2);
     w.put(wire::kFS);
     if (amount >= kBackupAmountLimit) {
-        WriteLogFormat(log_lines::kBackupAmountBuffer, log_lines::kBackupAmount, amount);
+        write_log_format(log_lines::kBackupAmountBuffer, log_lines::kBackupAmount, amount);
         return BackupRequestBuild::failed;
     }
     put_amounts_and_dates(w, request, amount, kind);

@@ -21,7 +21,7 @@ BackupRouteResult backup_handover(CallState& call, char* response) {
     BackupRequestBuild built = build_backup_request(call, call.saved_request, message, kind::kCardCancel, n);
     if (built != BackupRequestBuild::built) {
         // The builder's value is the length the line shows.
-        WriteLogFormat(log_lines::kBackupNotBuiltBuffer, log_lines::kBackupNotBuilt, static_cast<int>(built), 0);
+        write_log_format(log_lines::kBackupNotBuiltBuffer, log_lines::kBackupNotBuilt, static_cast<int>(built), 0);
         return BackupRouteResult::not_sent;
     }
     int framed = frame_message(message.data(), n);

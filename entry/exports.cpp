@@ -50,7 +50,7 @@ ZPOSAPP_API int ZPOSAPP_CALL Zelta_Ack(void) {
 
 ZPOSAPP_API int ZPOSAPP_CALL Zelta_download(const char* server, int port, const char* request,
                                             char* answer) {
-    return exported([&] { return static_cast<int>(zpos::zelta_download(server, port, request, answer)); });
+    return exported([&] { return zpos::download_value(zpos::zelta_download(server, port, request, answer)); });
 }
 
 }  // extern "C"

@@ -14,8 +14,8 @@ AckResult zelta_ack() {
     return acknowledge(g_call);
 }
 
-DownloadResult zelta_download(const char* server, int port, const char* request, char* answer) {
-    if (!server || !request || !answer) return DownloadResult::no_answer;
+DownloadOutcome zelta_download(const char* server, int port, const char* request, char* answer) {
+    if (!server || !request || !answer) return {DownloadResult::no_answer, 0};
     if (g_call.app_dir[0] == '\0') prepare_call();
     return download(g_call, server, port, request, answer);
 }

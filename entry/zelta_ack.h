@@ -9,6 +9,6 @@ namespace zpos {
 
 AckResult zelta_ack();
 // `answer` holds at least 1025 bytes.
-DownloadResult zelta_download(const char* server, int port, const char* request, char* answer);
+DownloadOutcome zelta_download(const char* server, int port, const char* request, char* answer);
 
 }  // namespace zpos

@@ -55,7 +55,7 @@ AutoAckResult auto_ack_of_call() { return auto_acknowledge(g_call); }
 // caller gave no request record or no response buffer.
 bool start_call(const char* entry, const char* host, const char* request, Transaction& t) {
     if (!request || !t.caller_response) {
-        WriteLogFormat(log_lines::kInvalidCallBuffer, log_lines::kInvalidCall, entry);
+        write_log_format(log_lines::kInvalidCallBuffer, log_lines::kInvalidCall, entry);
         return false;
     }
     prepare_call();
@@ -138,7 +138,7 @@ SendResult refuse_balance_inquiry(Transaction& t) {
 SendResult end_call(SendResult result, Transaction& t) {
     if (!field_equals(t.response, resp::resp_code, kRespApproved)) {
         if (result == SendResult::no_connection) put_exact(t.response, resp::resp_code, kRespNoConnection);
-        WriteLogFormat(log_lines::kRespCodeBuffer, log_lines::kRespCode, t.response + resp::resp_code.offset);
+        write_log_format(log_lines::kRespCodeBuffer, log_lines::kRespCode, t.response + resp::resp_code.offset);
         // An approval waits for Zelta_Ack; a decline is closed with the host
         // here, and the POS never sees how that went.
         if (route_mode() == RouteMode::primary && static_cast<int>(result) >= 0)

@@ -39,7 +39,7 @@ static_assert(log_lines::kEotOkBuffer == log_lines::kAutoEotFailBuffer);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 void log_frame(const char* format, unsigned char last, int count, int len) {
-    WriteLogFormat(log_lines::kEotOkBuffer, format, shown_byte(last), count, len);
+    write_log_format(log_lines::kEotOkBuffer, format, shown_byte(last), count, len);
 }
 #pragma GCC diagnostic pop
 
@@ -61,7 +61,7 @@ AutoAckResult wait_for_eot(const CallState& call, const EotTexts& texts) {
             return AutoAckResult::timed_out;
         }
         if (got < 3) {
-            WriteLogFormat(log_lines::kEotShortBuffer, log_lines::kEotShort, static_cast<int>(got));
+            write_log_format(log_lines::kEotShortBuffer, log_lines::kEotShort, static_cast<int>(got));
             close_link();
             return AutoAckResult::short_read;
         }

@@ -87,21 +87,21 @@ ConnectResult connect_link(CallState& call) {
     if (is_secondary_host(call.host_addr)) {
         std::snprintf(call.host_addr, sizeof call.host_addr, "%.15s", ZPOS_PRIMARY_HOST);
         call.host_port = ZPOS_PRIMARY_PORT;
-        WriteLogFormat(log_lines::kConnectSubstitutedBuffer, log_lines::kConnectSubstituted, call.host_addr, call.host_port);
+        write_log_format(log_lines::kConnectSubstitutedBuffer, log_lines::kConnectSubstituted, call.host_addr, call.host_port);
     }
-    WriteLogFormat(log_lines::kConnectInfoBuffer, log_lines::kConnectInfo, call.host_addr, call.host_port);
+    write_log_format(log_lines::kConnectInfoBuffer, log_lines::kConnectInfo, call.host_addr, call.host_port);
 
     int rtn = g_link_socket == platform::kNoSocket
                   ? -1
                   : connect_with_timeout(call.host_addr, call.host_port, link_connect_timeout_ms());
-    WriteLogFormat(log_lines::kConnectResultBuffer, log_lines::kConnectResult, rtn);
+    write_log_format(log_lines::kConnectResultBuffer, log_lines::kConnectResult, rtn);
     if (rtn == 0) {
-        WriteLogFormat(log_lines::kNonblockConnectedBuffer, log_lines::kNonblockConnected, call.host_addr, call.host_port);
+        write_log_format(log_lines::kNonblockConnectedBuffer, log_lines::kNonblockConnected, call.host_addr, call.host_port);
         return ConnectResult::connected;
     }
 
     close_link();
-    WriteLogFormat(log_lines::kNonblockFailedBuffer, log_lines::kNonblockFailed, call.host_addr, call.host_port);
+    write_log_format(log_lines::kNonblockFailedBuffer, log_lines::kNonblockFailed, call.host_addr, call.host_port);
 
     // The second attempt always makes its own connect, to the address as
     // inet_addr gives it (all ones for a name, which cannot be connected), and
@@ -112,10 +112,10 @@ ConnectResult connect_link(CallState& call) {
                      : platform::socket_connect(g_link_socket, platform::socket_inet_addr(call.host_addr),
                                                 call.host_port);
     if (error == 0) {
-        WriteLogFormat(log_lines::kBlockingConnectedBuffer, log_lines::kBlockingConnected, call.host_addr, call.host_port);
+        write_log_format(log_lines::kBlockingConnectedBuffer, log_lines::kBlockingConnected, call.host_addr, call.host_port);
         return ConnectResult::connected;
     }
-    WriteLogFormat(log_lines::kConnectErrorBuffer, log_lines::kConnectError, call.host_addr,
+    write_log_format(log_lines::kConnectErrorBuffer, log_lines::kConnectError, call.host_addr,
                    call.host_port, error);
     close_link();
     return ConnectResult::no_connection;

@@ -25,14 +25,14 @@ void log_answer_tail(const CallState& call, char* tail, std::size_t length) {
     WriteLogText(tail);
 }
 
-DownloadResult finish(platform::Socket s, const char* line, DownloadResult result) {
+DownloadOutcome finish(platform::Socket s, const char* line, DownloadResult result) {
     if (line) WriteLogText(line);
     platform::socket_close(s);
-    return result;
+    return {result, 0};
 }
 }  // namespace
 
-DownloadResult download(const CallState& call, const char* server, int port, const char* request, char* answer) {
+DownloadOutcome download(const CallState& call, const char* server, int port, const char* request, char* answer) {
     char address_text[kServerChars + 1];
     std::snprintf(address_text, sizeof address_text, "%.15s", server ? server : "");
 
@@ -61,7 +61,7 @@ DownloadResult download(const CallState& call, const char* server, int port, con
         WriteLogText(log_lines::kDownloadOk);
     else if (text > 4)
         log_answer_tail(call, buffer + 4, text - 4);
-    return download_received(got);
+    return {DownloadResult::received, static_cast<int>(got)};
 }
 
 }  // namespace zpos

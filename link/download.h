@@ -10,8 +10,7 @@ namespace zpos {
 
 inline constexpr int kDownloadAnswerSize = 1024;
 
-// `answer` must hold at least 1025 bytes; a positive result is the bytes
-// received (1 to 1024).
-DownloadResult download(const CallState& call, const char* server, int port, const char* request, char* answer);
+// `answer` must hold at least 1025 bytes.
+DownloadOutcome download(const CallState& call, const char* server, int port, const char* request, char* answer);
 
 }  // namespace zpos

@@ -66,7 +66,7 @@ bool enq_received() {
     if (arrival != Arrival::received) return fail(log_lines::kEnqTimeout, false);
     if (got < 3) return fail(log_lines::kEnqShort, false);
     if (g_enq_buffer[2] != wire::kENQ) return fail(log_lines::kNoEnq, false);
-    WriteLogFormat(log_lines::kEnqReceivedBuffer, log_lines::kEnqReceived, static_cast<int>(got), wire::kENQ);
+    write_log_format(log_lines::kEnqReceivedBuffer, log_lines::kEnqReceived, static_cast<int>(got), wire::kENQ);
     return true;
 }
 
@@ -105,13 +105,13 @@ Frame read_frame(int& length) {
     // A length beyond the reply buffer is refused unread, as a short body.
     int body = length > kReplyBodySize ? 0 : read_body(g_reply, length, link_deadline());
     if (body != length) {
-        WriteLogFormat(log_lines::kReplyBodyErrorBuffer, log_lines::kReplyBodyError, body, length);
+        write_log_format(log_lines::kReplyBodyErrorBuffer, log_lines::kReplyBodyError, body, length);
         close_link();
         return Frame::broken;
     }
     if (length >= 3) return Frame::reply;
     if (g_reply[0] != wire::kENQ) return Frame::short_frame;
-    WriteLogFormat(log_lines::kEnqRetryBuffer, log_lines::kEnqRetry, wire::kENQ, static_cast<int>(length_read));
+    write_log_format(log_lines::kEnqRetryBuffer, log_lines::kEnqRetry, wire::kENQ, static_cast<int>(length_read));
     return Frame::enq;
 }
 

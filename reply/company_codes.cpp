@@ -23,7 +23,7 @@ constexpr CodeRow kCodeRows[] = {
 constexpr char kUnknownCode[3] = "  ";
 }  // namespace
 
-int map_company_code(const char* host_code, char out[3]) {
+void map_company_code(const char* host_code, char out[3]) {
     const char* pos = kUnknownCode;
     for (const CodeRow& row : kCodeRows) {
         if (std::strncmp(host_code, row.host, 4) == 0) {
@@ -32,7 +32,6 @@ int map_company_code(const char* host_code, char out[3]) {
         }
     }
     std::memcpy(out, pos, 3);
-    return 0;
 }
 
 }  // namespace zpos

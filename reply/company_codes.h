@@ -8,7 +8,6 @@ namespace zpos {
 // Writes the POS code of `host_code` and a NUL into `out` (at least 3 bytes):
 // two digits for a code in the table, two spaces for anything else. Only the
 // first four characters of `host_code` count (the compare stops at a NUL).
-// Always gives 0.
-int map_company_code(const char* host_code, char out[3]);
+void map_company_code(const char* host_code, char out[3]);
 
 }  // namespace zpos

@@ -36,7 +36,7 @@ void mark_daily_report(const CallState& call, SignatureBuffer& buf) {
     char last[settings::kCurDate.size] = {};
     settings_read(call, settings::kCurDate, last);
     if (!hcs || std::strncmp(last, today, 6) == 0) return;
-    WriteLogFormat(log_lines::kPadReportBuffer, log_lines::kPadReport, last, today);
+    write_log_format(log_lines::kPadReportBuffer, log_lines::kPadReport, last, today);
     settings_write(call, settings::kCurDate, today);
     buf.bytes[sign_buffer::report_flag.offset] = '1';
 }
@@ -72,7 +72,7 @@ int capture_signature(CallState& call, const char* request, SignatureBuffer& buf
     }
     char port_text[settings::kGetComPort.size] = {};
     int port = pad_port(call, port_text);
-    WriteLogFormat(log_lines::kPadPortBuffer, log_lines::kPadPort, port_text);
+    write_log_format(log_lines::kPadPortBuffer, log_lines::kPadPort, port_text);
 
     std::snprintf(buf.bytes.data() + sign_buffer::field_c.offset, 10, "%-9.9s", request + req::tran_amt.offset);
     int result = sign(buf.bytes.data(), port, kPadConstant);
@@ -80,15 +80,15 @@ int capture_signature(CallState& call, const char* request, SignatureBuffer& buf
 
     const char* b = buf.bytes.data();
     if (log_pad_fields) {
-        WriteLogFormat(log_lines::kPadFieldABuffer, log_lines::kPadFieldA, b + sign_buffer::field_a.offset);
-        WriteLogFormat(log_lines::kPadFieldCBuffer, log_lines::kPadFieldC, b + sign_buffer::field_c.offset);
-        WriteLogFormat(log_lines::kPadFieldBBuffer, log_lines::kPadFieldB, b + sign_buffer::field_b.offset);
+        write_log_format(log_lines::kPadFieldABuffer, log_lines::kPadFieldA, b + sign_buffer::field_a.offset);
+        write_log_format(log_lines::kPadFieldCBuffer, log_lines::kPadFieldC, b + sign_buffer::field_c.offset);
+        write_log_format(log_lines::kPadFieldBBuffer, log_lines::kPadFieldB, b + sign_buffer::field_b.offset);
     }
-    WriteLogFormat(log_lines::kSignLengthBuffer, log_lines::kSignLength, result);
+    write_log_format(log_lines::kSignLengthBuffer, log_lines::kSignLength, result);
 
     if (result == 2) return kSignRefused;
     if (result == 0) {
-        WriteLogFormat(log_lines::kSignZeroBuffer, log_lines::kSignZero, 0);
+        write_log_format(log_lines::kSignZeroBuffer, log_lines::kSignZero, 0);
         return kSignRefused;
     }
     // A pad claiming more than the buffer's kSignDataMax bytes has broken its
@@ -113,7 +113,7 @@ SignatureStep signature_step(CallState& call, const char* request, int kind, Sig
     int amount = is_payment(k.family) ? field_value(request, req::tran_amt) : 0;
 
     if (amount <= kSignThreshold && !cvm) {
-        WriteLogFormat(log_lines::kNoCvmSignBuffer, log_lines::kNoCvmSign, amount);
+        write_log_format(log_lines::kNoCvmSignBuffer, log_lines::kNoCvmSign, amount);
         return step;
     }
     if (!sign_enabled || k.family == Family::cash) {
@@ -146,11 +146,11 @@ bool pin_step(const CallState& call, const char* request, int kind, std::span<ch
     char shown[pin_buffer::card.width + 1] = {};
     std::memcpy(shown, pin + pin_buffer::card.offset, pin_buffer::card.width);
     if (strict_masking(call)) mask_card_field(shown, pin_buffer::card.width);
-    WriteLogFormat(log_lines::kPinCardBuffer, log_lines::kPinCard, shown);
+    write_log_format(log_lines::kPinCardBuffer, log_lines::kPinCard, shown);
 
     int result = read_pin(pin, port, kPadConstant);
     pad.release();
-    WriteLogFormat(log_lines::kPinResultBuffer, log_lines::kPinResult, result, pin + pin_buffer::block.offset);
+    write_log_format(log_lines::kPinResultBuffer, log_lines::kPinResult, result, pin + pin_buffer::block.offset);
     std::memcpy(block.data(), pin + pin_buffer::block.offset, pin_buffer::block.width);
     return true;
 }

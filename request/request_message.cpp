@@ -205,7 +205,7 @@ bool put_head_and_amounts(Writer& w, const char* request, const KindRow& k) {
     if (is_payment(k.family)) {
         int total = field_value(request, req::tran_amt);
         if (total > kAmountLimit) {
-            WriteLogFormat(log_lines::kAmountOverLimitBuffer, log_lines::kAmountOverLimit, total);
+            write_log_format(log_lines::kAmountOverLimitBuffer, log_lines::kAmountOverLimit, total);
             return false;
         }
     }
@@ -292,7 +292,7 @@ void put_tail(Writer& w, const char* request) {
 
 RequestBuild build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out,
                                    int k, int& length) {
-    WriteLogFormat(log_lines::kRequestBuiltBuffer, log_lines::kRequestBuilt, k);
+    write_log_format(log_lines::kRequestBuiltBuffer, log_lines::kRequestBuilt, k);
     // One byte stays free for the caller's check byte.
     Writer w(out.first(kRequestMessageSize - 1));
     const KindRow& row = kind_of(k);

@@ -196,14 +196,14 @@ int WriteLogText(const char* text) {
     return line.finish();
 }
 
-int WriteLogFormat(std::size_t capacity, const char* format, ...) {
+void write_log_format(std::size_t capacity, const char* format, ...) {
     char text[1024];
     if (capacity > sizeof text) capacity = sizeof text;
     va_list args;
     va_start(args, format);
     std::vsnprintf(text, capacity, format, args);
     va_end(args);
-    return WriteLogText(text);
+    WriteLogText(text);
 }
 
 }  // namespace zpos

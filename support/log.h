@@ -38,6 +38,6 @@ int WriteLogMasked(const void* bytes, std::int32_t count);
 int WriteLogText(const char* text);
 // printf-style text formatted into a buffer of `capacity` bytes (the length the
 // caller's line allows), then WriteLogText.
-int WriteLogFormat(std::size_t capacity, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void write_log_format(std::size_t capacity, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 }  // namespace zpos

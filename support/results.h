@@ -87,21 +87,64 @@ enum class AutoAckResult : int {
     ack_not_sent = -5,  // the ACK could not be sent
 };
 
-// Zelta_download. A positive value is the number of bytes received.
+// Zelta_download.
 enum class DownloadResult : int {
+    received = 1,                                    // the answer is in the buffer; the count is beside the result
     no_answer = ZPOSAPP_DOWNLOAD_NO_ANSWER,          // nothing within the wait, or the wait failed
     not_sent = ZPOSAPP_DOWNLOAD_NOT_SENT,            // the request was not sent
     no_connection = ZPOSAPP_DOWNLOAD_NO_CONNECTION,  // the server cannot be reached
 };
 
-inline constexpr DownloadResult download_received(long bytes) { return static_cast<DownloadResult>(bytes); }
+// A download's result and the bytes it read (1 to 1024 when received, else 0).
+struct [[nodiscard]] DownloadOutcome {
+    DownloadResult result;
+    int bytes;
+};
 
-// What a path returns for the results of the operations it runs; their values
-// are the same public constants.
-inline constexpr SendResult send_result(ExchangeResult r) { return static_cast<SendResult>(static_cast<int>(r)); }
-inline constexpr SendResult send_result(BackupRouteResult r) {
-    return static_cast<SendResult>(static_cast<int>(r));
+// Zelta_download's int: the byte count of an answer, a failure's own value.
+inline constexpr int download_value(DownloadOutcome d) {
+    switch (d.result) {
+        case DownloadResult::received: return d.bytes;
+        case DownloadResult::no_answer:
+        case DownloadResult::not_sent:
+        case DownloadResult::no_connection: return static_cast<int>(d.result);
+    }
+    return ZPOSAPP_DOWNLOAD_NO_ANSWER;  // not reached: every value is a case above
 }
-inline constexpr AckResult ack_result(ManagementResult r) { return static_cast<AckResult>(static_cast<int>(r)); }
+
+// What a path returns for the results of the operations it runs. A switch
+// each, so that a new result is a warning here until it is given its meaning.
+inline constexpr SendResult send_result(ExchangeResult r) {
+    switch (r) {
+        case ExchangeResult::replied: return SendResult::replied;
+        case ExchangeResult::failed: return SendResult::failed;
+        case ExchangeResult::short_frame: return SendResult::short_frame;
+        case ExchangeResult::not_readable: return SendResult::not_readable;
+        case ExchangeResult::no_enq: return SendResult::no_enq;
+        case ExchangeResult::no_connection: return SendResult::no_connection;
+    }
+    return SendResult::failed;  // not reached
+}
+
+// Only an answer or an unusable library ends a path on the backup route: a
+// hand-over not sent leaves the host's reply standing, and an approval the
+// backup server does not know goes to the primary host.
+inline constexpr SendResult send_result(BackupRouteResult r) {
+    switch (r) {
+        case BackupRouteResult::answered: return SendResult::replied;
+        case BackupRouteResult::unusable: return SendResult::backup_unusable;
+        case BackupRouteResult::not_sent:
+        case BackupRouteResult::unknown: break;
+    }
+    return SendResult::failed;  // not reached
+}
+
+inline constexpr AckResult ack_result(ManagementResult r) {
+    switch (r) {
+        case ManagementResult::failed: return AckResult::management_failed;
+        case ManagementResult::sent: return AckResult::management_sent;
+    }
+    return AckResult::management_failed;  // not reached
+}
 
 }  // namespace zpos

@@ -4,6 +4,7 @@
 // its keys in one rewrite.
 #include "support/route.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,10 +21,11 @@ namespace {
 RouteMode g_route_mode = RouteMode::primary;
 
 // The switch's time as TOGGLE_TIME holds it.
-struct SwitchTime {
-    char text[32];
-    SwitchTime() { std::snprintf(text, sizeof text, "%-14lld", platform::now()); }
-};
+std::array<char, 32> switch_time() {
+    std::array<char, 32> text;
+    std::snprintf(text.data(), text.size(), "%-14lld", platform::now());
+    return text;
+}
 
 // VANID and TOGGLE_TIME, from one read of the file.
 struct RouteState {
@@ -44,7 +46,7 @@ void write_primary(SettingsEdit& edit) {
 
 RouteMode route_mode() { return g_route_mode; }
 
-RouteMode route_mode_refresh(const CallState& call) {
+void route_mode_refresh(const CallState& call) {
     RouteState state(call);
     if (state.backup_over()) {
         // Decided again on the file as it is under the lock: another process
@@ -53,11 +55,10 @@ RouteMode route_mode_refresh(const CallState& call) {
         state = RouteState(call);
         if (state.backup_over()) {
             write_primary(edit);
-            return g_route_mode;
+            return;
         }
     }
     g_route_mode = state.says_backup() ? RouteMode::backup : RouteMode::primary;
-    return g_route_mode;
 }
 
 void route_points_refresh(const CallState& call) {
@@ -79,14 +80,12 @@ void failure_count_step(const CallState& call) {
         edit.write({{kEotCnt, out}});
         return;
     }
-    SwitchTime now;
-    edit.write({{kEotCnt, out}, {kVanId, "2"}, {kToggleTime, now.text}});
+    edit.write({{kEotCnt, out}, {kVanId, "2"}, {kToggleTime, switch_time().data()}});
     g_route_mode = RouteMode::backup;
 }
 
 void switch_to_backup(const CallState& call) {
-    SwitchTime now;
-    SettingsEdit(call).write({{kVanId, "2"}, {kToggleTime, now.text}});
+    SettingsEdit(call).write({{kVanId, "2"}, {kToggleTime, switch_time().data()}});
 }
 
 void reset_to_primary(const CallState& call) {

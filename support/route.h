@@ -19,8 +19,8 @@ RouteMode route_mode();
 
 // Zelta_Send's start of call: the mode from VANID and TOGGLE_TIME; 600
 // seconds after the switch the route goes back to the primary host (VANID
-// "1", EOT_CNT "0"). Returns the mode.
-RouteMode route_mode_refresh(const CallState& call);
+// "1", EOT_CNT "0").
+void route_mode_refresh(const CallState& call);
 // Zelta_OKCashbag's start of call: the route state is read as Zelta_Send
 // reads it, but points always take the primary host and the file is left
 // alone.

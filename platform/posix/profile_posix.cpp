@@ -21,8 +21,17 @@ namespace {
 // the keys a write adds.
 constexpr std::size_t kMaxProfile = 64 * 1024;
 constexpr std::size_t kEditRoom = 4096;
-char g_file[kMaxProfile + kEditRoom];
-char g_new[kMaxProfile + kEditRoom];
+
+// Scratch for one read or write: nothing in it outlives the function that
+// fills it, since every read and write takes the file afresh. It is one
+// static instance rather than stack space because a POS thread's stack may be
+// small for 136 KiB, and that is safe because the exports run one call at a
+// time. The platform cannot reach the module state above it, so it lives here.
+struct ProfileBuffers {
+    char file[kMaxProfile + kEditRoom];  // the file as read, then as edited so far
+    char edit[kMaxProfile + kEditRoom];  // the file with one more key set
+};
+ProfileBuffers g_profile;
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -127,9 +136,10 @@ int copy_value(std::string_view value, char* out, int size) {
 // The file as the readers see it; a file beyond the buffer is read as far as
 // its whole lines fit, a missing one is empty.
 std::string_view read_profile(const char* path) {
-    long len = read_small_file(path, g_file, kMaxProfile);
-    if (len == kFileTooLarge) len = whole_lines(std::string_view(g_file, kMaxProfile));
-    return std::string_view(g_file, len > 0 ? static_cast<std::size_t>(len) : 0);
+    char* file = g_profile.file;
+    long len = read_small_file(path, file, kMaxProfile);
+    if (len == kFileTooLarge) len = whole_lines(std::string_view(file, kMaxProfile));
+    return std::string_view(file, len > 0 ? static_cast<std::size_t>(len) : 0);
 }
 
 // `file` with one key set as profile_write sets it, into `out` (`n` bytes);
@@ -199,21 +209,22 @@ bool profile_write(const char* section, const char* key, const char* value, cons
 // The entries are set one after the other in memory, each on the file the
 // one before left, so the file written is the one single writes would leave.
 bool profile_write_keys(std::span<const ProfileEntry> entries, const char* path) {
-    long len = read_small_file(path, g_file, kMaxProfile);
+    ProfileBuffers& b = g_profile;
+    long len = read_small_file(path, b.file, kMaxProfile);
     if (len == kFileTooLarge) return false;
     std::size_t size = len > 0 ? static_cast<std::size_t>(len) : 0;
     bool any = false;
     for (const ProfileEntry& e : entries) {
         std::size_t n = 0;
         bool changed = false;
-        if (!set_key(std::string_view(g_file, size), e, g_new, sizeof g_new, n, changed)) return false;
+        if (!set_key(std::string_view(b.file, size), e, b.edit, sizeof b.edit, n, changed)) return false;
         if (!changed) continue;
-        if (n > sizeof g_file) return false;
-        std::memcpy(g_file, g_new, n);
+        if (n > sizeof b.file) return false;
+        std::memcpy(b.file, b.edit, n);
         size = n;
         any = true;
     }
-    return !any || replace_small_file(path, g_file, size, 0666);
+    return !any || replace_small_file(path, b.file, size, 0666);
 }
 
 }  // namespace zpos::platform

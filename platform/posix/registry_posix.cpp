@@ -38,16 +38,25 @@ struct Handle {
     char path[kNameMax + 1] = {};
 };
 
-Handle g_handles[kHandles];
-char g_store[kStoreLimit];  // the file as read
-// The handle whose opening read g_store, with the length read: that handle's
-// queries use this copy, so the values read through one open key come from
-// one version of the store (and cost no further read). Any other use of the
-// store reads it again.
-const Handle* g_store_owner = nullptr;
-long g_store_len = -1;
-bool g_hold_reads = false;  // registry_hold_reads
-char g_next[kStoreLimit];   // the file as it is about to be written
+// The store's state in this process. The open keys, the copy of the store an
+// opening read and whether reads are held last from one registry call to the
+// next (within one exported call: registry_hold_reads drops the copy at each
+// end); `next` is scratch for one write. The platform cannot reach the module
+// state above it, so it lives here, as one static instance that the exports'
+// one call at a time keeps to one user.
+struct RegistryState {
+    Handle handles[kHandles];
+    char store[kStoreLimit];  // the file as read
+    // The handle whose opening read `store`, with the length read: that
+    // handle's queries use this copy, so the values read through one open key
+    // come from one version of the store (and cost no further read). Any
+    // other use of the store reads it again.
+    const Handle* store_owner = nullptr;
+    long store_len = -1;
+    bool hold_reads = false;  // registry_hold_reads
+    char next[kStoreLimit];   // the file as it is about to be written
+};
+RegistryState g_registry;
 
 bool valid_name(const char* name) {
     std::size_t n = 0;
@@ -85,20 +94,21 @@ bool store_path(char* out, std::size_t size, bool make_dirs) {
     return n > 0 && static_cast<std::size_t>(n) < size;
 }
 
-// Reads the store into g_store. -1: no store (or one larger than any store
-// this layer writes); otherwise its length.
+// Reads the store into g_registry.store. -1: no store (or one larger than any
+// store this layer writes); otherwise its length.
 long load_store() {
-    g_store_owner = nullptr;
+    RegistryState& r = g_registry;
+    r.store_owner = nullptr;
     char path[600];
-    long len = store_path(path, sizeof path, false) ? read_small_file(path, g_store, sizeof g_store) : -1;
-    g_store_len = len < 0 ? -1 : len;
-    return g_store_len;
+    long len = store_path(path, sizeof path, false) ? read_small_file(path, r.store, sizeof r.store) : -1;
+    r.store_len = len < 0 ? -1 : len;
+    return r.store_len;
 }
 
-// The copy in g_store is no longer the file once it is written.
+// The copy in g_registry.store is no longer the file once it is written.
 int write_store(const char* bytes, std::size_t len) {
-    g_store_owner = nullptr;
-    g_store_len = -1;
+    g_registry.store_owner = nullptr;
+    g_registry.store_len = -1;
     char path[600];
     if (!store_path(path, sizeof path, true)) return kRegAccessDenied;
     return replace_small_file(path, bytes, len, 0600) ? 0 : kRegAccessDenied;
@@ -188,29 +198,29 @@ int hex_digit(char c) {
     return -1;
 }
 
-// Appends to g_next, refusing to pass the store limit.
+// Appends to g_registry.next, refusing to pass the store limit.
 struct NextWriter {
     std::size_t pos = 0;
     bool full = false;
     void put(const char* bytes, std::size_t n) {
-        if (full || n > sizeof g_next - pos) {
+        if (full || n > sizeof g_registry.next - pos) {
             full = true;
             return;
         }
-        std::memcpy(g_next + pos, bytes, n);
+        std::memcpy(g_registry.next + pos, bytes, n);
         pos += n;
     }
     void put(std::string_view s) { put(s.data(), s.size()); }
 };
 
 Handle* handle_of(RegistryKey key) {
-    for (Handle& h : g_handles)
+    for (Handle& h : g_registry.handles)
         if (&h == key && h.used) return &h;
     return nullptr;
 }
 
 RegistryKey new_handle(const char* path, RegistryAccess access) {
-    for (Handle& h : g_handles) {
+    for (Handle& h : g_registry.handles) {
         if (h.used) continue;
         h.used = true;
         h.access = access;
@@ -224,9 +234,9 @@ RegistryKey new_handle(const char* path, RegistryAccess access) {
 // this handle's opening read it; the store's length, or -1 with `result` set
 // when the store or the key is not there.
 long key_lines(const Handle* h, bool reuse, std::size_t& begin, std::size_t& end, int& result) {
-    long len = reuse && g_store_owner == h ? g_store_len : load_store();
+    long len = reuse && g_registry.store_owner == h ? g_registry.store_len : load_store();
     result = kRegNotFound;
-    if (len < 0 || !find_key(g_store, static_cast<std::size_t>(len), h->path, begin, end)) return -1;
+    if (len < 0 || !find_key(g_registry.store, static_cast<std::size_t>(len), h->path, begin, end)) return -1;
     result = 0;
     return len;
 }
@@ -235,12 +245,12 @@ long key_lines(const Handle* h, bool reuse, std::size_t& begin, std::size_t& end
 
 RegistryKey registry_open(const char* path, RegistryAccess access) {
     if (!path || !valid_name(path)) return nullptr;
-    long len = g_hold_reads && g_store_len >= 0 ? g_store_len : load_store();
+    long len = g_registry.hold_reads && g_registry.store_len >= 0 ? g_registry.store_len : load_store();
     if (len < 0) return nullptr;
     std::size_t b = 0, e = 0;
-    if (!find_key(g_store, static_cast<std::size_t>(len), path, b, e)) return nullptr;
+    if (!find_key(g_registry.store, static_cast<std::size_t>(len), path, b, e)) return nullptr;
     RegistryKey key = new_handle(path, access);
-    g_store_owner = static_cast<const Handle*>(key);
+    g_registry.store_owner = static_cast<const Handle*>(key);
     return key;
 }
 
@@ -248,18 +258,18 @@ RegistryKey registry_create(const char* path) {
     if (!path || !valid_name(path) || !*path) return nullptr;
     long len = load_store();
     std::size_t b = 0, e = 0;
-    if (len < 0 || !find_key(g_store, static_cast<std::size_t>(len), path, b, e)) {
+    if (len < 0 || !find_key(g_registry.store, static_cast<std::size_t>(len), path, b, e)) {
         NextWriter w;
         if (len <= 0) {
             w.put(kHeader, sizeof kHeader - 1);
         } else {
-            w.put(g_store, static_cast<std::size_t>(len));
-            if (g_store[len - 1] != '\n') w.put("\n");
+            w.put(g_registry.store, static_cast<std::size_t>(len));
+            if (g_registry.store[len - 1] != '\n') w.put("\n");
         }
         w.put("K\t");
         w.put(path);
         w.put("\n");
-        if (w.full || write_store(g_next, w.pos) != 0) return nullptr;
+        if (w.full || write_store(g_registry.next, w.pos) != 0) return nullptr;
     }
     return new_handle(path, RegistryAccess::write);
 }
@@ -274,7 +284,7 @@ int registry_query(RegistryKey key, const char* name, void* out, int size, int* 
     Line l{};
     int type = 0;
     std::string_view hex;
-    if (!find_value(g_store, b, e, name, l, type, hex)) return kRegNotFound;
+    if (!find_value(g_registry.store, b, e, name, l, type, hex)) return kRegNotFound;
     std::size_t n = hex.size() / 2;
     if (n > static_cast<std::size_t>(size)) return kRegMoreData;
     for (std::size_t i = 0; i < n; ++i) {
@@ -302,12 +312,12 @@ int registry_set(RegistryKey key, const char* name, int type, const void* bytes,
     Line old{};
     int old_type = 0;
     std::string_view old_hex;
-    bool replace = find_value(g_store, b, e, name, old, old_type, old_hex);
+    bool replace = find_value(g_registry.store, b, e, name, old, old_type, old_hex);
     std::size_t cut = replace ? old.begin : b;
     std::size_t resume = replace ? old.next : b;
     NextWriter w;
-    w.put(g_store, cut);
-    if (cut > 0 && g_store[cut - 1] != '\n') w.put("\n");
+    w.put(g_registry.store, cut);
+    if (cut > 0 && g_registry.store[cut - 1] != '\n') w.put("\n");
     char head[300];
     int n = std::snprintf(head, sizeof head, "V\t%s\t%d\t", name, type);
     w.put(head, static_cast<std::size_t>(n));
@@ -318,23 +328,23 @@ int registry_set(RegistryKey key, const char* name, int type, const void* bytes,
         w.put(pair, 2);
     }
     w.put("\n");
-    w.put(g_store + resume, static_cast<std::size_t>(len) - resume);
+    w.put(g_registry.store + resume, static_cast<std::size_t>(len) - resume);
     if (w.full) return kRegFailed;
-    return write_store(g_next, w.pos);
+    return write_store(g_registry.next, w.pos);
 }
 
 // Held or released, the next opening reads the store: what an earlier call
 // read is not this call's.
 void registry_hold_reads(bool hold) {
-    g_hold_reads = hold;
-    g_store_owner = nullptr;
-    g_store_len = -1;
+    g_registry.hold_reads = hold;
+    g_registry.store_owner = nullptr;
+    g_registry.store_len = -1;
 }
 
 void registry_close(RegistryKey key) {
     if (Handle* h = handle_of(key)) {
         h->used = false;
-        if (g_store_owner == h) g_store_owner = nullptr;
+        if (g_registry.store_owner == h) g_registry.store_owner = nullptr;
     }
 }
 

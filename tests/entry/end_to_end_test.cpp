@@ -155,7 +155,7 @@ TEST_F(EndToEnd, StrictMaskingKeepsCardNumbersOutOfTheLog) {
         send(sim, balance);
         Zelta_OKCashbag("127.0.0.1", sim.port(), sample_points_request("01").data(), response.data());
         char answer[1025];
-        Zelta_download("127.0.0.1", download_host.port(), "REQ", answer);
+        EXPECT_EQ(Zelta_download("127.0.0.1", download_host.port(), "REQ", answer), 32);  // every byte read
 
         std::string log = read_file(dir.log_path());
         bool strict = mask[0] == 'S' || mask[0] == 's';

@@ -21,7 +21,7 @@ struct Case {
     const char* server;
     const char* request;
     std::string answer;  // the server's
-    int result;
+    int bytes;           // read, every one counted
     std::string copied;  // the answer buffer up to the first byte left alone
     const char* sent;    // what the server received
     std::vector<std::string> log;
@@ -39,7 +39,9 @@ TEST_P(Download, SendsCutsCopiesAndLogs) {
     host::HostSim& sim = start_host(scenario);
     char answer[1025];
     std::memset(answer, 'Z', sizeof answer);
-    EXPECT_EQ(static_cast<int>(download(g_call, c.server, sim.port(), c.request, answer)), c.result);
+    DownloadOutcome got = download(g_call, c.server, sim.port(), c.request, answer);
+    EXPECT_EQ(got.result, DownloadResult::received);
+    EXPECT_EQ(got.bytes, c.bytes);
     EXPECT_EQ(std::string(answer, c.copied.size() + 1), c.copied + 'Z');
     EXPECT_EQ(app_->log_lines(), c.log);
     sim.stop();
@@ -75,7 +77,9 @@ TEST_F(LinkTest, DownloadServerNamedIsNotLookedUp) {
     scenario.service = host::Scenario::Service::Download;
     host::HostSim& sim = start_host(scenario);
     char answer[1025];
-    EXPECT_EQ(static_cast<int>(download(g_call, "localhost", sim.port(), "REQ", answer)), -5);
+    DownloadOutcome got = download(g_call, "localhost", sim.port(), "REQ", answer);
+    EXPECT_EQ(got.result, DownloadResult::no_connection);
+    EXPECT_EQ(got.bytes, 0);
     EXPECT_TRUE(app_->logged("CONNECT ERR"));
 }
 
