@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "backup/backup_library.h"
-#include "platform/seams.h"
 #include "reply/company_codes.h"
 #include "support/fields.h"
 #include "support/log.h"
@@ -111,7 +110,7 @@ BackupRouteResult send_backup_route(const CallState& call, char* response, const
             reset_to_primary(call);
             return BackupRouteResult::unusable;
         }
-        int port = platform::seams().backup_port != 0 ? platform::seams().backup_port : ZPOS_BACKUP_PORT;
+        int port = call.backup_port != 0 ? call.backup_port : ZPOS_BACKUP_PORT;
         char ok = data_process(ZPOS_BACKUP_HOST, port, framed, reply);
         lib.release();
         if (ok == 0) {
