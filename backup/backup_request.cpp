@@ -135,7 +135,7 @@ void put_amounts_and_dates(Writer& w, const char* request, int amount, int kind)
 bool put_signature(const CallState& call, Writer& w, const char* request, int kind, bool sign_wanted,
                    BackupRequestBuilt& built) {
     int sign_len = 0;
-    static SignatureBuffer sign;  // 2 KB; the entry points are not re-entrant
+    SignatureBuffer sign;  // 2 KiB for the one build
     if (sign_wanted) {
         int r = capture_signature(call, request, sign, cancellation(kind));
         built.signature = signature_of(r);
@@ -143,7 +143,7 @@ bool put_signature(const CallState& call, Writer& w, const char* request, int ki
         if (r > 0) sign_len = r;
     }
     if (built.signature != Signature::captured) return true;
-    static std::array<char, kBase64TextSize> text;
+    std::array<char, kBase64TextSize> text;
     int n = base64_encode(std::span<const char>(sign.data(), static_cast<std::size_t>(sign_len)), text);
     w.put(kSignatureTag);
     w.put(wire::kFS);

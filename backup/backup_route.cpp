@@ -101,8 +101,7 @@ void fill(char* response, const BackupReply& r, bool approved) {
 
 BackupRouteResult send_backup_route(const CallState& call, char* response, const char* framed, [[maybe_unused]] int length,
                                     [[maybe_unused]] int kind) {
-    static char reply[kBackupReplySize];
-    std::memset(reply, 0, sizeof reply);
+    char reply[kBackupReplySize] = {};
     {
         ExternalLibrary lib;
         auto data_process = lib.open<DataProcessFunction>(call, kDataProcess);
@@ -120,8 +119,7 @@ BackupRouteResult send_backup_route(const CallState& call, char* response, const
         }
     }
     WriteLogText(log_lines::kBackupAnswered);
-    static BackupReply r;
-    r = BackupReply{};
+    BackupReply r;
     split_reply(reply, r);
 
     std::string_view code = r[kCode];

@@ -14,9 +14,7 @@
 namespace zpos {
 
 Handover backup_handover(CallState& call, char* response) {
-    // One cancellation at a time: the entry points are not re-entrant.
-    static std::array<char, kRequestMessageSize> message;
-    message.fill(0);
+    std::array<char, kRequestMessageSize> message{};
     BackupRequestBuilt built = build_backup_request(call, call.saved_request, message, kind::kCardCancel);
     if (built.result != BackupRequestBuild::built) {
         // The builder's value is the length the line shows.

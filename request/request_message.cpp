@@ -242,7 +242,7 @@ void put_pin_and_codes(const CallState& call, Writer& w, const char* request, co
 // Fields 15 to 20: the signature, the time stamp and the daily pad report;
 // false when the pad refused the signature.
 bool put_signature(const CallState& call, Writer& w, const char* request, const KindRow& k, RequestBuilt& built) {
-    static SignatureBuffer sign;  // 2 KiB, kept off the stack; one build at a time
+    SignatureBuffer sign;  // 2 KiB for the one build
     SignatureStep step = signature_step(call, request, k.kind, sign);
     built.signature = step.signature;
     built.not_signed = step.not_signed;
