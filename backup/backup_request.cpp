@@ -11,7 +11,6 @@
 #include "backup/backup_route.h"
 #include "backup/base64.h"
 #include "platform/platform.h"
-#include "platform/seams.h"
 #include "request/capture.h"
 #include "support/fields.h"
 #include "support/log.h"
@@ -131,18 +130,20 @@ void put_amounts_and_dates(Writer& w, const char* request, int amount, int kind)
     w.put(wire::kFS);
 }
 
-// Fields 13 and 14: the signature as Base64 text, when one was captured.
-// False when the pad refused it.
-bool put_signature(CallState& call, Writer& w, const char* request, int kind, bool sign_wanted) {
+// Fields 13 and 14: the signature as Base64 text, when this build captured
+// one. False when the pad refused it.
+bool put_signature(const CallState& call, Writer& w, const char* request, int kind, bool sign_wanted,
+                   BackupRequestBuilt& built) {
     int sign_len = 0;
-    static SignatureBuffer sign;  // 2 KB; the entry points are not re-entrant
+    SignatureBuffer sign;  // 2 KiB for the one build
     if (sign_wanted) {
         int r = capture_signature(call, request, sign, cancellation(kind));
+        built.signature = signature_of(r);
         if (r == kSignRefused) return false;
         if (r > 0) sign_len = r;
     }
-    if (call.sign_flag != 1) return true;
-    static std::array<char, kBase64TextSize> text;
+    if (built.signature != Signature::captured) return true;
+    std::array<char, kBase64TextSize> text;
     int n = base64_encode(std::span<const char>(sign.data(), static_cast<std::size_t>(sign_len)), text);
     w.put(kSignatureTag);
     w.put(wire::kFS);
@@ -153,40 +154,45 @@ bool put_signature(CallState& call, Writer& w, const char* request, int kind, bo
 
 }  // namespace
 
-BackupRequestBuild build_backup_request(CallState& call, const char* request,
-                                        std::span<char, kRequestMessageSize> out, int kind, int& length) {
+BackupRequestBuilt build_backup_request(CallState& call, const char* request,
+                                        std::span<char, kRequestMessageSize> out, int kind) {
+    BackupRequestBuilt built{BackupRequestBuild::failed};
     // The caller puts the check byte after ETX, so the message stops one short.
     Writer w(std::span<char>(out.data(), out.size() - 1));
     w.put(wire::kSTX);
     w.put("ZLTA");
     w.put(wire::kFS);
-    platform::seams().backup_port = 0;
+    call.backup_port = 0;
 
     int amount = field_value(request, req::tran_amt);
     bool sign_wanted = setting_begins(call, settings::kSignSetting, "YES") && amount > kSignThreshold;
     w.put(request_code(kind, sign_wanted));
     w.put(wire::kFS);
-    BackupRequestBuild card = put_card(call, w, request);
-    if (card != BackupRequestBuild::built) return card;
+    built.result = put_card(call, w, request);
+    if (built.result != BackupRequestBuild::built) return built;
 
     w.put_fixed(field_text(request, req::install_months), 2);
     w.put(wire::kFS);
     if (amount >= kBackupAmountLimit) {
         write_log_format(log_lines::kBackupAmountBuffer, log_lines::kBackupAmount, amount);
-        return BackupRequestBuild::failed;
+        built.result = BackupRequestBuild::failed;
+        return built;
     }
     put_amounts_and_dates(w, request, amount, kind);
-    if (!put_signature(call, w, request, kind, sign_wanted)) return BackupRequestBuild::pad_refused;
+    built.result = BackupRequestBuild::pad_refused;
+    if (!put_signature(call, w, request, kind, sign_wanted, built)) return built;
 
     w.put('N');
     for (int i = 0; i < kTrailingSeparators; ++i) w.put(wire::kFS);
     w.put(wire::kETX);
-    if (w.overflowed()) return BackupRequestBuild::failed;
+    built.result = BackupRequestBuild::failed;
+    if (w.overflowed()) return built;
 
-    if (!cancellation(kind) && call.sign_flag != 1)
+    if (!cancellation(kind) && built.signature != Signature::captured)
         std::memcpy(out.data() + kRequestCodeOffset, "1100", 4);
-    length = static_cast<int>(w.size());
-    return BackupRequestBuild::built;
+    built.result = BackupRequestBuild::built;
+    built.length = static_cast<int>(w.size());
+    return built;
 }
 
 }  // namespace zpos

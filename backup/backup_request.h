@@ -10,12 +10,19 @@
 
 namespace zpos {
 
+// What one build gave: its result, its length when built (STX through ETX;
+// the caller appends the check byte) and what its signature capture did.
+struct [[nodiscard]] BackupRequestBuilt {
+    BackupRequestBuild result;
+    int length = 0;
+    Signature signature = Signature::not_attempted;
+};
+
 // Builds the backup request for kind 2 (approval) or 4 (cancellation) into
-// `out` from its first byte and puts its length, STX through ETX, into
-// `length`; the caller appends the check byte. Every failure except the
-// amount limit and a pad refusal puts the route back to the primary host.
-// The backup server's port goes back to its default first.
-BackupRequestBuild build_backup_request(CallState& call, const char* request,
-                                        std::span<char, kRequestMessageSize> out, int kind, int& length);
+// `out` from its first byte. Every failure except the amount limit and a pad
+// refusal puts the route back to the primary host. The backup server's port
+// goes back to its default first.
+BackupRequestBuilt build_backup_request(CallState& call, const char* request,
+                                        std::span<char, kRequestMessageSize> out, int kind);
 
 }  // namespace zpos

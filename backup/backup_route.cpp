@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "backup/backup_library.h"
-#include "platform/seams.h"
 #include "reply/company_codes.h"
 #include "support/fields.h"
 #include "support/log.h"
@@ -102,8 +101,7 @@ void fill(char* response, const BackupReply& r, bool approved) {
 
 BackupRouteResult send_backup_route(const CallState& call, char* response, const char* framed, [[maybe_unused]] int length,
                                     [[maybe_unused]] int kind) {
-    static char reply[kBackupReplySize];
-    std::memset(reply, 0, sizeof reply);
+    char reply[kBackupReplySize] = {};
     {
         ExternalLibrary lib;
         auto data_process = lib.open<DataProcessFunction>(call, kDataProcess);
@@ -111,7 +109,7 @@ BackupRouteResult send_backup_route(const CallState& call, char* response, const
             reset_to_primary(call);
             return BackupRouteResult::unusable;
         }
-        int port = platform::seams().backup_port != 0 ? platform::seams().backup_port : ZPOS_BACKUP_PORT;
+        int port = call.backup_port != 0 ? call.backup_port : ZPOS_BACKUP_PORT;
         char ok = data_process(ZPOS_BACKUP_HOST, port, framed, reply);
         lib.release();
         if (ok == 0) {
@@ -121,8 +119,7 @@ BackupRouteResult send_backup_route(const CallState& call, char* response, const
         }
     }
     WriteLogText(log_lines::kBackupAnswered);
-    static BackupReply r;
-    r = BackupReply{};
+    BackupReply r;
     split_reply(reply, r);
 
     std::string_view code = r[kCode];

@@ -13,19 +13,16 @@
 
 namespace zpos {
 
-BackupRouteResult backup_handover(CallState& call, char* response) {
-    // One cancellation at a time: the entry points are not re-entrant.
-    static std::array<char, kRequestMessageSize> message;
-    message.fill(0);
-    int n = 0;
-    BackupRequestBuild built = build_backup_request(call, call.saved_request, message, kind::kCardCancel, n);
-    if (built != BackupRequestBuild::built) {
+Handover backup_handover(CallState& call, char* response) {
+    std::array<char, kRequestMessageSize> message{};
+    BackupRequestBuilt built = build_backup_request(call, call.saved_request, message, kind::kCardCancel);
+    if (built.result != BackupRequestBuild::built) {
         // The builder's value is the length the line shows.
-        write_log_format(log_lines::kBackupNotBuiltBuffer, log_lines::kBackupNotBuilt, static_cast<int>(built), 0);
-        return BackupRouteResult::not_sent;
+        write_log_format(log_lines::kBackupNotBuiltBuffer, log_lines::kBackupNotBuilt, static_cast<int>(built.result), 0);
+        return {BackupRouteResult::not_sent, built.signature};
     }
-    int framed = frame_message(message.data(), n);
-    return send_backup_route(call, response, message.data(), framed, kind::kCardCancel);
+    int framed = frame_message(message.data(), built.length);
+    return {send_backup_route(call, response, message.data(), framed, kind::kCardCancel), built.signature};
 }
 
 }  // namespace zpos

@@ -17,6 +17,7 @@
 #include "entry/call.h"
 #include "link/acknowledge.h"
 #include "link/exchange.h"
+#include "reply/parser.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "support/message_kinds.h"
@@ -130,9 +131,10 @@ void BM_LinkExchangeAndAck(benchmark::State& state) {
     std::string msg = zpos::test::sample_transaction_message();
     char response[451] = {};
     for (auto _ : state) {
-        zpos::ExchangeResult r =
-            zpos::host_exchange(zpos::g_call, response, msg.data(), "", 0, static_cast<int>(msg.size()),
-                                zpos::kind::kCardApproval);
+        zpos::HostReply reply = zpos::host_exchange(zpos::g_call, msg.data(), "", 0, static_cast<int>(msg.size()));
+        zpos::ExchangeResult r = reply.result;
+        if (r == zpos::ExchangeResult::replied)
+            zpos::parse_reply(response, reply.body.data(), static_cast<int>(reply.body.size()), zpos::kind::kCardApproval);
         zpos::AckResult a = zpos::acknowledge(zpos::g_call);
         if (r != zpos::ExchangeResult::replied || a != zpos::AckResult::closed) {
             state.SkipWithError("round trip failed");

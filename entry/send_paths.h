@@ -1,7 +1,8 @@
 // The three transaction paths between the entry points and the host link:
 // build the request, append the check byte, gather the card's security block,
-// run the host exchange, and on the card path react to host failures by
-// switching between the primary host and the backup route.
+// run the host exchange and fill the response from its reply; on the card
+// path also hand a declined cancellation to the backup route, count host
+// failures and switch between the primary host and the backup route.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,17 @@
 #include "support/results.h"
 
 namespace zpos {
+
+// The paths Zelta_Send's rows run and the automatic acknowledgement of a
+// decline, for a test to put its own in (null: the library's own). Nothing
+// but tests writes this table.
+struct SendPaths {
+    SendResult (*cheque)(char* request, char* response);            // message kind 1
+    SendResult (*card)(char* request, char* response, int kind);    // kinds 2, 4 to 12
+    SendResult (*points)(char* request, char* response, int kind);  // kinds 60 to 64
+    AutoAckResult (*auto_ack)();                                    // a declined reply, primary route
+};
+SendPaths& send_path_stand_ins();
 
 // Results: the host exchange's, the backup route's, `backup_not_built` or
 // `not_built` (the request builder refused; nothing was sent).

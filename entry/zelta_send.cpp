@@ -39,13 +39,13 @@ struct Transaction {
     char response[resp::kSize];
 };
 
-// The paths the rows run: a test's stand-in from the seam table, the
-// library's own otherwise.
+SendPaths g_stand_ins{};
+
+// The paths the rows run: a test's stand-in, the library's own otherwise.
 SendResult run_path(Action action, Transaction& t, int kind) {
-    const platform::Seams& seams = platform::seams();
-    if (action == Action::cheque) return platform::seam_or(seams.cheque, SendChequeTran)(t.request, t.response);
-    if (action == Action::points) return platform::seam_or(seams.points, SendPointTran)(t.request, t.response, kind);
-    return platform::seam_or(seams.card, SendCardTran)(t.request, t.response, kind);
+    if (action == Action::cheque) return platform::seam_or(g_stand_ins.cheque, SendChequeTran)(t.request, t.response);
+    if (action == Action::points) return platform::seam_or(g_stand_ins.points, SendPointTran)(t.request, t.response, kind);
+    return platform::seam_or(g_stand_ins.card, SendCardTran)(t.request, t.response, kind);
 }
 
 AutoAckResult auto_ack_of_call() { return auto_acknowledge(g_call); }
@@ -142,7 +142,7 @@ SendResult end_call(SendResult result, Transaction& t) {
         // An approval waits for Zelta_Ack; a decline is closed with the host
         // here, and the POS never sees how that went.
         if (route_mode() == RouteMode::primary && static_cast<int>(result) >= 0)
-            static_cast<void>(platform::seam_or(platform::seams().auto_ack, auto_ack_of_call)());
+            static_cast<void>(platform::seam_or(g_stand_ins.auto_ack, auto_ack_of_call)());
     }
     hand_back(t, t.logger);
     return result;
@@ -176,6 +176,8 @@ SendResult run_row(const DispatchRow& row, Transaction& t) {
 }
 
 }  // namespace
+
+SendPaths& send_path_stand_ins() { return g_stand_ins; }
 
 SendResult zelta_send(const char* host, int port, const char* request, char* response) {
     Transaction t{port, response, WriteLogMasked, {}, {}};

@@ -16,6 +16,7 @@
 #include "link/acknowledge.h"
 #include "link/connection.h"
 #include "link/exchange.h"
+#include "reply/parser.h"
 #include "link/link_timing.h"
 #include "platform/seams.h"
 #include "support/message_kinds.h"
@@ -87,8 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char response[zpos::resp::kSize];
     std::memset(response, '.', sizeof response);
     const char framed[] = "\x02request\x03";
-    zpos::ExchangeResult r = zpos::host_exchange(zpos::g_call, response, framed, "", 0, sizeof framed - 1, kind);
+    zpos::HostReply reply = zpos::host_exchange(zpos::g_call, framed, "", 0, sizeof framed - 1);
+    zpos::ExchangeResult r = reply.result;
     if (r == zpos::ExchangeResult::no_connection) __builtin_trap();  // the loopback peer must always be reachable
+    if (r == zpos::ExchangeResult::replied)
+        zpos::parse_reply(response, reply.body.data(), static_cast<int>(reply.body.size()), kind);
     if (r == zpos::ExchangeResult::replied && then_acknowledge)
         static_cast<void>(zpos::auto_acknowledge(zpos::g_call));  // any way the EOT wait ends will do
     zpos::close_link();

@@ -19,7 +19,7 @@
 #include "support/message_kinds.h"
 #include "support/records.h"
 
-// Input: kind selector, flags, the request record (blank-padded when short),
+// Input: kind selector, a byte no longer read, the request record (blank-padded when short),
 // then the settings file.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     zpos::fuzz::app_dir();
@@ -28,7 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zpos::platform::seams().pause = [](int) {};
     if (size < 2) return 0;
     int kind = zpos::fuzz::selected_kind(data[0], true);
-    zpos::g_call.sign_flag = data[1] & 1;
     std::memcpy(zpos::g_call.tran_time, "123456", 7);
     data += 2;
     size -= 2;
@@ -46,20 +45,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static std::array<char, zpos::kRequestMessageSize + 1> message;
     message.fill('\0');
     std::span<char, zpos::kRequestMessageSize> out(message.data(), zpos::kRequestMessageSize);
-    int n = 0;
-    zpos::RequestBuild built = zpos::build_request_message(zpos::g_call, request.get(), out, kind, n);
+    zpos::RequestBuilt built = zpos::build_request_message(zpos::g_call, request.get(), out, kind);
+    int n = built.length;
     if (n < 0 || n > zpos::kRequestMessageSize) __builtin_trap();
-    if (built == zpos::RequestBuild::built) {
+    if (built.result == zpos::RequestBuild::built) {
         if (message[0] != zpos::wire::kSTX || message[static_cast<std::size_t>(n - 1)] != zpos::wire::kETX) __builtin_trap();
         if (zpos::frame_message(message.data(), n) != n + 1) __builtin_trap();
     }
 
     if (kind == zpos::kind::kCardApproval || kind == zpos::kind::kCardCancel) {
         message.fill('\0');
-        int b = 0;
-        zpos::BackupRequestBuild backup = zpos::build_backup_request(zpos::g_call, request.get(), out, kind, b);
+        zpos::BackupRequestBuilt backup = zpos::build_backup_request(zpos::g_call, request.get(), out, kind);
+        int b = backup.length;
         if (b < 0 || b > zpos::kRequestMessageSize) __builtin_trap();
-        if (backup != zpos::BackupRequestBuild::built && b != 0) __builtin_trap();  // nothing to send, no length
+        if (backup.result != zpos::BackupRequestBuild::built && b != 0) __builtin_trap();  // nothing to send, no length
     }
     return 0;
 }

@@ -6,18 +6,11 @@
 
 #include <cstring>
 
-#include "reply/parser.h"
-
 #include "link/connection.h"
 #include "link/link_timing.h"
-#include "platform/seams.h"
 #include "platform/socket.h"
-#include "support/fields.h"
 #include "support/log.h"
 #include "support/log_lines.h"
-#include "support/message_kinds.h"
-#include "support/records.h"
-#include "support/route.h"
 #include "support/wire.h"
 
 namespace zpos {
@@ -116,30 +109,28 @@ Frame read_frame(int& length) {
 }
 
 // The last NAK brought nothing usable either.
-ExchangeResult give_up(Frame last, char* response) {
-    if (last == Frame::not_ready) return fail(log_lines::kReplyNotSetLast, ExchangeResult::not_readable);
-    if (last == Frame::short_frame) return fail(log_lines::kReplyShortFrames, ExchangeResult::short_frame);
-    put_exact(response, resp::resp_code, kRespTimeout);
-    return fail(log_lines::kReplyTimeout, ExchangeResult::failed);
+HostReply give_up(Frame last) {
+    if (last == Frame::not_ready) return {fail(log_lines::kReplyNotSetLast, ExchangeResult::not_readable)};
+    if (last == Frame::short_frame) return {fail(log_lines::kReplyShortFrames, ExchangeResult::short_frame)};
+    return {fail(log_lines::kReplyTimeout, ExchangeResult::failed), true};
 }
 
 // The reply, with a NAK before each of the further waits.
-ExchangeResult await_reply(char* response, int kind) {
+HostReply await_reply() {
     for (int retry = 0;;) {
         int length = 0;
         Frame frame = read_frame(length);
-        if (frame == Frame::broken) return ExchangeResult::failed;
+        if (frame == Frame::broken) return {ExchangeResult::failed};
         if (frame == Frame::enq) continue;
         if (frame == Frame::reply) {
             mask_body(g_reply, static_cast<std::size_t>(length), mask_key(static_cast<unsigned>(length)));
-            // What the parser did with the reply is in the response record.
-            static_cast<void>(platform::seam_or(platform::seams().reply_parser, parse_reply)(response, reinterpret_cast<const char*>(g_reply), length, kind));
-            return ExchangeResult::replied;
+            return {ExchangeResult::replied, false,
+                    {reinterpret_cast<const char*>(g_reply), static_cast<std::size_t>(length)}};
         }
-        if (retry == kReplyRetries) return give_up(frame, response);
+        if (retry == kReplyRetries) return give_up(frame);
         ++retry;
         if (platform::socket_send(link_socket(), wire::kNakFrame.data(), wire::kNakFrame.size()) < 3)
-            return fail(log_lines::kResendError, ExchangeResult::no_enq);
+            return {fail(log_lines::kResendError, ExchangeResult::no_enq)};
     }
 }
 }  // namespace
@@ -171,16 +162,10 @@ int build_request_frame(unsigned char* out, std::size_t capacity, const char* fr
     return static_cast<int>(total);
 }
 
-ExchangeResult host_exchange(CallState& call, char* response, const char* framed, const char* block, int block_len,
-                             int framed_len, int kind) {
-    if (connect_link(call) != ConnectResult::connected) return ExchangeResult::no_connection;
-    if (!enq_received() || !request_sent(framed, framed_len, block, block_len)) return ExchangeResult::no_enq;
-    ExchangeResult result = await_reply(response, kind);
-    // A host that stops answering a card approval or cancellation is counted;
-    // a NAK that could not be sent is not.
-    if (result != ExchangeResult::replied && result != ExchangeResult::no_enq && kind_of(kind).counts_failures)
-        failure_count_step(call);
-    return result;
+HostReply host_exchange(CallState& call, const char* framed, const char* block, int block_len, int framed_len) {
+    if (connect_link(call) != ConnectResult::connected) return {ExchangeResult::no_connection};
+    if (!enq_received() || !request_sent(framed, framed_len, block, block_len)) return {ExchangeResult::no_enq};
+    return await_reply();
 }
 
 }  // namespace zpos

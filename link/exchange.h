@@ -1,9 +1,11 @@
 // The host exchange: one framed request to the payment host and its reply back,
-// over a fresh connection, with the body mask, the ENQ wait, NAK-driven retries
-// and the hand-over of the unmasked reply to the reply parser.
+// over a fresh connection, with the body mask, the ENQ wait and NAK-driven
+// retries. It returns what happened and the unmasked reply; what the reply
+// means, and what a failure does to the route, is the caller's to decide.
 #pragma once
 
 #include <cstddef>
+#include <span>
 
 #include "support/call_state.h"
 #include "support/results.h"
@@ -27,12 +29,15 @@ void mask_body(unsigned char* bytes, std::size_t count, unsigned char key);
 int build_request_frame(unsigned char* out, std::size_t capacity, const char* framed, int framed_len,
                         const char* block, int block_len);
 
-// A time-out after the last NAK writes resp_code "Time". Every result but
-// `replied` leaves the link socket closed; the kinds that count failures run
-// the failure count step on `failed`, `short_frame` and `not_readable`. The
-// connection step may rewrite the call's host address and port (the
-// secondary address).
-ExchangeResult host_exchange(CallState& call, char* response, const char* framed, const char* block, int block_len,
-                             int framed_len, int kind);
+// What one exchange brought back.
+struct [[nodiscard]] HostReply {
+    ExchangeResult result;
+    bool timed_out = false;        // `failed` because nothing came after the last NAK (resp_code "Time")
+    std::span<const char> body{};  // `replied`: the unmasked reply, check byte last, in the link's buffer
+};
+
+// Every result but `replied` leaves the link socket closed. The connection
+// step may rewrite the call's host address and port (the secondary address).
+HostReply host_exchange(CallState& call, const char* framed, const char* block, int block_len, int framed_len);
 
 }  // namespace zpos

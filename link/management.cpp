@@ -80,12 +80,11 @@ int build_management_message(const CallState& call, const char* request, char* o
 }
 
 ManagementResult management_acknowledge(CallState& call) {
-    call.sign_flag = 0;
     char message[kManagementMessageSize] = {};
     int length = build_management_message(call, call.saved_request, message, sizeof message);
 
-    char scratch[resp::kSize] = {};
-    if (host_exchange(call, scratch, message, "", 0, length, kind::kManagement) != ExchangeResult::replied) {
+    // The host's answer itself is not read: that it came is what counts.
+    if (host_exchange(call, message, "", 0, length).result != ExchangeResult::replied) {
         WriteLogText(log_lines::kManagementError);
         close_link();
         return ManagementResult::failed;

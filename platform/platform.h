@@ -130,7 +130,7 @@ void socket_layer_stop();
 
 }  // namespace zpos::platform
 
-// Calling convention of the external pad and backup libraries' functions.
+// Calling convention of the external libraries' functions.
 #ifdef _WIN32
 #define ZPOS_EXTERNAL_CALL __stdcall
 #else

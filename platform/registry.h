@@ -1,5 +1,5 @@
 // The per-user registry under HKEY_CURRENT_USER, where the installation's
-// security program leaves card records. On Windows this is the real registry;
+// security program leaves its records. On Windows this is the real registry;
 // elsewhere it is a small per-user key-value file with the same keys and values.
 #pragma once
 
@@ -38,8 +38,8 @@ int registry_set(RegistryKey key, const char* name, int type, const void* bytes,
 void registry_close(RegistryKey key);
 
 // While held (one exported call), opening a key answers from the store the
-// last opening read, unless the store was written since: the card record and
-// the serial flag of one transaction come from one read. Released, every
+// last opening read, unless the store was written since: the values one call
+// reads come from one read. Released, every
 // opening reads the store again. The Windows registry is read live always.
 void registry_hold_reads(bool hold);
 

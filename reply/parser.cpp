@@ -8,17 +8,13 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/seams.h"
 #include "reply/company_codes.h"
 #include "reply/keystrokes.h"
 #include "reply/split.h"
 #include "support/fields.h"
 #include "support/korean_texts.h"
-#include "support/log.h"
-#include "support/log_lines.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
-#include "support/route.h"
 
 namespace zpos {
 
@@ -57,7 +53,7 @@ class ResponseFill {
 public:
     ResponseFill(char* response, const ParsedReply& reply) : rec_(response), reply_(reply) {}
 
-    bool approved() const { return reply_.slot(kApprovalFlag)[0] == 'O'; }
+    bool approved() const { return reply_approved(reply_); }
     std::string_view field(int f) const { return reply_.text(f); }
     bool begins(int f, std::string_view prefix) const { return field(f).starts_with(prefix); }
 
@@ -236,49 +232,43 @@ void fill_points(ResponseFill& out, const KindRow& k) {
     out.copy(resp::pt_line2, kText21, 24);
 }
 
-// A declined cancellation on the primary route goes to the backup route,
-// which then fills the record itself; nothing when there is no hand-over.
-bool hand_over(const KindRow& k, const ResponseFill& out) {
-    return k.backup_route && k.cancel && !out.approved() && route_mode() == RouteMode::primary &&
-           platform::seams().backup_handover;
-}
-
-BackupRouteResult fill(ResponseFill& out, char* response, const KindRow& k) {
+void fill(ResponseFill& out, const KindRow& k) {
     switch (k.family) {
         case Family::cheque: fill_cheque(out); break;
         case Family::kind90: fill_kind90(out); break;
         case Family::points: fill_points(out, k); break;
         case Family::management: break;
         default:
-            if (hand_over(k, out)) {
-                WriteLogText(log_lines::kToBackup);
-                BackupRouteResult result = platform::seams().backup_handover(response);
-                if (result != BackupRouteResult::not_sent) return result;
-            }
             fill_card(out, k.family);
             if (k.values == Values::card) fill_card_values(out);
             if (k.values == Values::kind70) fill_kind70_values(out);
     }
-    return BackupRouteResult::not_sent;
 }
 
 }  // namespace
 
-BackupRouteResult parse_reply(char* response, const char* reply, int length, int message_kind) {
-    const KindRow& k = kind_of(message_kind);
-    if (k.family == Family::management) return BackupRouteResult::not_sent;
-
+void split_host_reply(ParsedReply& fields, const char* reply, int length) {
     std::array<char, kMessageCapacity> work{};
     std::size_t n = length < 0 ? 0 : static_cast<std::size_t>(length);
     if (n > work.size()) n = work.size();
     std::memcpy(work.data(), reply, n);
     int converted = convert_keystrokes(work.data(), static_cast<int>(n));
-
-    ParsedReply fields;
     fields.clear();
     split_reply(fields, work.data(), converted);
+}
+
+bool reply_approved(const ParsedReply& fields) { return fields.slot(kApprovalFlag)[0] == 'O'; }
+
+void fill_response(char* response, const ParsedReply& fields, int message_kind) {
     ResponseFill out(response, fields);
-    return fill(out, response, k);
+    fill(out, kind_of(message_kind));
+}
+
+void parse_reply(char* response, const char* reply, int length, int message_kind) {
+    if (kind_of(message_kind).family == Family::management) return;
+    ParsedReply fields;
+    split_host_reply(fields, reply, length);
+    fill_response(response, fields, message_kind);
 }
 
 }  // namespace zpos

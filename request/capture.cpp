@@ -60,16 +60,13 @@ void put_pin_card(const char* request, const KindRow& k, char* pin) {
 
 }  // namespace
 
-int capture_signature(CallState& call, const char* request, SignatureBuffer& buf, bool log_pad_fields) {
+int capture_signature(const CallState& call, const char* request, SignatureBuffer& buf, bool log_pad_fields) {
     buf.bytes.fill(0);
     mark_daily_report(call, buf);
 
     ExternalLibrary pad;
     auto sign = pad.open<PadFunction>(call, kPadSign);
-    if (!sign) {
-        call.sign_flag = 0;
-        return kSignNone;
-    }
+    if (!sign) return kSignNone;
     char port_text[settings::kGetComPort.size] = {};
     int port = pad_port(call, port_text);
     write_log_format(log_lines::kPadPortBuffer, log_lines::kPadPort, port_text);
@@ -93,15 +90,11 @@ int capture_signature(CallState& call, const char* request, SignatureBuffer& buf
     }
     // A pad claiming more than the buffer's kSignDataMax bytes has broken its
     // side of the call: its bytes are not a signature to send, whole or cut.
-    if (result < 0 || result > kSignDataMax) {
-        call.sign_flag = 0;
-        return kSignNone;
-    }
-    call.sign_flag = 1;
+    if (result < 0 || result > kSignDataMax) return kSignNone;
     return result;
 }
 
-SignatureStep signature_step(CallState& call, const char* request, int kind, SignatureBuffer& buf) {
+SignatureStep signature_step(const CallState& call, const char* request, int kind, SignatureBuffer& buf) {
     SignatureStep step;
     bool sign_enabled = setting_begins(call, settings::kSignSetting, "YES");
     const KindRow& k = kind_of(kind);
@@ -117,15 +110,20 @@ SignatureStep signature_step(CallState& call, const char* request, int kind, Sig
         return step;
     }
     if (!sign_enabled || k.family == Family::cash) {
-        platform::sleep_ms(kNoSignPauseMs);
-        WriteLogText(log_lines::kNotSign);
+        step.not_signed = true;
         return step;
     }
     step.capture_ran = true;
     int result = capture_signature(call, request, buf, true);
     if (result == kSignRefused) step.refused = true;
     if (result > 0) step.length = result;
+    step.signature = signature_of(result);
     return step;
+}
+
+void pause_not_signed() {
+    platform::sleep_ms(kNoSignPauseMs);
+    WriteLogText(log_lines::kNotSign);
 }
 
 bool pin_step(const CallState& call, const char* request, int kind, std::span<char, pin_buffer::block.width> block) {

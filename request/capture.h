@@ -24,6 +24,22 @@ struct SignatureBuffer {
     const char* data() const { return bytes.data() + sign_buffer::data.offset; }
 };
 
+// What the signature step of one build did to the transaction's signature
+// flag (the response's sign_flag): a capture sets it or clears it; a step
+// that captured nothing, or a capture the pad refused, leaves it as it was.
+enum class Signature {
+    not_attempted,  // no capture, or one the pad refused: the flag stays
+    captured,       // the pad gave a signature: the flag is set
+    not_captured,   // no signature came (no pad library, or a result the buffer cannot hold): cleared
+};
+
+// The transaction's flag after a build's signature step.
+constexpr bool signed_after(bool signed_before, Signature step) {
+    if (step == Signature::captured) return true;
+    if (step == Signature::not_captured) return false;
+    return signed_before;
+}
+
 // Total amounts up to this one need no signature (unless the card asks for one).
 inline constexpr int kSignThreshold = 50000;
 // The pause before "NOT SIGN".
@@ -38,21 +54,31 @@ inline constexpr int kSignNone = -1;    // no signature (pad result < 0, library
 // (SIGNPAD/VALUE "HCS", SIGNPAD/CURDATE not today: CURDATE becomes today and
 // report_flag '1'), loads the pad library, puts tran_amt in field_c, calls
 // orvik_sign and logs its fields (the three pad-field lines only when
-// `log_pad_fields`) and its result. Sets the call's sign_flag to 1 after a
-// signature and to 0 when none was obtained; a refusal leaves it. Returns:
+// `log_pad_fields`) and its result. Returns:
 //   > 0          that many signature bytes (at most kSignDataMax) at buf.data()
 //   kSignRefused the pad refused (result 0 or 2); the message must not be sent
 //   kSignNone    no signature (also for a pad result above kSignDataMax);
 //                the message goes on without one
-int capture_signature(CallState& call, const char* request, SignatureBuffer& buf, bool log_pad_fields);
+int capture_signature(const CallState& call, const char* request, SignatureBuffer& buf, bool log_pad_fields);
+// What a capture's result does to the signature flag.
+constexpr Signature signature_of(int capture_result) {
+    if (capture_result > 0) return Signature::captured;
+    return capture_result == kSignRefused ? Signature::not_attempted : Signature::not_captured;
+}
 
 // The signature step of the host request: thresholds, settings and capture.
 struct SignatureStep {
     int length = 0;            // > 0: fields 15 and 16 carry that many bytes
     bool refused = false;      // the whole message is refused
     bool capture_ran = false;  // capture was attempted: fields 18 to 20 follow buf
+    bool not_signed = false;   // a signature was wanted but is not taken (setting off, or cash)
+    Signature signature = Signature::not_attempted;
 };
-SignatureStep signature_step(CallState& call, const char* request, int kind, SignatureBuffer& buf);
+SignatureStep signature_step(const CallState& call, const char* request, int kind, SignatureBuffer& buf);
+
+// What the caller of a build that did not take a wanted signature does once
+// the build is done: the pause, then "NOT SIGN". The build itself never waits.
+void pause_not_signed();
 
 // The PIN step (the kinds whose row has one, with COM_PORT/PIN "YES"): copies the
 // block the pad leaves into `block` and returns true. False when

@@ -241,9 +241,11 @@ void put_pin_and_codes(const CallState& call, Writer& w, const char* request, co
 
 // Fields 15 to 20: the signature, the time stamp and the daily pad report;
 // false when the pad refused the signature.
-bool put_signature(CallState& call, Writer& w, const char* request, const KindRow& k) {
-    static SignatureBuffer sign;  // 2 KiB, kept off the stack; one build at a time
+bool put_signature(const CallState& call, Writer& w, const char* request, const KindRow& k, RequestBuilt& built) {
+    SignatureBuffer sign;  // 2 KiB for the one build
     SignatureStep step = signature_step(call, request, k.kind, sign);
+    built.signature = step.signature;
+    built.not_signed = step.not_signed;
     if (step.refused) return false;
     if (step.length > 0) put_number(w, "%04d", step.length, 4);  // 15
     fs(w);
@@ -290,23 +292,25 @@ void put_tail(Writer& w, const char* request) {
 
 }  // namespace
 
-RequestBuild build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out,
-                                   int k, int& length) {
+RequestBuilt build_request_message(const CallState& call, const char* request,
+                                   std::span<char, kRequestMessageSize> out, int k) {
     write_log_format(log_lines::kRequestBuiltBuffer, log_lines::kRequestBuilt, k);
+    RequestBuilt built{RequestBuild::refused};
     // One byte stays free for the caller's check byte.
     Writer w(out.first(kRequestMessageSize - 1));
     const KindRow& row = kind_of(k);
-    if (!put_head_and_amounts(w, request, row)) return RequestBuild::refused;
+    if (!put_head_and_amounts(w, request, row)) return built;
     put_pin_and_codes(call, w, request, row);
-    if (!put_signature(call, w, request, row)) return RequestBuild::refused;
+    if (!put_signature(call, w, request, row, built)) return built;
     put_tail(w, request);
-    if (w.overflowed()) return RequestBuild::refused;
+    if (w.overflowed()) return built;
 
-    length = static_cast<int>(w.size());
+    built.result = RequestBuild::built;
+    built.length = static_cast<int>(w.size());
     char text[8] = {};
-    std::snprintf(text, sizeof text, "%04d", length + 1);
+    std::snprintf(text, sizeof text, "%04d", built.length + 1);
     std::memcpy(out.data() + kLengthOffset, text, 4);
-    return RequestBuild::built;
+    return built;
 }
 
 }  // namespace zpos

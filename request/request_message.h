@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "request/capture.h"
 #include "support/call_state.h"
 #include "support/fields.h"
 #include "support/results.h"
@@ -17,11 +18,20 @@ inline constexpr int kRequestMessageSize = 3000;
 // Totals above this one are refused for the payment kinds.
 inline constexpr int kAmountLimit = 99999999;
 
-// Builds the request message for `kind` into `out` from its first byte and
-// puts the bytes written, STX through ETX, into `length` (the length field
-// already counts the check byte the caller appends at that position).
-RequestBuild build_request_message(CallState& call, const char* request, std::span<char, kRequestMessageSize> out,
-                                   int kind, int& length);
+// What one build gave: its result, the bytes written when built (STX
+// through ETX; the length field already counts the check byte the caller
+// appends at that position) and what its signature step did. A build that
+// skipped a wanted signature leaves the caller pause_not_signed() to run.
+struct [[nodiscard]] RequestBuilt {
+    RequestBuild result;
+    int length = 0;
+    Signature signature = Signature::not_attempted;
+    bool not_signed = false;
+};
+
+// Builds the request message for `kind` into `out` from its first byte.
+RequestBuilt build_request_message(const CallState& call, const char* request,
+                                   std::span<char, kRequestMessageSize> out, int kind);
 
 // The keyed-entry card field shared with the management message: the card
 // number (track2 before its first '=' or FS, at most 20 characters), FS, the

@@ -1,6 +1,6 @@
 // What one exported call works with: the application directory and the
 // settings path built from it, the host address and port, the saved request
-// record, the transaction time stamp, the signature flag and the settings the
+// record, the transaction time stamp, the backup server's port and the settings the
 // call reads once. The entry points prepare it at the start of every call and pass it
 // down to the functions that read or write it; its one instance belongs to
 // entry/ and lives as long as the module, so what a call leaves (the saved
@@ -28,7 +28,7 @@ struct CallState {
     int host_port = 0;
     char saved_request[req::kSize] = {}; // last request record given to Zelta_Send
     char tran_time[7] = {};              // "%H%M%S" of the last card-path transaction
-    int sign_flag = 0;                   // 1 after a captured signature
+    int backup_port = 0;                 // the backup server's port; 0: its default
     // Filled by the call's first read of the settings file, whichever reader
     // makes it; a cache, so readers of a const call state may fill it.
     mutable CallSettings settings;

@@ -1,18 +1,16 @@
 // The results of the library's operations: one enum class per operation, each
-// value's meaning beside it, every one [[nodiscard]] (platform/result_types.h
-// declares them so). Those that reach the POS take their values from the
+// value's meaning beside it, every one [[nodiscard]]. Those that reach the POS take their values from the
 // public constants of zposapp_records.h, so the header a POS compiles against
 // and the library cannot disagree; the exports turn them into int at the C
 // boundary and nowhere else.
 #pragma once
 
-#include "platform/result_types.h"
 #include "zposapp_records.h"
 
 namespace zpos {
 
 // Zelta_Send and Zelta_OKCashbag, and the transaction paths behind them.
-enum class SendResult : int {
+enum class [[nodiscard]] SendResult : int {
     replied = ZPOSAPP_SEND_REPLIED,                    // the host (or the backup route) filled the response
     failed = ZPOSAPP_SEND_FAILED,                      // refused (NOTX), no reply in time (Time) or a broken reply
     short_frame = ZPOSAPP_SEND_SHORT_FRAME,            // only short frames up to the third NAK
@@ -25,8 +23,8 @@ enum class SendResult : int {
 };
 
 // The host exchange: a subset of SendResult, with the same values.
-enum class ExchangeResult : int {
-    replied = ZPOSAPP_SEND_REPLIED,              // reply parsed into the response; the link stays open
+enum class [[nodiscard]] ExchangeResult : int {
+    replied = ZPOSAPP_SEND_REPLIED,              // a reply came; the link stays open
     failed = ZPOSAPP_SEND_FAILED,                // time-out after the last NAK, or the reply's length or body broken
     short_frame = ZPOSAPP_SEND_SHORT_FRAME,      // a short frame other than ENQ after the last NAK
     not_readable = ZPOSAPP_SEND_NOT_READABLE,    // ready but not readable after the last NAK
@@ -35,14 +33,14 @@ enum class ExchangeResult : int {
 };
 
 // The connection step of an exchange.
-enum class ConnectResult : int {
+enum class [[nodiscard]] ConnectResult : int {
     connected = 0,
     no_connection = ZPOSAPP_SEND_NO_CONNECTION,  // both attempts failed; the socket is closed
 };
 
-// The backup route, and the reply parser's hand-over of a declined
+// The backup route, and the card path's hand-over of a declined
 // cancellation to it.
-enum class BackupRouteResult : int {
+enum class [[nodiscard]] BackupRouteResult : int {
     not_sent = 0,                                 // nothing went to the backup route: the host's reply stands
     answered = ZPOSAPP_SEND_REPLIED,              // the backup server answered; the response is filled
     unknown = -2,                                 // the backup server does not know the approval: ask the primary host
@@ -50,13 +48,13 @@ enum class BackupRouteResult : int {
 };
 
 // The request builder.
-enum class RequestBuild : int {
+enum class [[nodiscard]] RequestBuild : int {
     built = 1,    // the message is in the buffer, STX through ETX
     refused = 0,  // amount over the limit, pad refusal, or no room: nothing to send
 };
 
 // The backup request builder; the log shows a failure's value.
-enum class BackupRequestBuild : int {
+enum class [[nodiscard]] BackupRequestBuild : int {
     built = 1,        // the message is in the buffer, STX through ETX
     pad_refused = 0,  // the pad refused the signature
     failed = -1,      // backup library failure or the amount limit
@@ -65,7 +63,7 @@ enum class BackupRequestBuild : int {
 };
 
 // Zelta_Ack.
-enum class AckResult : int {
+enum class [[nodiscard]] AckResult : int {
     closed = ZPOSAPP_ACK_CLOSED,                        // EOT received (or the backup route: nothing to close)
     not_sent = ZPOSAPP_ACK_NOT_SENT,                    // the ACK could not be sent
     management_failed = ZPOSAPP_ACK_MANAGEMENT_FAILED,  // no EOT, and the management message failed
@@ -73,13 +71,13 @@ enum class AckResult : int {
 };
 
 // The management acknowledgement after a missing EOT, as Zelta_Ack returns it.
-enum class ManagementResult : int {
+enum class [[nodiscard]] ManagementResult : int {
     failed = ZPOSAPP_ACK_MANAGEMENT_FAILED,  // the exchange failed or the ACK was not sent
     sent = ZPOSAPP_ACK_MANAGEMENT_SENT,      // the host answered and got its ACK
 };
 
 // The automatic acknowledgement of a declined reply; the POS never sees it.
-enum class AutoAckResult : int {
+enum class [[nodiscard]] AutoAckResult : int {
     eot = 1,            // EOT received
     timed_out = -1,     // no frame in time
     short_read = -2,    // a frame of fewer than three bytes
@@ -88,7 +86,7 @@ enum class AutoAckResult : int {
 };
 
 // Zelta_download.
-enum class DownloadResult : int {
+enum class [[nodiscard]] DownloadResult : int {
     received = 1,                                    // the answer is in the buffer; the count is beside the result
     no_answer = ZPOSAPP_DOWNLOAD_NO_ANSWER,          // nothing within the wait, or the wait failed
     not_sent = ZPOSAPP_DOWNLOAD_NOT_SENT,            // the request was not sent

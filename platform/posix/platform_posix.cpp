@@ -36,7 +36,7 @@ bool path_exists(const char* path) {
     return stat(path, &st) == 0;
 }
 
-// The log holds card data: a new folder and file are the owner's and the
+// The log holds what the POS sends: a new folder and file are the owner's and the
 // group's to read, nobody else's.
 bool make_directory(const char* path) { return mkdir(path, 0750) == 0; }
 

@@ -7,15 +7,13 @@
 
 #include "entry/call.h"
 #include "platform/platform.h"
-#include "platform/seams.h"
 #include "support/route.h"
 
 namespace zpos::test {
 
 BackupDir::BackupDir(Lib lib, Pad pad) : PadDir(pad) {
     route_primary_for_call();
-    g_call.sign_flag = 0;
-    platform::seams().backup_port = 0;
+    g_call.backup_port = 0;
     std::string name = file(std::string("BACKUPDLL") + platform::kLibSuffix);
     if (lib == Lib::full) std::filesystem::copy_file(ZPOS_TESTBACKUP_PATH, name);
     if (lib == Lib::no_exports) std::filesystem::copy_file(ZPOS_TESTBACKUP_EMPTY_PATH, name);

@@ -10,7 +10,6 @@
 #include "backup/backup_request.h"
 #include "backup/backup_route.h"
 #include "entry/call.h"
-#include "platform/seams.h"
 #include "support/route.h"
 #include "tests/backup/backup_fixture.h"
 #include "tests/common/print.h"
@@ -25,15 +24,15 @@ constexpr std::time_t kNoon = 1700049600;
 struct Built {
     int result;
     std::string message;
+    Signature signature;
 };
 
 Built build(const Request& r, int kind) {
     static std::array<char, 3000> out;
     out.fill('\0');
-    int n = 0;
-    BackupRequestBuild built = build_backup_request(g_call, r.data(), out, kind, n);
-    if (built != BackupRequestBuild::built) return {static_cast<int>(built), std::string()};
-    return {n, std::string(out.data(), static_cast<std::size_t>(n))};
+    BackupRequestBuilt built = build_backup_request(g_call, r.data(), out, kind);
+    if (built.result != BackupRequestBuild::built) return {static_cast<int>(built.result), std::string(), built.signature};
+    return {built.length, std::string(out.data(), static_cast<std::size_t>(built.length)), built.signature};
 }
 
 class BackupRequest : public ::testing::Test {
@@ -74,7 +73,7 @@ TEST_F(BackupRequest, ThreeByteSignatureOnBothKinds) {
     dir.pad_script("sign_result=3\nsign_bytes=abc\nfield_a=PADFIELDA\n");
     Built b = build(card_request("000060000"), 2);
     EXPECT_EQ(b.message, (BackupMessage{.code = "1104", .amount = "00060000", .date = "231115", .signature = "YWJj"}.text()));
-    EXPECT_EQ(g_call.sign_flag, 1);
+    EXPECT_EQ(b.signature, Signature::captured);
     EXPECT_TRUE(dir.logged("RETURN Sign LEN.. 0003"));
     EXPECT_FALSE(dir.logged("PADFIELDA"));
 
@@ -93,10 +92,11 @@ TEST_F(BackupRequest, NoSignatureFromThePad) {
         dir.pad_script(script);
         EXPECT_EQ(build(card_request("000060000"), 2).message, (BackupMessage{.amount = "00060000", .date = "231115"}.text()))
             << script;
-        EXPECT_EQ(build(card_request("000060000"), 4).message,
+        Built cancel = build(card_request("000060000"), 4);
+        EXPECT_EQ(cancel.message,
                   (BackupMessage{.code = "1114", .amount = "00060000", .date = "231101", .org_auth_no = "12345678    "}.text()))
             << script;
-        EXPECT_EQ(g_call.sign_flag, 0) << script;
+        EXPECT_EQ(cancel.signature, Signature::not_captured) << script;
     }
 }
 
@@ -109,9 +109,9 @@ TEST_F(BackupRequest, SignatureOnlyAboveFiftyThousand) {
 }
 
 TEST_F(BackupRequest, LargestAmountBelowTheLimitIsSentAndThePortGoesBack) {
-    platform::seams().backup_port = 4321;
+    g_call.backup_port = 4321;
     EXPECT_EQ(build(card_request("099999999"), 2).message, (BackupMessage{.amount = "99999999", .date = "231115"}.text()));
-    EXPECT_EQ(platform::seams().backup_port, 0);
+    EXPECT_EQ(g_call.backup_port, 0);
 }
 
 // Refusals: result, log line, and whether the route went back to the primary host.

@@ -80,7 +80,7 @@ TEST_F(BackupRoute, SendsTheFramedRequestToTheDefaultPort) {
 }
 
 TEST_F(BackupRoute, PortSetByTheModuleIsHandedOver) {
-    platform::seams().backup_port = 4321;
+    g_call.backup_port = 4321;
     EXPECT_EQ(send(), 1);
     EXPECT_EQ(dir.calls(), std::vector<std::string>{"DataProcess_NVR 127.0.0.1 4321 024142430343"});
 }
@@ -217,7 +217,7 @@ TEST_F(BackupHandover, SendsTheCancellationOfTheSavedRequest) {
     FixedClock clock{1700049600};
     std::memcpy(g_call.saved_request, card_request("000010000").data(), req::kSize);
     dir.server.answer_fields(approval_fields());
-    EXPECT_EQ(backup_handover(g_call, response.data()), BackupRouteResult::answered);
+    EXPECT_EQ(backup_handover(g_call, response.data()).result, BackupRouteResult::answered);
     EXPECT_EQ(dir.server.requests(),
               std::vector<std::string>{with_check(
                   BackupMessage{.code = "1102", .date = "231101", .org_auth_no = "12345678    "}.text())});
@@ -228,7 +228,7 @@ TEST_F(BackupHandover, RequestNotBuiltLeavesTheRecordToTheParser) {
     Request r = card_request("000010000");
     r.set(req::term_id, "1450019998");
     std::memcpy(g_call.saved_request, r.data(), req::kSize);
-    EXPECT_EQ(backup_handover(g_call, response.data()), BackupRouteResult::not_sent);
+    EXPECT_EQ(backup_handover(g_call, response.data()).result, BackupRouteResult::not_sent);
     expect_record(response, {});
     EXPECT_TRUE(dir.server.requests().empty());
     auto lines = dir.log_lines();

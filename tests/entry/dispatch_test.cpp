@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "entry/call.h"
+#include "entry/send_paths.h"
 #include "platform/seams.h"
 #include "support/korean_texts.h"
 #include "support/results.h"
@@ -60,13 +61,9 @@ class EntryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_calls = Calls{};
-        platform::Seams& paths = platform::seams();
-        paths.cheque = cheque;
-        paths.card = card;
-        paths.points = points;
-        paths.auto_ack = auto_ack;
+        send_path_stand_ins() = {cheque, card, points, auto_ack};
     }
-    void TearDown() override { platform::reset_seams(); }
+    void TearDown() override { send_path_stand_ins() = {}; }
 
     int send(const Request& r, int port = 10902) {
         response.fill('#');

@@ -31,7 +31,7 @@ protected:
         scenario.faults = {fault};
         scenario.frame_gap_ms = 100;
         host::HostSim& sim = start_host(scenario);
-        EXPECT_EQ(exchange(2), 1);
+        EXPECT_EQ(exchange(), 1);
         return sim;
     }
 };
@@ -79,19 +79,12 @@ TEST_F(Acknowledge, EotInTheFifthFrameIsSuccess) {
     EXPECT_TRUE(app_->logged("EOT RECV [04] OK   count[5] Len[  3] "));
 }
 
-TEST_F(Acknowledge, ManagementClearsTheSignatureFlag) {
-    start_host(host::Scenario{});
-    g_call.sign_flag = 1;
-    EXPECT_EQ(management_acknowledge(g_call), ManagementResult::sent);
-    EXPECT_EQ(g_call.sign_flag, 0);
-}
-
 TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {
     host::Scenario scenario;
     scenario.faults = {Fault::FramesWithoutEot};
     scenario.no_eot_byte = '\x86';
     start_host(scenario);
-    ASSERT_EQ(exchange(2), 1);
+    ASSERT_EQ(exchange(), 1);
     EXPECT_EQ(auto_acknowledge(g_call), AutoAckResult::no_eot);
     EXPECT_TRUE(app_->logged("AUTO ACK EOT RECV [ffffff86] FAIL count[1] Len[  3] "));
     EXPECT_TRUE(app_->logged("AUTO ACK EOT RECV [ffffff86] ERROR   count[5] Len[  3] "));

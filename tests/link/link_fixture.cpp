@@ -14,24 +14,13 @@ namespace zpos::test {
 
 HandedReply g_handed;
 
-namespace {
-BackupRouteResult keep_reply(char*, const char* reply, int length, int kind) {
-    ++g_handed.calls;
-    g_handed.reply.assign(reply, static_cast<std::size_t>(length));
-    g_handed.kind = kind;
-    return BackupRouteResult::not_sent;
-}
-}  // namespace
-
 void LinkTest::SetUp() {
     app_ = std::make_unique<AppDir>();
-    platform::seams().reply_parser = keep_reply;
     g_handed = HandedReply{};
     route_primary_for_call();
     std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "127.0.0.1");
     std::memset(g_call.saved_request, 0, sizeof g_call.saved_request);
     std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
-    std::memset(response_, 0, sizeof response_);
 }
 
 void LinkTest::TearDown() {
@@ -49,9 +38,15 @@ host::HostSim& LinkTest::start_host(host::Scenario scenario) {
     return *host_;
 }
 
-int LinkTest::exchange(int kind) {
+int LinkTest::exchange() {
     std::string msg = sample_transaction_message();
-    return static_cast<int>(host_exchange(g_call, response_, msg.data(), "", 0, static_cast<int>(msg.size()), kind));
+    HostReply reply = host_exchange(g_call, msg.data(), "", 0, static_cast<int>(msg.size()));
+    if (reply.result == ExchangeResult::replied) {
+        ++g_handed.calls;
+        g_handed.reply.assign(reply.body.data(), reply.body.size());
+    }
+    g_handed.timed_out = reply.timed_out;
+    return static_cast<int>(reply.result);
 }
 
 }  // namespace zpos::test

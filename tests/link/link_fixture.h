@@ -1,6 +1,6 @@
 // Shared set-up of the link tests: a temporary application directory, short
-// link waits, the module state pointed at a simulator, and a reply parser that
-// keeps what it was handed.
+// link waits, the module state pointed at a simulator, and what the last
+// exchange brought back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,11 +15,11 @@
 
 namespace zpos::test {
 
-// What the exchange last handed the reply parser.
+// What the exchanges brought back.
 struct HandedReply {
-    int calls = 0;
-    std::string reply;
-    int kind = -1;
+    int calls = 0;           // replies
+    std::string reply;       // the last one, unmasked
+    bool timed_out = false;  // the last exchange ended for a host gone quiet
 };
 extern HandedReply g_handed;
 
@@ -30,14 +30,13 @@ protected:
 
     // Starts a simulator with `scenario` and points the module at it.
     host::HostSim& start_host(host::Scenario scenario);
-    // One exchange of sample_transaction_message() as `kind`; the result as
-    // the POS would see it.
-    int exchange(int kind = 2);
+    // One exchange of sample_transaction_message(); the result as the POS
+    // would see it.
+    int exchange();
 
     ShortLinkWaits waits_{300, 150};
     std::unique_ptr<AppDir> app_;
     std::unique_ptr<host::HostSim> host_;
-    char response_[451] = {};
 };
 
 }  // namespace zpos::test

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/seams.h"
 #include "support/fields.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
@@ -48,20 +47,14 @@ struct ReplyFields {
     std::string body() const { return reply_message("0000RP", fields); }
 };
 
-// The parser's result as a number: 0 filled from the reply, else the backup
-// route's after a hand-over.
-int parse(ResponseRecord& rec, const ReplyFields& fields, int kind) {
+void parse(ResponseRecord& rec, const ReplyFields& fields, int kind) {
     std::string body = fields.body();
-    return static_cast<int>(parse_reply(rec.data(), body.data(), static_cast<int>(body.size()), kind));
+    parse_reply(rec.data(), body.data(), static_cast<int>(body.size()), kind);
 }
 
 class ReplyParser : public ::testing::Test {
 protected:
-    void TearDown() override {
-        platform::seams().backup_handover = nullptr;
-        route_primary_for_call();
-    }
-    int parse(const ReplyFields& fields, int kind) { return test::parse(rec, fields, kind); }
+    void parse(const ReplyFields& fields, int kind) { test::parse(rec, fields, kind); }
 
     AppDir dir;
     ResponseRecord rec;
@@ -101,7 +94,7 @@ std::vector<Expect> card_approved() {
 }
 
 TEST_F(ReplyParser, ChequeApproved) {
-    EXPECT_EQ(parse(ReplyFields{{1, "IGNORED"}, {3, "O"}}, kind::kCheque), 0);
+    parse(ReplyFields{{1, "IGNORED"}, {3, "O"}}, kind::kCheque);
     expect_record(rec, {{resp::resp_code, "0000"},
                         {resp::chk_blank, "        "},
                         {resp::chk_message, written("\xC1\xA4\xBB\xF3\xBC\xF6\xC7\xA5", 34)}});  // 정상수표
@@ -116,7 +109,7 @@ TEST_F(ReplyParser, ChequeDeclinedFillsAll34AndItsNulFallsAfterIt) {
 }
 
 TEST_F(ReplyParser, CardApprovedWritesAuthAndPositiveValues) {
-    EXPECT_EQ(parse(card_reply("O"), kind::kCardApproval), 0);
+    parse(card_reply("O"), kind::kCardApproval);
     expect_record(rec, overlay(card_approved(), {{resp::value1, "000050000"},
                                                  {resp::value2, "000001000"},
                                                  {resp::value3, written("", 9)}}));  // field 19 is 0
@@ -127,13 +120,8 @@ TEST_F(ReplyParser, CashApprovedWritesNoValues) {
     expect_record(rec, card_approved());
 }
 
-TEST_F(ReplyParser, CardDeclinedOnBackupRouteIsFilledFromTheReply) {
-    dir.take_backup_route();
-    platform::seams().backup_handover = [](char*) {
-        ADD_FAILURE() << "handed over on the backup route";
-        return BackupRouteResult::answered;
-    };
-    EXPECT_EQ(parse(card_reply("X").set(1, kShortKeys).set(2, "CALL 1588"), kind::kCardCancel), 0);
+TEST_F(ReplyParser, DeclinedCancellationIsFilledFromTheReply) {
+    parse(card_reply("X").set(1, kShortKeys).set(2, "CALL 1588"), kind::kCardCancel);
     expect_record(rec, card_declined(kShort + ", CALL 1588"));
 }
 
@@ -162,7 +150,7 @@ TEST_F(ReplyParser, ApprovalIsTheCapitalOAlone) {
     const Case cases[] = {{"O", "0000"}, {"OK", "0000"}, {"o", "8324"}, {"", "8324"}, {"0", "8324"}, {"X", "8324"}};
     for (const Case& c : cases) {
         ResponseRecord fresh;
-        EXPECT_EQ(test::parse(fresh, ReplyFields{{3, c.flag}}, kind::kCashApproval), 0);
+        test::parse(fresh, ReplyFields{{3, c.flag}}, kind::kCashApproval);
         EXPECT_EQ(fresh.shown(resp::resp_code), c.resp_code) << "flag \"" << c.flag << "\"";
     }
 }
@@ -206,7 +194,7 @@ TEST_F(ReplyParser, Kind70Value1IsNineBytesWhateverField20Holds) {
     for (const Case& c : cases) {
         for (int kind : {kind::k70Approval, kind::k70Cancel}) {
             ResponseRecord fresh;
-            EXPECT_EQ(test::parse(fresh, card_reply(kind == kind::k70Approval ? "O" : "N").set(20, c.line20).set(18, c.number18), kind), 0);
+            test::parse(fresh, card_reply(kind == kind::k70Approval ? "O" : "N").set(20, c.line20).set(18, c.number18), kind);
             EXPECT_EQ(fresh.shown(resp::value1), c.shown) << "field 20 [" << c.line20 << "], field 18 " << c.number18
                                                          << ", kind " << kind;
         }
@@ -225,7 +213,7 @@ TEST_F(ReplyParser, Kind90ApprovedReadsDigitsBetweenKoreanWords) {
                   {20, run_of("WJRFLQ") + " 1,234,567 " + run_of("DNJS")},  // 적립 1,234,567 원
                   {21, "1234567890123"},
                   {23, "AUTH9"}};
-    EXPECT_EQ(parse(r, kind::k90Approval), 0);
+    parse(r, kind::k90Approval);
     expect_record(rec, {{resp::resp_code, "0000"},
                         {resp::issuer_code, "02"},
                         {resp::issuer_name, written(kPoint, 20)},
@@ -298,10 +286,10 @@ TEST_F(ReplyParser, PointsApprovedAndDeclined) {
 TEST_F(ReplyParser, ApprovedWithEveryOtherFieldMissing) {
     ReplyFields only_flag{{3, "O"}};
     ResponseRecord card, k70, k90, points;
-    EXPECT_EQ(test::parse(card, only_flag, kind::kCardApproval), 0);
-    EXPECT_EQ(test::parse(k70, only_flag, kind::k70Approval), 0);
-    EXPECT_EQ(test::parse(k90, only_flag, kind::k90Approval), 0);
-    EXPECT_EQ(test::parse(points, only_flag, 62), 0);
+    test::parse(card, only_flag, kind::kCardApproval);
+    test::parse(k70, only_flag, kind::k70Approval);
+    test::parse(k90, only_flag, kind::k90Approval);
+    test::parse(points, only_flag, 62);
     expect_record(card, {{resp::resp_code, "0000"},
                          {resp::issuer_code, "  "},
                          {resp::issuer_name, written("", 20)},
@@ -324,7 +312,7 @@ TEST_F(ReplyParser, ApprovedWithEveryOtherFieldMissing) {
 TEST_F(ReplyParser, UnknownKindsLeaveTheRecordAlone) {
     for (int k : {kind::kManagement, 3, 13, 59, 65, -1}) {
         ResponseRecord fresh;
-        EXPECT_EQ(test::parse(fresh, card_reply("O"), k), 0);
+        test::parse(fresh, card_reply("O"), k);
         EXPECT_EQ(fresh.shown(), std::string(resp::kSize, '.')) << "kind " << k;
     }
 }
@@ -336,61 +324,11 @@ TEST_F(ReplyParser, OversizedRepliesAreBounded) {
     body += std::string(43, wire::kFS) + "9999";
     body.resize(5000, 'Z');
     std::string copy = body;
-    EXPECT_EQ(parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval),
-              BackupRouteResult::not_sent);
+    parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval);
     EXPECT_EQ(rec.shown(resp::resp_code), "0000");
     EXPECT_EQ(rec.shown(resp::message).substr(0, 9), kNormal + " ");
     EXPECT_EQ(copy, body);
 }
-
-// The hand-over of a cancellation the primary host declined: only a declined
-// kind 4 goes; what the backup route answered fills the record, and a
-// hand-over that sent nothing leaves the decline to the parser.
-enum class Handover { sends, sends_nothing, none };
-
-struct HandoverCase {
-    const char* name;
-    Handover handover;
-    const char* flag;
-    int kind;
-    int result;
-    bool handed_over;
-};
-
-void PrintTo(const HandoverCase& c, std::ostream* os) { *os << c.name; }
-
-int g_handovers = 0;
-
-class ParserHandover : public ReplyParser, public ::testing::WithParamInterface<HandoverCase> {};
-
-TEST_P(ParserHandover, OnlyADeclinedCancellation) {
-    const HandoverCase& c = GetParam();
-    g_handovers = 0;
-    if (c.handover == Handover::sends)
-        platform::seams().backup_handover = [](char* response) {
-            ++g_handovers;
-            put_exact(response, resp::resp_code, "BKUP");
-            return BackupRouteResult::answered;
-        };
-    if (c.handover == Handover::sends_nothing)
-        platform::seams().backup_handover = [](char*) { return ++g_handovers, BackupRouteResult::not_sent; };
-    EXPECT_EQ(parse(card_reply(c.flag), c.kind), c.result);
-    EXPECT_EQ(g_handovers, c.handed_over ? 1 : 0);
-    EXPECT_EQ(dir.logged("Don't find CANCLE so Send to BACKUP"), c.handed_over);
-    if (c.result == 1) expect_record(rec, {{resp::resp_code, "BKUP"}});
-    if (c.result == 0 && c.flag[0] == 'N') expect_record(rec, card_declined());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ParserHandover,
-    ::testing::Values(HandoverCase{"DeclinedCancellationGoes", Handover::sends, "N", kind::kCardCancel, 1, true},
-                      HandoverCase{"NothingSentFillsTheDecline", Handover::sends_nothing, "N", kind::kCardCancel, 0,
-                                   true},
-                      HandoverCase{"NoHandoverFillsTheDecline", Handover::none, "N", kind::kCardCancel, 0, false},
-                      HandoverCase{"ApprovedCancellationStays", Handover::sends, "O", kind::kCardCancel, 0, false},
-                      HandoverCase{"DeclinedApprovalStays", Handover::sends, "N", kind::kCardApproval, 0, false},
-                      HandoverCase{"DeclinedF2CancellationStays", Handover::sends, "N", kind::kF2Cancel, 0, false}),
-    RowName{});
 
 }  // namespace
 }  // namespace zpos::test

@@ -1,5 +1,6 @@
 // A request message as the request builder writes it for a request record,
-// and its fields by number, for the request tests.
+// and its fields by number, for the request tests. Like every caller, the
+// helper runs the pause and line of a signature the build did not take.
 #pragma once
 
 #include <array>
@@ -16,6 +17,7 @@ namespace zpos::test {
 struct Built {
     int length = 0;  // 0 when the builder refused
     std::string bytes;
+    Signature signature = Signature::not_attempted;
     // Field i of the message (1-based; a swiped card keeps one field per FS).
     std::string field(int i) const {
         std::vector<std::string> parts = split_fs(bytes);
@@ -26,7 +28,10 @@ struct Built {
 inline Built build(const Request& r, int kind) {
     std::array<char, kRequestMessageSize> out{};
     Built b;
-    if (build_request_message(g_call, r.data(), out, kind, b.length) != RequestBuild::built) b.length = 0;
+    RequestBuilt built = build_request_message(g_call, r.data(), out, kind);
+    if (built.not_signed) pause_not_signed();
+    b.signature = built.signature;
+    if (built.result == RequestBuild::built) b.length = built.length;
     b.bytes.assign(out.data(), static_cast<std::size_t>(b.length));
     return b;
 }

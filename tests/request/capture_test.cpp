@@ -31,14 +31,15 @@ Request card(const char* amount) {
     return r.set_padded(req::track2, "4092123412341234=2512101").set(req::tran_amt, amount);
 }
 
-// A pad directory whose transaction time and signature flag are known.
+// A pad directory whose transaction time is known.
 class CaptureDir : public PadDir {
 public:
-    explicit CaptureDir(Pad pad = Pad::full) : PadDir(pad) {
-        std::memcpy(g_call.tran_time, "101500", 7);
-        g_call.sign_flag = -1;
-    }
+    explicit CaptureDir(Pad pad = Pad::full) : PadDir(pad) { std::memcpy(g_call.tran_time, "101500", 7); }
 };
+
+constexpr Signature kKept = Signature::not_attempted;  // the flag stays (a refusal keeps it too)
+constexpr Signature kSet = Signature::captured;
+constexpr Signature kCleared = Signature::not_captured;
 
 const char kSignOn[] = "[COM_PORT]\nSignSetting=YES\nGetComPort=7\n";
 
@@ -55,7 +56,7 @@ struct SignCase {
     int kind;
     bool built;
     const char* fields_15_16;  // "length|data"
-    int sign_flag;             // -1: left as it was (a refusal leaves it too)
+    Signature signature;       // what the build does to the transaction's signature flag
     std::size_t pad_calls;
     std::vector<std::string> log_tail;
 };
@@ -76,7 +77,7 @@ TEST_P(SignatureStep, FieldsFlagPadAndLog) {
     if (c.built) {
         EXPECT_EQ(b.field(15) + "|" + b.field(16), c.fields_15_16);
     }
-    EXPECT_EQ(g_call.sign_flag, c.sign_flag);
+    EXPECT_EQ(b.signature, c.signature);
     EXPECT_EQ(dir.pad_calls().size(), c.pad_calls);
     std::vector<std::string> log = dir.log_lines();
     ASSERT_GE(log.size(), c.log_tail.size());
@@ -89,27 +90,27 @@ TEST_P(SignatureStep, FieldsFlagPadAndLog) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SignatureStep,
     ::testing::Values(
-        SignCase{"UpToFiftyThousandNone", Pad::full, kSignOn, "", "10", " ", "000050000", 2, true, "|", -1, 0,
+        SignCase{"UpToFiftyThousandNone", Pad::full, kSignOn, "", "10", " ", "000050000", 2, true, "|", kKept, 0,
                  {"NO CVM SIGN AMOUNT[50000]"}},
-        SignCase{"SignSettingEmpty", Pad::full, "", "", "10", " ", "000050001", 2, true, "|", -1, 0, {"NOT SIGN"}},
+        SignCase{"SignSettingEmpty", Pad::full, "", "", "10", " ", "000050001", 2, true, "|", kKept, 0, {"NOT SIGN"}},
         SignCase{"SignSettingNo", Pad::full, "[COM_PORT]\nSignSetting=NO\n", "", "10", " ", "000050001", 2, true, "|",
-                 -1, 0, {"NOT SIGN"}},
+                 kKept, 0, {"NOT SIGN"}},
         SignCase{"SignSettingLowerCaseYes", Pad::full, "[COM_PORT]\nSignSetting=yes\n", "", "10", " ", "000050001", 2,
-                 true, "|", -1, 0, {"NOT SIGN"}},
-        SignCase{"CashNever", Pad::full, kSignOn, "", "21", " ", "000090000", 5, true, "|", -1, 0, {"NOT SIGN"}},
+                 true, "|", kKept, 0, {"NOT SIGN"}},
+        SignCase{"CashNever", Pad::full, kSignOn, "", "21", " ", "000090000", 5, true, "|", kKept, 0, {"NOT SIGN"}},
         SignCase{"CvmDataAtAnyAmount", Pad::full, kSignOn, "sign_result=3\nsign_bytes=XYZ\n", "F1", "C", "000001000", 11,
-                 true, "0003|XYZ", 1, 1, {"RETURN Sign LEN.. 0003"}},
-        SignCase{"PadTwoRefuses", Pad::full, kSignOn, "sign_result=2\n", "10", " ", "000060000", 2, false, "", -1, 1,
+                 true, "0003|XYZ", kSet, 1, {"RETURN Sign LEN.. 0003"}},
+        SignCase{"PadTwoRefuses", Pad::full, kSignOn, "sign_result=2\n", "10", " ", "000060000", 2, false, "", kKept, 1,
                  {"RETURN Sign LEN.. 0002"}},
         SignCase{"PadZeroRefusesAndSaysSo", Pad::full, kSignOn, "sign_result=0\n", "10", " ", "000060000", 4, false, "",
-                 -1, 1, {"RETURN Sign LEN.. 0000", "\xC7\xCF\xC0\xBD Sign LEN.. 0000"}},
+                 kKept, 1, {"RETURN Sign LEN.. 0000", "\xC7\xCF\xC0\xBD Sign LEN.. 0000"}},
         SignCase{"NegativeGoesOn", Pad::full, kSignOn, "sign_result=-1\nsign_bytes=IGNORED\n", "10", " ", "000060000", 2,
-                 true, "|", 0, 1, {"RETURN Sign LEN.. -001"}},
+                 true, "|", kCleared, 1, {"RETURN Sign LEN.. -001"}},
         SignCase{"OversizeGoesOn", Pad::full, kSignOn, "sign_result=2001\nsign_bytes=IGNORED\n", "10", " ", "000060000",
-                 2, true, "|", 0, 1, {"RETURN Sign LEN.. 2001"}},
-        SignCase{"MissingLibraryGoesOn", Pad::none, kSignOn, "", "10", " ", "000060000", 2, true, "|", 0, 0,
+                 2, true, "|", kCleared, 1, {"RETURN Sign LEN.. 2001"}},
+        SignCase{"MissingLibraryGoesOn", Pad::none, kSignOn, "", "10", " ", "000060000", 2, true, "|", kCleared, 0,
                  {"Signpad_dll.dll load Fail"}},
-        SignCase{"MissingEntryPointGoesOn", Pad::no_functions, kSignOn, "", "10", " ", "000060000", 2, true, "|", 0, 0,
+        SignCase{"MissingEntryPointGoesOn", Pad::no_functions, kSignOn, "", "10", " ", "000060000", 2, true, "|", kCleared, 0,
                  {"SignPad_dll.dll orvik_sign load fail..."}}),
     RowName{});
 
@@ -122,7 +123,7 @@ TEST(SignatureCapture, SignatureGoesIntoFields15And16) {
     EXPECT_EQ(b.field(16), "ABCDE");
     EXPECT_EQ(b.field(17), "OITR101500");
     EXPECT_EQ(b.field(18) + b.field(19) + b.field(20), "");  // no daily report: pad fields stay out
-    EXPECT_EQ(g_call.sign_flag, 1);
+    EXPECT_EQ(b.signature, Signature::captured);
 
     std::vector<PadCall> calls = dir.pad_calls();
     ASSERT_EQ(calls.size(), 1u);
