@@ -84,6 +84,19 @@ def load_link_timing():
     return rows
 
 
+def load_link_bytes():
+    """The control bytes (name, value as int, meaning) and the reply's slot
+    capacities (field, capacity, meaning; ints)."""
+    wire, slots = read_tsv("wire_bytes.tsv"), read_tsv("reply_slots.tsv")
+    for r in wire:
+        r["value"] = int(r["value"], 16)
+    for r in slots:
+        r["field"], r["capacity"] = int(r["field"]), int(r["capacity"])
+    if [r["field"] for r in slots] != list(range(len(slots))):
+        fail("tables/reply_slots.tsv: fields must run from 0 in order")
+    return wire, slots
+
+
 def fail(message):
     sys.exit("tables/generate.py: " + message)
 
@@ -444,6 +457,37 @@ def shared_library_log(lines, timing):
     return "\n".join(out)
 
 
+def tool_link_bytes(wire, slots):
+    out = []
+    for r in wire:
+        out.append("inline constexpr char k%s = 0x%02X;  // %s" % (r["name"].upper(), r["value"], plain(r["meaning"])))
+    out.append("// Bytes of converted text the POS keeps of each reply field, by field number.")
+    out.append("inline constexpr std::size_t kReplySlotCapacity[] = {")
+    for at in range(0, len(slots), 16):
+        row = slots[at:at + 16]
+        out.append("    %s  // %d..%d" % (" ".join("%d," % r["capacity"] for r in row), row[0]["field"], row[-1]["field"]))
+    out.append("};")
+    return "\n".join(out)
+
+
+def check_link_bytes(wire, slots):
+    """The library's own control bytes and slot capacities are the table's."""
+    def source(path):
+        with open(os.path.join(ROOT, path), encoding="utf-8") as f:
+            return f.read()
+    header, split = source("support/wire.h"), source("reply/split.h")
+    wrong = []
+    for r in wire:
+        m = re.search(r"constexpr char k%s = (0x[0-9A-Fa-f]+);" % r["name"].upper(), header)
+        if not m or int(m.group(1), 16) != r["value"]:
+            wrong.append("support/wire.h " + r["name"])
+    m = re.search(r"kFieldCapacity = \{(.*?)\};", split, re.S)
+    found = [int(n) for n in re.findall(r"\d+", re.sub(r"//[^\n]*", "", m.group(1)))] if m else []
+    if found != [r["capacity"] for r in slots]:
+        wrong.append("reply/split.h kFieldCapacity")
+    return wrong
+
+
 def check_link_timing(timing):
     """Each wait of the table has the same value in the link's own header."""
     with open(os.path.join(ROOT, "link/link_timing.h"), encoding="utf-8") as f:
@@ -594,6 +638,7 @@ def blocks():
         ("docs/pos-guide.md", "log lines", doc_log_lines(lines)),
         ("tools/zpos/verdicts.h", "verdicts", tool_verdicts(results, codes)),
         ("tools/common/library_log.h", "library log", shared_library_log(lines, load_link_timing())),
+        ("tools/common/link_bytes.h", "link bytes", tool_link_bytes(*load_link_bytes())),
     ] + binding_blocks(fields, codes, results)
 
 
@@ -641,6 +686,10 @@ def main():
     wrong = check_link_timing(load_link_timing()) if check else []
     if wrong:
         print("tables/link_timing.tsv: not as link/link_timing.h has it: " + ", ".join(wrong))
+        sys.exit(1)
+    wrong = check_link_bytes(*load_link_bytes()) if check else []
+    if wrong:
+        print("tables/wire_bytes.tsv, tables/reply_slots.tsv: not as the library has them: " + ", ".join(wrong))
         sys.exit(1)
     print(("%d files checked" if check else "%d files written") % (len(stale) if not check else len(files)))
 
