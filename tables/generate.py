@@ -420,23 +420,22 @@ def internal_log_lines(lines):
 
 def tool_named_fields(rows):
     out = []
-    for record, space in (("request", "req"), ("response", "resp")):
+    for record, space in (("request", "REQ"), ("response", "RESP")):
         out.append("inline constexpr NamedField k%sFields[] = {" % record.capitalize())
         for r in rows:
             if r["record"] == record:
-                out.append("    {\"%s\", Layout::%s, %s::%s, %s}," % (r["name"], r["layout"], space, r["name"],
-                                                                    c_string(plain(r["meaning"]))))
+                out.append("    {\"%s\", Layout::%s, {ZPOSAPP_FIELD(%s, %s)}, %s}," % (
+                    r["name"], r["layout"], space, r["name"].upper(), c_string(plain(r["meaning"]))))
         out.append("};")
     return "\n".join(out)
 
 
 def tool_log_lines(lines):
-    out = ["inline constexpr LogLine kLogLines[] = {"]
+    # One meaning for each line of library_log::kLines, in its order.
+    out = ["inline constexpr const char* kLogMeanings[] = {"]
     for r in lines:
         if r["form"] != "bytes":
-            out.append("    {\"%s\", log_lines::k%s, %s, %s}," % (r["name"], pascal(r["name"]),
-                                                            "true" if r["form"] == "format" else "false",
-                                                            c_string(plain(r["meaning"]))))
+            out.append("    %s,  // %s" % (c_string(plain(r["meaning"])), r["name"]))
     out.append("};")
     return "\n".join(out)
 

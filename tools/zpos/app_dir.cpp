@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "support/log.h"
 
 namespace zpos::cli {
 
@@ -57,6 +56,24 @@ std::string write_problem(const std::string& dir) {
     return writable(parent.empty() ? "." : parent) ? "" : "does not exist and cannot be created by this user";
 }
 
+// The folder the library itself takes: ZPOS_APP_DIR without its trailing
+// slashes (made when missing), else the executable's folder; 200 characters
+// at most, as the library keeps it.
+std::string library_app_dir() {
+    const char* named = std::getenv("ZPOS_APP_DIR");
+    std::string dir;
+    if (named && named[0]) {
+        dir = named;
+        while (!dir.empty() && dir.back() == '/') dir.pop_back();
+        dir = dir.substr(0, 200);
+        std::error_code ec;
+        if (!dir.empty() && !fs::exists(dir, ec)) fs::create_directories(dir, ec);
+        return dir;
+    }
+    std::error_code ec;
+    return fs::read_symlink("/proc/self/exe", ec).parent_path().string().substr(0, 200);
+}
+
 std::string choose() {
     const char* named = std::getenv("ZPOS_APP_DIR");
     std::string why = "ZPOS_APP_DIR";
@@ -73,15 +90,14 @@ std::string choose() {
             why = "zpos lies in the system folder " + own + "; ZPOS_APP_DIR names another";
         }
     }
-    char dir[210] = {};
-    GetAppDir(dir);
-    std::fprintf(stderr, "zpos: application directory %s (%s)\n", dir, why.c_str());
+    std::string dir = library_app_dir();
+    std::fprintf(stderr, "zpos: application directory %s (%s)\n", dir.c_str(), why.c_str());
     std::string problem = write_problem(dir);
     if (!problem.empty())
         std::fprintf(stderr,
                      "zpos: warning: the application directory %s %s: the library's log and its route state "
                      "(ZposSign.ini) are lost; set ZPOS_APP_DIR to a folder of your own\n",
-                     dir, problem.c_str());
+                     dir.c_str(), problem.c_str());
     return dir;
 }
 

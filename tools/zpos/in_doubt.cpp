@@ -15,7 +15,6 @@
 #include <string_view>
 #include <vector>
 
-#include "support/records.h"
 #include "tools/zpos/log_view.h"
 #include "tools/zpos/record_view.h"
 
@@ -64,27 +63,32 @@ std::string number(const std::string& record, Field f) {
     return std::to_string(std::strtoll(record.substr(f.offset, f.width).c_str(), nullptr, 10));
 }
 
+// The fields in-doubt shows.
+constexpr Field kMsgType{ZPOSAPP_FIELD(REQ, MSG_TYPE)}, kTranKind{ZPOSAPP_FIELD(REQ, TRAN_KIND)},
+    kPosEcho{ZPOSAPP_FIELD(RESP, POS_ECHO)};
+
 void print_approval(std::FILE* out, const Approval& a) {
     const std::string& rq = a.request;
     const std::string& rs = a.response;
     Layout layout = layout_of(rs.data());
     std::string amount = "-", card = "-", auth = "-", issuer = "-";
     if (layout == Layout::points) {
-        amount = number(rq, req::pt_amt);
-        card = mask_card(field(rq, req::pt_track2));
-        auth = field(rs, resp::pt_auth_no);
-        issuer = field(rs, resp::pt_company_code) + " " + field(rs, resp::pt_company_name);
+        amount = number(rq, {ZPOSAPP_FIELD(REQ, PT_AMT)});
+        card = mask_card(field(rq, {ZPOSAPP_FIELD(REQ, PT_TRACK2)}));
+        auth = field(rs, {ZPOSAPP_FIELD(RESP, PT_AUTH_NO)});
+        issuer = field(rs, {ZPOSAPP_FIELD(RESP, PT_COMPANY_CODE)}) + " " +
+                 field(rs, {ZPOSAPP_FIELD(RESP, PT_COMPANY_NAME)});
     } else if (layout == Layout::card) {
-        amount = number(rq, req::tran_amt);
-        card = mask_card(field(rq, req::track2));
-        auth = field(rs, resp::auth_no);
-        issuer = field(rs, resp::issuer_code) + " " + field(rs, resp::issuer_name);
+        amount = number(rq, {ZPOSAPP_FIELD(REQ, TRAN_AMT)});
+        card = mask_card(field(rq, {ZPOSAPP_FIELD(REQ, TRACK2)}));
+        auth = field(rs, {ZPOSAPP_FIELD(RESP, AUTH_NO)});
+        issuer = field(rs, {ZPOSAPP_FIELD(RESP, ISSUER_CODE)}) + " " + field(rs, {ZPOSAPP_FIELD(RESP, ISSUER_NAME)});
     } else {
-        amount = number(rq, req::chk_amount);
+        amount = number(rq, {ZPOSAPP_FIELD(REQ, CHK_AMOUNT)});
     }
     std::fprintf(out, "%s  %s/%s  amount %s  card %s  auth_no %s  issuer %s  pos_echo [%s]\n  %s\n", a.when.c_str(),
-                 field(rq, req::msg_type).c_str(), field(rq, req::tran_kind).c_str(), amount.c_str(), card.c_str(),
-                 auth.c_str(), issuer.c_str(), field(rs, resp::pos_echo).c_str(), a.why.c_str());
+                 field(rq, kMsgType).c_str(), field(rq, kTranKind).c_str(), amount.c_str(), card.c_str(),
+                 auth.c_str(), issuer.c_str(), field(rs, kPosEcho).c_str(), a.why.c_str());
 }
 
 std::string count(std::size_t n, const char* what) {
@@ -143,13 +147,13 @@ public:
 private:
     void take(const std::string& when, const std::string& text) {
         std::string bytes = all_bytes(text);
-        if (bytes.size() == req::kSize) {
+        if (bytes.size() == ZPOSAPP_REQUEST_SIZE) {
             if (waiting_) waiting_->why = "in doubt: the next transaction began with no Zelta_Ack logged";
             settle();
             request_ = bytes;
             backup_ = false;
-        } else if (bytes.size() == resp::kSize) {
-            if (bytes.compare(resp::resp_code.offset, resp::resp_code.width, kApproved) != 0) return;
+        } else if (bytes.size() == ZPOSAPP_RESPONSE_SIZE) {
+            if (bytes.compare(ZPOSAPP_RESP_RESP_CODE_OFFSET, ZPOSAPP_RESP_RESP_CODE_WIDTH, kApproved) != 0) return;
             Approval a{when, request_, bytes, backup_ ? kBackupRoute : kNothingAfter};
             // Zelta_Ack on the backup route sends and logs nothing.
             if (backup_)
@@ -173,7 +177,7 @@ private:
         }
     }
 
-    std::string request_ = std::string(req::kSize, ' ');
+    std::string request_ = std::string(ZPOSAPP_REQUEST_SIZE, ' ');
     bool backup_ = false;
     std::optional<Approval> waiting_;
     std::string expected_day_;

@@ -5,7 +5,6 @@
 
 #include <cstring>
 
-#include "support/records.h"
 #include "tools/zpos/name_tables.h"
 
 namespace zpos::cli {
@@ -38,7 +37,7 @@ void print_fields(std::FILE* out, const char* record, const NamedField (&fields)
 }  // namespace
 
 Layout layout_of(const char* record) {
-    std::string_view kind(record + req::tran_kind.offset, req::tran_kind.width);
+    std::string_view kind(record + ZPOSAPP_REQ_TRAN_KIND_OFFSET, ZPOSAPP_REQ_TRAN_KIND_WIDTH);
     return kind == "40" ? Layout::points : kind == "20" ? Layout::cheque : Layout::card;
 }
 

@@ -3,13 +3,13 @@
 // library would cut or misread are refused rather than written.
 #include "tools/zpos/settings_command.h"
 
+#include <cctype>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <string_view>
 
-#include "platform/names.h"
-#include "platform/platform.h"
-#include "support/settings.h"
+#include "tools/common/settings_file.h"
 
 namespace zpos::cli {
 
@@ -18,39 +18,61 @@ namespace {
 // Which values an edit accepts for a key.
 enum class Accepts { Route, Count, Time, YesNo, Number, Date, Text };
 
-struct Key : SettingKey {
+// A key as the library reads it: its section, its name, and the buffer it is
+// read into (terminator included), so longer values are cut.
+struct Key {
+    const char* section;
+    const char* name;
+    int size;
     Accepts accepts;
     const char* expects;
     const char* meaning;
 };
 
-using namespace settings;
-using platform::same_name;
+constexpr char kVanCfg[] = "VANCFG";
+constexpr char kComPort[] = "COM_PORT";
+constexpr char kSignPad[] = "SIGNPAD";
+constexpr char kLog[] = "LOG";
+// Seconds the backup route stays in use after a switch.
+constexpr long kBackupHoldSeconds = 600;
 
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// clang-format off
 const Key kKeys[] = {
-    {kVanId, Accepts::Route, "1 or 2",
+    {kVanCfg, "VANID", 3, Accepts::Route, "1 or 2",
      "route in use: 1 primary host, 2 backup route (anything else reads as 1)"},
-    {kToggleTime, Accepts::Time, "seconds since 1970 (UTC) or 'now'",
+    {kVanCfg, "TOGGLE_TIME", 15, Accepts::Time, "seconds since 1970 (UTC) or 'now'",
      "when the backup route was taken; the primary host is tried again 600 s later"},
-    {kEotCnt, Accepts::Count, "a whole number from 0 to 99",
+    {kVanCfg, "EOT_CNT", 3, Accepts::Count, "a whole number from 0 to 99",
      "host failures in a row on the primary route; the third switches to the backup route"},
-    {kSignSetting, Accepts::YesNo, "YES or NO",
+    {kComPort, "SignSetting", 4, Accepts::YesNo, "YES or NO",
      "YES: ask for a signature above 50,000 (and send it on the backup route)"},
-    {kGetComPort, Accepts::Number, "a whole number from 0 to 99",
+    {kComPort, "GetComPort", 3, Accepts::Number, "a whole number from 0 to 99",
      "serial port number of the signature/PIN pad"},
-    {kPin, Accepts::YesNo, "YES or NO", "YES: ask for a PIN on kinds F1/F2 and on points"},
-    {kValue, Accepts::Text, "up to 4 characters",
+    {kComPort, "PIN", 4, Accepts::YesNo, "YES or NO", "YES: ask for a PIN on kinds F1/F2 and on points"},
+    {kSignPad, "VALUE", 5, Accepts::Text, "up to 4 characters",
      "pad model; HCS turns on the daily pad report"},
-    {kCurDate, Accepts::Date, "a date YYMMDD",
+    {kSignPad, "CURDATE", 9, Accepts::Date, "a date YYMMDD",
      "date of the last daily pad report"},
-    {kMask, Accepts::Text, "STRICT, or anything else for the default",
+    {kLog, "MASK", 8, Accepts::Text, "STRICT, or anything else for the default",
      "STRICT: card numbers in the log show only their first six and last four digits"},
 };
+// clang-format on
+const Key& kVanId = kKeys[0];
+const Key& kToggleTime = kKeys[1];
+const Key& kEotCnt = kKeys[2];
 
 const char* const kSections[] = {kVanCfg, kComPort, kSignPad, kLog};
 
 std::string settings_path(const std::string& dir) {
-    return dir + platform::kPathSep + kFileName;
+    return dir + "/" + tools::kSettingsFile;
 }
 
 // The key names of `section`, or of every section when it is null.
@@ -120,9 +142,9 @@ bool value_to_write(const Key& k, std::string_view value, std::string& out) {
         case Accepts::Text:
             return value.size() <= kept;
         case Accepts::Time: {
-            platform::Time t = 0;
+            long long t = 0;
             if (value == "now") {
-                t = platform::now();
+                t = static_cast<long long>(std::time(nullptr));
             } else {
                 if (!all_digits(value) || value.size() > 14) return false;
                 t = std::strtoll(out.c_str(), nullptr, 10);
@@ -146,15 +168,17 @@ struct Change {
 
 void show_settings(std::FILE* out, const std::string& dir) {
     std::string path = settings_path(dir);
-    bool exists = platform::path_exists(path.c_str());
+    std::error_code ec;
+    bool exists = std::filesystem::exists(path, ec);
     std::fprintf(out, "settings file %s%s\n", path.c_str(),
                  exists ? "" : " (not there yet: every key reads as empty)");
     std::fprintf(out, "  %-8s  %-11s  %-14s  %s\n", "section", "key", "value", "meaning");
     for (const Key& k : kKeys) {
         // A line break never appears in a value, so it marks a missing key.
-        char value[64] = {};
-        platform::profile_read(k.section, k.name, "\n", value, sizeof value, path.c_str());
-        bool missing = std::strcmp(value, "\n") == 0;
+        // As the library reads it, into a buffer of 64 bytes.
+        std::string text = tools::settings_value(path, k.section, k.name, "\n").substr(0, 63);
+        const char* value = text.c_str();
+        bool missing = text == "\n";
         std::fprintf(out, "  %-8s  %-11s  %-14s  %s\n", k.section, k.name, missing ? "(not set)" : value, k.meaning);
         if (missing) continue;
         std::size_t kept = static_cast<std::size_t>(k.size - 1);
@@ -173,10 +197,8 @@ void show_settings(std::FILE* out, const std::string& dir) {
 
 std::vector<std::string> route_warnings(const std::string& dir, std::time_t now) {
     std::string path = settings_path(dir);
-    auto read = [&](const SettingKey& key) {
-        char value[64] = {};
-        platform::profile_read(key.section, key.name, "", value, key.size, path.c_str());
-        return std::string(value);
+    auto read = [&](const Key& key) {
+        return tools::settings_value(path, key.section, key.name, "").substr(0, static_cast<std::size_t>(key.size - 1));
     };
     std::vector<std::string> warnings;
     std::string van_id = read(kVanId);
@@ -213,14 +235,9 @@ bool set_settings(const std::string& dir, const std::vector<std::string>& assign
         }
         changes.push_back(c);
     }
-    std::string path = settings_path(dir);
-    for (const Change& c : changes) {
-        if (!platform::profile_write(c.key->section, c.key->name, c.value.c_str(), path.c_str())) {
-            error = "cannot write " + path;
-            return false;
-        }
-    }
-    return true;
+    std::vector<tools::SettingsEntry> entries;
+    for (const Change& c : changes) entries.push_back({c.key->section, c.key->name, c.value});
+    return tools::settings_write(settings_path(dir), entries, error);
 }
 
 }  // namespace zpos::cli

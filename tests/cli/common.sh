@@ -1,0 +1,59 @@
+# Sourced before every case (tests/cli/run.py): zpos-host started in the
+# background and stopped when the case ends, and a filter for what differs
+# from run to run.
+
+HOST_PIDS=()
+stop_hosts() { for pid in "${HOST_PIDS[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done; }
+trap stop_hosts EXIT
+
+# start_host VAR [OPTION...]: zpos-host on a free port, which VAR then holds.
+start_host() {
+    local var=$1 out=host-$1.out i
+    shift
+    zpos-host --port 0 "$@" >"$out" 2>&1 &
+    HOST_PIDS+=($!)
+    for i in $(seq 100); do
+        grep -q listening "$out" 2>/dev/null && break
+        sleep 0.05
+    done
+    printf -v "$var" '%s' "$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/p' "$out")"
+    [ -n "${!var}" ] || { echo "zpos-host did not start: $(cat "$out")" >&2; exit 99; }
+}
+
+# closed_port: CLOSED, a port nothing listens on (one zpos-host had and gave up).
+closed_port() {
+    start_host CLOSED
+    kill "${HOST_PIDS[-1]}"
+    wait "${HOST_PIDS[-1]}" 2>/dev/null
+}
+
+# zpos's output without what changes between runs: the hosts' ports (named
+# by their variables), the seconds of the waiting lines, and the readings of
+# where a call waits, which depend on when the log was looked at.
+tidy() {
+    local script=() var
+    for var in PORT DLPORT CLOSED; do
+        [ -n "${!var:-}" ] && script+=(-e "s/\\b${!var}\\b/\$$var/g")
+    done
+    sed -E "${script[@]}" -e 's/^  \| [0-9]+ s +/  | /' -e '/^  ~ /d'
+}
+
+# rec SIZE [OFFSET TEXT]...: a record of SIZE blanks with each TEXT at its
+# OFFSET, as the library's log shows one that holds only printable bytes.
+rec() {
+    local s
+    printf -v s "%$1s" ""
+    shift
+    while [ $# -gt 0 ]; do
+        s="${s:0:$1}$2${s:$(($1 + ${#2}))}"
+        shift 2
+    done
+    printf '%s' "$s"
+}
+
+# Runs its arguments and then shows their exit status, so that a case can
+# check more than one command.
+status() {
+    "$@"
+    echo "[exit $?]"
+}

@@ -1,0 +1,35 @@
+# Wrong usage names the option and what it takes, exits 2 and sends nothing
+# (no host listens on port 1).
+while read -r line; do
+    eval "set -- $line"
+    status zpos "$@" 2>&1
+done <<'CASES'
+refund
+ack --now
+demo --fast
+session
+send extra
+log /nonexistent/AppLog.txt
+log --dir /tmp AppLog.txt
+in-doubt --since 261332
+in-doubt --dir /nonexistent
+send --kind 10 --port
+send --port x
+points --port 70000
+send --port +80
+send --port 1 --amount 12a
+send --port 1 --amount 1000000000
+send --port 1 --months 100
+send --port 1 --kind 100
+send --port 1 --type 020
+send --port 1 --kind 10 --kind 20
+points --port 1 --sub 04
+points --port 1 --media 1
+download --port 1
+send --port 1 --term-id 12345678901
+send --port 1 --pos-echo 123456789012345678901234
+send --port 1 --track 12345678901234567890123456789012345678
+send --port 1 --org-auth 123456789
+points --port 1 --org-auth 1234567890123
+send --port 1 --org-date 2612061
+CASES
