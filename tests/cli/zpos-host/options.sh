@@ -1,0 +1,24 @@
+# A wrong option is refused before the host listens, with the option and what
+# it takes, and exit status 2. One that is taken by mistake starts a host,
+# which the timeout ends (124).
+refuse() {
+    echo "\$ zpos-host $*"
+    timeout 5 zpos-host "$@" 2>&1
+    echo "exit $?"
+}
+mkdir folder
+refuse --port abc
+refuse --port 99999
+refuse --port -5
+refuse --port 109o2
+refuse --port ' 5'
+refuse --fault none,sideways
+refuse --reply-delay 0,3s
+refuse --verbose
+refuse 10902
+refuse --download --record
+refuse --port 0 --port 1
+refuse --record missing/x
+refuse --pcap folder
+refuse --scenario folder
+refuse --scenario missing/x
