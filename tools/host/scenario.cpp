@@ -175,11 +175,11 @@ struct RuleMatch {
 
 const RuleMatch kRuleMatches[] = {
     {"any", Rule::Match::Any, "any [TEXT]", [](Line&, Rule&) { return true; }},
-    {"card", Rule::Match::Card, "card PREFIX [TEXT]", [](Line& w, Rule& r) { return w.word(r.value); }},
+    {"card", Rule::Match::Card, "card PREFIX [TEXT]", [](Line& l, Rule& r) { return l.word(r.value); }},
     {"amount", Rule::Match::AmountAtLeast, "amount MIN [TEXT]: MIN from 0",
-     [](Line& w, Rule& r) { return w.count(r.amount); }},
+     [](Line& l, Rule& r) { return l.count(r.amount); }},
     {"code", Rule::Match::Code, "code CC [TEXT]: CC a transaction code of two characters",
-     [](Line& w, Rule& r) { return w.word(r.value) && r.value.size() == 2; }},
+     [](Line& l, Rule& r) { return l.word(r.value) && r.value.size() == 2; }},
 };
 
 // A rule line; the rule goes after those read before it.
