@@ -1,10 +1,11 @@
-# A wrong option is refused before the host listens, with the option and what
-# it takes, and exit status 2. One that is taken by mistake starts a host,
-# which the timeout ends (124).
+# A wrong option is refused before the host listens: exit status 2, and the
+# option and what it takes on standard error (shown after "2> "). One taken
+# by mistake starts a host, which the timeout ends (124).
 refuse() {
     echo "\$ zpos-host $*"
-    timeout 5 zpos-host "$@" 2>&1
+    timeout 5 zpos-host "$@" 2>err
     echo "exit $?"
+    sed 's/^/2> /' err
 }
 mkdir folder
 refuse --port abc
