@@ -57,3 +57,18 @@ status() {
     "$@"
     echo "[exit $?]"
 }
+
+# The same on one line, with standard error: for tables of refusals.
+refused() {
+    local said
+    said=$("$@" 2>&1)
+    echo "[$?] $said"
+}
+
+# Only the lines of zpos's output a case is about: the calls, results and
+# verdicts, the fields named (the whole display is decode's case), and with
+# "waiting" the log lines shown while a call waits.
+calls() {
+    local fields=${1:-resp_code} waiting=${2:-}
+    grep -E "^(==|>>|-- (result|verdict|answer|Zelta_Ack)|session:)|^  ($fields) ${waiting:+|^  \\| }" | tidy
+}

@@ -7,6 +7,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace zpos::tools {
 
@@ -17,6 +18,10 @@ inline constexpr char kSettingsLockSuffix[] = ".lock";
 // How long an edit waits for another process's; it then goes ahead, as the
 // library's own writes do.
 inline constexpr int kSettingsLockWaitMs = 5000;
+
+// Section and key names compare as the library compares them: ASCII letters
+// without regard to case.
+bool same_name(std::string_view a, std::string_view b);
 
 // A key's value in the file at `path`, or `fallback` when the key (or the
 // file) is missing.

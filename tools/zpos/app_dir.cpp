@@ -66,8 +66,9 @@ std::string library_app_dir() {
         dir = named;
         while (!dir.empty() && dir.back() == '/') dir.pop_back();
         dir = dir.substr(0, 200);
-        std::error_code ec;
-        if (!dir.empty() && !fs::exists(dir, ec)) fs::create_directories(dir, ec);
+        // Made as the library makes it, each missing folder 0750.
+        for (std::size_t at = 1; at <= dir.size(); ++at)
+            if (at == dir.size() || dir[at] == '/') mkdir(dir.substr(0, at).c_str(), 0750);
         return dir;
     }
     std::error_code ec;

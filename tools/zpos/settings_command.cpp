@@ -3,7 +3,6 @@
 // library would cut or misread are refused rather than written.
 #include "tools/zpos/settings_command.h"
 
-#include <cctype>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -36,13 +35,7 @@ constexpr char kLog[] = "LOG";
 // Seconds the backup route stays in use after a switch.
 constexpr long kBackupHoldSeconds = 600;
 
-bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
+using tools::same_name;
 
 // clang-format off
 const Key kKeys[] = {

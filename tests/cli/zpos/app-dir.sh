@@ -16,3 +16,6 @@ ZPOS_APP_DIR=$PWD/file show zpos
 echo "== its own"
 cp "$(command -v zpos)" own/
 env -u ZPOS_APP_DIR bash -c "$(declare -f show); PORT=$PORT; show own/zpos"
+echo "== named, not there yet: made as the library makes it"
+ZPOS_APP_DIR=$PWD/made/new zpos settings 2>/dev/null | head -1
+stat -c '%a %n' made made/new

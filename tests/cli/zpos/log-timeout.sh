@@ -7,4 +7,4 @@
     echo "[10:00:41] - resp_code[Time]"
     echo "[10:00:41] - $(rec 450 0 0450 27 0210 31 10 55 Time)"
 } >AppLog.261130.txt
-zpos log AppLog.261130.txt
+zpos log AppLog.261130.txt | grep -A1 "^10:00:41  +41 s  resp_code"

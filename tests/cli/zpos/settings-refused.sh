@@ -5,7 +5,7 @@ while read -r line; do
     eval "set -- $line"
     args=()
     for a in "$@"; do args+=(--set "$a"); done
-    status zpos settings "${args[@]}" 2>&1
+    refused zpos settings "${args[@]}"
 done <<'CASES'
 FOO=1
 BAR.VANID=1

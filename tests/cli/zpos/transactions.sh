@@ -3,10 +3,16 @@
 # --raw keeps the response as the library handed it back.
 start_host PORT --scenario "$SOURCE/tools/host/example.scenario"
 rm -f zpos-host.rec
-run() { zpos "$@" --port "$PORT" --raw r.dat | tidy; echo "[exit $?] raw resp_code $(head -c 59 r.dat | tail -c 4)"; }
-run send --amount 30000 --months 3 --term-id 1200000077 --ack
-run send --track 5410123456789012=2812101 --amount 45000 --ack
-run send --kind 21 --keyed --track 8001011234567
-run points --sub 01 --amount 5000
-run points --sub 11 --org-auth 12345678 --org-date 261206
-run send --kind 99
+run() {
+    local fields=$1 waiting=$2
+    shift 2
+    zpos "$@" --port "$PORT" --raw r.dat | calls "$fields" "$waiting"
+    echo "[exit $?] raw resp_code $(head -c 59 r.dat | tail -c 4)"
+}
+run "msg_type|term_id|install_months|tran_amt|track2|card_data|issuer_name|auth_no|message" waiting \
+    send --amount 30000 --months 3 --term-id 1200000077 --ack
+run "resp_code|message" waiting send --track 5410123456789012=2812101 --amount 45000 --ack
+run "entry_mode|track2" "" send --kind 21 --keyed --track 8001011234567
+run "pt_track2|pt_amt" "" points --sub 01 --amount 5000
+run "msg_type|pt_sub|pt_org_auth_no|pt_org_auth_date" "" points --sub 11 --org-auth 12345678 --org-date 261206
+run resp_code "" send --kind 99

@@ -2,7 +2,7 @@
 # (no host listens on port 1).
 while read -r line; do
     eval "set -- $line"
-    status zpos "$@" 2>&1
+    refused zpos "$@"
 done <<'CASES'
 refund
 ack --now
