@@ -1,11 +1,10 @@
-# A wrong option is refused before the host listens: exit status 2, and the
-# option and what it takes on standard error (shown after "2> "). One taken
-# by mistake starts a host, which the timeout ends (124).
+# A wrong option is refused before the host listens: [exit status], the
+# options, then standard error, which names the option and what it takes.
+# One taken by mistake starts a host, which the timeout ends ([124]).
 refuse() {
-    echo "\$ zpos-host $*"
-    timeout 5 zpos-host "$@" 2>err
-    echo "exit $?"
-    sed 's/^/2> /' err
+    local out
+    out=$(timeout 5 zpos-host "$@" 2>err)
+    echo "[$?] $*: $(cat err)${out:+ (standard output: $out)}"
 }
 mkdir folder
 refuse --port abc

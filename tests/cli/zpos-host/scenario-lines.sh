@@ -1,12 +1,11 @@
 # A scenario line holds exactly what its keyword takes; any other stops the
-# host with the file, the line and what that line takes (on standard error,
-# shown after "2> ").
+# host with the file, the line and what that line takes, on standard error:
+# [exit status], the line, then standard error.
 refuse() {
+    local out
     printf '%s\n' "$1" >s.scenario
-    echo "\$ $1"
-    timeout 5 zpos-host --port 0 --scenario s.scenario 2>err
-    echo "exit $?"
-    sed 's/^/2> /' err
+    out=$(timeout 5 zpos-host --port 0 --scenario s.scenario 2>err)
+    echo "[$?] $1: $(cat err)${out:+ (standard output: $out)}"
 }
 for line in approve-all 'approve everything' 'approve card' 'decline amount -1 NO' 'decline code 100' \
     'decline sideways NO' 'issuer 0100' issuer 'management maybe' service 'service link link' 'datetime abc' \
