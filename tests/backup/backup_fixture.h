@@ -53,7 +53,7 @@ struct BackupMessage {
     std::string text() const {
         return STX + "ZLTA" + FS + code + FS + term_id + FS + entry + FS + track + FS + FS + "00" + FS + amount + FS +
                "00000500" + FS + "00000300" + FS + date + FS + (org_auth_no.empty() ? "" : org_auth_no + FS) +
-               (signature.empty() ? "" : "ZL01YYRD" + FS + signature + FS) + "N" + std::string(12, wire::kFS) + ETX;
+               (signature.empty() ? "" : "ZL01YYRD" + FS + signature + FS) + "N" + std::string(12, kFS) + ETX;
     }
 };
 

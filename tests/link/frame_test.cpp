@@ -9,7 +9,6 @@
 #include "link/exchange.h"
 #include "link/management.h"
 #include "support/records.h"
-#include "tests/common/keystrokes.h"
 #include "tests/common/print.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/wire.h"

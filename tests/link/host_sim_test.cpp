@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/socket.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/wire.h"
 #include "tests/link/link_fixture.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "reply/keystrokes.h"
-#include "tests/common/keystrokes.h"
+#include "tests/common/wire.h"
 
 namespace zpos::test {
 

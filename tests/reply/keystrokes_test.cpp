@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/common/keystrokes.h"
+#include "tests/common/wire.h"
 #include "tests/reply/cp949_reference.h"
 
 namespace zpos {

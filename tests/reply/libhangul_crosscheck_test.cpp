@@ -10,7 +10,7 @@
 #include <string>
 
 #include "reply/keystrokes.h"
-#include "tests/common/keystrokes.h"
+#include "tests/common/wire.h"
 #include "tests/reply/cp949_reference.h"
 
 namespace zpos {

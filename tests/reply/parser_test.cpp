@@ -14,7 +14,6 @@
 #include "support/records.h"
 #include "support/route.h"
 #include "tests/common/app_dir.h"
-#include "tests/common/keystrokes.h"
 #include "tests/common/print.h"
 #include "tests/common/response_view.h"
 #include "tests/common/wire.h"
@@ -321,7 +320,7 @@ TEST_F(ReplyParser, UnknownKindsLeaveTheRecordAlone) {
 TEST_F(ReplyParser, OversizedRepliesAreBounded) {
     // 5000 bytes with runs of 300 keystrokes and a field 46 declaring 9999.
     std::string body = STX + "0000RP" + FS + kNormalKeys + FS + "\x0E" + std::string(300, 'R') + "\x0F" + FS + "O";
-    body += std::string(43, wire::kFS) + "9999";
+    body += std::string(43, kFS) + "9999";
     body.resize(5000, 'Z');
     std::string copy = body;
     parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval);

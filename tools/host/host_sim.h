@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/socket.h"
+#include "tools/common/sockets.h"
 #include "tools/host/faults.h"
 #include "tools/host/pcap.h"
 #include "tools/host/rules.h"
@@ -44,27 +44,19 @@ public:
     int naks_seen() const;
 
 private:
+    friend class Connection;  // one connection's exchange (session.cpp)
+
     void serve();
-    void serve_link(platform::Socket s, Fault fault, int reply_delay_ms);
-    void serve_download(platform::Socket s);
-    bool read_exact(platform::Socket s, std::string& out, std::size_t n);
-    bool read_frame(platform::Socket s, std::string& frame);
-    bool wait_readable(platform::Socket s);
-    void pause(int ms);
-    void send_bytes(platform::Socket s, std::string_view bytes);
-    void drain(platform::Socket s);
     void record(bool from_client, const std::string& bytes);
     void record_connection(int connection, int client_port, Fault fault, int reply_delay_ms);
     void record_request(const SeenRequest& r, bool answered);
-    bool client_closed(platform::Socket s);
 
     Scenario scenario_;
-    platform::Socket listener_ = platform::kNoSocket;
+    tools::Socket listener_ = tools::kNoSocket;
     int port_ = 0;
     std::thread thread_;
     std::atomic<bool> stopping_{false};
     std::atomic<int> connections_{0};
-    bool client_closed_ = false;  // the connection at hand read the client's close
     mutable std::mutex mutex_;
     std::vector<SeenFrame> frames_;
     std::vector<SeenRequest> requests_;

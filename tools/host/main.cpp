@@ -1,30 +1,25 @@
 // zpos-host: the payment host simulator as a command. Reads its options (in
 // any order; the command line's fault and reply delay override the
 // scenario's), then serves on a loopback port until interrupted.
+#include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "platform/platform.h"
+#include "tools/common/options.h"
 #include "tools/host/host_sim.h"
 
 namespace {
 
 using namespace zpos::host;
+namespace tools = zpos::tools;
 
 volatile std::sig_atomic_t g_stop = 0;
 void on_signal(int) { g_stop = 1; }
 
-struct Option {
-    const char* name;
-    const char* value;  // what the value is; nullptr for a flag
-};
-
-const Option kOptions[] = {
+const tools::Option kOptions[] = {
     {"port", "N, a port number from 0 to 65535 (0: a free one)"},
     {"scenario", "FILE, a scenario file"},
     {"fault", "NAME[,NAME...], fault names separated by commas (see --help)"},
@@ -66,12 +61,6 @@ int fail(const std::string& text) {
     return 2;
 }
 
-const Option* find_option(const std::string& name) {
-    for (const Option& o : kOptions)
-        if (name == o.name) return &o;
-    return nullptr;
-}
-
 std::string list_text(const std::vector<int>& delays) {
     std::string out;
     for (int d : delays) out += (out.empty() ? "" : ",") + std::to_string(d);
@@ -84,67 +73,49 @@ std::string list_text(const std::vector<Fault>& faults) {
     return out;
 }
 
-using Given = std::map<std::string, std::string>;
-
-// The options as given; 0, or 2 after saying what is wrong.
-int read_options(int argc, char** argv, Given& given) {
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        const Option* o = a.rfind("--", 0) == 0 ? find_option(a.substr(2)) : nullptr;
-        if (!o) return fail("unknown option " + a + " (see zpos-host --help)");
-        if (given.count(o->name)) return fail(std::string("option --") + o->name + " is given twice");
-        if (!o->value) {
-            given[o->name] = "";
-            continue;
-        }
-        if (i + 1 >= argc) return fail(std::string("option --") + o->name + " needs a value: " + o->value);
-        given[o->name] = argv[++i];
-    }
-    return 0;
-}
-
 // The scenario file first, then the options that override it.
-int build_scenario(Given& given, Scenario& scenario, int& port) {
-    if (given.count("port")) {
-        const std::string& v = given["port"];
-        char* end = nullptr;
-        long p = std::strtol(v.c_str(), &end, 10);
-        if (v.empty() || *end != '\0' || v[0] == '-' || v[0] == '+' || p > 65535)
-            return fail("option --port expects a port number from 0 to 65535, not '" + v + "'");
+int build_scenario(const tools::Arguments& given, Scenario& scenario, int& port) {
+    auto value = [&](const char* name) { return given.get(name, ""); };
+    if (given.has("port")) {
+        long p = 0;
+        if (!tools::whole_number(value("port"), 0, 65535, p))
+            return fail("option --port expects a port number from 0 to 65535, not '" + value("port") + "'");
         port = static_cast<int>(p);
     }
-    if (given.count("scenario")) {
+    if (given.has("scenario")) {
         std::string error;
         std::vector<std::string> warnings;
-        if (!load_scenario(given["scenario"], scenario, error, &warnings)) return fail("option --scenario: " + error);
+        if (!load_scenario(value("scenario"), scenario, error, &warnings)) return fail("option --scenario: " + error);
         for (const std::string& w : warnings) std::fprintf(stderr, "zpos-host: %s\n", w.c_str());
     }
-    if (given.count("fault") && !parse_faults(given["fault"], scenario.faults))
+    if (given.has("fault") && !parse_faults(value("fault"), scenario.faults))
         return fail("option --fault expects fault names separated by commas (" + fault_names(", ") + "), not '" +
-                    given["fault"] + "'");
-    if (given.count("reply-delay") && !parse_delays(given["reply-delay"], scenario.reply_delays_ms))
+                    value("fault") + "'");
+    if (given.has("reply-delay") && !parse_delays(value("reply-delay"), scenario.reply_delays_ms))
         return fail("option --reply-delay expects milliseconds separated by commas, such as 0,0,3000, not '" +
-                    given["reply-delay"] + "'");
+                    value("reply-delay") + "'");
     // Files are checked now, not at the first frame, so that nothing is lost.
     for (const char* file : {"record", "pcap"}) {
-        if (!given.count(file)) continue;
+        if (!given.has(file)) continue;
         std::string why;
-        if (!writable_path(given[file], why))
-            return fail(std::string("option --") + file + " expects a file it can write, not '" + given[file] + "' (" +
+        if (!writable_path(value(file), why))
+            return fail(std::string("option --") + file + " expects a file it can write, not '" + value(file) + "' (" +
                         why + ")");
     }
-    if (given.count("record")) scenario.record_path = given["record"];
-    if (given.count("pcap")) scenario.pcap_path = given["pcap"];
-    if (given.count("download")) scenario.service = Scenario::Service::Download;
+    if (given.has("record")) scenario.record_path = value("record");
+    if (given.has("pcap")) scenario.pcap_path = value("pcap");
+    if (given.has("download")) scenario.service = Scenario::Service::Download;
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Given given;
-    if (int status = read_options(argc, argv, given)) return status;
-    if (given.count("help")) {
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    tools::Arguments given;
+    if (tools::OptionError e = tools::read_options({kOptions}, words, given))
+        return fail(tools::option_error_text(e, nullptr, " (see zpos-host --help)"));
+    if (given.has("help")) {
         print_help();
         return 0;
     }
@@ -152,7 +123,6 @@ int main(int argc, char** argv) {
     int port = 10902;
     if (int status = build_scenario(given, scenario, port)) return status;
 
-    if (!zpos::platform::socket_layer_start()) return 1;
     HostSim sim(scenario);
     if (!sim.start(port)) {
         std::fprintf(stderr, "zpos-host: cannot listen on 127.0.0.1:%d%s\n", port,
@@ -165,8 +135,7 @@ int main(int argc, char** argv) {
                 scenario.service == Scenario::Service::Download ? "download" : "link",
                 list_text(scenario.faults).c_str(), list_text(scenario.reply_delays_ms).c_str());
     std::fflush(stdout);
-    while (!g_stop) zpos::platform::sleep_ms(100);
+    while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     sim.stop();
-    zpos::platform::socket_layer_stop();
     return 0;
 }

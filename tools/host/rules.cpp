@@ -4,12 +4,10 @@
 
 #include <cstdlib>
 
-#include "tests/common/keystrokes.h"
-#include "tests/common/wire.h"
+#include "tools/common/keystrokes.h"
+#include "tools/common/wire.h"
 
 namespace zpos::host {
-
-using test::ETX;
 
 namespace {
 
@@ -30,13 +28,13 @@ const Rule* matching_rule(const Scenario& scenario, const SeenRequest& r) {
 SeenRequest decode_request(const Scenario& scenario, const std::string& frame) {
     SeenRequest r;
     if (frame.size() < 4) return r;
-    std::size_t m = test::length_at(frame, 2);
+    std::size_t m = tools::length_at(frame, 2);
     if (4 + m > frame.size() || m < 3) return r;
     std::string msg = frame.substr(4, m);
-    test::apply_mask(msg);
+    tools::apply_mask(msg);
     r.block = frame.substr(4 + m);
     r.type = msg[1];
-    r.check_ok = test::with_check(msg.substr(0, m - 1)) == msg && msg[m - 2] == ETX[0];
+    r.check_ok = tools::with_check(msg.substr(0, m - 1)) == msg && msg[m - 2] == tools::kETX;
     std::size_t start = 0;
     if (r.type == 'I' && m > 13) {
         r.length_ok = std::atoi(msg.substr(3, 4).c_str()) == static_cast<int>(m);
@@ -47,7 +45,7 @@ SeenRequest decode_request(const Scenario& scenario, const std::string& frame) {
         r.code = msg.substr(5, 2);
         start = 8;
     }
-    r.fields = test::split_fs(msg.substr(start, m - 2 - start));
+    r.fields = tools::split_fs(msg.substr(start, m - 2 - start));
     bool split = r.type == 'I' ? (r.code == "C0" || r.code == "C1" || r.code == "40") : r.fields.size() == 26;
     std::size_t amount_at = split ? 4 : 3;
     if (r.fields.size() > amount_at) {
@@ -86,8 +84,8 @@ std::string reply_body(const Scenario& scenario, const SeenRequest& request) {
     };
     fields.resize(kFields);
     fields[46] = "0000";  // 24 to 45 empty
-    for (std::string& f : fields) f = test::spell_for_wire(f);
-    return test::reply_message("RPOS" + (request.code.size() == 2 ? request.code : std::string("00")), fields);
+    for (std::string& f : fields) f = tools::spell_for_wire(f);
+    return tools::reply_message("RPOS" + (request.code.size() == 2 ? request.code : std::string("00")), fields);
 }
 
 }  // namespace zpos::host

@@ -10,19 +10,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <span>
 #include <sstream>
 
-#include "reply/split.h"
-#include "tests/common/keystrokes.h"
+#include "tools/common/keystrokes.h"
+#include "tools/common/link_bytes.h"
 
 namespace zpos::host {
 
 namespace {
-
-// Reply fields a scenario text goes into, by what the POS calls them.
-constexpr int kMessageField = 1;
-constexpr int kIssuerNameField = 5;
-constexpr int kAcquirerNameField = 12;
 
 std::string rest_of(std::istringstream& in) {
     std::string rest;
@@ -33,7 +29,7 @@ std::string rest_of(std::istringstream& in) {
 
 std::size_t cp949_length(std::string_view utf8) {
     std::size_t n = 0;
-    for (char32_t c : test::decode_utf8(utf8)) n += c < 0x80 ? 1 : 2;
+    for (char32_t c : tools::decode_utf8(utf8)) n += c < 0x80 ? 1 : 2;
     return n;
 }
 
@@ -113,79 +109,178 @@ bool writable_path(const std::string& path, std::string& why) {
 
 namespace {
 
-// One scenario line's words after its keyword; each read says whether the
-// line held what the keyword takes.
-class LineWords {
-public:
-    explicit LineWords(std::istringstream& in) : in_(in) {}
+// A scenario line being read after its keyword: its words (each read says
+// whether the line held what the keyword takes), the scenario it sets, and
+// where its warnings and its refusal go.
+struct Line {
+    std::istringstream& in;
+    Scenario& out;
+    const std::string& keyword;
+    std::string where;       // "FILE:LINE: "
+    std::string takes;       // what the line takes, as a refusal shows it
+    std::string refusal;     // set by a reader that refuses the line outright
+    std::vector<std::string>* warnings;
+    std::string next = "";   // a word read ahead by has_more()
+
     // The next word; false when there is none.
-    bool word(std::string& out) {
+    bool word(std::string& into) {
         if (!has_more()) return false;
-        out = std::move(next_);
-        next_.clear();
+        into = std::move(next);
+        next.clear();
         return true;
     }
     // The next word as a whole number from 0, of at most seven digits.
     template <class Number>
-    bool count(Number& out) {
+    bool count(Number& into) {
         std::string w;
         if (!word(w) || w.size() > 7 || w.find_first_not_of("0123456789") != std::string::npos) return false;
-        out = static_cast<Number>(std::atol(w.c_str()));
+        into = static_cast<Number>(std::atol(w.c_str()));
         return true;
     }
-    bool has_more() { return !next_.empty() || static_cast<bool>(in_ >> next_); }
+    bool has_more() { return !next.empty() || static_cast<bool>(in >> next); }
     // The text to the end of the line (only before any has_more()).
-    std::string rest() { return rest_of(in_); }
+    std::string rest() { return rest_of(in); }
 
-private:
-    std::istringstream& in_;
-    std::string next_;
+    // Reply fields a scenario text goes into, as the POS calls them.
+    struct Into {
+        int field;
+        const char* as;
+    };
+    static constexpr Into kMessage[] = {{1, "message"}};
+    static constexpr Into kIssuer[] = {{5, "issuer_name"}, {12, "acquirer_name"}};
+
+    // A warning when `text` is longer than the POS keeps of it in any of `into`.
+    void warn_if_cut(const std::string& text, const char* what, std::span<const Into> into) {
+        std::size_t bytes = cp949_length(text);
+        std::string seen;
+        for (const Into& f : into) {
+            std::size_t keeps = tools::kReplySlotCapacity[f.field];
+            if (bytes <= keeps) continue;
+            seen += seen.empty() ? "" : " and ";
+            seen += "its first " + std::to_string(keeps) + " as " + f.as;
+        }
+        if (!seen.empty() && warnings)
+            warnings->push_back(where + "warning: " + what + " '" + text + "' is " + std::to_string(bytes) +
+                                " bytes in CP949; the POS sees only " + seen);
+    }
 };
 
-// What a line beginning with `word` takes, as the error shows it.
-std::string syntax_of(const std::string& word, const std::string& what) {
-    if (word == "service") return "service link|download";
-    if (word == "fault")
-        return "fault NAME[,NAME...] [COUNT]: fault names as zpos-host --help lists them, COUNT from 0";
-    if (word == "reply-delay") return "reply-delay MS[,MS...]: milliseconds from 0";
-    if (word == "delay" || word == "gap") return word + " MS: milliseconds from 0";
-    if (word == "management") return "management on|off";
-    if (word == "approve" || word == "decline") {
-        if (what == "any") return word + " any [TEXT]";
-        if (what == "card") return word + " card PREFIX [TEXT]";
-        if (what == "amount") return word + " amount MIN [TEXT]: MIN from 0";
-        if (what == "code") return word + " code CC [TEXT]: CC a transaction code of two characters";
-        return word + " any|card PREFIX|amount MIN|code CC [TEXT]";
-    }
-    if (word == "approval") return "approval NUMBER";
-    if (word == "issuer") return "issuer CODE NAME";
-    if (word == "merchant") return "merchant NUMBER";
-    if (word == "datetime") return "datetime YYMMDDhhmmss: twelve digits";
-    if (word == "answer") return "answer TEXT";
-    if (word == "record" || word == "pcap") return word + " FILE";
-    return "";
+// What a rule matches, by the word after `approve` or `decline`.
+struct RuleMatch {
+    const char* word;
+    Rule::Match match;
+    const char* takes;
+    bool (*read)(Line&, Rule&);
+};
+
+const RuleMatch kRuleMatches[] = {
+    {"any", Rule::Match::Any, "any [TEXT]", [](Line&, Rule&) { return true; }},
+    {"card", Rule::Match::Card, "card PREFIX [TEXT]", [](Line& l, Rule& r) { return l.word(r.value); }},
+    {"amount", Rule::Match::AmountAtLeast, "amount MIN [TEXT]: MIN from 0",
+     [](Line& l, Rule& r) { return l.count(r.amount); }},
+    {"code", Rule::Match::Code, "code CC [TEXT]: CC a transaction code of two characters",
+     [](Line& l, Rule& r) { return l.word(r.value) && r.value.size() == 2; }},
+};
+
+// A rule line; the rule goes after those read before it.
+bool read_rule(Line& l) {
+    Rule r;
+    r.approve = l.keyword == "approve";
+    std::string what;
+    if (!l.word(what)) return false;
+    const RuleMatch* m = nullptr;
+    for (const RuleMatch& candidate : kRuleMatches)
+        if (what == candidate.word) m = &candidate;
+    if (!m) return false;
+    l.takes = m->takes;
+    r.match = m->match;
+    bool ok = m->read(l, r);
+    r.message = l.rest();
+    if (!ok) return false;
+    l.warn_if_cut(r.message, "message", Line::kMessage);
+    l.out.rules.push_back(r);
+    return true;
 }
 
-// A rule line after its `approve` or `decline`; `what` gets the match word.
-bool read_rule(LineWords& words, bool approve, std::string& what, Rule& r) {
-    r.approve = approve;
-    if (!words.word(what)) return false;
-    bool ok = true;
-    if (what == "card") {
-        r.match = Rule::Match::Card;
-        ok = words.word(r.value);
-    } else if (what == "amount") {
-        r.match = Rule::Match::AmountAtLeast;
-        ok = words.count(r.amount);
-    } else if (what == "code") {
-        r.match = Rule::Match::Code;
-        ok = words.word(r.value) && r.value.size() == 2;
-    } else {
-        ok = what == "any";
+// A record or capture file line, refused outright when the file cannot be
+// written.
+bool read_file_line(Line& l) {
+    std::string path, why;
+    if (!l.word(path)) return false;
+    if (!writable_path(path, why)) {
+        l.refusal = l.where + l.keyword + " " + path + ": cannot write there (" + why + ")";
+        return false;
     }
-    r.message = words.rest();
-    return ok;
+    (l.keyword == "record" ? l.out.record_path : l.out.pcap_path) = path;
+    return true;
 }
+
+bool read_issuer(Line& l) {
+    bool ok = l.word(l.out.issuer_code);
+    l.out.issuer_name = l.rest();
+    if (!ok || l.out.issuer_name.empty()) return false;
+    l.warn_if_cut(l.out.issuer_name, "issuer name", Line::kIssuer);
+    return true;
+}
+
+// Whether the next word, in `v`, is `a` or `b`.
+bool one_of(Line& l, std::string& v, const char* a, const char* b) { return l.word(v) && (v == a || v == b); }
+
+// A scenario keyword: what its line takes, whether anything may follow that
+// (a TEXT or NAME runs to the end of the line), and its reader.
+struct Keyword {
+    const char* word;
+    const char* takes;
+    bool whole;
+    bool (*read)(Line&);
+};
+
+const Keyword kKeywords[] = {
+    {"service", "link|download", true,
+     [](Line& l) {
+         std::string v;
+         bool ok = one_of(l, v, "link", "download");
+         l.out.service = v == "download" ? Scenario::Service::Download : Scenario::Service::Link;
+         return ok;
+     }},
+    {"fault", "NAME[,NAME...] [COUNT]: fault names as zpos-host --help lists them, COUNT from 0", true,
+     [](Line& l) {
+         std::string v;
+         return l.word(v) && parse_faults(v, l.out.faults) &&
+                (!l.has_more() || l.count(l.out.fault_count));
+     }},
+    {"reply-delay", "MS[,MS...]: milliseconds from 0", true,
+     [](Line& l) {
+         std::string v;
+         return l.word(v) && parse_delays(v, l.out.reply_delays_ms);
+     }},
+    {"delay", "MS: milliseconds from 0", true, [](Line& l) { return l.count(l.out.accept_delay_ms); }},
+    {"gap", "MS: milliseconds from 0", true, [](Line& l) { return l.count(l.out.frame_gap_ms); }},
+    {"management", "on|off", true,
+     [](Line& l) {
+         std::string v;
+         bool ok = one_of(l, v, "on", "off");
+         l.out.answer_management = v != "off";
+         return ok;
+     }},
+    {"approve", "any|card PREFIX|amount MIN|code CC [TEXT]", false, read_rule},
+    {"decline", "any|card PREFIX|amount MIN|code CC [TEXT]", false, read_rule},
+    {"approval", "NUMBER", true, [](Line& l) { return l.word(l.out.approval_no); }},
+    {"issuer", "CODE NAME", false, read_issuer},
+    {"merchant", "NUMBER", true, [](Line& l) { return l.word(l.out.merchant_no); }},
+    {"datetime", "YYMMDDhhmmss: twelve digits", true,
+     [](Line& l) {
+         std::string& v = l.out.tran_datetime;
+         return l.word(v) && v.size() == 12 && v.find_first_not_of("0123456789") == std::string::npos;
+     }},
+    {"answer", "TEXT", false,
+     [](Line& l) {
+         l.out.download_answer = l.rest();
+         return !l.out.download_answer.empty();
+     }},
+    {"record", "FILE", true, read_file_line},
+    {"pcap", "FILE", true, read_file_line},
+};
 
 }  // namespace
 
@@ -200,86 +295,28 @@ bool load_scenario(const std::string& path, Scenario& out, std::string& error, s
         error = "cannot open " + path + " (" + std::strerror(errno) + ")";
         return false;
     }
-    std::string line;
-    int number = 0;
-    auto where = [&] { return path + ":" + std::to_string(number) + ": "; };
-    auto warn_if_cut = [&](const std::string& text, const char* what, std::initializer_list<int> fields) {
-        std::size_t bytes = cp949_length(text);
-        std::string seen;
-        for (int f : fields) {
-            if (bytes <= kFieldCapacity[f]) continue;
-            seen += seen.empty() ? "" : " and ";
-            const char* as = f == kMessageField       ? " as message"
-                             : f == kIssuerNameField ? " as issuer_name"
-                                                     : " as acquirer_name";
-            seen += "its first " + std::to_string(kFieldCapacity[f]) + as;
-        }
-        if (!seen.empty() && warnings)
-            warnings->push_back(where() + "warning: " + what + " '" + text + "' is " + std::to_string(bytes) +
-                                " bytes in CP949; the POS sees only " + seen);
-    };
-    while (std::getline(file, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::istringstream in(line);
-        std::string word, what, v;
+    std::string text;
+    for (int number = 1; std::getline(file, text); ++number) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        std::istringstream in(text);
+        std::string word;
         if (!(in >> word) || word[0] == '#') continue;
-        LineWords words(in);
-        bool ok = true, whole = true;  // whole: nothing may follow
-        if (word == "service") {
-            ok = words.word(v) && (v == "link" || v == "download");
-            out.service = v == "download" ? Scenario::Service::Download : Scenario::Service::Link;
-        } else if (word == "fault") {
-            ok = words.word(v) && parse_faults(v, out.faults) &&
-                 (!words.has_more() || words.count(out.fault_count));
-        } else if (word == "reply-delay") {
-            ok = words.word(v) && parse_delays(v, out.reply_delays_ms);
-        } else if (word == "delay") {
-            ok = words.count(out.accept_delay_ms);
-        } else if (word == "gap") {
-            ok = words.count(out.frame_gap_ms);
-        } else if (word == "management") {
-            ok = words.word(v) && (v == "on" || v == "off");
-            out.answer_management = v != "off";
-        } else if (word == "approve" || word == "decline") {
-            Rule r;
-            ok = read_rule(words, word == "approve", what, r);
-            whole = false;
-            if (ok) {
-                warn_if_cut(r.message, "message", {kMessageField});
-                out.rules.push_back(r);
-            }
-        } else if (word == "approval") {
-            ok = words.word(out.approval_no);
-        } else if (word == "issuer") {
-            ok = words.word(out.issuer_code);
-            out.issuer_name = words.rest();
-            ok = ok && !out.issuer_name.empty();
-            whole = false;
-            if (ok) warn_if_cut(out.issuer_name, "issuer name", {kIssuerNameField, kAcquirerNameField});
-        } else if (word == "merchant") {
-            ok = words.word(out.merchant_no);
-        } else if (word == "datetime") {
-            ok = words.word(v) && v.size() == 12 && v.find_first_not_of("0123456789") == std::string::npos;
-            out.tran_datetime = v;
-        } else if (word == "answer") {
-            out.download_answer = words.rest();
-            ok = !out.download_answer.empty();
-            whole = false;
-        } else if (word == "record" || word == "pcap") {
-            ok = words.word(v);
-            std::string why;
-            if (ok && !writable_path(v, why)) {
-                error = where() + word + " " + v + ": cannot write there (" + why + ")";
-                return false;
-            }
-            (word == "record" ? out.record_path : out.pcap_path) = v;
-        } else {
-            error = where() + "not understood: " + line;
+        std::string where = path + ":" + std::to_string(number) + ": ";
+        const Keyword* k = nullptr;
+        for (const Keyword& candidate : kKeywords)
+            if (word == candidate.word) k = &candidate;
+        if (!k) {
+            error = where + "not understood: " + text;
             return false;
         }
-        if (!ok || (whole && words.has_more())) {
-            error = where() + "not understood: " + line + "; expected " + syntax_of(word, what);
+        Line line{in, out, word, where, k->takes, "", warnings};
+        bool ok = k->read(line);
+        if (!line.refusal.empty()) {
+            error = line.refusal;
+            return false;
+        }
+        if (!ok || (k->whole && line.has_more())) {
+            error = where + "not understood: " + text + "; expected " + word + " " + line.takes;
             return false;
         }
     }

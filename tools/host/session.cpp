@@ -2,39 +2,242 @@
 // through the link protocol (or the download's single answer) with the fault
 // and the reply delay the scenario gives that connection; every frame goes to
 // the record file and the capture as it passes.
-#include "tools/host/host_sim.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <chrono>
 #include <fstream>
 
-#include "tests/common/wire.h"
+#include "tools/common/wire.h"
+#include "tools/host/host_sim.h"
 
 namespace zpos::host {
 
-using test::hex;
-using test::kAckFrame;
-using test::kEnqFrame;
-using test::kEotFrame;
-using test::kNakFrame;
-using test::length_at;
-using test::link_frame;
+using tools::hex;
+using tools::kAckFrame;
+using tools::kEnqFrame;
+using tools::kEotFrame;
+using tools::kNakFrame;
+using tools::Socket;
 
 namespace {
 constexpr int kPollMs = 50;
 
 void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-// The client's port of an accepted connection, for the capture.
-int peer_port(platform::Socket s) {
-    sockaddr_in peer{};
-    socklen_t size = sizeof peer;
-    if (getpeername(static_cast<int>(s), reinterpret_cast<sockaddr*>(&peer), &size) != 0) return 0;
-    return ntohs(peer.sin_port);
+// Sleeps `ms` in short steps, ending early once the host stops.
+void pause_unless(const std::atomic<bool>& stopping, int ms) {
+    for (int waited = 0; waited < ms && !stopping; waited += 10) sleep_ms(10);
 }
+}  // namespace
+
+// One accepted connection: its reads and writes, each recorded as it passes.
+class Connection {
+public:
+    Connection(HostSim& host, Socket s) : host_(host), s_(s) {}
+
+    const Scenario& scenario() const { return host_.scenario_; }
+    bool stopping() const { return host_.stopping_; }
+    void pause(int ms) { pause_unless(host_.stopping_, ms); }
+
+    bool wait_readable() {
+        for (;;) {
+            int r = tools::wait_readable(s_, kPollMs);
+            if (r > 0) return true;
+            if (r < 0 || host_.stopping_) return false;
+        }
+    }
+
+    bool read_exact(std::string& out, std::size_t n) {
+        out.clear();
+        char buf[4096];
+        while (out.size() < n) {
+            if (!wait_readable()) return false;
+            std::size_t want = n - out.size() < sizeof buf ? n - out.size() : sizeof buf;
+            long got = tools::recv_some(s_, buf, want);
+            if (got <= 0) {
+                client_closed_ = true;  // its close, or its reset
+                return false;
+            }
+            out.append(buf, static_cast<std::size_t>(got));
+        }
+        return true;
+    }
+
+    bool read_frame(std::string& frame) {
+        std::string head, body;
+        if (!read_exact(head, 2)) return false;
+        if (!read_exact(body, tools::length_at(head, 0))) {
+            host_.record(true, head + body);
+            return false;
+        }
+        frame = head + body;
+        host_.record(true, frame);
+        return true;
+    }
+
+    // Sends `bytes`; false when the client is gone.
+    bool send(std::string_view bytes) {
+        host_.record(false, std::string(bytes));
+        return tools::send_some(s_, bytes.data(), bytes.size()) > 0;
+    }
+
+    // One read of what the client sent, however much it is; recorded.
+    bool read_some(std::string& out) {
+        if (!wait_readable()) return false;
+        char buf[1024];
+        long got = tools::recv_some(s_, buf, sizeof buf);
+        if (got <= 0) return false;
+        out.assign(buf, static_cast<std::size_t>(got));
+        host_.record(true, out);
+        return true;
+    }
+
+    void seen(const SeenRequest& r, bool answered) { host_.record_request(r, answered); }
+
+    // Reads and records what the client still sends, until it closes.
+    void drain() {
+        std::string frame;
+        while (read_frame(frame)) {
+        }
+    }
+
+    // Whether the client closed before the host: it was read, or it waits
+    // unread (the host stopped reading after its last frame).
+    bool client_closed_first() { return client_closed_ || tools::peer_closed(s_); }
+    void client_gone() { client_closed_ = true; }
+
+private:
+    HostSim& host_;
+    Socket s_;
+    bool client_closed_ = false;
+};
+
+namespace {
+
+// Where in the exchange a fault acts: in place of the ENQ, between the
+// request and the reply, or in place of the EOT after the ACK.
+enum class Stage { Greeting, Request, Ack };
+
+// What a fault does at its stage; false when the exchange ends there.
+using Play = bool (*)(Connection&);
+
+struct FaultPlay {
+    Fault fault;
+    Stage stage;
+    Play play;
+};
+
+bool sends(Connection& c, std::string_view bytes, bool goes_on) {
+    c.send(bytes);
+    return goes_on;
+}
+
+bool silent(Connection& c) {
+    c.drain();
+    return false;
+}
+
+bool send_then_silent(Connection& c, std::string_view bytes) {
+    c.send(bytes);
+    return silent(c);
+}
+
+// The answer, again for every NAK, never a reply.
+bool answer_every_nak(Connection& c, std::string_view answer) {
+    c.send(answer);
+    std::string frame;
+    while (c.read_frame(frame))
+        if (frame == kNakFrame) c.send(answer);
+    return false;
+}
+
+// Fifty body bytes announced, then sent one by one.
+bool trickle(Connection& c) {
+    c.send(std::string("\x00\x32", 2));
+    for (int i = 0; i < 50 && !c.stopping(); ++i) {
+        sleep_ms(c.scenario().frame_gap_ms);
+        if (!c.send("B")) {  // the client gave up
+            c.client_gone();
+            return false;
+        }
+    }
+    return silent(c);
+}
+
+// Five frames after the ACK, the fifth ending in EOT when `eot_last`.
+bool frames_after_ack(Connection& c, bool eot_last) {
+    for (int i = 0; i < 5; ++i) {
+        sleep_ms(c.scenario().frame_gap_ms);
+        c.send(i == 4 && eot_last ? std::string(kEotFrame) : std::string("\x00\x01", 2) + c.scenario().no_eot_byte);
+    }
+    return true;
+}
+
+const std::string kTwentyOfFifty = std::string("\x00\x32", 2) + std::string(20, 'B');
+
+// Every fault but slow-accept, which acts before any connection (start()).
+const FaultPlay kFaultPlays[] = {
+    {Fault::NoEnq, Stage::Greeting, silent},
+    {Fault::ShortEnq, Stage::Greeting, [](Connection& c) { return send_then_silent(c, std::string("\x00\x01", 2)); }},
+    {Fault::WrongThirdByte, Stage::Greeting,
+     [](Connection& c) { return send_then_silent(c, std::string("\x00\x01\x06", 3)); }},
+    {Fault::EnqWithExtra, Stage::Greeting, [](Connection& c) { return sends(c, std::string(kEnqFrame) + "ABC", true); }},
+    {Fault::SilentAfterRequest, Stage::Request, silent},
+    {Fault::NakReply, Stage::Request, [](Connection& c) { return answer_every_nak(c, kNakFrame); }},
+    {Fault::ShortFrame, Stage::Request,
+     [](Connection& c) { return answer_every_nak(c, std::string("\x00\x02\x41\x42", 4)); }},
+    {Fault::RepeatEnq, Stage::Request,
+     [](Connection& c) {
+         for (int i = 0; i < c.scenario().fault_count; ++i) c.send(kEnqFrame);
+         return true;
+     }},
+    {Fault::ShortBody, Stage::Request, [](Connection& c) { return sends(c, kTwentyOfFifty, false); }},
+    {Fault::StalledBody, Stage::Request, [](Connection& c) { return send_then_silent(c, kTwentyOfFifty); }},
+    {Fault::TrickleBody, Stage::Request, trickle},
+    {Fault::OversizeLength, Stage::Request,
+     [](Connection& c) { return send_then_silent(c, std::string("\x0B\xB9", 2) + std::string(10, 'B')); }},
+    {Fault::ZeroLength, Stage::Request, [](Connection& c) { return send_then_silent(c, std::string("\x00\x00X", 3)); }},
+    {Fault::NoEot, Stage::Ack, [](Connection&) { return true; }},
+    {Fault::EotInFifth, Stage::Ack, [](Connection& c) { return frames_after_ack(c, true); }},
+    {Fault::FramesWithoutEot, Stage::Ack, [](Connection& c) { return frames_after_ack(c, false); }},
+    {Fault::ShortEot, Stage::Ack, [](Connection& c) { return sends(c, std::string("\x04\x04", 2), true); }},
+};
+
+// The host's own step where no fault acts: the ENQ, nothing, the EOT.
+bool play(Connection& c, Fault fault, Stage stage) {
+    for (const FaultPlay& p : kFaultPlays)
+        if (p.fault == fault && p.stage == stage) return p.play(c);
+    if (stage == Stage::Greeting) c.send(kEnqFrame);
+    if (stage == Stage::Ack) c.send(kEotFrame);
+    return true;
+}
+
+void serve_download(Connection& c) {
+    std::string request, rest;
+    if (!c.read_some(request)) return;
+    c.send(c.scenario().download_answer);
+    c.read_exact(rest, 1);  // until the client closes
+}
+
+void serve_link(Connection& c, Fault fault, int reply_delay_ms) {
+    if (!play(c, fault, Stage::Greeting)) return;
+    std::string frame;
+    if (!c.read_frame(frame)) return;
+    const Scenario& scenario = c.scenario();
+    SeenRequest request = decode_request(scenario, frame);
+    bool management = request.type == 'S';
+    c.seen(request, management ? scenario.answer_management : fault_lets_reply_out(fault));
+    if (management && !scenario.answer_management) return;
+    if (!management && !play(c, fault, Stage::Request)) return;
+
+    c.pause(reply_delay_ms);
+    const std::string reply = tools::link_frame(reply_body(scenario, request));
+    c.send(reply);
+    // A NAK asks for the reply again, also one the POS sent while the reply
+    // was held back.
+    while (c.read_frame(frame) && frame == kNakFrame) c.send(reply);
+    if (frame == kAckFrame && !management) play(c, fault, Stage::Ack);
+    c.drain();
+}
+
 }  // namespace
 
 HostSim::HostSim(Scenario scenario) : scenario_(std::move(scenario)) {}
@@ -44,35 +247,22 @@ HostSim::~HostSim() { stop(); }
 bool HostSim::start(int port) {
     if (!scenario_.pcap_path.empty() && !pcap_.open(scenario_.pcap_path)) return false;
     bool slow = scenario_.fault_for(0) == Fault::SlowAccept;
-    listener_ = platform::socket_listen_loopback(port, slow ? 0 : 8, port_);
-    if (listener_ == platform::kNoSocket) return false;
-    std::vector<platform::Socket> fillers;
-    if (slow) {
-        // A full accept queue makes the system drop new handshakes: the
-        // client's connect then waits for its own retransmission.
-        std::uint32_t loopback = 0;
-        platform::socket_address("127.0.0.1", false, loopback);
-        for (int i = 0; i < 4; ++i) {
-            platform::Socket c = platform::socket_open();
-            platform::socket_set_nonblocking(c, true);
-            platform::socket_connect(c, loopback, port_);
-            bool rd = false, wr = false;
-            int error = 1;
-            bool done = platform::socket_select_connect(c, 100, rd, wr) > 0 &&
-                        platform::socket_pending_error(c, error) && error == 0;
-            if (!done) {
-                platform::socket_close(c);
-                break;
-            }
-            fillers.push_back(c);
-        }
+    listener_ = tools::listen_loopback(port, slow ? 0 : 8, port_);
+    if (listener_ == tools::kNoSocket) return false;
+    std::vector<Socket> fillers;
+    // A full accept queue makes the system drop new handshakes: the client's
+    // connect then waits for its own retransmission.
+    for (int i = 0; slow && i < 4; ++i) {
+        Socket c = tools::connect_loopback(port_, 100);
+        if (c == tools::kNoSocket) break;
+        fillers.push_back(c);
     }
     thread_ = std::thread([this, fillers] {
         if (!fillers.empty()) {
-            pause(scenario_.accept_delay_ms);
-            for (std::size_t i = 0; i < fillers.size(); ++i) {
-                platform::socket_close(platform::socket_accept(listener_));
-                platform::socket_close(fillers[i]);
+            pause_unless(stopping_, scenario_.accept_delay_ms);
+            for (Socket filler : fillers) {
+                tools::close_socket(tools::accept_connection(listener_));
+                tools::close_socket(filler);
             }
         }
         serve();
@@ -84,8 +274,8 @@ void HostSim::stop() {
     if (!thread_.joinable()) return;
     stopping_ = true;
     thread_.join();
-    platform::socket_close(listener_);
-    listener_ = platform::kNoSocket;
+    tools::close_socket(listener_);
+    listener_ = tools::kNoSocket;
 }
 
 std::vector<SeenFrame> HostSim::frames() const {
@@ -108,96 +298,32 @@ int HostSim::naks_seen() const {
 
 void HostSim::serve() {
     for (;;) {
-        bool ready = false;
-        int r = platform::socket_select_read(listener_, kPollMs, ready);
-        if (r <= 0 || !ready) {
+        if (tools::wait_readable(listener_, kPollMs) <= 0) {
             if (stopping_) return;
             continue;
         }
-        platform::Socket s = platform::socket_accept(listener_);
-        if (s == platform::kNoSocket) continue;
+        Socket s = tools::accept_connection(listener_);
+        if (s == tools::kNoSocket) continue;
         int connection = connections_++;
-        platform::socket_no_delay(s);
-        int client_port = peer_port(s);
-        client_closed_ = false;
+        tools::send_at_once(s);
+        int client_port = tools::peer_port(s);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             pcap_.open_connection(client_port, port_);
         }
+        Connection c(*this, s);
         if (scenario_.service == Scenario::Service::Download) {
-            serve_download(s);
+            serve_download(c);
         } else {
             Fault fault = scenario_.fault_for(connection);
             int delay = scenario_.reply_delay_for(connection);
             record_connection(connection, client_port, fault, delay);
-            serve_link(s, fault, delay);
+            serve_link(c, fault, delay);
         }
-        bool client_first = client_closed(s);
-        platform::socket_close(s);
+        bool client_first = c.client_closed_first();
+        tools::close_socket(s);
         std::lock_guard<std::mutex> lock(mutex_);
         pcap_.close_connection(client_first);
-    }
-}
-
-bool HostSim::wait_readable(platform::Socket s) {
-    for (;;) {
-        bool ready = false;
-        int r = platform::socket_select_read(s, kPollMs, ready);
-        if (r > 0 && ready) return true;
-        if (r < 0 || stopping_) return false;
-    }
-}
-
-void HostSim::pause(int ms) {
-    for (int waited = 0; waited < ms && !stopping_; waited += 10) sleep_ms(10);
-}
-
-bool HostSim::read_exact(platform::Socket s, std::string& out, std::size_t n) {
-    out.clear();
-    char buf[4096];
-    while (out.size() < n) {
-        if (!wait_readable(s)) return false;
-        std::size_t want = n - out.size() < sizeof buf ? n - out.size() : sizeof buf;
-        long got = platform::socket_recv(s, buf, want);
-        if (got <= 0) {
-            client_closed_ = true;  // its close, or its reset
-            return false;
-        }
-        out.append(buf, static_cast<std::size_t>(got));
-    }
-    return true;
-}
-
-// Whether the client closed before the host: it was read, or it waits unread
-// (the host stopped reading after its last frame).
-bool HostSim::client_closed(platform::Socket s) {
-    if (client_closed_) return true;
-    bool ready = false;
-    if (platform::socket_select_read(s, 0, ready) <= 0 || !ready) return false;
-    char byte = 0;
-    return ::recv(static_cast<int>(s), &byte, 1, MSG_PEEK) == 0;
-}
-
-bool HostSim::read_frame(platform::Socket s, std::string& frame) {
-    std::string head, body;
-    if (!read_exact(s, head, 2)) return false;
-    if (!read_exact(s, body, length_at(head, 0))) {
-        record(true, head + body);
-        return false;
-    }
-    frame = head + body;
-    record(true, frame);
-    return true;
-}
-
-void HostSim::send_bytes(platform::Socket s, std::string_view bytes) {
-    record(false, std::string(bytes));
-    platform::socket_send(s, bytes.data(), bytes.size());
-}
-
-void HostSim::drain(platform::Socket s) {
-    std::string frame;
-    while (read_frame(s, frame)) {
     }
 }
 
@@ -226,96 +352,6 @@ void HostSim::record_request(const SeenRequest& r, bool answered) {
             << " card=" << r.card << " amount=" << r.amount << " check=" << (r.check_ok ? "ok" : "BAD")
             << " length=" << (r.length_ok ? "ok" : "BAD")
             << " answer=" << (!answered ? "none" : r.approved ? "approve" : "decline") << '\n';
-}
-
-void HostSim::serve_download(platform::Socket s) {
-    if (!wait_readable(s)) return;
-    char buf[1024];
-    long got = platform::socket_recv(s, buf, sizeof buf);
-    if (got <= 0) return;
-    record(true, std::string(buf, static_cast<std::size_t>(got)));
-    send_bytes(s, scenario_.download_answer);
-    std::string rest;
-    read_exact(s, rest, 1);  // until the client closes
-}
-
-void HostSim::serve_link(platform::Socket s, Fault fault, int reply_delay_ms) {
-    switch (fault) {
-        case Fault::NoEnq: return drain(s);
-        case Fault::ShortEnq: send_bytes(s, std::string("\x00\x01", 2)); return drain(s);
-        case Fault::WrongThirdByte: send_bytes(s, std::string("\x00\x01\x06", 3)); return drain(s);
-        case Fault::EnqWithExtra: send_bytes(s, std::string(kEnqFrame) + "ABC"); break;
-        default: send_bytes(s, kEnqFrame); break;
-    }
-
-    std::string frame;
-    if (!read_frame(s, frame)) return;
-    SeenRequest request = decode_request(scenario_, frame);
-    bool management = request.type == 'S';
-    record_request(request, management ? scenario_.answer_management : fault_lets_reply_out(fault));
-    if (management && !scenario_.answer_management) return;
-
-    if (!management) {
-        switch (fault) {
-            case Fault::SilentAfterRequest: return drain(s);
-            case Fault::NakReply:
-            case Fault::ShortFrame: {
-                const std::string answer = fault == Fault::NakReply ? std::string(kNakFrame) : std::string("\x00\x02\x41\x42", 4);
-                send_bytes(s, answer);
-                while (read_frame(s, frame))
-                    if (frame == kNakFrame) send_bytes(s, answer);
-                return;
-            }
-            case Fault::RepeatEnq:
-                for (int i = 0; i < scenario_.fault_count; ++i) send_bytes(s, kEnqFrame);
-                break;
-            case Fault::ShortBody:
-                send_bytes(s, std::string("\x00\x32", 2) + std::string(20, 'B'));
-                return;
-            case Fault::StalledBody:
-                send_bytes(s, std::string("\x00\x32", 2) + std::string(20, 'B'));
-                return drain(s);
-            case Fault::TrickleBody:
-                send_bytes(s, std::string("\x00\x32", 2));
-                for (int i = 0; i < 50 && !stopping_; ++i) {
-                    sleep_ms(scenario_.frame_gap_ms);
-                    record(false, "B");
-                    if (platform::socket_send(s, "B", 1) <= 0) {  // the client gave up
-                        client_closed_ = true;
-                        return;
-                    }
-                }
-                return drain(s);
-            case Fault::OversizeLength:
-                send_bytes(s, std::string("\x0B\xB9", 2) + std::string(10, 'B'));
-                return drain(s);
-            case Fault::ZeroLength: send_bytes(s, std::string("\x00\x00X", 3)); return drain(s);
-            default: break;
-        }
-    }
-
-    pause(reply_delay_ms);
-    const std::string reply = link_frame(reply_body(scenario_, request));
-    send_bytes(s, reply);
-    // A NAK asks for the reply again, also one the POS sent while the reply
-    // was held back.
-    while (read_frame(s, frame) && frame == kNakFrame) send_bytes(s, reply);
-    if (frame != kAckFrame || management) return drain(s);
-
-    switch (fault) {
-        case Fault::NoEot: break;
-        case Fault::EotInFifth:
-        case Fault::FramesWithoutEot:
-            for (int i = 0; i < 5; ++i) {
-                sleep_ms(scenario_.frame_gap_ms);
-                send_bytes(s, i == 4 && fault == Fault::EotInFifth ? kEotFrame
-                                                                   : std::string("\x00\x01", 2) + scenario_.no_eot_byte);
-            }
-            break;
-        case Fault::ShortEot: send_bytes(s, std::string("\x04\x04", 2)); break;
-        default: send_bytes(s, kEotFrame); break;
-    }
-    drain(s);
 }
 
 }  // namespace zpos::host

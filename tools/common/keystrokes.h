@@ -1,4 +1,4 @@
-// The one keystroke speller of the tests and the host simulator: Hangul as the
+// The one keystroke speller of zpos-host and the tests: Hangul as the
 // host's 2-set keyboard keystrokes (upper case = key alone, lower case = with
 // Shift). Written apart from the library's converter, so it checks it.
 #pragma once
@@ -6,12 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "support/wire.h"
+#include "tools/common/link_bytes.h"
 
-namespace zpos::test {
-
-using wire::kSI;
-using wire::kSO;
+namespace zpos::tools {
 
 // Code points of UTF-8 text; U+FFFD for each broken sequence.
 std::u32string decode_utf8(std::string_view utf8);
@@ -34,4 +31,4 @@ inline std::string run_of(std::string_view keys) {
     return run;
 }
 
-}  // namespace zpos::test
+}  // namespace zpos::tools

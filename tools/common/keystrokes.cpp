@@ -1,7 +1,7 @@
 // UTF-8 decoding and the 2-set keyboard tables by Unicode composition index.
-#include "tests/common/keystrokes.h"
+#include "tools/common/keystrokes.h"
 
-namespace zpos::test {
+namespace zpos::tools {
 
 namespace {
 constexpr const char* kInitialKeys[19] = {"R", "r", "S", "E", "e", "F", "A", "Q", "q", "T",
@@ -98,4 +98,4 @@ std::string spell_for_wire(std::string_view utf8) {
     return out;
 }
 
-}  // namespace zpos::test
+}  // namespace zpos::tools

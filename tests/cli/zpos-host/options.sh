@@ -1,0 +1,24 @@
+# A wrong option is refused before the host listens: [exit status], the
+# options, then standard error, which names the option and what it takes.
+# One taken by mistake starts a host, which the timeout ends ([124]).
+refuse() {
+    local out
+    out=$(timeout 5 zpos-host "$@" 2>err)
+    echo "[$?] $*: $(cat err)${out:+ (standard output: $out)}"
+}
+mkdir folder
+refuse --port abc
+refuse --port 99999
+refuse --port -5
+refuse --port 109o2
+refuse --port ' 5'
+refuse --fault none,sideways
+refuse --reply-delay 0,3s
+refuse --verbose
+refuse 10902
+refuse --download --record
+refuse --port 0 --port 1
+refuse --record missing/x
+refuse --pcap folder
+refuse --scenario folder
+refuse --scenario missing/x

@@ -1,0 +1,5 @@
+# The scenario is read after every option, so the command line's fault wins
+# wherever it stands; the scenario's reply delay stays.
+printf 'fault no-eot\nreply-delay 100\n' >s.scenario
+start_host PORT --fault no-enq,none --scenario s.scenario
+tidy <host-PORT.out

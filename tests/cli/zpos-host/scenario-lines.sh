@@ -1,0 +1,16 @@
+# A scenario line holds exactly what its keyword takes; any other stops the
+# host with the file, the line and what that line takes, on standard error:
+# [exit status], the line, then standard error.
+refuse() {
+    local out
+    printf '%s\n' "$1" >s.scenario
+    out=$(timeout 5 zpos-host --port 0 --scenario s.scenario 2>err)
+    echo "[$?] $1: $(cat err)${out:+ (standard output: $out)}"
+}
+for line in approve-all 'approve everything' 'approve card' 'decline amount -1 NO' 'decline code 100' \
+    'decline sideways NO' 'issuer 0100' issuer 'management maybe' service 'service link link' 'datetime abc' \
+    'datetime 2612061200' 'delay -1' 'gap -5' 'gap 5 5' 'fault repeat-enq -1' 'fault repeat-enq 3 4' \
+    'fault sideways' 'fault none,,no-enq' 'fault none,' 'reply-delay 10,x' 'reply-delay -5' answer approval \
+    'record missing/x' 'record host.rec extra' 'pcap .'; do
+    refuse "$line"
+done
