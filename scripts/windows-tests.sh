@@ -79,7 +79,7 @@ if [ ! -f "$nat/CMakeCache.txt" ]; then
   if [ "$nat" = build/ci ]; then
     cmake --preset ci >/dev/null
   else
-    cmake -S . -B "$nat" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZPOS_WERROR=ON -DZPOS_BUILD_TESTS=OFF \
+    cmake -S . -B "$nat" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZPOS_WERROR=ON \
       -DZPOS_BUILD_BENCH=OFF >/dev/null
   fi
 fi
@@ -136,12 +136,12 @@ static_checks() {  # x86|x64 build-directory
   local x=$1 dir=$2 dll=$2/ZPosApp.dll got want f
   note "$x: export and import tables, import libraries, debug information"
   exports_are "$x: ZPosApp.dll" "$dll" "Zelta_Ack Zelta_OKCashbag Zelta_Send Zelta_download"
-  exports_are "$x: SignPad_dll.dll" "$dir/tools/testpad/SignPad_dll.dll" "general_pin orvik_sign"
-  exports_are "$x: BACKUPDLL.dll" "$dir/tools/testbackup/BACKUPDLL.dll" "DataProcess_NVR cryptCard"
+  exports_are "$x: SignPad_dll.dll" "$dir/tests/doubles/testpad/SignPad_dll.dll" "general_pin orvik_sign"
+  exports_are "$x: BACKUPDLL.dll" "$dir/tests/doubles/testbackup/BACKUPDLL.dll" "DataProcess_NVR cryptCard"
 
   local system_dlls="ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL VERSION.DLL WS2_32.DLL WSOCK32.DLL GDI32.DLL"
-  for f in "$dll" "$dir/tools/winpos/winpos.exe" "$dir/tools/testpad/SignPad_dll.dll" \
-    "$dir/tools/testbackup/BACKUPDLL.dll" "$dir/tools/testpad/regfill.exe"; do
+  for f in "$dll" "$dir/tests/windows/winpos.exe" "$dir/tests/doubles/testpad/SignPad_dll.dll" \
+    "$dir/tests/doubles/testbackup/BACKUPDLL.dll" "$dir/tests/doubles/testpad/regfill.exe"; do
     local imports foreign="" i
     imports=$($objdump -p "$f" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u | tr '\n' ' ')
     for i in $imports; do
@@ -179,7 +179,7 @@ static_checks() {  # x86|x64 build-directory
   if [ "$x" = x86 ]; then
     for f in Zelta_Send Zelta_OKCashbag Zelta_download; do ret_check "$dll" "$dir/ZPosApp.dll.debug" $f 16; done
     ret_check "$dll" "$dir/ZPosApp.dll.debug" Zelta_Ack 0
-    local pad=$dir/tools/testpad/SignPad_dll.dll backup=$dir/tools/testbackup/BACKUPDLL.dll
+    local pad=$dir/tests/doubles/testpad/SignPad_dll.dll backup=$dir/tests/doubles/testbackup/BACKUPDLL.dll
     ret_check "$pad" "$pad" orvik_sign 12
     ret_check "$pad" "$pad" general_pin 12
     ret_check "$backup" "$backup" cryptCard 12
@@ -236,7 +236,7 @@ note "native reference run"
 lin=$work/linux
 mkdir -p "$lin"
 export ZPOS_REGISTRY_FILE=$lin/registry
-rf=$nat/tools/testpad/regfill
+rf=$nat/tests/doubles/testpad/regfill
 $rf "$data_key" CARD_NO str 9410123456789012
 $rf "$data_key" DATE_TIME str 20261206120000
 $rf "$data_key" CRYPT_DATA hex $crypt_data
@@ -249,7 +249,7 @@ $rf "$company_key" SERIALNO str ZT20261206A1
 start_host main
 cp "$nat/tools/zpos/zpos" "$lin/"
 cp -P "$nat"/libZPosApp.so* "$lin/"
-cp "$nat/tools/testpad/SignPad_dll.so" "$lin/"
+cp "$nat/tests/doubles/testpad/SignPad_dll.so" "$lin/"
 log_now() { if [ -d "$lin/Logs" ]; then cat "$lin"/Logs/AppLog.*.txt | wc -c; else echo 0; fi; }
 native() {  # name settings track amount
   local name=$1 from
@@ -306,8 +306,8 @@ winpos_run() {  # x86|x64 build-directory
   local x=$1 dir=$2 stage=$work/$1 name summary rc first second from
   note "$x: winpos under Wine"
   mkdir -p "$stage"
-  cp "$dir/ZPosApp.dll" "$dir/tools/winpos/winpos.exe" "$dir/tools/winpos/winunit.exe" \
-    "$dir/tools/testpad/SignPad_dll.dll" "$dir/tools/testbackup/BACKUPDLL.dll" "$dir/tools/testpad/regfill.exe" \
+  cp "$dir/ZPosApp.dll" "$dir/tests/windows/winpos.exe" "$dir/tests/windows/winunit.exe" \
+    "$dir/tests/doubles/testpad/SignPad_dll.dll" "$dir/tests/doubles/testbackup/BACKUPDLL.dll" "$dir/tests/doubles/testpad/regfill.exe" \
     "$stage/"
   # On Windows: the card record with reg, the rest through the registry API.
   wine reg add "HKCU\\$data_key" /v CARD_NO /t REG_SZ /d 9410123456789012 /f >/dev/null
@@ -374,7 +374,7 @@ link_run() {  # x86|x64 arch build-directory
   mkdir -p "$out"
   cp "$dir/ZPosApp.dll" "$out/"
   cmake --install "$dir" --prefix "$out/prefix" >/dev/null
-  cmake -S tools/linkpos -B "$out/mingw" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
+  cmake -S tests/windows/linkpos -B "$out/mingw" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" \
     -DZPOS_MINGW_ARCH="$arch" -DZPosApp_DIR="$out/prefix/lib/cmake/ZPosApp" >/dev/null &&
     cmake --build "$out/mingw" >/dev/null && cp "$out/mingw/linkpos.exe" "$out/linkpos-mingw.exe" || true
   got=$(cat "$out"/mingw/CMakeFiles/linkpos.dir/{link.txt,linkLibs.rsp} 2>/dev/null |
@@ -385,15 +385,15 @@ link_run() {  # x86|x64 arch build-directory
   target=$arch-pc-windows-msvc
   if [ "$x" = x86 ]; then
     machine=i386
-    cp tools/linkpos/kernel32.def "$out/"
+    cp tests/windows/linkpos/kernel32.def "$out/"
   else
     machine=i386:x86-64
-    sed 's/@[0-9]*//' tools/linkpos/kernel32.def >"$out/kernel32.def"
+    sed 's/@[0-9]*//' tests/windows/linkpos/kernel32.def >"$out/kernel32.def"
   fi
   # The headers' own includes (stddef.h, string.h) come from mingw-w64: no C
   # runtime is linked, so only their declarations are needed.
   { clang-14 --target=$target -Wall -Wextra -Werror -I"$out/prefix/include" -isystem "/usr/$arch-w64-mingw32/include" \
-      -c tools/linkpos/linkpos.c \
+      -c tests/windows/linkpos/linkpos.c \
       -o "$out/linkpos.obj" &&
     llvm-dlltool-14 -m $machine -k -d "$out/kernel32.def" -l "$out/kernel32.lib" &&
     lld-link-14 /nologo /entry:linkpos_start /subsystem:console "$out/linkpos.obj" "$dir/ZPosApp.lib" \
