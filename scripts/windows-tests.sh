@@ -99,7 +99,10 @@ for run in mingw:win32 mingw64:win64; do
   use_prefix "${run#*:}"
   note "$preset: ctest"
   set +e
-  ctest --preset "$preset" -j2 2>&1 | tee "build/$preset/windows-checks.log"
+  # The 64-bit agent's imports are the release's check: it is built there.
+  skip=()
+  [ "$preset" = mingw64 ] && skip=(-E '^pe_agent_imports$')
+  ctest --preset "$preset" -j2 "${skip[@]}" 2>&1 | tee "build/$preset/windows-checks.log"
   set -e
   line=$(grep -aoE '[0-9]+ tests failed out of [0-9]+' "build/$preset/windows-checks.log" | tail -n 1)
   if [ -n "$line" ]; then
