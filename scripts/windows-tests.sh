@@ -41,6 +41,7 @@ exec 9>build/wine/lock
 flock 9
 cleanup() {
   local p
+  set +e
   for p in win32 win64; do [ -d "build/wine/$p" ] && WINEPREFIX=$root/build/wine/$p wineserver -k 2>/dev/null; done
   return 0
 }

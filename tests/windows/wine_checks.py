@@ -67,6 +67,10 @@ def run(cmd, cwd=None, env=None, timeout=WINE_TIMEOUT):
 
 def host_start(work, name, host, scenario, *options):
     os.makedirs(work, exist_ok=True)
+    # The host adds to a record it finds: each run starts its own.
+    for old in (".rec", ".port", ".pid"):
+        if os.path.exists(os.path.join(work, name + old)):
+            os.remove(os.path.join(work, name + old))
     out = os.path.join(work, name + ".out")
     with open(out, "w") as f:
         proc = subprocess.Popen([host, "--port", "0", "--scenario", scenario,
