@@ -29,3 +29,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The build's own programs (the Windows checks, tests/windows) run under Wine.
+find_program(ZPOS_WINE NAMES wine)
+if(ZPOS_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZPOS_WINE})
+endif()

@@ -95,6 +95,15 @@ if [ "$got" = "pei-i386 pei-x86-64" ]; then
 else
   fail "DLL formats x86 and x64: $got"
 fi
+# The 64-bit agent is built here only: like the 32-bit one (checked by
+# scripts/windows-tests.sh) it imports only system libraries and ZPosApp.dll.
+if ctest --preset mingw64 -R '^pe_agent_imports$' >build/mingw64/agent-imports.log 2>&1 &&
+  grep -q '100% tests passed' build/mingw64/agent-imports.log; then
+  pass "x64: zpos-agent.exe imports only system libraries and ZPosApp.dll"
+else
+  fail "x64: zpos-agent.exe imports:"
+  cat build/mingw64/agent-imports.log
+fi
 
 echo
 unzip -l "$zip"

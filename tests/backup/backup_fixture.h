@@ -9,7 +9,7 @@
 #include "tests/common/pad_dir.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/wire.h"
-#include "tools/testbackup/backup_server.h"
+#include "tests/doubles/testbackup/backup_server.h"
 
 namespace zpos::test {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "tools/winpos/winpos.h"
+#include "tests/windows/winpos.h"
 
 namespace winpos {
 

@@ -15,7 +15,7 @@
 #include "support/log.h"
 #include "support/route.h"
 #include "support/settings.h"
-#include "tools/winpos/winpos.h"
+#include "tests/windows/winpos.h"
 
 using winpos::check;
 using winpos::find_own_directory;

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/winpos/winpos.h"
+#include "tests/windows/winpos.h"
 
 namespace winpos {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "tools/testbackup/backup_server.h"
+#include "tests/doubles/testbackup/backup_server.h"
 
 int main(int argc, char** argv) {
     int port = ZPOS_BACKUP_PORT;

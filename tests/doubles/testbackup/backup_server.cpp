@@ -1,7 +1,7 @@
 // The test backup server: an accept loop on its own thread that wakes every
 // 100 ms to see whether it is to stop; "%04d" length then bytes in both
 // directions, one exchange a connection.
-#include "tools/testbackup/backup_server.h"
+#include "tests/doubles/testbackup/backup_server.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <initializer_list>
 
-#include "tools/winpos/winpos.h"
+#include "tests/windows/winpos.h"
 
 namespace winpos {
 

@@ -19,7 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/winpos/winpos.h"
+#include "tests/windows/winpos.h"
 
 using namespace winpos;
 
