@@ -24,7 +24,7 @@ OptionError read_options(const OptionTable& table, std::span<const std::string> 
         if (!o) return {OptionFault::Unknown, word};
         if (!o->repeats && out.has(o->name)) return {OptionFault::Twice, word, o};
         if (!o->value) {
-            out.options[o->name] = "1";
+            out.options[o->name] = std::string(1, '1');  // a flag given
             continue;
         }
         if (i + 1 >= words.size()) return {OptionFault::NeedsValue, word, o};
