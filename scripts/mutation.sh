@@ -29,7 +29,7 @@ apply() {
   local file old new hit line
   file=$(sed -n 's|^+++ b/||p' "$1")
   # The copy lies inside this worktree: git must not take it for a part of it.
-  if (cd "$src" && GIT_CEILING_DIRECTORIES=$work git apply "$root/$1" 2>/dev/null); then echo "$file"; return; fi
+  if (cd "$src" && GIT_CEILING_DIRECTORIES=$work git apply --unidiff-zero "$root/$1" 2>/dev/null); then echo "$file"; return; fi
   old=$(grep '^-[^-]' "$1" | cut -c2-) new=$(grep '^+[^+]' "$1" | cut -c2-)
   hit=$(cd "$src" && grep -rnxF -- "$old" $layers)
   [ -n "$hit" ] && [ "$(wc -l <<<"$hit")" -eq 1 ] || return
