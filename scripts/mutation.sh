@@ -2,10 +2,10 @@
 # Mutation measurement, outside CI. Each mutant in tests/mutants/ changes one
 # line of the library; it is applied alone to a copy of the tree, the fast
 # tests (the GoogleTest programs under tests/<layer>/) are rebuilt one at a
-# time and run, the mutated layer's own first, until one fails. A patch that
-# no longer applies where it was is placed where its removed line now is, if
-# that line is unique in the library's sources. Prints killed, survived or
-# does-not-apply per mutant, then the score.
+# time and run, the mutated layer's own first, each group quickest first,
+# until one fails. A patch that no longer applies where it was is placed where
+# its removed line now is, if that line is unique in the library's sources.
+# Prints killed, survived or does-not-apply per mutant, then the score.
 # Usage: scripts/mutation.sh [PATCH...]   (default: every tests/mutants/*.patch)
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -20,9 +20,13 @@ cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZPOS_BUILD_BENCH
 mapfile -t programs < <(ninja -C "$build" -t targets all |
   sed -nE "s#^(tests/(${layers// /|}|pos)/[^/:]+): CXX_EXECUTABLE_LINKER.*#\1#p")
 ninja -C "$build" -j2 "${programs[@]}" >"$work/build.log" 2>&1 || { echo "build failed: $work/build.log"; exit 1; }
+# Unmutated, every program passes; the quickest run first from then on.
 for p in "${programs[@]}"; do
-  timeout 300 "$build/$p" >"$work/test.log" 2>&1 || { echo "fails unmutated: $p ($work/test.log)"; exit 1; }
-done
+  start=$(date +%s%N)
+  timeout 300 "$build/$p" >"$work/test.log" 2>&1 || { echo "fails unmutated: $p ($work/test.log)" >&2; exit 1; }
+  echo "$(($(date +%s%N) - start)) $p"
+done | sort -n >"$work/times" || exit 1
+mapfile -t programs < <(cut -d' ' -f2 "$work/times")
 
 # apply PATCH: prints the mutated file, or nothing when the mutant has no place.
 apply() {
