@@ -35,7 +35,7 @@ apply() {
   # The copy lies inside this worktree: git must not take it for a part of it.
   if (cd "$src" && GIT_CEILING_DIRECTORIES=$work git apply --unidiff-zero "$root/$1" 2>/dev/null); then echo "$file"; return; fi
   old=$(grep '^-[^-]' "$1" | cut -c2-) new=$(grep '^+[^+]' "$1" | cut -c2-)
-  hit=$(cd "$src" && grep -rnxF -- "$old" $layers)
+  hit=$(cd "$src" && grep -rsnxF -- "$old" $layers)
   [ -n "$hit" ] && [ "$(wc -l <<<"$hit")" -eq 1 ] || return
   file=${hit%%:*} line=${hit#*:}
   NEW=$new awk -v n="${line%%:*}" 'NR == n { print ENVIRON["NEW"]; next } { print }' "$src/$file" >"$work/m" &&
