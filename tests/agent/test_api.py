@@ -85,24 +85,6 @@ def test_nothing_reaches_a_host_that_cannot_be_reached(tmp_path, start_agent, ho
     assert tx["state"] == "failed" and "in_doubt_reason" not in tx
 
 
-@pytest.mark.parametrize("body, state, shown", [
-    ({"type": "cash_approval", "track2": "8001011234567"}, "completed", {"card": "800101***4567"}),
-    ({"type": "card_cancel", "org_auth_no": "12345678", "org_auth_date": "261206"}, "completed", {}),
-    ({"type": "f1_approval", "cvm_data": "1"}, "completed", {}),
-    ({"type": "cheque_inquiry", "track2": None, "chk_code": "12", "chk_number": "12345678901234",
-      "chk_account": "1234567890123"}, "completed", {}),
-    ({"type": "points", "operation": "earn", "media": "02"}, "completed", {"auth_no": "12345678"}),
-    ({"type": "points", "operation": "use_cancel", "org_auth_no": "123456789012", "org_auth_date": "261206"},
-     "completed", {}),
-])
-def test_each_type_reaches_the_host_and_is_acknowledged(agent, host, body, state, shown):
-    sent = {k: v for k, v in {**sale("y" + body["type"], acknowledge="auto"), **body}.items() if v is not None}
-    tx = agent.wait_state(agent.create(sent), "completed", "declined", "failed", "in_doubt")
-    assert tx["state"] == state and tx["approved"], tx
-    assert {k: tx[k] for k in shown} == shown
-    assert host.requests_seen() == 1
-
-
 def test_acknowledgement_reported_by_the_management_message(start_host, start_agent):
     # Frames without EOT after the ACK: the library reports the transaction
     # with its management message, and that counts as done.

@@ -1,5 +1,5 @@
 // The files that hold card data and route state on POSIX: who may read a new
-// log, what a replaced settings file keeps, and a settings file larger than
+// log or a new settings file, what a replaced settings file keeps, and a settings file larger than
 // the reader's buffer.
 #include <gtest/gtest.h>
 
@@ -26,9 +26,12 @@ TEST(LogFiles, NewFolderAndFileAreNotForOthers) {
         AppDir dir;
         mode_t before = umask(umask_value);
         WriteLogText("first line");
+        ASSERT_TRUE(platform::profile_write("VANCFG", "VANID", "1", dir.settings_path().c_str()));
         umask(before);
         EXPECT_EQ(mode_of(dir.file("Logs")), 0750u & ~umask_value) << std::oct << umask_value;
         EXPECT_EQ(mode_of(dir.log_path()), 0640u & ~umask_value) << std::oct << umask_value;
+        // The settings file is shared by every user of the till.
+        EXPECT_EQ(mode_of(dir.settings_path()), 0666u & ~umask_value) << std::oct << umask_value;
     }
 }
 

@@ -12,7 +12,7 @@ namespace zpos::test {
 namespace {
 
 // A missing file, section or key gives the default; sections and keys ignore
-// case and values are trimmed; a buffer of N bytes keeps N-1 characters; the
+// case and values are trimmed and unquoted; a buffer of N bytes keeps N-1 characters; the
 // first section of a name and the first key in it win.
 TEST(ProfileRead, AsTheWin32CallReads) {
     struct Case {
@@ -34,6 +34,7 @@ TEST(ProfileRead, AsTheWin32CallReads) {
         {"[COM_PORT]\nSignSetting=YESPLEASE\n", "COM_PORT", "SignSetting", 1, "", ""},
         {"[A]\nK=1\nK=2\n[B]\nK=3\n", "A", "K", 64, "", "1"},
         {"[A]\nK=1\nK=2\n[B]\nK=3\n", "B", "K", 64, "", "3"},
+        {"[A]\nK=\"\"\n", "A", "K", 64, "dflt", ""},  // quotes around nothing
     };
     for (const Case& c : cases) {
         AppDir dir;

@@ -95,6 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
         SignCase{"SignSettingEmpty", Pad::full, "", "", "10", " ", "000050001", 2, true, "|", kKept, 0, {"NOT SIGN"}},
         SignCase{"SignSettingNo", Pad::full, "[COM_PORT]\nSignSetting=NO\n", "", "10", " ", "000050001", 2, true, "|",
                  kKept, 0, {"NOT SIGN"}},
+        SignCase{"SignSettingYeIsNoYes", Pad::full, "[COM_PORT]\nSignSetting=YE\n", "", "10", " ", "000050001", 2,
+                 true, "|", kKept, 0, {"NOT SIGN"}},
         SignCase{"SignSettingLowerCaseYes", Pad::full, "[COM_PORT]\nSignSetting=yes\n", "", "10", " ", "000050001", 2,
                  true, "|", kKept, 0, {"NOT SIGN"}},
         SignCase{"CashNever", Pad::full, kSignOn, "", "21", " ", "000090000", 5, true, "|", kKept, 0, {"NOT SIGN"}},

@@ -1,5 +1,8 @@
-// The check byte after ETX: XOR of every byte after STX through ETX.
+// The check byte after ETX: XOR of every byte after STX through ETX, taken
+// unsigned, written after the message.
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "request/framing.h"
 
@@ -7,23 +10,23 @@ namespace zpos {
 namespace {
 
 TEST(CheckByte, XorOfTheBytesAfterStx) {
-    char buf[8] = {0x02, 0x41, 0x42, 0x43, 0x03};
-    EXPECT_EQ(check_byte(buf, 5), 0x43);  // 41 ^ 42 ^ 43 ^ 03
-    EXPECT_EQ(frame_message(buf, 5), 6);
-    EXPECT_EQ(buf[5], 0x43);
-}
-
-TEST(CheckByte, NothingAfterStxGivesZero) {
-    char buf[4] = {0x02, 0x7F};
-    EXPECT_EQ(check_byte(buf, 1), 0);
-    EXPECT_EQ(check_byte(buf, 0), 0);
-    EXPECT_EQ(frame_message(buf, 1), 2);
-    EXPECT_EQ(buf[1], 0);
-}
-
-TEST(CheckByte, HighBytesStayUnsigned) {
-    const char buf[] = {0x02, '\xC7', '\xCF', 0x03};
-    EXPECT_EQ(check_byte(buf, 4), 0xC7 ^ 0xCF ^ 0x03);
+    const struct {
+        std::string message;
+        unsigned char check;
+    } cases[] = {
+        {"\x02" "ABC\x03", 0x41 ^ 0x42 ^ 0x43 ^ 0x03},
+        {"\x02" "\xC7\xCF\x03", 0xC7 ^ 0xCF ^ 0x03},
+        {"\x02", 0},  // nothing after STX
+        {"", 0},
+    };
+    for (const auto& c : cases) {
+        char buf[8] = {};
+        c.message.copy(buf, c.message.size());
+        int n = static_cast<int>(c.message.size());
+        EXPECT_EQ(check_byte(buf, n), c.check) << c.message.size();
+        EXPECT_EQ(frame_message(buf, n), n + 1);
+        EXPECT_EQ(static_cast<unsigned char>(buf[n]), c.check);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // values, its text format, names without regard to case, the size limit, and
 // the regfill tool that fills it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstdio>
@@ -27,6 +28,15 @@ TEST_F(RegistryStore, FileFormatIsTextWithHexValues) {
               "K\tSOFTWARE\\X\n"
               "V\tRAW\t3\t001cff\n"
               "V\tNAME\t1\t414200\n");
+}
+
+TEST_F(RegistryStore, StoreIsForItsOwnerOnly) {
+    mode_t before = umask(0);
+    put_string("SOFTWARE\\X", "NAME", "AB");
+    umask(before);
+    struct stat st {};
+    ASSERT_EQ(stat(store_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST_F(RegistryStore, EveryByteValueRoundTrips) {

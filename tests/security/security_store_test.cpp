@@ -49,14 +49,11 @@ protected:
         put_string(kCompanyKey, "SERIALNO", serial);
         put_string(kFlagKey, "GET_SERIAL", flag);
     }
+    // Lengths, data, key, then the date and hour.
     std::string plain() const { return "0048" + data_ + "0256" + key_ + "2024031512"; }
 
     std::string data_, key_;
 };
-
-TEST_F(SecurityBlock, LayoutWithoutSerial) {
-    EXPECT_EQ(block(), "0048" + data_ + "0256" + key_ + "2024031512");  // lengths, data, key, date and hour
-}
 
 // The company code and serial go after the block while GET_SERIAL reads
 // DONE: the code in two characters, the serial in sixteen; once sent, the
