@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@
 #include "platform/socket.h"
 #include "support/korean_texts.h"
 #include "support/log_lines.h"
+#include "support/route.h"
 #include "tests/common/print.h"
 #include "tests/common/process.h"
 #include "tests/common/sockets.h"
@@ -155,6 +157,27 @@ TEST_F(LinkTest, LinkSocketNumberedBeyondFdSetSize) {
     EXPECT_GE(g_module.link.socket, FD_SETSIZE);
     EXPECT_EQ(acknowledge(g_module), AckResult::closed);
     for (int fd : held) close(fd);
+}
+
+// The link and the route keep their state in the module they are given: a
+// second module's exchange, acknowledgement and route switch leave the
+// entry's own as they were.
+TEST_F(LinkTest, StateStaysInTheModuleGiven) {
+    start_host(host::Scenario{});
+    auto other = std::make_unique<Module>();  // its buffers are too big for a test's stack
+    other->call = g_module.call;
+    std::string msg = sample_transaction_message();
+    HostReply reply = host_exchange(*other, msg.data(), "", 0, static_cast<int>(msg.size()));
+    ASSERT_EQ(reply.result, ExchangeResult::replied);
+    EXPECT_EQ(reply.body.data(), reinterpret_cast<const char*>(other->link.reply));
+    EXPECT_NE(other->link.socket, platform::kNoSocket);
+    EXPECT_EQ(g_module.link.socket, platform::kNoSocket);
+    EXPECT_EQ(acknowledge(*other), AckResult::closed);
+    EXPECT_EQ(other->link.socket, platform::kNoSocket);
+
+    for (int i = 0; i < 3; ++i) failure_count_step(*other);
+    EXPECT_EQ(other->route, RouteMode::backup);
+    EXPECT_EQ(g_module.route, RouteMode::primary);
 }
 
 // A receipt printer the POS starts between the exchange and Zelta_Ack holds no
