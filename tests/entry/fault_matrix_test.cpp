@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "entry/call.h"
-#include "link/connection.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "support/log_lines.h"
