@@ -11,7 +11,9 @@
 
 namespace zpos {
 
-Module g_module;
+// Constant-initialized: no constructor runs at load, so nothing can use it
+// before it is ready.
+constinit Module g_module;
 
 void prepare_call() {
     CallState& call = g_module.call;

@@ -44,7 +44,13 @@ struct LogTarget {
     char path[300] = {};
 };
 
+// Not copied: a copy would share the link socket and point its log target
+// into the other module's call.
 struct Module {
+    Module() = default;
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+
     CallState call;                        // the call's settings, host, saved request, time stamp
     RouteMode route = RouteMode::primary;  // the running call's route (the last call's, between calls)
     LinkState link;
