@@ -57,11 +57,12 @@ bool expiry_year_99(const char* track) {
 }
 
 // Steps 4 to 6: the track 2 enciphered by cryptCard into `out` (40 bytes).
-BackupRequestBuild encrypt_track(const CallState& call, const char* request, char (&out)[kCryptBufferSize]) {
+BackupRequestBuild encrypt_track(Module& module, const char* request, char (&out)[kCryptBufferSize]) {
+    const CallState& call = module.call;
     ExternalLibrary lib;
     auto crypt_card = lib.open<CryptCardFunction>(call, kCryptCard);
     if (!crypt_card) {
-        reset_to_primary(call);
+        reset_to_primary(module);
         return BackupRequestBuild::failed;
     }
     char in[kCryptBufferSize] = {};
@@ -70,14 +71,14 @@ BackupRequestBuild encrypt_track(const CallState& call, const char* request, cha
     if (expiry_year_99(in)) {
         WriteLogText(log_lines::kBackupNoEncrypt);
         lib.release();
-        reset_to_primary(call);
+        reset_to_primary(module);
         return BackupRequestBuild::no_encrypt;
     }
     int r = crypt_card(kCryptCardMode, in, out);
     lib.release();
     if (r != 0) {
         WriteLogText(log_lines::kBackupEncryptFail);
-        reset_to_primary(call);
+        reset_to_primary(module);
         return BackupRequestBuild::failed;
     }
     return BackupRequestBuild::built;
@@ -85,12 +86,12 @@ BackupRequestBuild encrypt_track(const CallState& call, const char* request, cha
 
 // Fields 3 to 6: a terminal enrolled for the backup route ("120..."), the
 // entry mode and the enciphered track.
-BackupRequestBuild put_card(const CallState& call, Writer& w, const char* request) {
+BackupRequestBuild put_card(Module& module, Writer& w, const char* request) {
     char tid[12] = {};
     std::snprintf(tid, sizeof tid, "%-10.10s", request + req::term_id.offset);
     if (std::strncmp(tid, kBackupTerminalPrefix, 3) != 0) {
         write_log_format(log_lines::kBackupTerminalBuffer, log_lines::kBackupTerminal, tid);
-        reset_to_primary(call);
+        reset_to_primary(module);
         return BackupRequestBuild::terminal;
     }
     w.put_fixed(tid, 10);
@@ -99,7 +100,7 @@ BackupRequestBuild put_card(const CallState& call, Writer& w, const char* reques
     w.put(wire::kFS);
 
     char track[kCryptBufferSize];
-    BackupRequestBuild crypt = encrypt_track(call, request, track);
+    BackupRequestBuild crypt = encrypt_track(module, request, track);
     if (crypt != BackupRequestBuild::built) return crypt;
     // The output need not end in a NUL: the precision bounds the read.
     w.put_format(40, "%-40.40s", track);
@@ -154,7 +155,7 @@ bool put_signature(const CallState& call, Writer& w, const char* request, int ki
 
 }  // namespace
 
-BackupRequestBuilt build_backup_request(CallState& call, const char* request,
+BackupRequestBuilt build_backup_request(Module& module, const char* request,
                                         std::span<char, kRequestMessageSize> out, int kind) {
     BackupRequestBuilt built{BackupRequestBuild::failed};
     // The caller puts the check byte after ETX, so the message stops one short.
@@ -162,13 +163,14 @@ BackupRequestBuilt build_backup_request(CallState& call, const char* request,
     w.put(wire::kSTX);
     w.put("ZLTA");
     w.put(wire::kFS);
+    CallState& call = module.call;
     call.backup_port = 0;
 
     int amount = field_value(request, req::tran_amt);
     bool sign_wanted = setting_begins(call, settings::kSignSetting, "YES") && amount > kSignThreshold;
     w.put(request_code(kind, sign_wanted));
     w.put(wire::kFS);
-    built.result = put_card(call, w, request);
+    built.result = put_card(module, w, request);
     if (built.result != BackupRequestBuild::built) return built;
 
     w.put_fixed(field_text(request, req::install_months), 2);

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "request/request_message.h"
+#include "support/module.h"
 #include "support/results.h"
 
 namespace zpos {
@@ -22,7 +23,7 @@ struct [[nodiscard]] BackupRequestBuilt {
 // `out` from its first byte. Every failure except the amount limit and a pad
 // refusal puts the route back to the primary host. The backup server's port
 // goes back to its default first.
-BackupRequestBuilt build_backup_request(CallState& call, const char* request,
+BackupRequestBuilt build_backup_request(Module& module, const char* request,
                                         std::span<char, kRequestMessageSize> out, int kind);
 
 }  // namespace zpos

@@ -99,14 +99,15 @@ void fill(char* response, const BackupReply& r, bool approved) {
 
 }  // namespace
 
-BackupRouteResult send_backup_route(const CallState& call, char* response, const char* framed, [[maybe_unused]] int length,
+BackupRouteResult send_backup_route(Module& module, char* response, const char* framed, [[maybe_unused]] int length,
                                     [[maybe_unused]] int kind) {
+    const CallState& call = module.call;
     char reply[kBackupReplySize] = {};
     {
         ExternalLibrary lib;
         auto data_process = lib.open<DataProcessFunction>(call, kDataProcess);
         if (!data_process) {
-            reset_to_primary(call);
+            reset_to_primary(module);
             return BackupRouteResult::unusable;
         }
         int port = call.backup_port != 0 ? call.backup_port : ZPOS_BACKUP_PORT;
@@ -114,7 +115,7 @@ BackupRouteResult send_backup_route(const CallState& call, char* response, const
         lib.release();
         if (ok == 0) {
             WriteLogText(log_lines::kBackupCallFailed);
-            reset_to_primary(call);
+            reset_to_primary(module);
             return BackupRouteResult::unusable;
         }
     }
@@ -129,8 +130,8 @@ BackupRouteResult send_backup_route(const CallState& call, char* response, const
     }
     if (code == "3600" || code == "2000") {
         WriteLogText(log_lines::kBackupUnknown);
-        if (route_mode() == RouteMode::primary) fill(response, r, false);
-        if (code == "2000") reset_to_primary(call);
+        if (module.route == RouteMode::primary) fill(response, r, false);
+        if (code == "2000") reset_to_primary(module);
         return BackupRouteResult::unknown;
     }
     fill(response, r, false);

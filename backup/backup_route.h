@@ -3,7 +3,7 @@
 // record.
 #pragma once
 
-#include "support/call_state.h"
+#include "support/module.h"
 #include "support/results.h"
 
 namespace zpos {
@@ -12,6 +12,6 @@ namespace zpos {
 // from the answer: the approval or refusal fill (`answered`); for "3600" and
 // "2000" (`unknown`) the refusal fill on the primary route only. `length` and
 // `kind` are not used: the library gets the request without a length.
-BackupRouteResult send_backup_route(const CallState& call, char* response, const char* framed, int length, int kind);
+BackupRouteResult send_backup_route(Module& module, char* response, const char* framed, int length, int kind);
 
 }  // namespace zpos

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "request/capture.h"
-#include "support/call_state.h"
+#include "support/module.h"
 #include "support/results.h"
 
 namespace zpos {
@@ -21,6 +21,6 @@ struct [[nodiscard]] Handover {
 // Builds the kind-4 backup request from the call's saved request into a zeroed
 // 3000-byte buffer, frames it and runs the backup route into `response` (450
 // bytes).
-Handover backup_handover(CallState& call, char* response);
+Handover backup_handover(Module& module, char* response);
 
 }  // namespace zpos

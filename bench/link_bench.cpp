@@ -125,17 +125,17 @@ void BM_LinkExchangeAndAck(benchmark::State& state) {
         state.SkipWithError("no loopback port");
         return;
     }
-    std::snprintf(zpos::g_call.host_addr, sizeof zpos::g_call.host_addr, "127.0.0.1");
-    zpos::g_call.host_port = sim.port();
-    zpos::route_primary_for_call();
+    std::snprintf(zpos::g_module.call.host_addr, sizeof zpos::g_module.call.host_addr, "127.0.0.1");
+    zpos::g_module.call.host_port = sim.port();
+    zpos::route_primary_for_call(zpos::g_module);
     std::string msg = zpos::test::sample_transaction_message();
     char response[451] = {};
     for (auto _ : state) {
-        zpos::HostReply reply = zpos::host_exchange(zpos::g_call, msg.data(), "", 0, static_cast<int>(msg.size()));
+        zpos::HostReply reply = zpos::host_exchange(zpos::g_module, msg.data(), "", 0, static_cast<int>(msg.size()));
         zpos::ExchangeResult r = reply.result;
         if (r == zpos::ExchangeResult::replied)
             zpos::parse_reply(response, reply.body.data(), static_cast<int>(reply.body.size()), zpos::kind::kCardApproval);
-        zpos::AckResult a = zpos::acknowledge(zpos::g_call);
+        zpos::AckResult a = zpos::acknowledge(zpos::g_module);
         if (r != zpos::ExchangeResult::replied || a != zpos::AckResult::closed) {
             state.SkipWithError("round trip failed");
             break;

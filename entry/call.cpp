@@ -1,4 +1,4 @@
-// The module's call state and its per-call preparation.
+// The module's one state and its per-call preparation.
 #include "entry/call.h"
 
 #include <cstdio>
@@ -11,21 +11,24 @@
 
 namespace zpos {
 
-CallState g_call;
+// Constant-initialized: no constructor runs at load, so nothing can use it
+// before it is ready.
+constinit Module g_module;
 
 void prepare_call() {
-    std::snprintf(g_call.version_code, sizeof g_call.version_code, "%.2s%.4s", "A4", "0X10");
-    std::memset(g_call.app_dir, 0, sizeof g_call.app_dir);
-    GetAppDir(g_call.app_dir);
-    std::memset(g_call.settings_path, 0, sizeof g_call.settings_path);
-    std::snprintf(g_call.settings_path, sizeof g_call.settings_path, "%.200s%c%s", g_call.app_dir,
-                  platform::kPathSep, settings::kFileName);
-    g_call.settings = {};
-    log_begin_call(g_call);
+    CallState& call = g_module.call;
+    std::snprintf(call.version_code, sizeof call.version_code, "%.2s%.4s", "A4", "0X10");
+    std::memset(call.app_dir, 0, sizeof call.app_dir);
+    GetAppDir(call.app_dir);
+    std::memset(call.settings_path, 0, sizeof call.settings_path);
+    std::snprintf(call.settings_path, sizeof call.settings_path, "%.200s%c%s", call.app_dir, platform::kPathSep,
+                  settings::kFileName);
+    call.settings = {};
+    log_begin_call(g_module);
 }
 
-ExportedCall::ExportedCall() {
-    g_call.settings = {};
+ExportedCall::ExportedCall() : log_(g_module) {
+    g_module.call.settings = {};
     platform::registry_hold_reads(true);
 }
 

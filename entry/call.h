@@ -1,17 +1,17 @@
-// The one call state of the module, which the entry points prepare at the
-// start of every call and pass down. The layers below never reach for it;
-// they get it, or the part they need, as a parameter.
+// The module's one state, which the entry points prepare at the start of
+// every call and pass down. The layers below never reach for it; they get it,
+// or the part they need (its call state, its link), as a parameter.
 #pragma once
 
-#include "support/call_state.h"
+#include "support/module.h"
 #include "support/log.h"
 
 namespace zpos {
 
-extern CallState g_call;
+extern Module g_module;
 
 // Sets the version code, the application directory and the settings path, as
-// every entry point does first, and points the log at the call.
+// every entry point does first, and points the log at the module's target.
 void prepare_call();
 
 // What lasts one exported call and no longer: its log lines share one

@@ -3,6 +3,7 @@
 // for an acknowledgement is closed at unload.
 #include "platform/module_hooks.h"
 
+#include "entry/call.h"
 #include "link/connection.h"
 #include "platform/platform.h"
 #include "support/korean_texts.h"
@@ -18,7 +19,7 @@ bool platform::on_module_load() {
 }
 
 void platform::on_module_unload() {
-    close_link();
+    close_link(g_module.link);
     socket_layer_stop();
 }
 

@@ -38,7 +38,7 @@ void mask_record_strictly(char* record, bool response) {
 }  // namespace
 
 void log_record(RecordLogger writer, const char* record, std::size_t size) {
-    if (!strict_masking(g_call)) {
+    if (!strict_masking(g_module.call)) {
         writer(record, static_cast<std::int32_t>(size));
         return;
     }

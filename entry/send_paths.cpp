@@ -34,7 +34,7 @@ using Message = std::array<char, kRequestMessageSize>;
 // build; what the build's capture did goes into `signed_flag`.
 int frame_request(const char* request, Message& message, int kind, bool& signed_flag) {
     message.fill(0);
-    RequestBuilt built = build_request_message(g_call, request, message, kind);
+    RequestBuilt built = build_request_message(g_module.call, request, message, kind);
     if (built.not_signed) pause_not_signed();
     signed_flag = signed_after(signed_flag, built.signature);
     if (built.result != RequestBuild::built) return 0;
@@ -49,10 +49,10 @@ int security_block_of(const char* request, Field track, char (&block)[kSecurityB
 }
 
 void stamp_transaction_time() {
-    std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
+    std::memset(g_module.call.tran_time, 0, sizeof g_module.call.tran_time);
     std::tm tm{};
     platform::local_time(platform::now(), tm);
-    std::strftime(g_call.tran_time, sizeof g_call.tran_time, "%H%M%S", &tm);
+    std::strftime(g_module.call.tran_time, sizeof g_module.call.tran_time, "%H%M%S", &tm);
 }
 
 // The end of an exchange that brought no reply: a host that went quiet after
@@ -70,7 +70,7 @@ SendResult exchange_and_fill(const char* request, char* response, int kind, Fiel
     if (framed == 0) return SendResult::not_built;
     char block[kSecurityBlockMax];
     int block_len = track.width ? security_block_of(request, track, block) : 0;
-    HostReply reply = host_exchange(g_call, message.data(), block_len ? block : nullptr, block_len, framed);
+    HostReply reply = host_exchange(g_module, message.data(), block_len ? block : nullptr, block_len, framed);
     if (reply.result != ExchangeResult::replied) return unanswered(reply, response);
     parse_reply(response, reply.body.data(), static_cast<int>(reply.body.size()), kind);
     return SendResult::replied;
@@ -114,14 +114,14 @@ namespace {
 std::optional<SendResult> send_on_backup_route(char* request, char* response, int kind, bool& signed_flag) {
     Message backup;
     backup.fill(0);
-    BackupRequestBuilt built = build_backup_request(g_call, request, backup, kind);
+    BackupRequestBuilt built = build_backup_request(g_module, request, backup, kind);
     signed_flag = signed_after(signed_flag, built.signature);
     // A request the pad refused is not sent either.
     if (built.result != BackupRequestBuild::built) return SendResult::backup_not_built;
     int framed = frame_message(backup.data(), built.length);
-    BackupRouteResult r = send_backup_route(g_call, response, backup.data(), framed, kind);
+    BackupRouteResult r = send_backup_route(g_module, response, backup.data(), framed, kind);
     if (r == BackupRouteResult::unknown) return std::nullopt;
-    if (r != BackupRouteResult::answered) reset_to_primary(g_call);
+    if (r != BackupRouteResult::answered) reset_to_primary(g_module);
     return send_result(r);
 }
 
@@ -132,9 +132,9 @@ void fill_card_reply(const HostReply& reply, char* response, int kind, bool& sig
     ParsedReply fields;
     split_host_reply(fields, reply.body.data(), static_cast<int>(reply.body.size()));
     const KindRow& k = kind_of(kind);
-    if (k.backup_route && k.cancel && !reply_approved(fields) && route_mode() == RouteMode::primary) {
+    if (k.backup_route && k.cancel && !reply_approved(fields) && g_module.route == RouteMode::primary) {
         WriteLogText(log_lines::kToBackup);
-        Handover handover = backup_handover(g_call, response);
+        Handover handover = backup_handover(g_module, response);
         signed_flag = signed_after(signed_flag, handover.signature);
         if (handover.result != BackupRouteResult::not_sent) return;
     }
@@ -146,9 +146,9 @@ void fill_card_reply(const HostReply& reply, char* response, int kind, bool& sig
 // towards the switch.
 void count_failure(ExchangeResult r) {
     if (r == ExchangeResult::no_connection)
-        switch_to_backup(g_call);
+        switch_to_backup(g_module.call);
     else
-        failure_count_step(g_call);
+        failure_count_step(g_module);
 }
 
 }  // namespace
@@ -156,7 +156,7 @@ void count_failure(ExchangeResult r) {
 SendResult SendCardTran(char* request, char* response, int kind) {
     stamp_transaction_time();
     bool signed_flag = false;  // the response's sign_flag: a capture of this transaction sets it
-    if (kind_of(kind).backup_route && route_mode() == RouteMode::backup) {
+    if (kind_of(kind).backup_route && g_module.route == RouteMode::backup) {
         if (std::optional<SendResult> r = send_on_backup_route(request, response, kind, signed_flag)) return *r;
     }
 
@@ -165,7 +165,7 @@ SendResult SendCardTran(char* request, char* response, int kind) {
     if (framed == 0) return SendResult::not_built;
     char block[kSecurityBlockMax];
     int block_len = security_block_of(request, req::track2, block);
-    HostReply reply = host_exchange(g_call, message.data(), block, block_len, framed);
+    HostReply reply = host_exchange(g_module, message.data(), block, block_len, framed);
     SendResult result = send_result(reply.result);
     if (reply.result == ExchangeResult::replied) {
         fill_card_reply(reply, response, kind, signed_flag);

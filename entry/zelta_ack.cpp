@@ -10,14 +10,14 @@ namespace zpos {
 
 AckResult zelta_ack() {
     // Called first in a fresh process, it still needs the settings path.
-    if (g_call.settings_path[0] == '\0') prepare_call();
-    return acknowledge(g_call);
+    if (g_module.call.settings_path[0] == '\0') prepare_call();
+    return acknowledge(g_module);
 }
 
 DownloadOutcome zelta_download(const char* server, int port, const char* request, char* answer) {
     if (!server || !request || !answer) return {DownloadResult::no_answer, 0};
-    if (g_call.app_dir[0] == '\0') prepare_call();
-    return download(g_call, server, port, request, answer);
+    if (g_module.call.app_dir[0] == '\0') prepare_call();
+    return download(g_module.call, server, port, request, answer);
 }
 
 }  // namespace zpos

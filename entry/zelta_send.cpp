@@ -48,7 +48,7 @@ SendResult run_path(Action action, Transaction& t, int kind) {
     return platform::seam_or(g_stand_ins.card, SendCardTran)(t.request, t.response, kind);
 }
 
-AutoAckResult auto_ack_of_call() { return auto_acknowledge(g_call); }
+AutoAckResult auto_ack_of_call() { return auto_acknowledge(g_module); }
 
 // Start of call shared by both entry points: module paths, host address and
 // the zeroed local copies. False, with the line that says so, when the
@@ -59,8 +59,8 @@ bool start_call(const char* entry, const char* host, const char* request, Transa
         return false;
     }
     prepare_call();
-    std::memset(g_call.host_addr, 0, sizeof g_call.host_addr);
-    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "%.15s", host ? host : "");
+    std::memset(g_module.call.host_addr, 0, sizeof g_module.call.host_addr);
+    std::snprintf(g_module.call.host_addr, sizeof g_module.call.host_addr, "%.15s", host ? host : "");
     std::memset(t.request, 0, sizeof t.request);
     std::memset(t.response, 0, sizeof t.response);
     return true;
@@ -141,7 +141,7 @@ SendResult end_call(SendResult result, Transaction& t) {
         write_log_format(log_lines::kRespCodeBuffer, log_lines::kRespCode, t.response + resp::resp_code.offset);
         // An approval waits for Zelta_Ack; a decline is closed with the host
         // here, and the POS never sees how that went.
-        if (route_mode() == RouteMode::primary && static_cast<int>(result) >= 0)
+        if (g_module.route == RouteMode::primary && static_cast<int>(result) >= 0)
             static_cast<void>(platform::seam_or(g_stand_ins.auto_ack, auto_ack_of_call)());
     }
     hand_back(t, t.logger);
@@ -158,8 +158,8 @@ void log_cash(const char* format, int port) {
 
 SendResult run_row(const DispatchRow& row, Transaction& t) {
     if (row.action == Action::refuse) return refuse(t, row.refusal_text);
-    g_call.host_port = t.port;
-    if (row.force_primary) route_primary_for_call();
+    g_module.call.host_port = t.port;
+    if (row.force_primary) route_primary_for_call(g_module);
     write_echo(row, t);
     if (row.cash_log) log_cash(row.cash_log, t.port);
     if (row.balance_check) {
@@ -182,11 +182,11 @@ SendPaths& send_path_stand_ins() { return g_stand_ins; }
 SendResult zelta_send(const char* host, int port, const char* request, char* response) {
     Transaction t{port, response, WriteLogMasked, {}, {}};
     if (!start_call("Zelta_Send", host, request, t)) return SendResult::failed;
-    route_mode_refresh(g_call);
-    std::memset(g_call.saved_request, 0, sizeof g_call.saved_request);
+    route_mode_refresh(g_module);
+    std::memset(g_module.call.saved_request, 0, sizeof g_module.call.saved_request);
     log_record(WriteLogMasked, request, req::kSize);
     std::memcpy(t.request, request, req::kSize);
-    std::memcpy(g_call.saved_request, request, req::kSize);
+    std::memcpy(g_module.call.saved_request, request, req::kSize);
 
     if (!write_response_head(t.request, t.response)) return SendResult::failed;
     if (port == kTestPort && !field_equals(t.request, req::term_id, kTestTerminal))
@@ -197,7 +197,7 @@ SendResult zelta_send(const char* host, int port, const char* request, char* res
 SendResult zelta_okcashbag(const char* host, int port, const char* request, char* response) {
     Transaction t{port, response, WriteLog, {}, {}};
     if (!start_call("Zelta_OKCashbag", host, request, t)) return SendResult::failed;
-    route_points_refresh(g_call);
+    route_points_refresh(g_module);
     log_record(WriteLog, request, req::kSize);
     std::memcpy(t.request, request, req::kSize);
     if (!write_response_head(t.request, t.response)) return SendResult::failed;

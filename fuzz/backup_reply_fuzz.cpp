@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char response[zpos::resp::kSize];
     std::memset(response, '.', sizeof response);
     const char framed[] = "\x02ZLTA\x03";
-    zpos::BackupRouteResult r = zpos::send_backup_route(zpos::g_call, response, framed, sizeof framed - 1,
+    zpos::BackupRouteResult r = zpos::send_backup_route(zpos::g_module, response, framed, sizeof framed - 1,
                                                         zpos::kind::kCardApproval);
     if (r == zpos::BackupRouteResult::unusable) __builtin_trap();  // the stand-in was not loaded
     return 0;

@@ -81,21 +81,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ++data;
         --size;
     }
-    std::snprintf(zpos::g_call.host_addr, sizeof zpos::g_call.host_addr, "127.0.0.1");
-    zpos::g_call.host_port = g_port;
+    std::snprintf(zpos::g_module.call.host_addr, sizeof zpos::g_module.call.host_addr, "127.0.0.1");
+    zpos::g_module.call.host_port = g_port;
 
     std::thread host(serve, data, size);
     char response[zpos::resp::kSize];
     std::memset(response, '.', sizeof response);
     const char framed[] = "\x02request\x03";
-    zpos::HostReply reply = zpos::host_exchange(zpos::g_call, framed, "", 0, sizeof framed - 1);
+    zpos::HostReply reply = zpos::host_exchange(zpos::g_module, framed, "", 0, sizeof framed - 1);
     zpos::ExchangeResult r = reply.result;
     if (r == zpos::ExchangeResult::no_connection) __builtin_trap();  // the loopback peer must always be reachable
     if (r == zpos::ExchangeResult::replied)
         zpos::parse_reply(response, reply.body.data(), static_cast<int>(reply.body.size()), kind);
     if (r == zpos::ExchangeResult::replied && then_acknowledge)
-        static_cast<void>(zpos::auto_acknowledge(zpos::g_call));  // any way the EOT wait ends will do
-    zpos::close_link();
+        static_cast<void>(zpos::auto_acknowledge(zpos::g_module));  // any way the EOT wait ends will do
+    zpos::close_link(zpos::g_module.link);
     host.join();
     return 0;
 }

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zpos::platform::seams().pause = [](int) {};
     if (size < 2) return 0;
     int kind = zpos::fuzz::selected_kind(data[0], true);
-    std::memcpy(zpos::g_call.tran_time, "123456", 7);
+    std::memcpy(zpos::g_module.call.tran_time, "123456", 7);
     data += 2;
     size -= 2;
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memset(request.get(), ' ', zpos::req::kSize);
     std::size_t record = size < zpos::req::kSize ? size : zpos::req::kSize;
     std::memcpy(request.get(), data, record);
-    if (std::FILE* f = std::fopen(zpos::g_call.settings_path, "wb")) {
+    if (std::FILE* f = std::fopen(zpos::g_module.call.settings_path, "wb")) {
         std::fwrite(data + record, 1, size - record, f);
         std::fclose(f);
     }
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static std::array<char, zpos::kRequestMessageSize + 1> message;
     message.fill('\0');
     std::span<char, zpos::kRequestMessageSize> out(message.data(), zpos::kRequestMessageSize);
-    zpos::RequestBuilt built = zpos::build_request_message(zpos::g_call, request.get(), out, kind);
+    zpos::RequestBuilt built = zpos::build_request_message(zpos::g_module.call, request.get(), out, kind);
     int n = built.length;
     if (n < 0 || n > zpos::kRequestMessageSize) __builtin_trap();
     if (built.result == zpos::RequestBuild::built) {
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (kind == zpos::kind::kCardApproval || kind == zpos::kind::kCardCancel) {
         message.fill('\0');
-        zpos::BackupRequestBuilt backup = zpos::build_backup_request(zpos::g_call, request.get(), out, kind);
+        zpos::BackupRequestBuilt backup = zpos::build_backup_request(zpos::g_module, request.get(), out, kind);
         int b = backup.length;
         if (b < 0 || b > zpos::kRequestMessageSize) __builtin_trap();
         if (backup.result != zpos::BackupRequestBuild::built && b != 0) __builtin_trap();  // nothing to send, no length

@@ -44,38 +44,39 @@ void log_frame(const char* format, unsigned char last, int count, int len) {
 #pragma GCC diagnostic pop
 
 // Waits for the EOT after the ACK; the link socket is closed on every end.
-AutoAckResult wait_for_eot(const CallState& call, const EotTexts& texts) {
+AutoAckResult wait_for_eot(Module& module, const EotTexts& texts) {
+    LinkState& link = module.link;
     char buffer[kEotBufferSize];
     for (int count = 0;;) {
         std::memset(buffer, 0, sizeof buffer);
         long got = 0;
-        Arrival arrival = receive_within(link_socket(), link_wait_ms(), buffer, kEotBufferSize - 1, got);
+        Arrival arrival = receive_within(link.socket, link_wait_ms(), buffer, kEotBufferSize - 1, got);
         if (arrival == Arrival::not_readable) {
             WriteLogText(log_lines::kEotNotSet);
-            close_link();
+            close_link(link);
             return AutoAckResult::no_eot;
         }
         if (arrival != Arrival::received) {
             WriteLogText(log_lines::kEotTimeout);
-            close_link();
+            close_link(link);
             return AutoAckResult::timed_out;
         }
         if (got < 3) {
             write_log_format(log_lines::kEotShortBuffer, log_lines::kEotShort, static_cast<int>(got));
-            close_link();
+            close_link(link);
             return AutoAckResult::short_read;
         }
         ++count;
         unsigned char last = static_cast<unsigned char>(buffer[got - 1]);
         int len = static_cast<int>(got);
         if (last == wire::kEOT) {
-            close_link();
-            if (texts.reset_route) reset_to_primary(call);
+            close_link(link);
+            if (texts.reset_route) reset_to_primary(module);
             log_frame(texts.ok, last, count, len);
             return AutoAckResult::eot;
         }
         if (count >= kEotFrames) {
-            close_link();
+            close_link(link);
             log_frame(texts.error, last, count, len);
             return AutoAckResult::no_eot;
         }
@@ -85,10 +86,10 @@ AutoAckResult wait_for_eot(const CallState& call, const EotTexts& texts) {
 
 // ACK on the open link socket, and the line that says so; false with the link
 // closed when it could not be sent.
-bool ack_sent(const char* sent_line) {
-    if (platform::socket_send(link_socket(), wire::kAckFrame.data(), wire::kAckFrame.size()) <= 0) {
+bool ack_sent(LinkState& link, const char* sent_line) {
+    if (platform::socket_send(link.socket, wire::kAckFrame.data(), wire::kAckFrame.size()) <= 0) {
         WriteLogText(log_lines::kAckSendError);
-        close_link();
+        close_link(link);
         return false;
     }
     WriteLogText(sent_line);
@@ -96,16 +97,16 @@ bool ack_sent(const char* sent_line) {
 }
 }  // namespace
 
-AckResult acknowledge(CallState& call) {
-    if (route_mode() == RouteMode::backup) return AckResult::closed;
-    if (!ack_sent(log_lines::kAckSent)) return AckResult::not_sent;
-    if (wait_for_eot(call, kAckTexts) == AutoAckResult::eot) return AckResult::closed;
-    return ack_result(management_acknowledge(call));
+AckResult acknowledge(Module& module) {
+    if (module.route == RouteMode::backup) return AckResult::closed;
+    if (!ack_sent(module.link, log_lines::kAckSent)) return AckResult::not_sent;
+    if (wait_for_eot(module, kAckTexts) == AutoAckResult::eot) return AckResult::closed;
+    return ack_result(management_acknowledge(module));
 }
 
-AutoAckResult auto_acknowledge(const CallState& call) {
-    if (!ack_sent(log_lines::kAutoAckSent)) return AutoAckResult::ack_not_sent;
-    return wait_for_eot(call, kAutoTexts);
+AutoAckResult auto_acknowledge(Module& module) {
+    if (!ack_sent(module.link, log_lines::kAutoAckSent)) return AutoAckResult::ack_not_sent;
+    return wait_for_eot(module, kAutoTexts);
 }
 
 }  // namespace zpos

@@ -3,7 +3,7 @@
 // runs; `auto_acknowledge` closes a declined reply without the POS.
 #pragma once
 
-#include "support/call_state.h"
+#include "support/module.h"
 #include "support/results.h"
 
 namespace zpos {
@@ -11,9 +11,9 @@ namespace zpos {
 // On the backup route nothing is sent. EOT resets the route to the primary
 // host; without EOT the management acknowledgement reports the call's saved
 // request record.
-AckResult acknowledge(CallState& call);
+AckResult acknowledge(Module& module);
 
 // Leaves the route and the settings file alone.
-AutoAckResult auto_acknowledge(const CallState& call);
+AutoAckResult auto_acknowledge(Module& module);
 
 }  // namespace zpos

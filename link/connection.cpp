@@ -14,11 +14,6 @@
 
 namespace zpos {
 
-namespace {
-platform::Socket g_link_socket = platform::kNoSocket;
-
-}  // namespace
-
 int link_connect_timeout_ms() {
     int stand_in = platform::seams().connect_timeout_ms;
     return stand_in > 0 ? stand_in : kConnectTimeoutMs;
@@ -50,15 +45,12 @@ bool is_secondary_host(const char* host, std::string_view secondary) {
     return !secondary.empty() && std::string_view(host).starts_with(secondary);
 }
 
-platform::Socket link_socket() { return g_link_socket; }
-
-void close_link() {
-    if (g_link_socket != platform::kNoSocket) platform::socket_close(g_link_socket);
-    g_link_socket = platform::kNoSocket;
+void close_link(LinkState& link) {
+    if (link.socket != platform::kNoSocket) platform::socket_close(link.socket);
+    link.socket = platform::kNoSocket;
 }
 
-int connect_with_timeout(const char* host, int port, int timeout_ms) {
-    platform::Socket s = g_link_socket;
+int connect_with_timeout(platform::Socket s, const char* host, int port, int timeout_ms) {
     std::uint32_t address = 0;
     if (!platform::socket_address(host, true, address)) return -1;
     if (!platform::socket_set_nonblocking(s, true)) return -1;
@@ -78,11 +70,13 @@ int connect_with_timeout(const char* host, int port, int timeout_ms) {
     return pending == 0 ? 0 : -1;
 }
 
-ConnectResult connect_link(CallState& call) {
+ConnectResult connect_link(Module& module) {
+    CallState& call = module.call;
+    LinkState& link = module.link;
     // An approval the POS never acknowledged leaves its socket open; it would
     // leak if simply replaced.
-    close_link();
-    g_link_socket = platform::socket_open();
+    close_link(link);
+    link.socket = platform::socket_open();
 
     if (is_secondary_host(call.host_addr)) {
         std::snprintf(call.host_addr, sizeof call.host_addr, "%.15s", ZPOS_PRIMARY_HOST);
@@ -91,25 +85,25 @@ ConnectResult connect_link(CallState& call) {
     }
     write_log_format(log_lines::kConnectInfoBuffer, log_lines::kConnectInfo, call.host_addr, call.host_port);
 
-    int rtn = g_link_socket == platform::kNoSocket
+    int rtn = link.socket == platform::kNoSocket
                   ? -1
-                  : connect_with_timeout(call.host_addr, call.host_port, link_connect_timeout_ms());
+                  : connect_with_timeout(link.socket, call.host_addr, call.host_port, link_connect_timeout_ms());
     write_log_format(log_lines::kConnectResultBuffer, log_lines::kConnectResult, rtn);
     if (rtn == 0) {
         write_log_format(log_lines::kNonblockConnectedBuffer, log_lines::kNonblockConnected, call.host_addr, call.host_port);
         return ConnectResult::connected;
     }
 
-    close_link();
+    close_link(link);
     write_log_format(log_lines::kNonblockFailedBuffer, log_lines::kNonblockFailed, call.host_addr, call.host_port);
 
     // The second attempt always makes its own connect, to the address as
     // inet_addr gives it (all ones for a name, which cannot be connected), and
     // reports that connect's own error.
-    g_link_socket = platform::socket_open();
-    long error = g_link_socket == platform::kNoSocket
+    link.socket = platform::socket_open();
+    long error = link.socket == platform::kNoSocket
                      ? platform::socket_last_error()
-                     : platform::socket_connect(g_link_socket, platform::socket_inet_addr(call.host_addr),
+                     : platform::socket_connect(link.socket, platform::socket_inet_addr(call.host_addr),
                                                 call.host_port);
     if (error == 0) {
         write_log_format(log_lines::kBlockingConnectedBuffer, log_lines::kBlockingConnected, call.host_addr, call.host_port);
@@ -117,7 +111,7 @@ ConnectResult connect_link(CallState& call) {
     }
     write_log_format(log_lines::kConnectErrorBuffer, log_lines::kConnectError, call.host_addr,
                    call.host_port, error);
-    close_link();
+    close_link(link);
     return ConnectResult::no_connection;
 }
 

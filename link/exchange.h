@@ -7,15 +7,15 @@
 #include <cstddef>
 #include <span>
 
-#include "support/call_state.h"
+#include "support/module.h"
 #include "support/results.h"
 
 namespace zpos {
 
 // Limits of the link's buffers.
-inline constexpr int kEnqReadSize = 3000;
-inline constexpr int kReplyBodySize = 3000;
-inline constexpr int kRequestFrameSize = 3500;
+inline constexpr int kEnqReadSize = LinkState::kEnqReadSize;
+inline constexpr int kReplyBodySize = LinkState::kReplyBodySize;
+inline constexpr int kRequestFrameSize = LinkState::kRequestFrameSize;
 
 // The mask key of a body of `length` bytes: the low byte of the length, or the
 // high byte when the low byte is 0.
@@ -36,8 +36,9 @@ struct [[nodiscard]] HostReply {
     std::span<const char> body{};  // `replied`: the unmasked reply, check byte last, in the link's buffer
 };
 
-// Every result but `replied` leaves the link socket closed. The connection
-// step may rewrite the call's host address and port (the secondary address).
-HostReply host_exchange(CallState& call, const char* framed, const char* block, int block_len, int framed_len);
+// Every result but `replied` leaves the module's link socket closed. The
+// connection step may rewrite the call's host address and port (the secondary
+// address).
+HostReply host_exchange(Module& module, const char* framed, const char* block, int block_len, int framed_len);
 
 }  // namespace zpos

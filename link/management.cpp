@@ -79,18 +79,19 @@ int build_management_message(const CallState& call, const char* request, char* o
     return frame_message(out, static_cast<int>(w.size()));
 }
 
-ManagementResult management_acknowledge(CallState& call) {
+ManagementResult management_acknowledge(Module& module) {
+    const CallState& call = module.call;
     char message[kManagementMessageSize] = {};
     int length = build_management_message(call, call.saved_request, message, sizeof message);
 
     // The host's answer itself is not read: that it came is what counts.
-    if (host_exchange(call, message, "", 0, length).result != ExchangeResult::replied) {
+    if (host_exchange(module, message, "", 0, length).result != ExchangeResult::replied) {
         WriteLogText(log_lines::kManagementError);
-        close_link();
+        close_link(module.link);
         return ManagementResult::failed;
     }
-    long sent = platform::socket_send(link_socket(), wire::kAckFrame.data(), wire::kAckFrame.size());
-    close_link();
+    long sent = platform::socket_send(module.link.socket, wire::kAckFrame.data(), wire::kAckFrame.size());
+    close_link(module.link);
     if (sent <= 0) {
         WriteLogText(log_lines::kAckSendError);
         return ManagementResult::failed;

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "support/call_state.h"
+#include "support/module.h"
 #include "support/results.h"
 
 namespace zpos {
@@ -17,6 +17,6 @@ inline constexpr int kManagementMessageSize = 3000;
 int build_management_message(const CallState& call, const char* request, char* out, std::size_t capacity);
 
 // Reports the call's saved request record; the link socket is closed after.
-ManagementResult management_acknowledge(CallState& call);
+ManagementResult management_acknowledge(Module& module);
 
 }  // namespace zpos

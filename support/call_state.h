@@ -2,9 +2,9 @@
 // settings path built from it, the host address and port, the saved request
 // record, the transaction time stamp, the backup server's port and the settings the
 // call reads once. The entry points prepare it at the start of every call and pass it
-// down to the functions that read or write it; its one instance belongs to
-// entry/ and lives as long as the module, so what a call leaves (the saved
-// request, the host) is there for the next one (Zelta_Ack).
+// down to the functions that read or write it; it is part of the module's
+// state (support/module.h) and lives as long as the module, so what a call
+// leaves (the saved request, the host) is there for the next one (Zelta_Ack).
 #pragma once
 
 #include "support/records.h"

@@ -19,24 +19,20 @@ constexpr int kLogFailed = -5;
 // (240 and 450 bytes, inside a 1000-byte response buffer).
 constexpr std::int32_t kMaskedCopySize = 1000;
 
-const CallState kNoCall{};
-// The call whose folder the lines go to (log_begin_call).
-const CallState* g_logged_call = &kNoCall;
-
-// The descriptor an exported call's lines share, and the file it is of.
-struct HeldFile {
-    bool held = false;
-    platform::AppendFile file = platform::kNoFile;
-    char path[300] = {};
-} g_held;
+// The module's log target, which entry installs (log_begin_call); before
+// that, lines go to the "Logs" folder of an empty application directory, each
+// opening the file itself.
+LogTarget* g_target = nullptr;
 
 platform::AppendFile open_log(const char* path) {
-    if (g_held.file != platform::kNoFile && std::strcmp(g_held.path, path) == 0) return g_held.file;
+    if (!g_target) return platform::append_open(path);
+    LogTarget& t = *g_target;
+    if (t.file != platform::kNoFile && std::strcmp(t.path, path) == 0) return t.file;
     platform::AppendFile file = platform::append_open(path);
-    if (!g_held.held || file == platform::kNoFile) return file;
-    platform::append_close(g_held.file);
-    g_held.file = file;
-    std::snprintf(g_held.path, sizeof g_held.path, "%s", path);
+    if (!t.held || file == platform::kNoFile) return file;
+    platform::append_close(t.file);
+    t.file = file;
+    std::snprintf(t.path, sizeof t.path, "%s", path);
     return file;
 }
 
@@ -45,7 +41,7 @@ long append(const char* path, const char* bytes, std::size_t len) {
     platform::AppendFile file = open_log(path);
     if (file == platform::kNoFile) return -1;
     long written = platform::append_write(file, bytes, len);
-    if (!g_held.held) platform::append_close(file);
+    if (!g_target || !g_target->held) platform::append_close(file);
     return written;
 }
 
@@ -59,7 +55,7 @@ public:
         std::strftime(time_text, sizeof time_text, "%H:%M:%S", &tm);
         std::strftime(date_text, sizeof date_text, "%y%m%d", &tm);
 
-        std::snprintf(dir_, sizeof dir_, "%.200s%cLogs", g_logged_call->app_dir, platform::kPathSep);
+        std::snprintf(dir_, sizeof dir_, "%.200s%cLogs", g_target ? g_target->app_dir : "", platform::kPathSep);
         std::snprintf(path_, sizeof path_, "%.300s%cAppLog.%.6s.txt", dir_, platform::kPathSep, date_text);
         len_ = static_cast<std::size_t>(std::snprintf(buf_, sizeof buf_, "[%.8s] - ", time_text));
     }
@@ -133,13 +129,26 @@ private:
 
 }  // namespace
 
-void log_begin_call(const CallState& call) { g_logged_call = &call; }
+void log_begin_call(Module& module) {
+    module.log.app_dir = module.call.app_dir;
+    g_target = &module.log;
+}
 
-LogDescriptorHeld::LogDescriptorHeld() { g_held.held = true; }
+LogDescriptorHeld::LogDescriptorHeld() : target_(g_target) {
+    if (target_) target_->held = true;
+}
+
+LogDescriptorHeld::LogDescriptorHeld(Module& module) : target_(&module.log) {
+    log_begin_call(module);
+    target_->held = true;
+}
 
 LogDescriptorHeld::~LogDescriptorHeld() {
-    platform::append_close(g_held.file);
-    g_held = HeldFile{};
+    if (!target_) return;
+    platform::append_close(target_->file);
+    const char* app_dir = target_->app_dir;
+    *target_ = LogTarget{};
+    target_->app_dir = app_dir;
 }
 
 int GetAppDir(char* dest) {

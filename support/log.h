@@ -6,24 +6,31 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "support/call_state.h"
+#include "support/module.h"
 
 namespace zpos {
 
-// The log writes into the application directory of the call being run; each
-// entry point names its call's state before anything is logged.
-void log_begin_call(const CallState& call);
+// The log writes through the module's log target, into the application
+// directory of its call; each entry point installs it before anything is
+// logged. Lines written before any is installed go to an empty directory's
+// "Logs" folder.
+void log_begin_call(Module& module);
 
 // While one lives (an exported call), the lines share one descriptor of the
 // log file: the first line opens it, a line for another day's file reopens
 // it, and the end closes it, so none outlives the call. Without one, each
-// line opens and closes the file itself.
+// line opens and closes the file itself. The default one holds the log
+// target installed at the time (none: nothing is held).
 class LogDescriptorHeld {
 public:
     LogDescriptorHeld();
+    explicit LogDescriptorHeld(Module& module);  // installs the module's log target first
     ~LogDescriptorHeld();
     LogDescriptorHeld(const LogDescriptorHeld&) = delete;
     LogDescriptorHeld& operator=(const LogDescriptorHeld&) = delete;
+
+private:
+    LogTarget* target_;
 };
 
 // The application directory (at most 200 characters) into `dest` (>= 201 bytes).

@@ -1,4 +1,4 @@
-// The route operations over the VANCFG keys, and the one route mode variable.
+// The route operations over the VANCFG keys and the module's route mode.
 // Every key is read fresh at every use, so processes sharing the folder see
 // each other's counts; each operation that writes is one edit of the file,
 // its keys in one rewrite.
@@ -18,8 +18,6 @@ using namespace settings;
 
 namespace {
 
-RouteMode g_route_mode = RouteMode::primary;
-
 // The switch's time as TOGGLE_TIME holds it.
 std::array<char, 32> switch_time() {
     std::array<char, 32> text;
@@ -37,16 +35,15 @@ struct RouteState {
     bool backup_over() const { return says_backup() && platform::now() - switched_at() >= kBackupHoldSeconds; }
 };
 
-void write_primary(SettingsEdit& edit) {
-    g_route_mode = RouteMode::primary;
+void write_primary(Module& module, SettingsEdit& edit) {
+    module.route = RouteMode::primary;
     edit.write({{kVanId, "1"}, {kEotCnt, "0"}});
 }
 
 }  // namespace
 
-RouteMode route_mode() { return g_route_mode; }
-
-void route_mode_refresh(const CallState& call) {
+void route_mode_refresh(Module& module) {
+    const CallState& call = module.call;
     RouteState state(call);
     if (state.backup_over()) {
         // Decided again on the file as it is under the lock: another process
@@ -54,21 +51,22 @@ void route_mode_refresh(const CallState& call) {
         SettingsEdit edit(call);
         state = RouteState(call);
         if (state.backup_over()) {
-            write_primary(edit);
+            write_primary(module, edit);
             return;
         }
     }
-    g_route_mode = state.says_backup() ? RouteMode::backup : RouteMode::primary;
+    module.route = state.says_backup() ? RouteMode::backup : RouteMode::primary;
 }
 
-void route_points_refresh(const CallState& call) {
-    static_cast<void>(RouteState(call));
-    route_primary_for_call();
+void route_points_refresh(Module& module) {
+    static_cast<void>(RouteState(module.call));
+    route_primary_for_call(module);
 }
 
-void route_primary_for_call() { g_route_mode = RouteMode::primary; }
+void route_primary_for_call(Module& module) { module.route = RouteMode::primary; }
 
-void failure_count_step(const CallState& call) {
+void failure_count_step(Module& module) {
+    const CallState& call = module.call;
     SettingsEdit edit(call);
     char text[kEotCnt.size] = {};
     settings_read(call, kEotCnt, text);
@@ -81,16 +79,16 @@ void failure_count_step(const CallState& call) {
         return;
     }
     edit.write({{kEotCnt, out}, {kVanId, "2"}, {kToggleTime, switch_time().data()}});
-    g_route_mode = RouteMode::backup;
+    module.route = RouteMode::backup;
 }
 
 void switch_to_backup(const CallState& call) {
     SettingsEdit(call).write({{kVanId, "2"}, {kToggleTime, switch_time().data()}});
 }
 
-void reset_to_primary(const CallState& call) {
-    SettingsEdit edit(call);
-    write_primary(edit);
+void reset_to_primary(Module& module) {
+    SettingsEdit edit(module.call);
+    write_primary(module, edit);
 }
 
 }  // namespace zpos

@@ -12,15 +12,15 @@
 namespace zpos::test {
 
 BackupDir::BackupDir(Lib lib, Pad pad) : PadDir(pad) {
-    route_primary_for_call();
-    g_call.backup_port = 0;
+    route_primary_for_call(g_module);
+    g_module.call.backup_port = 0;
     std::string name = file(std::string("BACKUPDLL") + platform::kLibSuffix);
     if (lib == Lib::full) std::filesystem::copy_file(ZPOS_TESTBACKUP_PATH, name);
     if (lib == Lib::no_exports) std::filesystem::copy_file(ZPOS_TESTBACKUP_EMPTY_PATH, name);
     script("");
 }
 
-BackupDir::~BackupDir() { route_primary_for_call(); }
+BackupDir::~BackupDir() { route_primary_for_call(g_module); }
 
 void BackupDir::script(const std::string& extra) const {
     std::ofstream(file("BACKUPDLL.script")) << "port=" << server.port() << "\n" << extra;

@@ -30,7 +30,7 @@ struct Built {
 Built build(const Request& r, int kind) {
     static std::array<char, 3000> out;
     out.fill('\0');
-    BackupRequestBuilt built = build_backup_request(g_call, r.data(), out, kind);
+    BackupRequestBuilt built = build_backup_request(g_module, r.data(), out, kind);
     if (built.result != BackupRequestBuild::built) return {static_cast<int>(built.result), std::string(), built.signature};
     return {built.length, std::string(out.data(), static_cast<std::size_t>(built.length)), built.signature};
 }
@@ -109,9 +109,9 @@ TEST_F(BackupRequest, SignatureOnlyAboveFiftyThousand) {
 }
 
 TEST_F(BackupRequest, LargestAmountBelowTheLimitIsSentAndThePortGoesBack) {
-    g_call.backup_port = 4321;
+    g_module.call.backup_port = 4321;
     EXPECT_EQ(build(card_request("099999999"), 2).message, (BackupMessage{.amount = "99999999", .date = "231115"}.text()));
-    EXPECT_EQ(g_call.backup_port, 0);
+    EXPECT_EQ(g_module.call.backup_port, 0);
 }
 
 // Refusals: result, log line, and whether the route went back to the primary host.
@@ -147,7 +147,7 @@ TEST_P(BackupRequestRefusals, LogAndRoute) {
     EXPECT_TRUE(dir.logged(c.log)) << c.log;
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), c.to_primary ? "1" : "2");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), c.to_primary ? "0" : "3");
-    EXPECT_EQ(route_mode(), c.to_primary ? RouteMode::primary : RouteMode::backup);
+    EXPECT_EQ(g_module.route, c.to_primary ? RouteMode::primary : RouteMode::backup);
     EXPECT_EQ(!dir.calls().empty(), c.crypt_called);
 }
 

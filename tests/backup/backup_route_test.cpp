@@ -42,7 +42,7 @@ protected:
     BackupDir dir;
     ResponseRecord response;
 
-    int send() { return static_cast<int>(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 2)); }
+    int send() { return static_cast<int>(send_backup_route(g_module, response.data(), kFramed.c_str(), 6, 2)); }
 };
 
 // What an approval of approval_fields() fills; the refusal's differences.
@@ -80,7 +80,7 @@ TEST_F(BackupRoute, SendsTheFramedRequestToTheDefaultPort) {
 }
 
 TEST_F(BackupRoute, PortSetByTheModuleIsHandedOver) {
-    g_call.backup_port = 4321;
+    g_module.call.backup_port = 4321;
     EXPECT_EQ(send(), 1);
     EXPECT_EQ(dir.calls(), std::vector<std::string>{"DataProcess_NVR 127.0.0.1 4321 024142430343"});
 }
@@ -91,7 +91,7 @@ TEST_F(BackupRoute, ApprovalAndRefusalFill) {
     expect_record(response, approval_fill());
     ResponseRecord refused;
     dir.server.answer_fields(with_code(approval_fields(), "8100"));
-    EXPECT_EQ(send_backup_route(g_call, refused.data(), kFramed.c_str(), 6, 2), BackupRouteResult::answered);
+    EXPECT_EQ(send_backup_route(g_module, refused.data(), kFramed.c_str(), 6, 2), BackupRouteResult::answered);
     expect_record(refused, refusal_fill());
 }
 
@@ -117,7 +117,7 @@ TEST_F(BackupRoute, FieldsAreCutAtTheirLimits) {
     ResponseRecord other_class;
     f[10] = "C";
     dir.server.answer_fields(f);
-    EXPECT_EQ(send_backup_route(g_call, other_class.data(), kFramed.c_str(), 6, 2), BackupRouteResult::answered);
+    EXPECT_EQ(send_backup_route(g_module, other_class.data(), kFramed.c_str(), 6, 2), BackupRouteResult::answered);
     EXPECT_EQ(other_class.shown(resp::card_class), ".");  // a class other than D leaves the byte
 }
 
@@ -152,12 +152,12 @@ TEST_P(BackupRouteUnknown, ResultFillAndRoute) {
     if (c.mode == RouteMode::backup)
         dir.take_backup_route();
     else
-        route_primary_for_call();
+        route_primary_for_call(g_module);
     ResponseRecord response;
-    EXPECT_EQ(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 4), BackupRouteResult::unknown);
+    EXPECT_EQ(send_backup_route(g_module, response.data(), kFramed.c_str(), 6, 4), BackupRouteResult::unknown);
     expect_record(response, c.filled ? refusal_fill() : std::vector<Expect>{});
     EXPECT_TRUE(dir.logged("org auth is not exist to BACKUP server "));
-    EXPECT_EQ(route_mode(), c.to_primary || c.mode == RouteMode::primary ? RouteMode::primary : RouteMode::backup);
+    EXPECT_EQ(g_module.route, c.to_primary || c.mode == RouteMode::primary ? RouteMode::primary : RouteMode::backup);
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), c.to_primary ? "1" : "2");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), c.to_primary ? "0" : "3");
 }
@@ -188,11 +188,11 @@ TEST_P(BackupRouteUnusable, MinusEightAndPrimary) {
     if (c.silent_server) dir.server.answer(BackupAnswer::none);
     dir.take_backup_route();
     ResponseRecord response;
-    EXPECT_EQ(send_backup_route(g_call, response.data(), kFramed.c_str(), 6, 2), BackupRouteResult::unusable);
+    EXPECT_EQ(send_backup_route(g_module, response.data(), kFramed.c_str(), 6, 2), BackupRouteResult::unusable);
     expect_record(response, {});
     EXPECT_TRUE(dir.logged(c.log)) << c.log;
     EXPECT_FALSE(dir.logged("BACK UP DLL Return OK"));
-    EXPECT_EQ(route_mode(), RouteMode::primary);
+    EXPECT_EQ(g_module.route, RouteMode::primary);
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), "1");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "0");
 }
@@ -215,9 +215,9 @@ class BackupHandover : public BackupRoute {};
 
 TEST_F(BackupHandover, SendsTheCancellationOfTheSavedRequest) {
     FixedClock clock{1700049600};
-    std::memcpy(g_call.saved_request, card_request("000010000").data(), req::kSize);
+    std::memcpy(g_module.call.saved_request, card_request("000010000").data(), req::kSize);
     dir.server.answer_fields(approval_fields());
-    EXPECT_EQ(backup_handover(g_call, response.data()).result, BackupRouteResult::answered);
+    EXPECT_EQ(backup_handover(g_module, response.data()).result, BackupRouteResult::answered);
     EXPECT_EQ(dir.server.requests(),
               std::vector<std::string>{with_check(
                   BackupMessage{.code = "1102", .date = "231101", .org_auth_no = "12345678    "}.text())});
@@ -227,8 +227,8 @@ TEST_F(BackupHandover, SendsTheCancellationOfTheSavedRequest) {
 TEST_F(BackupHandover, RequestNotBuiltLeavesTheRecordToTheParser) {
     Request r = card_request("000010000");
     r.set(req::term_id, "1450019998");
-    std::memcpy(g_call.saved_request, r.data(), req::kSize);
-    EXPECT_EQ(backup_handover(g_call, response.data()).result, BackupRouteResult::not_sent);
+    std::memcpy(g_module.call.saved_request, r.data(), req::kSize);
+    EXPECT_EQ(backup_handover(g_module, response.data()).result, BackupRouteResult::not_sent);
     expect_record(response, {});
     EXPECT_TRUE(dir.server.requests().empty());
     auto lines = dir.log_lines();

@@ -56,8 +56,8 @@ std::string AppDir::setting(const char* section, const char* key) const {
 }
 
 void AppDir::take_backup_route() const {
-    switch_to_backup(g_call);
-    route_mode_refresh(g_call);
+    switch_to_backup(g_module.call);
+    route_mode_refresh(g_module);
 }
 
 std::string yymmdd(platform::Time t) {

@@ -32,7 +32,7 @@ struct Calls {
 
 void answer(char* response) {
     std::memcpy(response + resp::resp_code.offset, g_calls.resp_code, 4);
-    g_calls.route_mode_seen = route_mode();
+    g_calls.route_mode_seen = g_module.route;
 }
 // The export's result as the stand-in path's.
 SendResult path_result() { return static_cast<SendResult>(g_calls.result); }
@@ -102,7 +102,7 @@ TEST_P(DispatchRows, ChooseThePathAndKind) {
     ASSERT_EQ(g_calls.paths.size(), 1u);
     EXPECT_EQ(g_calls.paths[0], row.path);
     EXPECT_EQ(g_calls.route_mode_seen, row.forced_primary ? RouteMode::primary : RouteMode::backup);
-    EXPECT_EQ(g_call.host_port, 10902);
+    EXPECT_EQ(g_module.call.host_port, 10902);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -285,7 +285,7 @@ TEST_F(EntryTest, SavedRequestIsTheLastZeltaSendRequest) {
     points_request.set(req::pt_sub, "01").set(req::term_id, "1200000002");
     response.fill(0);
     Zelta_OKCashbag("127.0.0.1", 10902, points_request.data(), response.data());
-    EXPECT_EQ(field(g_call.saved_request, req::term_id), "1200000001");
+    EXPECT_EQ(field(g_module.call.saved_request, req::term_id), "1200000001");
 }
 
 TEST_F(EntryTest, OKCashbagTakesOnlyPointsAndAlwaysThePrimaryRoute) {
@@ -314,9 +314,9 @@ TEST_F(EntryTest, MissingBuffersAreRefusedWithoutTouchingAnything) {
 
 TEST_F(EntryTest, HostAddressKeepsFifteenCharacters) {
     Zelta_Send("127.000.000.001.trailing", 1, Request("0200", "10").data(), response.data());
-    EXPECT_STREQ(g_call.host_addr, "127.000.000.001");
+    EXPECT_STREQ(g_module.call.host_addr, "127.000.000.001");
     Zelta_Send("", 1, Request("0200", "10").data(), response.data());
-    EXPECT_STREQ(g_call.host_addr, "");
+    EXPECT_STREQ(g_module.call.host_addr, "");
 }
 
 }  // namespace

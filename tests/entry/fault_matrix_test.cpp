@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "link/connection.h"
+#include "entry/call.h"
 #include "platform/platform.h"
 #include "platform/socket.h"
 #include "support/log_lines.h"
@@ -147,7 +147,7 @@ TEST_P(FaultMatrix, ResultResponseLogAndNothingLeftBehind) {
         EXPECT_EQ(sim.naks_seen(), row.naks);
         EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), row.eot_cnt);
         EXPECT_EQ(dir.setting("VANCFG", "VANID"), row.van_id);
-        EXPECT_EQ(link_socket(), platform::kNoSocket);
+        EXPECT_EQ(g_module.link.socket, platform::kNoSocket);
         EXPECT_EQ(without_route_keys(dir.read_settings()), without_route_keys(route + kOtherKeys));
     }
     EXPECT_EQ(open_descriptors(), descriptors);
@@ -273,7 +273,7 @@ TEST(StalledHost, ReplyStoppingHalfwayEndsTheCallAfterTheLinksWait) {
     EXPECT_EQ(result, -1);
     EXPECT_TRUE(dir.logged("recv err2 body_rtn[20], rply_rtn[50]"));
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "1");
-    EXPECT_EQ(link_socket(), platform::kNoSocket);
+    EXPECT_EQ(g_module.link.socket, platform::kNoSocket);
 }
 
 INSTANTIATE_TEST_SUITE_P(

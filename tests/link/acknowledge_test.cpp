@@ -39,20 +39,20 @@ protected:
 TEST_F(Acknowledge, EotResetsTheRouteToPrimary) {
     app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
     approved_on(Fault::None);
-    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
+    EXPECT_EQ(acknowledge(g_module), AckResult::closed);
     EXPECT_TRUE(app_->logged("ACK SEND"));
     EXPECT_TRUE(app_->logged("EOT RECV [04] OK   count[1] Len[  3] "));
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "0");
-    EXPECT_EQ(route_mode(), RouteMode::primary);
-    EXPECT_EQ(link_socket(), platform::kNoSocket);
+    EXPECT_EQ(g_module.route, RouteMode::primary);
+    EXPECT_EQ(g_module.link.socket, platform::kNoSocket);
 }
 
 TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
     host::HostSim& sim = start_host(host::Scenario{});
     app_->take_backup_route();
     const std::string settings = app_->read_settings();
-    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
+    EXPECT_EQ(acknowledge(g_module), AckResult::closed);
     sim.stop();
     EXPECT_EQ(sim.connections(), 0);
     EXPECT_EQ(app_->read_settings(), settings);
@@ -60,20 +60,20 @@ TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
 }
 
 TEST_F(Acknowledge, WithoutAnOpenLinkTheAutomaticAckIsNotSent) {
-    EXPECT_EQ(auto_acknowledge(g_call), AutoAckResult::ack_not_sent);
+    EXPECT_EQ(auto_acknowledge(g_module), AutoAckResult::ack_not_sent);
 }
 
 // Zelta_Ack first in a fresh process builds the path before acknowledging.
 TEST_F(Acknowledge, BuildsTheSettingsPathWhenNoneWasBuilt) {
     approved_on(Fault::None);
-    std::memset(g_call.settings_path, 0, sizeof g_call.settings_path);
+    std::memset(g_module.call.settings_path, 0, sizeof g_module.call.settings_path);
     EXPECT_EQ(Zelta_Ack(), 1);
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
 }
 
 TEST_F(Acknowledge, EotInTheFifthFrameIsSuccess) {
     approved_on(Fault::EotInFifth);
-    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
+    EXPECT_EQ(acknowledge(g_module), AckResult::closed);
     for (int c = 1; c <= 4; ++c)
         EXPECT_TRUE(app_->logged("EOT RECV [41] FAIL count[" + std::to_string(c) + "] Len[  3] ")) << c;
     EXPECT_TRUE(app_->logged("EOT RECV [04] OK   count[5] Len[  3] "));
@@ -85,7 +85,7 @@ TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {
     scenario.no_eot_byte = '\x86';
     start_host(scenario);
     ASSERT_EQ(exchange(), 1);
-    EXPECT_EQ(auto_acknowledge(g_call), AutoAckResult::no_eot);
+    EXPECT_EQ(auto_acknowledge(g_module), AutoAckResult::no_eot);
     EXPECT_TRUE(app_->logged("AUTO ACK EOT RECV [ffffff86] FAIL count[1] Len[  3] "));
     EXPECT_TRUE(app_->logged("AUTO ACK EOT RECV [ffffff86] ERROR   count[5] Len[  3] "));
 }
@@ -104,15 +104,15 @@ class AutoAcknowledge : public Acknowledge, public ::testing::WithParamInterface
 TEST_P(AutoAcknowledge, ResultAndLogLeavesRouteAlone) {
     app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
     host::HostSim& sim = approved_on(GetParam().fault);
-    route_primary_for_call();
-    EXPECT_EQ(static_cast<int>(auto_acknowledge(g_call)), GetParam().result);
+    route_primary_for_call(g_module);
+    EXPECT_EQ(static_cast<int>(auto_acknowledge(g_module)), GetParam().result);
     sim.stop();
     EXPECT_TRUE(app_->logged("AUTO ACK SEND"));
     EXPECT_TRUE(app_->logged(GetParam().log_line)) << GetParam().log_line;
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "2");
     EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "2");
     EXPECT_EQ(sim.connections(), 1);  // no management message
-    EXPECT_EQ(link_socket(), platform::kNoSocket);
+    EXPECT_EQ(g_module.link.socket, platform::kNoSocket);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -39,7 +39,7 @@ TEST_P(Download, SendsCutsCopiesAndLogs) {
     host::HostSim& sim = start_host(scenario);
     char answer[1025];
     std::memset(answer, 'Z', sizeof answer);
-    DownloadOutcome got = download(g_call, c.server, sim.port(), c.request, answer);
+    DownloadOutcome got = download(g_module.call, c.server, sim.port(), c.request, answer);
     EXPECT_EQ(got.result, DownloadResult::received);
     EXPECT_EQ(got.bytes, c.bytes);
     EXPECT_EQ(std::string(answer, c.copied.size() + 1), c.copied + 'Z');
@@ -77,7 +77,7 @@ TEST_F(LinkTest, DownloadServerNamedIsNotLookedUp) {
     scenario.service = host::Scenario::Service::Download;
     host::HostSim& sim = start_host(scenario);
     char answer[1025];
-    DownloadOutcome got = download(g_call, "localhost", sim.port(), "REQ", answer);
+    DownloadOutcome got = download(g_module.call, "localhost", sim.port(), "REQ", answer);
     EXPECT_EQ(got.result, DownloadResult::no_connection);
     EXPECT_EQ(got.bytes, 0);
     EXPECT_TRUE(app_->logged("CONNECT ERR"));

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@
 #include "platform/socket.h"
 #include "support/korean_texts.h"
 #include "support/log_lines.h"
+#include "support/route.h"
 #include "tests/common/print.h"
 #include "tests/common/process.h"
 #include "tests/common/sockets.h"
@@ -68,7 +70,7 @@ TEST_F(LinkTest, ReplyIsUnmaskedAndHandedToTheParser) {
     host::Scenario scenario;
     host::HostSim& sim = start_host(scenario);
     ASSERT_EQ(exchange(), 1);
-    EXPECT_NE(link_socket(), platform::kNoSocket);  // kept for the acknowledgement
+    EXPECT_NE(g_module.link.socket, platform::kNoSocket);  // kept for the acknowledgement
     sim.stop();
 
     ASSERT_EQ(g_handed.calls, 1);
@@ -109,7 +111,7 @@ TEST_F(LinkTest, DeclineRuleAnswersWithItsText) {
 TEST_F(LinkTest, SecurityBlockTravelsAfterTheMessage) {
     host::HostSim& sim = start_host(host::Scenario{});
     std::string msg = sample_transaction_message();
-    ASSERT_EQ(host_exchange(g_call, msg.data(), "SECBLOCK", 8, static_cast<int>(msg.size())).result, ExchangeResult::replied);
+    ASSERT_EQ(host_exchange(g_module, msg.data(), "SECBLOCK", 8, static_cast<int>(msg.size())).result, ExchangeResult::replied);
     sim.stop();
     ASSERT_EQ(sim.requests().size(), 1u);
     EXPECT_EQ(sim.requests()[0].block, "SECBLOCK");
@@ -119,7 +121,7 @@ TEST_F(LinkTest, SecurityBlockTravelsAfterTheMessage) {
 TEST_F(LinkTest, OversizeRequestIsNotSent) {
     host::HostSim& sim = start_host(host::Scenario{});
     static char big[3497];
-    EXPECT_EQ(host_exchange(g_call, big, "", 0, 3497).result, ExchangeResult::no_enq);
+    EXPECT_EQ(host_exchange(g_module, big, "", 0, 3497).result, ExchangeResult::no_enq);
     sim.stop();
     EXPECT_TRUE(app_->logged(log_lines::kSendError));
     EXPECT_TRUE(sim.requests().empty());
@@ -152,9 +154,30 @@ TEST_F(LinkTest, LinkSocketNumberedBeyondFdSetSize) {
     for (int fd = dup(0); fd >= 0 && fd < FD_SETSIZE + 8; fd = dup(0)) held.push_back(fd);
     start_host(host::Scenario{});
     EXPECT_EQ(exchange(), 1);
-    EXPECT_GE(link_socket(), FD_SETSIZE);
-    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
+    EXPECT_GE(g_module.link.socket, FD_SETSIZE);
+    EXPECT_EQ(acknowledge(g_module), AckResult::closed);
     for (int fd : held) close(fd);
+}
+
+// The link and the route keep their state in the module they are given: a
+// second module's exchange, acknowledgement and route switch leave the
+// entry's own as they were.
+TEST_F(LinkTest, StateStaysInTheModuleGiven) {
+    start_host(host::Scenario{});
+    auto other = std::make_unique<Module>();  // its buffers are too big for a test's stack
+    other->call = g_module.call;
+    std::string msg = sample_transaction_message();
+    HostReply reply = host_exchange(*other, msg.data(), "", 0, static_cast<int>(msg.size()));
+    ASSERT_EQ(reply.result, ExchangeResult::replied);
+    EXPECT_EQ(reply.body.data(), reinterpret_cast<const char*>(other->link.reply));
+    EXPECT_NE(other->link.socket, platform::kNoSocket);
+    EXPECT_EQ(g_module.link.socket, platform::kNoSocket);
+    EXPECT_EQ(acknowledge(*other), AckResult::closed);
+    EXPECT_EQ(other->link.socket, platform::kNoSocket);
+
+    for (int i = 0; i < 3; ++i) failure_count_step(*other);
+    EXPECT_EQ(other->route, RouteMode::backup);
+    EXPECT_EQ(g_module.route, RouteMode::primary);
 }
 
 // A receipt printer the POS starts between the exchange and Zelta_Ack holds no
@@ -180,7 +203,7 @@ TEST_F(LinkTest, ChildProcessesInheritNoLinkSocket) {
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     EXPECT_EQ(sockets, 0);
-    EXPECT_EQ(acknowledge(g_call), AckResult::closed);
+    EXPECT_EQ(acknowledge(g_module), AckResult::closed);
 }
 
 // Signals the POS receives (timers, child processes) interrupt the waits; the
@@ -199,7 +222,7 @@ TEST_F(LinkTest, SignalsDuringTheWaitsDoNotEndThem) {
     itimerval every_5ms{{0, 5000}, {0, 5000}}, stop{};
     setitimer(ITIMER_REAL, &every_5ms, nullptr);
     int exchanged = exchange();
-    AckResult acknowledged = acknowledge(g_call);
+    AckResult acknowledged = acknowledge(g_module);
     // The no-op handler stays: an alarm still queued for another thread (as
     // valgrind holds them) must not end the run with the default action.
     setitimer(ITIMER_REAL, &stop, nullptr);
@@ -212,7 +235,7 @@ TEST_F(LinkTest, SignalsDuringTheWaitsDoNotEndThem) {
 
 TEST_F(LinkTest, NoListenerEndsWithMinusSix) {
     int port = closed_loopback_port();
-    g_call.host_port = port;
+    g_module.call.host_port = port;
     EXPECT_EQ(exchange(), -6);
     EXPECT_TRUE(app_->logged(fmt("Connect info2 IP[%.100s], port[%d]", "127.0.0.1", port)));
     EXPECT_TRUE(app_->logged("rtn[-1]"));
@@ -221,36 +244,36 @@ TEST_F(LinkTest, NoListenerEndsWithMinusSix) {
     std::string prefix = fmt("socket connect err IP[%.100s],Port[%d][", "127.0.0.1", port);
     for (const auto& line : app_->log_lines()) found |= line.rfind(prefix, 0) == 0;
     EXPECT_TRUE(found) << prefix;
-    EXPECT_EQ(link_socket(), platform::kNoSocket);
+    EXPECT_EQ(g_module.link.socket, platform::kNoSocket);
 }
 
 TEST_F(LinkTest, ConnectedLinesOnTheFirstAttempt) {
     start_host(host::Scenario{});
     ASSERT_EQ(exchange(), 1);
     EXPECT_TRUE(app_->logged("rtn[0]"));
-    EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockConnected, "127.0.0.1", g_call.host_port)));
-    EXPECT_FALSE(app_->logged(fmt("Connect info IP[%.100s], port[%d]", "127.0.0.1", g_call.host_port)));
+    EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockConnected, "127.0.0.1", g_module.call.host_port)));
+    EXPECT_FALSE(app_->logged(fmt("Connect info IP[%.100s], port[%d]", "127.0.0.1", g_module.call.host_port)));
 }
 
 TEST_F(LinkTest, HostNameIsResolvedByTheFirstAttempt) {
     start_host(host::Scenario{});
-    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "localhost");
+    std::snprintf(g_module.call.host_addr, sizeof g_module.call.host_addr, "localhost");
     EXPECT_EQ(exchange(), 1);
-    EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockConnected, "localhost", g_call.host_port)));
+    EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockConnected, "localhost", g_module.call.host_port)));
 }
 
 // The blocking attempt connects to the name's inet_addr value, all ones, and
 // logs the error of that connect (101, network unreachable), not the refusal
 // (111) the first attempt met.
 TEST_F(LinkTest, HostNameIsNotTriedByTheBlockingAttempt) {
-    g_call.host_port = closed_loopback_port();
-    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "localhost");
+    g_module.call.host_port = closed_loopback_port();
+    std::snprintf(g_module.call.host_addr, sizeof g_module.call.host_addr, "localhost");
     EXPECT_EQ(exchange(), -6);
     EXPECT_EQ(app_->log_lines(),
-              (std::vector<std::string>{fmt("Connect info2 IP[%.100s], port[%d]", "localhost", g_call.host_port),
-                                        "rtn[-1]", fmt(log_lines::kNonblockFailed, "localhost", g_call.host_port),
+              (std::vector<std::string>{fmt("Connect info2 IP[%.100s], port[%d]", "localhost", g_module.call.host_port),
+                                        "rtn[-1]", fmt(log_lines::kNonblockFailed, "localhost", g_module.call.host_port),
                                         fmt("socket connect err IP[%.100s],Port[%d][101]", "localhost",
-                                            g_call.host_port)}));
+                                            g_module.call.host_port)}));
 }
 
 TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
@@ -259,8 +282,8 @@ TEST_F(LinkTest, SlowHostIsReachedByTheBlockingAttempt) {
     scenario.accept_delay_ms = 400;
     start_host(scenario);
     EXPECT_EQ(exchange(), 1);
-    EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockFailed, "127.0.0.1", g_call.host_port)));
-    EXPECT_TRUE(app_->logged(fmt(log_lines::kBlockingConnected, "127.0.0.1", g_call.host_port)));
+    EXPECT_TRUE(app_->logged(fmt(log_lines::kNonblockFailed, "127.0.0.1", g_module.call.host_port)));
+    EXPECT_TRUE(app_->logged(fmt(log_lines::kBlockingConnected, "127.0.0.1", g_module.call.host_port)));
 }
 
 // SYNs the network namespace has sent again for want of an answer.
@@ -305,8 +328,8 @@ TEST_F(LinkTest, SilentHostEndsTheBlockingAttemptAfterThreeSynRetries) {
         EXPECT_EQ(done.status, 0) << done.out << done.err;
         return;
     }
-    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "%s", kSilentHost);
-    g_call.host_port = 10902;
+    std::snprintf(g_module.call.host_addr, sizeof g_module.call.host_addr, "%s", kSilentHost);
+    g_module.call.host_port = 10902;
     long sent_again = syn_retransmits();
     EXPECT_EQ(exchange(), -6);
     EXPECT_EQ(syn_retransmits() - sent_again, 3 + linear_syn_retries());
@@ -334,19 +357,19 @@ TEST_F(LinkTest, SecondaryAddressIsReplacedByThePrimary) {
         bool replaced;
     } cases[] = {{"127.100.100.10", true}, {"127.100.100.101", true}, {"127.100.100.1", false}};
     for (const auto& c : cases) {
-        std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "%s", c.given);
-        g_call.host_port = closed_loopback_port();
-        int given_port = g_call.host_port;
-        static_cast<void>(connect_link(g_call));  // the address it used is what counts
-        close_link();
+        std::snprintf(g_module.call.host_addr, sizeof g_module.call.host_addr, "%s", c.given);
+        g_module.call.host_port = closed_loopback_port();
+        int given_port = g_module.call.host_port;
+        static_cast<void>(connect_link(g_module));  // the address it used is what counts
+        close_link(g_module.link);
         if (c.replaced) {
-            EXPECT_STREQ(g_call.host_addr, "127.0.0.1") << c.given;
-            EXPECT_EQ(g_call.host_port, 10902) << c.given;
+            EXPECT_STREQ(g_module.call.host_addr, "127.0.0.1") << c.given;
+            EXPECT_EQ(g_module.call.host_port, 10902) << c.given;
             EXPECT_TRUE(app_->logged("Connect info IP[127.0.0.1], port[10902]")) << c.given;
             EXPECT_TRUE(app_->logged("Connect info2 IP[127.0.0.1], port[10902]")) << c.given;
         } else {
-            EXPECT_STREQ(g_call.host_addr, c.given);
-            EXPECT_EQ(g_call.host_port, given_port);
+            EXPECT_STREQ(g_module.call.host_addr, c.given);
+            EXPECT_EQ(g_module.call.host_port, given_port);
             EXPECT_TRUE(app_->logged(fmt("Connect info2 IP[%.100s], port[%d]", c.given, given_port)));
         }
     }

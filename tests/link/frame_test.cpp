@@ -105,10 +105,10 @@ class ManagementMessage : public ::testing::TestWithParam<ManagementCase> {};
 
 TEST_P(ManagementMessage, ByteForByte) {
     const ManagementCase& c = GetParam();
-    std::memcpy(g_call.version_code, "A40X10", 7);
-    std::memcpy(g_call.tran_time, c.tran_time, 7);
+    std::memcpy(g_module.call.version_code, "A40X10", 7);
+    std::memcpy(g_module.call.tran_time, c.tran_time, 7);
     char out[kManagementMessageSize];
-    int n = build_management_message(g_call, c.request.data(), out, sizeof out);
+    int n = build_management_message(g_module.call, c.request.data(), out, sizeof out);
     EXPECT_EQ(std::string(out, static_cast<std::size_t>(n > 0 ? n : 0)), c.message);
 }
 

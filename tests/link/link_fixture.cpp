@@ -17,14 +17,14 @@ HandedReply g_handed;
 void LinkTest::SetUp() {
     app_ = std::make_unique<AppDir>();
     g_handed = HandedReply{};
-    route_primary_for_call();
-    std::snprintf(g_call.host_addr, sizeof g_call.host_addr, "127.0.0.1");
-    std::memset(g_call.saved_request, 0, sizeof g_call.saved_request);
-    std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
+    route_primary_for_call(g_module);
+    std::snprintf(g_module.call.host_addr, sizeof g_module.call.host_addr, "127.0.0.1");
+    std::memset(g_module.call.saved_request, 0, sizeof g_module.call.saved_request);
+    std::memset(g_module.call.tran_time, 0, sizeof g_module.call.tran_time);
 }
 
 void LinkTest::TearDown() {
-    close_link();
+    close_link(g_module.link);
     if (host_) host_->stop();
     host_.reset();
     app_.reset();
@@ -34,13 +34,13 @@ void LinkTest::TearDown() {
 host::HostSim& LinkTest::start_host(host::Scenario scenario) {
     host_ = std::make_unique<host::HostSim>(std::move(scenario));
     EXPECT_TRUE(host_->start(0));
-    g_call.host_port = host_->port();
+    g_module.call.host_port = host_->port();
     return *host_;
 }
 
 int LinkTest::exchange() {
     std::string msg = sample_transaction_message();
-    HostReply reply = host_exchange(g_call, msg.data(), "", 0, static_cast<int>(msg.size()));
+    HostReply reply = host_exchange(g_module, msg.data(), "", 0, static_cast<int>(msg.size()));
     if (reply.result == ExchangeResult::replied) {
         ++g_handed.calls;
         g_handed.reply.assign(reply.body.data(), reply.body.size());

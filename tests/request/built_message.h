@@ -28,7 +28,7 @@ struct Built {
 inline Built build(const Request& r, int kind) {
     std::array<char, kRequestMessageSize> out{};
     Built b;
-    RequestBuilt built = build_request_message(g_call, r.data(), out, kind);
+    RequestBuilt built = build_request_message(g_module.call, r.data(), out, kind);
     if (built.not_signed) pause_not_signed();
     b.signature = built.signature;
     if (built.result == RequestBuild::built) b.length = built.length;

@@ -34,7 +34,7 @@ Request card(const char* amount) {
 // A pad directory whose transaction time is known.
 class CaptureDir : public PadDir {
 public:
-    explicit CaptureDir(Pad pad = Pad::full) : PadDir(pad) { std::memcpy(g_call.tran_time, "101500", 7); }
+    explicit CaptureDir(Pad pad = Pad::full) : PadDir(pad) { std::memcpy(g_module.call.tran_time, "101500", 7); }
 };
 
 constexpr Signature kKept = Signature::not_attempted;  // the flag stays (a refusal keeps it too)
@@ -160,7 +160,7 @@ TEST(SignatureCapture, SharedCaptureLeavesOutPadFieldLines) {
     dir.write_settings(kSignOn);
     dir.pad_script("sign_result=3\nsign_bytes=QRS\nfield_a=PADA\n");
     SignatureBuffer buf;
-    EXPECT_EQ(capture_signature(g_call, card("000060000").data(), buf, false), 3);
+    EXPECT_EQ(capture_signature(g_module.call, card("000060000").data(), buf, false), 3);
     EXPECT_EQ(std::string(buf.data(), 3), "QRS");
     EXPECT_EQ(dir.log_lines(), (std::vector<std::string>{"GET COM PORT NO... 7", "RETURN Sign LEN.. 0003"}));
 }
@@ -177,7 +177,7 @@ TEST(SignatureCapture, SharedCaptureResults) {
         dir.write_settings(kSignOn);
         dir.pad_script(c.script);
         SignatureBuffer buf;
-        EXPECT_EQ(capture_signature(g_call, card("000060000").data(), buf, true), c.result) << c.script;
+        EXPECT_EQ(capture_signature(g_module.call, card("000060000").data(), buf, true), c.result) << c.script;
     }
 }
 

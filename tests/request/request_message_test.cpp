@@ -84,7 +84,7 @@ class RequestMessage : public ::testing::TestWithParam<BuildCase> {};
 
 TEST_P(RequestMessage, MatchesByteForByte) {
     AppDir dir;
-    std::memcpy(g_call.tran_time, "123456", 7);
+    std::memcpy(g_module.call.tran_time, "123456", 7);
     const BuildCase& c = GetParam();
     EXPECT_EQ(build(c.request, c.kind).bytes, message(c.entry, c.code, c.fields, c.blocks));
     std::vector<std::string> log = dir.log_lines();
@@ -153,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, RequestMessage, ::testing::ValuesIn(kCases),
 
 TEST(RequestMessageLength, HandCountedKind64Message) {
     AppDir dir;
-    std::memcpy(g_call.tran_time, "123456", 7);
+    std::memcpy(g_module.call.tran_time, "123456", 7);
     Request r("0200", "40");  // every other byte blank
     Built m = build(r, 64);
     // 13 header + 11 + 1 + 3 + 9 + 5 + 7 + 2 + 3 + 1 + 38 + 2 + 11 + 3 + 4 + 5 + 3 + 5 + ETX = 127.
@@ -168,7 +168,7 @@ TEST(RequestMessageLength, HandCountedKind64Message) {
 
 TEST(RequestMessageLength, NoStampYetSendsSixNuls) {
     AppDir dir;
-    std::memset(g_call.tran_time, 0, sizeof g_call.tran_time);
+    std::memset(g_module.call.tran_time, 0, sizeof g_module.call.tran_time);
     std::string m = build(Request("0200", "40"), 64).bytes;
     EXPECT_NE(m.find("OITR" + nuls(6) + FS), std::string::npos);
 }

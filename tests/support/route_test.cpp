@@ -16,21 +16,21 @@ constexpr platform::Time kNow = 1700000000;
 TEST(FailureCountStep, CountsUpAndSwitchesAtThree) {
     AppDir dir;
     FixedClock clock(kNow);
-    route_primary_for_call();
-    failure_count_step(g_call);
+    route_primary_for_call(g_module);
+    failure_count_step(g_module);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=1\n");
-    failure_count_step(g_call);
-    EXPECT_EQ(route_mode(), RouteMode::primary);
-    failure_count_step(g_call);
+    failure_count_step(g_module);
+    EXPECT_EQ(g_module.route, RouteMode::primary);
+    failure_count_step(g_module);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=3\nVANID=2\nTOGGLE_TIME=1700000000    \n");
-    EXPECT_EQ(route_mode(), RouteMode::backup);
+    EXPECT_EQ(g_module.route, RouteMode::backup);
 }
 
 TEST(FailureCountStep, NegativeOrJunkCountStartsAgainAtOne) {
     for (const char* stored : {"-4", "x", "0"}) {
         AppDir dir;
         dir.write_settings(std::string("[VANCFG]\nEOT_CNT=") + stored + "\n");
-        failure_count_step(g_call);
+        failure_count_step(g_module);
         EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "1") << stored;
     }
 }
@@ -39,19 +39,19 @@ TEST(FailureCountStep, CountingOnTheBackupRouteRestartsTheHold) {
     AppDir dir;
     FixedClock clock(kNow);
     dir.write_settings("[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999000    \nEOT_CNT=3\n");
-    failure_count_step(g_call);
+    failure_count_step(g_module);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nVANID=2\nTOGGLE_TIME=1700000000    \nEOT_CNT=4\n");
 }
 
 TEST(SwitchToBackup, WritesRouteAndTimeButLeavesTheCallsRoute) {
     AppDir dir;
     FixedClock clock(kNow);
-    route_primary_for_call();
+    route_primary_for_call(g_module);
     dir.write_settings("[VANCFG]\nEOT_CNT=1\n[COM_PORT]\nPIN=YES\n");
-    switch_to_backup(g_call);
+    switch_to_backup(g_module.call);
     EXPECT_EQ(dir.read_settings(),
               "[VANCFG]\nEOT_CNT=1\nVANID=2\nTOGGLE_TIME=1700000000    \n[COM_PORT]\nPIN=YES\n");
-    EXPECT_EQ(route_mode(), RouteMode::primary);
+    EXPECT_EQ(g_module.route, RouteMode::primary);
 }
 
 // Past January 2038 (here 2040-01-01 12:00 UTC, beyond 32 bits) the switch
@@ -60,14 +60,14 @@ TEST(SwitchToBackup, WritesRouteAndTimeButLeavesTheCallsRoute) {
 TEST(RouteTime, BeyondThirtyTwoBits) {
     AppDir dir;
     FixedClock clock(2209032000);
-    switch_to_backup(g_call);
+    switch_to_backup(g_module.call);
     EXPECT_EQ(dir.read_settings(), "[VANCFG]\nVANID=2\nTOGGLE_TIME=2209032000    \n");
     clock.set(2209032000 + 599);
-    route_mode_refresh(g_call);
-    EXPECT_EQ(route_mode(), RouteMode::backup);
+    route_mode_refresh(g_module);
+    EXPECT_EQ(g_module.route, RouteMode::backup);
     clock.set(2209032000 + 600);
-    route_mode_refresh(g_call);
-    EXPECT_EQ(route_mode(), RouteMode::primary);
+    route_mode_refresh(g_module);
+    EXPECT_EQ(g_module.route, RouteMode::primary);
     WriteLogText("after 2038");
     EXPECT_EQ(dir.log_lines("400101"), std::vector<std::string>{"after 2038"});
 }
@@ -86,8 +86,8 @@ TEST_P(RouteModeRefresh, AppliesTheHoldRule) {
     AppDir dir;
     FixedClock clock(kNow);
     dir.write_settings(c.settings);
-    route_mode_refresh(g_call);
-    EXPECT_EQ(route_mode(), c.route_mode);
+    route_mode_refresh(g_module);
+    EXPECT_EQ(g_module.route, c.route_mode);
     EXPECT_EQ(dir.read_settings(), c.settings_after ? c.settings_after : c.settings);
 }
 

@@ -74,7 +74,7 @@ TEST(SharedSettingsFile, ProcessesCountingAtOnceLoseNoCountAndNeverBreakTheFile)
     constexpr int kFailures = 30;
     int reads = 0, broken = 0;
     run_processes([](int) {
-        for (int i = 0; i < kFailures; ++i) failure_count_step(g_call);
+        for (int i = 0; i < kFailures; ++i) failure_count_step(g_module);
     },
                   [&] {
                       // Every read in between sees a whole file.
@@ -113,9 +113,9 @@ TEST(SharedSettingsFile, KilledWritersNeverBreakTheFile) {
     ASSERT_GE(survivor, 0);
     auto write_forever = [] {
         for (;;) {
-            failure_count_step(g_call);
-            switch_to_backup(g_call);
-            reset_to_primary(g_call);
+            failure_count_step(g_module);
+            switch_to_backup(g_module.call);
+            reset_to_primary(g_module);
         }
     };
     if (survivor == 0) write_forever();
@@ -133,7 +133,7 @@ TEST(SharedSettingsFile, KilledWritersNeverBreakTheFile) {
     waitpid(survivor, nullptr, 0);
     EXPECT_EQ(broken, 0) << "of " << kKills << " kills; now:\n" << dir.read_settings();
 
-    failure_count_step(g_call);  // the surviving POS writes again
+    failure_count_step(g_module);  // the surviving POS writes again
     EXPECT_TRUE(parses(dir.read_settings())) << dir.read_settings();
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         EXPECT_TRUE(expected_in_folder(entry.path())) << entry.path();

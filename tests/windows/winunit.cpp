@@ -45,19 +45,19 @@ void check_time_after_2038(const char* dir) {
     };
     std::snprintf(g_exe, sizeof g_exe, "%s", exe);
     zpos::prepare_call();
-    DeleteFileA(zpos::g_call.settings_path);
+    DeleteFileA(zpos::g_module.call.settings_path);
     zpos::platform::seams().clock = fixed_clock;
 
-    zpos::switch_to_backup(zpos::g_call);
-    read_file(zpos::g_call.settings_path, text, sizeof text);
+    zpos::switch_to_backup(zpos::g_module.call);
+    read_file(zpos::g_module.call.settings_path, text, sizeof text);
     check(std::strstr(text, "TOGGLE_TIME=2209032000    \r\n") != nullptr,
           "after 2038: TOGGLE_TIME written whole, padded to 14", "%s", text);
     g_clock = kAfter2038 + 599;
-    zpos::route_mode_refresh(zpos::g_call);
-    check(zpos::route_mode() == zpos::RouteMode::backup, "after 2038: backup route held 599 seconds");
+    zpos::route_mode_refresh(zpos::g_module);
+    check(zpos::g_module.route == zpos::RouteMode::backup, "after 2038: backup route held 599 seconds");
     g_clock = kAfter2038 + 600;
-    zpos::route_mode_refresh(zpos::g_call);
-    check(zpos::route_mode() == zpos::RouteMode::primary, "after 2038: primary route again at 600 seconds");
+    zpos::route_mode_refresh(zpos::g_module);
+    check(zpos::g_module.route == zpos::RouteMode::primary, "after 2038: primary route again at 600 seconds");
 
     std::snprintf(path, sizeof path, "%s\\Logs\\AppLog.400101.txt", app);
     DeleteFileA(path);
