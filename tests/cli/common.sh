@@ -3,18 +3,15 @@ HOST_PIDS=()
 stop_hosts() { for pid in "${HOST_PIDS[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done; }
 trap stop_hosts EXIT
 
+. "$SOURCE/tests/common/start_host.sh"
 # start_host VAR [OPTION...]: zpos-host on a free port, which VAR then holds.
 start_host() {
-    local var=$1 out=host-$1.out i
+    local var=$1
     shift
-    zpos-host --port 0 "$@" >"$out" 2>&1 &
-    HOST_PIDS+=($!)
-    for i in $(seq 100); do
-        grep -q listening "$out" 2>/dev/null && break
-        sleep 0.05
-    done
-    printf -v "$var" '%s' "$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/p' "$out")"
-    [ -n "${!var}" ] || { echo "zpos-host did not start: $(cat "$out")" >&2; exit 99; }
+    start_zpos_host zpos-host "host-$var.out" "$@"
+    HOST_PIDS+=("$host_pid")
+    [ -n "$port" ] || exit 99
+    printf -v "$var" '%s' "$port"
 }
 
 # closed_port: CLOSED, a port nothing listens on (one zpos-host had and gave up).
