@@ -6,7 +6,6 @@ while read -r line; do
 done <<'CASES'
 refund
 ack --now
-demo --fast
 session
 send extra
 log /nonexistent/AppLog.txt
