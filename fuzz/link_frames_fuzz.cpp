@@ -1,8 +1,6 @@
 // The host link's reads fed from a loopback peer: the ENQ read, the reply
 // length and body, ENQ retries and NAKs, then the EOT wait of the automatic
 // acknowledgement. The peer closes its end after writing, so no input can hang.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,6 +17,7 @@
 #include "reply/parser.h"
 #include "link/link_timing.h"
 #include "platform/seams.h"
+#include "platform/socket.h"
 #include "support/message_kinds.h"
 #include "support/records.h"
 
@@ -26,21 +25,6 @@ namespace {
 
 int g_listener = -1;
 int g_port = 0;
-
-bool start_listener() {
-    g_listener = socket(AF_INET, SOCK_STREAM, 0);
-    if (g_listener < 0) return false;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
-    socklen_t len = sizeof a;
-    if (bind(g_listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(g_listener, 4) != 0 ||
-        getsockname(g_listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-        return false;
-    g_port = ntohs(a.sin_port);
-    return true;
-}
 
 // The host's side: accept, write the input, close the write half, then read
 // (and drop) what the link sends until the link closes its socket.
@@ -64,7 +48,8 @@ void serve(const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     zpos::fuzz::app_dir();
-    if (!start_listener()) __builtin_trap();
+    g_listener = static_cast<int>(zpos::platform::socket_listen_loopback(0, 4, g_port));
+    if (g_listener < 0) __builtin_trap();
     zpos::platform::seams().connect_timeout_ms = 1000;
     zpos::platform::seams().link_wait_ms = 1000;
     return 0;

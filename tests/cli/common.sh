@@ -1,23 +1,17 @@
-# Sourced before every case (tests/cli/run.py): zpos-host started in the
-# background and stopped when the case ends, and a filter for what differs
-# from run to run.
-
+# Sourced before every case: zpos-host in the background, stopped at the end.
 HOST_PIDS=()
 stop_hosts() { for pid in "${HOST_PIDS[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done; }
 trap stop_hosts EXIT
 
+. "$SOURCE/tests/common/start_host.sh"
 # start_host VAR [OPTION...]: zpos-host on a free port, which VAR then holds.
 start_host() {
-    local var=$1 out=host-$1.out i
+    local var=$1
     shift
-    zpos-host --port 0 "$@" >"$out" 2>&1 &
-    HOST_PIDS+=($!)
-    for i in $(seq 100); do
-        grep -q listening "$out" 2>/dev/null && break
-        sleep 0.05
-    done
-    printf -v "$var" '%s' "$(sed -n 's/.*127\.0\.0\.1:\([0-9]*\).*/\1/p' "$out")"
-    [ -n "${!var}" ] || { echo "zpos-host did not start: $(cat "$out")" >&2; exit 99; }
+    start_zpos_host zpos-host "host-$var.out" "$@"
+    HOST_PIDS+=("$host_pid")
+    [ -n "$port" ] || exit 99
+    printf -v "$var" '%s' "$port"
 }
 
 # closed_port: CLOSED, a port nothing listens on (one zpos-host had and gave up).
@@ -27,9 +21,8 @@ closed_port() {
     wait "${HOST_PIDS[-1]}" 2>/dev/null
 }
 
-# zpos's output without what changes between runs: the hosts' ports (named
-# by their variables), the seconds of the waiting lines, and the readings of
-# where a call waits, which depend on when the log was looked at.
+# zpos's output without what changes between runs: the hosts' ports, the
+# seconds of the waiting lines and the readings of where a call waits.
 tidy() {
     local script=() var
     for var in PORT DLPORT CLOSED; do
@@ -38,8 +31,7 @@ tidy() {
     sed -E "${script[@]}" -e 's/^  \| [0-9]+ s +/  | /' -e '/^  ~ /d'
 }
 
-# rec SIZE [OFFSET TEXT]...: a record of SIZE blanks with each TEXT at its
-# OFFSET, as the library's log shows one that holds only printable bytes.
+# rec SIZE [OFFSET TEXT]...: SIZE blanks with each TEXT at its OFFSET.
 rec() {
     local s
     printf -v s "%$1s" ""
@@ -51,23 +43,21 @@ rec() {
     printf '%s' "$s"
 }
 
-# Runs its arguments and then shows their exit status, so that a case can
-# check more than one command.
+# Runs its arguments, then shows their exit status.
 status() {
     "$@"
     echo "[exit $?]"
 }
 
-# The same on one line, with standard error: for tables of refusals.
+# The same on one line, with standard error but not zpos's application directory.
 refused() {
     local said
-    said=$("$@" 2>&1)
+    said=$("$@" 2>&1 | sed '/^zpos: application directory /d')
     echo "[$?] $said"
 }
 
-# Only the lines of zpos's output a case is about: the calls, results and
-# verdicts, the fields named (the whole display is decode's case), and with
-# "waiting" the log lines shown while a call waits.
+# The calls, results and verdicts of zpos's output, the fields named, and
+# with "waiting" the log lines shown while a call waits.
 calls() {
     local fields=${1:-resp_code} waiting=${2:-}
     grep -E "^(==|>>|-- (result|verdict|answer|Zelta_Ack)|session:)|^  ($fields) ${waiting:+|^  \\| }" | tidy

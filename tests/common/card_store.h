@@ -1,7 +1,5 @@
-// The sample card's security store for whole transactions (its request is
-// sample_card_request): the card's record (subkey "12", the track's third and
-// fourth characters after '=') written the way the security program does,
-// into the store a StoreAt has put in place.
+// The security store record of sample_card_request's card (subkey "12": the
+// track's third and fourth characters after '='), into a StoreAt's store.
 #pragma once
 
 #include <string>

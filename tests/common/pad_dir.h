@@ -1,7 +1,5 @@
-// An application directory with the test pad library in it (the whole one,
-// one without its functions, or none), the script that tells the pad what to
-// answer, and the calls the pad recorded with the bytes it was handed. For
-// the tests built with ZPOS_TESTPAD_PATH and ZPOS_TESTPAD_EMPTY_PATH.
+// An application directory with the test pad library (whole, without its
+// functions, or none), its answer script and the calls it recorded.
 #pragma once
 
 #include <filesystem>

@@ -1,6 +1,5 @@
-// gtest shows the library's results and route modes by their numbers, as the
-// log, the settings file and the POS see them, and names each row of a table
-// test by its own name.
+// gtest shows the library's enums by number, as the log and the POS see them,
+// and names each table row by its `name`.
 #pragma once
 
 #include <ostream>

@@ -1,6 +1,4 @@
-// Programs run as separate processes, the way a cashier or a script runs the
-// tools: standard output and error go to files that can be read while the
-// program still runs; every wait is bounded.
+// Programs as separate processes, their output in files readable while they run.
 #pragma once
 
 #include <sys/types.h>

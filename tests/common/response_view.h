@@ -1,7 +1,5 @@
-// The response record as the tests read it: prepared with dots, so any byte
-// nothing wrote shows as '.', and read back with its NULs as the blanks the
-// POS sees; a field by name, or the whole record against the fields a test
-// expects with every other byte still a dot.
+// The response record prepared with dots, so a byte nothing wrote shows as '.',
+// read back with its NULs as the blanks the POS sees.
 #pragma once
 
 #include <gtest/gtest.h>

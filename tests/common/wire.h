@@ -1,6 +1,4 @@
-// The host link's bytes in the tests: zpos-host's own framing and keystroke
-// speller (tools/common), and the request messages the tests expect the
-// library to build.
+// The host link's bytes: zpos-host's framing (tools/common) and the expected requests.
 #pragma once
 
 #include <cstddef>

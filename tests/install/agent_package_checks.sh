@@ -1,13 +1,6 @@
-# Checks of the installed zposapp-agent package, sourced by
-# scripts/package-tests.sh once pos_checks.sh has given it `check`, `$work`
-# and `$sudo`. `check_agent_package` runs while the packages are installed:
-# the zposapp user, the unit where systemd looks for it, and the installed
-# agent run as that user in /var/lib/zposapp (as the unit runs it) against the
-# installed zpos-host: /healthz, then a sale. `check_agent_purged` runs after
-# the purge: no state directory and no enablement of the unit left, and the
-# zposapp user gone again when this run's install made it (Debian keeps a
-# system user a purged package made; a developer's machine gets back what it
-# had).
+# The installed zposapp-agent package (sourced by scripts/package-tests.sh after
+# pos_checks.sh): its user, its unit, a sale through it as that user; after the
+# purge nothing left, and the user gone when this run's install made it.
 . "$tests/common/start_host.sh"
 getent passwd zposapp >/dev/null && agent_user_before=1 || agent_user_before=""
 

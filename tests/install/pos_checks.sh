@@ -1,9 +1,7 @@
-# Checks shared by the install test (a prefix of its own) and the package test
-# (/usr after dpkg -i). Sourced once $work names the caller's scratch
-# directory; `check_pos PREFIX` builds the POS of tests/pos/card_pos.c through
-# the CMake package and through pkg-config and runs one against the installed
-# zpos-host. pkg-config and the loader must already find the installation
-# (through PKG_CONFIG_PATH and LD_LIBRARY_PATH outside /usr).
+# Shared by the install and package tests once $work is set: `check_pos PREFIX`
+# builds tests/pos/card_pos.c through the CMake package and through pkg-config
+# and runs one against the installed zpos-host (outside /usr, PKG_CONFIG_PATH
+# and LD_LIBRARY_PATH must find the installation).
 tests=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 pos_source=$tests/install/pos
 checks=0

@@ -9,9 +9,6 @@ refuse() {
 mkdir folder
 refuse --port abc
 refuse --port 99999
-refuse --port -5
-refuse --port 109o2
-refuse --port ' 5'
 refuse --fault none,sideways
 refuse --reply-delay 0,3s
 refuse --verbose

@@ -8,9 +8,8 @@ refuse() {
     echo "[$?] $1: $(cat err)${out:+ (standard output: $out)}"
 }
 for line in approve-all 'approve everything' 'approve card' 'decline amount -1 NO' 'decline code 100' \
-    'decline sideways NO' 'issuer 0100' issuer 'management maybe' service 'service link link' 'datetime abc' \
-    'datetime 2612061200' 'delay -1' 'gap -5' 'gap 5 5' 'fault repeat-enq -1' 'fault repeat-enq 3 4' \
-    'fault sideways' 'fault none,,no-enq' 'fault none,' 'reply-delay 10,x' 'reply-delay -5' answer approval \
-    'record missing/x' 'record host.rec extra' 'pcap .'; do
+    'issuer 0100' 'management maybe' 'service link link' 'datetime 26120612000x' 'datetime 2612061200' \
+    'delay -1' 'gap -5' 'fault repeat-enq -1' 'fault repeat-enq 3 4' 'fault sideways' 'reply-delay 10,' \
+    'reply-delay 10,x' 'reply-delay -5' answer approval 'record missing/x' 'record host.rec extra' 'pcap .'; do
     refuse "$line"
 done

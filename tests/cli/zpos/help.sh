@@ -1,7 +1,8 @@
-# Help on standard output with status 0: each command's usage, the defaults
-# it shows, and what the exit statuses mean.
-zpos --help | grep -E "^  zpos |Defaults|Exit status"
-for c in demo send points ack download session log in-doubt decode settings; do
+# Help on standard output with status 0: every command's usage once in zpos
+# --help, a command's own even after another's option, and what the exit statuses mean.
+zpos --help | grep -cE "^  zpos "
+zpos --help | grep -E "Exit status"
+for c in demo send settings; do
     zpos "$c" --keep --help | head -1
 done
 zpos >/dev/null

@@ -1,6 +1,5 @@
 # `zpos settings` shows every key with its meaning (and what the library
 # would cut); --set changes keys and keeps every other line byte for byte.
-zpos settings | head -1
 printf '[VANCFG]\nVANID=2\nTOGGLE_TIME=1733500000    \nEOT_CNT=1\n[SIGNPAD]\nVALUE=HCSX1\n' >ZposSign.ini
 zpos settings
 mkdir other

@@ -6,7 +6,6 @@ while read -r line; do
 done <<'CASES'
 refund
 ack --now
-demo --fast
 session
 send extra
 log /nonexistent/AppLog.txt
@@ -16,8 +15,6 @@ in-doubt --dir /nonexistent
 send --kind 10 --port
 send --port x
 points --port 70000
-send --port +80
-send --port 1 --amount 12a
 send --port 1 --amount 1000000000
 send --port 1 --months 100
 send --port 1 --kind 100
