@@ -42,14 +42,11 @@ TEST(MaskBody, CounterWrapsAt127) {
     EXPECT_EQ(b[127], 0x81);  // counter starts again at 1
 }
 
-TEST(RequestFrame, AbcWithoutBlock) {
+// "abc" masked with key 3, then the security block unmasked.
+TEST(RequestFrame, MaskedMessageThenBlock) {
     unsigned char out[kRequestFrameSize];
     ASSERT_EQ(build_request_frame(out, sizeof out, "abc", 3, "", 0), 7);
     EXPECT_EQ(bytes(out, 7), std::string("\x00\x05\x00\x03\x63\x63\x63", 7));
-}
-
-TEST(RequestFrame, SecurityBlockFollowsUnmasked) {
-    unsigned char out[kRequestFrameSize];
     ASSERT_EQ(build_request_frame(out, sizeof out, "abc", 3, "XY", 2), 9);
     EXPECT_EQ(bytes(out, 9), std::string("\x00\x07\x00\x03\x63\x63\x63XY", 9));
 }
