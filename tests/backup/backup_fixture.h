@@ -1,6 +1,5 @@
-// An application directory with the test backup library (full, without its
-// exports, or none) and the test pad library, and a backup server on a free
-// loopback port that the library's script points at.
+// An application directory with the test backup and pad libraries and a
+// backup server on loopback.
 #pragma once
 
 #include <string>
@@ -36,11 +35,8 @@ inline Request card_request(const char* amount) {
     return r.set(req::org_auth_no, "12345678").set(req::org_auth_date, "231101");
 }
 
-// The backup request the library builds from card_request (before its check
-// byte): cryptCard is ROT47 (digits 0-9 become _`abcdefgh, '=' becomes 'l'),
-// so the track goes as kTrack, blank-padded to 40. Swiped cards are entry
-// "20", keyed ones "10"; the date is today's for an approval and the
-// original's for a cancellation, which also carries the original approval.
+// The backup request built from card_request, before its check byte
+// (cryptCard is ROT47).
 struct BackupMessage {
     std::string code = "1100";
     std::string term_id = "1200000001";

@@ -1,6 +1,4 @@
-// The backup request through the real test backup library (cryptCard is ROT47)
-// and the test pad library: whole messages byte for byte, and each refusal
-// with its log line and what it does to the route.
+// The backup request through the test backup and pad libraries.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -84,8 +82,7 @@ TEST_F(BackupRequest, ThreeByteSignatureOnBothKinds) {
     EXPECT_TRUE(dir.logged("PADFIELDA"));
 }
 
-// A negative pad result, or one above what the signature buffer holds: the
-// approval falls back to "1100", the cancellation keeps "1114".
+// A negative or oversize pad result: "1100" for an approval, "1114" kept for a cancellation.
 TEST_F(BackupRequest, NoSignatureFromThePad) {
     dir.write_settings("[COM_PORT]\nSignSetting=YES\n");
     for (const char* script : {"sign_result=-1\n", "sign_result=2001\nsign_bytes=abc\n"}) {
@@ -117,7 +114,6 @@ TEST_F(BackupRequest, LargestAmountBelowTheLimitIsSentAndThePortGoesBack) {
 // Refusals: result, log line, and whether the route went back to the primary host.
 struct Refusal {
     const char* name;
-    BackupDir::Lib lib;
     const char* script;
     const char* pad_script;
     const char* term_id;
@@ -134,7 +130,7 @@ class BackupRequestRefusals : public ::testing::TestWithParam<Refusal> {};
 TEST_P(BackupRequestRefusals, LogAndRoute) {
     const Refusal& c = GetParam();
     FixedClock clock{kNoon};
-    BackupDir dir(c.lib);
+    BackupDir dir;
     dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n[COM_PORT]\nSignSetting=YES\n");
     dir.script(c.script);
     dir.pad_script(c.pad_script);
@@ -155,21 +151,17 @@ constexpr const char* kTrack2 = "4092123412341234=2512101";
 INSTANTIATE_TEST_SUITE_P(
     All, BackupRequestRefusals,
     ::testing::Values(
-        Refusal{"TestTerminal", BackupDir::Lib::full, "", "", "1450019998", kTrack2, "000010000", -2,
+        Refusal{"TestTerminal", "", "", "1450019998", kTrack2, "000010000", -2,
                 "Don't BACKUP TID[1450019998]", true, false},
-        Refusal{"NoLibrary", BackupDir::Lib::none, "", "", "1200000001", kTrack2, "000010000", -1,
-                "BACK UP DLL load Fail", true, false},
-        Refusal{"NoCryptCard", BackupDir::Lib::no_exports, "", "", "1200000001", kTrack2, "000010000", -1,
-                "BACK UP DLL  get  cryptCard Fail", true, false},
-        Refusal{"CryptCardFails", BackupDir::Lib::full, "crypt_result=7\n", "", "1200000001", kTrack2,
+        Refusal{"CryptCardFails", "crypt_result=7\n", "", "1200000001", kTrack2,
                 "000010000", -1, "BACK UP DLL track2 data encrypt fail", true, true},
-        Refusal{"ExpiryYear99", BackupDir::Lib::full, "", "", "1200000001", "4092123412341234=9912101",
+        Refusal{"ExpiryYear99", "", "", "1200000001", "4092123412341234=9912101",
                 "000010000", -3, "Encrypt Module is not BACKUPing", true, false},
-        Refusal{"AmountLimit", BackupDir::Lib::full, "", "", "1200000001", kTrack2, "100000000", -1,
+        Refusal{"AmountLimit", "", "", "1200000001", kTrack2, "100000000", -1,
                 "Amount is 100000000 over [100000000]", false, true},
-        Refusal{"PadRefusesWithTwo", BackupDir::Lib::full, "", "sign_result=2\n", "1200000001", kTrack2,
+        Refusal{"PadRefusesWithTwo", "", "sign_result=2\n", "1200000001", kTrack2,
                 "000060000", 0, "RETURN Sign LEN.. 0002", false, true},
-        Refusal{"PadRefusesWithZero", BackupDir::Lib::full, "", "sign_result=0\n", "1200000001", kTrack2,
+        Refusal{"PadRefusesWithZero", "", "sign_result=0\n", "1200000001", kTrack2,
                 "000060000", 0, "RETURN Sign LEN.. 0000", false, true}),
     RowName{});
 

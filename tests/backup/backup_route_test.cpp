@@ -1,8 +1,4 @@
-// The backup route through the real test backup library and server: the
-// approval and refusal fills, the two codes for an unknown approval in both
-// route modes, the library failures, and the hand-over of a declined
-// cancellation (the parser's side is in tests/reply/parser_test.cpp, the whole
-// call in backup_end_to_end_test.cpp).
+// The backup route through the real test backup library and server.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -71,18 +67,16 @@ std::vector<Expect> refusal_fill() {
                                      {resp::message, written("REFUSED, CALL CENTER", 40)}});
 }
 
-TEST_F(BackupRoute, SendsTheFramedRequestToTheDefaultPort) {
+// The default port, then one the module set.
+TEST_F(BackupRoute, SendsTheFramedRequestToItsPort) {
     dir.server.answer_fields(approval_fields());
     EXPECT_EQ(send(), 1);
     EXPECT_EQ(dir.server.requests(), std::vector<std::string>{kFramed});
-    EXPECT_EQ(dir.calls(), std::vector<std::string>{"DataProcess_NVR 127.0.0.1 9816 024142430343"});
     EXPECT_TRUE(dir.logged("BACK UP DLL Return OK"));
-}
-
-TEST_F(BackupRoute, PortSetByTheModuleIsHandedOver) {
     g_module.call.backup_port = 4321;
     EXPECT_EQ(send(), 1);
-    EXPECT_EQ(dir.calls(), std::vector<std::string>{"DataProcess_NVR 127.0.0.1 4321 024142430343"});
+    EXPECT_EQ(dir.calls(), (std::vector<std::string>{"DataProcess_NVR 127.0.0.1 9816 024142430343",
+                                                     "DataProcess_NVR 127.0.0.1 4321 024142430343"}));
 }
 
 TEST_F(BackupRoute, ApprovalAndRefusalFill) {
@@ -202,15 +196,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Unusable{"NoLibrary", BackupDir::Lib::none, "", false, "BACK UP DLL load Fail"},
                       Unusable{"NoDataProcess", BackupDir::Lib::no_exports, "", false,
                                "BACK UP DLL get  DataProcess Fail"},
-                      Unusable{"CallReturnsFalse", BackupDir::Lib::full, "process_result=0\n", false,
-                               "Call ret false"},
                       Unusable{"ServerDoesNotAnswer", BackupDir::Lib::full, "wait_ms=200\n", true,
                                "Call ret false"}),
     RowName{});
 
-// The hand-over of a declined cancellation: the kind-4 backup request of the
-// saved request, then its check byte; an unbuilt request leaves the record to
-// the parser.
+// The hand-over sends the saved request's cancellation.
 class BackupHandover : public BackupRoute {};
 
 TEST_F(BackupHandover, SendsTheCancellationOfTheSavedRequest) {

@@ -1,8 +1,5 @@
-// A POS runs for months in one process: a thousand failing and a thousand
-// successful transactions through the exported functions must leave the open
-// descriptors and the heap exactly as they found them, and once warm no call
-// allocates at all. The hosts run in a child process, so only the library's
-// own work is counted here.
+// A thousand failures and a thousand approvals leave descriptors and heap as
+// they were, with no allocation once warm; hosts run in a child process.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -28,8 +25,7 @@ namespace {
 
 using host::Fault;
 
-// The hosts the transactions talk to, one port each, served by a child
-// process until the test closes its pipe.
+// Hosts served by a child process until the test closes its pipe.
 class HostProcess {
 public:
     explicit HostProcess(const std::vector<host::Scenario>& scenarios) {
@@ -100,9 +96,8 @@ protected:
         return field(response.data(), resp::resp_code) == "0000" && Zelta_Ack() == 1;
     }
 
-    // The i-th of a round of failures: cash (never counted, so the route
-    // stays primary) against hosts that fail in four ways, an
-    // acknowledgement with no link, and a download nobody answers.
+    // Cash (never counted: the route stays primary) against four failing
+    // hosts, an ACK with no link, a download nobody answers.
     bool failure(int i) {
         switch (i % 6) {
             case 0: return send_cash(closed) == -6 && field(response.data(), resp::resp_code) == "COMM";
@@ -129,8 +124,7 @@ protected:
 
 TEST_F(SteadyState, ThousandFailuresAndThousandApprovalsLeaveNothingBehind) {
     ASSERT_TRUE(hosts.ready());
-    // Warm up: the first calls set up what lasts for the process (time zone,
-    // stream buffers of the standard library).
+    // Warm up what lasts for the process (time zone, stream buffers).
     for (int i = 0; i < 6; ++i) ASSERT_TRUE(failure(i)) << i;
     ASSERT_TRUE(approval_and_ack(hosts.port(kApproving)));
 

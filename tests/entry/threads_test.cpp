@@ -1,9 +1,5 @@
-// The exports called from several threads of one POS process: they take
-// turns, a sale whose Zelta_Send and Zelta_Ack the POS keeps together under
-// its own lock closes as it would alone, a call made again from inside a
-// running call is refused without touching anything, and a child process
-// made while a call runs can still call the library. The sanitizer stage
-// runs this under ThreadSanitizer.
+// The exports called from several threads, from inside a running call, and
+// from a child made while a call runs (also run under ThreadSanitizer).
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -43,8 +39,6 @@ struct NoticeStandIn {
     ~NoticeStandIn() { platform::seams().notice = nullptr; }
 };
 
-// ---- Threads that take turns ----
-
 // A card approval of its own amount, so each thread knows its sale again.
 Request sale_of(int amount) {
     Request r = sample_card_request("0200", "10");
@@ -53,11 +47,9 @@ Request sale_of(int amount) {
     return r.set(req::tran_amt, text);
 }
 
-// Sellers run sales, each Zelta_Send and its Zelta_Ack under the till's lock
-// as the guide asks; bystanders make calls that need no host at the same
-// time without it. Every response must be whole and the sale's own, every ACK
-// closed by the host, and the host must see each sale's ACK right after its
-// request.
+// Sellers hold the till's lock around Zelta_Send and Zelta_Ack, bystanders
+// call without it; each response is whole and its sale's, each ACK follows
+// its own request.
 TEST(Threads, CallsTakeTurnsAndEachAckClosesItsOwnSale) {
     AppDir dir;
     dir.write_settings("[VANCFG]\nVANID=1\nEOT_CNT=0\n");
@@ -113,14 +105,11 @@ TEST(Threads, CallsTakeTurnsAndEachAckClosesItsOwnSale) {
     EXPECT_EQ(amounts.size(), static_cast<std::size_t>(kSellers * kSales));
 }
 
-// ---- A call made from inside a running call ----
-
 std::vector<int> g_reentered;  // what the calls made again returned
 bool g_buffer_untouched = false;
 int g_idle_port = 0;
 
-// A POS message loop that runs while the notice waits and calls the library,
-// with one buffer for every answer.
+// A POS message loop calling every export while the notice waits.
 void call_again(const char*) {
     std::array<char, 1100> buffer;
     buffer.fill('#');
@@ -133,8 +122,7 @@ void call_again(const char*) {
 
 void ignore_notice(const char*) {}
 
-// The call that shows the test-port warning, as its response and log lines
-// come out with `notice` standing in for the box.
+// The response and log lines of a call showing the test-port warning.
 std::pair<Response, std::vector<std::string>> warned_call(void (*notice)(const char*)) {
     AppDir dir;
     NoticeStandIn stand_in(notice);
@@ -152,8 +140,6 @@ TEST(Threads, CallFromInsideACallIsRefusedAndChangesNothing) {
     EXPECT_EQ(reentered.first, alone.first);
     EXPECT_EQ(reentered.second, alone.second);
 }
-
-// ---- A child process made while a call runs ----
 
 std::mutex g_held_mutex;
 std::condition_variable g_held_changed;

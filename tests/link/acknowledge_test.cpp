@@ -1,8 +1,5 @@
-// Zelta_Ack's acknowledgement, the automatic acknowledgement and the
-// management acknowledgement against the simulator: EOT rules and the route
-// reset. Zelta_Ack's failures (no link, a missing EOT's hand-over to the
-// management message, that message unanswered) are rows of
-// tests/entry/fault_matrix_test.cpp.
+// The acknowledgements against the simulator: EOT rules and the route reset.
+// Zelta_Ack's failures are rows of tests/entry/fault_matrix_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -36,16 +33,22 @@ protected:
     }
 };
 
+// An EOT in the first or fifth frame closes the link and resets the route.
 TEST_F(Acknowledge, EotResetsTheRouteToPrimary) {
-    app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
-    approved_on(Fault::None);
-    EXPECT_EQ(acknowledge(g_module), AckResult::closed);
-    EXPECT_TRUE(app_->logged("ACK SEND"));
-    EXPECT_TRUE(app_->logged("EOT RECV [04] OK   count[1] Len[  3] "));
-    EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
-    EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "0");
-    EXPECT_EQ(g_module.route, RouteMode::primary);
-    EXPECT_EQ(g_module.link.socket, platform::kNoSocket);
+    for (Fault fault : {Fault::None, Fault::EotInFifth}) {
+        const int frames = fault == Fault::None ? 1 : 5;
+        app_->write_settings("[VANCFG]\nVANID=2\nEOT_CNT=2\n");
+        approved_on(fault);
+        EXPECT_EQ(acknowledge(g_module), AckResult::closed);
+        EXPECT_TRUE(app_->logged("ACK SEND"));
+        for (int c = 1; c < frames; ++c)
+            EXPECT_TRUE(app_->logged("EOT RECV [41] FAIL count[" + std::to_string(c) + "] Len[  3] ")) << c;
+        EXPECT_TRUE(app_->logged("EOT RECV [04] OK   count[" + std::to_string(frames) + "] Len[  3] "));
+        EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
+        EXPECT_EQ(app_->setting("VANCFG", "EOT_CNT"), "0");
+        EXPECT_EQ(g_module.route, RouteMode::primary);
+        EXPECT_EQ(g_module.link.socket, platform::kNoSocket);
+    }
 }
 
 TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
@@ -69,14 +72,6 @@ TEST_F(Acknowledge, BuildsTheSettingsPathWhenNoneWasBuilt) {
     std::memset(g_module.call.settings_path, 0, sizeof g_module.call.settings_path);
     EXPECT_EQ(Zelta_Ack(), 1);
     EXPECT_EQ(app_->setting("VANCFG", "VANID"), "1");
-}
-
-TEST_F(Acknowledge, EotInTheFifthFrameIsSuccess) {
-    approved_on(Fault::EotInFifth);
-    EXPECT_EQ(acknowledge(g_module), AckResult::closed);
-    for (int c = 1; c <= 4; ++c)
-        EXPECT_TRUE(app_->logged("EOT RECV [41] FAIL count[" + std::to_string(c) + "] Len[  3] ")) << c;
-    EXPECT_TRUE(app_->logged("EOT RECV [04] OK   count[5] Len[  3] "));
 }
 
 TEST_F(Acknowledge, HighBytesPrintAsSignedCharacters) {

@@ -1,6 +1,4 @@
-// The download against the simulator's download service: what is sent, what
-// comes back in the answer buffer, and the log lines. Its failures are rows of
-// tests/entry/fault_matrix_test.cpp.
+// The download against the simulator; failures are fault matrix rows.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -49,16 +47,13 @@ TEST_P(Download, SendsCutsCopiesAndLogs) {
     EXPECT_EQ(sim.frames()[0].bytes, c.sent);
 }
 
-// An answer other than "0000..." comes back whole; the log shows only what
-// follows its first four characters, and nothing when that is empty. The
-// answer is text up to its first NUL, the count of every byte read.
+// Any answer comes back whole; other than "0000" its tail is logged.
 INSTANTIATE_TEST_SUITE_P(
     Answers, Download,
     ::testing::Values(
         Case{"Approved", "127.0.0.1", "REQ1", "0000DOWNLOAD OK", 15, std::string("0000DOWNLOAD OK", 16), "REQ1",
              {log_lines::kDownloadOk}},
-        // Fifteen characters of the address are "127.0.0.1" and six blanks;
-        // the seventeenth would make it unusable.
+        // The address's first fifteen characters are "127.0.0.1" and blanks.
         Case{"RequestCutAt24ServerAt15", "127.0.0.1      9", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "0000", 4,
              std::string("0000", 5), "ABCDEFGHIJKLMNOPQRSTUVWX", {log_lines::kDownloadOk}},
         Case{"OtherAnswerLogsItsTail", "127.0.0.1", "REQ", "9999NO SUCH FILE", 16,

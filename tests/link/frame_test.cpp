@@ -1,5 +1,4 @@
-// The link's byte formats: mask key, body mask, request frame, the management
-// message, and the simulator's keystroke speller.
+// The link's byte formats and the simulator's keystroke speller.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -42,22 +41,11 @@ TEST(MaskBody, CounterWrapsAt127) {
     EXPECT_EQ(b[127], 0x81);  // counter starts again at 1
 }
 
-TEST(MaskBody, AppliedTwiceRestoresThePlainBytes) {
-    unsigned char b[5] = {'h', 'e', 'l', 'l', 'o'};
-    mask_body(b, 5, 5);
-    EXPECT_NE(bytes(b, 5), "hello");
-    mask_body(b, 5, 5);
-    EXPECT_EQ(bytes(b, 5), "hello");
-}
-
-TEST(RequestFrame, AbcWithoutBlock) {
+// "abc" masked with key 3, then the security block unmasked.
+TEST(RequestFrame, MaskedMessageThenBlock) {
     unsigned char out[kRequestFrameSize];
     ASSERT_EQ(build_request_frame(out, sizeof out, "abc", 3, "", 0), 7);
     EXPECT_EQ(bytes(out, 7), std::string("\x00\x05\x00\x03\x63\x63\x63", 7));
-}
-
-TEST(RequestFrame, SecurityBlockFollowsUnmasked) {
-    unsigned char out[kRequestFrameSize];
     ASSERT_EQ(build_request_frame(out, sizeof out, "abc", 3, "XY", 2), 9);
     EXPECT_EQ(bytes(out, 9), std::string("\x00\x07\x00\x03\x63\x63\x63XY", 9));
 }
@@ -73,10 +61,7 @@ TEST(RequestFrame, BoundedBy3500Bytes) {
     EXPECT_EQ(bytes(out, 4), std::string("\x0D\xAA\x0D\xA8", 4));
 }
 
-// ---- Management message ----
-
-// The management message of a card with instalments 03, its card field(s),
-// the net amount and the two extras, the version code and the time stamp.
+// The management message of a card with instalments 03.
 std::string management(const std::string& card, const std::string& amounts = "00009200" + test::FS + "00000300" +
                                                                               test::FS + "00000500",
                        const std::string& term_id = "1234567890", const std::string& stamp = "123456") {
@@ -112,8 +97,7 @@ TEST_P(ManagementMessage, ByteForByte) {
     EXPECT_EQ(std::string(out, static_cast<std::size_t>(n > 0 ? n : 0)), c.message);
 }
 
-// The amount is the total less the extras, a negative one keeping its sign
-// and first eight characters; no transaction yet gives six NULs after OITR.
+// The amount is the total less the extras, cut to eight characters.
 INSTANTIATE_TEST_SUITE_P(
     Cases, ManagementMessage,
     ::testing::Values(
@@ -135,8 +119,6 @@ INSTANTIATE_TEST_SUITE_P(
                        management("9410123456789012=2512101", "00009200" + test::FS + "00000300" + test::FS + "00000500",
                                   "12345" + test::nuls(5))}),
     test::RowName{});
-
-// ---- The keystroke speller the simulator sends with ----
 
 TEST(Keystrokes, SyllablesAsTwoSetKeys) {
     struct Case {

@@ -12,11 +12,8 @@
 
 namespace zpos::test {
 
-HandedReply g_handed;
-
 void LinkTest::SetUp() {
     app_ = std::make_unique<AppDir>();
-    g_handed = HandedReply{};
     route_primary_for_call(g_module);
     std::snprintf(g_module.call.host_addr, sizeof g_module.call.host_addr, "127.0.0.1");
     std::memset(g_module.call.saved_request, 0, sizeof g_module.call.saved_request);
@@ -32,6 +29,7 @@ void LinkTest::TearDown() {
 }
 
 host::HostSim& LinkTest::start_host(host::Scenario scenario) {
+    if (host_) host_->stop();
     host_ = std::make_unique<host::HostSim>(std::move(scenario));
     EXPECT_TRUE(host_->start(0));
     g_module.call.host_port = host_->port();
@@ -41,11 +39,7 @@ host::HostSim& LinkTest::start_host(host::Scenario scenario) {
 int LinkTest::exchange() {
     std::string msg = sample_transaction_message();
     HostReply reply = host_exchange(g_module, msg.data(), "", 0, static_cast<int>(msg.size()));
-    if (reply.result == ExchangeResult::replied) {
-        ++g_handed.calls;
-        g_handed.reply.assign(reply.body.data(), reply.body.size());
-    }
-    g_handed.timed_out = reply.timed_out;
+    timed_out_ = reply.timed_out;
     return static_cast<int>(reply.result);
 }
 

@@ -15,14 +15,6 @@
 
 namespace zpos::test {
 
-// What the exchanges brought back.
-struct HandedReply {
-    int calls = 0;           // replies
-    std::string reply;       // the last one, unmasked
-    bool timed_out = false;  // the last exchange ended for a host gone quiet
-};
-extern HandedReply g_handed;
-
 class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -37,6 +29,7 @@ protected:
     ShortLinkWaits waits_{300, 150};
     std::unique_ptr<AppDir> app_;
     std::unique_ptr<host::HostSim> host_;
+    bool timed_out_ = false;  // the last exchange ended for a host gone quiet
 };
 
 }  // namespace zpos::test
