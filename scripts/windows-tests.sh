@@ -1,21 +1,10 @@
 #!/usr/bin/env bash
-# The Windows builds under Wine. Cross-builds with mingw-w64 the 32-bit
-# ZPosApp.dll (the product) and the 64-bit one, each with the Windows test POS
-# (winpos.exe), winunit, the test pad and backup libraries and regfill.exe,
-# and the 32-bit zpos-agent.exe (the 64-bit one is the release's), then runs
-# each build's CTest checks (tests/windows/checks.cmake) with Wine as the
-# emulator: the export and import tables, the import libraries, the debug
-# information and the stdcall returns; winpos against the native host
-# simulator compared byte for byte with the native library's reference run;
-# winunit; linkpos built with MinGW and with MSVC conventions; and the agent's
-# API suite, kill points and service under Wine.
-# This script provisions: the packages, the native build the checks compare
-# with, the builds, and one Wine prefix of this checkout for each width
-# (build/wine, made on first use) with one wineserver kept for the whole run.
-#
-# Installs what it needs (Debian packages). Environment:
-#   ZPOS_NATIVE_BUILD  native build directory for zpos-host and the reference
-#                      run (default build/ci; configured when it is not)
+# The Windows builds' checks (tests/windows/checks.cmake): cross-builds the
+# 32- and 64-bit trees with mingw-w64 and runs each tree's CTest checks under
+# Wine, in a prefix of this checkout's own (build/wine) with one wineserver for
+# the whole run. Installs the Debian packages it needs.
+#   ZPOS_NATIVE_BUILD  native build for zpos-host and the reference run
+#                      (default build/ci; configured when it is not)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -34,8 +23,7 @@ scripts/install-missing.sh cmake g++ make gzip wine wine64 wine32:i386 clang-14 
   libboost-dev nlohmann-json3-dev python3-pytest python3-requests python3-websocket
 note packages
 
-# The Wine prefixes and the build directories are this checkout's: one run
-# at a time here.
+# One run at a time in this checkout.
 mkdir -p build/wine
 exec 9>build/wine/lock
 flock 9
@@ -76,13 +64,12 @@ note builds
 
 # ---- Wine ----
 export WINEDEBUG=-all
-# No Mono or Gecko installer prompts; no display: the null driver still makes
-# windows, so the library's message boxes exist and winpos closes them.
+# No Mono or Gecko prompts; no display: the null driver still makes the
+# message boxes that winpos closes.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
-# use_prefix win32|win64: Wine from then on runs in that prefix, made here
-# the first time, with a wineserver that stays up until the end; the security
-# store starts empty.
+# use_prefix win32|win64: that prefix from now on (made the first time), its
+# wineserver up until the end, the security store empty.
 use_prefix() {
   export WINEPREFIX=$root/build/wine/$1 WINEARCH=$1
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -92,15 +79,14 @@ use_prefix() {
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
     wineserver -w || true
   fi
-  # Wine's own background programs start now, with their output here: one
-  # started by a test would hold CTest's output pipe open until the end.
+  # Wine's background programs start here: one started by a test would hold
+  # CTest's output pipe open.
   wineserver -p
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
   wine reg delete 'HKCU\SOFTWARE\VAN_POS_SECURITY' /f >/dev/null 2>&1 || true
 }
 
-# ---- The checks ----
-# The counts of both runs make the stage's last line.
+# ---- The checks; both runs' counts make the last line ----
 passed=0
 failed=0
 for run in mingw:win32 mingw64:win64; do
@@ -108,8 +94,7 @@ for run in mingw:win32 mingw64:win64; do
   use_prefix "${run#*:}"
   note "$preset: ctest"
   set +e
-  # The 64-bit agent's imports are the release's check: it is built there.
-  skip=()
+  skip=()  # the 64-bit agent is built and checked by the release
   [ "$preset" = mingw64 ] && skip=(-E '^pe_agent_imports$')
   ctest --preset "$preset" -j2 "${skip[@]}" 2>&1 | tee "build/$preset/windows-checks.log"
   set -e

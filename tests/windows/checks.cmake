@@ -1,10 +1,7 @@
-# The Windows build's checks: the files' tables (pe_check.py), winunit, and,
-# against a native build of the same sources (ZPOS_NATIVE_BUILD), winpos with
-# the native library's reference run, linkpos built two ways against the
-# import libraries, and zpos-agent.exe's API suite and service. Every Wine
-# program runs through CMAKE_CROSSCOMPILING_EMULATOR, in the Wine prefix and
-# with the wineserver the caller provides (scripts/windows-tests.sh), one at a
-# time: they share the prefix's registry.
+# The Windows build's checks: the files' tables (pe_check.py), and under Wine
+# (wine_checks.py) winunit, winpos compared with a native build's reference run
+# (ZPOS_NATIVE_BUILD), linkpos and zpos-agent.exe. Wine programs share the
+# prefix's registry: one at a time.
 set(ZPOS_TEST_PYTHON /usr/bin/python3 CACHE FILEPATH "Python interpreter for the Windows checks")
 set(ZPOS_NATIVE_BUILD "" CACHE PATH "Native build of the same sources: zpos-host, zpos and the test libraries")
 set(pe ${ZPOS_TEST_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/pe_check.py)
@@ -18,39 +15,30 @@ set(four Zelta_Ack Zelta_OKCashbag Zelta_Send Zelta_download)
 set(system_dlls ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL VERSION.DLL WS2_32.DLL WSOCK32.DLL GDI32.DLL)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(machine i386)
-  # The names a caller compiled against zposapp.h references: stdcall
-  # decorations on 32-bit, plain names on 64-bit.
+  # What a caller compiled against zposapp.h references.
   set(implib_names _Zelta_Ack@0 _Zelta_OKCashbag@16 _Zelta_Send@16 _Zelta_download@16)
 else()
   set(machine amd64)
   set(implib_names ${four})
 endif()
 
-# zpos_windows_check(NAME COMMAND...)
-function(zpos_windows_check name)
-  add_test(NAME ${name} COMMAND ${ARGN})
-endfunction()
-
 # ---- The files' tables ----
-zpos_windows_check(pe_zposapp_machine ${pe} machine ${dll} ${machine})
-zpos_windows_check(pe_zposapp_exports ${pe} exports ${dll} ${four})
-zpos_windows_check(pe_testpad_exports ${pe} exports ${pad} general_pin orvik_sign)
-zpos_windows_check(pe_testbackup_exports ${pe} exports ${backup} DataProcess_NVR cryptCard)
+add_test(NAME pe_zposapp_machine COMMAND ${pe} machine ${dll} ${machine})
+add_test(NAME pe_zposapp_exports COMMAND ${pe} exports ${dll} ${four})
+add_test(NAME pe_testpad_exports COMMAND ${pe} exports ${pad} general_pin orvik_sign)
+add_test(NAME pe_testbackup_exports COMMAND ${pe} exports ${backup} DataProcess_NVR cryptCard)
 foreach(target ZPosApp winpos SignPad_dll BACKUPDLL regfill)
-  zpos_windows_check(pe_${target}_imports ${pe} imports $<TARGET_FILE:${target}> ${system_dlls})
+  add_test(NAME pe_${target}_imports COMMAND ${pe} imports $<TARGET_FILE:${target}> ${system_dlls})
 endforeach()
-zpos_windows_check(pe_mingw_import_library ${pe} implib ${CMAKE_NM} $<TARGET_LINKER_FILE:ZPosApp> ${implib_names})
+add_test(NAME pe_mingw_import_library COMMAND ${pe} implib ${CMAKE_NM} $<TARGET_LINKER_FILE:ZPosApp> ${implib_names})
 find_program(ZPOS_LLVM_NM NAMES llvm-nm-14 llvm-nm)
-zpos_windows_check(pe_msvc_import_library ${pe} implib ${ZPOS_LLVM_NM} ${bin}/ZPosApp.lib ${implib_names})
-# Debug sections and symbols live in ZPosApp.dll.debug, which the DLL's debug
-# link names with the file's CRC-32.
-zpos_windows_check(pe_zposapp_stripped ${pe} stripped ${dll})
-zpos_windows_check(pe_zposapp_debuglink ${pe} debuglink ${dll} ${bin}/ZPosApp.dll.debug)
-zpos_windows_check(pe_zposapp_debugfile ${pe} debugfile ${bin}/ZPosApp.dll.debug)
+add_test(NAME pe_msvc_import_library COMMAND ${pe} implib ${ZPOS_LLVM_NM} ${bin}/ZPosApp.lib ${implib_names})
+# Debug sections and symbols live in ZPosApp.dll.debug, named by the debug link.
+add_test(NAME pe_zposapp_stripped COMMAND ${pe} stripped ${dll})
+add_test(NAME pe_zposapp_debuglink COMMAND ${pe} debuglink ${dll} ${bin}/ZPosApp.dll.debug)
+add_test(NAME pe_zposapp_debugfile COMMAND ${pe} debugfile ${bin}/ZPosApp.dll.debug)
 if(machine STREQUAL i386)
-  # Each export's own code removes its arguments (stdcall): 16 bytes for
-  # the library's, 12 or 16 for the pad and backup functions; Zelta_Ack has
-  # none to remove.
+  # Each export's own code removes its arguments (stdcall).
   set(rets "ZPosApp:Zelta_Send:16" "ZPosApp:Zelta_OKCashbag:16" "ZPosApp:Zelta_download:16" "ZPosApp:Zelta_Ack:0"
     "SignPad_dll:orvik_sign:12" "SignPad_dll:general_pin:12" "BACKUPDLL:cryptCard:12" "BACKUPDLL:DataProcess_NVR:16")
   foreach(ret IN LISTS rets)
@@ -58,16 +46,13 @@ if(machine STREQUAL i386)
     list(GET ret 0 target)
     list(GET ret 1 name)
     list(GET ret 2 bytes)
-    set(symbols $<TARGET_FILE:${target}>)
-    if(target STREQUAL ZPosApp)
-      set(symbols ${bin}/ZPosApp.dll.debug)
-    endif()
-    zpos_windows_check(pe_ret_${name} ${pe} ret ${CMAKE_OBJDUMP} ${CMAKE_NM} $<TARGET_FILE:${target}> ${symbols}
+    set(symbols $<IF:$<STREQUAL:${target},ZPosApp>,${bin}/ZPosApp.dll.debug,$<TARGET_FILE:${target}>>)
+    add_test(NAME pe_ret_${name} COMMAND ${pe} ret ${CMAKE_OBJDUMP} ${CMAKE_NM} $<TARGET_FILE:${target}> ${symbols}
       ${name} ${bytes})
   endforeach()
 endif()
 if(ZPOS_BUILD_AGENT)
-  zpos_windows_check(pe_agent_imports ${pe} imports ${bin}/zpos-agent.exe ADVAPI32.DLL BCRYPT.DLL KERNEL32.DLL
+  add_test(NAME pe_agent_imports COMMAND ${pe} imports ${bin}/zpos-agent.exe ADVAPI32.DLL BCRYPT.DLL KERNEL32.DLL
     MSVCRT.DLL MSWSOCK.DLL WS2_32.DLL ZPOSAPP.DLL)
 endif()
 
@@ -75,9 +60,7 @@ endif()
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
   return()
 endif()
-# The library's code linked into a program of its own: a clock past 2038,
-# the sockets' inheritance, the socket layer's stop. The library's texts are
-# CP949: it runs under the Korean code page, as a POS does.
+# The library's texts are CP949: the Korean code page, as a POS runs.
 set(korean "LANG=ko_KR.UTF-8;LC_ALL=ko_KR.UTF-8")
 add_test(NAME winunit COMMAND winunit)
 set_tests_properties(winunit PROPERTIES ENVIRONMENT "${korean}" PASS_REGULAR_EXPRESSION "winunit: [0-9]+ passed, 0 failed"
@@ -88,28 +71,23 @@ if(NOT ZPOS_NATIVE_BUILD)
 endif()
 list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 wine)
 set(native ${ZPOS_NATIVE_BUILD})
-# Hosts on free ports with the POS tests' scenario (cards starting 5410
-# declined, the rest approved). One host serves the native run and winpos,
-# so that their log lines name the same port.
+# Hosts on free ports (cards starting 5410 declined). One serves both the
+# native run and winpos, so that their log lines name the same port.
+set(host_options_download --download)
 foreach(host main link download)
-  set(options "")
-  if(host STREQUAL download)
-    set(options --download)
-  endif()
-  zpos_windows_check(host_${host} ${wine_checks} host-start ${work} ${host} ${native}/tools/host/zpos-host
-    ${PROJECT_SOURCE_DIR}/tests/pos/host.scenario ${options})
+  add_test(NAME host_${host} COMMAND ${wine_checks} host-start ${work} ${host} ${native}/tools/host/zpos-host
+    ${PROJECT_SOURCE_DIR}/tests/pos/host.scenario ${host_options_${host}})
   set_tests_properties(host_${host} PROPERTIES FIXTURES_SETUP hosts)
 endforeach()
-zpos_windows_check(hosts_stop ${wine_checks} host-stop ${work} main link download)
+add_test(NAME hosts_stop COMMAND ${wine_checks} host-stop ${work} main link download)
 set_tests_properties(hosts_stop PROPERTIES FIXTURES_CLEANUP hosts)
 
-zpos_windows_check(native_reference ${wine_checks} native ${work} ${native})
+add_test(NAME native_reference COMMAND ${wine_checks} native ${work} ${native})
 set_tests_properties(native_reference PROPERTIES FIXTURES_SETUP native FIXTURES_REQUIRED hosts)
 
-# winpos beside the DLL, the pad and backup libraries and regfill, the store
-# filled as a POS installation has it; its responses, log lines, pad calls
-# and requests (as the host saw them) compared with the native run's.
-zpos_windows_check(winpos ${wine_checks} winpos ${work} ${wine} ${PROJECT_VERSION} ${dll} $<TARGET_FILE:winpos>
+# winpos beside the DLL and the test libraries, the store filled; its
+# responses, log lines, pad calls and requests compared with the native run's.
+add_test(NAME winpos COMMAND ${wine_checks} winpos ${work} ${wine} ${PROJECT_VERSION} ${dll} $<TARGET_FILE:winpos>
   ${pad} ${backup} $<TARGET_FILE:regfill>)
 set_tests_properties(winpos PROPERTIES FIXTURES_SETUP winpos FIXTURES_REQUIRED "hosts;native" RESOURCE_LOCK wine
   TIMEOUT 600)
@@ -121,37 +99,29 @@ foreach(compare IN LISTS compares)
   string(REPLACE ":" ";" args "${compare}")
   string(REPLACE ":" "_" name "${compare}")
   string(REPLACE "-" "_" name "${name}")
-  zpos_windows_check(same_${name} ${wine_checks} compare ${work} ${args})
+  add_test(NAME same_${name} COMMAND ${wine_checks} compare ${work} ${args})
   set_tests_properties(same_${name} PROPERTIES FIXTURES_REQUIRED "hosts;native;winpos")
 endforeach()
 
 # A POS linked against the import libraries: MinGW through the installed
-# CMake package, MSVC conventions with clang and lld-link (no C runtime), each
-# run under Wine: a card approved and acknowledged.
+# package, MSVC conventions with clang and lld-link, each run under Wine.
 set(linkpos_source ${CMAKE_CURRENT_SOURCE_DIR}/linkpos)
-if(machine STREQUAL i386)
-  set(arch i686)
-else()
-  set(arch x86_64)
-endif()
-zpos_windows_check(linkpos_mingw_build ${wine_checks} linkpos-mingw ${work} ${bin} ${linkpos_source}
+set(arch $<IF:$<STREQUAL:${machine},i386>,i686,x86_64>)
+add_test(NAME linkpos_mingw_build COMMAND ${wine_checks} linkpos-mingw ${work} ${bin} ${linkpos_source}
   ${PROJECT_SOURCE_DIR}/cmake/toolchain-mingw32.cmake ${arch})
-zpos_windows_check(linkpos_msvc_build ${wine_checks} linkpos-msvc ${work} ${bin} ${linkpos_source} ${arch})
+add_test(NAME linkpos_msvc_build COMMAND ${wine_checks} linkpos-msvc ${work} ${bin} ${linkpos_source} ${arch})
 foreach(kind mingw msvc)
   set_tests_properties(linkpos_${kind}_build PROPERTIES FIXTURES_SETUP linkpos_${kind})
-  zpos_windows_check(pe_linkpos_${kind}_imports ${pe} imports-from ${work}/linkpos-${kind}/linkpos-${kind}.exe
+  add_test(NAME pe_linkpos_${kind}_imports COMMAND ${pe} imports-from ${work}/linkpos-${kind}/linkpos-${kind}.exe
     ZPosApp.dll ${four})
-  zpos_windows_check(linkpos_${kind} ${wine_checks} linkpos-run ${work} ${wine} ${kind})
+  add_test(NAME linkpos_${kind} COMMAND ${wine_checks} linkpos-run ${work} ${wine} ${kind})
   set_tests_properties(pe_linkpos_${kind}_imports PROPERTIES FIXTURES_REQUIRED linkpos_${kind})
   set_tests_properties(linkpos_${kind} PROPERTIES FIXTURES_REQUIRED "linkpos_${kind};hosts" RESOURCE_LOCK wine
     DEPENDS winpos)
 endforeach()
 
-# The 32-bit zpos-agent.exe under Wine, tested from the Linux side over
-# loopback by the agent's own API suite (the cases that do not look at POSIX
-# file modes or signals) with zpos-host as the payment host, three of its kill
-# points with the Windows process killed, and as a service of Wine's service
-# manager.
+# The 32-bit zpos-agent.exe under Wine: the agent's API suite (the cases not
+# about POSIX modes or signals), three kill points, and as a Wine service.
 if(NOT ZPOS_BUILD_AGENT OR NOT machine STREQUAL i386)
   return()
 endif()
@@ -171,7 +141,7 @@ foreach(suite IN LISTS suites)
 endforeach()
 set(previous agent_recovery_wine)
 foreach(step install start running mode stop stopped uninstall gone)
-  zpos_windows_check(agent_service_${step} ${wine_checks} service ${work} ${wine} ${agent} ${step})
+  add_test(NAME agent_service_${step} COMMAND ${wine_checks} service ${work} ${wine} ${agent} ${step})
   set_tests_properties(agent_service_${step} PROPERTIES FIXTURES_REQUIRED hosts RESOURCE_LOCK wine
     DEPENDS ${previous})
   set(previous agent_service_${step})

@@ -1,6 +1,5 @@
-// Loading ZPosApp.dll as a POS does (LoadLibraryA from the program's own
-// directory, GetProcAddress by undecorated name), its version resource, and
-// calls with the stack pointer measured around them for the stdcall checks.
+// Loading ZPosApp.dll as a POS does, its version resource, and calls with the
+// stack pointer measured around them.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -17,11 +16,9 @@ SendFn g_download = nullptr;
 
 namespace {
 
-// ---- Calls with the stack pointer measured around them ----
-// The arguments are pushed by hand and the stack pointer compared before the
-// pushes and after the return: 0 means the callee removed its arguments, as
-// the Windows standard calling convention asks. The operands are globals so
-// that none of them is addressed through the stack pointer being moved.
+// The arguments pushed by hand, the stack pointer compared before the pushes
+// and after the return: 0 when the callee removed them (stdcall). Globals, so
+// that no operand is addressed through the moving stack pointer.
 
 struct MeasuredCall {
     void* fn;
@@ -32,8 +29,7 @@ struct MeasuredCall {
 MeasuredCall g_call;
 
 #if defined(__i386__)
-// The stack pointer is kept in esi across the call; the result and how far
-// the stack pointer moved are stored, and the stack put back.
+// esi keeps the stack pointer across the call.
 #define ZPOS_MEASURED_CALL                  \
     "call *%[fn]\n\t"                       \
     "movl %%eax, %[res]\n\t"                \
@@ -63,8 +59,7 @@ void measured_call0() {
                  : "eax", "ecx", "edx", "esi", "memory", "cc");
 }
 #else
-// A 64-bit build has one calling convention, in which the caller owns the
-// stack: the calls are plain ones.
+// 64-bit: one calling convention, the caller owns the stack.
 void measured_call4() {
     auto fn = reinterpret_cast<SendFn>(g_call.fn);
     g_call.result = fn(reinterpret_cast<const char*>(g_call.args[0]), static_cast<int>(g_call.args[1]),
@@ -118,47 +113,44 @@ void check_load() {
 }
 
 // The callee removes the arguments: 16 bytes for the three four-argument
-// exports, none for Zelta_Ack.
+// exports, none for Zelta_Ack. Each is refused before or at connecting.
 void check_calling_convention() {
     DeleteFileA(g_ini);
     static char req[kRequestSize];
     static char resp[kResponseSize];
     static char answer[ZPOSAPP_DOWNLOAD_ANSWER_SIZE];
-    int port = closed_port();
-
-    card_request(req, "0200", "ZZ");
-    set_args(reinterpret_cast<void*>(g_send), "127.0.0.1", g_idle_port, req, resp);
-    measured_call4();
-    check(g_call.result == -1 && g_call.moved == 0, "stdcall: Zelta_Send pops its 16 bytes",
-          "result %d, stack moved %ld", g_call.result, g_call.moved);
-
-    card_request(req, "0200", "10");  // not kind "40": refused
-    set_args(reinterpret_cast<void*>(g_okcashbag), "127.0.0.1", g_idle_port, req, resp);
-    measured_call4();
-    check(g_call.result == -1 && g_call.moved == 0, "stdcall: Zelta_OKCashbag pops its 16 bytes",
-          "result %d, stack moved %ld", g_call.result, g_call.moved);
+    const struct {
+        const char* name;
+        void* fn;
+        const char* kind;  // nullptr: no arguments
+        int result;
+    } rows[] = {{"stdcall: Zelta_Send pops its 16 bytes", reinterpret_cast<void*>(g_send), "ZZ", -1},
+                {"stdcall: Zelta_OKCashbag pops its 16 bytes, kind 10 refused", reinterpret_cast<void*>(g_okcashbag),
+                 "10", -1},
+                {"stdcall: Zelta_Ack pops nothing, no link: -5", reinterpret_cast<void*>(g_ack), nullptr, -5},
+                {"stdcall: Zelta_download pops its 16 bytes, -5 on a closed port",
+                 reinterpret_cast<void*>(g_download), "", -5}};
+    for (const auto& row : rows) {
+        if (!row.kind) {
+            g_call.fn = row.fn;
+            measured_call0();
+        } else if (*row.kind) {
+            card_request(req, "0200", row.kind);
+            set_args(row.fn, "127.0.0.1", g_idle_port, req, resp);
+            measured_call4();
+        } else {
+            set_args(row.fn, "127.0.0.1", closed_port(), "PARAMDOWN0001", answer);
+            measured_call4();
+        }
+        check(g_call.result == row.result && g_call.moved == 0, row.name, "result %d, stack moved %ld",
+              g_call.result, g_call.moved);
+    }
     check(bytes_are(RESP(resp, RESP_CODE), "NOTX"), "OKCashbag: kind 10 refused with NOTX");
-
-    // No link socket is open after a refusal: the ACK cannot be sent.
-    g_call.fn = reinterpret_cast<void*>(g_ack);
-    measured_call0();
-    check(g_call.result == -5 && g_call.moved == 0, "stdcall: Zelta_Ack pops nothing, result -5",
-          "result %d, stack moved %ld", g_call.result, g_call.moved);
-
-    set_args(reinterpret_cast<void*>(g_download), "127.0.0.1", port, "PARAMDOWN0001", answer);
-    measured_call4();
-    check(g_call.result == -5 && g_call.moved == 0,
-          "stdcall: Zelta_download pops its 16 bytes, -5 on a closed port",
-          "result %d, stack moved %ld", g_call.result, g_call.moved);
-
     load_log();
-    check(log_has("] - ACK send err\r\n"), "log: ACK send err");
-    check(log_has("] - CONNECT ERR\r\n"), "log: CONNECT ERR");
+    check(log_has_line("ACK send err") && log_has_line("CONNECT ERR"), "log: ACK send err, CONNECT ERR");
 }
 
-// The version resource a POS team reads in the file's properties: fixed and
-// text versions from the release, the company, the description with the
-// DLL's width, and the file name it was built as.
+// The version resource a POS team reads in the file's properties.
 void check_version(const char* version) {
     char path[MAX_PATH + 32];
     std::snprintf(path, sizeof path, "%s\\ZPosApp.dll", g_dir);
@@ -169,7 +161,6 @@ void check_version(const char* version) {
     check(found, "version resource in ZPosApp.dll", "%lu bytes", size);
     if (!found) return;
 
-    // The fixed part: file and product version as four numbers, the last 0.
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT len = 0;
     char got[96] = "<none>";

@@ -1,20 +1,8 @@
-// winpos: a Windows console POS for testing ZPosApp.dll as a POS application
-// uses it: loaded with LoadLibraryA from the program's own directory, the four
-// entry points taken with GetProcAddress and called through stdcall pointers.
-// Each check prints "ok" or "FAIL"; the last line counts them. This file holds
-// the options and the order of the checks; winpos.h names the parts.
-//
-// Usage: winpos.exe [--host PORT] [--with-store] [--version X.Y.Z]
-//   --host PORT      a zpos-host on 127.0.0.1:PORT that declines cards starting
-//                    5410 and approves the rest: card approval with Zelta_Ack,
-//                    a signed approval through SignPad_dll.dll, and a decline
-//   --with-store     the per-user security store holds the record of card
-//                    9410123456789012 under DATA\12 and GET_SERIAL is "DONE"
-//   --version X.Y.Z  the version the DLL's version resource must carry
-//
-// The host transactions leave their responses (<name>.rec, 450 bytes) and
-// their part of the log (<name>.log) beside the program, so that a script can
-// compare them with what the native build gives for the same requests.
+// winpos: a Windows console POS that loads ZPosApp.dll from its own directory
+// and calls the exports through stdcall pointers, as a POS does. Each check
+// prints "ok" or "FAIL"; the last line counts them. --host PORT: a zpos-host
+// that declines cards starting 5410; --with-store: the script filled the
+// security store; --version: what the version resource must carry.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -49,8 +37,7 @@ int main(int argc, char** argv) {
     std::printf("winpos in %s, code page %u\n", g_dir, GetACP());
     g_idle_port = closed_port();
     CreateThread(nullptr, 0, notice_watcher, nullptr, 0, nullptr);
-    // The POS's own window, active on the calling thread as a POS's main
-    // window is: the library's message boxes belong to it.
+    // The POS's main window, active on the calling thread.
     g_pos_window = CreateWindowExA(0, "STATIC", "winpos", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
                                    nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetActiveWindow(g_pos_window);
@@ -67,8 +54,6 @@ int main(int argc, char** argv) {
             check_card_approval(host_port, with_store);
             check_signed_approval(host_port);
             check_decline(host_port);
-        } else {
-            std::printf("skip host transactions (run with --host PORT)\n");
         }
         check_card_no_host();
         check_log_prefixes();

@@ -1,6 +1,4 @@
-// Message boxes: a watcher thread that reads and closes every box the library
-// shows, and the checks of the three notices (a refused message type on both
-// entry points, the test-port warning and its absence on the test terminal).
+// The library's message boxes, read and closed by a watcher thread.
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -26,10 +24,8 @@ Notice g_notices[kMaxNotices];
 volatile LONG g_notice_count = 0;
 HWND g_pos_window = nullptr;
 
-// Closes every message box the library shows (caption "ZPosApp") with OK,
-// keeping its text, so that no notice waits for a user and the checks can read
-// what it said. Wine shows the boxes through its null display driver; the test
-// script selects that driver.
+// Keeps each "ZPosApp" box's text and closes it with OK, so no notice waits
+// for a user (Wine's null display driver still makes the boxes).
 DWORD WINAPI notice_watcher(LPVOID) {
     for (;;) {
         HWND box = FindWindowA("#32770", "ZPosApp");
@@ -54,8 +50,7 @@ DWORD WINAPI notice_watcher(LPVOID) {
 
 namespace {
 
-// A notice shown during the call between `before` and now, with `text` (CP949)
-// and, under the Korean code page, the same text read back as Unicode.
+// One notice since `before`, with `text` (CP949; as Unicode under code page 949).
 void check_notice(LONG before, const char* text, const wchar_t* wide, const char* name) {
     LONG shown = g_notice_count - before;
     char label[128];
@@ -82,9 +77,8 @@ void check_notice(LONG before, const char* text, const wchar_t* wide, const char
 
 }  // namespace
 
-// The three modal notices: a message type the library does not accept (the
-// caller's buffer is not written), and the test-port warning, which lets the
-// transaction go on; the test terminal sees no warning.
+// A refused message type (the buffer not written) on both entry points, and the
+// test-port warning, which lets the call go on, but not on the test terminal.
 void check_notices() {
     static const char kBadType[] =
         "\xC7\xE3\xB0\xA1 \xBE\xC8\xB5\xC8 \xC0\xFC\xB9\xAE \xB1\xB8\xBA\xD0\xC0\xD4\xB4\xCF\xB4\xD9.";
@@ -115,8 +109,6 @@ void check_notices() {
         check_notice(before, kBadType, kBadTypeWide, row.name);
     }
 
-    // Port 10901 warns any terminal but the test terminal; the refusal that
-    // follows shows the transaction went on.
     card_request(req, "0200", "ZZ");
     LONG before = g_notice_count;
     int rc = g_send("127.0.0.1", 10901, req, resp);

@@ -118,7 +118,8 @@ def words(seq):
 
 
 def check_machine(path, want):
-    got = MACHINES.get(Pe(path).machine, hex(Pe(path).machine))
+    machine = Pe(path).machine
+    got = MACHINES.get(machine, hex(machine))
     return got == want, f"{path} is built for {got}"
 
 
@@ -188,10 +189,10 @@ def check_ret(objdump, nm, path, symbols, name, nbytes):
                           f"--stop-address={min(ends):#x}", path],
                          capture_output=True, text=True, check=False).stdout
     body = dis.split(">:\n", 1)[1] if ">:\n" in dis else ""
-    rets = sorted({" ".join(m.groups()).strip() for m in re.finditer(r"\s(ret\S*)[ \t]*(\S*)", body)})
-    shown = "; ".join(rets) or "tail call only"
     if not body.strip():
         return False, f"{name}: no code found at {start:#x}"
+    rets = sorted({" ".join(m.groups()).strip() for m in re.finditer(r"\s(ret\S*)[ \t]*(\S*)", body)})
+    shown = "; ".join(rets) or "tail call only"
     if int(nbytes) == 0:
         return not any("$" in r for r in rets), f"{name} removes no arguments (returns: {shown})"
     return rets == [f"ret ${int(nbytes):#x}"], f"{name} returns with {shown}"

@@ -1,8 +1,6 @@
 #!/usr/bin/python3
 """The Windows build's runs under Wine and their comparison with the native
-library, one step a run (CTest runs them in order, the hosts and the two runs
-as fixtures). Every step works in WORK; the Windows programs run through the
-emulator the build names (wine).
+library, one step a run (CTest orders them through fixtures), all in WORK.
 
   host-start WORK NAME ZPOS_HOST SCENARIO [OPTION...]   a zpos-host on a free port
   host-stop WORK NAME...
@@ -29,6 +27,10 @@ SERIAL_KEY = r"SOFTWARE\VAN_POS_SECURITY\1100"
 COMPANY_KEY = r"SOFTWARE\VAN_POS_SECURITY\COMPANY"
 CRYPT_DATA = "0102ff8041424344"
 CRYPT_KEY = "4b4559ff00aa"
+STORE = [(DATA_KEY, "CARD_NO", "str", "9410123456789012"), (DATA_KEY, "DATE_TIME", "str", "20261206120000"),
+         (DATA_KEY, "CRYPT_DATA", "hex", CRYPT_DATA), (DATA_KEY, "CRYPT_KEY", "hex", CRYPT_KEY),
+         (SERIAL_KEY, "GET_SERIAL", "str", "DONE"), (COMPANY_KEY, "COMPANY CODE", "str", "ZT"),
+         (COMPANY_KEY, "SERIALNO", "str", "ZT20261206A1")]
 TRANSACTIONS = [  # name, settings file, track, amount
     ("approval", "[VANCFG]\nVANID=1\nEOT_CNT=2\n", "9410123456789012=2812101", "30000"),
     ("signed", "[COM_PORT]\nSignSetting=YES\nGetComPort=7\n", "9410123456789012=2812101", "60000"),
@@ -107,11 +109,7 @@ def native(work, build):
     os.makedirs(lin)
     env = {"ZPOS_REGISTRY_FILE": os.path.join(lin, "registry")}
     regfill = os.path.join(build, "tests/doubles/testpad/regfill")
-    for args in [(DATA_KEY, "CARD_NO", "str", "9410123456789012"),
-                 (DATA_KEY, "DATE_TIME", "str", "20261206120000"),
-                 (DATA_KEY, "CRYPT_DATA", "hex", CRYPT_DATA), (DATA_KEY, "CRYPT_KEY", "hex", CRYPT_KEY),
-                 (SERIAL_KEY, "GET_SERIAL", "str", "DONE"), (COMPANY_KEY, "COMPANY CODE", "str", "ZT"),
-                 (COMPANY_KEY, "SERIALNO", "str", "ZT20261206A1")]:
+    for args in STORE:
         rc, out = run([regfill, *args], env=env, timeout=30)
         if rc:
             return False, f"regfill {' '.join(args)}: {out}"
@@ -152,15 +150,11 @@ def winpos(work, emulator, version, *files):
     for f in files:
         shutil.copy(f, stage)
     # On Windows: the card record with reg, the rest through the registry API.
-    for value, kind, data in [("CARD_NO", "REG_SZ", "9410123456789012"), ("DATE_TIME", "REG_SZ", "20261206120000"),
-                              ("CRYPT_DATA", "REG_BINARY", CRYPT_DATA), ("CRYPT_KEY", "REG_BINARY", CRYPT_KEY)]:
-        run([emulator, "reg", "add", "HKCU\\" + DATA_KEY, "/v", value, "/t", kind, "/d", data, "/f"])
-    regfill = os.path.join(stage, "regfill.exe")
-    for args in [(SERIAL_KEY, "GET_SERIAL", "str", "DONE"), (COMPANY_KEY, "COMPANY CODE", "str", "ZT"),
-                 (COMPANY_KEY, "SERIALNO", "str", "ZT20261206A1")]:
-        run([emulator, regfill, *args])
+    for key, value, kind, data in STORE:
+        run([emulator, "reg", "add", "HKCU\\" + key, "/v", value, "/t", {"str": "REG_SZ", "hex": "REG_BINARY"}[kind],
+             "/d", data, "/f"] if key == DATA_KEY else [emulator, os.path.join(stage, "regfill.exe"), key, value,
+                                                       kind, data])
     write(os.path.join(work, "windows.from"), str(record_lines(work)))
-    # winpos checks that the approval left GET_SERIAL the string ZELTA.
     rc, out = run([emulator, os.path.join(stage, "winpos.exe"), "--host", port(work, "main"), "--with-store",
                    "--version", version], cwd=stage, env=KOREAN)
     write(os.path.join(work, "winpos.out"), out)
@@ -236,56 +230,52 @@ def compare(work, what, name=None):
     return False, f"no comparison {what}"
 
 
-def linkpos_dir(work, build, kind):
-    """A directory of its own for each linkpos, with the DLL and an
-    installation of this build."""
+def linkpos_build(work, build, kind, steps):
+    """Each linkpos in a directory of its own, with the DLL and an installation
+    of this build; the first failing step's output, or None."""
     out = os.path.join(work, "linkpos-" + kind)
     shutil.rmtree(out, ignore_errors=True)
     os.makedirs(out)
     shutil.copy(os.path.join(build, "ZPosApp.dll"), out)
-    rc, text = run(["cmake", "--install", build, "--prefix", os.path.join(out, "prefix")])
-    return out, None if rc == 0 else f"cmake --install {build}:\n{text}"
+    for step in [["cmake", "--install", build, "--prefix", os.path.join(out, "prefix")], *steps(out)]:
+        rc, text = run(step)
+        if rc:
+            return f"linkpos ({kind}): {' '.join(step)}:\n{text}"
+    return None
 
 
 def linkpos_mingw(work, build, source, toolchain, arch):
-    out, error = linkpos_dir(work, build, "mingw")
+    out = os.path.join(work, "linkpos-mingw")
+    error = linkpos_build(work, build, "mingw", lambda out: [
+        ["cmake", "-S", source, "-B", os.path.join(out, "mingw"), f"-DCMAKE_TOOLCHAIN_FILE={toolchain}",
+         f"-DZPOS_MINGW_ARCH={arch}", f"-DZPosApp_DIR={out}/prefix/lib/cmake/ZPosApp"],
+        ["cmake", "--build", os.path.join(out, "mingw")]])
     if error:
         return False, error
-    steps = [["cmake", "-S", source, "-B", os.path.join(out, "mingw"), f"-DCMAKE_TOOLCHAIN_FILE={toolchain}",
-              f"-DZPOS_MINGW_ARCH={arch}", f"-DZPosApp_DIR={out}/prefix/lib/cmake/ZPosApp"],
-             ["cmake", "--build", os.path.join(out, "mingw")]]
-    for step in steps:
-        rc, text = run(step)
-        if rc:
-            return False, f"linkpos (mingw): {' '.join(step)}:\n{text}"
     shutil.copy(os.path.join(out, "mingw", "linkpos.exe"), os.path.join(out, "linkpos-mingw.exe"))
     rules = read(os.path.join(out, "mingw/CMakeFiles/linkpos.dir/link.txt")) + \
         read(os.path.join(out, "mingw/CMakeFiles/linkpos.dir/linkLibs.rsp"))
-    lib = "prefix/lib/libZPosApp.dll.a" if "prefix/lib/libZPosApp.dll.a" in rules else None
-    return lib is not None, f"linkpos built with {arch}-w64-mingw32-gcc through find_package(ZPosApp), linked with {lib}"
+    lib = "prefix/lib/libZPosApp.dll.a"
+    return lib in rules, f"linkpos built with {arch}-w64-mingw32-gcc through find_package(ZPosApp), " + \
+        ("linked with " + lib if lib in rules else "not linked with " + lib)
 
 
 def linkpos_msvc(work, build, source, arch):
-    out, error = linkpos_dir(work, build, "msvc")
-    if error:
-        return False, error
     x86 = arch == "i686"
     target, machine = f"{arch}-pc-windows-msvc", "i386" if x86 else "i386:x86-64"
-    kernel32 = read(os.path.join(source, "kernel32.def"))
-    write(os.path.join(out, "kernel32.def"), kernel32 if x86 else re.sub(r"@[0-9]*", "", kernel32))
-    # The headers' own includes (stddef.h, string.h) come from mingw-w64: no
-    # C runtime is linked, so only their declarations are needed.
-    steps = [["clang-14", f"--target={target}", "-Wall", "-Wextra", "-Werror", f"-I{out}/prefix/include",
-              "-isystem", f"/usr/{arch}-w64-mingw32/include", "-c", os.path.join(source, "linkpos.c"),
-              "-o", f"{out}/linkpos.obj"],
-             ["llvm-dlltool-14", "-m", machine, "-k", "-d", f"{out}/kernel32.def", "-l", f"{out}/kernel32.lib"],
-             ["lld-link-14", "/nologo", "/entry:linkpos_start", "/subsystem:console", f"{out}/linkpos.obj",
-              os.path.join(build, "ZPosApp.lib"), f"{out}/kernel32.lib", f"/out:{out}/linkpos-msvc.exe"]]
-    for step in steps:
-        rc, text = run(step)
-        if rc:
-            return False, f"linkpos (msvc): {' '.join(step)}:\n{text}"
-    return True, f"linkpos built with clang-14 --target={target} and lld-link-14 against ZPosApp.lib"
+
+    def steps(out):
+        kernel32 = read(os.path.join(source, "kernel32.def"))
+        write(os.path.join(out, "kernel32.def"), kernel32 if x86 else re.sub(r"@[0-9]*", "", kernel32))
+        # The headers' own includes come from mingw-w64: only declarations, no C runtime.
+        return [["clang-14", f"--target={target}", "-Wall", "-Wextra", "-Werror", f"-I{out}/prefix/include",
+                 "-isystem", f"/usr/{arch}-w64-mingw32/include", "-c", os.path.join(source, "linkpos.c"),
+                 "-o", f"{out}/linkpos.obj"],
+                ["llvm-dlltool-14", "-m", machine, "-k", "-d", f"{out}/kernel32.def", "-l", f"{out}/kernel32.lib"],
+                ["lld-link-14", "/nologo", "/entry:linkpos_start", "/subsystem:console", f"{out}/linkpos.obj",
+                 os.path.join(build, "ZPosApp.lib"), f"{out}/kernel32.lib", f"/out:{out}/linkpos-msvc.exe"]]
+    error = linkpos_build(work, build, "msvc", steps)
+    return not error, error or f"linkpos built with clang-14 --target={target} and lld-link-14 against ZPosApp.lib"
 
 
 def linkpos_run(work, emulator, kind):

@@ -1,7 +1,6 @@
-// winunit: checks of the library's Windows side that no POS can make through
-// the four exports, so the library's code is linked in statically: a clock
-// moved past January 2038, the sockets' inheritance, the socket layer's stop.
-// Each check prints "ok" or "FAIL"; the last line counts them.
+// winunit: the library's Windows side that no POS can reach through the
+// exports, its code linked in: a clock past 2038, sockets' inheritance, the
+// socket layer's stop.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -32,8 +31,7 @@ zpos::platform::Time g_clock = kAfter2038;
 zpos::platform::Time fixed_clock() { return g_clock; }
 char g_exe[MAX_PATH + 48];
 
-// The route time and the log past January 2038, in an application directory
-// of its own beside this program.
+// The route time and the log, in an application directory of their own.
 void check_time_after_2038(const char* dir) {
     char app[MAX_PATH + 32], exe[MAX_PATH + 48], path[MAX_PATH + 64];
     static char text[4096];
@@ -78,8 +76,7 @@ void check_sockets_not_inherited() {
     zpos::platform::socket_close(s);
 }
 
-// A socket layer the library did not start is not stopped by it: the
-// program's own Winsock goes on working.
+// A socket layer the library did not start is not stopped by it.
 void check_socket_layer_stop() {
     zpos::platform::socket_layer_stop();
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);

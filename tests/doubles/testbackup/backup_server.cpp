@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tests/doubles/double_files.h"
+
 namespace zpos::test {
 
 namespace {
@@ -13,50 +15,7 @@ namespace {
 constexpr int kPollMs = 100;
 constexpr int kReadWaitMs = 5000;
 
-bool recv_all(platform::Socket s, char* bytes, std::size_t n) {
-    while (n > 0) {
-        bool readable = false;
-        if (platform::socket_select_read(s, kReadWaitMs, readable) <= 0 || !readable) return false;
-        long got = platform::socket_recv(s, bytes, n);
-        if (got <= 0) return false;
-        bytes += got;
-        n -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-void send_all(platform::Socket s, const char* bytes, std::size_t n) {
-    while (n > 0) {
-        long sent = platform::socket_send(s, bytes, n);
-        if (sent <= 0) return;
-        bytes += sent;
-        n -= static_cast<std::size_t>(sent);
-    }
-}
-
 }  // namespace
-
-std::vector<std::string> BackupServer::stock_fields(BackupAnswer a) {
-    std::string code = "0000";
-    if (a == BackupAnswer::refusal) code = "8100";
-    if (a == BackupAnswer::unknown_3600) code = "3600";
-    if (a == BackupAnswer::unknown_2000) code = "2000";
-    bool approved = a == BackupAnswer::approval;
-    return {"ZLTA1100",   code,         "0100", "BC CARD", "123456789012345", "KB CARD",
-            "261206101500", "",         approved ? "30012345" : "",  "",      "D",
-            approved ? "APPROVED" : "REFUSED", approved ? "0300" : "CALL CENTER",
-            "LINE ONE",   "LINE TWO",   "LINE THREE", ""};
-}
-
-bool BackupServer::answer_named(const std::string& word, BackupAnswer& out) {
-    if (word == "approval") out = BackupAnswer::approval;
-    else if (word == "refusal") out = BackupAnswer::refusal;
-    else if (word == "3600") out = BackupAnswer::unknown_3600;
-    else if (word == "2000") out = BackupAnswer::unknown_2000;
-    else if (word == "none") out = BackupAnswer::none;
-    else return false;
-    return true;
-}
 
 BackupServer::BackupServer(int port) {
     listener_ = platform::socket_listen_loopback(port, 8, port_);
@@ -77,7 +36,10 @@ void BackupServer::answer(BackupAnswer a) {
         silent_ = true;
         return;
     }
-    answer_fields(stock_fields(a));
+    bool approved = a == BackupAnswer::approval;
+    answer_fields({"ZLTA1100", approved ? "0000" : "3600", "0100", "BC CARD", "123456789012345", "KB CARD",
+                   "261206101500", "", approved ? "30012345" : "", "", "D", approved ? "APPROVED" : "REFUSED",
+                   approved ? "0300" : "CALL CENTER", "LINE ONE", "LINE TWO", "LINE THREE", ""});
 }
 
 void BackupServer::answer_fields(const std::vector<std::string>& fields) {
@@ -117,11 +79,11 @@ void BackupServer::serve() {
 
 void BackupServer::serve_one(platform::Socket s) {
     char header[5] = {};
-    if (!recv_all(s, header, 4)) return;
+    if (!recv_all(s, header, 4, kReadWaitMs)) return;
     int n = std::atoi(header);
     if (n <= 0 || n > 9999) return;
     std::string request(static_cast<std::size_t>(n), '\0');
-    if (!recv_all(s, request.data(), request.size())) return;
+    if (!recv_all(s, request.data(), request.size(), kReadWaitMs)) return;
     std::string reply;
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -13,8 +13,8 @@
 
 namespace zpos::test {
 
-// The stock answers: response codes "0000", "8100", "3600", "2000", or silence.
-enum class BackupAnswer { approval, refusal, unknown_3600, unknown_2000, none };
+// The stock answers: response codes "0000" and "3600", or silence.
+enum class BackupAnswer { approval, unknown_3600, none };
 
 class BackupServer {
 public:
@@ -39,10 +39,6 @@ public:
     // connections accepted (a server being stopped finishes the one at hand).
     std::vector<std::string> requests() const;
     int served() const { return served_; }
-
-    static std::vector<std::string> stock_fields(BackupAnswer a);
-    // "approval", "refusal", "3600", "2000", "none"; false for another word.
-    static bool answer_named(const std::string& word, BackupAnswer& out);
 
 private:
     void serve();

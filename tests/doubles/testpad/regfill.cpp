@@ -1,6 +1,5 @@
-// regfill: writes one value into the per-user security store the way the
-// installation's security program does, so a test installation can be set up
-// by hand. Usage:
+// regfill: one value into the per-user security store, as the installation's
+// security program writes it. Usage:
 //   regfill <key path> <value name> str <text>   string value with its zero
 //   regfill <key path> <value name> raw <text>   string value without a zero
 //   regfill <key path> <value name> hex <hex>    binary value
@@ -8,15 +7,11 @@
 #include <cstring>
 
 #include "platform/registry.h"
+#include "tests/doubles/double_files.h"
 
 namespace {
 
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+using zpos::test::hex_value;
 
 int usage() {
     std::fprintf(stderr, "usage: regfill <key path> <value name> str|raw|hex <value>\n");

@@ -1,25 +1,15 @@
-// A stand-in for the signature/PIN pad library, for tests and demonstrations:
-// orvik_sign and general_pin answer from "SignPad_dll.script" beside the
-// library and append what they were handed to "SignPad_dll.record" there.
-//
-// Script, one "key=value" a line ('#' starts a comment); the buffers' fields
-// are the library's (request/capture.h):
-//   sign_result=N    orvik_sign's result (default -1: no signature)
-//   sign_bytes=TEXT  the signature's data; sign_hex=HEX the same as hex
-//   field_a=TEXT     pad field A; field_b, field_c the same
-//   pin_result=N     general_pin's result (default 0)
-//   pin_block=TEXT   the PIN block (at most 16 characters)
-// Record, one line a call: "<function> <port> <constant> <hex of the input
-// bytes>", the input being the signature buffer before its data or the PIN
-// buffer before its block.
+// A stand-in for the signature/PIN pad library: orvik_sign and general_pin
+// answer from "SignPad_dll.script" beside it (sign_result=N, default -1;
+// sign_bytes=TEXT or sign_hex=HEX; field_a, field_b, field_c=TEXT;
+// pin_result=N; pin_block=TEXT) and append "<function> <port> <constant> <hex
+// of the buffer before the data or PIN block>" to "SignPad_dll.record".
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
 #include "request/capture.h"
-
-#include "tools/common/module_dir.h"
+#include "tests/doubles/double_files.h"
 
 namespace {
 
@@ -33,19 +23,7 @@ struct Script {
     bool has_a = false, has_b = false, has_c = false, has_pin = false;
 };
 
-bool file_beside(const char* name, char* out, std::size_t size) {
-    char dir[1024] = {};
-    if (!own_module_dir(dir, sizeof dir)) return false;
-    int n = std::snprintf(out, size, "%s%c%s", dir, zpos::platform::kPathSep, name);
-    return n > 0 && static_cast<std::size_t>(n) < size;
-}
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+using zpos::test::hex_value;
 
 void copy_text(char* dest, std::size_t size, const char* value, bool& flag) {
     std::snprintf(dest, size, "%s", value);
@@ -53,19 +31,7 @@ void copy_text(char* dest, std::size_t size, const char* value, bool& flag) {
 }
 
 void read_script(Script& s) {
-    char path[1100];
-    if (!file_beside("SignPad_dll.script", path, sizeof path)) return;
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) return;
-    static char line[4200];
-    while (std::fgets(line, sizeof line, f)) {
-        line[std::strcspn(line, "\r\n")] = '\0';
-        if (line[0] == '#') continue;
-        char* eq = std::strchr(line, '=');
-        if (!eq) continue;
-        *eq = '\0';
-        const char* key = line;
-        const char* value = eq + 1;
+    zpos::test::read_script("SignPad_dll.script", [&s](const char* key, const char* value) {
         if (!std::strcmp(key, "sign_result")) s.sign_result = std::atoi(value);
         else if (!std::strcmp(key, "pin_result")) s.pin_result = std::atoi(value);
         else if (!std::strcmp(key, "sign_bytes")) {
@@ -82,23 +48,16 @@ void read_script(Script& s) {
         else if (!std::strcmp(key, "field_b")) copy_text(s.field_b, sizeof s.field_b, value, s.has_b);
         else if (!std::strcmp(key, "field_c")) copy_text(s.field_c, sizeof s.field_c, value, s.has_c);
         else if (!std::strcmp(key, "pin_block")) copy_text(s.pin_block, sizeof s.pin_block, value, s.has_pin);
-    }
-    std::fclose(f);
+    });
 }
 
 void record_call(const char* function, int port, int constant, const char* input, std::size_t n) {
-    char path[1100];
-    if (!file_beside("SignPad_dll.record", path, sizeof path)) return;
     static char line[256];
     int pos = std::snprintf(line, sizeof line, "%s %d %d ", function, port, constant);
     for (std::size_t i = 0; i < n; ++i)
         pos += std::snprintf(line + pos, sizeof line - static_cast<std::size_t>(pos), "%02x",
                              static_cast<unsigned char>(input[i]));
-    line[pos++] = '\n';
-    std::FILE* f = std::fopen(path, "ab");
-    if (!f) return;
-    std::fwrite(line, 1, static_cast<std::size_t>(pos), f);
-    std::fclose(f);
+    zpos::test::record_line("SignPad_dll.record", line, static_cast<std::size_t>(pos));
 }
 
 void put_text(char* buffer, zpos::Field f, const char* text) {

@@ -1,17 +1,7 @@
-/* linkpos: the smallest Windows POS that links ZPosApp through its import
- * library (no LoadLibrary, no GetProcAddress) and calls the four functions as
- * declared in zposapp.h: a card approval with Zelta_Ack, a points call the
- * library refuses, and a download. One line a call; exit status 0 when all
- * four gave what is expected.
- *
- * It calls nothing but kernel32, declared here by hand, so the same file
- * builds with MinGW (C runtime and main) and with MSVC conventions without a
- * C runtime (entry point linkpos_start). Fields and results are named through
- * zposapp_records.h; its helpers, which would need the C runtime, go unused.
- *
- * Usage: linkpos.exe HOST_PORT DOWNLOAD_PORT
- *   HOST_PORT      a zpos-host on 127.0.0.1 that approves card 9410123456789012
- *   DOWNLOAD_PORT  a zpos-host --download on 127.0.0.1 */
+/* linkpos HOST_PORT DOWNLOAD_PORT: the smallest POS linking ZPosApp through
+ * its import library, calling the four functions as zposapp.h declares them.
+ * Only kernel32, declared by hand, so that it builds with MinGW and with MSVC
+ * conventions without a C runtime (entry point linkpos_start). */
 #include <zposapp.h>
 #include <zposapp_records.h>
 
