@@ -1,11 +1,6 @@
-// The C# binding against the real library and zpos-host (started by
-// tests/common/with_host.sh, ports in ZPOS_HOST_PORT and ZPOS_DOWNLOAD_PORT):
-// typed requests of every kind approved, receipts read by name with Korean
-// decoded, acknowledgements, the download, input refused before anything is
-// sent with no card number in the refusal, the files in the application
-// directory named, and transactions from several threads. Plain checks, no
-// test framework: mono's compiler alone builds it. The last line counts them
-// (not as "N passed, M failed", which the test command reads as a stage's count).
+// The C# binding against the real library and zpos-host (ports in ZPOS_HOST_PORT
+// and ZPOS_DOWNLOAD_PORT). Plain checks so that mono's compiler alone builds it;
+// the last line is not "N passed, M failed", which the test command reads as a stage's count.
 using System;
 using System.Collections.Generic;
 using System.IO;
@@ -65,12 +60,10 @@ static class ZPosAppTests
         {
             r = q.IsPoints ? pos.OKCashbag(Host, port, (Points)q) : pos.Send(Host, port, q);
             string kind = q.GetType().Name;
-            Check(r.Approved && r.TranKind == Text(q, RequestFields.TranKind), kind + " taken and approved",
-                  r.Result + " " + r.RespCode + " " + r.Message);
+            Check(r.Approved && r.TranKind == Text(q, RequestFields.TranKind) && (!(q is ChequeInquiry) || r.ChkMessage == "정상수표"),
+                  kind + " taken and approved", r.Result + " " + r.RespCode + " " + r.Message);
             Check(pos.Ack() == AckResult.Closed, kind + " acknowledged");
         }
-        Check(pos.Send(Host, port, requests[7]).ChkMessage == "정상수표", "cheque message decoded");
-        pos.Ack();
 
         Action[] refused = {
             () => new CardApproval(Track, 1004).SetNumber(RequestFields.TranAmt, "00000abcd"),

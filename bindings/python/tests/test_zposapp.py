@@ -1,8 +1,4 @@
-"""The binding against the real library and zpos-host: typed requests of every
-kind approved, receipts read by name with Korean decoded, acknowledgements,
-the download, input refused before anything is sent with no card number in
-the refusal, transactions from several threads, and the application
-directory of a process whose executable is an interpreter."""
+"""The binding against the real library and zpos-host."""
 import os
 import shutil
 import subprocess
@@ -27,8 +23,7 @@ def log_lines(app_dir):
 
 
 def assert_no_card_number(text):
-    """No seven digits of the card number in a row: its first six and last
-    four at most."""
+    """At most the card number's first six and last four digits."""
     assert not any(CARD[i:i + 7] in text for i in range(len(CARD) - 6)), text
 
 
