@@ -97,7 +97,6 @@ static class ZPosAppTests
               Environment.GetEnvironmentVariable("ZPOS_APP_DIR") == appDir,
               "a second application directory is refused");
         new Client(appDir);  // the same folder again is no change
-        Tills(pos, port);
         CallWaitsForTransaction(pos, port);
 
         Download d = pos.Download(Host, downloadPort, "DOWNLOAD 0001");
@@ -114,29 +113,6 @@ static class ZPosAppTests
         for (int i = 0; i + 7 <= Card.Length; ++i)
             if (text.Contains(Card.Substring(i, 7))) return true;
         return false;
-    }
-
-    // Two tills, each pairing its Send with its Ack inside a transaction:
-    // every response is its own and every Ack closes its own approval.
-    static void Tills(Client pos, int port)
-    {
-        int own = 0, closed = 0;
-        ThreadStart till = () =>
-        {
-            for (int i = 0; i < 5; ++i)
-                using (pos.Transaction())
-                {
-                    string echo = "till " + Thread.CurrentThread.ManagedThreadId + " " + i;
-                    Response r = pos.Send(Host, port, new CardApproval(Track, 1004).SetText(RequestFields.PosEcho, echo));
-                    if (r.Approved && r.PosEcho == echo) Interlocked.Increment(ref own);
-                    if (pos.Ack() == AckResult.Closed) Interlocked.Increment(ref closed);
-                }
-        };
-        var tills = new[] { new Thread(till) { IsBackground = true }, new Thread(till) { IsBackground = true } };
-        foreach (Thread t in tills) t.Start();
-        bool ended = tills[0].Join(120000) & tills[1].Join(120000);
-        Check(ended && own == 10 && closed == 10, "two tills' transactions each acknowledge their own approval",
-              own + " own responses, " + closed + " closed");
     }
 
     // Another thread's call waits until the open transaction ends, and the

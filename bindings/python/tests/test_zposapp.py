@@ -187,24 +187,6 @@ def test_zpos_app_dir_keeps_an_interpreters_folder_clean(library, ports, tmp_pat
     assert sorted(os.listdir(interpreter.parent)) == ["Logs", "ZposSign.ini", "ZposSign.ini.lock", "python3"]
 
 
-def test_transactions_from_two_threads_each_acknowledge_their_own_approval(pos, ports):
-    results = {}
-
-    def till(name):
-        for i in range(5):
-            with pos.transaction():
-                response = pos.send(HOST, ports[0], zposapp.CardApproval(TRACK, 1004, pos_echo="%s %d" % (name, i)))
-                results[name, i] = (response.approved, response.pos_echo, pos.ack())
-
-    threads = [threading.Thread(target=till, args=(name,), daemon=True) for name in ("till 1", "till 2")]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join(120)
-    assert results == {(name, i): (True, "%s %d" % (name, i), AckResult.CLOSED)
-                       for name in ("till 1", "till 2") for i in range(5)}
-
-
 def test_another_threads_call_waits_for_the_open_transaction(pos, ports):
     tried, sent = threading.Event(), threading.Event()
     order = []
