@@ -1,9 +1,5 @@
-"""zpos-host and zpos-agent as processes for the agent's API tests.
-
-Fixtures: `host` (a zpos-host that approves every card but those starting 5410,
-which it declines), `agent` (a zpos-agent on a fresh state directory, paying
-through `host`), and `start_host` / `start_agent` for tests that need other
-faults, delays or options. Each process is stopped when its test ends."""
+"""zpos-host (declines cards starting 5410, approves the rest) and zpos-agent
+as processes, stopped when their test ends."""
 import json
 import os
 import re

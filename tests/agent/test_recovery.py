@@ -1,7 +1,5 @@
-"""Crash recovery: the agent killed (SIGKILL, by the ZPOS_AGENT_KILL_AT test
-hook) right after it commits each state, then started again on the same
-journal. Every transaction a crash can leave between two steps is found in
-the in-doubt inbox with its reason; no approval is ever missing."""
+"""The agent killed right after it commits each state, then started again on
+the same journal: what a crash leaves is in the inbox with its reason."""
 import sqlite3
 
 import pytest

@@ -1,6 +1,4 @@
-"""The service as systemd runs it: the unit file as systemd reads it, with the
-sandbox it promises, and the agent's side of Type=notify (READY=1 once it
-answers, STOPPING=1 on SIGTERM) over a notify socket of the test's own."""
+"""The unit file as systemd reads it, and the agent's side of Type=notify."""
 import os
 import re
 import signal
@@ -17,8 +15,7 @@ EXPOSURE_THRESHOLD = 11
 
 
 def _unit_with_built_agent(tmp_path):
-    """The configured unit, its ExecStart pointed at the built agent (verify
-    refuses a unit whose binary is missing)."""
+    """The unit run by the built agent (verify refuses a missing binary)."""
     unit = Path(os.environ["ZPOS_AGENT_UNIT"]).read_text()
     installed = re.search(r"^ExecStart=(\S+)", unit, re.M).group(1)
     path = tmp_path / "zpos-agent.service"

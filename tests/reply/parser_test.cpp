@@ -1,7 +1,5 @@
-// The reply parser by kind family, approved and declined: replies built from
-// readable field lists, the whole response record compared, so every byte the
-// parser should leave alone is checked too. Also the backup hand-over and the
-// bounds.
+// The reply parser by kind family, approved and declined, the whole response
+// record compared so that every byte it should leave alone is checked too.
 #include "reply/parser.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
-// A request message as the request builder writes it for a request record,
-// and its fields by number, for the request tests. Like every caller, the
-// helper runs the pause and line of a signature the build did not take.
+// A request message as built for a request record, and its fields by number;
+// like every caller, it runs the pause of a signature the build did not take.
 #pragma once
 
 #include <array>

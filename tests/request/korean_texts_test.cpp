@@ -1,6 +1,5 @@
-// Every Korean text of the library is the CP949 spelling of its Korean: each
-// is decoded with iconv and compared with the Korean written out in UTF-8,
-// which is also what a notice shows on a UTF-8 terminal.
+// Every Korean text of the library is the CP949 spelling of its Korean (and a
+// notice's UTF-8 spelling is that Korean).
 #include <gtest/gtest.h>
 #include <iconv.h>
 
@@ -67,10 +66,6 @@ TEST_P(KoreanText, DecodesFromCp949) {
 
 INSTANTIATE_TEST_SUITE_P(AllTexts, KoreanText, ::testing::ValuesIn(kTexts),
                          test::RowName{});
-
-TEST(KoreanText, PinPromptIsThirteenBytes) {
-    EXPECT_EQ(sizeof texts::kPinPrompt, 14u);  // 13 bytes and the terminator the pad gets
-}
 
 }  // namespace
 }  // namespace zpos

@@ -144,6 +144,10 @@ const BuildCase kCases[] = {
      'S', "10", payment(kTrack) + Fields{{29, "03"}}, "TF12      " + FS + "PAx  " + FS},
     {"PaNeedsALetterFirst", 2, card("0200", "10", 'A').set(req::ext_tf, "XF12345678").set(req::ext_pa, "1AB"), 'S',
      "10", payment(kTrack)},
+    {"JustBelowTheLimitIsSent", 2, card("0200", "10", 'A').set(req::tran_amt, "099999999"), 'S', "10",
+     payment(kTrack) + Fields{{4, "99999699"}}},
+    {"Kind7HasNoLimitAndCutsTheNinthDigit", 7, card("0200", "70", 'A').set(req::tran_amt, "123456789"), 'S', "66",
+     {{1, "1200000001"}, {4, "12345678"}, {12, "02"}, {14, kTrack}}},
     {"PaAloneCountsTwo", 2, card("0200", "10", 'A').set(req::ext_pa, "Zq1"), 'S', "10",
      payment(kTrack) + Fields{{29, "02"}}, "PAZq1" + FS},
 };
@@ -180,21 +184,6 @@ TEST(RequestMessageLimit, HundredMillionIsRefused) {
     EXPECT_EQ(build(r, 2).length, 0);
     EXPECT_EQ(dir.log_lines(), (std::vector<std::string>{"From Pointsvc... [2]",
                                                          "tran_amt is 1 billion over [100000000]"}));
-}
-
-TEST(RequestMessageLimit, JustBelowIsSent) {
-    AppDir dir;  // no SignSetting: the big amount only pauses and logs NOT SIGN
-    Request r = card("0200", "10", 'A');
-    r.set(req::tran_amt, "099999999");
-    EXPECT_NE(build(r, 2).bytes.find(FS + "99999699" + FS), std::string::npos);  // 99999999 - 200 - 100
-    EXPECT_EQ(dir.log_lines().back(), "NOT SIGN");
-}
-
-TEST(RequestMessageLimit, OnlyPaymentKindsHaveALimit) {
-    AppDir dir;
-    Request r = card("0200", "70", 'A');
-    r.set(req::tran_amt, "123456789");
-    EXPECT_NE(build(r, 7).bytes.find(FS + "12345678" + FS), std::string::npos);  // fixed 8 cuts the ninth digit
 }
 
 TEST(RequestMessageSignatureStep, NonPaymentKindsLogAmountZero) {

@@ -1,7 +1,5 @@
-// A private per-user security store for one test (in its temporary
-// application directory), filled the way the installation's security program
-// fills it: string values with their terminating zero, binary values as they
-// are.
+// A private security store for one test, filled as the security program fills
+// it: strings with their terminating zero, binary values as they are.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
-// Several POS processes run from one application directory: they share the
-// settings file, whose writers take turns through the lock file beside it,
-// and the day's log file, which needs no lock. A lost failure count, a broken
-// settings file, a lost log line or two lines mixed into one are faults.
+// Several POS processes in one application directory share the settings file
+// (writers take turns through its lock file) and the day's log file.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>

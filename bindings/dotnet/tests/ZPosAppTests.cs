@@ -1,11 +1,6 @@
-// The C# binding against the real library and zpos-host (started by
-// tests/common/with_host.sh, ports in ZPOS_HOST_PORT and ZPOS_DOWNLOAD_PORT):
-// typed requests of every kind approved, receipts read by name with Korean
-// decoded, acknowledgements, the download, input refused before anything is
-// sent with no card number in the refusal, the files in the application
-// directory named, and transactions from several threads. Plain checks, no
-// test framework: mono's compiler alone builds it. The last line counts them
-// (not as "N passed, M failed", which the test command reads as a stage's count).
+// The C# binding against the real library and zpos-host (ports in ZPOS_HOST_PORT
+// and ZPOS_DOWNLOAD_PORT). Plain checks so that mono's compiler alone builds it;
+// the last line is not "N passed, M failed", which the test command reads as a stage's count.
 using System;
 using System.Collections.Generic;
 using System.IO;
@@ -65,12 +60,10 @@ static class ZPosAppTests
         {
             r = q.IsPoints ? pos.OKCashbag(Host, port, (Points)q) : pos.Send(Host, port, q);
             string kind = q.GetType().Name;
-            Check(r.Approved && r.TranKind == Text(q, RequestFields.TranKind), kind + " taken and approved",
-                  r.Result + " " + r.RespCode + " " + r.Message);
+            Check(r.Approved && r.TranKind == Text(q, RequestFields.TranKind) && (!(q is ChequeInquiry) || r.ChkMessage == "정상수표"),
+                  kind + " taken and approved", r.Result + " " + r.RespCode + " " + r.Message);
             Check(pos.Ack() == AckResult.Closed, kind + " acknowledged");
         }
-        Check(pos.Send(Host, port, requests[7]).ChkMessage == "정상수표", "cheque message decoded");
-        pos.Ack();
 
         Action[] refused = {
             () => new CardApproval(Track, 1004).SetNumber(RequestFields.TranAmt, "00000abcd"),
@@ -104,7 +97,6 @@ static class ZPosAppTests
               Environment.GetEnvironmentVariable("ZPOS_APP_DIR") == appDir,
               "a second application directory is refused");
         new Client(appDir);  // the same folder again is no change
-        Tills(pos, port);
         CallWaitsForTransaction(pos, port);
 
         Download d = pos.Download(Host, downloadPort, "DOWNLOAD 0001");
@@ -121,29 +113,6 @@ static class ZPosAppTests
         for (int i = 0; i + 7 <= Card.Length; ++i)
             if (text.Contains(Card.Substring(i, 7))) return true;
         return false;
-    }
-
-    // Two tills, each pairing its Send with its Ack inside a transaction:
-    // every response is its own and every Ack closes its own approval.
-    static void Tills(Client pos, int port)
-    {
-        int own = 0, closed = 0;
-        ThreadStart till = () =>
-        {
-            for (int i = 0; i < 5; ++i)
-                using (pos.Transaction())
-                {
-                    string echo = "till " + Thread.CurrentThread.ManagedThreadId + " " + i;
-                    Response r = pos.Send(Host, port, new CardApproval(Track, 1004).SetText(RequestFields.PosEcho, echo));
-                    if (r.Approved && r.PosEcho == echo) Interlocked.Increment(ref own);
-                    if (pos.Ack() == AckResult.Closed) Interlocked.Increment(ref closed);
-                }
-        };
-        var tills = new[] { new Thread(till) { IsBackground = true }, new Thread(till) { IsBackground = true } };
-        foreach (Thread t in tills) t.Start();
-        bool ended = tills[0].Join(120000) & tills[1].Join(120000);
-        Check(ended && own == 10 && closed == 10, "two tills' transactions each acknowledge their own approval",
-              own + " own responses, " + closed + " closed");
     }
 
     // Another thread's call waits until the open transaction ends, and the

@@ -1,6 +1,4 @@
-"""The suite runs against the library named in ZPOSAPP_LIBRARY and the
-zpos-host instances that tests/common/with_host.sh starts (ZPOS_HOST_PORT,
-ZPOS_DOWNLOAD_PORT); CTest sets all three."""
+"""ZPOSAPP_LIBRARY, ZPOS_HOST_PORT and ZPOS_DOWNLOAD_PORT come from CTest."""
 import os
 
 import pytest

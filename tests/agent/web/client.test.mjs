@@ -1,8 +1,5 @@
-// zposapp-agent.js against the real agent, library and zpos-host (node --test;
-// the runtime's WebSocket where it has one, else the `ws` package): a sale through to completed with its
-// events in seq order across a dropped socket, the typed errors, an agent
-// restarted under a subscriber, and the packed tarball installed in a fresh
-// folder and used from a plain Node process (as an Electron main process would).
+// zposapp-agent.js against the real agent, library and zpos-host, with the
+// runtime's WebSocket where it has one, else the `ws` package's.
 import { test, after } from "node:test";
 import assert from "node:assert/strict";
 import { spawn, execFileSync } from "node:child_process";
