@@ -20,8 +20,14 @@ namespace zpos::test {
 namespace {
 
 std::time_t local_instant(int year, int mon, int day, int h, int m, int s) {
-    std::tm tm{.tm_sec = s, .tm_min = m, .tm_hour = h, .tm_mday = day, .tm_mon = mon - 1, .tm_year = year - 1900,
-               .tm_wday = 0, .tm_yday = 0, .tm_isdst = -1};
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = mon - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = h;
+    tm.tm_min = m;
+    tm.tm_sec = s;
+    tm.tm_isdst = -1;
     return std::mktime(&tm);
 }
 
