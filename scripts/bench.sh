@@ -16,10 +16,8 @@ scripts/install-missing.sh strace wrk libboost-dev nlohmann-json3-dev libsqlite3
   python3-websocket
 
 [ -f build/ci/CMakeCache.txt ] || cmake --preset ci >/dev/null
-# One target a build (make given several may build a shared library twice at once).
-for target in zpos_bench_link zpos_bench_reply zpos_bench_first_load ZPosApp zpos-agent zpos-host; do
-  cmake --build build/ci -j"$(nproc 2>/dev/null || echo 2)" --target $target >/dev/null || exit 1
-done
+cmake --build build/ci -j"$(nproc 2>/dev/null || echo 2)" --target zpos_bench_link zpos_bench_reply \
+  zpos_bench_first_load ZPosApp zpos-agent zpos-host >/dev/null
 bench=build/ci/bench
 
 "$bench/zpos_bench_link"

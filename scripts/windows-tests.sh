@@ -44,22 +44,14 @@ if [ ! -f "$nat/CMakeCache.txt" ]; then
     cmake -S . -B "$nat" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZPOS_WERROR=ON -DZPOS_BUILD_BENCH=OFF >/dev/null
   fi
 fi
-# One target a build: make given several at once may build a library they share
-# twice at the same time, and one link then finds it half written.
-build_each() {  # build-arguments... -- targets...
-  local args=() t
-  while [ "$1" != -- ]; do args+=("$1"); shift; done
-  shift
-  for t in "$@"; do cmake --build "${args[@]}" -j2 --target "$t" || return 1; done
-}
-build_each "$nat" -- zpos-host zpos regfill ZPosApp SignPad_dll
+cmake --build "$nat" -j2 --target zpos-host zpos regfill ZPosApp SignPad_dll
 case $nat in /*) ;; *) nat=$root/$nat ;; esac
 for preset in mingw mingw64; do
   cmake --preset $preset -DZPOS_NATIVE_BUILD="$nat" >/dev/null
 done
 cmake --build --preset mingw -j2
 # The 64-bit agent is built and checked by the release (scripts/windows-release.sh).
-build_each --preset mingw64 -- ZPosApp winpos winunit SignPad_dll BACKUPDLL regfill
+cmake --build --preset mingw64 -j2 --target ZPosApp winpos winunit SignPad_dll BACKUPDLL regfill
 note builds
 
 # ---- Wine ----
