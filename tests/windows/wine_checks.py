@@ -2,8 +2,8 @@
 """The Windows build's runs under Wine and their comparison with the native
 library, one step a run (CTest orders them through fixtures), all in WORK.
 
-  host-start WORK NAME ZPOS_HOST SCENARIO [OPTION...]   a zpos-host on a free port
-  host-stop WORK NAME...
+  hosts-start WORK ZPOS_HOST SCENARIO   the zpos-hosts, each on a free port
+  hosts-stop WORK
   native WORK NATIVE_BUILD       the native library's reference run
   winpos WORK EMULATOR VERSION FILE...   the files staged, the store filled, winpos run
   compare WORK WHAT [NAME]       response|log NAME, pad, requests, block-first,
@@ -36,6 +36,9 @@ TRANSACTIONS = [  # name, settings file, track, amount
     ("signed", "[COM_PORT]\nSignSetting=YES\nGetComPort=7\n", "9410123456789012=2812101", "60000"),
     ("decline", None, "5410123456789012=2812101", "30000"),
 ]
+# One host serves both the native run and winpos, so that their log lines name
+# the same port; cards starting 5410 are declined.
+HOSTS = {"main": [], "link": [], "download": ["--download"]}
 KOREAN = {"LANG": "ko_KR.UTF-8", "LC_ALL": "ko_KR.UTF-8"}
 WINE_TIMEOUT = 300
 
@@ -67,36 +70,40 @@ def run(cmd, cwd=None, env=None, timeout=WINE_TIMEOUT):
         return 124, f"{cmd[0]}: no end after {timeout} s\n"
 
 
-def host_start(work, name, host, scenario, *options):
+def hosts_start(work, host, scenario):
     os.makedirs(work, exist_ok=True)
-    # The host adds to a record it finds: each run starts its own.
-    for old in (".rec", ".port", ".pid"):
-        if os.path.exists(os.path.join(work, name + old)):
-            os.remove(os.path.join(work, name + old))
-    out = os.path.join(work, name + ".out")
-    with open(out, "w") as f:
-        proc = subprocess.Popen([host, "--port", "0", "--scenario", scenario,
-                                 "--record", os.path.join(work, name + ".rec"), *options],
-                                stdout=f, stderr=subprocess.STDOUT, start_new_session=True)
-    write(os.path.join(work, name + ".pid"), str(proc.pid))
-    for _ in range(50):
-        m = re.search(r"^zpos-host listening on 127\.0\.0\.1:(\d+)", read(out), re.M)
-        if m:
-            write(os.path.join(work, name + ".port"), m.group(1))
-            return True, f"zpos-host {name} on 127.0.0.1:{m.group(1)}"
-        time.sleep(0.1)
-    return False, f"zpos-host {name} did not start:\n{read(out)}"
+    for name, options in HOSTS.items():
+        base = os.path.join(work, name)
+        # The host adds to a record it finds: each run starts its own.
+        for old in (base + ".rec", base + ".port"):
+            if os.path.exists(old):
+                os.remove(old)
+        with open(base + ".out", "w") as f:
+            proc = subprocess.Popen([host, "--port", "0", "--scenario", scenario, "--record", base + ".rec",
+                                     *options], stdout=f, stderr=subprocess.STDOUT, start_new_session=True)
+        write(base + ".pid", str(proc.pid))
+    for name in HOSTS:
+        base = os.path.join(work, name)
+        for _ in range(50):
+            m = re.search(r"^zpos-host listening on 127\.0\.0\.1:(\d+)", read(base + ".out"), re.M)
+            if m:
+                write(base + ".port", m.group(1))
+                break
+            time.sleep(0.1)
+        else:
+            return False, f"zpos-host {name} did not start:\n{read(base + '.out')}"
+    return True, "zpos-host " + ", ".join(f"{name} on 127.0.0.1:{port(work, name)}" for name in HOSTS)
 
 
-def host_stop(work, *names):
-    for name in names:
+def hosts_stop(work):
+    for name in HOSTS:
         pid = read(os.path.join(work, name + ".pid")).strip()
         if pid:
             try:
                 os.kill(int(pid), signal.SIGTERM)
             except ProcessLookupError:
                 pass
-    return True, "hosts stopped: " + " ".join(names)
+    return True, "hosts stopped"
 
 
 def record_lines(work):
@@ -155,8 +162,8 @@ def winpos(work, emulator, version, *files):
              "/d", data, "/f"] if key == DATA_KEY else [emulator, os.path.join(stage, "regfill.exe"), key, value,
                                                        kind, data])
     write(os.path.join(work, "windows.from"), str(record_lines(work)))
-    rc, out = run([emulator, os.path.join(stage, "winpos.exe"), "--host", port(work, "main"), "--with-store",
-                   "--version", version], cwd=stage, env=KOREAN)
+    rc, out = run([emulator, os.path.join(stage, "winpos.exe"), "--host", port(work, "main"), "--version", version],
+                  cwd=stage, env=KOREAN)
     write(os.path.join(work, "winpos.out"), out)
     print("".join(line + "\n" for line in out.splitlines() if not line.startswith("ok ")), end="")
     m = re.search(r"^winpos: (\d+ passed, \d+ failed)$", out, re.M)
@@ -190,10 +197,11 @@ def requests(work, first, last=None):
 
 def compare(work, what, name=None):
     lin, stage = os.path.join(work, "linux"), os.path.join(work, "stage")
-    if what == "response":
-        a, b = read(os.path.join(stage, name + ".rec"), "rb"), read(os.path.join(lin, name + ".rec"), "rb")
-        return bool(a) and a == b, f"{name}: the {len(b)}-byte response is " + (
-            "the same from both builds" if a == b else f"{len(a)} bytes and differs from the Windows build")
+    if what in ("response", "pad"):
+        file = name + ".rec" if what == "response" else "SignPad_dll.record"
+        a, b = read(os.path.join(stage, file), "rb"), read(os.path.join(lin, file), "rb")
+        same = "the same" if a == b else "differing"
+        return bool(a) and a == b, f"{file}: {same}, {len(a)} bytes from Windows, {len(b)} native"
     if what == "log":
         a = untimed(read(os.path.join(stage, name + ".log"), "rb"), crlf=True)
         b = untimed(read(os.path.join(lin, name + ".log"), "rb"))
@@ -201,12 +209,9 @@ def compare(work, what, name=None):
         if len(a) != len(b):
             diff.append(f"{len(a)} lines from Windows, {len(b)} native")
         if diff:
-            print("\n".join(diff))
-        return bool(b) and not diff, f"{name}: " + ("the same" if not diff else "differing") + \
-            f" {len(b)} log lines from both builds"
-    if what == "pad":
-        a, b = read(os.path.join(stage, "SignPad_dll.record"), "rb"), read(os.path.join(lin, "SignPad_dll.record"), "rb")
-        return bool(a) and a == b, "signed: the pad library was handed the same bytes by both builds"
+            print(*diff, sep="\n")
+        same = "differing" if diff else "the same"
+        return bool(b) and not diff, f"{name}: {same} {len(b)} log lines from both builds"
     native_end = int(read(os.path.join(work, "native.lines")) or 0)
     windows_from = int(read(os.path.join(work, "windows.from")) or 0)
     win = requests(work, windows_from)
@@ -321,7 +326,7 @@ def service(work, emulator, agent, step):
     return False, f"no service step {step}"
 
 
-STEPS = {"host-start": host_start, "host-stop": host_stop, "native": native, "winpos": winpos,
+STEPS = {"hosts-start": hosts_start, "hosts-stop": hosts_stop, "native": native, "winpos": winpos,
          "compare": compare, "linkpos-mingw": linkpos_mingw, "linkpos-msvc": linkpos_msvc,
          "linkpos-run": linkpos_run, "service": service}
 
