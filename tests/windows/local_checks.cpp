@@ -3,44 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <initializer_list>
 
 #include "tests/windows/winpos.h"
 
 namespace winpos {
-
-namespace {
-
-// One connection: up to 24 bytes or a pause read, `answer` sent, closed.
-struct DownloadServer {
-    SOCKET listener = INVALID_SOCKET;
-    int port = 0;
-    const char* answer = "0000PARAM=1;LIMIT=50000";
-    char received[128] = {};
-    int received_count = 0;
-};
-
-DWORD WINAPI download_server_main(LPVOID param) {
-    auto* srv = static_cast<DownloadServer*>(param);
-    SOCKET c = accept(srv->listener, nullptr, nullptr);
-    if (c == INVALID_SOCKET) return 1;
-    while (srv->received_count < 24) {
-        fd_set rd;
-        FD_ZERO(&rd);
-        FD_SET(c, &rd);
-        timeval tv{5, 0};
-        if (select(0, &rd, nullptr, nullptr, &tv) <= 0) break;
-        int room = static_cast<int>(sizeof srv->received) - 1 - srv->received_count;
-        int n = recv(c, srv->received + srv->received_count, room, 0);
-        if (n <= 0) break;
-        srv->received_count += n;
-    }
-    send(c, srv->answer, static_cast<int>(std::strlen(srv->answer)), 0);
-    closesocket(c);
-    return 0;
-}
-
-}  // namespace
 
 // 0200 with kind "ZZ" is in no row of the dispatch: -1 and "NOTX", the head
 // filled, every other position a zero byte.
@@ -65,33 +31,6 @@ void check_refusal() {
                   "             00000000000000000000000010000"),
           "log: request logged with the track masked");
     check(!log_has("9410123456789012"), "log: card number never in clear");
-}
-
-// Every line starts with "[hh:mm:ss] - " and ends with CR LF.
-void check_log_prefixes() {
-    if (!load_log()) {
-        check(false, "log: every line has the time prefix and ends CR LF", "no log file");
-        return;
-    }
-    int lines = 0;
-    bool ok = true;
-    const char* p = g_log;
-    while (*p) {
-        const char* e = std::strchr(p, '\n');
-        if (!e) e = p + std::strlen(p);
-        ++lines;
-        bool good = e - p >= 13 && p[0] == '[' && p[3] == ':' && p[6] == ':' && p[9] == ']' &&
-                    bytes_are(p + 10, " - ");
-        for (int i : {1, 2, 4, 5, 7, 8}) good = good && p[i] >= '0' && p[i] <= '9';
-        good = good && *e == '\n' && e[-1] == '\r' &&
-               std::memchr(p, '\r', static_cast<std::size_t>(e - 1 - p)) == nullptr;
-        if (!good) {
-            ok = false;
-            std::printf("     bad line: %.60s\n", p);
-        }
-        p = *e ? e + 1 : e;
-    }
-    check(ok && lines > 0, "log: every line has the time prefix and ends CR LF", "%d lines", lines);
 }
 
 // The route mode refresh at the start of every Zelta_Send: a switch older
@@ -125,32 +64,6 @@ void check_route_refresh() {
     read_file(g_ini, after, sizeof after);
     check(std::strcmp(after, ini) == 0, "recent switch: Zelta_Ack leaves the file alone");
     DeleteFileA(g_ini);
-}
-
-// Zelta_download against a loopback server in this process: the request is cut
-// at 24 characters and the answer comes back with its byte count.
-void check_download() {
-    DownloadServer srv;
-    srv.listener = loopback_socket(srv.port);
-    HANDLE thread = srv.listener != INVALID_SOCKET && listen(srv.listener, 1) == 0
-                        ? CreateThread(nullptr, 0, download_server_main, &srv, 0, nullptr)
-                        : nullptr;
-    if (!thread) {
-        check(false, "download: loopback server started");
-        return;
-    }
-    static char answer[ZPOSAPP_DOWNLOAD_ANSWER_SIZE];
-    std::memset(answer, 'x', sizeof answer);
-    int rc = g_download("127.0.0.1", srv.port, "PARAMDOWN0001ABCDEFGHIJKLMNOPQRSTUVWXYZ", answer);
-    WaitForSingleObject(thread, 20000);
-    CloseHandle(thread);
-    closesocket(srv.listener);
-    check(rc == 23, "download: result is the answer's byte count", "got %d", rc);
-    check(std::strcmp(answer, srv.answer) == 0, "download: answer text",
-          "got [%.40s]", answer);
-    check(srv.received_count == 24 && bytes_are(srv.received, "PARAMDOWN0001ABCDEFGHIJK"),
-          "download: request cut at 24 characters", "got %d [%.40s]", srv.received_count,
-          srv.received);
 }
 
 // ZPOS_APP_DIR set with SetEnvironmentVariableA, as a .NET or Python host
@@ -189,21 +102,11 @@ void check_card_no_host() {
     check(rc == -6, "card, no host: result -6", "got %d", rc);
     check(bytes_are(RESP(resp, RESP_CODE), "COMM"), "card, no host: resp_code COMM", "got [%.4s]",
           RESP(resp, RESP_CODE));
-    check(bytes_are(RESP(resp, ENTRY_MODE), "S  9410123456789012=2512101"), "card, no host: card echo",
-          "got [%.27s]", RESP(resp, ENTRY_MODE));
-    check(bytes_are(RESP(resp, SIGN_FLAG), "NONE"), "card, no host: sign_flag NONE", "got [%.4s]",
-          RESP(resp, SIGN_FLAG));
-    check(!std::memchr(resp, '\0', sizeof resp), "card, no host: no zero byte in the response");
     ini_value("VANID", v, sizeof v);
     check(std::strcmp(v, "2") == 0, "card, no host: VANID 2", "got [%s]", v);
     ini_value("TOGGLE_TIME", v, sizeof v);
     long t = std::atol(v);
     check(t >= before && t <= after, "card, no host: TOGGLE_TIME is now", "got [%s]", v);
-    static char ini[512];
-    read_file(g_ini, ini, sizeof ini);
-    char padded[40];
-    std::snprintf(padded, sizeof padded, "TOGGLE_TIME=%-14ld", t);
-    check(std::strstr(ini, padded) != nullptr, "card, no host: TOGGLE_TIME padded to 14");
 
     load_log();
     char line[96];

@@ -53,26 +53,19 @@ namespace {
 // One notice since `before`, with `text` (CP949; as Unicode under code page 949).
 void check_notice(LONG before, const char* text, const wchar_t* wide, const char* name) {
     LONG shown = g_notice_count - before;
-    char label[128];
-    std::snprintf(label, sizeof label, "%s: one message box", name);
-    check(shown == 1, label, "%ld shown", shown);
+    check(shown == 1, named(name, "one message box"), "%ld shown", shown);
     if (shown != 1 || before >= kMaxNotices) return;
     const Notice& n = g_notices[before];
-    std::snprintf(label, sizeof label, "%s: message box text", name);
-    check(std::strcmp(n.text, text) == 0, label, "got [%s]", n.text);
-    if (GetACP() == 949) {
-        std::snprintf(label, sizeof label, "%s: text reads as Korean under code page 949", name);
-        check(std::wcscmp(n.wide, wide) == 0, label);
-    }
-    std::snprintf(label, sizeof label, "%s: owned by the POS window, which is disabled meanwhile", name);
-    check(n.owned_by_pos && n.pos_disabled, label, "owned %d, disabled %d", n.owned_by_pos, n.pos_disabled);
+    check(std::strcmp(n.text, text) == 0, named(name, "message box text"), "got [%s]", n.text);
+    if (GetACP() == 949) check(std::wcscmp(n.wide, wide) == 0, named(name, "text reads as Korean under code page 949"));
+    check(n.owned_by_pos && n.pos_disabled, named(name, "owned by the POS window, which is disabled meanwhile"),
+          "owned %d, disabled %d", n.owned_by_pos, n.pos_disabled);
     // Wine makes a box topmost for MB_SYSTEMMODAL only, not for MB_TOPMOST.
     bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-    std::snprintf(label, sizeof label, "%s: topmost", name);
     if (wine && !n.topmost)
-        std::printf("skip %s (Wine does not apply MB_TOPMOST)\n", label);
+        std::printf("skip %s (Wine does not apply MB_TOPMOST)\n", named(name, "topmost"));
     else
-        check(n.topmost, label);
+        check(n.topmost, named(name, "topmost"));
 }
 
 }  // namespace
@@ -101,11 +94,8 @@ void check_notices() {
         std::memset(resp, 0x5A, sizeof resp);
         LONG before = g_notice_count;
         int rc = (*row.fn)("127.0.0.1", g_idle_port, req, resp);
-        char label[96];
-        std::snprintf(label, sizeof label, "%s: result -1", row.name);
-        check(rc == -1, label, "got %d", rc);
-        std::snprintf(label, sizeof label, "%s: response buffer not written", row.name);
-        check(all_bytes(resp, kResponseSize, 0x5A), label);
+        check(rc == -1, named(row.name, "result -1"), "got %d", rc);
+        check(all_bytes(resp, kResponseSize, 0x5A), named(row.name, "response buffer not written"));
         check_notice(before, kBadType, kBadTypeWide, row.name);
     }
 

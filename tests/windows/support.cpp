@@ -28,6 +28,12 @@ void check(bool ok, const char* name, const char* fmt, ...) {
     std::fflush(stdout);
 }
 
+const char* named(const char* name, const char* what) {
+    static char label[160];
+    std::snprintf(label, sizeof label, "%s: %s", name, what);
+    return label;
+}
+
 bool find_own_directory() {
     DWORD n = GetModuleFileNameA(nullptr, g_dir, sizeof g_dir);
     char* slash = n > 0 && n < sizeof g_dir ? std::strrchr(g_dir, '\\') : nullptr;
@@ -140,27 +146,16 @@ bool all_bytes(const char* p, int count, char value) {
     return true;
 }
 
-SOCKET loopback_socket(int& port) {
-    port = 0;
+int closed_port() {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int len = sizeof a;
-    if (s != INVALID_SOCKET && (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-                                getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) != 0)) {
-        closesocket(s);
-        return INVALID_SOCKET;
-    }
-    if (s != INVALID_SOCKET) port = ntohs(a.sin_port);
-    return s;
-}
-
-int closed_port() {
-    int port = 0;
-    SOCKET s = loopback_socket(port);
+    bool bound = s != INVALID_SOCKET && bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+                 getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0;
     if (s != INVALID_SOCKET) closesocket(s);
-    return port;
+    return bound ? ntohs(a.sin_port) : 0;
 }
 
 }  // namespace winpos

@@ -23,6 +23,7 @@ constexpr int kResponseSize = ZPOSAPP_RESPONSE_SIZE;
 
 // Prints "ok" or "FAIL" with the name (and the printf-style detail on failure).
 void check(bool ok, const char* name, const char* fmt = nullptr, ...);
+const char* named(const char* name, const char* what);  // "name: what", kept until the next call
 extern int g_passed;
 extern int g_failed;
 
@@ -47,7 +48,6 @@ void pos_request(char* rec, const char* msg_type, const char* kind, const char* 
 void card_request(char* rec, const char* msg_type, const char* kind);
 bool bytes_are(const char* p, const char* expected);
 bool all_bytes(const char* p, int count, char value);
-SOCKET loopback_socket(int& port);  // bound to a free loopback port
 int closed_port();                  // a loopback port with nothing listening
 extern int g_idle_port;             // where calls refused before connecting go
 
@@ -56,10 +56,8 @@ extern HMODULE g_lib;
 extern SendFn g_send;
 extern SendFn g_okcashbag;
 extern AckFn g_ack;
-extern SendFn g_download;
 void check_load();
 void check_version(const char* version);
-void check_calling_convention();
 
 // ---- notices.cpp ----
 extern volatile LONG g_notice_count;
@@ -70,16 +68,12 @@ void check_notices();
 // ---- local_checks.cpp: answered without zpos-host ----
 void check_refusal();
 void check_route_refresh();
-void check_download();
 void check_app_dir_from_environment();
 void check_card_no_host();
-void check_log_prefixes();
 
-// ---- host_checks.cpp, store.cpp ----
-void check_card_approval(int port, bool with_store);
+// ---- host_checks.cpp ----
+void check_card_approval(int port);
 void check_signed_approval(int port);
 void check_decline(int port);
-void check_store_filled();
-void check_serial_marked();
 
 }  // namespace winpos
