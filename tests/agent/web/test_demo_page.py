@@ -30,11 +30,9 @@ def browser():
 
 
 @pytest.fixture
-def demo(start_host, start_agent, tmp_path):
-    """start(*host_options): an agent with --demo and a state folder of its own, in front of a fresh zpos-host."""
-    folders = iter(range(100))
-    return lambda *host_options: start_agent(start_host(*host_options), "--demo",
-                                             state_dir=tmp_path / f"demo{next(folders)}")
+def demo(start_host, start_agent):
+    """start(*host_options): an agent with --demo in front of a fresh zpos-host."""
+    return lambda *host_options: start_agent(start_host(*host_options), "--demo")
 
 
 def text(browser, element_id):
@@ -92,7 +90,7 @@ def test_in_doubt_inbox_from_an_agent_killed_after_an_approval(browser, start_ho
     killed = start_agent(host, env={"ZPOS_AGENT_KILL_AT": "approved"})
     sale_id = killed.create(sale("inbox-1"))
     killed.proc.wait(timeout=WAIT_SECONDS)
-    agent = start_agent(host, "--demo")
+    agent = start_agent(host, "--demo", state_dir=killed.state_dir)
 
     browser.get(agent.url + "/demo/")
     rows = wait_for(browser, lambda: browser.find_elements(By.CSS_SELECTOR, "#in-doubt li"))
