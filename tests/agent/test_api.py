@@ -125,6 +125,7 @@ def test_test_port_takes_only_its_terminal(start_agent, host, tmp_path):
 
 
 @pytest.mark.parametrize("path, headers, status, error", [
+    ("/v1/transactions", {"Authorization": None}, 401, "unauthorized"),
     ("/v1/transactions", {"Authorization": "bearer {token}"}, 401, "unauthorized"),
     ("/v1/transactions", {"Authorization": "Bearer {token}x"}, 401, "unauthorized"),
     ("/v1/transactions", {"Authorization": "Bearer {half}"}, 401, "unauthorized"),
@@ -139,7 +140,8 @@ def test_test_port_takes_only_its_terminal(start_agent, host, tmp_path):
 def test_token_host_and_origin(start_agent, host, path, headers, status, error):
     agent = start_agent(host, "--allow-origin", "https://pos.example")
     sent = {"Authorization": "Bearer {token}", **headers}
-    sent = {k: v.format(token=agent.token, half=agent.token[:32], port=agent.port) for k, v in sent.items()}
+    sent = {k: v.format(token=agent.token, half=agent.token[:32], port=agent.port) for k, v in sent.items()
+            if v is not None}
     r = agent.request("GET", path, status, auth=False, headers=sent)
     if error:
         assert r.json() == {"error": error}
