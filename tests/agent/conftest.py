@@ -162,12 +162,13 @@ class Agent(Process):
 
 
 def receive_until(ws, done, seconds=60):
-    """Events from `ws` up to the first for which done(event) is true."""
+    """Events from `ws`, each as documented, up to the first for which done(event) is true."""
     got = []
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         ws.settimeout(max(0.1, deadline - time.monotonic()))
         event = json.loads(ws.recv())
+        validate(event, {"$ref": "#/components/schemas/Event"})
         got.append(event)
         if done(event):
             return got
