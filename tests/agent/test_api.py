@@ -252,10 +252,11 @@ def test_demo_page_has_a_token_of_its_own(tmp_path, start_agent, host, agent):
     assert page.headers["Cache-Control"] == "no-store"
     token = re.search(r'name="zpos-demo-token" content="([0-9a-f]{64})"', page.text).group(1)
     assert token != demo.token
-    origin = f"http://localhost:{demo.port}"
-    r = requests.get(demo.url + "/v1/transactions", timeout=10,
-                     headers={"Authorization": "Bearer " + token, "Origin": origin})
-    assert r.status_code == 200 and r.headers["Access-Control-Allow-Origin"] == origin
+    # Its own page's origin only: not another agent's demo page, even with this page's token.
+    for origin, status in ((f"http://localhost:{demo.port}", 200), (f"http://127.0.0.1:{demo.port + 1}", 403)):
+        r = demo.request("GET", "/v1/transactions", status, auth=False,
+                         headers={"Authorization": "Bearer " + token, "Origin": origin})
+        assert r.headers.get("Access-Control-Allow-Origin") == (origin if status == 200 else None)
     assert requests.get(demo.url + "/demo/zposapp-agent.js", timeout=10).headers["Content-Type"].startswith(
         "text/javascript")
     refused = subprocess.run([AGENT, "--state-dir", str(tmp_path / "s"), "--demo", "--payment-host",
