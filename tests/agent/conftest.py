@@ -9,6 +9,7 @@ import shlex
 import signal
 import subprocess
 import time
+import urllib.parse
 from pathlib import Path
 
 import jsonschema
@@ -131,9 +132,7 @@ class Agent(Process):
         return self.request("GET", path, params=params)
 
     def create(self, body):
-        r = self.post("/v1/transactions", body)
-        assert r.status_code == 201, r.text
-        return r.json()["id"]
+        return self.request("POST", "/v1/transactions", 201, json=body).json()["id"]
 
     def wait_state(self, tx_id, *states, seconds=60):
         """The transaction once it is in one of `states`."""
@@ -150,11 +149,9 @@ class Agent(Process):
     def inbox(self):
         return self.get("/v1/transactions", state="in_doubt").json()["transactions"]
 
-    def events(self, after=None, **params):
-        """A WebSocket on /v1/events, opened with a fresh ticket."""
-        ticket = self.post("/v1/event-tickets", {}).json()["ticket"]
-        query = f"ticket={ticket}" + (f"&after={after}" if after is not None else "")
-        query += "".join(f"&{k}={v}" for k, v in params.items())
+    def events(self, **params):
+        """A WebSocket on /v1/events, opened with a fresh ticket; `params` such as after=SEQ."""
+        query = urllib.parse.urlencode({"ticket": self.post("/v1/event-tickets", {}).json()["ticket"], **params})
         self.seen.add(("/v1/events", "get"))
         # websocket-client sends an Origin of its own unless told not to.
         return websocket.create_connection(f"ws://127.0.0.1:{self.port}/v1/events?{query}", timeout=60,
