@@ -1,5 +1,7 @@
 """zpos-host (declines cards starting 5410, approves the rest) and zpos-agent
-as processes, stopped when their test ends."""
+as processes, stopped when their test ends; every answer of the agent is
+checked against agent/openapi.yaml."""
+import functools
 import json
 import os
 import re
@@ -7,10 +9,14 @@ import shlex
 import signal
 import subprocess
 import time
+import urllib.parse
+from pathlib import Path
 
+import jsonschema
 import pytest
 import requests
 import websocket
+import yaml
 
 AGENT = os.environ.get("ZPOS_AGENT", "")
 HOST = os.environ.get("ZPOS_HOST", "")
@@ -28,6 +34,8 @@ approve any 정상승인
 approval 12345678
 issuer 0100 국민카드
 """
+OPENAPI = Path(__file__).resolve().parents[2] / "agent" / "openapi.yaml"
+DOC = yaml.safe_load(OPENAPI.read_text())
 
 
 def sale(key, track=TRACK, amount=1004, **extra):
@@ -37,6 +45,26 @@ def sale(key, track=TRACK, amount=1004, **extra):
 
 def agent_path(path):
     return "Z:" + str(path).replace("/", "\\") if UNDER_WINE else str(path)
+
+
+def validate(instance, schema):
+    jsonschema.Draft202012Validator(schema, resolver=jsonschema.RefResolver("", DOC)).validate(instance)
+
+
+def as_documented(method, path, answer):
+    """The operation's path template, once the answer's status, media type and body are as documented."""
+    template = next((t for t in DOC["paths"] if re.fullmatch(re.sub(r"{\w+}", "[^/]+", t), path)), None)
+    assert template, f"{path} is not documented"
+    documented = DOC["paths"][template][method]["responses"].get(str(answer.status_code))
+    assert documented, f"{method} {path} answered {answer.status_code}, which is not documented"
+    while "$ref" in documented:
+        documented = functools.reduce(dict.get, documented["$ref"][2:].split("/"), DOC)
+    content = documented.get("content", {})
+    media = answer.headers.get("Content-Type", "").split(";")[0].strip()
+    assert media in content, f"{method} {path} {answer.status_code} answered {media!r}, documented {list(content)}"
+    if media == "application/json":
+        validate(answer.json(), content[media]["schema"])
+    return template
 
 
 class Process:
@@ -88,19 +116,23 @@ class Agent(Process):
         super().__init__(args, state_dir.parent / f"agent-{time.monotonic_ns()}.out", env)
         self.url = f"http://127.0.0.1:{self.port}"
         self.token = (state_dir / "agent.token").read_text().strip()
-        self.http = requests.Session()
-        self.http.headers["Authorization"] = "Bearer " + self.token
+        self.seen = set()  # the documented operations called
+
+    def request(self, method, path, status=None, *, auth=True, headers=None, **kwargs):
+        sent = {"Authorization": "Bearer " + self.token} if auth else {}
+        answer = requests.request(method, self.url + path, headers={**sent, **(headers or {})}, timeout=90, **kwargs)
+        self.seen.add((as_documented(method.lower(), path, answer), method.lower()))
+        assert status is None or answer.status_code == status, (method, path, answer.status_code, answer.text[:500])
+        return answer
 
     def post(self, path, body):
-        return self.http.post(self.url + path, json=body, timeout=30)
+        return self.request("POST", path, json=body)
 
     def get(self, path, **params):
-        return self.http.get(self.url + path, params=params, timeout=90)
+        return self.request("GET", path, params=params)
 
     def create(self, body):
-        r = self.post("/v1/transactions", body)
-        assert r.status_code == 201, r.text
-        return r.json()["id"]
+        return self.request("POST", "/v1/transactions", 201, json=body).json()["id"]
 
     def wait_state(self, tx_id, *states, seconds=60):
         """The transaction once it is in one of `states`."""
@@ -117,24 +149,23 @@ class Agent(Process):
     def inbox(self):
         return self.get("/v1/transactions", state="in_doubt").json()["transactions"]
 
-    def events(self, after=None, **params):
-        """A WebSocket on /v1/events, opened with a fresh ticket."""
-        ticket = self.post("/v1/event-tickets", {}).json()["ticket"]
-        query = f"ticket={ticket}" + (f"&after={after}" if after is not None else "")
-        query += "".join(f"&{k}={v}" for k, v in params.items())
+    def events(self, **params):
+        """A WebSocket on /v1/events, opened with a fresh ticket; `params` such as after=SEQ."""
+        query = urllib.parse.urlencode({"ticket": self.post("/v1/event-tickets", {}).json()["ticket"], **params})
+        self.seen.add(("/v1/events", "get"))
         # websocket-client sends an Origin of its own unless told not to.
-        ws = websocket.create_connection(f"ws://127.0.0.1:{self.port}/v1/events?{query}", timeout=60,
-                                         suppress_origin=True)
-        return ws
+        return websocket.create_connection(f"ws://127.0.0.1:{self.port}/v1/events?{query}", timeout=60,
+                                           suppress_origin=True)
 
 
 def receive_until(ws, done, seconds=60):
-    """Events from `ws` up to the first for which done(event) is true."""
+    """Events from `ws`, each as documented, up to the first for which done(event) is true."""
     got = []
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         ws.settimeout(max(0.1, deadline - time.monotonic()))
         event = json.loads(ws.recv())
+        validate(event, {"$ref": "#/components/schemas/Event"})
         got.append(event)
         if done(event):
             return got
@@ -142,31 +173,33 @@ def receive_until(ws, done, seconds=60):
 
 
 @pytest.fixture
-def start_host(tmp_path):
-    started = []
+def started():
+    """The processes a test started, stopped at its end, the last first."""
+    processes = []
+    yield processes
+    for p in reversed(processes):
+        p.stop()
 
+
+@pytest.fixture
+def start_host(tmp_path, started):
     def start(*options):
         folder = tmp_path / f"host{len(started)}"
         folder.mkdir()
         started.append(Host(folder, *options))
         return started[-1]
 
-    yield start
-    for p in started:
-        p.stop()
+    return start
 
 
 @pytest.fixture
-def start_agent(tmp_path):
-    started = []
-
+def start_agent(tmp_path, started):
+    """start(host, *options): an agent with a state folder of its own unless `state_dir` names one."""
     def start(host, *options, state_dir=None, env=None):
-        started.append(Agent(state_dir or tmp_path / "state", host.port, *options, env=env))
+        started.append(Agent(state_dir or tmp_path / f"state{len(started)}", host.port, *options, env=env))
         return started[-1]
 
-    yield start
-    for p in started:
-        p.stop()
+    return start
 
 
 @pytest.fixture

@@ -9,6 +9,8 @@ from pathlib import Path
 import pytest
 import requests
 
+from conftest import Process
+
 # The unit's exposure as `systemd-analyze security` scores it today (1.1 of
 # 10); losing any one of its hardening options raises the score above it.
 EXPOSURE_THRESHOLD = 11
@@ -37,23 +39,18 @@ def test_systemd_accepts_the_unit(tmp_path, command):
 
 
 @pytest.mark.parametrize("abstract", [False, True], ids=["path", "abstract"])
-def test_agent_notifies_ready_and_then_answers_and_stopping_on_sigterm(tmp_path, abstract):
+def test_agent_notifies_ready_and_then_answers_and_stopping_on_sigterm(tmp_path, started, abstract):
     notify = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
     address = "\0zpos-agent-test-%d" % os.getpid() if abstract else str(tmp_path / "notify")
     notify.bind(address)
     notify.settimeout(10)
-    env = dict(os.environ, NOTIFY_SOCKET="@" + address[1:] if abstract else address)
-    agent = subprocess.Popen([os.environ["ZPOS_AGENT"], "--state-dir", str(tmp_path / "state"), "--port", "0"],
-                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=env)
-    try:
-        assert "READY=1" in notify.recv(4096).decode().split("\n")
-        port = re.match(r"zpos-agent listening on http://127\.0\.0\.1:(\d+)$", agent.stdout.readline()).group(1)
-        assert requests.get("http://127.0.0.1:%s/healthz" % port, timeout=10).status_code == 200
-        agent.send_signal(signal.SIGTERM)
-        assert "STOPPING=1" in notify.recv(4096).decode().split("\n")
-        assert agent.wait(30) == 0
-    finally:
-        if agent.poll() is None:
-            agent.kill()
-            agent.wait()
-        notify.close()
+    agent = Process([os.environ["ZPOS_AGENT"], "--state-dir", str(tmp_path / "state"), "--port", "0"],
+                    tmp_path / "agent.out", env={"NOTIFY_SOCKET": "@" + address[1:] if abstract else address})
+    started.append(agent)
+    assert "READY=1" in notify.recv(4096).decode().split("\n")
+    assert agent.out.read_text().startswith(f"zpos-agent listening on http://127.0.0.1:{agent.port}\n")
+    assert requests.get(f"http://127.0.0.1:{agent.port}/healthz", timeout=10).status_code == 200
+    agent.proc.send_signal(signal.SIGTERM)
+    assert "STOPPING=1" in notify.recv(4096).decode().split("\n")
+    assert agent.proc.wait(30) == 0
+    notify.close()

@@ -2,7 +2,7 @@
 // and ZPOS_DOWNLOAD_PORT). Plain checks so that mono's compiler alone builds it;
 // the last line is not "N passed, M failed", which the test command reads as a stage's count.
 using System;
-using System.Collections.Generic;
+using System.Collections.Concurrent;
 using System.IO;
 using System.Threading;
 using ZPosApp;
@@ -20,10 +20,10 @@ static class ZPosAppTests
         if (ok) ++passed; else ++failed;
     }
 
-    static bool Throws<T>(Action action) where T : Exception
+    static Exception Caught(Action action)
     {
-        try { action(); } catch (T) { return true; }
-        return false;
+        try { action(); } catch (Exception e) { return e; }
+        return null;
     }
 
     static int Main()
@@ -83,17 +83,15 @@ static class ZPosAppTests
         };
         for (int i = 0; i < refused.Length; ++i)
         {
-            Exception refusal = null;
-            try { refused[i](); } catch (Exception e) { refusal = e; }
+            Exception refusal = Caught(refused[i]);
             Check(refusal is FieldException && !ShowsCard(refusal.Message), "refused before the call, card masked, case " + i,
                   refusal == null ? "not refused" : refusal.GetType().Name + ": " + refusal.Message);
         }
-        string overlong = null;
-        try { new CardApproval(Track + "XXXXXXXXXXXXXX", 1000); } catch (FieldException e) { overlong = e.Message; }
+        string overlong = Caught(() => new CardApproval(Track + "XXXXXXXXXXXXXX", 1000))?.Message;
         Check(overlong == "track2: '941012******9012**********************' does not fit 37 bytes",
               "a refused track shows masked", overlong);
 
-        Check(Throws<ArgumentException>(() => new Client(appDir + "-other")) && !Directory.Exists(appDir + "-other") &&
+        Check(Caught(() => new Client(appDir + "-other")) is ArgumentException && !Directory.Exists(appDir + "-other") &&
               Environment.GetEnvironmentVariable("ZPOS_APP_DIR") == appDir,
               "a second application directory is refused");
         new Client(appDir);  // the same folder again is no change
@@ -119,38 +117,29 @@ static class ZPosAppTests
     // holding thread enters again.
     static void CallWaitsForTransaction(Client pos, int port)
     {
-        var order = new List<string>();
+        var order = new ConcurrentQueue<string>();
         ManualResetEvent tried = new ManualResetEvent(false), sent = new ManualResetEvent(false);
         var other = new Thread(() =>
         {
-            try
-            {
-                using (pos.Transaction(TimeSpan.Zero)) lock (order) order.Add("entered");
-            }
-            catch (TimeoutException)
-            {
-                lock (order) order.Add("busy");
-            }
+            order.Enqueue(Caught(() => { using (pos.Transaction(TimeSpan.Zero)) { } }) is TimeoutException ? "busy" : "entered");
             tried.Set();
-            bool approved = pos.Send(Host, port, new CardApproval(Track, 2000)).Approved;
-            lock (order) order.Add("send " + approved);
+            order.Enqueue("send " + pos.Send(Host, port, new CardApproval(Track, 2000)).Approved);
             sent.Set();
-            lock (order) order.Add("ack " + pos.Ack());
+            order.Enqueue("ack " + pos.Ack());
         }) { IsBackground = true };
         using (pos.Transaction())
         {
-            order.Add("send " + pos.Send(Host, port, new CardApproval(Track, 1004)).Approved);
+            order.Enqueue("send " + pos.Send(Host, port, new CardApproval(Track, 1004)).Approved);
             using (pos.Transaction())
             {
                 other.Start();
                 tried.WaitOne(30000);
                 sent.WaitOne(1000);  // long enough for a call that does not wait
-                lock (order) order.Add("ack " + pos.Ack());
+                order.Enqueue("ack " + pos.Ack());
             }
         }
         other.Join(60000);
-        string seen;
-        lock (order) seen = string.Join(", ", order);
+        string seen = string.Join(", ", order);
         Check(seen == "send True, busy, ack Closed, send True, ack Closed", "another thread's call waits for the transaction",
               seen);
     }

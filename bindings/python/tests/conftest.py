@@ -1,4 +1,4 @@
-"""ZPOSAPP_LIBRARY, ZPOS_HOST_PORT and ZPOS_DOWNLOAD_PORT come from CTest."""
+"""ZPOSAPP_LIBRARY, ZPOS_HOST_PORT and ZPOS_DOWNLOAD_PORT come from CTest (python_binding_test)."""
 import os
 
 import pytest
@@ -7,25 +7,14 @@ import zposapp
 HOST = "127.0.0.1"
 
 
-def _env(name):
-    value = os.environ.get(name)
-    if not value:
-        raise pytest.UsageError("%s is not set: run the suite through ctest (python_binding_test)" % name)
-    return value
-
-
-def pytest_report_header(config):
-    return "zposapp %s from %s" % (zposapp.__version__, os.path.dirname(zposapp.__file__))
-
-
 @pytest.fixture(scope="session")
 def library():
-    return _env("ZPOSAPP_LIBRARY")
+    return os.environ["ZPOSAPP_LIBRARY"]
 
 
 @pytest.fixture(scope="session")
 def ports():
-    return int(_env("ZPOS_HOST_PORT")), int(_env("ZPOS_DOWNLOAD_PORT"))
+    return int(os.environ["ZPOS_HOST_PORT"]), int(os.environ["ZPOS_DOWNLOAD_PORT"])
 
 
 @pytest.fixture(scope="session")
