@@ -159,10 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "000010000", -3, "Encrypt Module is not BACKUPing", true, false},
         Refusal{"AmountLimit", "", "", "1200000001", kTrack2, "100000000", -1,
                 "Amount is 100000000 over [100000000]", false, true},
-        Refusal{"PadRefusesWithTwo", "", "sign_result=2\n", "1200000001", kTrack2,
-                "000060000", 0, "RETURN Sign LEN.. 0002", false, true},
-        Refusal{"PadRefusesWithZero", "", "sign_result=0\n", "1200000001", kTrack2,
-                "000060000", 0, "RETURN Sign LEN.. 0000", false, true}),
+        Refusal{"PadRefuses", "", "sign_result=2\n", "1200000001", kTrack2,
+                "000060000", 0, "RETURN Sign LEN.. 0002", false, true}),
     RowName{});
 
 }  // namespace
