@@ -90,6 +90,7 @@ INSTANTIATE_TEST_SUITE_P(MalformedKeys, RunExamples,
                                            RunCase{"RKa", "\xB0\xA1" "a"},    // key outside the tables
                                            RunCase{"R1K", "1\xB0\xA1"},       // consonant waits past a digit
                                            RunCase{"RKRR", "\xB0\xA2"},       // RR no compound: 각, R dropped
+                                           RunCase{"RKFr", "\xB0\xA5"},       // Fr no compound: 갈, r dropped
                                            RunCase{"akz", "akz"}));
 
 TEST(RunConversion, TextReplacesKeysAndRestIsZero) {
