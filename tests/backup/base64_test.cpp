@@ -1,5 +1,6 @@
 // Base64 of the backup request's signature field: the RFC 4648 test vectors,
-// bytes above 0x7f, the NUL after the text and a destination too small.
+// bytes above 0x7f, the NUL after the text, the largest signature and a
+// destination too small.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -23,7 +24,7 @@ TEST_P(Base64Vectors, EncodeAsTheStandardSays) {
     const Vector& v = GetParam();
     int n = base64_encode(v.source, dest);
     EXPECT_EQ(std::string(dest.data(), static_cast<std::size_t>(n)), v.text);
-    EXPECT_EQ(n, static_cast<int>(std::string(v.text).size()));
+    EXPECT_EQ(base64_length(v.source.size()), std::string(v.text).size());
     EXPECT_EQ(dest[static_cast<std::size_t>(n)], '\0');
 }
 
@@ -32,21 +33,10 @@ INSTANTIATE_TEST_SUITE_P(Rfc4648, Base64Vectors,
                                            Vector{"foo", "Zm9v"}, Vector{"foob", "Zm9vYg=="},
                                            Vector{"fooba", "Zm9vYmE="}, Vector{"foobar", "Zm9vYmFy"}));
 
+// Bytes above 0x7f, which a signed char must not turn negative, and the last
+// two letters of the alphabet; zeros come in the largest signature below.
 INSTANTIATE_TEST_SUITE_P(Bytes, Base64Vectors,
-                         ::testing::Values(Vector{std::string("\x00\x00\x00", 3), "AAAA"},
-                                           Vector{"\xff\xff\xff", "////"},
-                                           Vector{"\xfb\xff", "+/8="},
-                                           Vector{std::string("\x00", 1), "AA=="},
-                                           Vector{"abc", "YWJj"}));
-
-TEST(Base64, LengthCountsThePadding) {
-    EXPECT_EQ(base64_length(0), 0u);
-    EXPECT_EQ(base64_length(1), 4u);
-    EXPECT_EQ(base64_length(3), 4u);
-    EXPECT_EQ(base64_length(4), 8u);
-    EXPECT_EQ(base64_length(2000), 2668u);
-    EXPECT_LE(base64_length(2000) + 1, kBase64TextSize);
-}
+                         ::testing::Values(Vector{"\xff\xff\xff", "////"}, Vector{"\xfb\xff", "+/8="}));
 
 TEST(Base64, LargestSignatureFitsItsBuffer) {
     static std::array<char, 2000> source;

@@ -11,15 +11,12 @@
 
 namespace zpos::test {
 
-std::string cp949_by_iconv(std::u32string_view text, bool* ok) {
+std::string by_iconv(const char* from, const char* to, std::string_view bytes, bool* ok) {
     if (ok) *ok = false;
-    iconv_t cd = iconv_open("CP949", "UTF-32LE");
+    iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-    std::string in;
-    for (char32_t c : text) {
-        for (int b = 0; b < 4; ++b) in += static_cast<char>((static_cast<unsigned>(c) >> (8 * b)) & 0xFF);
-    }
-    std::string out(text.size() * 4 + 4, '\0');
+    std::string in(bytes);
+    std::string out(in.size() * 4 + 4, '\0');
     char* src = in.data();
     std::size_t src_left = in.size();
     char* dst = out.data();
@@ -30,6 +27,14 @@ std::string cp949_by_iconv(std::u32string_view text, bool* ok) {
     out.resize(out.size() - dst_left);
     if (ok) *ok = true;
     return out;
+}
+
+std::string cp949_by_iconv(std::u32string_view text, bool* ok) {
+    std::string in;
+    for (char32_t c : text) {
+        for (int b = 0; b < 4; ++b) in += static_cast<char>((static_cast<unsigned>(c) >> (8 * b)) & 0xFF);
+    }
+    return by_iconv("UTF-32LE", "CP949", in, ok);
 }
 
 std::u32string random_text(std::mt19937& rng) {

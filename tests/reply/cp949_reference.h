@@ -9,6 +9,10 @@
 
 namespace zpos::test {
 
+// `bytes` from one encoding to another through iconv(3); "" with `ok` false
+// when iconv fails.
+std::string by_iconv(const char* from, const char* to, std::string_view bytes, bool* ok = nullptr);
+
 // `text` in CP949 through iconv(3); "" with `ok` false when iconv fails.
 std::string cp949_by_iconv(std::u32string_view text, bool* ok = nullptr);
 

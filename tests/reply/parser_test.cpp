@@ -182,7 +182,6 @@ TEST_F(ReplyParser, Kind70Value1IsNineBytesWhateverField20Holds) {
         const char* shown;
     };
     const Case cases[] = {
-        {"LINE ONE", "00000200", "  0000200"},
         {std::string("abc\0defghijk", 12), "4321", "  0004321"},  // the text ends at its NUL
         {"ABCDEFGHIJKL", "-5", " L0000000"},
         {"ABCDEFGHIJKLMNOP", "12345678", " L1234567"},  // an eighth digit is cut
