@@ -14,8 +14,8 @@
 
 namespace zpos::fuzz {
 
-// The process's one, made on first use; in memory where the system has it,
-// since the settings writes sync to disk.
+// The process's one application directory, made on first use; in memory
+// where the system has it, since the settings writes sync to disk.
 inline test::AppDir& app_dir() {
     static test::AppDir dir("/dev/shm");
     return dir;

@@ -1,6 +1,6 @@
-// The Wireshark dissector, by tshark, over the host simulator's capture of an approval,
-// a decline, a time-out, a missing EOT with its management message and a cut
-// reply; and over that capture mutated, never with a Lua error.
+// The Wireshark dissector, by tshark, over the host simulator's capture of an
+// approval, a decline, a time-out, a missing EOT with its management message
+// and a cut reply; and over that capture mutated, never with a Lua error.
 #include <unistd.h>
 
 #include <algorithm>
