@@ -23,7 +23,6 @@
 #include "support/message_kinds.h"
 #include "support/route.h"
 #include "tests/common/app_dir.h"
-#include "tests/common/card_store.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/wire.h"
 #include "tools/host/host_sim.h"

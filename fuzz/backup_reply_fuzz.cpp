@@ -10,7 +10,7 @@
 
 #include "backup/backup_route.h"
 #include "entry/call.h"
-#include "fuzz/fuzz_app_dir.h"
+#include "fuzz/fuzz_input.h"
 #include "platform/platform.h"
 #include "support/message_kinds.h"
 #include "support/records.h"

@@ -1,5 +1,6 @@
-// Cutting a fuzz input into its parts: texts that end at a NUL byte, then the
-// rest as raw bytes; a selector byte that picks the message kind.
+// A fuzz target's application directory, and cutting a fuzz input into its
+// parts: texts that end at a NUL byte, then the rest as raw bytes; a selector
+// byte that picks the message kind.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +10,16 @@
 #include <string_view>
 
 #include "support/message_kinds.h"
+#include "tests/common/app_dir.h"
 
 namespace zpos::fuzz {
+
+// The process's one application directory, made on first use; in memory
+// where the system has it, since the settings writes sync to disk.
+inline test::AppDir& app_dir() {
+    static test::AppDir dir("/dev/shm");
+    return dir;
+}
 
 // Takes bytes up to the next NUL (or the end) off the front of `in`.
 inline std::string take_text(std::string_view& in) {

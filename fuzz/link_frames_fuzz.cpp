@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "entry/call.h"
-#include "fuzz/fuzz_app_dir.h"
+#include "fuzz/fuzz_input.h"
 #include "link/acknowledge.h"
 #include "link/connection.h"
 #include "link/exchange.h"

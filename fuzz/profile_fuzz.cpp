@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz/fuzz_app_dir.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/platform.h"
 

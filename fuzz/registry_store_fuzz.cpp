@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz/fuzz_app_dir.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/registry.h"
 #include "tests/common/seam_setters.h"

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "fuzz/fuzz_app_dir.h"
 #include "fuzz/fuzz_input.h"
 #include "reply/keystrokes.h"
 #include "reply/parser.h"

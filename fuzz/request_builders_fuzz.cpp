@@ -11,7 +11,6 @@
 
 #include "backup/backup_request.h"
 #include "entry/call.h"
-#include "fuzz/fuzz_app_dir.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/seams.h"
 #include "request/framing.h"

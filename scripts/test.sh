@@ -1,13 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages), then runs every stage of the test
-# suite: the CI build with warnings as errors and its CTest tests, the sanitizer
-# builds (AddressSanitizer for every test, ThreadSanitizer for the thread
-# tests), the Windows builds under Wine and the Windows release zip, the fuzz
-# targets, the memcheck run and the Debian packages (which need root or sudo
-# for dpkg).
-# Every stage runs even when an earlier one failed; each stage's output is kept
-# in build/test-logs/. The last line counts the tests of all stages:
-# "N passed, M failed". Exit status 0 only when nothing failed.
+# suite (listed at the end), each even when an earlier one failed, its output
+# kept in build/test-logs/. The last line counts the tests of all stages:
+# "N passed, M failed"; exit status 0 only when nothing failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 

@@ -1,24 +1,20 @@
 # Sourced before every case: zpos-host in the background, stopped at the end.
-HOST_PIDS=()
-stop_hosts() { for pid in "${HOST_PIDS[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done; }
+. "$SOURCE/tests/common/start_host.sh"
 trap stop_hosts EXIT
 
-. "$SOURCE/tests/common/start_host.sh"
 # start_host VAR [OPTION...]: zpos-host on a free port, which VAR then holds.
 start_host() {
     local var=$1
     shift
-    start_zpos_host zpos-host "host-$var.out" "$@"
-    HOST_PIDS+=("$host_pid")
-    [ -n "$port" ] || exit 99
+    start_zpos_host zpos-host "host-$var.out" "$@" || exit 99
     printf -v "$var" '%s' "$port"
 }
 
 # closed_port: CLOSED, a port nothing listens on (one zpos-host had and gave up).
 closed_port() {
     start_host CLOSED
-    kill "${HOST_PIDS[-1]}"
-    wait "${HOST_PIDS[-1]}" 2>/dev/null
+    kill "$host_pid"
+    wait "$host_pid" 2>/dev/null
 }
 
 # zpos's output without what changes between runs: the hosts' ports, the

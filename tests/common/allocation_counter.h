@@ -1,7 +1,6 @@
 // Counts the heap allocations this thread makes while a count is open, and
-// reads the bytes the process has in use. The counter replaces the C
-// allocator's entry points in the test program, so it exists only in builds
-// without the address sanitizer (which replaces them itself).
+// reads the bytes the process has in use, by replacing the C allocator's entry
+// points in the test program.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,7 @@
 #include "tests/common/app_dir.h"
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include "entry/call.h"
 #include "platform/platform.h"
 #include "platform/seams.h"
+#include "platform/socket.h"
 #include "support/route.h"
 
 namespace zpos::test {
@@ -28,9 +31,10 @@ std::string read_file(const std::string& path) {
     return out.str();
 }
 
-AppDir::AppDir() {
-    char pattern[] = "/tmp/zpos-app-XXXXXX";
-    const char* made = mkdtemp(pattern);
+AppDir::AppDir(const std::string& parent) {
+    std::string pattern = parent + "/zpos-app-XXXXXX", fallback = "/tmp/zpos-app-XXXXXX";
+    const char* made = mkdtemp(pattern.data());
+    if (!made) made = mkdtemp(fallback.data());
     dir_ = made ? made : "/tmp";
     executable_ = std::make_unique<ExecutableAt>(dir_ + "/pos.exe");
     prepare_call();
@@ -105,5 +109,21 @@ FixedClock::FixedClock(platform::Time t) {
 }
 FixedClock::~FixedClock() { platform::seams().clock = nullptr; }
 void FixedClock::set(platform::Time t) { g_fixed_time = t; }
+
+int closed_loopback_port() {
+    int port = 0;
+    platform::socket_close(platform::socket_listen_loopback(0, 1, port));
+    return port;
+}
+
+int open_descriptors() {
+    DIR* d = opendir("/proc/self/fd");
+    if (!d) return -1;
+    int n = 0;
+    while (dirent* e = readdir(d))
+        if (e->d_name[0] != '.') ++n;
+    closedir(d);
+    return n - 1;  // not the one reading the directory
+}
 
 }  // namespace zpos::test

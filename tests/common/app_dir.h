@@ -1,6 +1,6 @@
 // A temporary application directory for one test: the library sees a POS
 // executable inside it, so its settings file and its Logs folder land there.
-// Also reads back log lines and captures modal notices.
+// Also reads back log lines, captures modal notices and counts descriptors.
 #pragma once
 
 #include <ctime>
@@ -15,7 +15,8 @@ namespace zpos::test {
 
 class AppDir {
 public:
-    AppDir();
+    // A folder of its own under `parent`, else under /tmp.
+    explicit AppDir(const std::string& parent = "/tmp");
     ~AppDir();
     AppDir(const AppDir&) = delete;
     AppDir& operator=(const AppDir&) = delete;
@@ -67,5 +68,11 @@ std::string yymmdd(platform::Time t);
 
 std::string read_file(const std::string& path);
 std::vector<std::string> lines_of(const std::string& text);
+
+// A free 127.0.0.1 port: bound once, then closed again.
+int closed_loopback_port();
+// Descriptors open in this process now, for tests that check a call leaves
+// no socket behind.
+int open_descriptors();
 
 }  // namespace zpos::test

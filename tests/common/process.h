@@ -1,7 +1,5 @@
-// Programs as separate processes, their output in files readable while they run.
+// A program run as a separate process to its end, its output collected.
 #pragma once
-
-#include <sys/types.h>
 
 #include <string>
 #include <vector>
@@ -13,31 +11,8 @@ struct Outcome {
     std::string out, err;
 };
 
-class Process {
-public:
-    // Starts argv[0] with standard input from /dev/null, its output in files
-    // under `dir`, and `env` added to (or replacing) this process's environment.
-    Process(const std::vector<std::string>& argv, const std::string& dir, const std::vector<std::string>& env = {});
-    ~Process();
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    bool started() const { return pid_ > 0; }
-    std::string out() const;
-    std::string err() const;
-    // True once the standard output holds `text`; false after `timeout_ms`.
-    bool wait_for_output(const std::string& text, int timeout_ms) const;
-    void signal(int sig) const;
-    // Waits for the exit (killing it after `timeout_ms`) and collects it.
-    Outcome finish(int timeout_ms = 120000);
-
-private:
-    pid_t pid_ = -1;
-    std::string out_path_, err_path_;
-};
-
-// Runs to the end.
-Outcome run_process(const std::vector<std::string>& argv, const std::string& dir,
-                    const std::vector<std::string>& env = {});
+// Runs argv[0] with standard input from /dev/null and its output in files
+// under `dir`; killed after `timeout_ms`.
+Outcome run_process(const std::vector<std::string>& argv, const std::string& dir, int timeout_ms = 120000);
 
 }  // namespace zpos::test

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +23,17 @@ inline std::string nuls(std::size_t n) { return std::string(n, '\0'); }
 // A transaction message as the request builder writes it, before its check
 // byte: STX, 'I', the entry indicator, the length (through ETX and the check
 // byte), "POS", the code, FS, each field followed by FS, the blocks, ETX.
-std::string transaction_message(char entry, std::string_view code, const std::vector<std::string>& fields,
-                                std::string_view blocks = "");
+inline std::string transaction_message(char entry, std::string_view code, const std::vector<std::string>& fields,
+                                       std::string_view blocks = "") {
+    std::string body = FS;
+    for (const std::string& field : fields) body += field + FS;
+    body += std::string(blocks) + ETX;
+    std::string head = STX + "I" + entry;
+    char length[8];
+    std::snprintf(length, sizeof length, "%04zu", head.size() + 4 + 3 + code.size() + body.size() + 1);
+    return head + length + "POS" + std::string(code) + body;
+}
+
 // A small transaction message with its check byte, as a card approval
 // ("S", code "10") is framed: term_id 1234567890, track2
 // 9410123456789012=2512, instalments 00, amount 00001000.

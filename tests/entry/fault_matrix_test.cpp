@@ -19,7 +19,6 @@
 #include "support/log_lines.h"
 #include "tests/backup/backup_fixture.h"
 #include "tests/common/print.h"
-#include "tests/common/sockets.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"
 

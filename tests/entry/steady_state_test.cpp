@@ -15,8 +15,7 @@
 #include "link/link_timing.h"
 #include "tests/common/allocation_counter.h"
 #include "tests/common/app_dir.h"
-#include "tests/common/card_store.h"
-#include "tests/common/sockets.h"
+#include "tests/common/records_helper.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"
 

@@ -20,7 +20,6 @@
 #include "platform/seams.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
-#include "tests/common/sockets.h"
 #include "tests/common/wire.h"
 #include "tools/host/host_sim.h"
 #include "zposapp.h"

@@ -29,7 +29,6 @@
 #include "support/log_lines.h"
 #include "support/route.h"
 #include "tests/common/process.h"
-#include "tests/common/sockets.h"
 #include "tests/link/link_fixture.h"
 
 namespace zpos::test {
@@ -240,9 +239,8 @@ TEST_F(LinkTest, SilentHostEndsTheBlockingAttemptAfterThreeSynRetries) {
             GTEST_SKIP() << "no network namespace can be made here (unshare -rn and ip are needed)";
         const std::string setup = std::string("ip link set lo up && ip route add ") + kSilentHost +
                                   "/32 dev lo && exec \"$0\" --gtest_filter=LinkTest.SilentHost*";
-        Process inside({"unshare", "-rn", "sh", "-c", setup, std::filesystem::read_symlink("/proc/self/exe")}, app_->path(),
-                       {"ZPOS_TEST_IN_NETNS=1"});
-        Outcome done = inside.finish(60000);
+        Outcome done = run_process({"env", "ZPOS_TEST_IN_NETNS=1", "unshare", "-rn", "sh", "-c", setup,
+                                    std::filesystem::read_symlink("/proc/self/exe")}, app_->path(), 60000);
         EXPECT_EQ(done.status, 0) << done.out << done.err;
         return;
     }

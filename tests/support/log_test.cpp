@@ -14,7 +14,6 @@
 #include "support/card_mask.h"
 #include "support/log.h"
 #include "tests/common/app_dir.h"
-#include "tests/common/sockets.h"
 
 namespace zpos::test {
 namespace {

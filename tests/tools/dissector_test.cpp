@@ -1,16 +1,16 @@
-// The Wireshark dissector, by tshark, over zpos-host's capture of an approval,
-// a decline, a time-out, a missing EOT with its management message and a cut
-// reply; and over that capture mutated, never with a Lua error.
+// The Wireshark dissector, by tshark, over the host simulator's capture of an
+// approval, a decline, a time-out, a missing EOT with its management message
+// and a cut reply; and over that capture mutated, never with a Lua error.
 #include <unistd.h>
 
-#include <csignal>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,10 +18,9 @@
 
 #include "link/link_timing.h"
 #include "tests/common/app_dir.h"
-#include "tests/common/card_store.h"
 #include "tests/common/process.h"
 #include "tests/common/records_helper.h"
-#include "tools/host/pcap.h"
+#include "tools/host/host_sim.h"
 #include "zposapp.h"
 
 namespace zpos::test {
@@ -37,6 +36,13 @@ std::vector<std::string> tshark(const AppDir& dir) {
     return {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "env", "HOME=" + dir.path(), "tshark"};
 }
 
+// A capture's payloads, connection by connection, in the direction each went.
+struct Segment {
+    bool from_pos = true;
+    std::string bytes;
+};
+using Stream = std::vector<Segment>;
+
 // One capture for every test here, recorded once.
 class WiresharkDissector : public ::testing::Test {
 protected:
@@ -50,6 +56,7 @@ protected:
         args.insert(args.end(), more.begin(), more.end());
         return run_process(args, app_->path());
     }
+    static std::vector<Stream> recorded_streams();
 
     static inline std::unique_ptr<AppDir> app_;
     static inline std::string pcap_, port_;
@@ -62,15 +69,15 @@ void WiresharkDissector::SetUpTestSuite() {
     // The sample card's security block goes after each of its requests.
     StoreAt store(app.file("registry.dat"));
     ASSERT_TRUE(fill_card_store());
-    std::ofstream(app.file("decline.scenario")) << "decline card 5 \xED\x95\x9C\xEB\x8F\x84\xEC\xB4\x88\xEA\xB3\xBC\n";
-    pcap_ = app.file("link.pcapng");
-    Process host({ZPOS_HOST_COMMAND, "--port", "0", "--pcap", pcap_, "--scenario", app.file("decline.scenario"),
-                  "--fault", "none,none,silent-after-request,no-eot,none,short-body"},
-                 app.path());
-    ASSERT_TRUE(host.wait_for_output(")\n", 10000)) << host.err();
-    std::string banner = host.out();
-    port_ = banner.substr(banner.find(':') + 1, banner.find(' ', banner.find(':')) - banner.find(':') - 1);
-    int port = std::stoi(port_);
+    host::Scenario scenario;
+    scenario.rules.push_back(host::decline_card("5", "\xED\x95\x9C\xEB\x8F\x84\xEC\xB4\x88\xEA\xB3\xBC"));
+    using host::Fault;
+    scenario.faults = {Fault::None, Fault::None, Fault::SilentAfterRequest, Fault::NoEot, Fault::None, Fault::ShortBody};
+    scenario.pcap_path = pcap_ = app.file("link.pcapng");
+    host::HostSim host(scenario);
+    ASSERT_TRUE(host.start());
+    int port = host.port();
+    port_ = std::to_string(port);
 
     char response[resp::kSize];
     EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response), 1);
@@ -81,8 +88,25 @@ void WiresharkDissector::SetUpTestSuite() {
     EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response), 1);
     EXPECT_EQ(Zelta_Ack(), -13);
     EXPECT_EQ(Zelta_Send("127.0.0.1", port, sample_card_request("0200", "10").data(), response), -1);
-    host.signal(SIGTERM);
-    EXPECT_EQ(host.finish().status, 0);
+    host.stop();
+}
+
+// The streams of the capture as tshark reads them, payloads only.
+std::vector<Stream> WiresharkDissector::recorded_streams() {
+    Outcome r = read(pcap_, {"-Y", "tcp.len > 0", "-T", "fields", "-e", "tcp.stream", "-e", "tcp.dstport", "-e",
+                             "tcp.payload"});
+    std::vector<Stream> streams;
+    for (const std::string& line : lines_of(r.out)) {
+        std::size_t stream = 0;
+        std::string port, hex, bytes;
+        std::istringstream(line) >> stream >> port >> hex;
+        std::erase(hex, ':');
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+            bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+        streams.resize(std::max(streams.size(), stream + 1));
+        streams[stream].push_back({port == port_, bytes});
+    }
+    return streams;
 }
 
 TEST_F(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {
@@ -163,47 +187,6 @@ TEST_F(WiresharkDissector, EachConnectionShowsWhoClosedFirst) {
         << fins.out;
 }
 
-// A capture's payloads, connection by connection, in the direction each went.
-struct Segment {
-    bool from_pos = true;
-    std::string bytes;
-};
-using Stream = std::vector<Segment>;
-
-// The streams of a capture zpos-host wrote: enhanced packet blocks holding
-// Ethernet, IPv4 and TCP headers of fixed size.
-std::vector<Stream> streams_of(const std::string& capture, int host_port) {
-    auto le32 = [&](std::size_t at) {
-        std::uint32_t v = 0;
-        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(capture[at + i]);
-        return v;
-    };
-    auto be16 = [&](std::size_t at) {
-        return static_cast<unsigned char>(capture[at]) << 8 | static_cast<unsigned char>(capture[at + 1]);
-    };
-    constexpr std::uint32_t kEnhancedPacket = 6;
-    constexpr std::size_t kPacketAt = 28, kHeaders = 14 + 20 + 20;
-    std::vector<Stream> streams;
-    std::map<int, std::size_t> by_pos_port;
-    for (std::size_t at = 0; at + 12 <= capture.size();) {
-        std::uint32_t type = le32(at), total = le32(at + 4);
-        if (total < 12 || at + total > capture.size()) break;
-        std::size_t packet = at + kPacketAt;
-        if (type == kEnhancedPacket && le32(at + 20) > kHeaders) {
-            bool from_pos = be16(packet + 36) == host_port;
-            int pos_port = be16(packet + (from_pos ? 34 : 36));
-            if (!by_pos_port.count(pos_port)) {
-                by_pos_port[pos_port] = streams.size();
-                streams.emplace_back();
-            }
-            streams[by_pos_port[pos_port]].push_back(
-                {from_pos, capture.substr(packet + kHeaders, le32(at + 20) - kHeaders)});
-        }
-        at += total;
-    }
-    return streams;
-}
-
 // One to four changes to one stream: a byte, a length near its truth, small or
 // anywhere, a segment cut, lengthened, lost, repeated or split.
 Stream mutated(Stream stream, std::mt19937& rng) {
@@ -259,9 +242,7 @@ Stream mutated(Stream stream, std::mt19937& rng) {
 // own port: no Lua error, and a frame whose lengths do not add up is marked
 // malformed.
 TEST_F(WiresharkDissector, MutatedStreamsAreMarkedMalformedWithoutLuaErrors) {
-    std::ifstream in(pcap_, std::ios::binary);
-    std::string capture((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<Stream> recorded = streams_of(capture, std::stoi(port_));
+    std::vector<Stream> recorded = recorded_streams();
     ASSERT_EQ(recorded.size(), 6u);
 
     constexpr int kHostPort = 10902, kMutated = 360;

@@ -16,7 +16,6 @@ send --kind 10 --port
 send --port x
 points --port 70000
 send --port 1 --amount 1000000000
-send --port 1 --months 100
 send --port 1 --kind 100
 send --port 1 --type 020
 send --port 1 --kind 10 --kind 20
@@ -24,9 +23,6 @@ points --port 1 --sub 04
 points --port 1 --media 1
 download --port 1
 send --port 1 --term-id 12345678901
-send --port 1 --pos-echo 123456789012345678901234
-send --port 1 --track 12345678901234567890123456789012345678
 send --port 1 --org-auth 123456789
 points --port 1 --org-auth 1234567890123
-send --port 1 --org-date 2612061
 CASES

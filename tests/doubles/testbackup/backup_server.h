@@ -26,7 +26,6 @@ public:
     BackupServer& operator=(const BackupServer&) = delete;
 
     int port() const { return port_; }
-    bool listening() const { return listener_ != platform::kNoSocket; }
 
     // What every following connection gets: a stock answer, reply fields 0..n-1
     // joined by FS and closed by ETX, or bytes as they are. The bytes land in
