@@ -12,6 +12,7 @@
 #include "platform/socket.h"
 #include "support/route.h"
 #include "tests/common/print.h"
+#include "tests/common/records_helper.h"
 #include "tests/link/link_fixture.h"
 #include "zposapp.h"
 
@@ -60,6 +61,26 @@ TEST_F(Acknowledge, BackupRouteReturnsOneWithoutTraffic) {
     EXPECT_EQ(sim.connections(), 0);
     EXPECT_EQ(app_->read_settings(), settings);
     EXPECT_FALSE(app_->logged("ACK SEND"));
+}
+
+// No EOT: the management message of the call's saved keyed request, on a new
+// connection, its reply closed by an ACK alone.
+TEST_F(Acknowledge, MissingEotSendsTheManagementMessageOfTheSavedRequest) {
+    const Request keyed = sample_card_request("0200", "10", "9410123456789012=2812", "@");
+    std::memcpy(g_module.call.saved_request, keyed.data(), sizeof g_module.call.saved_request);
+    host::HostSim& sim = approved_on(Fault::NoEot);
+    EXPECT_EQ(acknowledge(g_module), AckResult::management_sent);
+    sim.stop();
+    auto requests = sim.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].type, 'S');
+    EXPECT_EQ(requests[1].term_id, "1200000001");
+    EXPECT_EQ(requests[1].card, "9410123456789012");
+    EXPECT_EQ(requests[1].expiry, "2812");
+    EXPECT_TRUE(requests[1].check_ok);
+    EXPECT_EQ(sim.connections(), 2);
+    EXPECT_EQ(sim.frames().back().bytes, kAckFrame);
+    EXPECT_TRUE(sim.frames().back().from_client);
 }
 
 TEST_F(Acknowledge, WithoutAnOpenLinkTheAutomaticAckIsNotSent) {
