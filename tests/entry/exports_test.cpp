@@ -1,18 +1,12 @@
-// The shared library exports the four entry points and nothing else, needs
-// nothing beyond the C library, and the exports answer through the loaded
-// library as a POS calls them.
-#include <dlfcn.h>
+// The shared library exports the four entry points and nothing else and needs
+// nothing beyond the C library; card_pos calls them through it as a POS does.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
-
-#include "tests/common/records_helper.h"
-#include "zposapp.h"
 
 namespace zpos::test {
 namespace {
@@ -54,17 +48,6 @@ TEST(Exports, NeedsTheCLibraryAlone) {
     // Symbols the C++ runtime (GLIBCXX, CXXABI) or libgcc_s (GCC) would have to supply.
     for (const std::string& line : lines_about_library("nm -D --undefined-only"))
         EXPECT_FALSE(std::regex_search(line, std::regex("@(GLIBCXX|CXXABI|GCC)_"))) << line;
-}
-
-TEST(Exports, RefusalThroughTheLoadedLibrary) {
-    void* lib = dlopen(ZPOSAPP_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(lib, nullptr) << dlerror();
-    auto send = reinterpret_cast<decltype(&Zelta_Send)>(dlsym(lib, "Zelta_Send"));
-    ASSERT_NE(send, nullptr);
-    std::array<char, 450> response{};
-    EXPECT_EQ(send("127.0.0.1", 10902, Request("0200", "ZZ").data(), response.data()), -1);
-    EXPECT_EQ(field(response.data(), resp::resp_code), "NOTX");
-    dlclose(lib);
 }
 
 }  // namespace

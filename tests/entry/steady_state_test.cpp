@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -24,15 +25,14 @@ namespace {
 
 using host::Fault;
 
-// Hosts served by a child process until the test closes its pipe.
+// Hosts served by a child process, their heap apart from the count, until
+// the test closes its pipe.
 class HostProcess {
 public:
-    explicit HostProcess(const std::vector<host::Scenario>& scenarios) {
+    explicit HostProcess(const std::vector<host::Scenario>& scenarios) : ports_(scenarios.size(), 0) {
         int ports[2], hold[2];
         if (pipe(ports) != 0 || pipe(hold) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(ports[0]);
+        if ((pid_ = fork()) == 0) {
             close(hold[1]);
             std::vector<std::unique_ptr<host::HostSim>> sims;
             for (const host::Scenario& s : scenarios) {
@@ -43,17 +43,13 @@ public:
             char c;
             while (read(hold[0], &c, 1) > 0) {
             }
-            for (auto& sim : sims) sim->stop();
             _exit(0);
         }
         close(ports[1]);
         close(hold[0]);
         hold_ = hold[1];
-        for (std::size_t i = 0; i < scenarios.size(); ++i) {
-            int port = 0;
+        for (int& port : ports_)
             if (read(ports[0], &port, sizeof port) != sizeof port) port = 0;
-            ports_.push_back(port);
-        }
         close(ports[0]);
     }
     ~HostProcess() {
@@ -61,11 +57,7 @@ public:
         if (pid_ > 0) waitpid(pid_, nullptr, 0);
     }
     int port(std::size_t i) const { return ports_.at(i); }
-    bool ready() const {
-        for (int p : ports_)
-            if (p == 0) return false;
-        return !ports_.empty();
-    }
+    bool ready() const { return std::find(ports_.begin(), ports_.end(), 0) == ports_.end(); }
 
 private:
     pid_t pid_ = -1;
