@@ -2,7 +2,6 @@
 """Static checks of the Windows build's files, read with LLVM's object tools,
 one check a run.
 
-  pe_check.py machine FILE i386|x86_64
   pe_check.py exports FILE NAME...        exactly these exports, undecorated
   pe_check.py imports FILE DLL...         imports from these libraries only
   pe_check.py imports-from FILE DLL NAME...  exactly these names from DLL
@@ -54,11 +53,6 @@ def sections(path):
 
 def words(seq):
     return " ".join(sorted(seq))
-
-
-def check_machine(path, want):
-    got = values(tool("llvm-readobj", "--file-headers", path), "Arch")
-    return got == [want], f"{path} is built for {words(got)}"
 
 
 def check_exports(path, *names):
@@ -133,7 +127,7 @@ def check_ret(path, symbols, name, nbytes):
 
 
 CHECKS = {
-    "machine": check_machine, "exports": check_exports, "imports": check_imports,
+    "exports": check_exports, "imports": check_imports,
     "imports-from": check_imports_from, "implib": check_implib, "stripped": check_stripped,
     "debuglink": check_debuglink, "debugfile": check_debugfile, "ret": check_ret,
 }
