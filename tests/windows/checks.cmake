@@ -133,7 +133,7 @@ foreach(suite IN LISTS suites)
     RESOURCE_LOCK wine DEPENDS winpos TIMEOUT 900)
 endforeach()
 set(previous agent_recovery_wine)
-foreach(step install start running mode stop stopped uninstall gone)
+foreach(step install start stop uninstall)
   add_test(NAME agent_service_${step} COMMAND ${wine_checks} service ${work} ${wine} ${agent} ${step})
   set_tests_properties(agent_service_${step} PROPERTIES FIXTURES_REQUIRED hosts RESOURCE_LOCK wine
     DEPENDS ${previous})
