@@ -105,10 +105,7 @@ add_test(NAME linkpos_mingw_build COMMAND ${wine_checks} linkpos-mingw ${work} $
 add_test(NAME linkpos_msvc_build COMMAND ${wine_checks} linkpos-msvc ${work} ${bin} ${linkpos_source} ${arch})
 foreach(kind mingw msvc)
   set_tests_properties(linkpos_${kind}_build PROPERTIES FIXTURES_SETUP linkpos_${kind})
-  add_test(NAME pe_linkpos_${kind}_imports COMMAND ${pe} imports-from ${work}/linkpos-${kind}/linkpos-${kind}.exe
-    ZPosApp.dll ${four})
   add_test(NAME linkpos_${kind} COMMAND ${wine_checks} linkpos-run ${work} ${wine} ${kind})
-  set_tests_properties(pe_linkpos_${kind}_imports PROPERTIES FIXTURES_REQUIRED linkpos_${kind})
   set_tests_properties(linkpos_${kind} PROPERTIES FIXTURES_REQUIRED "linkpos_${kind};hosts" RESOURCE_LOCK wine
     DEPENDS winpos)
 endforeach()

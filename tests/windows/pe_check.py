@@ -4,7 +4,6 @@ one check a run.
 
   pe_check.py exports FILE NAME...        exactly these exports, undecorated
   pe_check.py imports FILE DLL...         imports from these libraries only
-  pe_check.py imports-from FILE DLL NAME...  exactly these names from DLL
   pe_check.py implib FILE NAME...         the archive defines exactly these
   pe_check.py stripped FILE               no debug sections, no symbols
   pe_check.py debuglink FILE DEBUGFILE    the debug link names DEBUGFILE, CRC too
@@ -67,11 +66,6 @@ def check_imports(path, *allowed):
         f" (not allowed: {words(foreign)})" if foreign else "")
 
 
-def check_imports_from(path, dll, *names):
-    got = imports(path).get(dll.upper(), [])
-    return words(got) == words(names), f"{path} imports {words(got) or 'nothing'} from {dll}"
-
-
 def check_implib(path, *names):
     got = {f[2] for f in (line.split() for line in tool("llvm-nm", path).splitlines())
            if len(f) == 3 and f[1] == "T" and not f[2].startswith("__imp_")}
@@ -127,8 +121,7 @@ def check_ret(path, symbols, name, nbytes):
 
 
 CHECKS = {
-    "exports": check_exports, "imports": check_imports,
-    "imports-from": check_imports_from, "implib": check_implib, "stripped": check_stripped,
+    "exports": check_exports, "imports": check_imports, "implib": check_implib, "stripped": check_stripped,
     "debuglink": check_debuglink, "debugfile": check_debugfile, "ret": check_ret,
 }
 
