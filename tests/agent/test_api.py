@@ -77,9 +77,6 @@ def test_download_goes_to_its_own_server(start_host, start_agent, host):
     assert agent.post("/v1/downloads", {"text": "x" * 25}).status_code == 422
 
 
-CARD = {"idempotency_key": "v", "type": "card_approval", "amount": 1004, "track2": TRACK, "terminal_id": "1200000001"}
-
-
 @pytest.mark.parametrize("change, field", [
     ({"idempotency_key": None}, "idempotency_key"),
     ({"idempotency_key": ""}, "idempotency_key"),
@@ -111,7 +108,7 @@ CARD = {"idempotency_key": "v", "type": "card_approval", "amount": 1004, "track2
     ({"type": "points", "operation": "use_cancel"}, "org_auth_date"),
 ])
 def test_every_field_is_checked_before_anything_is_kept(agent, host, change, field):
-    body = {k: v for k, v in {**CARD, **change}.items() if v is not None}
+    body = {k: v for k, v in sale("v", **change).items() if v is not None}
     r = agent.post("/v1/transactions", body)
     assert r.status_code == 422 and r.json()["error"] == "invalid", r.text
     assert field in r.json()["fields"], r.json()

@@ -7,10 +7,6 @@ from conftest import DOC, OPENAPI, receive_until, sale, validate
 SETTLED = ("declined", "failed", "completed", "in_doubt")
 
 
-def component(name):
-    return {"$ref": "#/components/schemas/" + name}
-
-
 # One representative request per type, as the request schema describes it;
 # each reaches the host once and is approved and acknowledged.
 TYPES = [
@@ -32,7 +28,7 @@ TYPES = [
 @pytest.mark.parametrize("fields", TYPES, ids=[t["type"] for t in TYPES])
 def test_every_type_as_documented_is_taken_and_answered_as_documented(agent, host, fields):
     body = {k: v for k, v in sale("t", acknowledge="auto", **fields).items() if v is not None}
-    validate(body, component("TransactionRequest"))
+    validate(body, {"$ref": "#/components/schemas/TransactionRequest"})
     tx = agent.wait_state(agent.create(body), *SETTLED)
     assert (tx["type"], tx["state"], tx["approved"]) == (fields["type"], "completed", True), tx
     assert host.requests_seen() == 1

@@ -1,7 +1,5 @@
-// Card transactions with zpos-host. Their responses and log lines go beside
-// the program, where the script compares them byte for byte with the native
-// library's run: the checks here are what that comparison cannot see (results,
-// the settings file, the store, Zelta_Ack afterwards, the pad's release).
+// Card transactions with zpos-host, their responses and log lines saved for
+// the comparison with the native run: here only what that cannot see.
 #include <cstdio>
 #include <cstring>
 #include <cwchar>

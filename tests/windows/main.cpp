@@ -1,8 +1,6 @@
-// winpos: a Windows console POS that loads ZPosApp.dll from its own directory
-// and calls the exports through stdcall pointers, as a POS does. Each check
-// prints "ok" or "FAIL"; the last line counts them. --host PORT: a zpos-host
-// that declines cards starting 5410, the security store filled by the script;
-// --version: what the version resource must carry.
+// winpos: calls the exports through stdcall pointers, as a POS does; the last
+// line counts the checks. --host PORT: a zpos-host that declines cards
+// starting 5410; --version: what the version resource must carry.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,7 +39,6 @@ int main(int argc, char** argv) {
     check_load();
     if (version) check_version(version);
     if (g_lib) {
-        check_refusal();
         check_notices();
         check_route_refresh();
         check_app_dir_from_environment();

@@ -1,4 +1,5 @@
 // The library's message boxes, read and closed by a watcher thread.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -95,7 +96,8 @@ void check_notices() {
         LONG before = g_notice_count;
         int rc = (*row.fn)("127.0.0.1", g_idle_port, req, resp);
         check(rc == -1, named(row.name, "result -1"), "got %d", rc);
-        check(all_bytes(resp, kResponseSize, 0x5A), named(row.name, "response buffer not written"));
+        check(std::count(resp, resp + kResponseSize, 0x5A) == kResponseSize,
+              named(row.name, "response buffer not written"));
         check_notice(before, kBadType, kBadTypeWide, row.name);
     }
 

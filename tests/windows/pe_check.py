@@ -2,10 +2,8 @@
 """Static checks of the Windows build's files, read with LLVM's object tools,
 one check a run.
 
-  pe_check.py machine FILE i386|x86_64
   pe_check.py exports FILE NAME...        exactly these exports, undecorated
   pe_check.py imports FILE DLL...         imports from these libraries only
-  pe_check.py imports-from FILE DLL NAME...  exactly these names from DLL
   pe_check.py implib FILE NAME...         the archive defines exactly these
   pe_check.py stripped FILE               no debug sections, no symbols
   pe_check.py debuglink FILE DEBUGFILE    the debug link names DEBUGFILE, CRC too
@@ -56,11 +54,6 @@ def words(seq):
     return " ".join(sorted(seq))
 
 
-def check_machine(path, want):
-    got = values(tool("llvm-readobj", "--file-headers", path), "Arch")
-    return got == [want], f"{path} is built for {words(got)}"
-
-
 def check_exports(path, *names):
     got = words(exports(path))
     return got == words(names), f"{path} exports {got or 'nothing'}"
@@ -71,11 +64,6 @@ def check_imports(path, *allowed):
     foreign = got - {a.upper() for a in allowed}
     return bool(got) and not foreign, f"{path} imports {words(got) or 'nothing'}" + (
         f" (not allowed: {words(foreign)})" if foreign else "")
-
-
-def check_imports_from(path, dll, *names):
-    got = imports(path).get(dll.upper(), [])
-    return words(got) == words(names), f"{path} imports {words(got) or 'nothing'} from {dll}"
 
 
 def check_implib(path, *names):
@@ -133,8 +121,7 @@ def check_ret(path, symbols, name, nbytes):
 
 
 CHECKS = {
-    "machine": check_machine, "exports": check_exports, "imports": check_imports,
-    "imports-from": check_imports_from, "implib": check_implib, "stripped": check_stripped,
+    "exports": check_exports, "imports": check_imports, "implib": check_implib, "stripped": check_stripped,
     "debuglink": check_debuglink, "debugfile": check_debugfile, "ret": check_ret,
 }
 

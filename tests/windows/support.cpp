@@ -140,12 +140,6 @@ void card_request(char* rec, const char* msg_type, const char* kind) {
 
 bool bytes_are(const char* p, const char* expected) { return std::memcmp(p, expected, std::strlen(expected)) == 0; }
 
-bool all_bytes(const char* p, int count, char value) {
-    for (int i = 0; i < count; ++i)
-        if (p[i] != value) return false;
-    return true;
-}
-
 int closed_port() {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};

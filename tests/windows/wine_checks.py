@@ -11,7 +11,7 @@ library, one step a run (CTest orders them through fixtures), all in WORK.
   linkpos-mingw WORK BUILD SOURCE TOOLCHAIN ARCH
   linkpos-msvc WORK BUILD SOURCE ARCH
   linkpos-run WORK EMULATOR mingw|msvc
-  service WORK EMULATOR AGENT STEP   install|start|running|mode|stop|stopped|uninstall|gone
+  service WORK EMULATOR AGENT STEP   install|start|stop|uninstall
 """
 import glob
 import os
@@ -292,38 +292,30 @@ def linkpos_run(work, emulator, kind):
 
 
 def service(work, emulator, agent, step):
+    """Each step of the Wine service's life, then what sc query shows after it."""
     state = os.path.join(work, "agent-service")
-
-    def state_of():
-        _, text = run([emulator, "sc", "query", "zpos-agent"], timeout=60)
-        m = re.search(r"^\s*STATE\s+:\s+\S+\s+(\S+)", text, re.M)
-        return m.group(1) if m else ""
-
     if step == "install":
         shutil.rmtree(state, ignore_errors=True)
         rc, text = run([emulator, agent, "service", "install", "--state-dir", "Z:" + state.replace("/", "\\"),
                         "--port", "0", "--payment-host", "127.0.0.1:" + port(work, "main")])
         return rc == 0, "service install" + ("" if rc == 0 else f": {text}")
-    if step in ("start", "stop", "uninstall"):
-        rc, text = run([emulator, agent, "service", step])
-        label = "service start waits until the agent listens" if step == "start" else "service " + step
-        return rc == 0, label + ("" if rc == 0 else f": {text}")
-    got = state_of()
-    if step == "running":
+    rc, text = run([emulator, agent, "service", step])
+    if rc:
+        return False, f"service {step}: {text}"
+    _, text = run([emulator, "sc", "query", "zpos-agent"], timeout=60)
+    m = re.search(r"^\s*STATE\s+:\s+\S+\s+(\S+)", text, re.M)
+    got = m.group(1) if m else "not found"
+    if step == "start":
         token = os.path.join(state, "agent.token")
-        ok = got == "RUNNING" and os.path.isfile(token) and os.path.getsize(token) > 0
-        return ok, f"sc query shows zpos-agent {got or 'not found'}, its state directory and token made"
-    if step == "mode":
         # Wine keeps no access lists on disk but renders the one a folder is
         # made with as its mode: nothing for other users.
         mode = os.stat(state).st_mode & 0o777 if os.path.isdir(state) else None
-        return mode is not None and mode & 0o7 == 0, \
-            f"the state directory is made with its own access list (mode {mode and oct(mode)} under Wine)"
-    if step == "stopped":
-        return got == "STOPPED", f"sc query shows zpos-agent {got or 'not found'} after the stop"
-    if step == "gone":
-        return got == "", f"sc query finds no zpos-agent once uninstalled {got}"
-    return False, f"no service step {step}"
+        made = os.path.isfile(token) and os.path.getsize(token) > 0 and mode is not None and mode & 0o7 == 0
+        return got == "RUNNING" and made, (
+            f"service start waits until the agent listens: sc query shows zpos-agent {got}, its token made, "
+            f"its state directory with its own access list (mode {mode and oct(mode)} under Wine)")
+    want = {"stop": "STOPPED", "uninstall": "not found"}[step]
+    return got == want, f"service {step}: sc query shows zpos-agent {got}, want {want}"
 
 
 STEPS = {"hosts-start": hosts_start, "hosts-stop": hosts_stop, "native": native, "winpos": winpos,

@@ -47,7 +47,6 @@ void put(char* rec, int offset, const char* text);
 void pos_request(char* rec, const char* msg_type, const char* kind, const char* track, long amount);
 void card_request(char* rec, const char* msg_type, const char* kind);
 bool bytes_are(const char* p, const char* expected);
-bool all_bytes(const char* p, int count, char value);
 int closed_port();                  // a loopback port with nothing listening
 extern int g_idle_port;             // where calls refused before connecting go
 
@@ -66,7 +65,6 @@ extern HWND g_pos_window;  // the library's message boxes must belong to it
 void check_notices();
 
 // ---- local_checks.cpp: answered without zpos-host ----
-void check_refusal();
 void check_route_refresh();
 void check_app_dir_from_environment();
 void check_card_no_host();

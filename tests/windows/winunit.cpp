@@ -16,12 +16,7 @@
 #include "support/settings.h"
 #include "tests/windows/winpos.h"
 
-using winpos::check;
-using winpos::find_own_directory;
-using winpos::g_dir;
-using winpos::g_failed;
-using winpos::g_passed;
-using winpos::read_file;
+using namespace winpos;
 
 namespace {
 
