@@ -123,9 +123,9 @@ TEST(WriteLogMasked, HidesFourBytesEitherSideOfTheLastEquals) {
     }
 }
 
+// A caller that claims more bytes than any record: rendering stops at the
+// working copy's size instead of reading on.
 TEST(WriteLogMasked, CountBeyondItsWorkingCopyIsBounded) {
-    // A caller that claims more bytes than any record: rendering stops at the
-    // working copy's size instead of reading on.
     std::vector<char> big(5000, 'a');
     AppDir dir;
     WriteLogMasked(big.data(), 5000);
