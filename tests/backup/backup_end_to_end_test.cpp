@@ -1,6 +1,5 @@
-// Zelta_Send of a card transaction between the primary host and the backup
-// library: which of them answers, and when a declined cancellation is handed
-// over to the backup route in the same call.
+// Zelta_Send between the primary host and the backup library: which answers,
+// and when a declined cancellation is handed over in the same call.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,6 +1,4 @@
-// Syllable composition (all 11,172 syllables against iconv), run conversion
-// with worked examples, malformed keystrokes and a random round trip, and the
-// in-place message conversion with its bounds.
+// Keystroke runs to CP949: syllables, runs, whole messages and their bounds.
 #include "reply/keystrokes.h"
 
 #include <gtest/gtest.h>
@@ -66,9 +64,7 @@ TEST_P(RunExamples, GivesText) {
     EXPECT_EQ(test::run_text(GetParam().keys), GetParam().text) << GetParam().keys;
 }
 
-// The round trip below covers every well-formed run; these show its rules by
-// hand: a compound final split before a vowel, a double final, a compound
-// vowel, a key outside the letters closing a syllable.
+// The round trip below covers every well-formed run; these show its rules by hand.
 INSTANTIATE_TEST_SUITE_P(WorkedExamples, RunExamples,
                          ::testing::Values(RunCase{"RKQT", "\xB0\xAA"},                      // 값
                                            RunCase{"RKQTL", "\xB0\xA9\xBD\xC3"},             // 갑시
@@ -110,10 +106,8 @@ TEST(RunConversion, CountAboveCapacityIsCut) {
     EXPECT_EQ(convert_run(-3, run), 0);
 }
 
-// Bytes outside runs pass in order; a run left open at the end is dropped,
-// and so is one whose SI stands in the last byte, which is the check byte's
-// place and never looked at; an empty run or a stray SI adds nothing; a run
-// is read to its capacity of 100 keystrokes.
+// A run left open at the end is dropped, and so is one whose SI stands in the
+// last byte: that is the check byte's place, never looked at.
 TEST(MessageConversion, RunsInAMessage) {
     std::string sixty_syllables, fifty_syllables;
     for (int i = 0; i < 60; ++i) sixty_syllables += "RK";  // 가 x 60: 120 keystrokes
@@ -169,9 +163,7 @@ TEST(MessageConversion, MalformedRunsNeverGrowTheMessage) {
     }
 }
 
-// Random Korean texts (any syllable, blanks and digits between them) spelled
-// as keystrokes come back as exactly their CP949 bytes, each in its own run of
-// a reply message.
+// Random texts spelled as keystrokes come back as exactly their CP949 bytes.
 TEST(KeystrokeRoundTrip, RandomTextsInsideAMessage) {
     std::mt19937 rng(7);
     for (int round = 0; round < 500; ++round) {

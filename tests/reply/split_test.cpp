@@ -1,5 +1,4 @@
-// The field split: header skipping, separators, capacities, the length of
-// field 46, and the bounds of the work copy and of field 46's slot.
+// The field split of a reply and its bounds.
 #include "reply/split.h"
 
 #include <gtest/gtest.h>
@@ -53,11 +52,8 @@ TEST_P(ReplySplit, FieldsByNumber) {
     for (const auto& [number, text] : GetParam().fields) EXPECT_EQ(r.text(number), text) << "field " << number;
 }
 
-// Fields follow STX and six header bytes (a separator inside the header
-// counts), are cut at their capacity, keep an end of text they have room for,
-// and end at field 46, which keeps the length its first four characters
-// declare (atoi's). Only the first 1025 bytes count: a 950-byte field 0 (kept
-// to 10) puts field 46 at byte 1003, so bytes 1003 to 1024 reach it.
+// Only the first 1025 bytes count: a 950-byte field 0 (kept to 10) puts field
+// 46 at byte 1003, so bytes 1003 to 1024 reach it.
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReplySplit,
     ::testing::Values(

@@ -1,6 +1,5 @@
-// The signature and PIN steps through the real test pad library, copied into
-// a temporary application directory: what the pad was handed (from its record
-// file), what the message carries, and the log lines.
+// The signature and PIN steps through the test pad library: what the pad was
+// handed, what the message carries, and the log lines.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -81,10 +80,8 @@ TEST_P(SignatureStep, FieldsFlagPadAndLog) {
     EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<long>(c.log_tail.size()), log.end()), c.log_tail);
 }
 
-// Up to 50,000 no signature unless the card's CVM data asks for one; cash
-// never; the pad's 0 or 2 refuses the message, a negative or oversized
-// result goes on without a signature (as a pad that cannot be used does: the
-// fault matrix's pad rows).
+// A negative or oversized pad result goes on without a signature, as a pad
+// that cannot be used does.
 INSTANTIATE_TEST_SUITE_P(
     Cases, SignatureStep,
     ::testing::Values(
@@ -249,10 +246,8 @@ TEST_P(PinStep, Field9PadAndLog) {
               calls.empty() ? 0 : 1);
 }
 
-// F1/F2 and points with PIN=YES: the card number's last sixteen digits (the
-// whole of a shorter one) go to the pad, the sixteen bytes it leaves go into
-// field 9 whatever it answered; under strict masking the log shows only the
-// number's first six and last four digits.
+// The card number's last sixteen digits go to the pad; the sixteen bytes it
+// leaves go into field 9 whatever it answered.
 INSTANTIATE_TEST_SUITE_P(
     Cases, PinStep,
     ::testing::Values(

@@ -157,10 +157,7 @@ TEST(StrictMask, CardFieldsAndCardNumbersInText) {
     }
 }
 
-// The executable's folder, cut at 200 characters, unless ZPOS_APP_DIR names
-// one (trailing separators dropped: no doubled one before Logs or
-// ZposSign.ini; "/" gives the root, whose files land in /Logs and
-// /ZposSign.ini).
+// Trailing separators go so that none is doubled before Logs or ZposSign.ini.
 TEST(GetAppDir, ExecutablesFolderOrTheEnvironmentsCutAt200) {
     const std::string deep = "/" + std::string(230, 'd');
     struct Case {
