@@ -123,12 +123,10 @@ struct Refusal {
     bool crypt_called;
 };
 
-class BackupRequestRefusals : public ::testing::TestWithParam<Refusal> {};
+class BackupRequestRefusals : public BackupRequest, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(BackupRequestRefusals, LogAndRoute) {
     const Refusal& c = GetParam();
-    FixedClock clock{kNoon};
-    BackupDir dir;
     dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n[COM_PORT]\nSignSetting=YES\n");
     dir.script(c.script);
     dir.pad_script(c.pad_script);
