@@ -24,14 +24,9 @@ ParsedReply split(const std::string& message) {
 
 // STX and six header bytes, then the fields joined by FS.
 std::string message_of(std::initializer_list<std::string> fields) {
-    std::string m = "\x02" "HHHHHH";
-    bool first = true;
-    for (const std::string& f : fields) {
-        if (!first) m += kFS;
-        m += f;
-        first = false;
-    }
-    return m;
+    std::string joined;
+    for (const std::string& f : fields) joined += kFS + f;
+    return "\x02" "HHHHHH" + joined.substr(1);
 }
 
 // Field 46 holding `body`: 46 separators after field 0.
