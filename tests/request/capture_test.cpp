@@ -45,7 +45,6 @@ const char kSignOn[] = "[COM_PORT]\nSignSetting=YES\nGetComPort=7\n";
 
 struct SignCase {
     const char* name;
-    Pad pad;
     std::string settings;
     const char* script;
     const char* tran_kind;
@@ -65,7 +64,7 @@ class SignatureStep : public ::testing::TestWithParam<SignCase> {};
 
 TEST_P(SignatureStep, FieldsFlagPadAndLog) {
     const SignCase& c = GetParam();
-    CaptureDir dir(c.settings, c.script, c.pad);
+    CaptureDir dir(c.settings, c.script);
     Request r = card_request(c.amount);
     r.set(req::tran_kind, c.tran_kind).set(req::cvm_data, c.cvm);
     Built b = build(r, c.kind);
@@ -85,26 +84,26 @@ TEST_P(SignatureStep, FieldsFlagPadAndLog) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SignatureStep,
     ::testing::Values(
-        SignCase{"UpToFiftyThousandNone", Pad::full, kSignOn, "", "10", " ", "000050000", 2, true, "|", kKept, 0,
+        SignCase{"UpToFiftyThousandNone", kSignOn, "", "10", " ", "000050000", 2, true, "|", kKept, 0,
                  {"NO CVM SIGN AMOUNT[50000]"}},
-        SignCase{"SignSettingEmpty", Pad::full, "", "", "10", " ", "000050001", 2, true, "|", kKept, 0, {"NOT SIGN"}},
-        SignCase{"SignSettingNo", Pad::full, "[COM_PORT]\nSignSetting=NO\n", "", "10", " ", "000050001", 2, true, "|",
+        SignCase{"SignSettingEmpty", "", "", "10", " ", "000050001", 2, true, "|", kKept, 0, {"NOT SIGN"}},
+        SignCase{"SignSettingNo", "[COM_PORT]\nSignSetting=NO\n", "", "10", " ", "000050001", 2, true, "|", kKept, 0,
+                 {"NOT SIGN"}},
+        SignCase{"SignSettingYeIsNoYes", "[COM_PORT]\nSignSetting=YE\n", "", "10", " ", "000050001", 2, true, "|",
                  kKept, 0, {"NOT SIGN"}},
-        SignCase{"SignSettingYeIsNoYes", Pad::full, "[COM_PORT]\nSignSetting=YE\n", "", "10", " ", "000050001", 2,
-                 true, "|", kKept, 0, {"NOT SIGN"}},
-        SignCase{"SignSettingLowerCaseYes", Pad::full, "[COM_PORT]\nSignSetting=yes\n", "", "10", " ", "000050001", 2,
-                 true, "|", kKept, 0, {"NOT SIGN"}},
-        SignCase{"CashNever", Pad::full, kSignOn, "", "21", " ", "000090000", 5, true, "|", kKept, 0, {"NOT SIGN"}},
-        SignCase{"CvmDataAtAnyAmount", Pad::full, kSignOn, "sign_result=3\nsign_bytes=XYZ\n", "F1", "C", "000001000", 11,
-                 true, "0003|XYZ", kSet, 1, {"RETURN Sign LEN.. 0003"}},
-        SignCase{"PadTwoRefuses", Pad::full, kSignOn, "sign_result=2\n", "10", " ", "000060000", 2, false, "", kKept, 1,
+        SignCase{"SignSettingLowerCaseYes", "[COM_PORT]\nSignSetting=yes\n", "", "10", " ", "000050001", 2, true, "|",
+                 kKept, 0, {"NOT SIGN"}},
+        SignCase{"CashNever", kSignOn, "", "21", " ", "000090000", 5, true, "|", kKept, 0, {"NOT SIGN"}},
+        SignCase{"CvmDataAtAnyAmount", kSignOn, "sign_result=3\nsign_bytes=XYZ\n", "F1", "C", "000001000", 11, true,
+                 "0003|XYZ", kSet, 1, {"RETURN Sign LEN.. 0003"}},
+        SignCase{"PadTwoRefuses", kSignOn, "sign_result=2\n", "10", " ", "000060000", 2, false, "", kKept, 1,
                  {"RETURN Sign LEN.. 0002"}},
-        SignCase{"PadZeroRefusesAndSaysSo", Pad::full, kSignOn, "sign_result=0\n", "10", " ", "000060000", 4, false, "",
-                 kKept, 1, {"RETURN Sign LEN.. 0000", "\xC7\xCF\xC0\xBD Sign LEN.. 0000"}},
-        SignCase{"NegativeGoesOn", Pad::full, kSignOn, "sign_result=-1\nsign_bytes=IGNORED\n", "10", " ", "000060000", 2,
-                 true, "|", kCleared, 1, {"RETURN Sign LEN.. -001"}},
-        SignCase{"OversizeGoesOn", Pad::full, kSignOn, "sign_result=2001\nsign_bytes=IGNORED\n", "10", " ", "000060000",
-                 2, true, "|", kCleared, 1, {"RETURN Sign LEN.. 2001"}}),
+        SignCase{"PadZeroRefusesAndSaysSo", kSignOn, "sign_result=0\n", "10", " ", "000060000", 4, false, "", kKept, 1,
+                 {"RETURN Sign LEN.. 0000", "\xC7\xCF\xC0\xBD Sign LEN.. 0000"}},
+        SignCase{"NegativeGoesOn", kSignOn, "sign_result=-1\nsign_bytes=IGNORED\n", "10", " ", "000060000", 2, true,
+                 "|", kCleared, 1, {"RETURN Sign LEN.. -001"}},
+        SignCase{"OversizeGoesOn", kSignOn, "sign_result=2001\nsign_bytes=IGNORED\n", "10", " ", "000060000", 2, true,
+                 "|", kCleared, 1, {"RETURN Sign LEN.. 2001"}}),
     RowName{});
 
 TEST(SignatureCapture, SignatureGoesIntoFields15And16) {
