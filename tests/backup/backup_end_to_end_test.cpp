@@ -60,8 +60,6 @@ TEST_P(Handover, OnlyADeclinedCardCancellationOnThePrimaryRoute) {
     }
 }
 
-// Columns: type, kind, host declines, term_id, backup route, backup knows,
-// handed over, host requests, backup requests, resp_code.
 INSTANTIATE_TEST_SUITE_P(
     Cases, Handover,
     ::testing::Values(

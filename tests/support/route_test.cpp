@@ -13,19 +13,6 @@ namespace {
 
 constexpr platform::Time kNow = 1700000000;
 
-TEST(FailureCountStep, CountsUpAndSwitchesAtThree) {
-    AppDir dir;
-    FixedClock clock(kNow);
-    route_primary_for_call(g_module);
-    failure_count_step(g_module);
-    EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=1\n");
-    failure_count_step(g_module);
-    EXPECT_EQ(g_module.route, RouteMode::primary);
-    failure_count_step(g_module);
-    EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=3\nVANID=2\nTOGGLE_TIME=1700000000    \n");
-    EXPECT_EQ(g_module.route, RouteMode::backup);
-}
-
 // Past January 2038 (here 2040-01-01 12:00 UTC, beyond 32 bits) the switch
 // time is written and read whole, so the hold still stands 599 seconds on;
 // the log file takes that day's date.
@@ -71,12 +58,17 @@ TEST_P(RouteStep, RouteAndSettingsAfter) {
 constexpr RouteMode kPrimary = RouteMode::primary;
 constexpr RouteMode kBackup = RouteMode::backup;
 
-// A failure counted on a bad count starts again at one, on the backup route
-// restarts the hold; a switch leaves the call's route; a refresh applies the
-// 600-second hold.
+// The third failure switches to the backup route; one counted on a bad count
+// starts again at one, on the backup route restarts the hold; a switch leaves
+// the call's route; a refresh applies the 600-second hold.
 INSTANTIATE_TEST_SUITE_P(
     Cases, RouteStep,
     ::testing::Values(
+        StepCase{"FirstFailureCounts", count_failure, "", kPrimary, kPrimary, "[VANCFG]\nEOT_CNT=1\n"},
+        StepCase{"SecondFailureCounts", count_failure, "[VANCFG]\nEOT_CNT=1\n", kPrimary, kPrimary,
+                 "[VANCFG]\nEOT_CNT=2\n"},
+        StepCase{"ThirdFailureSwitches", count_failure, "[VANCFG]\nEOT_CNT=2\n", kPrimary, kBackup,
+                 "[VANCFG]\nEOT_CNT=3\nVANID=2\nTOGGLE_TIME=1700000000    \n"},
         StepCase{"NegativeCountStartsAgainAtOne", count_failure, "[VANCFG]\nEOT_CNT=-4\n", kPrimary, kPrimary,
                  "[VANCFG]\nEOT_CNT=1\n"},
         StepCase{"JunkCountStartsAgainAtOne", count_failure, "[VANCFG]\nEOT_CNT=x\n", kPrimary, kPrimary,
