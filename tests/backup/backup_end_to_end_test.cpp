@@ -1,6 +1,5 @@
-// Zelta_Send of a card transaction between the primary host and the backup
-// library: which of them answers, and when a declined cancellation is handed
-// over to the backup route in the same call.
+// Zelta_Send between the primary host and the backup library: which answers,
+// and when a declined cancellation is handed over in the same call.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -61,8 +60,6 @@ TEST_P(Handover, OnlyADeclinedCardCancellationOnThePrimaryRoute) {
     }
 }
 
-// Columns: type, kind, host declines, term_id, backup route, backup knows,
-// handed over, host requests, backup requests, resp_code.
 INSTANTIATE_TEST_SUITE_P(
     Cases, Handover,
     ::testing::Values(

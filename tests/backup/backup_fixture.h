@@ -9,6 +9,7 @@
 #include "tests/common/records_helper.h"
 #include "tests/common/wire.h"
 #include "tests/doubles/testbackup/backup_server.h"
+#include "tests/request/built_message.h"
 
 namespace zpos::test {
 
@@ -25,15 +26,6 @@ public:
 
     BackupServer server{0};
 };
-
-// A card request as the POS sends it: term_id 1200000001, track
-// 4092123412341234=2512101 (NUL-padded), entry "A", instalments "00", extras 500 and 300,
-// the original approval 12345678 of 231101, and the given amount.
-inline Request card_request(const char* amount) {
-    Request r = sample_card_request("0200", "10", "", "A");
-    r.set_padded(req::track2, "4092123412341234=2512101").set(req::amt_extra1, "000000500").set(req::amt_extra2, "000000300").set(req::tran_amt, amount);
-    return r.set(req::org_auth_no, "12345678").set(req::org_auth_date, "231101");
-}
 
 // The backup request built from card_request, before its check byte
 // (cryptCard is ROT47).

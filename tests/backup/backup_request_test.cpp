@@ -19,13 +19,13 @@ namespace {
 constexpr std::time_t kNoon = 1700049600;
 
 // result: the length of a built message, else the builder's failure value.
-struct Built {
+struct Backup {
     int result;
     std::string message;
     Signature signature;
 };
 
-Built build(const Request& r, int kind) {
+Backup backup(const Request& r, int kind) {
     static std::array<char, 3000> out;
     out.fill('\0');
     BackupRequestBuilt built = build_backup_request(g_module, r.data(), out, kind);
@@ -40,14 +40,14 @@ protected:
 };
 
 TEST_F(BackupRequest, ApprovalAndCancellationWithoutSignature) {
-    Built b = build(card_request("000010000"), 2);
+    Backup b = backup(card_request("000010000"), 2);
     EXPECT_EQ(b.message, (BackupMessage{.date = "231115"}.text()));
     EXPECT_EQ(b.result, 118);
     EXPECT_EQ(dir.calls(), std::vector<std::string>{"cryptCard 1 4092123412341234=2512101"});
 
     Request keyed = card_request("000010000");
     keyed.set(req::entry_mode, "@");
-    b = build(keyed, 4);
+    b = backup(keyed, 4);
     EXPECT_EQ(b.message, (BackupMessage{.code = "1102", .entry = "10", .date = "231101", .org_auth_no = "12345678    "}.text()));
     EXPECT_EQ(b.result, 131);
 }
@@ -57,26 +57,26 @@ TEST_F(BackupRequest, ShortFieldsArePaddedToTheirWidth) {
     r.set_padded(req::term_id, "120");
     r.set_padded(req::track2, "12=3");
     r.set_padded(req::org_auth_no, "123");
-    EXPECT_EQ(build(r, 4).message, (BackupMessage{.code = "1102",
-                                                  .term_id = "120       ",
-                                                  .track = "`alb" + std::string(36, ' '),
-                                                  .date = "231101",
-                                                  .org_auth_no = "123    " + nuls(5)}
-                                        .text()));
+    EXPECT_EQ(backup(r, 4).message, (BackupMessage{.code = "1102",
+                                                 .term_id = "120       ",
+                                                 .track = "`alb" + std::string(36, ' '),
+                                                 .date = "231101",
+                                                 .org_auth_no = "123    " + nuls(5)}
+                                       .text()));
 }
 
 // An approval's pad fields are not logged, a cancellation's are.
 TEST_F(BackupRequest, ThreeByteSignatureOnBothKinds) {
     dir.write_settings("[COM_PORT]\nSignSetting=YES\n");
     dir.pad_script("sign_result=3\nsign_bytes=abc\nfield_a=PADFIELDA\n");
-    Built b = build(card_request("000060000"), 2);
+    Backup b = backup(card_request("000060000"), 2);
     EXPECT_EQ(b.message, (BackupMessage{.code = "1104", .amount = "00060000", .date = "231115", .signature = "YWJj"}.text()));
     EXPECT_EQ(b.signature, Signature::captured);
     EXPECT_TRUE(dir.logged("RETURN Sign LEN.. 0003"));
     EXPECT_FALSE(dir.logged("PADFIELDA"));
 
     dir.pad_script("sign_result=3\nsign_hex=fbff00\nfield_a=PADFIELDA\n");
-    b = build(card_request("000060000"), 4);
+    b = backup(card_request("000060000"), 4);
     EXPECT_EQ(b.message, (BackupMessage{.code = "1114", .amount = "00060000", .date = "231101",
                                         .org_auth_no = "12345678    ", .signature = "+/8A"}.text()));
     EXPECT_TRUE(dir.logged("PADFIELDA"));
@@ -88,8 +88,8 @@ TEST_F(BackupRequest, ThreeByteSignatureOnBothKinds) {
 TEST_F(BackupRequest, NoSignatureFromThePad) {
     dir.write_settings("[COM_PORT]\nSignSetting=YES\n");
     dir.pad_script("sign_result=2001\nsign_bytes=abc\n");
-    EXPECT_EQ(build(card_request("000060000"), 2).message, (BackupMessage{.amount = "00060000", .date = "231115"}.text()));
-    Built cancel = build(card_request("000060000"), 4);
+    EXPECT_EQ(backup(card_request("000060000"), 2).message, (BackupMessage{.amount = "00060000", .date = "231115"}.text()));
+    Backup cancel = backup(card_request("000060000"), 4);
     EXPECT_EQ(cancel.message,
               (BackupMessage{.code = "1114", .amount = "00060000", .date = "231101", .org_auth_no = "12345678    "}.text()));
     EXPECT_EQ(cancel.signature, Signature::not_captured);
@@ -98,14 +98,14 @@ TEST_F(BackupRequest, NoSignatureFromThePad) {
 TEST_F(BackupRequest, SignatureOnlyAboveFiftyThousand) {
     dir.write_settings("[COM_PORT]\nSignSetting=YES\n");
     dir.pad_script("sign_result=3\nsign_bytes=abc\n");
-    EXPECT_EQ(build(card_request("000050000"), 4).message,
+    EXPECT_EQ(backup(card_request("000050000"), 4).message,
               (BackupMessage{.code = "1102", .amount = "00050000", .date = "231101", .org_auth_no = "12345678    "}.text()));
     EXPECT_FALSE(std::filesystem::exists(dir.file("SignPad_dll.record")));
 }
 
 TEST_F(BackupRequest, LargestAmountBelowTheLimitIsSentAndThePortGoesBack) {
     g_module.call.backup_port = 4321;
-    EXPECT_EQ(build(card_request("099999999"), 2).message, (BackupMessage{.amount = "99999999", .date = "231115"}.text()));
+    EXPECT_EQ(backup(card_request("099999999"), 2).message, (BackupMessage{.amount = "99999999", .date = "231115"}.text()));
     EXPECT_EQ(g_module.call.backup_port, 0);
 }
 
@@ -123,12 +123,10 @@ struct Refusal {
     bool crypt_called;
 };
 
-class BackupRequestRefusals : public ::testing::TestWithParam<Refusal> {};
+class BackupRequestRefusals : public BackupRequest, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(BackupRequestRefusals, LogAndRoute) {
     const Refusal& c = GetParam();
-    FixedClock clock{kNoon};
-    BackupDir dir;
     dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n[COM_PORT]\nSignSetting=YES\n");
     dir.script(c.script);
     dir.pad_script(c.pad_script);
@@ -137,7 +135,7 @@ TEST_P(BackupRequestRefusals, LogAndRoute) {
     r.set_padded(req::term_id, c.term_id);
     r.set_padded(req::track2, c.track);
 
-    EXPECT_EQ(build(r, 2).result, c.result);
+    EXPECT_EQ(backup(r, 2).result, c.result);
     EXPECT_TRUE(dir.logged(c.log)) << c.log;
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), c.to_primary ? "1" : "2");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), c.to_primary ? "0" : "3");

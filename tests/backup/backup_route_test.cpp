@@ -127,20 +127,25 @@ TEST_F(BackupRoute, ReplyWithoutEtxIsReadToTheEnd) {
     EXPECT_EQ(response.shown(resp::info_line3), written("L3", 24));
 }
 
-// "3600" and "2000": the backup server does not hold the approval.
-struct Unknown {
+// "3600" and "2000": the backup server does not hold the approval; a library
+// that cannot be used gives -8 and the route back to primary, the record
+// untouched. (A call that returns false is a row of the fault matrix.)
+struct Fallback {
     const char* name;
+    BackupDir::Lib lib;
     const char* code;
     RouteMode mode;
+    BackupRouteResult result;
     bool filled;
     bool to_primary;
+    const char* log;
 };
 
-class BackupRouteUnknown : public ::testing::TestWithParam<Unknown> {};
+class BackupRouteFallback : public ::testing::TestWithParam<Fallback> {};
 
-TEST_P(BackupRouteUnknown, ResultFillAndRoute) {
-    const Unknown& c = GetParam();
-    BackupDir dir;
+TEST_P(BackupRouteFallback, ResultFillAndRoute) {
+    const Fallback& c = GetParam();
+    BackupDir dir(c.lib);
     dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n");
     dir.server.answer_fields(with_code(approval_fields(), c.code));
     if (c.mode == RouteMode::backup)
@@ -148,50 +153,29 @@ TEST_P(BackupRouteUnknown, ResultFillAndRoute) {
     else
         route_primary_for_call(g_module);
     ResponseRecord response;
-    EXPECT_EQ(send_backup_route(g_module, response.data(), kFramed.c_str(), 6, 4), BackupRouteResult::unknown);
+    EXPECT_EQ(send_backup_route(g_module, response.data(), kFramed.c_str(), 6, 4), c.result);
     expect_record(response, c.filled ? refusal_fill() : std::vector<Expect>{});
-    EXPECT_TRUE(dir.logged("org auth is not exist to BACKUP server "));
+    EXPECT_TRUE(dir.logged(c.log)) << c.log;
+    EXPECT_EQ(dir.logged("BACK UP DLL Return OK"), c.result != BackupRouteResult::unusable);
     EXPECT_EQ(g_module.route, c.to_primary || c.mode == RouteMode::primary ? RouteMode::primary : RouteMode::backup);
     EXPECT_EQ(dir.setting("VANCFG", "VANID"), c.to_primary ? "1" : "2");
     EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), c.to_primary ? "0" : "3");
 }
 
-INSTANTIATE_TEST_SUITE_P(All, BackupRouteUnknown,
-                         ::testing::Values(Unknown{"Code3600OnBackupRoute", "3600", RouteMode::backup, false, false},
-                                           Unknown{"Code2000OnBackupRoute", "2000", RouteMode::backup, false, true},
-                                           Unknown{"Code3600OnPrimaryRoute", "3600", RouteMode::primary, true, false},
-                                           Unknown{"Code2000OnPrimaryRoute", "2000", RouteMode::primary, true, true}),
-                         RowName{});
-
-// The library cannot be used: -8, the route back to primary, the record
-// untouched. (A call that returns false is a row of the fault matrix.)
-struct Unusable {
-    const char* name;
-    BackupDir::Lib lib;
-    const char* log;
-};
-
-class BackupRouteUnusable : public ::testing::TestWithParam<Unusable> {};
-
-TEST_P(BackupRouteUnusable, MinusEightAndPrimary) {
-    const Unusable& c = GetParam();
-    BackupDir dir(c.lib);
-    dir.write_settings("[VANCFG]\nVANID=2\nEOT_CNT=3\n");
-    dir.take_backup_route();
-    ResponseRecord response;
-    EXPECT_EQ(send_backup_route(g_module, response.data(), kFramed.c_str(), 6, 2), BackupRouteResult::unusable);
-    expect_record(response, {});
-    EXPECT_TRUE(dir.logged(c.log)) << c.log;
-    EXPECT_FALSE(dir.logged("BACK UP DLL Return OK"));
-    EXPECT_EQ(g_module.route, RouteMode::primary);
-    EXPECT_EQ(dir.setting("VANCFG", "VANID"), "1");
-    EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "0");
-}
-
+constexpr BackupDir::Lib kFull = BackupDir::Lib::full;
+constexpr BackupRouteResult kUnknown = BackupRouteResult::unknown;
+constexpr const char* kNotHeld = "org auth is not exist to BACKUP server ";
 INSTANTIATE_TEST_SUITE_P(
-    All, BackupRouteUnusable,
-    ::testing::Values(Unusable{"NoLibrary", BackupDir::Lib::none, "BACK UP DLL load Fail"},
-                      Unusable{"NoDataProcess", BackupDir::Lib::no_exports, "BACK UP DLL get  DataProcess Fail"}),
+    All, BackupRouteFallback,
+    ::testing::Values(
+        Fallback{"Code3600OnBackupRoute", kFull, "3600", RouteMode::backup, kUnknown, false, false, kNotHeld},
+        Fallback{"Code2000OnBackupRoute", kFull, "2000", RouteMode::backup, kUnknown, false, true, kNotHeld},
+        Fallback{"Code3600OnPrimaryRoute", kFull, "3600", RouteMode::primary, kUnknown, true, false, kNotHeld},
+        Fallback{"Code2000OnPrimaryRoute", kFull, "2000", RouteMode::primary, kUnknown, true, true, kNotHeld},
+        Fallback{"NoLibrary", BackupDir::Lib::none, "", RouteMode::backup, BackupRouteResult::unusable, false, true,
+                 "BACK UP DLL load Fail"},
+        Fallback{"NoDataProcess", BackupDir::Lib::no_exports, "", RouteMode::backup, BackupRouteResult::unusable,
+                 false, true, "BACK UP DLL get  DataProcess Fail"}),
     RowName{});
 
 // The hand-over sends the saved request's cancellation.

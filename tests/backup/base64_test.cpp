@@ -1,6 +1,4 @@
-// Base64 of the backup request's signature field: the RFC 4648 test vectors,
-// bytes above 0x7f, the NUL after the text, the largest signature and a
-// destination too small.
+// Base64 of the backup request's signature field.
 #include <gtest/gtest.h>
 
 #include <array>

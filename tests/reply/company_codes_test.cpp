@@ -1,7 +1,4 @@
-// Company codes by rule rather than row by row: both ends of the table are
-// reached, two host codes can share a POS code while neighbours do not, codes
-// outside the 0xxx range map too, only the first four characters count, and
-// a code the table does not know gives blanks. The result is always a C string.
+// Company codes by rule rather than row by row; the result is always a C string.
 #include "reply/company_codes.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <bit>
 #include <cstring>
 
 #include "reply/keystrokes.h"
@@ -30,11 +31,8 @@ std::string by_iconv(const char* from, const char* to, std::string_view bytes, b
 }
 
 std::string cp949_by_iconv(std::u32string_view text, bool* ok) {
-    std::string in;
-    for (char32_t c : text) {
-        for (int b = 0; b < 4; ++b) in += static_cast<char>((static_cast<unsigned>(c) >> (8 * b)) & 0xFF);
-    }
-    return by_iconv("UTF-32LE", "CP949", in, ok);
+    const char* utf32 = std::endian::native == std::endian::little ? "UTF-32LE" : "UTF-32BE";
+    return by_iconv(utf32, "CP949", {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char32_t)}, ok);
 }
 
 std::u32string random_text(std::mt19937& rng) {

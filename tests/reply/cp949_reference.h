@@ -1,6 +1,4 @@
-// What the library's keystroke converter is checked against: the CP949 bytes
-// of a text as glibc's iconv gives them, random texts whose keystrokes fit one
-// run, and the converter's own text for one run.
+// What the keystroke converter is checked against.
 #pragma once
 
 #include <random>

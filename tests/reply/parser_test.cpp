@@ -44,17 +44,17 @@ struct ReplyFields {
     std::string body() const { return reply_message("0000RP", fields); }
 };
 
-void parse(ResponseRecord& rec, const ReplyFields& fields, int kind) {
+// A fresh record (all dots) after parsing the reply for `kind`.
+ResponseRecord parsed(const ReplyFields& fields, int kind) {
+    ResponseRecord rec;
     std::string body = fields.body();
     parse_reply(rec.data(), body.data(), static_cast<int>(body.size()), kind);
+    return rec;
 }
 
 class ReplyParser : public ::testing::Test {
 protected:
-    void parse(const ReplyFields& fields, int kind) { test::parse(rec, fields, kind); }
-
     AppDir dir;
-    ResponseRecord rec;
 };
 
 // A card reply with every field the card kinds read.
@@ -91,14 +91,15 @@ std::vector<Expect> card_approved() {
 }
 
 TEST_F(ReplyParser, ChequeApproved) {
-    parse(ReplyFields{{1, "IGNORED"}, {3, "O"}}, kind::kCheque);
+    ResponseRecord rec = parsed(ReplyFields{{1, "IGNORED"}, {3, "O"}}, kind::kCheque);
     expect_record(rec, {{resp::resp_code, "0000"},
                         {resp::chk_blank, "        "},
                         {resp::chk_message, written("\xC1\xA4\xBB\xF3\xBC\xF6\xC7\xA5", 34)}});  // 정상수표
 }
 
 TEST_F(ReplyParser, ChequeDeclinedFillsAll34AndItsNulFallsAfterIt) {
-    parse(ReplyFields{{1, "ABCDEFGHIJKLMNOP"}, {2, "QRSTUVWXYZ012345"}, {3, "N"}}, kind::kCheque);
+    ResponseRecord rec =
+        parsed(ReplyFields{{1, "ABCDEFGHIJKLMNOP"}, {2, "QRSTUVWXYZ012345"}, {3, "N"}}, kind::kCheque);
     expect_record(rec, {{resp::resp_code, "1111"},
                         {resp::chk_blank, "        "},
                         {resp::chk_message, "ABCDEFGHIJKLMNOP, QRSTUVWXYZ012345"},
@@ -106,36 +107,36 @@ TEST_F(ReplyParser, ChequeDeclinedFillsAll34AndItsNulFallsAfterIt) {
 }
 
 TEST_F(ReplyParser, CardApprovedWritesAuthAndPositiveValues) {
-    parse(card_reply("O"), kind::kCardApproval);
+    ResponseRecord rec = parsed(card_reply("O"), kind::kCardApproval);
     expect_record(rec, overlay(card_approved(), {{resp::value1, "000050000"},
                                                  {resp::value2, "000001000"},
                                                  {resp::value3, written("", 9)}}));  // field 19 is 0
 }
 
 TEST_F(ReplyParser, CashApprovedWritesNoValues) {
-    parse(card_reply("O"), kind::kCashApproval);
+    ResponseRecord rec = parsed(card_reply("O"), kind::kCashApproval);
     expect_record(rec, card_approved());
 }
 
 TEST_F(ReplyParser, DeclinedCancellationIsFilledFromTheReply) {
-    parse(card_reply("X").set(1, kShortKeys).set(2, "CALL 1588"), kind::kCardCancel);
+    ResponseRecord rec = parsed(card_reply("X").set(1, kShortKeys).set(2, "CALL 1588"), kind::kCardCancel);
     expect_record(rec, card_declined(kShort + ", CALL 1588"));
 }
 
 TEST_F(ReplyParser, DeclinedWithEmptyLinesGivesCommaAndBlank) {
-    parse(card_reply("").set(1, "").set(2, ""), kind::kCashCancel);
+    ResponseRecord rec = parsed(card_reply("").set(1, "").set(2, ""), kind::kCashCancel);
     expect_record(rec, card_declined(", "));
 }
 
 TEST_F(ReplyParser, Company5240SendsValue1AsTextApprovedOrDeclined) {
-    parse(card_reply("O").set(4, "5240").set(17, "AB12CD34EF").set(19, "7"), kind::kF1Approval);
+    ResponseRecord rec =
+        parsed(card_reply("O").set(4, "5240").set(17, "AB12CD34EF").set(19, "7"), kind::kF1Approval);
     expect_record(rec, overlay(card_approved(), {{resp::issuer_code, "40"},
                                                  {resp::value1, written("AB12CD34", 9)},
                                                  {resp::value2, written("", 9)},  // value 1's first NUL
                                                  {resp::value3, "000000007"},
                                                  {after(resp::value3), " "}}));
-    ResponseRecord declined;
-    test::parse(declined, card_reply("N").set(4, "5240").set(17, "-12"), kind::kF2Cancel);
+    ResponseRecord declined = parsed(card_reply("N").set(4, "5240").set(17, "-12"), kind::kF2Cancel);
     expect_record(declined, overlay(card_declined(), {{resp::issuer_code, "40"}, {resp::value1, written("-12", 9)}}));
 }
 
@@ -146,8 +147,7 @@ TEST_F(ReplyParser, ApprovalIsTheCapitalOAlone) {
     };
     const Case cases[] = {{"O", "0000"}, {"OK", "0000"}, {"o", "8324"}, {"", "8324"}, {"0", "8324"}, {"X", "8324"}};
     for (const Case& c : cases) {
-        ResponseRecord fresh;
-        test::parse(fresh, ReplyFields{{3, c.flag}}, kind::kCashApproval);
+        ResponseRecord fresh = parsed(ReplyFields{{3, c.flag}}, kind::kCashApproval);
         EXPECT_EQ(fresh.shown(resp::resp_code), c.resp_code) << "flag \"" << c.flag << "\"";
     }
 }
@@ -155,7 +155,8 @@ TEST_F(ReplyParser, ApprovalIsTheCapitalOAlone) {
 // Kind 70: issuer 45 whatever the host says, the acquirer code left alone, and
 // field 20 on the first line.
 TEST_F(ReplyParser, Kind70FixesTheIssuerAndFormatsValue1) {
-    parse(card_reply("O").set(20, "ABCDEFGHIJKLMNOP").set(18, "1234").set(19, "77").set(17, "5"), kind::k70Approval);
+    ResponseRecord rec = parsed(card_reply("O").set(20, "ABCDEFGHIJKLMNOP").set(18, "1234").set(19, "77").set(17, "5"),
+                                kind::k70Approval);
     expect_record(rec, overlay(card_approved(), {{resp::issuer_code, "45"},
                                                  {resp::acquirer_code, ".."},
                                                  {resp::info_line1, written("ABCDEFGHIJKLMNOP", 24)},
@@ -164,8 +165,7 @@ TEST_F(ReplyParser, Kind70FixesTheIssuerAndFormatsValue1) {
                                                  {resp::value3, "000000005"},
                                                  {after(resp::value3), " "}}));
     // Declined, the codes are mapped as for any card.
-    ResponseRecord declined;
-    test::parse(declined, card_reply("N").set(20, "SHORT").set(18, "12345678"), kind::k70Cancel);
+    ResponseRecord declined = parsed(card_reply("N").set(20, "SHORT").set(18, "12345678"), kind::k70Cancel);
     expect_record(declined, overlay(card_declined(), {{resp::info_line1, written("SHORT", 24)},
                                                       {resp::value1, "  1234567"},  // field 20 has no 12th character
                                                       {resp::value2, "000000000"},
@@ -189,8 +189,8 @@ TEST_F(ReplyParser, Kind70Value1IsNineBytesWhateverField20Holds) {
     };
     for (const Case& c : cases) {
         for (int kind : {kind::k70Approval, kind::k70Cancel}) {
-            ResponseRecord fresh;
-            test::parse(fresh, card_reply(kind == kind::k70Approval ? "O" : "N").set(20, c.line20).set(18, c.number18), kind);
+            const char* flag = kind == kind::k70Approval ? "O" : "N";
+            ResponseRecord fresh = parsed(card_reply(flag).set(20, c.line20).set(18, c.number18), kind);
             EXPECT_EQ(fresh.shown(resp::value1), c.shown) << "field 20 [" << c.line20 << "], field 18 " << c.number18
                                                          << ", kind " << kind;
         }
@@ -209,7 +209,7 @@ TEST_F(ReplyParser, Kind90ApprovedReadsDigitsBetweenKoreanWords) {
                   {20, run_of("WJRFLQ") + " 1,234,567 " + run_of("DNJS")},  // 적립 1,234,567 원
                   {21, "1234567890123"},
                   {23, "AUTH9"}};
-    parse(r, kind::k90Approval);
+    ResponseRecord rec = parsed(r, kind::k90Approval);
     expect_record(rec, {{resp::resp_code, "0000"},
                         {resp::issuer_code, "02"},
                         {resp::issuer_name, written(kPoint, 20)},
@@ -227,7 +227,8 @@ TEST_F(ReplyParser, Kind90ApprovedReadsDigitsBetweenKoreanWords) {
 }
 
 TEST_F(ReplyParser, Kind90DeclinedSkipsAuthNo) {
-    parse(ReplyFields{{1, "LINE1"}, {2, "LINE2"}, {3, "N"}, {14, "CO"}, {15, "1100"}, {23, "AUTH9"}}, kind::k90Cancel);
+    ResponseRecord rec = parsed(
+        ReplyFields{{1, "LINE1"}, {2, "LINE2"}, {3, "N"}, {14, "CO"}, {15, "1100"}, {23, "AUTH9"}}, kind::k90Cancel);
     expect_record(rec, {{resp::resp_code, "8324"},
                         {resp::issuer_code, "35"},
                         {resp::issuer_name, written("CO", 20)},
@@ -266,26 +267,21 @@ std::vector<Expect> points_common(const char* resp_code) {
 // Declined, kind 64 says the member information is missing; the others copy
 // field 20.
 TEST_F(ReplyParser, PointsApprovedAndDeclined) {
-    parse(points_reply("O"), 60);
+    ResponseRecord rec = parsed(points_reply("O"), 60);
     expect_record(rec, overlay(points_common("0000"), {{resp::pt_auth_no, written("PT01", 12)},
                                                        {resp::pt_message, written("POINTS SAVED", 40)},
                                                        {resp::pt_line1, written("BALANCE 1500", 24)}}));
     const std::vector<Expect> declined = overlay(points_common("8324"), {{resp::pt_message, written("NO MEMBERCALL", 40)},
                                                                          {resp::pt_line2, written("BALANCE 1500", 24)}});
-    ResponseRecord kind64, kind61;
-    test::parse(kind64, points_reply("N"), 64);
+    ResponseRecord kind64 = parsed(points_reply("N"), 64), kind61 = parsed(points_reply("N"), 61);
     expect_record(kind64, overlay(declined, {{resp::pt_line1, written("\xC8\xB8\xBF\xF8\xC1\xA4\xBA\xB8\x20\xBA\xCE\xC1\xB7", 24)}}));
-    test::parse(kind61, points_reply("N"), 61);
     expect_record(kind61, overlay(declined, {{resp::pt_line1, written("POINTS SAVED", 24)}}));
 }
 
 TEST_F(ReplyParser, ApprovedWithEveryOtherFieldMissing) {
     ReplyFields only_flag{{3, "O"}};
-    ResponseRecord card, k70, k90, points;
-    test::parse(card, only_flag, kind::kCardApproval);
-    test::parse(k70, only_flag, kind::k70Approval);
-    test::parse(k90, only_flag, kind::k90Approval);
-    test::parse(points, only_flag, 62);
+    ResponseRecord card = parsed(only_flag, kind::kCardApproval), k70 = parsed(only_flag, kind::k70Approval);
+    ResponseRecord k90 = parsed(only_flag, kind::k90Approval), points = parsed(only_flag, 62);
     expect_record(card, {{resp::resp_code, "0000"},
                          {resp::issuer_code, "  "},
                          {resp::issuer_name, written("", 20)},
@@ -307,8 +303,7 @@ TEST_F(ReplyParser, ApprovedWithEveryOtherFieldMissing) {
 
 TEST_F(ReplyParser, UnknownKindsLeaveTheRecordAlone) {
     for (int k : {kind::kManagement, 3, 13, 59, 65, -1}) {
-        ResponseRecord fresh;
-        test::parse(fresh, card_reply("O"), k);
+        ResponseRecord fresh = parsed(card_reply("O"), k);
         EXPECT_EQ(fresh.shown(), std::string(resp::kSize, '.')) << "kind " << k;
     }
 }
@@ -320,6 +315,7 @@ TEST_F(ReplyParser, OversizedRepliesAreBounded) {
     body += std::string(43, kFS) + "9999";
     body.resize(5000, 'Z');
     std::string copy = body;
+    ResponseRecord rec;
     parse_reply(rec.data(), copy.data(), static_cast<int>(copy.size()), kind::kCardApproval);
     EXPECT_EQ(rec.shown(resp::resp_code), "0000");
     EXPECT_EQ(rec.shown(resp::message).substr(0, 9), kNormal + " ");

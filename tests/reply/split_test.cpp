@@ -1,5 +1,4 @@
-// The field split: header skipping, separators, capacities, the length of
-// field 46, and the bounds of the work copy and of field 46's slot.
+// The field split of a reply and its bounds.
 #include "reply/split.h"
 
 #include <gtest/gtest.h>
@@ -25,14 +24,9 @@ ParsedReply split(const std::string& message) {
 
 // STX and six header bytes, then the fields joined by FS.
 std::string message_of(std::initializer_list<std::string> fields) {
-    std::string m = "\x02" "HHHHHH";
-    bool first = true;
-    for (const std::string& f : fields) {
-        if (!first) m += kFS;
-        m += f;
-        first = false;
-    }
-    return m;
+    std::string joined;
+    for (const std::string& f : fields) joined += kFS + f;
+    return "\x02" "HHHHHH" + joined.substr(1);
 }
 
 // Field 46 holding `body`: 46 separators after field 0.
@@ -53,11 +47,8 @@ TEST_P(ReplySplit, FieldsByNumber) {
     for (const auto& [number, text] : GetParam().fields) EXPECT_EQ(r.text(number), text) << "field " << number;
 }
 
-// Fields follow STX and six header bytes (a separator inside the header
-// counts), are cut at their capacity, keep an end of text they have room for,
-// and end at field 46, which keeps the length its first four characters
-// declare (atoi's). Only the first 1025 bytes count: a 950-byte field 0 (kept
-// to 10) puts field 46 at byte 1003, so bytes 1003 to 1024 reach it.
+// Only the first 1025 bytes count: a 950-byte field 0 (kept to 10) puts field
+// 46 at byte 1003, so bytes 1003 to 1024 reach it.
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReplySplit,
     ::testing::Values(

@@ -24,6 +24,15 @@ struct Built {
     }
 };
 
+// A card request as the POS sends it: term_id 1200000001, track
+// 4092123412341234=2512101 (NUL-padded), entry "A", instalments "00", extras
+// 500 and 300, the original approval 12345678 of 231101, and the given amount.
+inline Request card_request(const char* amount) {
+    Request r = sample_card_request("0200", "10", "", "A").set_padded(req::track2, "4092123412341234=2512101");
+    r.set(req::amt_extra1, "000000500").set(req::amt_extra2, "000000300").set(req::tran_amt, amount);
+    return r.set(req::org_auth_no, "12345678").set(req::org_auth_date, "231101");
+}
+
 inline Built build(const Request& r, int kind) {
     std::array<char, kRequestMessageSize> out{};
     Built b;

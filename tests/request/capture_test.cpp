@@ -1,6 +1,5 @@
-// The signature and PIN steps through the real test pad library, copied into
-// a temporary application directory: what the pad was handed (from its record
-// file), what the message carries, and the log lines.
+// The signature and PIN steps through the test pad library: what the pad was
+// handed, what the message carries, and the log lines.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,16 +24,15 @@ namespace {
 
 constexpr platform::Time kDay = 1700000000;  // any fixed day; dates are read back in local time
 
-// A swiped card of `amount`.
-Request card(const char* amount) {
-    Request r = sample_card_request("0200", "10", "", "A");
-    return r.set_padded(req::track2, "4092123412341234=2512101").set(req::tran_amt, amount);
-}
-
-// A pad directory whose transaction time is known.
+// A pad directory with these settings and pad script, whose transaction
+// time is known.
 class CaptureDir : public PadDir {
 public:
-    explicit CaptureDir(Pad pad = Pad::full) : PadDir(pad) { std::memcpy(g_module.call.tran_time, "101500", 7); }
+    CaptureDir(const std::string& settings, const std::string& script, Pad pad = Pad::full) : PadDir(pad) {
+        std::memcpy(g_module.call.tran_time, "101500", 7);
+        write_settings(settings);
+        pad_script(script);
+    }
 };
 
 constexpr Signature kKept = Signature::not_attempted;  // the flag stays (a refusal keeps it too)
@@ -47,7 +45,6 @@ const char kSignOn[] = "[COM_PORT]\nSignSetting=YES\nGetComPort=7\n";
 
 struct SignCase {
     const char* name;
-    Pad pad;
     std::string settings;
     const char* script;
     const char* tran_kind;
@@ -67,10 +64,8 @@ class SignatureStep : public ::testing::TestWithParam<SignCase> {};
 
 TEST_P(SignatureStep, FieldsFlagPadAndLog) {
     const SignCase& c = GetParam();
-    CaptureDir dir(c.pad);
-    dir.write_settings(c.settings);
-    dir.pad_script(c.script);
-    Request r = card(c.amount);
+    CaptureDir dir(c.settings, c.script);
+    Request r = card_request(c.amount);
     r.set(req::tran_kind, c.tran_kind).set(req::cvm_data, c.cvm);
     Built b = build(r, c.kind);
     EXPECT_EQ(b.length > 0, c.built);
@@ -84,40 +79,36 @@ TEST_P(SignatureStep, FieldsFlagPadAndLog) {
     EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<long>(c.log_tail.size()), log.end()), c.log_tail);
 }
 
-// Up to 50,000 no signature unless the card's CVM data asks for one; cash
-// never; the pad's 0 or 2 refuses the message, a negative or oversized
-// result goes on without a signature (as a pad that cannot be used does: the
-// fault matrix's pad rows).
+// A negative or oversized pad result goes on without a signature, as a pad
+// that cannot be used does.
 INSTANTIATE_TEST_SUITE_P(
     Cases, SignatureStep,
     ::testing::Values(
-        SignCase{"UpToFiftyThousandNone", Pad::full, kSignOn, "", "10", " ", "000050000", 2, true, "|", kKept, 0,
+        SignCase{"UpToFiftyThousandNone", kSignOn, "", "10", " ", "000050000", 2, true, "|", kKept, 0,
                  {"NO CVM SIGN AMOUNT[50000]"}},
-        SignCase{"SignSettingEmpty", Pad::full, "", "", "10", " ", "000050001", 2, true, "|", kKept, 0, {"NOT SIGN"}},
-        SignCase{"SignSettingNo", Pad::full, "[COM_PORT]\nSignSetting=NO\n", "", "10", " ", "000050001", 2, true, "|",
+        SignCase{"SignSettingEmpty", "", "", "10", " ", "000050001", 2, true, "|", kKept, 0, {"NOT SIGN"}},
+        SignCase{"SignSettingNo", "[COM_PORT]\nSignSetting=NO\n", "", "10", " ", "000050001", 2, true, "|", kKept, 0,
+                 {"NOT SIGN"}},
+        SignCase{"SignSettingYeIsNoYes", "[COM_PORT]\nSignSetting=YE\n", "", "10", " ", "000050001", 2, true, "|",
                  kKept, 0, {"NOT SIGN"}},
-        SignCase{"SignSettingYeIsNoYes", Pad::full, "[COM_PORT]\nSignSetting=YE\n", "", "10", " ", "000050001", 2,
-                 true, "|", kKept, 0, {"NOT SIGN"}},
-        SignCase{"SignSettingLowerCaseYes", Pad::full, "[COM_PORT]\nSignSetting=yes\n", "", "10", " ", "000050001", 2,
-                 true, "|", kKept, 0, {"NOT SIGN"}},
-        SignCase{"CashNever", Pad::full, kSignOn, "", "21", " ", "000090000", 5, true, "|", kKept, 0, {"NOT SIGN"}},
-        SignCase{"CvmDataAtAnyAmount", Pad::full, kSignOn, "sign_result=3\nsign_bytes=XYZ\n", "F1", "C", "000001000", 11,
-                 true, "0003|XYZ", kSet, 1, {"RETURN Sign LEN.. 0003"}},
-        SignCase{"PadTwoRefuses", Pad::full, kSignOn, "sign_result=2\n", "10", " ", "000060000", 2, false, "", kKept, 1,
+        SignCase{"SignSettingLowerCaseYes", "[COM_PORT]\nSignSetting=yes\n", "", "10", " ", "000050001", 2, true, "|",
+                 kKept, 0, {"NOT SIGN"}},
+        SignCase{"CashNever", kSignOn, "", "21", " ", "000090000", 5, true, "|", kKept, 0, {"NOT SIGN"}},
+        SignCase{"CvmDataAtAnyAmount", kSignOn, "sign_result=3\nsign_bytes=XYZ\n", "F1", "C", "000001000", 11, true,
+                 "0003|XYZ", kSet, 1, {"RETURN Sign LEN.. 0003"}},
+        SignCase{"PadTwoRefuses", kSignOn, "sign_result=2\n", "10", " ", "000060000", 2, false, "", kKept, 1,
                  {"RETURN Sign LEN.. 0002"}},
-        SignCase{"PadZeroRefusesAndSaysSo", Pad::full, kSignOn, "sign_result=0\n", "10", " ", "000060000", 4, false, "",
-                 kKept, 1, {"RETURN Sign LEN.. 0000", "\xC7\xCF\xC0\xBD Sign LEN.. 0000"}},
-        SignCase{"NegativeGoesOn", Pad::full, kSignOn, "sign_result=-1\nsign_bytes=IGNORED\n", "10", " ", "000060000", 2,
-                 true, "|", kCleared, 1, {"RETURN Sign LEN.. -001"}},
-        SignCase{"OversizeGoesOn", Pad::full, kSignOn, "sign_result=2001\nsign_bytes=IGNORED\n", "10", " ", "000060000",
-                 2, true, "|", kCleared, 1, {"RETURN Sign LEN.. 2001"}}),
+        SignCase{"PadZeroRefusesAndSaysSo", kSignOn, "sign_result=0\n", "10", " ", "000060000", 4, false, "", kKept, 1,
+                 {"RETURN Sign LEN.. 0000", "\xC7\xCF\xC0\xBD Sign LEN.. 0000"}},
+        SignCase{"NegativeGoesOn", kSignOn, "sign_result=-1\nsign_bytes=IGNORED\n", "10", " ", "000060000", 2, true,
+                 "|", kCleared, 1, {"RETURN Sign LEN.. -001"}},
+        SignCase{"OversizeGoesOn", kSignOn, "sign_result=2001\nsign_bytes=IGNORED\n", "10", " ", "000060000", 2, true,
+                 "|", kCleared, 1, {"RETURN Sign LEN.. 2001"}}),
     RowName{});
 
 TEST(SignatureCapture, SignatureGoesIntoFields15And16) {
-    CaptureDir dir;
-    dir.write_settings(kSignOn);
-    dir.pad_script("sign_result=5\nsign_bytes=ABCDE\nfield_a=PADA\nfield_b=PB\n");
-    Built b = build(card("000060000"), 2);
+    CaptureDir dir(kSignOn, "sign_result=5\nsign_bytes=ABCDE\nfield_a=PADA\nfield_b=PB\n");
+    Built b = build(card_request("000060000"), 2);
     EXPECT_EQ(b.field(15), "0005");
     EXPECT_EQ(b.field(16), "ABCDE");
     EXPECT_EQ(b.field(17), "OITR101500");
@@ -141,10 +132,8 @@ TEST(SignatureCapture, SignatureGoesIntoFields15And16) {
 // The amount goes to the pad blank-padded to nine; a binary signature goes
 // into the message byte for byte.
 TEST(SignatureCapture, ShortAmountAndBinarySignature) {
-    CaptureDir dir;
-    dir.write_settings(kSignOn);
-    dir.pad_script("sign_result=4\nsign_hex=00ff1c03\n");
-    Request r = card("000060000");
+    CaptureDir dir(kSignOn, "sign_result=4\nsign_hex=00ff1c03\n");
+    Request r = card_request("000060000");
     r.set_padded(req::tran_amt, "60001");
     Built b = build(r, 2);
     ASSERT_EQ(dir.pad_calls().size(), 1u);
@@ -155,11 +144,9 @@ TEST(SignatureCapture, ShortAmountAndBinarySignature) {
 // The largest signature the buffer holds is still sent; the pad results of
 // the table above go through the same capture.
 TEST(SignatureCapture, LargestSignatureIsKept) {
-    CaptureDir dir;
-    dir.write_settings(kSignOn);
-    dir.pad_script("sign_result=2000\n");
+    CaptureDir dir(kSignOn, "sign_result=2000\n");
     SignatureBuffer buf;
-    EXPECT_EQ(capture_signature(g_module.call, card("000060000").data(), buf, true), kSignDataMax);
+    EXPECT_EQ(capture_signature(g_module.call, card_request("000060000").data(), buf, true), kSignDataMax);
 }
 
 // ---- Daily pad report ----
@@ -168,21 +155,20 @@ TEST(SignatureCapture, LargestSignatureIsKept) {
 // records the day; the same day's next does not, the next day's does again.
 TEST(DailyPadReport, FirstCaptureOfTheDaySendsThePadFields) {
     FixedClock clock(kDay);
-    CaptureDir dir;
-    dir.write_settings(std::string(kSignOn) + "[SIGNPAD]\nVALUE=HCS\nCURDATE=240101\n");
-    dir.pad_script("sign_result=1\nsign_bytes=S\nfield_a=REPORT-A\nfield_b=RB\nfield_c=PADREPORT-0000017\n");
-    Built b = build(card("000060000"), 2);
+    CaptureDir dir(std::string(kSignOn) + "[SIGNPAD]\nVALUE=HCS\nCURDATE=240101\n",
+                   "sign_result=1\nsign_bytes=S\nfield_a=REPORT-A\nfield_b=RB\nfield_c=PADREPORT-0000017\n");
+    Built b = build(card_request("000060000"), 2);
     EXPECT_EQ(b.field(18), "REPORT-A" + nuls(7));
     EXPECT_EQ(b.field(19), "RB" + nuls(1));
     EXPECT_EQ(b.field(20), "PADREPORT-0000017");
     EXPECT_EQ(dir.setting("SIGNPAD", "CURDATE"), yymmdd(kDay));
     EXPECT_TRUE(dir.logged("Logon Send... [240101] [" + yymmdd(kDay) + "]"));
 
-    Built again = build(card("000060000"), 2);
+    Built again = build(card_request("000060000"), 2);
     EXPECT_EQ(again.field(18) + again.field(20), "");
 
     clock.set(kDay + 86400);
-    Built next = build(card("000060000"), 2);
+    Built next = build(card_request("000060000"), 2);
     EXPECT_EQ(next.field(19), "RB" + nuls(1));
     EXPECT_EQ(dir.setting("SIGNPAD", "CURDATE"), yymmdd(kDay + 86400));
     std::vector<PadCall> calls = dir.pad_calls();
@@ -192,18 +178,16 @@ TEST(DailyPadReport, FirstCaptureOfTheDaySendsThePadFields) {
 
 TEST(DailyPadReport, OnlyTheHcsPadReports) {
     FixedClock clock(kDay);
-    CaptureDir dir;
-    dir.write_settings(std::string(kSignOn) + "[SIGNPAD]\nVALUE=XYZ\nCURDATE=240101\n");
-    dir.pad_script("sign_result=1\nsign_bytes=S\nfield_a=REPORT-A\n");
-    EXPECT_EQ(build(card("000060000"), 2).field(18), "");
+    CaptureDir dir(std::string(kSignOn) + "[SIGNPAD]\nVALUE=XYZ\nCURDATE=240101\n",
+                   "sign_result=1\nsign_bytes=S\nfield_a=REPORT-A\n");
+    EXPECT_EQ(build(card_request("000060000"), 2).field(18), "");
     EXPECT_EQ(dir.setting("SIGNPAD", "CURDATE"), "240101");
 }
 
 TEST(DailyPadReport, DateIsKeptEvenWhenThePadCannotBeLoaded) {
     FixedClock clock(kDay);
-    CaptureDir dir(Pad::none);
-    dir.write_settings(std::string(kSignOn) + "[SIGNPAD]\nVALUE=HCS\n");
-    Built b = build(card("000060000"), 2);
+    CaptureDir dir(std::string(kSignOn) + "[SIGNPAD]\nVALUE=HCS\n", "", Pad::none);
+    Built b = build(card_request("000060000"), 2);
     EXPECT_GT(b.length, 0);
     EXPECT_EQ(dir.setting("SIGNPAD", "CURDATE"), yymmdd(kDay));
     // The report was due: fields 18 to 20 carry the untouched (zero) buffer.
@@ -240,11 +224,9 @@ class PinStep : public ::testing::TestWithParam<PinCase> {};
 
 TEST_P(PinStep, Field9PadAndLog) {
     const PinCase& c = GetParam();
-    CaptureDir dir(c.pad);
-    dir.write_settings(c.settings);
-    dir.pad_script(c.script);
+    CaptureDir dir(c.settings, c.script, c.pad);
     Request r = sample_points_request("02").set_padded(req::pt_track2, "94101234123412345678=2612");
-    if (c.track) r = card("000001000").set(req::tran_kind, "F1").set_padded(req::track2, c.track);
+    if (c.track) r = card_request("000001000").set(req::tran_kind, "F1").set_padded(req::track2, c.track);
     Built b = build(r, c.kind);
     EXPECT_GT(b.length, 0);
     EXPECT_EQ(b.field(9), c.field9);
@@ -263,10 +245,8 @@ TEST_P(PinStep, Field9PadAndLog) {
               calls.empty() ? 0 : 1);
 }
 
-// F1/F2 and points with PIN=YES: the card number's last sixteen digits (the
-// whole of a shorter one) go to the pad, the sixteen bytes it leaves go into
-// field 9 whatever it answered; under strict masking the log shows only the
-// number's first six and last four digits.
+// The card number's last sixteen digits go to the pad; the sixteen bytes it
+// leaves go into field 9 whatever it answered.
 INSTANTIATE_TEST_SUITE_P(
     Cases, PinStep,
     ::testing::Values(
@@ -289,10 +269,9 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 TEST(PinAndSignature, BothStepsInOneMessage) {
-    CaptureDir dir;
-    dir.write_settings("[COM_PORT]\nPIN=YES\nSignSetting=YES\nGetComPort=3\n");
-    dir.pad_script("pin_block=PPPPPPPPPPPPPPPP\nsign_result=2\n");
-    Request r = card("000070000").set(req::tran_kind, "F1").set_padded(req::track2, "123456789012345=2512");
+    CaptureDir dir("[COM_PORT]\nPIN=YES\nSignSetting=YES\nGetComPort=3\n",
+                   "pin_block=PPPPPPPPPPPPPPPP\nsign_result=2\n");
+    Request r = card_request("000070000").set(req::tran_kind, "F1").set_padded(req::track2, "123456789012345=2512");
     EXPECT_EQ(build(r, 11).length, 0);  // the pad refused the signature after the PIN
     std::vector<PadCall> calls = dir.pad_calls();
     ASSERT_EQ(calls.size(), 2u);

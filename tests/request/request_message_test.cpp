@@ -1,6 +1,4 @@
-// Host request messages for every message kind and both entry modes, compared
-// byte for byte. No pad library and small amounts: no signature or PIN here
-// (those run through the test pad in capture_test.cpp).
+// Host request messages byte for byte; no pad library, so no signature or PIN.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -30,20 +31,16 @@ std::time_t local_instant(int year, int mon, int day, int h, int m, int s) {
     return std::mktime(&tm);
 }
 
+// A count of zero or below writes only the prefix.
 TEST(WriteLog, WholeLineWithPrefixAndHexForNonPrintables) {
     AppDir dir;
     FixedClock clock(local_instant(2024, 3, 15, 9, 8, 7));
     const char bytes[] = {'A', '\0', 0x02, 0x1c, 0x03, '\r', '~', static_cast<char>(0xB0), ' '};
     EXPECT_EQ(WriteLog(bytes, sizeof bytes), 0);
-    EXPECT_EQ(read_file(dir.log_path("240315")), "[09:08:07] - A[00][02][1c][03][0d]~[b0] \n");
-}
-
-TEST(WriteLog, CountZeroWritesOnlyThePrefix) {
-    AppDir dir;
-    FixedClock clock(local_instant(2024, 3, 15, 23, 59, 59));
     WriteLog("ignored", 0);
     WriteLog("ignored", -3);
-    EXPECT_EQ(read_file(dir.log_path("240315")), "[23:59:59] - \n[23:59:59] - \n");
+    EXPECT_EQ(read_file(dir.log_path("240315")),
+              "[09:08:07] - A[00][02][1c][03][0d]~[b0] \n[09:08:07] - \n[09:08:07] - \n");
 }
 
 // Also while an exported call's lines share one descriptor: it is reopened
@@ -79,9 +76,7 @@ TEST(WriteLog, LongLineIsWrittenWhole) {
 
 TEST(WriteLog, UnopenableFileGivesMinusFive) {
     AppDir dir;
-    // A file where the Logs directory should be.
-    std::FILE* blocker = std::fopen(dir.file("Logs").c_str(), "w");
-    std::fclose(blocker);
+    std::ofstream(dir.file("Logs"));  // a file where the Logs directory should be
     EXPECT_EQ(WriteLogText("lost"), -5);
     EXPECT_EQ(WriteLog("lost", 4), -5);
 }
@@ -122,9 +117,9 @@ TEST(WriteLogMasked, HidesFourBytesEitherSideOfTheLastEquals) {
     }
 }
 
+// A caller that claims more bytes than any record: rendering stops at the
+// working copy's size instead of reading on.
 TEST(WriteLogMasked, CountBeyondItsWorkingCopyIsBounded) {
-    // A caller that claims more bytes than any record: rendering stops at the
-    // working copy's size instead of reading on.
     std::vector<char> big(5000, 'a');
     AppDir dir;
     WriteLogMasked(big.data(), 5000);
@@ -156,10 +151,7 @@ TEST(StrictMask, CardFieldsAndCardNumbersInText) {
     }
 }
 
-// The executable's folder, cut at 200 characters, unless ZPOS_APP_DIR names
-// one (trailing separators dropped: no doubled one before Logs or
-// ZposSign.ini; "/" gives the root, whose files land in /Logs and
-// /ZposSign.ini).
+// Trailing separators go so that none is doubled before Logs or ZposSign.ini.
 TEST(GetAppDir, ExecutablesFolderOrTheEnvironmentsCutAt200) {
     const std::string deep = "/" + std::string(230, 'd');
     struct Case {

@@ -13,47 +13,6 @@ namespace {
 
 constexpr platform::Time kNow = 1700000000;
 
-TEST(FailureCountStep, CountsUpAndSwitchesAtThree) {
-    AppDir dir;
-    FixedClock clock(kNow);
-    route_primary_for_call(g_module);
-    failure_count_step(g_module);
-    EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=1\n");
-    failure_count_step(g_module);
-    EXPECT_EQ(g_module.route, RouteMode::primary);
-    failure_count_step(g_module);
-    EXPECT_EQ(dir.read_settings(), "[VANCFG]\nEOT_CNT=3\nVANID=2\nTOGGLE_TIME=1700000000    \n");
-    EXPECT_EQ(g_module.route, RouteMode::backup);
-}
-
-TEST(FailureCountStep, NegativeOrJunkCountStartsAgainAtOne) {
-    for (const char* stored : {"-4", "x", "0"}) {
-        AppDir dir;
-        dir.write_settings(std::string("[VANCFG]\nEOT_CNT=") + stored + "\n");
-        failure_count_step(g_module);
-        EXPECT_EQ(dir.setting("VANCFG", "EOT_CNT"), "1") << stored;
-    }
-}
-
-TEST(FailureCountStep, CountingOnTheBackupRouteRestartsTheHold) {
-    AppDir dir;
-    FixedClock clock(kNow);
-    dir.write_settings("[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999000    \nEOT_CNT=3\n");
-    failure_count_step(g_module);
-    EXPECT_EQ(dir.read_settings(), "[VANCFG]\nVANID=2\nTOGGLE_TIME=1700000000    \nEOT_CNT=4\n");
-}
-
-TEST(SwitchToBackup, WritesRouteAndTimeButLeavesTheCallsRoute) {
-    AppDir dir;
-    FixedClock clock(kNow);
-    route_primary_for_call(g_module);
-    dir.write_settings("[VANCFG]\nEOT_CNT=1\n[COM_PORT]\nPIN=YES\n");
-    switch_to_backup(g_module.call);
-    EXPECT_EQ(dir.read_settings(),
-              "[VANCFG]\nEOT_CNT=1\nVANID=2\nTOGGLE_TIME=1700000000    \n[COM_PORT]\nPIN=YES\n");
-    EXPECT_EQ(g_module.route, RouteMode::primary);
-}
-
 // Past January 2038 (here 2040-01-01 12:00 UTC, beyond 32 bits) the switch
 // time is written and read whole, so the hold still stands 599 seconds on;
 // the log file takes that day's date.
@@ -69,37 +28,68 @@ TEST(RouteTime, BeyondThirtyTwoBits) {
     EXPECT_EQ(dir.log_lines("400101"), std::vector<std::string>{"after 2038"});
 }
 
-struct RefreshCase {
+// One step from a settings file: the route it leaves and the file after.
+struct StepCase {
     const char* name;
+    void (*step)();
     const char* settings;
-    RouteMode route_mode;
+    RouteMode route_before;
+    RouteMode route_after;
     const char* settings_after;  // nullptr: unchanged
 };
 
-class RouteModeRefresh : public ::testing::TestWithParam<RefreshCase> {};
+void count_failure() { failure_count_step(g_module); }
+void switch_route() { switch_to_backup(g_module.call); }
+void refresh() { route_mode_refresh(g_module); }
 
-TEST_P(RouteModeRefresh, AppliesTheHoldRule) {
-    const RefreshCase& c = GetParam();
+class RouteStep : public ::testing::TestWithParam<StepCase> {};
+
+TEST_P(RouteStep, RouteAndSettingsAfter) {
+    const StepCase& c = GetParam();
     AppDir dir;
     FixedClock clock(kNow);
     dir.write_settings(c.settings);
-    route_mode_refresh(g_module);
-    EXPECT_EQ(g_module.route, c.route_mode);
+    g_module.route = c.route_before;
+    c.step();
+    EXPECT_EQ(g_module.route, c.route_after);
     EXPECT_EQ(dir.read_settings(), c.settings_after ? c.settings_after : c.settings);
 }
 
+constexpr RouteMode kPrimary = RouteMode::primary;
+constexpr RouteMode kBackup = RouteMode::backup;
+
+// The third failure switches to the backup route; one counted on a bad count
+// starts again at one, on the backup route restarts the hold; a switch leaves
+// the call's route; a refresh applies the 600-second hold.
 INSTANTIATE_TEST_SUITE_P(
-    Cases, RouteModeRefresh,
+    Cases, RouteStep,
     ::testing::Values(
-        RefreshCase{"Backup599SecondsAgoStays", "[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999401    \nEOT_CNT=3\n",
-                    RouteMode::backup, nullptr},
-        RefreshCase{"Backup600SecondsAgoReturns", "[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999400    \nEOT_CNT=3\n",
-                    RouteMode::primary, "[VANCFG]\nVANID=1\nTOGGLE_TIME=1699999400    \nEOT_CNT=0\n"},
-        RefreshCase{"TimeNotANumberReturnsAtOnce", "[VANCFG]\nVANID=2\nTOGGLE_TIME=soon\n", RouteMode::primary,
-                    "[VANCFG]\nVANID=1\nTOGGLE_TIME=soon\nEOT_CNT=0\n"},
-        RefreshCase{"PrimaryWritesNothing", "[VANCFG]\nVANID=1\nEOT_CNT=2\n", RouteMode::primary, nullptr},
-        RefreshCase{"OtherValueReadsAsPrimary", "[VANCFG]\nVANID=3\n", RouteMode::primary, nullptr},
-        RefreshCase{"EmptyFile", "", RouteMode::primary, nullptr}),
+        StepCase{"FirstFailureCounts", count_failure, "", kPrimary, kPrimary, "[VANCFG]\nEOT_CNT=1\n"},
+        StepCase{"SecondFailureCounts", count_failure, "[VANCFG]\nEOT_CNT=1\n", kPrimary, kPrimary,
+                 "[VANCFG]\nEOT_CNT=2\n"},
+        StepCase{"ThirdFailureSwitches", count_failure, "[VANCFG]\nEOT_CNT=2\n", kPrimary, kBackup,
+                 "[VANCFG]\nEOT_CNT=3\nVANID=2\nTOGGLE_TIME=1700000000    \n"},
+        StepCase{"NegativeCountStartsAgainAtOne", count_failure, "[VANCFG]\nEOT_CNT=-4\n", kPrimary, kPrimary,
+                 "[VANCFG]\nEOT_CNT=1\n"},
+        StepCase{"JunkCountStartsAgainAtOne", count_failure, "[VANCFG]\nEOT_CNT=x\n", kPrimary, kPrimary,
+                 "[VANCFG]\nEOT_CNT=1\n"},
+        StepCase{"ZeroCountGoesToOne", count_failure, "[VANCFG]\nEOT_CNT=0\n", kPrimary, kPrimary,
+                 "[VANCFG]\nEOT_CNT=1\n"},
+        StepCase{"CountingOnTheBackupRouteRestartsTheHold", count_failure,
+                 "[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999000    \nEOT_CNT=3\n", kBackup, kBackup,
+                 "[VANCFG]\nVANID=2\nTOGGLE_TIME=1700000000    \nEOT_CNT=4\n"},
+        StepCase{"SwitchWritesRouteAndTimeButLeavesTheCallsRoute", switch_route,
+                 "[VANCFG]\nEOT_CNT=1\n[COM_PORT]\nPIN=YES\n", kPrimary, kPrimary,
+                 "[VANCFG]\nEOT_CNT=1\nVANID=2\nTOGGLE_TIME=1700000000    \n[COM_PORT]\nPIN=YES\n"},
+        StepCase{"Backup599SecondsAgoStays", refresh, "[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999401    \nEOT_CNT=3\n",
+                 kPrimary, kBackup, nullptr},
+        StepCase{"Backup600SecondsAgoReturns", refresh, "[VANCFG]\nVANID=2\nTOGGLE_TIME=1699999400    \nEOT_CNT=3\n",
+                 kBackup, kPrimary, "[VANCFG]\nVANID=1\nTOGGLE_TIME=1699999400    \nEOT_CNT=0\n"},
+        StepCase{"TimeNotANumberReturnsAtOnce", refresh, "[VANCFG]\nVANID=2\nTOGGLE_TIME=soon\n", kBackup, kPrimary,
+                 "[VANCFG]\nVANID=1\nTOGGLE_TIME=soon\nEOT_CNT=0\n"},
+        StepCase{"PrimaryWritesNothing", refresh, "[VANCFG]\nVANID=1\nEOT_CNT=2\n", kBackup, kPrimary, nullptr},
+        StepCase{"OtherValueReadsAsPrimary", refresh, "[VANCFG]\nVANID=3\n", kBackup, kPrimary, nullptr},
+        StepCase{"EmptyFile", refresh, "", kBackup, kPrimary, nullptr}),
     RowName{});
 
 }  // namespace
