@@ -1,10 +1,11 @@
 # A scenario as zpos meets it: each connection its own fault and reply delay
-# (the last for every later one), the first rule that matches decides, a text
-# longer in CP949 than the POS keeps is warned about, and the record files
-# hold every connection, control frame, request and download frame.
+# (the last for every later one; the command line's fault wins wherever it
+# stands), the first rule that matches decides, a text longer in CP949 than
+# the POS keeps is warned about, and the record files hold every connection,
+# control frame, request and download frame. SIGTERM ends a host cleanly.
 cat >s.scenario <<'END'
 # a comment
-fault wrong-third-byte,repeat-enq,none 3
+fault no-eot 3
 reply-delay 0,0,100
 gap 20
 management off
@@ -17,7 +18,7 @@ issuer 0200 신한카드1
 record host.rec
 END
 printf 'service download\nanswer 0000 FILE 1\nrecord download.rec\n' >download.scenario
-start_host PORT --scenario s.scenario
+start_host PORT --fault wrong-third-byte,repeat-enq,none --scenario s.scenario
 start_host DLPORT --scenario download.scenario
 tidy <host-PORT.out
 # Each result text shows once.
@@ -30,3 +31,6 @@ tidy <host-PORT.out
 # The requests' frames change with the time; the control frames do not.
 sed -E 's/ port=[0-9]+//' host.rec | awk '!/^[CH]> / || NF <= 4'
 cat download.rec
+kill "$host_pid"
+wait "$host_pid"
+echo "[exit $?] after SIGTERM"
