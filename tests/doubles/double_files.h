@@ -1,6 +1,6 @@
 // What the test doubles share: the script they answer from and the record
-// they append to, both beside the library itself, hex texts, and the backup
-// route's framed messages.
+// they append to, both beside the library itself, hex texts and whole-buffer
+// socket I/O.
 #pragma once
 
 #include <cstdio>
@@ -20,22 +20,14 @@ inline bool file_beside(const char* name, char* out, std::size_t size) {
     return n > 0 && static_cast<std::size_t>(n) < size;
 }
 
-inline int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // The bytes a text of hex digit pairs spells, into `out`: their count, or -1
 // when the text is no such thing or does not fit.
 inline int hex_bytes(const char* hex, char* out, std::size_t capacity) {
     std::size_t n = std::strlen(hex);
-    if (n % 2 || n / 2 > capacity) return -1;
+    if (n % 2 || n / 2 > capacity || std::strspn(hex, "0123456789abcdefABCDEF") != n) return -1;
     for (std::size_t i = 0; i < n; i += 2) {
-        int hi = hex_value(hex[i]), lo = hex_value(hex[i + 1]);
-        if (hi < 0 || lo < 0) return -1;
-        out[i / 2] = static_cast<char>(hi * 16 + lo);
+        const char pair[3] = {hex[i], hex[i + 1], '\0'};
+        out[i / 2] = static_cast<char>(std::strtol(pair, nullptr, 16));
     }
     return static_cast<int>(n / 2);
 }
@@ -81,23 +73,6 @@ inline bool recv_all(platform::Socket s, char* bytes, std::size_t n, int wait_ms
         if ((got = platform::socket_recv(s, bytes, n)) <= 0) return false;
     }
     return true;
-}
-
-// A message as the backup route frames it: "%04d" length, then its bytes.
-inline bool send_framed(platform::Socket s, const char* bytes, std::size_t n) {
-    char header[5];
-    std::snprintf(header, sizeof header, "%04d", static_cast<int>(n % 10000));
-    return send_all(s, header, 4) && send_all(s, bytes, n);
-}
-
-// A framed message into `out`: its length, or 0 when it did not come whole,
-// was empty or is longer than `capacity`.
-inline std::size_t recv_framed(platform::Socket s, char* out, std::size_t capacity, int wait_ms) {
-    char header[5] = {};
-    if (!recv_all(s, header, 4, wait_ms)) return 0;
-    int n = std::atoi(header);
-    if (n <= 0 || static_cast<std::size_t>(n) > capacity) return 0;
-    return recv_all(s, out, static_cast<std::size_t>(n), wait_ms) ? static_cast<std::size_t>(n) : 0;
 }
 
 }  // namespace zpos::test

@@ -78,9 +78,12 @@ void BackupServer::serve() {
 }
 
 void BackupServer::serve_one(platform::Socket s) {
-    std::string request(9999, '\0');
-    request.resize(recv_framed(s, request.data(), request.size(), kReadWaitMs));
-    if (request.empty()) return;
+    char header[5] = {};
+    if (!recv_all(s, header, 4, kReadWaitMs)) return;
+    int n = std::atoi(header);
+    if (n <= 0 || n > 9999) return;
+    std::string request(static_cast<std::size_t>(n), '\0');
+    if (!recv_all(s, request.data(), request.size(), kReadWaitMs)) return;
     std::string reply;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -88,7 +91,9 @@ void BackupServer::serve_one(platform::Socket s) {
         if (silent_) return;
         reply = reply_;
     }
-    send_framed(s, reply.data(), reply.size());
+    std::snprintf(header, sizeof header, "%04d", static_cast<int>(reply.size() % 10000));
+    send_all(s, header, 4);
+    send_all(s, reply.data(), reply.size());
 }
 
 }  // namespace zpos::test

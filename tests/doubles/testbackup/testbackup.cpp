@@ -8,7 +8,6 @@
 // process_result=0 (0 without connecting), port=N, wait_ms=N (default 5000).
 // "BACKUPDLL.record": "cryptCard <mode> <track>" and
 // "DataProcess_NVR <addr> <port> <hex of request>", a line a call.
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,8 +55,8 @@ int request_length(const char* request) {
 // Loopback only: this library is never to reach anything off the machine.
 bool loopback(const char* addr) { return std::strncmp(addr, "127.", 4) == 0; }
 
-using zpos::test::recv_framed;
-using zpos::test::send_framed;
+using zpos::test::recv_all;
+using zpos::test::send_all;
 
 // The reply's length, or 0 when none came.
 int exchange(const char* addr, int port, const char* request, int n, char* reply, int wait_ms) {
@@ -66,10 +65,14 @@ int exchange(const char* addr, int port, const char* request, int n, char* reply
     net::Socket s = net::socket_open();
     if (s == net::kNoSocket) return 0;
     int got = 0;
-    if (net::socket_connect(s, address, port) == 0 && send_framed(s, request, static_cast<std::size_t>(n))) {
-        static char answer[9999];
-        got = std::min(static_cast<int>(recv_framed(s, answer, sizeof answer, wait_ms)), kReplySize - 1);
-        if (got > 0) {
+    char header[5] = {};
+    std::snprintf(header, sizeof header, "%04d", n);
+    if (net::socket_connect(s, address, port) == 0 && send_all(s, header, 4) &&
+        send_all(s, request, static_cast<std::size_t>(n)) && recv_all(s, header, 4, wait_ms)) {
+        int len = std::atoi(header);
+        static char answer[10000];
+        if (len > 0 && recv_all(s, answer, static_cast<std::size_t>(len), wait_ms)) {
+            got = len < kReplySize - 1 ? len : kReplySize - 1;
             reply[0] = 0x02;
             std::memcpy(reply + 1, answer, static_cast<std::size_t>(got));
         }
