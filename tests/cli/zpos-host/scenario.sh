@@ -21,13 +21,15 @@ printf 'service download\nanswer 0000 FILE 1\nrecord download.rec\n' >download.s
 start_host PORT --fault wrong-third-byte,repeat-enq,none --scenario s.scenario
 start_host DLPORT --scenario download.scenario
 tidy <host-PORT.out
-# Each result text shows once.
+# Each result text and acquirer name shows once.
 {
-    for options in "" "" "--track 5410123456789012=2812101" "--amount 30000" "--kind 21 --keyed --track 8001011234567"; do
+    for options in "" "" "--track 5410123456789012=2812101" "--amount 30000" \
+        "--kind 21 --keyed --track 8001011234567"; do
         zpos send --port "$PORT" $options
     done
     zpos download --port "$DLPORT" --request Hi
-} 2>/dev/null | calls "resp_code|acquirer_name|auth_no|message" | grep -v '^-- verdict' | awk '!/^-- result/ || !seen[$0]++'
+} 2>/dev/null | calls "resp_code|acquirer_name|auth_no|message" | grep -v '^-- verdict' |
+    awk '!/^(-- result|  acquirer_name)/ || !seen[$0]++'
 # The requests' frames change with the time; the control frames do not.
 sed -E 's/ port=[0-9]+//' host.rec | awk '!/^[CH]> / || NF <= 4'
 cat download.rec
