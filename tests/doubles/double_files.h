@@ -1,8 +1,10 @@
 // What the test doubles share: the script they answer from and the record
-// they append to, both beside the library itself, and whole-buffer socket I/O.
+// they append to, both beside the library itself, hex texts and whole-buffer
+// socket I/O.
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -18,11 +20,16 @@ inline bool file_beside(const char* name, char* out, std::size_t size) {
     return n > 0 && static_cast<std::size_t>(n) < size;
 }
 
-inline int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+// The bytes a text of hex digit pairs spells, into `out`: their count, or -1
+// when the text is no such thing or does not fit.
+inline int hex_bytes(const char* hex, char* out, std::size_t capacity) {
+    std::size_t n = std::strlen(hex);
+    if (n % 2 || n / 2 > capacity || std::strspn(hex, "0123456789abcdefABCDEF") != n) return -1;
+    for (std::size_t i = 0; i < n; i += 2) {
+        const char pair[3] = {hex[i], hex[i + 1], '\0'};
+        out[i / 2] = static_cast<char>(std::strtol(pair, nullptr, 16));
+    }
+    return static_cast<int>(n / 2);
 }
 
 // on(key, value) for every "key=value" line of the script; '#' starts a comment.

@@ -58,6 +58,16 @@ TEST_F(LinkTest, TricklingBodyIsBoundedAsAWhole) {
     EXPECT_FALSE(timed_out_);
 }
 
+// A reply later than the wait is still taken after the NAK it drew.
+TEST_F(LinkTest, LateReplyIsTakenAfterItsNak) {
+    host::Scenario scenario;
+    scenario.reply_delays_ms = {250};  // the link waits 150 ms here
+    host::HostSim& sim = start_host(scenario);
+    EXPECT_EQ(exchange(), 1);
+    sim.stop();
+    EXPECT_GE(sim.naks_seen(), 1);
+}
+
 TEST_F(LinkTest, SecurityBlockTravelsAfterTheMessage) {
     host::HostSim& sim = start_host(host::Scenario{});
     std::string msg = sample_transaction_message();

@@ -11,8 +11,6 @@
 
 namespace {
 
-using zpos::test::hex_value;
-
 int usage() {
     std::fprintf(stderr, "usage: regfill <key path> <value name> str|raw|hex <value>\n");
     return 2;
@@ -33,12 +31,7 @@ int main(int argc, char** argv) {
         count = static_cast<int>(len) + (argv[3][0] == 's' ? 1 : 0);
     } else if (!std::strcmp(argv[3], "hex")) {
         type = zpos::platform::kRegBinary;
-        if (len % 2 || len / 2 > sizeof bytes) return usage();
-        for (std::size_t i = 0; i < len; i += 2) {
-            int hi = hex_value(value[i]), lo = hex_value(value[i + 1]);
-            if (hi < 0 || lo < 0) return usage();
-            bytes[count++] = static_cast<char>(hi * 16 + lo);
-        }
+        if ((count = zpos::test::hex_bytes(value, bytes, sizeof bytes)) < 0) return usage();
     } else {
         return usage();
     }

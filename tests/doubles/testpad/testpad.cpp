@@ -3,6 +3,7 @@
 // sign_bytes=TEXT or sign_hex=HEX; field_a, field_b, field_c=TEXT;
 // pin_result=N; pin_block=TEXT) and append "<function> <port> <constant> <hex
 // of the buffer before the data or PIN block>" to "SignPad_dll.record".
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,8 +24,6 @@ struct Script {
     bool has_a = false, has_b = false, has_c = false, has_pin = false;
 };
 
-using zpos::test::hex_value;
-
 void copy_text(char* dest, std::size_t size, const char* value, bool& flag) {
     std::snprintf(dest, size, "%s", value);
     flag = true;
@@ -38,12 +37,7 @@ void read_script(Script& s) {
             std::snprintf(s.sign_bytes, sizeof s.sign_bytes, "%s", value);
             s.sign_len = static_cast<int>(std::strlen(s.sign_bytes));
         } else if (!std::strcmp(key, "sign_hex")) {
-            s.sign_len = 0;
-            for (std::size_t i = 0; value[i] && value[i + 1] && s.sign_len < zpos::kSignDataMax; i += 2) {
-                int hi = hex_value(value[i]), lo = hex_value(value[i + 1]);
-                if (hi < 0 || lo < 0) break;
-                s.sign_bytes[s.sign_len++] = static_cast<char>(hi * 16 + lo);
-            }
+            s.sign_len = std::max(0, zpos::test::hex_bytes(value, s.sign_bytes, zpos::kSignDataMax));
         } else if (!std::strcmp(key, "field_a")) copy_text(s.field_a, sizeof s.field_a, value, s.has_a);
         else if (!std::strcmp(key, "field_b")) copy_text(s.field_b, sizeof s.field_b, value, s.has_b);
         else if (!std::strcmp(key, "field_c")) copy_text(s.field_c, sizeof s.field_c, value, s.has_c);
