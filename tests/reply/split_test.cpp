@@ -38,8 +38,6 @@ struct SplitCase {
     std::vector<std::pair<int, std::string>> fields;  // field number, text
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
-
 class ReplySplit : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(ReplySplit, FieldsByNumber) {

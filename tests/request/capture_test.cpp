@@ -58,8 +58,6 @@ struct SignCase {
     std::vector<std::string> log_tail;
 };
 
-void PrintTo(const SignCase& c, std::ostream* os) { *os << c.name; }
-
 class SignatureStep : public ::testing::TestWithParam<SignCase> {};
 
 TEST_P(SignatureStep, FieldsFlagPadAndLog) {
@@ -217,8 +215,6 @@ struct PinCase {
     std::string pad_input;  // "": the pad is not called
     std::vector<std::string> logged;
 };
-
-void PrintTo(const PinCase& c, std::ostream* os) { *os << c.name; }
 
 class PinStep : public ::testing::TestWithParam<PinCase> {};
 

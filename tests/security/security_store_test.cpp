@@ -63,8 +63,6 @@ struct SerialCase {
     std::string flag_after;
 };
 
-void PrintTo(const SerialCase& c, std::ostream* os) { *os << c.name; }
-
 class SerialOnce : public SecurityBlock, public ::testing::WithParamInterface<SerialCase> {};
 
 TEST_P(SerialOnce, SentWhileWantedThenMarked) {
