@@ -29,9 +29,8 @@ inline std::string take_text(std::string_view& in) {
     return text;
 }
 
-// The message kind a selector byte picks: the kinds table's rows in their
-// order (the management message's first row left out unless
-// `with_management`), then two numbers that are no kind.
+// The message kind a selector byte picks: the kinds table's rows (the first,
+// the management message, only `with_management`), then two that are no kind.
 inline int selected_kind(std::uint8_t selector, bool with_management) {
     static_assert(kKinds[0].family == Family::management);
     constexpr int kNoKinds[] = {3, 99};

@@ -1,7 +1,6 @@
-// The settings file reader and writer over arbitrary file contents: a read of
-// one key into buffers of several sizes, then a write of a key into the same
-// file and a read of it back, which must give the value written whenever the
-// names and the value are ones the library itself writes.
+// The settings file reader and writer over arbitrary file contents: reads into
+// buffers of several sizes, then a write read back, which must give the value
+// whenever the names and value are ones the library itself writes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,9 +11,8 @@
 #include "platform/platform.h"
 
 namespace {
-// Printable, without the characters that delimit names and comments, and
-// without blanks at either end (which a read trims): what the library's own
-// sections, keys and values look like.
+// What the library's own sections, keys and values look like: printable, no
+// delimiters of names and comments, no blanks at either end (a read trims them).
 bool plain(const std::string& text, bool name) {
     if (text.empty() || text.size() > 200) return !name && text.empty();
     if (text.front() == ' ' || text.back() == ' ') return false;

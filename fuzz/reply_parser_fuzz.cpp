@@ -20,9 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++data;
     --size;
 
-    // Exactly the reply's bytes on the heap, so a read past them is caught.
-    // (The link never hands over an empty reply; a null pointer with no
-    // bytes is not a case the parser takes.)
+    // Exactly the reply's bytes on the heap, so a read past them is caught
+    // (never a null pointer: the link hands over no empty reply).
     std::vector<char> reply(data, data + size);
     reply.reserve(1);
     char response[zpos::resp::kSize];

@@ -1,6 +1,5 @@
 // The C allocator's entry points, passed on to glibc's own and counted per
-// thread while an AllocationCount is open. A sanitizer replaces them itself:
-// under one nothing is counted.
+// thread while an AllocationCount is open (not under a sanitizer, which owns them).
 #include "tests/common/allocation_counter.h"
 
 #include <malloc.h>

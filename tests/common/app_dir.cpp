@@ -96,9 +96,9 @@ int AppDir::log_count(const std::string& line) const {
     return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
 
-NoticeCapture::NoticeCapture() {
+NoticeCapture::NoticeCapture(void (*notice)(const char*)) {
     g_notices.clear();
-    platform::seams().notice = capture_notice;
+    platform::seams().notice = notice ? notice : capture_notice;
 }
 NoticeCapture::~NoticeCapture() { platform::seams().notice = nullptr; }
 const std::vector<std::string>& NoticeCapture::notices() const { return g_notices; }

@@ -47,10 +47,10 @@ private:
     std::unique_ptr<ExecutableAt> executable_;
 };
 
-// Modal notices shown while it lives.
+// Modal notices shown while it lives, or handed to `notice` instead.
 class NoticeCapture {
 public:
-    NoticeCapture();
+    explicit NoticeCapture(void (*notice)(const char*) = nullptr);
     ~NoticeCapture();
     const std::vector<std::string>& notices() const;
 };

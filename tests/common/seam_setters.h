@@ -1,8 +1,7 @@
 // Where the library finds its POS executable and its security store, and how
-// long the link waits, while a test, a fuzz target or a benchmark runs: each
-// puts its entries of the seam table in place while it lives and takes them
-// out again. Header-only, for the
-// programs that do not link the test library.
+// long the link waits, while a test, a fuzz target or a benchmark runs; each
+// holder's seam entries live as long as it does. Header-only, for the programs
+// that do not link the test library.
 #pragma once
 
 #include <cstdio>

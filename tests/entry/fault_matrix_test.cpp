@@ -1,9 +1,6 @@
-// Every failure the POS can meet, through the exported functions: the host
-// exchange, the acknowledgement and the management message, the download, the
-// backup route and the pad library. Each row checks the result, resp_code and
-// log lines, the NAKs the host saw, the route keys afterwards, that the link
-// socket is closed and no descriptor is left open, and that the settings file
-// keeps every key the failure has no business with.
+// Every failure the POS can meet, through the exported functions, each row
+// checked whole: result, resp_code, log, NAKs, route keys, descriptors, and
+// the settings keys the failure has no business with.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -252,9 +249,8 @@ INSTANTIATE_TEST_SUITE_P(
                       third_failure(), refused_connection()),
     RowName{});
 
-// The one test that waits the link's real ten seconds: a host that stops in the
-// middle of its reply and keeps the connection open ends the call with -1 as
-// a short body does, once the wait for the body has passed.
+// The one test that waits the link's real ten seconds: a stalled reply ends
+// the call with -1, as a short body does.
 TEST(StalledHost, ReplyStoppingHalfwayEndsTheCallAfterTheLinksWait) {
     BackupDir dir(BackupDir::Lib::full);
     host::Scenario scenario;

@@ -16,7 +16,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/seams.h"
 #include "tests/common/app_dir.h"
 #include "tests/common/records_helper.h"
 #include "tests/common/wire.h"
@@ -30,12 +29,6 @@ using Response = std::array<char, resp::kSize>;
 
 // A request the library refuses without a word to any host.
 const Request kRefused("0200", "ZZ");
-
-// Keeps the notice stand-in in place while it lives.
-struct NoticeStandIn {
-    explicit NoticeStandIn(void (*notice)(const char*)) { platform::seams().notice = notice; }
-    ~NoticeStandIn() { platform::seams().notice = nullptr; }
-};
 
 // A card approval of its own amount, so each thread knows its sale again.
 Request sale_of(int amount) {
@@ -118,12 +111,10 @@ void call_again(const char*) {
     g_buffer_untouched = std::string(buffer.data(), buffer.size()).find_first_not_of('#') == std::string::npos;
 }
 
-void ignore_notice(const char*) {}
-
 // The response and log lines of a call showing the test-port warning.
 std::pair<Response, std::vector<std::string>> warned_call(void (*notice)(const char*)) {
     AppDir dir;
-    NoticeStandIn stand_in(notice);
+    NoticeCapture stand_in(notice);
     Response response{};
     EXPECT_EQ(Zelta_Send("127.0.0.1", 10901, kRefused.data(), response.data()), -1);
     return {response, dir.log_lines()};
@@ -131,7 +122,7 @@ std::pair<Response, std::vector<std::string>> warned_call(void (*notice)(const c
 
 TEST(Threads, CallFromInsideACallIsRefusedAndChangesNothing) {
     g_idle_port = closed_loopback_port();
-    auto alone = warned_call(ignore_notice);
+    auto alone = warned_call(nullptr);
     auto reentered = warned_call(call_again);
     EXPECT_EQ(g_reentered, (std::vector<int>{-1, -1, -1, -1}));
     EXPECT_TRUE(g_buffer_untouched);
@@ -149,7 +140,7 @@ void hold_the_call(const char*) {
 
 TEST(Threads, ChildMadeDuringAnotherThreadsCallCanCallTheLibrary) {
     AppDir dir;
-    NoticeStandIn stand_in(hold_the_call);
+    NoticeCapture stand_in(hold_the_call);
     std::thread holder([] {
         Response response{};
         static_cast<void>(Zelta_Send("127.0.0.1", 10901, kRefused.data(), response.data()));

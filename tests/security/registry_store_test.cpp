@@ -79,11 +79,9 @@ void replaced_elsewhere(const std::string& store, const char* from, const char* 
     ASSERT_EQ(std::rename((store + ".other").c_str(), store.c_str()), 0);
 }
 
-// The security program may rewrite a record while the library reads it: the
-// values read through one open key come from the store as it was opened, and
-// a key opened afterwards, or written through, sees the new store. While an
-// exported call holds the reads, its keys share one read; the next call
-// reads again. ("old" is 6f6c64, "new" 6e6577, "two" 74776f.)
+// The security program may rewrite a record while the library reads it: one
+// open key, or one exported call's held reads, sees one version of the store.
+// ("old" is 6f6c64, "new" 6e6577, "two" 74776f.)
 TEST_F(RegistryStore, OneOpenKeyReadsOneVersionOfTheStore) {
     put_binary("K", "A", "old");
     platform::RegistryKey reading = platform::registry_open("K", RegistryAccess::read);

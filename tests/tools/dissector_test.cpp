@@ -171,9 +171,7 @@ TEST_F(WiresharkDissector, DecodesEveryFrameOfARecordedCapture) {
     EXPECT_EQ(lines_of(decoded.out), expected) << decoded.out;
 }
 
-// The first FIN of each connection comes from the side that closed first:
-// the POS after each of its transactions, the host after the reply it cut
-// short.
+// The POS closes first after each transaction, the host after the reply it cut.
 TEST_F(WiresharkDissector, EachConnectionShowsWhoClosedFirst) {
     Outcome fins = read(pcap_, {"-Y", "tcp.flags.fin == 1", "-T", "fields", "-e", "tcp.stream", "-e", "tcp.srcport"});
     ASSERT_EQ(fins.status, 0) << fins.err;
@@ -238,9 +236,8 @@ Stream mutated(Stream stream, std::mt19937& rng) {
     return stream;
 }
 
-// Hundreds of mutated streams, the same ones every run, on the dissector's
-// own port: no Lua error, and a frame whose lengths do not add up is marked
-// malformed.
+// Hundreds of mutated streams, the same every run: no Lua error, and lengths
+// that do not add up are marked malformed.
 TEST_F(WiresharkDissector, MutatedStreamsAreMarkedMalformedWithoutLuaErrors) {
     std::vector<Stream> recorded = recorded_streams();
     ASSERT_EQ(recorded.size(), 6u);
