@@ -15,7 +15,6 @@ refuse --verbose
 refuse 10902
 refuse --download --record
 refuse --port 0 --port 1
-refuse --record missing/x
 refuse --pcap folder
 refuse --scenario folder
 refuse --scenario missing/x

@@ -10,6 +10,6 @@ refuse() {
 for line in approve-all 'approve everything' 'approve card' 'decline amount -1 NO' 'decline code 100' \
     'issuer 0100' 'management maybe' 'service link link' 'datetime 26120612000x' \
     'delay -1' 'fault repeat-enq -1' 'fault repeat-enq 3 4' 'fault sideways' 'reply-delay 10,' \
-    'reply-delay -5' answer approval 'record missing/x' 'record host.rec extra' 'pcap .'; do
+    'reply-delay -5' answer approval 'record missing/x' 'record host.rec extra'; do
     refuse "$line"
 done
