@@ -2,7 +2,6 @@
 # field (card numbers masked), the result and its verdict; --raw keeps the
 # response as the library handed it back. Each result and verdict text shows once.
 start_host PORT --scenario "$SOURCE/tools/host/example.scenario"
-rm -f zpos-host.rec
 run() {
     local fields=$1
     shift
