@@ -1,6 +1,5 @@
-# A scenario line holds exactly what its keyword takes; any other stops the
-# host with the file, the line and what that line takes, on standard error:
-# [exit status], the line, then standard error.
+# A scenario line holds exactly what its keyword takes; any other stops the host with
+# the file, the line and what it takes: [exit status], the line, standard error.
 refuse() {
     local out
     printf '%s\n' "$1" >s.scenario
