@@ -52,9 +52,8 @@ refused() {
     echo "[$?] $said"
 }
 
-# The calls, results and verdicts of zpos's output, the fields named, and
-# with "waiting" the log lines shown while a call waits.
+# The calls, results and verdicts of zpos's output, and the fields named.
 calls() {
-    local fields=${1:-resp_code} waiting=${2:-}
-    grep -E "^(==|>>|-- (result|verdict|answer|Zelta_Ack)|session:)|^  ($fields) ${waiting:+|^  \\| }" | tidy
+    local fields=${1:-resp_code}
+    grep -E "^(==|>>|-- (result|verdict|answer|Zelta_Ack)|session:)|^  ($fields) " | tidy
 }

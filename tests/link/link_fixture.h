@@ -1,6 +1,4 @@
-// Shared set-up of the link tests: a temporary application directory, short
-// link waits, the module state pointed at a simulator, and what the last
-// exchange brought back.
+// Shared set-up of the link tests: short link waits and the module pointed at a simulator.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
-// Outside check: well-formed keystroke runs typed into libhangul's 2-set
-// keyboard give the same syllables as the library's run conversion. libhangul
-// takes keys as typed (lower case alone, upper case with Shift), so the host's
-// letters change case on the way in.
+// Outside check: well-formed keystroke runs typed into libhangul's 2-set keyboard
+// (keys as typed, so the host's letters change case) give the library's syllables.
 #include <gtest/gtest.h>
 #include <hangul.h>
 

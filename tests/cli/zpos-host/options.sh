@@ -1,6 +1,5 @@
-# A wrong option is refused before the host listens: [exit status], the
-# options, then standard error, which names the option and what it takes.
-# One taken by mistake starts a host, which the timeout ends ([124]).
+# A wrong option is refused before the host listens, naming the option and what it
+# takes; one taken by mistake starts a host, which the timeout ends ([124]).
 refuse() {
     local out
     out=$(timeout 5 zpos-host "$@" 2>err)
@@ -15,7 +14,6 @@ refuse --verbose
 refuse 10902
 refuse --download --record
 refuse --port 0 --port 1
-refuse --record missing/x
 refuse --pcap folder
 refuse --scenario folder
 refuse --scenario missing/x

@@ -1,8 +1,6 @@
-# A scenario as zpos meets it: each connection its own fault and reply delay
-# (the last for every later one; the command line's fault wins wherever it
-# stands), the first rule that matches decides, a text longer in CP949 than
-# the POS keeps is warned about, and the record files hold every connection,
-# control frame, request and download frame. SIGTERM ends a host cleanly.
+# A scenario as zpos meets it: each connection its own fault and reply delay (the
+# last for every later one; the command line's fault wins), the first matching rule,
+# warnings of texts too long in CP949, every frame recorded; SIGTERM ends a host cleanly.
 cat >s.scenario <<'END'
 # a comment
 fault no-eot 3

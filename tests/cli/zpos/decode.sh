@@ -11,6 +11,5 @@ for f in card-request card-response points-request points-response cheque-respon
     zpos decode "$f" | grep -E "^(request|response)|^  (rec_len|msg_type|tran_kind|entry_mode|resp_code|track2|card_data|tran_amt|auth_no|message|pt_[a-z_0-9]+|chk_message) " |
         grep -v "\[ *\]$"
 done
-status zpos decode card-request >/dev/null
 printf '%100s' "" >short; printf '%1000s' "" >long
 for f in short long missing; do status zpos decode "$f" 2>&1; done

@@ -4,7 +4,7 @@
 start_host PORT --record frames.rec
 send() {
     rm -f frames.rec
-    zpos send --port "$PORT" 2>&1 >/dev/null | sed -E 's/for [0-9]+ s more/for N s more/'
+    zpos send --port "$PORT" 2>&1 >/dev/null | sed -E '/application directory/d; s/for [0-9]+ s more/for N s more/'
     [ -s frames.rec ] && echo "sent to the host" || echo "not sent to the host"
     zpos settings | grep -E '^  VANCFG +(VANID|EOT_CNT) '
 }
