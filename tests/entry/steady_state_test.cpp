@@ -65,6 +65,12 @@ private:
     std::vector<int> ports_;
 };
 
+host::Scenario with_fault(Fault fault) {
+    host::Scenario s;
+    s.faults = {fault};
+    return s;
+}
+
 enum Host { kApproving, kWrongThirdByte, kNakReply, kShortBody };
 
 class SteadyState : public ::testing::Test {
@@ -98,8 +104,8 @@ protected:
     ShortLinkWaits waits{500, 300};
     AppDir dir;
     StoreAt store{dir.file("registry.dat")};
-    HostProcess hosts{{host::Scenario{}, {.faults = {Fault::WrongThirdByte}}, {.faults = {Fault::NakReply}},
-                       {.faults = {Fault::ShortBody}}}};
+    HostProcess hosts{{host::Scenario{}, with_fault(Fault::WrongThirdByte), with_fault(Fault::NakReply),
+                       with_fault(Fault::ShortBody)}};
     int closed = closed_loopback_port();
     Request approval = sample_card_request("0200", "10");
     Request cash = sample_card_request("0200", "21");
