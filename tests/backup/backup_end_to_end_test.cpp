@@ -28,6 +28,8 @@ struct HandoverCase {
     const char* resp_code;
 };
 
+void PrintTo(const HandoverCase& c, std::ostream* os) { *os << c.name; }
+
 class Handover : public ::testing::TestWithParam<HandoverCase> {};
 
 TEST_P(Handover, OnlyADeclinedCardCancellationOnThePrimaryRoute) {

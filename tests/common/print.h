@@ -1,5 +1,7 @@
 // gtest shows the library's enums by number, as the log and the POS see them,
 // and names each table row by its `name`.
+// gtest prints each row of a table as it registers it, byte by byte unless the
+// row has a PrintTo: a row with padding needs one where memcheck runs.
 #pragma once
 
 #include <ostream>

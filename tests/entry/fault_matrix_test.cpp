@@ -78,6 +78,8 @@ struct Row {
     int naks = 0;                     // NAKs the host saw
 };
 
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+
 class FaultMatrix : public ::testing::TestWithParam<Row> {
 protected:
     ShortLinkWaits waits{500, 300};

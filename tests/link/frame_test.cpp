@@ -72,6 +72,8 @@ struct ManagementCase {
     std::string message;
 };
 
+void PrintTo(const ManagementCase& c, std::ostream* os) { *os << c.name; }
+
 test::Request swiped() {
     test::Request r = test::sample_card_request("0200", "10", "", "S");
     r.set_padded(req::track2, "9410123456789012=2512101").set(req::term_id, "1234567890").set(req::install_months, "03").set(req::tran_amt, "000010000");
