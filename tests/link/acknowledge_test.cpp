@@ -102,6 +102,8 @@ struct AutoRow {
     char no_eot_byte = 'A';  // what the frames without EOT hold
 };
 
+void PrintTo(const AutoRow& row, std::ostream* os) { *os << row.name; }
+
 class AutoAcknowledge : public Acknowledge, public ::testing::WithParamInterface<AutoRow> {};
 
 TEST_P(AutoAcknowledge, ResultAndLogLeavesRouteAlone) {

@@ -25,6 +25,8 @@ struct Case {
     std::vector<std::string> log;
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class Download : public LinkTest, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(Download, SendsCutsCopiesAndLogs) {
